@@ -1,0 +1,2 @@
+// tavlog: the program's entry.
+int main() { return 0; }

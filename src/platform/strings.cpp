@@ -1,0 +1,146 @@
+#include "platform/strings.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <system_error>
+#include <unistd.h>
+
+namespace tav {
+
+namespace {
+const std::string kEmpty;
+}
+
+const std::string& TStringList::At(int i) const {
+  if (i < 0 || i >= Count()) return kEmpty;
+  return lines_[static_cast<std::size_t>(i)];
+}
+
+int TStringList::Add(std::string line) {
+  ++version_;
+  if (sorted_) {
+    auto it = std::upper_bound(lines_.begin(), lines_.end(), line);
+    auto pos = it - lines_.begin();
+    lines_.insert(it, std::move(line));
+    return static_cast<int>(pos);
+  }
+  lines_.push_back(std::move(line));
+  return Count() - 1;
+}
+
+void TStringList::Insert(int index, std::string line) {
+  index = std::clamp(index, 0, Count());
+  lines_.insert(lines_.begin() + index, std::move(line));
+  ++version_;
+}
+
+void TStringList::Delete(int index) {
+  if (index < 0 || index >= Count()) return;
+  lines_.erase(lines_.begin() + index);
+  ++version_;
+}
+
+void TStringList::Exchange(int a, int b) {
+  if (a < 0 || b < 0 || a >= Count() || b >= Count()) return;
+  std::swap(lines_[static_cast<std::size_t>(a)], lines_[static_cast<std::size_t>(b)]);
+  ++version_;
+}
+
+int TStringList::IndexOf(std::string_view line) const {
+  for (int i = 0; i < Count(); ++i)
+    if (lines_[static_cast<std::size_t>(i)] == line) return i;
+  return -1;
+}
+
+void TStringList::SetSorted(bool on) {
+  if (on && !sorted_) Sort();
+  sorted_ = on;
+}
+
+void TStringList::Sort() {
+  std::stable_sort(lines_.begin(), lines_.end());
+  ++version_;
+}
+
+std::string TStringList::Text() const {
+  std::string out;
+  std::size_t n = 0;
+  for (const auto& l : lines_) n += l.size() + 2;
+  out.reserve(n);
+  for (const auto& l : lines_) {
+    out += l;
+    out += "\r\n";
+  }
+  return out;
+}
+
+void TStringList::SetText(std::string_view text) {
+  lines_.clear();
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    char c = text[i];
+    if (c == '\r' || c == '\n') {
+      lines_.emplace_back(text.substr(start, i - start));
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      start = i + 1;
+    }
+    ++i;
+  }
+  if (start < text.size()) lines_.emplace_back(text.substr(start));
+  ++version_;
+}
+
+bool TStringList::LoadFromFile(const std::filesystem::path& path) {
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) return false;
+  SetText(bytes);
+  if (sorted_) Sort();
+  return true;
+}
+
+bool TStringList::SaveToFile(const std::filesystem::path& path) const {
+  return WriteFileAtomically(path, Text());
+}
+
+bool ReadWholeFile(const std::filesystem::path& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  in.seekg(0, std::ios::end);
+  std::streamoff size = in.tellg();
+  if (size < 0) return false;
+  in.seekg(0, std::ios::beg);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  if (size > 0 && !in.read(bytes.data(), size)) return false;
+  out = std::move(bytes);
+  return true;
+}
+
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+  namespace fs = std::filesystem;
+  fs::path tmp = path;
+  tmp += ".tmp" + std::to_string(::getpid());
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+      out.close();
+      std::error_code ec;
+      fs::remove(tmp, ec);
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::rename(tmp, path, ec);
+  if (ec) {
+    fs::remove(tmp, ec);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tav

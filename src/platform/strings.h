@@ -1,0 +1,68 @@
+// TStringList: an ordered list of Windows-1252 lines with an optional sorted
+// mode, as the trip list, selection lists, memo lines and combo items use it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+#include <filesystem>
+
+namespace tav {
+
+class TStringList {
+ public:
+  TStringList() = default;
+  TStringList(std::initializer_list<std::string> lines) : lines_(lines) {}
+
+  int Count() const { return static_cast<int>(lines_.size()); }
+  bool Empty() const { return lines_.empty(); }
+  // Unchecked like the lines of a list; use At() where an index may be bad.
+  std::string& operator[](int i) { return lines_[static_cast<std::size_t>(i)]; }
+  const std::string& operator[](int i) const { return lines_[static_cast<std::size_t>(i)]; }
+  // Line i, or an empty string when i is out of range.
+  const std::string& At(int i) const;
+
+  // In sorted mode the line is inserted at its place in byte order; returns its index.
+  int Add(std::string line);
+  void Insert(int index, std::string line);  // index clamped to 0..Count()
+  void Delete(int index);                    // out of range: nothing happens
+  void Clear() { lines_.clear(); ++version_; }
+  void Exchange(int a, int b);
+  int IndexOf(std::string_view line) const;  // -1 when missing
+  void Assign(const TStringList& other) { lines_ = other.lines_; ++version_; }
+  void Assign(std::vector<std::string> lines) { lines_ = std::move(lines); ++version_; }
+
+  // Switching the sorted mode on sorts the whole list (stable, byte order);
+  // later additions are inserted in order. Switching it off keeps the order.
+  bool Sorted() const { return sorted_; }
+  void SetSorted(bool on);
+  void Sort();
+
+  // Lines joined with CR LF, each line ended by CR LF (as Windows writes them).
+  std::string Text() const;
+  // Splits on CR LF, LF or CR; a final line break does not add an empty line.
+  void SetText(std::string_view text);
+  // Windows-1252 bytes, CR LF. Load returns false (list unchanged) when the
+  // file cannot be read; Save writes a temporary file and renames it into place.
+  bool LoadFromFile(const std::filesystem::path& path);
+  bool SaveToFile(const std::filesystem::path& path) const;
+
+  const std::vector<std::string>& Lines() const { return lines_; }
+  std::vector<std::string>::const_iterator begin() const { return lines_.begin(); }
+  std::vector<std::string>::const_iterator end() const { return lines_.end(); }
+  // Bumped by every change through the list's own operations.
+  unsigned Version() const { return version_; }
+
+ private:
+  std::vector<std::string> lines_;
+  bool sorted_ = false;
+  unsigned version_ = 0;
+};
+
+// Writes bytes to a temporary file beside path and renames it into place.
+// Returns false (and leaves any old file untouched) on failure.
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// Reads a whole file; false when it cannot be opened or read.
+bool ReadWholeFile(const std::filesystem::path& path, std::string& out);
+
+}  // namespace tav

@@ -1,0 +1,23 @@
+# Sourced by ./run, ./test and ./bench: installs what a fresh Debian machine
+# lacks (as root), or says what to install.
+tav_need_packages() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing: ${missing[*]}"
+    apt-get update -qq || return 1
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" || return 1
+  else
+    echo "Please install these Debian packages first: ${missing[*]}" >&2
+    echo "  sudo apt-get install ${missing[*]}" >&2
+    return 1
+  fi
+}
+TAV_BUILD_PACKAGES=(cmake g++ make qt6-base-dev libgtest-dev libbenchmark-dev fonts-dejavu-core xvfb xauth)
+# Peers for the mail tests: a SOCKS 5 server, a SOCKS 4 server and an SMTP server.
+TAV_TEST_PACKAGES=(microsocks dante-server python3 python3-aiosmtpd)
+TAV_JOBS=$(nproc 2>/dev/null || echo 2)
