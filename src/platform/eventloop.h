@@ -3,6 +3,7 @@
 // poll()-based one (tests and tools) and one on Qt's loop (the program).
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -38,8 +39,11 @@ class EventLoop {
   virtual TimerId StartTimer(int interval_ms, bool single_shot, std::function<void()> fn) = 0;
   virtual void StopTimer(TimerId id) = 0;
 
-  // fd readiness, with read and write interest switched separately. The
-  // callback gets (readable, writable); errors and hang-ups count as readable.
+  // fd readiness, with read and write interest switched separately. A new
+  // watch has read interest only; a watch with neither interest is not
+  // polled. The callback gets (readable, writable); errors and hang-ups count
+  // as readable (and as writable while write interest is on), so a failed
+  // connect shows up on a write-only watch too.
   virtual WatchId WatchFd(int fd, std::function<void(bool readable, bool writable)> fn) = 0;
   virtual void SetFdInterest(WatchId id, bool read, bool write) = 0;
   virtual void UnwatchFd(WatchId id) = 0;
@@ -49,14 +53,24 @@ class EventLoop {
   virtual bool ProcessEvents(int timeout_ms = 0) = 0;
   // Runs (nested if called from a handler) until done() is true or Quit().
   // With a deadline, gives up at that time; returns done() at the end.
+  // done() is checked after every dispatched event and at least every
+  // 100 ms, so a condition set by another thread is seen too.
   bool RunUntil(const std::function<bool()>& done, int timeout_ms = -1);
   // Runs until Quit().
   void Run();
-  void Quit() { quit_ = true; }
+  // Thread-safe. Ends Run() and every RunUntil() in progress (nested ones
+  // first); once the outermost of them has returned, the request is cleared.
+  void Quit();
   bool QuitRequested() const { return quit_; }
+  // Thread-safe: makes a waiting ProcessEvents() return.
+  virtual void Wake() = 0;
 
  protected:
-  bool quit_ = false;
+  // Ids for targets, timers and watches, unique in the process (so an id
+  // kept across a change of the main loop can never name something else).
+  static uint64_t NewId();
+  std::atomic<bool> quit_{false};
+  int run_depth_ = 0;
 };
 
 // The loop of this process. Defaults to a poll()-based loop; the program
