@@ -1,0 +1,11 @@
+// TForm34: Charts.
+#pragma once
+
+#include "platform/controls.h"
+
+class TForm34 : public tav::TForm {
+ public:
+  TForm34();
+};
+
+extern TForm34* Form34;

@@ -1,0 +1,90 @@
+#include "core/forms.h"
+
+#include <type_traits>
+#include <vector>
+
+#include "acquisition/date_time_dialog.h"
+#include "acquisition/device_window.h"
+#include "acquisition/firmware_update.h"
+#include "acquisition/user_display.h"
+#include "analysis/auswertungs_unit.h"
+#include "analysis/graf_6.h"
+#include "analysis/scan_all_time.h"
+#include "analysis/scan_grade.h"
+#include "analysis/scan_po_rus.h"
+#include "analysis/scan_power.h"
+#include "analysis/scan_powpuls.h"
+#include "analysis/scan_powtb.h"
+#include "analysis/show_charts.h"
+#include "analysis/show_kuchen.h"
+#include "core/info_form.h"
+#include "core/language_form.h"
+#include "core/main_unit.h"
+#include "core/power_model_form.h"
+#include "diary/cal_unit.h"
+#include "diary/day_book.h"
+#include "mail/mail_form.h"
+#include "viewing/show_1_trip.h"
+#include "viewing/show_2_trips.h"
+#include "viewing/tabelle.h"
+
+namespace tav {
+
+namespace {
+// Destroyers in creation order; DestroyAllForms runs them backwards.
+std::vector<void (*)()>& Destroyers() {
+  static std::vector<void (*)()> list;
+  return list;
+}
+}  // namespace
+
+// Constructs the window of a global form variable and remembers how to
+// destroy it.
+template <auto* Var>
+void Create() {
+  using Form = std::remove_pointer_t<std::remove_reference_t<decltype(*Var)>>;
+  *Var = new Form();
+  Destroyers().push_back([] {
+    delete *Var;
+    *Var = nullptr;
+  });
+}
+
+void CreateAllForms() {
+  if (!Destroyers().empty()) return;  // already created
+  Create<&Form1>();
+  Create<&Form3>();
+  Create<&Form11>();
+  Create<&Form30>();
+  Create<&Form40>();
+  Create<&Form4>();
+  Create<&Form8>();
+  Create<&Form7>();
+  Create<&Form5>();
+  Create<&Form52>();
+  Create<&Form51>();
+  Create<&Form56>();
+  Create<&Form33>();
+  Create<&Form34>();
+  Create<&Form80>();
+  Create<&Form31>();
+  Create<&Form10>();
+  Create<&Form400>();
+  Create<&Form35>();
+  Create<&Form530>();
+  Create<&Form50>();
+  Create<&Form200>();
+  Create<&Form12>();
+  Create<&Form16>();
+}
+
+void DestroyAllForms() {
+  auto& list = Destroyers();
+  while (!list.empty()) {
+    auto destroy = list.back();
+    list.pop_back();
+    destroy();
+  }
+}
+
+}  // namespace tav

@@ -1,0 +1,30 @@
+#include "core/info_form.h"
+
+#include <filesystem>
+
+#include "platform/text.h"
+
+TForm12* Form12 = nullptr;
+
+TForm12::TForm12() {
+  Name = "Form12";
+  Caption = "Info";
+  SetBounds(120, 90, 640, 520);
+  Visible = false;
+  RichEdit1 = Make<tav::TRichEdit>("RichEdit1");
+  RichEdit1->ReadOnly = true;
+  RichEdit1->ScrollBars = tav::TScrollStyle::ssVertical;
+  RichEdit1->SetBounds(0, 0, ClientWidth(), ClientHeight());
+  OnResize = [this](tav::TControl*) { RichEdit1->SetBounds(0, 0, ClientWidth(), ClientHeight()); };
+  FinishCreate();
+}
+
+namespace tav {
+
+std::string HelpTopicPath(const std::string& prefix, int language_index, int n) {
+  return prefix + (language_index == 0 ? "DE" : "EN") + Format("%02i.RTF", n);
+}
+
+void ShowHelpTopic(int) {}
+
+}  // namespace tav

@@ -1,0 +1,14 @@
+// TForm80: Mail.
+#pragma once
+
+#include "platform/controls.h"
+
+class TForm80 : public tav::TForm {
+ public:
+  TForm80();
+
+  // The attached files of send mode, filled by the opener.
+  tav::TMemo* Display_Files = nullptr;
+};
+
+extern TForm80* Form80;

@@ -1,0 +1,14 @@
+#include "viewing/show_1_trip.h"
+
+TForm30* Form30 = nullptr;
+namespace tav {
+int ApplyDefaultChannels = 0;
+}  // namespace tav
+
+TForm30::TForm30() {
+  Name = "Form30";
+  Caption = "TRIP";
+  SetBounds(100, 80, 1000, 700);
+  Visible = false;
+  FinishCreate();
+}
