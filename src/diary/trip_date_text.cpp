@@ -1,0 +1,95 @@
+#include "diary/trip_date_text.h"
+
+#include <cmath>
+
+#include "platform/text.h"
+
+namespace tav {
+
+namespace {
+
+// Characters [pos, pos + len) of the key, as far as the key reaches.
+std::string_view Field(std::string_view key, std::size_t pos, std::size_t len) {
+  if (pos >= key.size()) return {};
+  return key.substr(pos, len);
+}
+
+// A two-character number as the C library reads it: leading blanks, an
+// optional sign, then digits; 0 when there are none.
+int PairValue(std::string_view key, std::size_t pos) { return ToInt(Field(key, pos, 2)); }
+
+}  // namespace
+
+std::string TripDateTimeText(std::string_view key, int unit_flags) {
+  // A key ends at its first terminator, as a C string would.
+  if (auto z = key.find('\0'); z != std::string_view::npos) key = key.substr(0, z);
+  const std::string_view year = Field(key, 0, 4), month = Field(key, 4, 2), day = Field(key, 6, 2);
+  const int hour = PairValue(key, 9), minute = PairValue(key, 11);
+
+  std::string out;
+  out.reserve(24);
+  if (unit_flags & kUnitFlagUsDate) {
+    out.append(month).append("/").append(day).append("/").append(year);
+  } else {
+    out.append(day).append(".").append(month).append(".").append(year);
+  }
+  out.append(" - ");
+  if (unit_flags & kUnitFlagClock12) {
+    // Noon reads 12:xxPM and midnight 12:xxAM.
+    int h = hour;
+    bool pm = false;
+    if (hour >= 13) {
+      h = hour - 12;
+      pm = true;
+    } else if (hour == 12) {
+      pm = true;
+    } else if (hour == 0) {
+      h = 12;
+    }
+    out += Format("%02i:%02i%s", h, minute, pm ? "PM" : "AM");
+  } else {
+    out += Format("%02i:%02i", hour, minute);
+  }
+  return out;
+}
+
+bool DateValueToCivil(double date, CivilDate& out) {
+  if (!std::isfinite(date)) return false;
+  const double whole = std::floor(date);
+  // 1 Jan 0001 is -693593, 31 Dec 9999 is 2958465.
+  if (whole < -693593.0 || whole > 2958465.0) return false;
+  // Days since 1970-01-01, then the civil-from-days algorithm.
+  long long z = static_cast<long long>(whole) - 25569 + 719468;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const long long doe = z - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long long mp = (5 * doy + 2) / 153;
+  const long long d = doy - (153 * mp + 2) / 5 + 1;
+  const long long m = mp < 10 ? mp + 3 : mp - 9;
+  const long long y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+  out.year = static_cast<int>(y);
+  out.month = static_cast<int>(m);
+  out.day = static_cast<int>(d);
+  return true;
+}
+
+double CivilToDateValue(int year, int month, int day) {
+  const long long y = static_cast<long long>(year) - (month <= 2 ? 1 : 0);
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const long long yoe = y - era * 400;
+  const long long mp = month > 2 ? month - 3 : month + 9;
+  const long long doy = (153 * mp + 2) / 5 + day - 1;
+  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const long long days_since_1970 = era * 146097 + doe - 719468;
+  return static_cast<double>(days_since_1970 + 25569);
+}
+
+std::string DisplayDateText(double date, int unit_flags) {
+  CivilDate c;
+  if (!DateValueToCivil(date, c)) return {};
+  if (unit_flags & kUnitFlagUsDate) return Format("%02i/%02i/%04i", c.month, c.day, c.year);
+  return Format("%02i.%02i.%04i", c.day, c.month, c.year);
+}
+
+}  // namespace tav
