@@ -260,25 +260,26 @@ bool DiaryTitleClicks::Next(int column) {
 
 namespace {
 
-// Base letter of a Windows-1252 byte for comparisons without case or accent.
+// Base letter of a Windows-1252 byte for comparisons without case or
+// accent. Letters fold to lower case so that blanks, punctuation and digits
+// sort before them, as the system's text comparison has it.
 unsigned char BaseLetter(unsigned char c) {
   c = UpperCp1252(c);
-  if (c >= 0xC0 && c <= 0xC5) return 'A';
-  if (c == 0xC6) return 'A';
-  if (c == 0xC7) return 'C';
-  if (c >= 0xC8 && c <= 0xCB) return 'E';
-  if (c >= 0xCC && c <= 0xCF) return 'I';
-  if (c == 0xD0) return 'D';
-  if (c == 0xD1) return 'N';
-  if ((c >= 0xD2 && c <= 0xD6) || c == 0xD8) return 'O';
-  if (c >= 0xD9 && c <= 0xDC) return 'U';
-  if (c == 0xDD || c == 0x9F) return 'Y';
-  if (c == 0xDE) return 'T';
-  if (c == 0xDF) return 'S';
-  if (c == 0x8A) return 'S';
-  if (c == 0x8E) return 'Z';
-  if (c == 0x8C) return 'O';
-  return c;
+  unsigned char base = c;
+  if (c >= 0xC0 && c <= 0xC6) base = 'A';
+  else if (c == 0xC7) base = 'C';
+  else if (c >= 0xC8 && c <= 0xCB) base = 'E';
+  else if (c >= 0xCC && c <= 0xCF) base = 'I';
+  else if (c == 0xD0) base = 'D';
+  else if (c == 0xD1) base = 'N';
+  else if ((c >= 0xD2 && c <= 0xD6) || c == 0xD8 || c == 0x8C) base = 'O';
+  else if (c >= 0xD9 && c <= 0xDC) base = 'U';
+  else if (c == 0xDD || c == 0x9F) base = 'Y';
+  else if (c == 0xDE) base = 'T';
+  else if (c == 0xDF || c == 0x8A) base = 'S';
+  else if (c == 0x8E) base = 'Z';
+  if (base >= 'A' && base <= 'Z') base = static_cast<unsigned char>(base + 32);
+  return base;
 }
 
 // Sort item: value field and the number of decimals its key shows.
