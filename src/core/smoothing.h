@@ -1,0 +1,48 @@
+// Channel smoothing: a centred moving mean over 2w + 1 records, w taken from
+// SmoothHalfWidth by the channel's SmoothLevel. Beyond the first and the last
+// record the end values are repeated; level 0 copies the raw values; power
+// and cadence are 0 where the raw cadence is 5 or less. Entry 0 (the header)
+// is never written. The cost does not depend on the level (running sums in
+// double precision).
+#pragma once
+
+#include <vector>
+
+#include "core/core_data.h"
+#include "core/trip_types.h"
+
+namespace tav {
+
+// Half-width of a smoothing level (levels outside 0..9 are clamped).
+int HalfWidthOfLevel(int level);
+
+// Smooths one column of records 1..count-1 of `samples` into `out` with the
+// given half-width (pure; any buffers of at least `count` entries).
+void SmoothColumnOf(const TripSample* samples, int count, SmoothSample* out, SmoothColumn column,
+                    int halfWidth);
+
+// The current trip (TripSamples, TripSampleCount) into TripSmooth, each with
+// its SmoothLevel entry.
+void SmoothChannelPower();
+void SmoothChannelCadence();
+void SmoothChannelSpeed();
+void SmoothChannelHeartRate();
+void SmoothChannelAltitude();
+// Temperature over +-30 records.
+void SmoothChannelTemperature();
+// The comparison trip (TripSamples2, TripSampleCount2) into TripSmooth2 with
+// an explicit level.
+void SmoothChannel2(SmoothColumn column, int level);
+
+// Altitude series of the current trip: smoothed temperature (+-30 records)
+// into TripSmooth, the 20-record altitude means and the altitude scale bounds.
+struct AltitudeSeries {
+  float Min = 0, Max = 0;     // over records 1..count-1 (0 for an empty trip)
+  float ScaleMin = 0, ScaleMax = 0;  // rounded out to whole 50 m
+};
+extern AltitudeSeries CurrentAltitudeSeries;
+// Mean altitude of each block of 20 records (block b = records 1 + 20b ..).
+extern std::vector<float> AltitudeMeans20;
+void PrepareAltitudeSeries();
+
+}  // namespace tav

@@ -1,0 +1,341 @@
+#include "core/trip_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "core/core_data.h"
+#include "core/trip_list.h"
+#include "platform/text.h"
+
+namespace tav {
+
+namespace {
+
+const unsigned char* Bytes(std::string_view s) {
+  return reinterpret_cast<const unsigned char*>(s.data());
+}
+
+// Checks the count word and the file length; fills count.
+TripReadError CheckImage(std::string_view bytes, int32_t& count, std::string* error) {
+  auto fail = [&](TripReadError e, const std::string& text) {
+    if (error) *error = text;
+    return e;
+  };
+  if (bytes.size() < 4) return fail(TripReadError::Truncated, "The trip file is empty or damaged.");
+  count = le::GetI32(Bytes(bytes));
+  if (count < kMinTripRecords)
+    return fail(TripReadError::TooFewRecords,
+                Format("The trip file holds %i records; at least %i are needed.", count,
+                       kMinTripRecords));
+  if (count >= kMaxTripRecords)
+    return fail(TripReadError::TooManyRecords,
+                Format("The trip file claims %i records; fewer than %i are allowed.", count,
+                       kMaxTripRecords));
+  if (bytes.size() < DeoZoneBlockOffset(count))
+    return fail(TripReadError::Truncated,
+                Format("The trip file is shorter than its %i records; it was not read.", count));
+  return TripReadError::None;
+}
+
+void DecodeTail(std::string_view bytes, int count, TripFileData& d) {
+  const unsigned char* p = Bytes(bytes);
+  std::size_t size = bytes.size();
+  std::size_t zo = DeoZoneBlockOffset(count);
+  d.HasZoneBlock = size >= zo + kDeoZoneBlockBytes;
+  for (int i = 0; i < kZoneBlockWords; ++i)
+    d.ZoneBlock[i] = d.HasZoneBlock ? le::GetF32(p + zo + 4 * i) : 0.0f;
+  std::size_t so = DeoScaleBlockOffset(count);
+  d.HasScales = size >= so + kDeoScaleBlockBytes;
+  for (int i = 0; i < kScaleWords; ++i) d.Scales[i] = d.HasScales ? le::GetF32(p + so + 4 * i) : 0.0f;
+  std::size_t no = DeoNoteBlockOffset(count);
+  d.HasNoteBlock = size >= no + kDeoNoteBlockBytes;
+  d.Note.clear();
+  if (d.HasNoteBlock) {
+    const char* n = bytes.data() + no;
+    std::size_t len = 0;
+    while (len < kDeoNoteBlockBytes && n[len] != '\0') ++len;
+    d.Note.assign(n, len);
+  }
+  std::size_t to = DeoTrailerOffset(count);
+  bool hasTrailer = size >= to + kDeoTrailerBytes;
+  for (std::size_t i = 0; i < kDeoTrailerBytes; ++i) d.Trailer[i] = hasTrailer ? p[to + i] : 0;
+}
+
+bool ReadBytes(const std::filesystem::path& path, std::string& bytes) {
+  return ReadWholeFile(path, bytes);
+}
+
+}  // namespace
+
+int TripFileData::Interval() const {
+  if (Samples.size() < 4) return 1;
+  int d = Samples[3].Time - Samples[2].Time;
+  return d >= 1 ? d : 1;
+}
+
+TripReadError DecodeDeoBytes(std::string_view bytes, TripFileData& data, std::string* error) {
+  int32_t count = 0;
+  TripReadError e = CheckImage(bytes, count, error);
+  if (e != TripReadError::None) return e;
+  const unsigned char* p = Bytes(bytes) + 4;
+  data.Samples.resize(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) data.Samples[static_cast<std::size_t>(i)] =
+      TripSample::Load(p + static_cast<std::size_t>(i) * TripSample::kBytes);
+  DecodeTail(bytes, count, data);
+  return TripReadError::None;
+}
+
+TripReadError ReadTripFile(const std::filesystem::path& path, TripFileData& data,
+                           std::string* error) {
+  std::string bytes;
+  if (!ReadBytes(path, bytes)) {
+    if (error) *error = "Cannot open the trip file " + PathText(path) + ".";
+    return TripReadError::CannotOpen;
+  }
+  return DecodeDeoBytes(bytes, data, error);
+}
+
+TripReadError ReadTripSamples(const std::filesystem::path& path, TripSample* buffer, int capacity,
+                              int32_t& count, std::string* error) {
+  std::string bytes;
+  if (!ReadBytes(path, bytes)) {
+    if (error) *error = "Cannot open the trip file " + PathText(path) + ".";
+    return TripReadError::CannotOpen;
+  }
+  int32_t n = 0;
+  TripReadError e = CheckImage(bytes, n, error);
+  if (e != TripReadError::None) return e;
+  if (n > capacity) {
+    if (error) *error = Format("The trip of %i records does not fit the buffer.", n);
+    return TripReadError::TooManyRecords;
+  }
+  const unsigned char* p = Bytes(bytes) + 4;
+  for (int i = 0; i < n; ++i)
+    buffer[i] = TripSample::Load(p + static_cast<std::size_t>(i) * TripSample::kBytes);
+  count = n;
+  return TripReadError::None;
+}
+
+std::string EncodeDeoBytes(const TripSample* samples, int count, const float* zoneBlock,
+                           const float* scales, std::string_view note, bool notePresent,
+                           const uint8_t* trailer) {
+  if (count < 0) count = 0;
+  std::string out(DeoFileBytes(count), '\0');
+  unsigned char* p = reinterpret_cast<unsigned char*>(out.data());
+  le::PutI32(p, count);
+  for (int i = 0; i < count; ++i) {
+    unsigned char* r = p + 4 + static_cast<std::size_t>(i) * TripSample::kBytes;
+    samples[i].Store(r);
+    if (i == 0) {
+      int32_t flags = HeaderFlags(samples[0]);
+      flags = notePresent ? (flags | kHeaderFlagNote) : (flags & ~kHeaderFlagNote);
+      le::PutI32(r, flags);
+    }
+  }
+  std::size_t zo = DeoZoneBlockOffset(count);
+  for (int i = 0; i < kZoneBlockWords; ++i) le::PutF32(p + zo + 4 * i, zoneBlock ? zoneBlock[i] : 0.0f);
+  std::size_t so = DeoScaleBlockOffset(count);
+  for (int i = 0; i < kScaleWords; ++i) le::PutF32(p + so + 4 * i, scales ? scales[i] : 0.0f);
+  if (notePresent) {
+    std::size_t n = std::min(note.size(), kDeoNoteBlockBytes - 1);
+    std::memcpy(p + DeoNoteBlockOffset(count), note.data(), n);
+  }
+  if (trailer) std::memcpy(p + DeoTrailerOffset(count), trailer, kDeoTrailerBytes);
+  return out;
+}
+
+bool WriteTripFile(const std::filesystem::path& path, const TripFileData& data, bool notePresent,
+                   std::string* error) {
+  std::string bytes = EncodeDeoBytes(data.Samples.data(), data.Count(), data.ZoneBlock,
+                                     data.Scales, data.Note, notePresent, data.Trailer);
+  if (!WriteFileAtomically(path, bytes)) {
+    if (error) *error = "Cannot write the trip file " + PathText(path) + ".";
+    return false;
+  }
+  return true;
+}
+
+bool ZoneBlockValid(const float* zoneBlock) {
+  return zoneBlock[0] == kZoneBlockMark && zoneBlock[1] > 0.0f;
+}
+
+void BuildZoneBlockFromRider(const TripSample& header, float* zoneBlock) {
+  int sport = HeaderSport(header);
+  int row = (sport == kSportBikeHeartRate) ? kZoneRowBikeHeartRate
+            : (sport == kSportRun)          ? kZoneRowRun
+                                            : kZoneRowPower;
+  int rider = std::clamp<int>(CurrentRider, 0, kRiderCount - 1);
+  // Header word 8 holds the threshold of the trip's own kind.
+  float threshold = HeaderThreshold(header);
+  if (!(threshold >= 30.0f) || !std::isfinite(threshold))
+    threshold = static_cast<float>(RiderZones[rider][row][0]);
+  std::fill(zoneBlock, zoneBlock + kZoneBlockWords, 0.0f);
+  zoneBlock[0] = kZoneBlockMark;
+  for (int k = 1; k <= 6; ++k)
+    zoneBlock[k] = static_cast<float>(RiderZones[rider][row][k]) * threshold * 0.01f;
+}
+
+namespace {
+void ApplyTripData(const TripFileData& d) {
+  int count = d.Count();
+  std::copy(d.Samples.begin(), d.Samples.end(), TripSamples);
+  TripSampleCount = count;
+  if (d.HasZoneBlock && ZoneBlockValid(d.ZoneBlock)) {
+    std::copy(d.ZoneBlock, d.ZoneBlock + kZoneBlockWords, TripZoneBlock);
+  } else {
+    BuildZoneBlockFromRider(TripSamples[0], TripZoneBlock);
+    CurrentSport = HeaderSport(TripSamples[0]);
+  }
+  if (d.HasScales)
+    for (int i = 0; i < kScaleWords; ++i) ScaleMax[i] = ClampScaleMax(i, d.Scales[i]);
+  if (d.NoteFlag()) {
+    TripNote = d.Note;
+    TripNotePresent = true;
+  }
+  std::copy(d.Trailer, d.Trailer + kDeoTrailerBytes, TripTrailer);
+  SampleInterval = d.Interval();
+}
+}  // namespace
+
+bool ApplyDeoBytes(std::string_view bytes, std::string* error) {
+  static TripFileData data;  // GUI thread only; keeps its capacity between reads
+  if (DecodeDeoBytes(bytes, data, error) != TripReadError::None) return false;
+  ApplyTripData(data);
+  return true;
+}
+
+bool ReadDeoFile(const std::filesystem::path& path, std::string* error) {
+  std::string bytes;
+  if (!ReadBytes(path, bytes)) {
+    if (error) *error = "Cannot open the trip file " + PathText(path) + ".";
+    return false;
+  }
+  return ApplyDeoBytes(bytes, error);
+}
+
+void ReportCannotOpen() {
+  std::fputs(kCannotOpenOutput, stderr);
+}
+
+bool WriteDeoFile(const std::filesystem::path& path, std::string* error) {
+  int count = std::clamp(TripSampleCount, 0, kMaxTripRecords - 1);
+  if (count > 0) {
+    int32_t& flags = HeaderFlags(TripSamples[0]);
+    flags = TripNotePresent ? (flags | kHeaderFlagNote) : (flags & ~kHeaderFlagNote);
+  }
+  std::string bytes = EncodeDeoBytes(TripSamples, count, TripZoneBlock, ScaleMax, TripNote,
+                                     TripNotePresent, TripTrailer);
+  if (!WriteFileAtomically(path, bytes)) {
+    ReportCannotOpen();
+    if (error) *error = "Cannot write the trip file " + PathText(path) + ".";
+    return false;
+  }
+  return true;
+}
+
+std::string TripPathOfLine(std::string_view line) {
+  if (!LineHasSemicolon(line)) return {};
+  std::string name(LineKey(line));
+  return JoinPath(RiderDir, name + ".DEO");
+}
+
+int LoadTripByListIndex(const TStringList& list, int i) {
+  if (i < 0 || i >= list.Count()) return 0;
+  const std::string& line = list[i];
+  if (!LineHasSemicolon(line)) return 0;
+  CurrentTripPath = TripPathOfLine(line);
+  std::string error;
+  if (!ReadDeoFile(FsPath(CurrentTripPath), &error)) {
+    ReportCannotOpen();
+    return 0;
+  }
+  if (TripSampleCount < kMinShowRecords) return 0;
+  if (ResaveTripsFlag) WriteDeoFile(FsPath(CurrentTripPath));
+  return 1;
+}
+
+int LoadTripByListIndex(TForm* /*form*/, int i) {
+  if (!ScanList) return 0;
+  return LoadTripByListIndex(*ScanList, i);
+}
+
+namespace {
+void AppendNumber(std::string& out, double v, int decimals, char decimalMark) {
+  std::string s = Format("%.*f", decimals, std::isfinite(v) ? v : 0.0);
+  if (decimalMark != '.')
+    for (char& c : s)
+      if (c == '.') c = decimalMark;
+  out += s;
+}
+
+std::string CsvPath(std::string_view tripPath, std::string_view suffix) {
+  std::filesystem::path p = FsPath(tripPath);
+  p.replace_extension();
+  std::string text = PathText(p);
+  text += suffix;
+  return text;
+}
+
+bool WriteCsv(std::string_view tripPath, std::string_view suffix, char sep, char dec,
+              std::string* error, std::string* written) {
+  std::string path = CsvPath(tripPath, suffix);
+  int count = std::clamp(TripSampleCount, 0, kMaxTripRecords - 1);
+  if (!WriteFileAtomically(FsPath(path), TripCsvText(TripSamples, count, sep, dec))) {
+    ReportCannotOpen();
+    if (error) *error = "Cannot write " + path + ".";
+    return false;
+  }
+  if (written) *written = path;
+  return true;
+}
+}  // namespace
+
+std::string TripCsvText(const TripSample* samples, int count, char fieldSep, char decimalMark) {
+  std::string out;
+  out.reserve(static_cast<std::size_t>(std::max(count, 1)) * 64);
+  const char* names[] = {"TIME[s]", "DISTANCE[km]", "POWER[W]", "CADENCE[1/min]", "ALTITUDE[m]",
+                         "SPEED[km/h]", "TEMPERATURE[C]", "HEARTRATE[1/min]", "PAUSE[s]",
+                         "INTERVAL"};
+  for (int k = 0; k < 10; ++k) {
+    if (k) out += fieldSep;
+    out += names[k];
+  }
+  out += "\r\n";
+  for (int i = 1; i < count; ++i) {
+    const TripSample& s = samples[i];
+    out += std::to_string(s.Time);
+    out += fieldSep;
+    AppendNumber(out, s.Distance, 3, decimalMark);
+    out += fieldSep;
+    AppendNumber(out, s.Power, 1, decimalMark);
+    out += fieldSep;
+    AppendNumber(out, s.Cadence, 2, decimalMark);
+    out += fieldSep;
+    AppendNumber(out, s.Altitude, 1, decimalMark);
+    out += fieldSep;
+    AppendNumber(out, s.Speed, 2, decimalMark);
+    out += fieldSep;
+    AppendNumber(out, s.Temperature, 1, decimalMark);
+    out += fieldSep;
+    AppendNumber(out, s.HeartRate, 0, decimalMark);
+    out += fieldSep;
+    out += std::to_string(s.Pause);
+    out += fieldSep;
+    out += std::to_string(static_cast<int>(s.Interval));
+    out += "\r\n";
+  }
+  return out;
+}
+
+bool ExportTripCsv(std::string_view tripPath, std::string* error, std::string* written) {
+  return WriteCsv(tripPath, ".CSV", ';', ',', error, written);
+}
+
+bool ExportTripCsvWko(std::string_view tripPath, std::string* error, std::string* written) {
+  return WriteCsv(tripPath, "_WKO.CSV", ',', '.', error, written);
+}
+
+}  // namespace tav

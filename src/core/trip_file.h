@@ -1,0 +1,114 @@
+// DEO trip files: reading into the current trip or into a caller's buffer,
+// writing, loading listed trips, and the trip CSV export.
+//
+// File layout (little-endian): int32 record count (header included), the
+// records (40 bytes each, record 0 the header), the zone block (15 floats,
+// [0] = 5555.0), the scale block (10 floats), the note block (330 bytes,
+// zero-terminated text) and a 20-byte trailer. Files are refused when the
+// count is below 5 or 200000 and above, or when the file is shorter than its
+// count says; the blocks after the samples may be missing in older files.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/trip_types.h"
+#include "platform/strings.h"
+
+namespace tav {
+
+class TForm;
+
+// A trip file decoded without touching any process-wide data.
+struct TripFileData {
+  std::vector<TripSample> Samples;  // Samples.size() == record count (header included)
+  float ZoneBlock[kZoneBlockWords] = {};
+  bool HasZoneBlock = false;        // the file holds a zone block
+  float Scales[kScaleWords] = {};
+  bool HasScales = false;
+  std::string Note;                 // text of the note block (may be empty)
+  bool HasNoteBlock = false;
+  uint8_t Trailer[kDeoTrailerBytes] = {};
+
+  int Count() const { return static_cast<int>(Samples.size()); }
+  // True when the header flags say the note block holds a note.
+  bool NoteFlag() const { return !Samples.empty() && (HeaderFlags(Samples[0]) & kHeaderFlagNote); }
+  // Seconds between records: time of record 3 - time of record 2 (at least 1).
+  int Interval() const;
+};
+
+// Why a trip file was refused.
+enum class TripReadError { None, CannotOpen, TooFewRecords, TooManyRecords, Truncated };
+
+// Decodes a whole file image. On failure `data` is left unchanged and
+// `error` (when given) gets a message for the user.
+TripReadError DecodeDeoBytes(std::string_view bytes, TripFileData& data, std::string* error);
+// Reads a trip file in one go. Thread-safe (touches nothing shared).
+TripReadError ReadTripFile(const std::filesystem::path& path, TripFileData& data,
+                           std::string* error);
+// Reads only the samples into a caller's buffer of `capacity` records (for
+// worker threads); `count` gets the record count. Nothing shared is touched.
+TripReadError ReadTripSamples(const std::filesystem::path& path, TripSample* buffer, int capacity,
+                              int32_t& count, std::string* error);
+
+// Encodes a trip file image. With `notePresent` the note is written (cut to
+// 329 bytes) and header flag 0x20 set in the written header; without it the
+// note block is zero and the flag cleared.
+std::string EncodeDeoBytes(const TripSample* samples, int count, const float* zoneBlock,
+                           const float* scales, std::string_view note, bool notePresent,
+                           const uint8_t* trailer);
+// Writes a trip from a caller's buffer (temporary file renamed into place).
+bool WriteTripFile(const std::filesystem::path& path, const TripFileData& data, bool notePresent,
+                   std::string* error);
+
+// Zone block of a trip rebuilt from the current rider's RiderZones: the
+// row of the trip's kind, percent x threshold x 0.01, the threshold replaced
+// by the rider's when below 30. Pure apart from reading RiderZones.
+void BuildZoneBlockFromRider(const TripSample& header, float* zoneBlock);
+// True when a zone block is usable as stored (mark 5555.0 and first bound > 0).
+bool ZoneBlockValid(const float* zoneBlock);
+
+// Reads a trip file into the current trip: TripSampleCount and TripSamples,
+// TripZoneBlock (rebuilt from RiderZones when its mark is missing or its
+// first bound is 0; CurrentSport is then set from the header), ScaleMax
+// (clamped), TripNote (only with header flag 0x20; TripNotePresent is then
+// set) and SampleInterval. A refused file changes nothing; the message goes
+// to `error`. CurrentTripPath is not changed.
+bool ReadDeoFile(const std::filesystem::path& path, std::string* error = nullptr);
+// The same from a file image already in memory.
+bool ApplyDeoBytes(std::string_view bytes, std::string* error = nullptr);
+// Writes the current trip. With TripNotePresent the note is written and the
+// header flag 0x20 set (in TripSamples[0] too), else the flag is cleared.
+// On failure writes "Cannot open output file.\n" to stderr and returns false.
+bool WriteDeoFile(const std::filesystem::path& path, std::string* error = nullptr);
+
+// Loads line i of the list: cuts it at its first ';' (none: 0), appends
+// ".DEO", joins it to RiderDir and stores it in CurrentTripPath, reads it
+// with ReadDeoFile. Result 1 when loaded with at least 60 records, else 0.
+// A file that cannot be read writes "Cannot open output file.\n" to stderr.
+// While ResaveTripsFlag is set the loaded trip is written back.
+int LoadTripByListIndex(const TStringList& list, int i);
+// The same over ScanList (the form argument is not used).
+int LoadTripByListIndex(TForm* form, int i);
+// Path of the trip file of a list line ("" for a line without ';').
+std::string TripPathOfLine(std::string_view line);
+
+// Writes the current trip as "<path without extension>.CSV": one header
+// line, one line per record 1..count-1, ';' between fields, ',' as decimal
+// mark. Returns the written path's text in `written` when given.
+bool ExportTripCsv(std::string_view tripPath, std::string* error = nullptr,
+                   std::string* written = nullptr);
+// Variant "<path without extension>_WKO.CSV": ',' between fields, '.' decimals.
+bool ExportTripCsvWko(std::string_view tripPath, std::string* error = nullptr,
+                      std::string* written = nullptr);
+// The CSV text of a trip (fieldSep ';' with decimalMark ',' or ',' with '.').
+std::string TripCsvText(const TripSample* samples, int count, char fieldSep, char decimalMark);
+
+// The message written to the error stream when a trip file cannot be opened.
+inline constexpr const char* kCannotOpenOutput = "Cannot open output file.\n";
+void ReportCannotOpen();
+
+}  // namespace tav

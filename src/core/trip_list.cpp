@@ -1,0 +1,500 @@
+#include "core/trip_list.h"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+#include "core/core_data.h"
+#include "core/statistics.h"
+#include "core/trip_database.h"
+#include "core/trip_file.h"
+#include "platform/text.h"
+
+namespace tav {
+
+namespace {
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+char At(std::string_view s, std::size_t i) { return i < s.size() ? s[i] : '\0'; }
+// Value of `n` digits at `pos`, -1 when any is missing or no digit.
+int Digits(std::string_view s, std::size_t pos, std::size_t n) {
+  if (pos + n > s.size()) return -1;
+  int v = 0;
+  for (std::size_t i = pos; i < pos + n; ++i) {
+    if (!IsDigit(s[i])) return -1;
+    v = v * 10 + (s[i] - '0');
+  }
+  return v;
+}
+}  // namespace
+
+std::string_view LineKey(std::string_view line) {
+  std::size_t p = line.find(';');
+  return p == std::string_view::npos ? line : line.substr(0, p);
+}
+
+bool LineHasSemicolon(std::string_view line) { return line.find(';') != std::string_view::npos; }
+
+bool IsFreeSlotLine(std::string_view line) { return line.size() >= 2 && line[0] == 'E' && line[1] == 'R'; }
+
+bool IsManualLine(std::string_view line) { return At(line, 13) == 'N' || At(line, 14) == 'R'; }
+
+int LineSportDigit(std::string_view line) {
+  char c = At(line, 15);
+  return IsDigit(c) ? c - '0' : -1;
+}
+
+bool ValidDate(int year, int month, int day) {
+  if (year < 1900 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  int dim = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+  return day <= dim;
+}
+
+bool LineDate(std::string_view line, int& year, int& month, int& day) {
+  int y = Digits(line, 0, 4), m = Digits(line, 4, 2), d = Digits(line, 6, 2);
+  if (y < 0 || m < 0 || d < 0 || !ValidDate(y, m, d)) return false;
+  year = y;
+  month = m;
+  day = d;
+  return true;
+}
+
+bool LineTime(std::string_view line, int& hour, int& minute, int& second) {
+  int h = Digits(line, 9, 2), mi = Digits(line, 11, 2);
+  if (h < 0 || mi < 0 || h > 23 || mi > 59) return false;
+  int s = 0;
+  if (!IsManualLine(line)) {
+    s = Digits(line, 13, 2);
+    if (s < 0 || s > 59) return false;
+  }
+  hour = h;
+  minute = mi;
+  second = s;
+  return true;
+}
+
+// Days from 1970-01-01 of a civil date (proleptic Gregorian).
+static int64_t DaysFromCivil(int y, int m, int d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+static constexpr int64_t kEpochOffset = 25569;  // 1970-01-01 as a date value
+
+int32_t DateValue(int year, int month, int day) {
+  return static_cast<int32_t>(DaysFromCivil(year, month, day) + kEpochOffset);
+}
+
+void DateOfValue(int32_t value, int& year, int& month, int& day) {
+  int64_t z = static_cast<int64_t>(value) - kEpochOffset + 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t y = yoe + era * 400;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  const int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  const int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  year = static_cast<int>(y + (m <= 2));
+  month = static_cast<int>(m);
+  day = static_cast<int>(d);
+}
+
+int IsoWeekday(int32_t value) {
+  // 30 Dec 1899 (value 0) was a Saturday.
+  int64_t w = (static_cast<int64_t>(value) + 5) % 7;  // 0 = Monday
+  if (w < 0) w += 7;
+  return static_cast<int>(w) + 1;
+}
+
+int32_t LineDateValue(std::string_view line) {
+  int y, m, d;
+  if (!LineDate(line, y, m, d)) return 0;
+  return DateValue(y, m, d);
+}
+
+namespace {
+// Position of the first digit of the slot and the number of its digits.
+bool SlotDigits(std::string_view line, std::size_t& pos, std::size_t& n) {
+  std::size_t p = line.find(';');
+  if (p == std::string_view::npos) return false;
+  pos = p + 1;
+  n = 0;
+  while (pos + n < line.size() && IsDigit(line[pos + n]) && n < 9) ++n;
+  return n > 0;
+}
+}  // namespace
+
+std::optional<int> LineSlot(std::string_view line) {
+  std::size_t pos, n;
+  if (!SlotDigits(line, pos, n)) return std::nullopt;
+  int v = 0;
+  for (std::size_t i = 0; i < n; ++i) v = v * 10 + (line[pos + i] - '0');
+  return v;
+}
+
+std::optional<int> LineTableSlot(std::string_view line) {
+  auto s = LineSlot(line);
+  if (!s || !IsTableSlot(*s)) return std::nullopt;
+  return s;
+}
+
+bool LineHasPF(std::string_view line) {
+  std::size_t pos, n;
+  if (!SlotDigits(line, pos, n)) return false;
+  return At(line, pos + n) == 'P' && At(line, pos + n + 1) == 'F';
+}
+
+bool ClearLinePF(std::string& line) {
+  std::size_t pos, n;
+  if (!SlotDigits(line, pos, n)) return false;
+  if (At(line, pos + n) != 'P' || At(line, pos + n + 1) != 'F') return false;
+  line[pos + n] = '_';
+  line[pos + n + 1] = '_';
+  return true;
+}
+
+std::string LineComment(std::string_view line) {
+  std::size_t p = line.find('*');
+  if (p == std::string_view::npos) return {};
+  std::string_view rest = line.substr(p + 1);
+  std::size_t bar = rest.find('|');
+  return std::string(bar == std::string_view::npos ? rest : rest.substr(0, bar));
+}
+
+std::string LineTail(std::string_view line) {
+  std::size_t p = line.find('*');
+  if (p == std::string_view::npos) return {};
+  return std::string(line.substr(p + 1));
+}
+
+std::string LineSecondRemark(std::string_view line) {
+  std::size_t p = line.find(kSecondRemarkMark);
+  if (p == std::string_view::npos) return {};
+  return std::string(line.substr(p + kSecondRemarkMark.size()));
+}
+
+bool IsTripLine(std::string_view line) {
+  if (line.size() < 16 || !LineHasSemicolon(line) || IsFreeSlotLine(line)) return false;
+  if (LineKey(line).size() < 16) return false;
+  int y, m, d;
+  if (!LineDate(line, y, m, d)) return false;
+  if (line[8] != '_') return false;
+  return LineSlot(line).has_value();
+}
+
+// ---------------------------------------------------------------------------
+// Free slots
+// ---------------------------------------------------------------------------
+
+std::vector<int> ParseFreeSlots(std::string_view line) {
+  std::vector<int> out;
+  if (!IsFreeSlotLine(line)) return out;
+  std::size_t colon = line.find(':');
+  std::string_view rest = colon == std::string_view::npos ? line.substr(2) : line.substr(colon + 1);
+  while (!rest.empty()) {
+    std::size_t semi = rest.find(';');
+    std::string_view item = rest.substr(0, semi);
+    while (!item.empty() && item.front() == ' ') item.remove_prefix(1);
+    while (!item.empty() && item.back() == ' ') item.remove_suffix(1);
+    bool ok = !item.empty() && item.size() <= 9;
+    int v = 0;
+    for (char c : item) {
+      if (!IsDigit(c)) { ok = false; break; }
+      v = v * 10 + (c - '0');
+    }
+    if (ok) out.push_back(v);
+    if (semi == std::string_view::npos) break;
+    rest.remove_prefix(semi + 1);
+  }
+  return out;
+}
+
+std::string FormatFreeSlotLine(const std::vector<int>& slots) {
+  std::string s(kFreeSlotPrefix);
+  for (int v : slots) s += Format("%03i;", v);
+  return s;
+}
+
+int FreeSlotLineIndex(const TStringList& list) {
+  for (int i = list.Count() - 1; i >= 0; --i)
+    if (IsFreeSlotLine(list[i])) return i;
+  return -1;
+}
+
+void AddFreeSlot(TStringList& list, int slot) {
+  int idx = FreeSlotLineIndex(list);
+  if (idx < 0) {
+    bool sorted = list.Sorted();
+    list.SetSorted(false);
+    list.Add(std::string(kFreeSlotPrefix));
+    list.SetSorted(sorted);
+    idx = FreeSlotLineIndex(list);
+    if (idx < 0) return;
+  }
+  list[idx] += std::to_string(slot) + ";";
+}
+
+int HighestSlotInUse(const TStringList& list) {
+  int best = 0;
+  for (const std::string& line : list) {
+    if (IsFreeSlotLine(line)) continue;
+    auto s = LineSlot(line);
+    if (s && *s < kTripSlots && *s > best && *s != kNoSlot) best = *s;
+  }
+  return best;
+}
+
+int NextTripNumber(TStringList& list, std::string* error) {
+  list.SetSorted(false);
+  std::set<int> used;
+  for (const std::string& line : list) {
+    if (IsFreeSlotLine(line)) continue;
+    auto s = LineSlot(line);
+    if (s) used.insert(*s);
+  }
+  auto usable = [&](int s) { return s >= kFirstTripSlot && s <= kLastTripSlot && !used.count(s); };
+
+  int freeIdx = FreeSlotLineIndex(list);
+  if (freeIdx >= 0) {
+    std::vector<int> slots = ParseFreeSlots(list[freeIdx]);
+    // Entries that can never be handed out (in use, out of range) are dropped.
+    std::vector<int> keep;
+    int chosen = -1;
+    for (int s : slots) {
+      if (!usable(s) || std::find(keep.begin(), keep.end(), s) != keep.end()) continue;
+      if (chosen < 0) chosen = s;
+      else keep.push_back(s);
+    }
+    if (chosen >= 0 || keep.size() != slots.size()) list[freeIdx] = FormatFreeSlotLine(keep);
+    if (chosen >= 0) {
+      CurrentTripSlot = chosen;
+      TripCounter = std::max(TripCounter, chosen);
+      return chosen;
+    }
+  }
+  int highest = std::max(TripCounter, HighestSlotInUse(list));
+  int next = highest + 1;
+  if (!usable(next)) {
+    next = -1;
+    for (int s = kFirstTripSlot; s <= kLastTripSlot; ++s)
+      if (usable(s)) { next = s; break; }
+  }
+  if (next < 0) {
+    if (error)
+      *error = Format("All %i statistics slots are in use. Delete trips in the diary to free some.",
+                      kLastTripSlot);
+    return -1;
+  }
+  CurrentTripSlot = next;
+  TripCounter = std::max(highest, next);
+  if (TripCounter > kLastTripSlot) TripCounter = kLastTripSlot;
+  return next;
+}
+
+// ---------------------------------------------------------------------------
+// Date index
+// ---------------------------------------------------------------------------
+
+void BuildTripDateIndex(const TStringList& list) {
+  TripDates.clear();
+  TripDates.reserve(static_cast<std::size_t>(list.Count()));
+  TripFirstDate = 0;
+  TripLastDate = 0;
+  for (const std::string& line : list) {
+    TripDateEntry e;
+    e.Date = LineDateValue(line);
+    int sport = LineSportDigit(line);
+    e.Sport = sport < 0 ? 0 : sport;
+    auto slot = LineSlot(line);
+    e.Slot = (IsManualLine(line) || !slot) ? 0 : *slot;
+    TripDates.push_back(e);
+    if (e.Date != 0) {
+      if (TripFirstDate == 0) TripFirstDate = e.Date;
+      TripLastDate = e.Date;
+    }
+  }
+}
+
+void BuildTripDateIndex() { BuildTripDateIndex(TripList); }
+
+// ---------------------------------------------------------------------------
+// Files
+// ---------------------------------------------------------------------------
+
+bool LoadTripListFile(const std::filesystem::path& path, TStringList& list, std::string* message) {
+  std::string bytes;
+  TStringList raw;
+  bool exists = std::filesystem::exists(path);
+  if (exists) {
+    if (!ReadWholeFile(path, bytes)) {
+      if (message) *message = "Cannot read the trip list " + PathText(path) + ".";
+      list.Clear();
+      list.SetSorted(false);
+      list.Add(std::string(kFreeSlotPrefix));
+      return false;
+    }
+    raw.SetText(bytes);
+  }
+  std::vector<std::string> good;
+  std::string freeLine;
+  int dropped = 0;
+  for (const std::string& line : raw) {
+    if (line.empty()) continue;
+    if (IsFreeSlotLine(line)) {
+      if (freeLine.empty()) freeLine = line;
+      else freeLine += line.substr(std::min(line.size(), line.find(':') == std::string::npos
+                                                               ? std::size_t{2}
+                                                               : line.find(':') + 1));
+      continue;
+    }
+    if (!IsTripLine(line)) {
+      ++dropped;
+      continue;
+    }
+    good.push_back(line);
+  }
+  if (freeLine.empty()) freeLine = std::string(kFreeSlotPrefix);
+  good.push_back(freeLine);
+  list.SetSorted(false);
+  list.Assign(std::move(good));
+  if (dropped > 0) {
+    std::filesystem::path bad = path;
+    bad += ".BAD";
+    WriteFileAtomically(bad, bytes);
+    if (message)
+      *message = Format("%i damaged line(s) of the trip list were left out; the original list "
+                        "was kept as ",
+                        dropped) +
+                 PathText(bad) + ".";
+  }
+  return true;
+}
+
+bool LoadTripList(TStringList& list, std::string* message) {
+  return LoadTripListFile(FsPath(TripListPath), list, message);
+}
+
+bool SaveTripListFile(const std::filesystem::path& path, const TStringList& list,
+                      std::string* error) {
+  if (!list.SaveToFile(path)) {
+    if (error) *error = "Cannot write the trip list " + PathText(path) + ".";
+    return false;
+  }
+  return true;
+}
+
+bool SaveTripList(const TStringList& list, std::string* error) {
+  std::error_code ec;
+  std::filesystem::create_directories(FsPath(RiderDir), ec);
+  bool ok = SaveTripListFile(FsPath(TripListPath), list, error);
+  std::string dbError;
+  bool dbOk = SaveTripDatabase(&dbError);
+  if (!dbOk && error) *error = error->empty() ? dbError : *error + " " + dbError;
+  if (ok && dbOk) TripListChanged = false;
+  return ok && dbOk;
+}
+
+bool WriteCollectionList(const TStringList& selected, std::string* error) {
+  TStringList out;
+  for (const std::string& line : selected) {
+    if (!LineHasSemicolon(line) || IsManualLine(line) || IsFreeSlotLine(line)) continue;
+    auto slot = LineSlot(line);
+    if (!slot) continue;
+    out.Add(std::string(LineKey(line)) + ";" + Format("%03i", *slot) + "PF;");
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(FsPath(CollectionDir), ec);
+  if (!out.SaveToFile(FsPath(CollectionListPath))) {
+    std::fputs(kCannotOpenOutput, stderr);
+    if (error) *error = "Cannot write the collection list " + CollectionListPath + ".";
+    return false;
+  }
+  return true;
+}
+
+bool WriteCollectionList(std::string* error) { return WriteCollectionList(SelectedTrips, error); }
+
+std::vector<std::string> ListTripFilePaths(const TStringList& selected) {
+  std::vector<std::string> out;
+  for (const std::string& line : selected) {
+    if (At(line, 13) == 'N' && At(line, 14) == 'R') continue;
+    if (!LineHasSemicolon(line)) continue;
+    std::string path = TripPathOfLine(line);
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(FsPath(path), ec)) out.push_back(path);
+  }
+  return out;
+}
+
+std::string SportComment(int sport) {
+  switch (sport) {
+    case kSportBikePower: return "BIKE POWER";
+    case kSportBikeHeartRate: return "BIKE HR";
+    default: return "RUN";
+  }
+}
+
+std::string MakeTripKey(int year, int month, int day, int hour, int minute, int second, int sport,
+                        std::string_view rest) {
+  return Format("%04i%02i%02i_%02i%02i%02i%i_", year, month, day, hour, minute, second,
+                std::clamp(sport, 0, 9)) +
+         std::string(rest);
+}
+
+bool StoreNewTrip(TStringList& list, std::string_view key, std::string_view comment,
+                  std::string* error) {
+  if (TripSampleCount < kMinTripRecords || TripSampleCount >= kMaxTripRecords) {
+    if (error) *error = "The trip has too few records to be filed.";
+    return false;
+  }
+  if (key.size() < 16 || key.find(';') != std::string_view::npos) {
+    if (error) *error = "The trip name is not valid.";
+    return false;
+  }
+  TripSample& h = TripSamples[0];
+  int sport = LineSportDigit(key);
+  if (sport < 0 || sport > 2) sport = HeaderSport(h);
+  HeaderSport(h) = static_cast<int8_t>(sport);
+  int rider = std::clamp<int>(CurrentRider, 0, kRiderCount - 1);
+  int row = sport == kSportBikeHeartRate ? kZoneRowBikeHeartRate
+            : sport == kSportRun         ? kZoneRowRun
+                                         : kZoneRowPower;
+  if (!(HeaderThreshold(h) > 0.0f)) HeaderThreshold(h) = RiderThresholdOrDefault(row);
+  if (!(HeaderHrThreshold(h) > 0.0f))
+    HeaderHrThreshold(h) = static_cast<float>(RiderZones[rider][kZoneRowBikeHeartRate][0]);
+  if (!(HeaderRunThreshold(h) > 0.0f))
+    HeaderRunThreshold(h) = static_cast<float>(RiderZones[rider][kZoneRowRun][0]);
+  if (!(HeaderWeightX10(h) > 0.0f)) HeaderWeightX10(h) = RiderTable[rider].Weight * 10.0f;
+  if (!ZoneBlockValid(TripZoneBlock)) BuildZoneBlockFromRider(h, TripZoneBlock);
+  if (TripSampleCount >= 4) SampleInterval = std::max(1, TripSamples[3].Time - TripSamples[2].Time);
+
+  int slot = NextTripNumber(list, error);
+  if (slot < 0) return false;
+  std::error_code ec;
+  std::filesystem::create_directories(FsPath(RiderDir), ec);
+  std::string path = JoinPath(RiderDir, std::string(key) + ".DEO");
+  std::string text = "*" + (comment.empty() ? SportComment(sport) : std::string(comment));
+  TripNote = text;
+  TripNotePresent = true;
+  if (!WriteDeoFile(FsPath(path), error)) {
+    AddFreeSlot(list, slot);
+    return false;
+  }
+  CurrentTripPath = path;
+  list.SetSorted(true);
+  // The free-slot line sorts after every dated line ("E" > digits).
+  list.Add(std::string(key) + ";" + Format("%03i", slot) + ";" + text);
+  CurrentSport = static_cast<int8_t>(sport);
+  EvaluateTrip();
+  BuildTripDateIndex(list);
+  TripListChanged = true;
+  return SaveTripList(list, error);
+}
+
+}  // namespace tav

@@ -1,0 +1,124 @@
+// Trip list lines: bounds-safe access to the parts of a line, the free-slot
+// line, slot choice, the trip date index, the trip list file and the
+// collection list.
+//
+// A trip line: key (8 date digits, '_', 6 time digits, kind digit at index
+// 15, '_' and a source rest), ';', three-digit slot optionally followed by
+// "PF", ';', optional '*' and a comment; a second remark follows "|~\xA7". A
+// manual entry has four time digits, "NR" at 13-14 and no trip file. The last
+// line "ERASED :" lists the free slots, each ended by ';'.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/trip_types.h"
+#include "platform/strings.h"
+
+namespace tav {
+
+// Separator in front of the second remark ("|~" + byte 0xA7).
+inline constexpr std::string_view kSecondRemarkMark = "|~\xA7";
+inline constexpr std::string_view kFreeSlotPrefix = "ERASED :";
+
+// --- parts of a line (never read past its end) ---
+std::string_view LineKey(std::string_view line);       // text before the first ';' (all if none)
+bool LineHasSemicolon(std::string_view line);
+bool IsFreeSlotLine(std::string_view line);            // begins with "ER"
+bool IsManualLine(std::string_view line);              // 'N' at 13 or 'R' at 14
+int LineSportDigit(std::string_view line);             // digit at 15, -1 when none
+// Date digits 0-7; false when they are not a valid date.
+bool LineDate(std::string_view line, int& year, int& month, int& day);
+// Time digits from 9: six for trips (h, m, s), four for manual entries (s = 0).
+bool LineTime(std::string_view line, int& hour, int& minute, int& second);
+int32_t LineDateValue(std::string_view line);          // 0 when the date is bad
+// Statistics slot after the first ';' (leading digits); nullopt when none.
+std::optional<int> LineSlot(std::string_view line);
+// The slot when it indexes the tables (0..999), else nullopt.
+std::optional<int> LineTableSlot(std::string_view line);
+bool LineHasPF(std::string_view line);                 // "PF" right after the slot digits
+// Comment: text after the first '*' up to the first '|' (or the end).
+std::string LineComment(std::string_view line);
+// Whole tail after the first '*' (comment and second remark), "" when none.
+std::string LineTail(std::string_view line);
+// Second remark: text after "|~\xA7", "" when none.
+std::string LineSecondRemark(std::string_view line);
+// Replaces "PF" after the slot by "__"; false when the line has none.
+bool ClearLinePF(std::string& line);
+// A well-formed trip or manual line (at least 16 characters, valid date, ';').
+bool IsTripLine(std::string_view line);
+
+// --- free slots ---
+// Slot numbers of a free-slot line (three-digit or plain decimals, each
+// ended by ';'); bad entries are skipped.
+std::vector<int> ParseFreeSlots(std::string_view line);
+std::string FormatFreeSlotLine(const std::vector<int>& slots);  // three-digit entries
+int FreeSlotLineIndex(const TStringList& list);                 // -1 when none
+// Appends a freed slot (decimal, no leading zeros) to the free-slot line,
+// adding the line when missing.
+void AddFreeSlot(TStringList& list, int slot);
+// Highest slot used by a trip or manual line (0 when none).
+int HighestSlotInUse(const TStringList& list);
+
+// Chooses the slot for a new line: the first usable slot of the free-slot
+// line (removed from it), else the highest slot in use + 1, which becomes
+// TripCounter; a slot is handed out only within 1..998 and when no line
+// uses it. Stores it in CurrentTripSlot and switches the sorted mode off.
+// Returns the slot, or -1 with a message when no slot is free.
+int NextTripNumber(TStringList& list, std::string* error = nullptr);
+
+// --- dates ---
+// Date value: whole days since 30 December 1899.
+int32_t DateValue(int year, int month, int day);
+void DateOfValue(int32_t value, int& year, int& month, int& day);
+bool ValidDate(int year, int month, int day);
+// 1 Monday .. 7 Sunday of a date value.
+int IsoWeekday(int32_t value);
+
+// Rebuilds TripDates (one entry per line, slot 0 for manual entries), and
+// TripFirstDate / TripLastDate, from the list.
+void BuildTripDateIndex(const TStringList& list);
+void BuildTripDateIndex();  // over TripList
+
+// --- files ---
+// Reads "%s/%s.T_L" of the current rider into `list`. Empty lines are
+// dropped; lines that are no trip line are dropped too, reported in
+// `message`, and the original file is kept as "<name>.T_L.BAD". The
+// free-slot line is made the last line (added when missing). A missing
+// file gives a list with the free-slot line only and returns true.
+bool LoadTripList(TStringList& list, std::string* message = nullptr);
+bool LoadTripListFile(const std::filesystem::path& path, TStringList& list,
+                      std::string* message = nullptr);
+bool SaveTripListFile(const std::filesystem::path& path, const TStringList& list,
+                      std::string* error = nullptr);
+// Saves the list to TripListPath and the trip database to TripDatabasePath;
+// clears TripListChanged when both were written.
+bool SaveTripList(const TStringList& list, std::string* error = nullptr);
+
+// Writes the lines of `selected` to the collection list as name and slot
+// followed by "PF;" (manual entries and lines without ';' are left out).
+bool WriteCollectionList(const TStringList& selected, std::string* error = nullptr);
+bool WriteCollectionList(std::string* error = nullptr);  // SelectedTrips
+
+// Full paths of the trip files of the selected lines that exist (manual
+// entries and lines without ';' left out), in order.
+std::vector<std::string> ListTripFilePaths(const TStringList& selected);
+
+// Files a trip held in TripSamples: fills the header's threshold, weight and
+// kind from the current rider, picks a slot (NextTripNumber), writes
+// "<key>.DEO" to RiderDir, adds the line "<key>;<slot>;*<comment>" to the
+// list in sorted mode, evaluates the slot and saves list and database.
+// `key` is the trip key (date, time, kind digit and source rest).
+bool StoreNewTrip(TStringList& list, std::string_view key, std::string_view comment,
+                  std::string* error = nullptr);
+// The comment a filed trip starts with: "BIKE POWER", "BIKE HR" or "RUN".
+std::string SportComment(int sport);
+// Trip key "YYYYMMDD_hhmmssK_rest".
+std::string MakeTripKey(int year, int month, int day, int hour, int minute, int second, int sport,
+                        std::string_view rest);
+
+}  // namespace tav
