@@ -12,3 +12,9 @@ TForm30::TForm30() {
   Visible = false;
   FinishCreate();
 }
+
+TForm30::~TForm30() = default;
+
+void TForm30::FormActivate(tav::TControl*) {}
+void TForm30::SB_KALClick(tav::TControl*) {}
+void TForm30::SB_POPUClick(tav::TControl*) {}

@@ -1,11 +1,37 @@
-// TForm31: TRIP 1 / TRIP 2.
+// TForm31: the two-trip comparison. Curves of the trips in TripSamples and
+// TripSamples2 over time on one chart.
 #pragma once
+
+#include <string>
 
 #include "platform/controls.h"
 
 class TForm31 : public tav::TForm {
  public:
   TForm31();
+  ~TForm31() override;
+
+  // Titles of the two trips (set by the opener before it shows the window).
+  std::string Trip1Title;
+  std::string Trip2Title;
+
+  void FormActivate(tav::TControl* sender);
+
+  // --- controls ---
+  tav::TPanel* P_TOP = nullptr;
+  tav::TSpeedButton *SB_FT = nullptr, *SB_ZI = nullptr, *SB_ZV = nullptr, *SB_DD = nullptr,
+                    *SB_DT = nullptr, *SB_AW = nullptr, *SB_AT = nullptr, *SB_PA = nullptr,
+                    *SB_SO = nullptr, *SB_L = nullptr, *SB_R = nullptr, *SB_PP = nullptr,
+                    *SB_HR = nullptr, *SB_RM = nullptr, *SB_SP = nullptr, *SB_SR = nullptr,
+                    *SB_TP = nullptr, *SB_F1 = nullptr, *SB_F2 = nullptr, *SB_ST = nullptr;
+  tav::TSpeedButton *SK_0 = nullptr, *SK_1 = nullptr, *SK_2 = nullptr, *SK_3 = nullptr,
+                    *SK_4 = nullptr;
+  // Title labels of trip 1 and trip 2.
+  tav::TLabel *ZK1 = nullptr, *ZK21 = nullptr;
+  // Scaling and smoothing panel.
+  tav::TPanel* P_GLA = nullptr;
+  tav::TLabel* L_GLA = nullptr;
+  tav::TButton *BU_OK = nullptr, *BU_NO = nullptr;
 };
 
 extern TForm31* Form31;
