@@ -1,0 +1,115 @@
+#include "viewing/trip_view_model.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/text.h"
+#include "viewing/clip_file.h"
+
+namespace tav {
+
+RecordRange ShowableTrip(int count) {
+  if (count < kMinShowRecords) return {};
+  return {1, count - 1};
+}
+
+RecordRange SectionInTime(const TripSample* trip, int count, double t_from, double t_to) {
+  RecordRange r;
+  if (trip == nullptr || count < 2 || !(t_from <= t_to)) return r;
+  for (int i = 1; i < count; ++i) {
+    const double t = trip[i].Time;
+    if (t < t_from || t > t_to) continue;
+    if (r.Empty()) r.first = i;
+    r.last = i;
+  }
+  return r;
+}
+
+std::vector<float> GradeSeries(const TripSample* trip, int count, int window) {
+  std::vector<float> grade(static_cast<std::size_t>(std::max(count, 0)), 0.0f);
+  if (trip == nullptr || count < 3) return grade;
+  const int half = std::max(1, window / 2);
+  for (int i = 1; i < count; ++i) {
+    const int a = std::max(1, i - half);
+    const int b = std::min(count - 1, i + half);
+    const double dist_km = static_cast<double>(trip[b].Distance) - trip[a].Distance;
+    if (!(std::fabs(dist_km) >= kGradeMinDistanceKm)) continue;  // also NaN
+    double g = (static_cast<double>(trip[b].Altitude) - trip[a].Altitude) / (dist_km * 1000.0) * 100.0;
+    if (!std::isfinite(g)) continue;
+    grade[static_cast<std::size_t>(i)] = static_cast<float>(std::clamp(g, -kGradeLimit, kGradeLimit));
+  }
+  return grade;
+}
+
+double ChannelValue(const TripSample& r, int channel, float grade) {
+  switch (channel) {
+    case kChannelPower: return r.Power;
+    case kChannelCadence: return std::trunc(r.Cadence);  // the fraction is the leg share
+    case kChannelSpeed: return r.Speed;
+    case kChannelHeartRate: return r.HeartRate;
+    case kChannelAltitude: return r.Altitude;
+    case kChannelGrade: return grade;
+    case kChannelTemperature: return r.Temperature;
+    default: return 0.0;
+  }
+}
+
+double TimeToAxis(int32_t time_s) { return time_s / 60.0; }
+double AxisToTime(double axis_min) { return axis_min * 60.0; }
+
+ChannelSeries BuildChannelSeries(const TripSample* trip, int count, RecordRange range,
+                                 int channel, const std::vector<float>& grade) {
+  ChannelSeries s;
+  if (trip == nullptr || range.Empty()) return s;
+  const int first = std::max(range.first, 1);
+  const int last = std::min(range.last, count - 1);
+  if (last < first) return s;
+  s.x.reserve(static_cast<std::size_t>(last - first + 1));
+  s.y.reserve(static_cast<std::size_t>(last - first + 1));
+  bool any = false;
+  for (int i = first; i <= last; ++i) {
+    const float g = static_cast<std::size_t>(i) < grade.size() ? grade[static_cast<std::size_t>(i)] : 0.0f;
+    double v = ChannelValue(trip[i], channel, g);
+    if (!std::isfinite(v)) v = 0.0;  // damaged records draw as 0
+    s.x.push_back(TimeToAxis(trip[i].Time));
+    s.y.push_back(v);
+    if (!any) {
+      s.y_min = s.y_max = v;
+      any = true;
+    } else {
+      s.y_min = std::min(s.y_min, v);
+      s.y_max = std::max(s.y_max, v);
+    }
+  }
+  return s;
+}
+
+ChannelSet DefaultChannels(int sport) {
+  ChannelSet on{};
+  on[kChannelPower] = sport == kSportBikePower;
+  on[kChannelCadence] = sport != kSportRun;
+  on[kChannelSpeed] = true;
+  on[kChannelHeartRate] = true;
+  on[kChannelAltitude] = true;
+  return on;
+}
+
+std::string FormatClock(long long seconds) {
+  if (seconds < 0) seconds = 0;
+  return Format("%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
+}
+
+std::string ClipText(std::string_view caption, const TripSample* trip, int count,
+                     RecordRange section) {
+  std::string times;
+  if (trip != nullptr && !section.Empty() && section.first >= 1 && section.last < count)
+    times = FormatClock(trip[section.first].Time) + " - " + FormatClock(trip[section.last].Time);
+  // The times stay whole; the caption gives way.
+  const std::size_t room = kClipTextBytes - 1;
+  std::string text(caption.substr(0, room > times.size() + 2 ? room - times.size() - 2 : 0));
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  if (!times.empty()) text += (text.empty() ? "" : "  ") + times;
+  return text.substr(0, room);
+}
+
+}  // namespace tav

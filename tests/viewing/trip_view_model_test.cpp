@@ -1,0 +1,141 @@
+#include "viewing/trip_view_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "viewing/clip_file.h"
+#include "viewing/sample_table_model.h"
+
+namespace tav {
+namespace {
+
+std::vector<TripSample> Ride(int count, int interval) {
+  std::vector<TripSample> t(static_cast<std::size_t>(count));
+  for (int i = 1; i < count; ++i) {
+    t[i].Time = (i - 1) * interval;
+    t[i].Distance = (i - 1) * 0.01f;     // 10 m per record
+    t[i].Altitude = 100.0f + (i - 1) * 0.5f;  // 5 % up
+    t[i].Power = static_cast<float>(i);
+    t[i].Cadence = 90.45f;
+  }
+  return t;
+}
+
+TEST(TripViewModel, ShortTripsShowNothing) {
+  EXPECT_TRUE(ShowableTrip(0).Empty());
+  EXPECT_TRUE(ShowableTrip(1).Empty());
+  EXPECT_TRUE(ShowableTrip(kMinShowRecords - 1).Empty());
+  EXPECT_EQ(ShowableTrip(kMinShowRecords), (RecordRange{1, kMinShowRecords - 1}));
+  std::vector<TripSample> t = Ride(10, 1);
+  EXPECT_TRUE(BuildChannelSeries(t.data(), 10, ShowableTrip(10), kChannelPower, {}).x.empty());
+  EXPECT_TRUE(SectionInTime(nullptr, 0, 0, 100).Empty());
+  EXPECT_TRUE(GradeSeries(t.data(), 0, 15).empty());
+}
+
+TEST(TripViewModel, ZoomedAxisGivesTheRecordsInside) {
+  std::vector<TripSample> t = Ride(601, 2);  // records 1..600 at 0, 2, ..., 1198 s
+  // The axis shows minutes 3.0 to 5.5 (180 s to 330 s): records 91..166.
+  const RecordRange r = SectionInTime(t.data(), 601, AxisToTime(3.0), AxisToTime(5.5));
+  EXPECT_EQ(r, (RecordRange{91, 166}));
+  EXPECT_EQ(r.Size(), 76);
+  // Limits between records.
+  EXPECT_EQ(SectionInTime(t.data(), 601, 181, 183), (RecordRange{92, 92}));
+  EXPECT_TRUE(SectionInTime(t.data(), 601, 181, 181.5).Empty());
+  // Past both ends: the whole trip, never the header.
+  EXPECT_EQ(SectionInTime(t.data(), 601, -1e9, 1e9), (RecordRange{1, 600}));
+  EXPECT_TRUE(SectionInTime(t.data(), 601, 500, 100).Empty());
+  EXPECT_TRUE(SectionInTime(t.data(), 601, std::nan(""), 100).Empty());
+}
+
+TEST(TripViewModel, SeriesFollowTheSection) {
+  std::vector<TripSample> t = Ride(301, 1);
+  t[150].Power = std::numeric_limits<float>::quiet_NaN();
+  const ChannelSeries s = BuildChannelSeries(t.data(), 301, {100, 200}, kChannelPower, {});
+  ASSERT_EQ(s.x.size(), 101u);
+  EXPECT_DOUBLE_EQ(s.x.front(), 99 / 60.0);
+  EXPECT_DOUBLE_EQ(s.y.front(), 100.0);
+  EXPECT_DOUBLE_EQ(s.y[50], 0.0);  // damaged value
+  EXPECT_DOUBLE_EQ(s.y_min, 0.0);
+  EXPECT_DOUBLE_EQ(s.y_max, 200.0);
+  // Cadence without its leg-share fraction.
+  const ChannelSeries c = BuildChannelSeries(t.data(), 301, {1, 300}, kChannelCadence, {});
+  EXPECT_DOUBLE_EQ(c.y[0], 90.0);
+  // A range past the end is cut to the trip.
+  EXPECT_EQ(BuildChannelSeries(t.data(), 301, {290, 5000}, kChannelSpeed, {}).x.size(), 11u);
+}
+
+TEST(TripViewModel, GradeOverAWindow) {
+  std::vector<TripSample> t = Ride(200, 1);
+  const std::vector<float> g = GradeSeries(t.data(), 200, 15);
+  ASSERT_EQ(g.size(), 200u);
+  EXPECT_FLOAT_EQ(g[0], 0.0f);
+  EXPECT_NEAR(g[100], 5.0f, 1e-3);
+  EXPECT_NEAR(g[1], 5.0f, 1e-3);    // start: the records that exist
+  EXPECT_NEAR(g[199], 5.0f, 1e-3);  // end
+  // Standing still: no division by a zero distance.
+  for (int i = 50; i < 120; ++i) {
+    t[i].Distance = t[50].Distance;
+    t[i].Altitude = 100.0f + i;  // altitude noise while standing
+  }
+  const std::vector<float> still = GradeSeries(t.data(), 200, 15);
+  EXPECT_FLOAT_EQ(still[85], 0.0f);
+  for (float v : still) ASSERT_TRUE(std::isfinite(v) && std::fabs(v) <= kGradeLimit);
+}
+
+TEST(TripViewModel, DefaultChannelsByKindOfSport) {
+  const ChannelSet bike = DefaultChannels(kSportBikePower);
+  EXPECT_TRUE(bike[kChannelPower]);
+  EXPECT_TRUE(bike[kChannelHeartRate]);
+  EXPECT_FALSE(bike[kChannelGrade]);
+  EXPECT_FALSE(bike[kChannelTemperature]);
+  EXPECT_FALSE(DefaultChannels(kSportBikeHeartRate)[kChannelPower]);
+  EXPECT_FALSE(DefaultChannels(kSportRun)[kChannelCadence]);
+}
+
+TEST(TripViewModel, ClipTextKeepsTheTimes) {
+  std::vector<TripSample> t = Ride(5000, 1);
+  EXPECT_EQ(ClipText("TRIP 2024.05.01 10:00   Hills", t.data(), 5000, {61, 3661}),
+            "TRIP 2024.05.01 10:00   Hills  0:01:00 - 1:01:00");
+  const std::string cut = ClipText(std::string(300, 'c'), t.data(), 5000, {61, 3661});
+  EXPECT_EQ(cut.size(), kClipTextBytes - 1);
+  EXPECT_EQ(cut.substr(cut.size() - 19), "  0:01:00 - 1:01:00");
+  EXPECT_EQ(ClipText("caption", t.data(), 5000, {}), "caption");
+  EXPECT_EQ(FormatClock(-5), "0:00:00");
+  EXPECT_EQ(FormatClock(36061), "10:01:01");
+}
+
+TEST(SampleTableModel, RowsColumnsAndCells) {
+  EXPECT_EQ(TableRowCount(0), 2);
+  EXPECT_EQ(TableRowCount(kMinShowRecords - 1), 2);
+  EXPECT_EQ(TableRowCount(500), 500);
+  EXPECT_FALSE(TableRowHasRecord(1, 30));
+  EXPECT_FALSE(TableRowHasRecord(0, 500));
+  EXPECT_TRUE(TableRowHasRecord(499, 500));
+  EXPECT_FALSE(TableRowHasRecord(500, 500));
+
+  TripSample r;
+  r.Time = 3725;
+  r.Distance = 12.3456f;
+  r.Power = 251.6f;
+  r.Speed = 32.25f;
+  r.HeartRate = 141.2f;
+  r.Cadence = 92.48f;
+  r.Altitude = 512.04f;
+  r.Temperature = -3.5f;
+  r.Interval = 4;
+  r.Pause = 12;
+  const char* want[kTableColumns] = {"1:02:05", "12.346", "252", "32.2", "141",
+                                     "92.48", "512.0", "-3.5", "4", "12"};
+  for (int c = 0; c < kTableColumns; ++c) EXPECT_EQ(SampleCellText(r, c), want[c]) << c;
+  EXPECT_EQ(SampleCellText(r, kTableColumns), "");
+
+  EXPECT_EQ(ClampTableCell(2, 0, 500), (TableCell{0, 2}));
+  EXPECT_EQ(ClampTableCell(900, 40, 500), (TableCell{kTableColumns - 1, 499}));
+  EXPECT_EQ(ClampTableCell(-3, -1, 2), (TableCell{0, 1}));
+}
+
+}  // namespace
+}  // namespace tav
