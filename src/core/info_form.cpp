@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "core/core_data.h"
 #include "platform/text.h"
 
 TForm12* Form12 = nullptr;
@@ -25,6 +26,13 @@ std::string HelpTopicPath(const std::string& prefix, int language_index, int n) 
   return prefix + (language_index == 0 ? "DE" : "EN") + Format("%02i.RTF", n);
 }
 
-void ShowHelpTopic(int) {}
+void ShowHelpTopic(int n) {
+  if (Form12 == nullptr) return;
+  const std::filesystem::path path = FsPath(HelpTopicPath(HelpPathPrefix, LanguageIndex, n));
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return;
+  if (!Form12->RichEdit1->LoadFromFile(path)) return;
+  Form12->Show();
+}
 
 }  // namespace tav

@@ -1,5 +1,7 @@
 #include "core/language_form.h"
 
+#include "core/core_data.h"
+#include "core/settings.h"
 #include "core/main_unit.h"
 #include "texts/text_tables.h"
 
@@ -27,7 +29,8 @@ TForm11::TForm11() {
 }
 
 void TForm11::FormClick() {
-  tav::ApplyTextTable(0);
+  tav::SaveSettings();
+  tav::ApplyTextTable(tav::LanguageIndex);
   if (Form1 != nullptr) {
     if (Form1->P_SPR_WAHL != nullptr) Form1->P_SPR_WAHL->Hide();
     Form1->ShowRiderLabel();

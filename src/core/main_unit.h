@@ -6,13 +6,18 @@
 #include <string>
 #include <vector>
 
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+
+#include "core/core_data.h"
+#include "core/trip_list.h"
 #include "platform/controls.h"
 
 namespace tav {
-// The trip file named on the command line (quotes removed); while it is not
-// blank, each activation of the main window opens it in the single-trip view.
-// Closing that view clears it.
-extern std::string CommandLineTrip;
+// The command-line argument without surrounding blanks and quotes.
+std::string StripArgumentQuotes(std::string_view arg);
+bool IsBlank(std::string_view text);
 }  // namespace tav
 
 // The main window's picture area: a gradient with the program's name.
@@ -23,6 +28,7 @@ class TMainPicture : public tav::TControl {
   void Paint(tav::TCanvas& canvas) override;
   std::string Title;     // big text
   std::string Subtitle;  // smaller text below
+  std::string Detail;    // rider and trips
   std::string Message;   // a note shown at the bottom (e.g. why the calendar did not open)
 };
 
@@ -32,10 +38,11 @@ class TForm1 : public tav::TForm {
   ~TForm1() override;
 
   // --- the rider's trips and the selections the other windows share ---
-  tav::TStringList TripList;       // the trip-list lines, last line "ERASED :..."
-  tav::TStringList SelectedTrips;  // lines picked in the diary or the evaluation
-  tav::TStringList* ScanList = &SelectedTrips;  // what the analyses walk
-  bool TripListChanged = false;
+  // (The lists are the core's process-wide ones, published here.)
+  tav::TStringList& TripList = tav::TripList;            // last line "ERASED :..."
+  tav::TStringList& SelectedTrips = tav::SelectedTrips;  // picked in the diary or the evaluation
+  tav::TStringList*& ScanList = tav::ScanList;           // what the analyses walk
+  bool& TripListChanged = tav::TripListChanged;
 
   // Language-dependent messages (written by the text tables).
   std::string MsgText[36];
@@ -67,7 +74,10 @@ class TForm1 : public tav::TForm {
   void RebuildRiderList();
   // Makes the named rider current: saves the old rider's list and the
   // settings, sets the paths and loads the new rider's trip list and database.
-  void ChooseRider(const std::string& name);
+  // False (nothing changed) when the name is unusable or the rider table is full.
+  bool ChooseRider(const std::string& name);
+  // Creates the folder of a new rider (name upper-cased) and chooses it.
+  bool CreateRider(const std::string& name);
   // Shows a short note under the picture.
   void ShowPictureMessage(const std::string& text);
 
@@ -92,7 +102,14 @@ class TForm1 : public tav::TForm {
   tav::TSpeedButton* SB_BRE2 = nullptr;
   // Language panel.
   tav::TPanel* P_SPR_WAHL = nullptr;
+  tav::TLabel* L_Language = nullptr;
   tav::TComboBox* CB_LG = nullptr;
+  // Rider panel.
+  tav::TPanel* P_RIDER = nullptr;
+  tav::TLabel *L_RiderChoice = nullptr, *L_NewRider = nullptr;
+  tav::TListBox* LB_Riders = nullptr;
+  tav::TEdit* E_NewRider = nullptr;
+  tav::TButton *B_NewRider = nullptr, *B_RiderClose = nullptr;
   // Rider and device settings panel (captions kept for the text tables).
   tav::TPanel* P_SET = nullptr;
   tav::TLabel *LUS_1 = nullptr, *LUS_2 = nullptr, *LED_1 = nullptr, *LED_2 = nullptr,
@@ -106,10 +123,15 @@ class TForm1 : public tav::TForm {
   tav::TTimer* Timer1 = nullptr;
 
  private:
+  void InitMessages();
   void CreateControls();
   void LayoutControls();
+  void ApplyOwnCaptions();
+  void StartUp();
+  void ReportProblems(const std::vector<std::string>& problems);
   void OpenCommandLineTrip();
-  bool activated_once_ = false;
+  void Report(const std::string& text);
+  std::vector<tav::TGroupBox*> group_boxes_;
 };
 
 extern TForm1* Form1;
