@@ -1,7 +1,9 @@
 #include "diary/trip_date_text.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "core/core_data.h"
 #include "platform/text.h"
 
 namespace tav {
@@ -91,5 +93,17 @@ std::string DisplayDateText(double date, int unit_flags) {
   if (unit_flags & kUnitFlagUsDate) return Format("%02i/%02i/%04i", c.month, c.day, c.year);
   return Format("%02i.%02i.%04i", c.day, c.month, c.year);
 }
+
+char* FormatTripDateTime(const char* key, char* out) {
+  const std::string text = TripDateTimeText(key ? std::string_view(key) : std::string_view(), UnitFlags);
+  const std::size_t n = std::min<std::size_t>(text.size(), 29);
+  text.copy(out, n);
+  out[n] = '\0';
+  return out;
+}
+
+std::string FormatTripDateTime(std::string_view key) { return TripDateTimeText(key, UnitFlags); }
+
+std::string FormatDisplayDate(double date) { return DisplayDateText(date, UnitFlags); }
 
 }  // namespace tav

@@ -1,5 +1,7 @@
 #include "diary/trip_date_text.h"
 
+#include "core/core_data.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -74,6 +76,18 @@ TEST(TripDateText, CivilRoundTrip) {
     ASSERT_TRUE(DateValueToCivil(d, c));
     EXPECT_EQ(CivilToDateValue(c.year, c.month, c.day), d);
   }
+}
+
+TEST(TripDateText, GlobalFormsFollowUnitFlags) {
+  const int32_t saved = UnitFlags;
+  char buf[30];
+  UnitFlags = kUnitUsDate | kUnit12Hour;
+  EXPECT_STREQ(FormatTripDateTime("20131224_140512_0", buf), "12/24/2013 - 02:05PM");
+  EXPECT_EQ(FormatDisplayDate(CivilToDateValue(2013, 12, 24)), "12/24/2013");
+  UnitFlags = 0;
+  EXPECT_EQ(FormatTripDateTime(std::string_view("20131224_1405")), "24.12.2013 - 14:05");
+  EXPECT_STREQ(FormatTripDateTime(nullptr, buf), ".. - 00:00");
+  UnitFlags = saved;
 }
 
 }  // namespace
