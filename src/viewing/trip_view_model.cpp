@@ -57,8 +57,24 @@ double ChannelValue(const TripSample& r, int channel, float grade) {
 double TimeToAxis(int32_t time_s) { return time_s / 60.0; }
 double AxisToTime(double axis_min) { return axis_min * 60.0; }
 
+ChannelUnit ChannelUnitOf(int channel, int unit_flags) {
+  const bool imperial = (unit_flags & 1) != 0;
+  switch (channel) {
+    case kChannelPower: return {1.0, 0.0, "[W]"};
+    case kChannelCadence: return {1.0, 0.0, "[1/min]"};
+    case kChannelSpeed: return imperial ? ChannelUnit{0.62137, 0.0, "[mph]"} : ChannelUnit{1.0, 0.0, "[km/h]"};
+    case kChannelHeartRate: return {1.0, 0.0, "[1/min]"};
+    case kChannelAltitude: return imperial ? ChannelUnit{3.28084, 0.0, "[ft]"} : ChannelUnit{1.0, 0.0, "[m]"};
+    case kChannelGrade: return {1.0, 0.0, "[%]"};
+    case kChannelTemperature:
+      return (unit_flags & 2) ? ChannelUnit{1.8, 32.0, "[\xB0""F]"} : ChannelUnit{1.0, 0.0, "[\xB0""C]"};
+    default: return {};
+  }
+}
+
 ChannelSeries BuildChannelSeries(const TripSample* trip, int count, RecordRange range,
-                                 int channel, const std::vector<float>& grade) {
+                                 int channel, const std::vector<float>& grade,
+                                 const ChannelUnit& unit) {
   ChannelSeries s;
   if (trip == nullptr || range.Empty()) return s;
   const int first = std::max(range.first, 1);
@@ -69,7 +85,7 @@ ChannelSeries BuildChannelSeries(const TripSample* trip, int count, RecordRange 
   bool any = false;
   for (int i = first; i <= last; ++i) {
     const float g = static_cast<std::size_t>(i) < grade.size() ? grade[static_cast<std::size_t>(i)] : 0.0f;
-    double v = ChannelValue(trip[i], channel, g);
+    double v = ChannelValue(trip[i], channel, g) * unit.factor + unit.offset;
     if (!std::isfinite(v)) v = 0.0;  // damaged records draw as 0
     s.x.push_back(TimeToAxis(trip[i].Time));
     s.y.push_back(v);

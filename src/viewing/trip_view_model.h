@@ -52,15 +52,25 @@ std::vector<float> GradeSeries(const TripSample* trip, int count, int window);
 // The value of a channel at record i (grade from a precomputed series).
 double ChannelValue(const TripSample& r, int channel, float grade);
 
+// How a channel is shown in the chosen units: value x factor + offset.
+struct ChannelUnit {
+  double factor = 1.0;
+  double offset = 0.0;
+  std::string unit;  // e.g. "[W]", "[km/h]", "[mph]"
+};
+// unit_flags: bit 1 miles and feet, bit 2 Fahrenheit.
+ChannelUnit ChannelUnitOf(int channel, int unit_flags);
+
 // Points of one channel: x the record's time in minutes, y the
-// channel's value, for records range.first..range.last.
+// channel's value in the unit given, for records range.first..range.last.
 struct ChannelSeries {
   std::vector<double> x;
   std::vector<double> y;
   double y_min = 0.0, y_max = 0.0;  // extremes of y (0 and 0 when empty)
 };
 ChannelSeries BuildChannelSeries(const TripSample* trip, int count, RecordRange range,
-                                 int channel, const std::vector<float>& grade);
+                                 int channel, const std::vector<float>& grade,
+                                 const ChannelUnit& unit = {});
 
 // Minutes on the view's time axis of a record time, and back.
 double TimeToAxis(int32_t time_s);

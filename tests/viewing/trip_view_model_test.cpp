@@ -139,3 +139,27 @@ TEST(SampleTableModel, RowsColumnsAndCells) {
 
 }  // namespace
 }  // namespace tav
+
+namespace tav {
+namespace {
+
+TEST(TripViewModel, ChannelsInTheChosenUnits) {
+  std::vector<TripSample> t(3);
+  t[1].Speed = 36.0f;
+  t[1].Altitude = 1000.0f;
+  t[1].Temperature = 20.0f;
+  const RecordRange one{1, 1};
+  auto value = [&](int channel, int flags) {
+    return BuildChannelSeries(t.data(), 3, one, channel, {}, ChannelUnitOf(channel, flags)).y.at(0);
+  };
+  EXPECT_DOUBLE_EQ(value(kChannelSpeed, 0), 36.0);
+  EXPECT_NEAR(value(kChannelSpeed, 1), 22.369, 1e-3);
+  EXPECT_NEAR(value(kChannelAltitude, 1), 3280.84, 1e-2);
+  EXPECT_DOUBLE_EQ(value(kChannelTemperature, 0), 20.0);
+  EXPECT_DOUBLE_EQ(value(kChannelTemperature, 2), 68.0);
+  EXPECT_EQ(ChannelUnitOf(kChannelSpeed, 1).unit, "[mph]");
+  EXPECT_EQ(ChannelUnitOf(kChannelPower, 7).unit, "[W]");
+}
+
+}  // namespace
+}  // namespace tav
