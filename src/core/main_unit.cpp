@@ -130,7 +130,7 @@ const std::vector<Group>& Groups() {
 constexpr tav::TColor kBandColor = tav::RGBColor(28, 58, 104);
 constexpr int kClientWidth = 960, kClientHeight = 640;
 constexpr int kBandHeight = 52;
-constexpr int kButtonWidth = 140, kButtonHeight = 28, kButtonGap = 6;
+constexpr int kButtonWidth = 140, kButtonHeight = 26, kButtonGap = 5;
 constexpr int kGroupPad = 10, kGroupTitle = 20;
 
 std::string ProgramFolderText() {
@@ -811,6 +811,22 @@ void TForm1::SB_DEO_DEOClick(tav::TControl*) {
   Form3->SB_DEO_DEO->Show();
   SB_DBClick(SB_DEO_DEO);
 }
+
+namespace tav {
+
+void ListTripFiles() {
+  if (Form1 == nullptr || Form80 == nullptr) return;
+  Form1->Z_INFO->Clear();
+  Form80->Display_Files->Clear();
+  for (const std::string& path : ListTripFilePaths(SelectedTrips)) {
+    Form1->Z_INFO->Lines.Add(path);
+    Form80->Display_Files->Lines.Add(path);
+  }
+  Form80->Tag = 20;
+  Form80->ShowModal();
+}
+
+}  // namespace tav
 
 void TForm1::SB_LanguageClick(tav::TControl*) {
   P_RIDER->Hide();
