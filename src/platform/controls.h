@@ -9,6 +9,11 @@
 //  - Mouse down reaches its handler before click and double click.
 //  - With KeyPreview the form sees keys first and consumes them by setting
 //    the key to 0.
+//  - Every handler runs through TApplication::Dispatch: an exception that
+//    escapes it is shown in a message box and the program goes on.
+//  - No OnActivate, OnResize or OnPaint runs while a form is being
+//    constructed: a form class derives from TForm, creates its controls with
+//    Make<T>(name[, parent]) in its constructor and calls FinishCreate() last.
 // Colours are 0x00BBGGRR values, texts Windows-1252 bytes.
 #pragma once
 
@@ -140,13 +145,20 @@ class TControl {
 
   void Show() { Visible = true; }
   void Hide() { Visible = false; }
-  bool Showing() const;  // visible, and every parent visible
+  bool Showing() const;  // visible, and every parent visible (the form included)
+  // The form the control sits on (the form itself for a form).
+  TForm* Form() const;
   // Z order among the siblings (higher is in front).
   void BringToFront();
   void SendToBack();
   int ZOrder = 0;
+  // Gives the control the keyboard focus (no OnEnter/OnExit: those follow
+  // the user's focus changes, reported by the window).
   void SetFocus();
   bool Focused() const;
+  // The window reports that the user moved the focus here: OnExit of the
+  // previous control, then OnEnter of this one.
+  void DoEnter();
 
   // Asks the window to repaint the control (custom-drawn controls).
   void Invalidate() { ++paint_generation_; }
@@ -172,14 +184,24 @@ class TControl {
   virtual void DoKeyUp(WORD& key, TShiftState shift);
   void DoResize();
 
-  std::vector<TControl*>& Children() { return children_; }
-  const std::vector<TControl*>& Children() const { return children_; }
+  // The controls whose Parent is this one, back to front. Follows Parent
+  // even when window code assigns it directly.
+  std::vector<TControl*>& Children();
+  const std::vector<TControl*>& Children() const;
 
  protected:
   friend class TForm;
+  friend class TApplication;
+  // Runs an event handler through the application (deferred closes,
+  // exceptions shown). The handler is copied first, so it may reassign the
+  // event it belongs to.
+  template <class F, class... A>
+  static void Fire(const F& event, A&&... args);
   TControlKind kind_;
   std::vector<TControl*> children_;
+  TControl* linked_parent_ = nullptr;  // the Parent children_ was built for
   uint64_t paint_generation_ = 0;
+  uint64_t creation_index_ = 0;
 };
 
 class TLabel : public TControl {
@@ -192,6 +214,16 @@ class TLabel : public TControl {
   // Sets the caption and, with AutoSize, the size measured in Font.
   void SetCaption(std::string text);
   void AdjustSize();
+  // With AutoSize: measures again when Caption or Font changed since the
+  // last measurement (run after every handler, so plain assignments to
+  // Caption resize the label too).
+  void AutoSizeIfChanged();
+
+ private:
+  std::string sized_caption_;
+  TFont sized_font_;
+  bool sized_ = false;
+  bool sized_wrap_ = false;
 };
 
 class TStaticText : public TLabel {
@@ -279,6 +311,10 @@ class TRichEdit : public TMemo {
   // Loads an RTF (or plain) file as text; false when it cannot be read.
   bool LoadFromFile(const std::filesystem::path& path);
 };
+// The plain text of an RTF document: paragraphs and line breaks become
+// CR LF, tabs stay, formatting, tables of fonts and colours, pictures and
+// other destinations are dropped; \'hh bytes are Windows-1252 already.
+std::string RtfToText(std::string_view rtf);
 
 enum class TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
 struct TOwnerDrawState { bool Selected = false; bool Focused = false; };
@@ -297,7 +333,8 @@ class TComboBox : public TControl {
   std::function<void(TControl* sender, int index, TRect rect, TOwnerDrawState state, TCanvas& canvas)> OnDrawItem;
   // Sets ItemIndex and Text together (no event).
   void Select(int index);
-  // User picked an item: sets ItemIndex and Text, fires OnSelect and OnChange.
+  // User picked an item: sets ItemIndex and Text, fires OnClick, then
+  // OnSelect when set, else OnChange.
   void DoSelect(int index);
   void DoSetText(std::string text);  // user typed in the edit part
   // Sorts Items when Sorted is set (call after filling).
@@ -430,11 +467,37 @@ class TForm : public TControl {
   bool Modal() const { return modal_depth_ > 0; }
   // Frame sizes of a normal window (caption and borders) on this platform.
   static constexpr int kFrameWidth = 16, kFrameHeight = 39;
-  int ClientWidth() const override { return client_width_ >= 0 ? client_width_ : std::max(0, Width - kFrameWidth); }
-  int ClientHeight() const override { return client_height_ >= 0 ? client_height_ : std::max(0, Height - kFrameHeight); }
+  // The client area follows Width and Height: the frame is what the window
+  // last reported (or the default frame before it was shown).
+  int ClientWidth() const override {
+    return std::max(0, client_width_ >= 0 ? client_width_ + Width - reported_width_ : Width - kFrameWidth);
+  }
+  int ClientHeight() const override {
+    return std::max(0, client_height_ >= 0 ? client_height_ + Height - reported_height_ : Height - kFrameHeight);
+  }
   void SetClientSize(int w, int h);
-  // The backend reports the real client size of the shown window.
-  void SetActualClientSize(int w, int h) { client_width_ = w; client_height_ = h; }
+  void SetClientWidth(int w) { SetClientSize(w, ClientHeight()); }
+  void SetClientHeight(int h) { SetClientSize(ClientWidth(), h); }
+  // The backend reports the real client size of the shown window (after it
+  // has set Width and Height to the outer size).
+  void SetActualClientSize(int w, int h) {
+    client_width_ = w;
+    client_height_ = h;
+    reported_width_ = Width;
+    reported_height_ = Height;
+  }
+  // The control with the keyboard focus (null: the form itself).
+  TControl* ActiveControl = nullptr;
+  // Moves the focus to the next (or previous) enabled, showing control in
+  // tab order after current, as the Tab key does.
+  void SelectNext(TControl* current, bool forward = true);
+  // Bumped by SetFocus so the window moves its focus even to the same control.
+  uint64_t FocusRequest() const { return focus_request_; }
+  // The canvas while OnPaint runs (null otherwise).
+  TCanvas* Canvas() const { return paint_canvas_; }
+  void Paint(TCanvas& canvas) override;
+  // False until FinishCreate() has run.
+  bool Created() const { return created_; }
 
   TNotifyEvent OnActivate;
   TNotifyEvent OnDeactivate;
@@ -461,12 +524,27 @@ class TForm : public TControl {
 
   // A form-level canvas painting hook for forms that draw on themselves.
   bool CustomDrawn() const override { return static_cast<bool>(OnPaint); }
+  // The user resized or maximised the window (the backend reports it).
+  void DoWindowStateChange(TWindowState state);
+  // The user pressed the window's close button.
+  void DoCloseButton() { Close(); }
 
  private:
   friend class TApplication;
   friend class TControl;
   void Adopt(std::unique_ptr<TControl> control, const std::string& name, TControl* parent);
   void DoClose();  // the immediate close
+  void HideNow();
+  bool CloseQuery();  // OnCloseQuery and OnClose; false when refused
+  void RelinkChildren();
+  std::vector<TControl*> TabOrderList();
+  int reported_width_ = 0, reported_height_ = 0;
+  uint64_t focus_request_ = 0;
+  uint64_t next_creation_index_ = 0;
+  TCanvas* paint_canvas_ = nullptr;
+  bool created_ = false;
+  bool shown_once_ = false;
+  bool children_dirty_ = false;
   std::vector<std::unique_ptr<TControl>> owned_;
   std::vector<std::unique_ptr<TTimer>> timers_;
   std::map<std::string, TControl*> by_name_;
@@ -475,6 +553,11 @@ class TForm : public TControl {
   bool close_pending_ = false;
   bool hide_pending_ = false;
 };
+
+// Makes sure a QGuiApplication exists, creating one on the offscreen
+// platform when none does (fonts and drawing outside any window need it).
+// False when only a non-GUI QCoreApplication exists.
+bool EnsureGuiApplication();
 
 // Message box flags and results.
 constexpr unsigned MB_OK = 0, MB_OKCANCEL = 1, MB_YESNOCANCEL = 3, MB_YESNO = 4,
@@ -523,6 +606,7 @@ class WindowBackend {
 // The application object: forms, activation, message boxes, exceptions.
 class TApplication {
  public:
+  friend class TForm;
   std::string Title = "tavlog";
   std::string ExeName;
 
@@ -542,28 +626,48 @@ class TApplication {
 
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags = MB_OK);
   void ShowMessage(const std::string& text) { MessageBox(text, Title, MB_OK); }
-  // Shows an exception that escaped a handler; the program goes on.
+  // Shows an exception that escaped a handler; the program goes on. With
+  // OnException set, that handler shows it instead.
   void ShowException(const std::string& what);
+  std::function<void(const std::string& what)> OnException;
   // Runs a handler: deferred closes run when the outermost handler returns,
   // exceptions are shown.
   void Dispatch(const std::function<void()>& handler);
   int DispatchDepth() const { return dispatch_depth_; }
 
   void ProcessMessages();
+  // Holds back every activation until Run(): call it before the forms are
+  // constructed, then show the main form, then Run().
+  void Initialize();
   void Run();        // until the main form closes or Terminate()
   void Terminate();
   bool Terminated() const { return terminated_; }
+
+  // A nested loop (ShowModal) starts a fresh handler level: closes asked
+  // for inside it run when its own handlers return.
+  struct NestedState {
+    int depth = 0;
+    std::vector<TForm*> deferred;
+  };
+  NestedState BeginNestedLoop();
+  void EndNestedLoop(NestedState saved);
 
   // Bookkeeping for forms (called by TForm).
   void RegisterForm(TForm* form);
   void UnregisterForm(TForm* form);
   void FormHidden(TForm* form);
   void DeferClose(TForm* form);
+  void FormConstructed(TForm* form);  // FinishCreate ran
   // The texts of the message boxes shown so far (for tests of the headless mode).
   std::vector<std::string> ShownMessages;
 
  private:
   void RunDeferred();
+  void AfterOutermostHandler();
+  int constructing_ = 0;
+  bool starting_ = false;
+  bool running_deferred_ = false;
+  TForm* pending_activation_ = nullptr;
   std::vector<TForm*> forms_;
   std::vector<TForm*> activation_stack_;
   std::vector<TForm*> deferred_;
@@ -574,6 +678,13 @@ class TApplication {
 };
 
 TApplication& Application();
+
+template <class F, class... A>
+void TControl::Fire(const F& event, A&&... args) {
+  if (!event) return;
+  F handler = event;
+  Application().Dispatch([&] { handler(std::forward<A>(args)...); });
+}
 
 struct TScreen {
   int Width = 1920;
