@@ -261,7 +261,7 @@ void ResetSettingsToDefaults() {
     s.Values[5] = 4;
     CalendarShows[k] = s;
   }
-  static constexpr int32_t kGraf6[kGraf6SettingsSize] = {0, 1, 2, 3, 4, 5, 4, 0, 0, 0, 0, 0, 0, 0};
+  static constexpr int32_t kGraf6[kGraf6SettingsSize] = {0, 1, 2, 3, 4, 5, 3, 0, 0, 0, 0, 0, 0, 0};
   std::copy(std::begin(kGraf6), std::end(kGraf6), Graf6Settings);
   for (int i = 0; i < kScaleWords; ++i) {
     ScaleMax[i] = ScaleMaxDefault(i);

@@ -1,16 +1,492 @@
 #include "core/settings.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "core/core_data.h"
+#include "core/statistics.h"
+#include "core/trip_database.h"
+#include "core/trip_list.h"
+#include "core/trip_types.h"
+#include "platform/strings.h"
+#include "platform/text.h"
+
 namespace tav {
-std::string EncodeSettings() { return {}; }
-bool DecodeSettings(std::string_view, std::vector<std::string>*) { return false; }
-void ValidateSettings(std::vector<std::string>*) {}
-bool LoadSettings(std::string*) { return true; }
-bool SaveSettings(std::string*) { return true; }
-bool SetupRiderPaths(std::string*) { return true; }
-std::vector<std::string> ListRiderFolders() { return {}; }
-bool IsPlaceholderRiderName(std::string_view) { return false; }
-bool IsValidRiderName(std::string_view) { return true; }
-bool OpenRider(std::string_view, std::string*) { return true; }
-bool ApplyLangMarker(const std::filesystem::path&) { return false; }
-void StartCore(std::string_view, std::vector<std::string>*) {}
+
+namespace {
+// Offsets of the settings file.
+constexpr std::size_t kOffVersion = 0;
+constexpr std::size_t kOffRider = 4;
+constexpr std::size_t kOffRiderName = 8;
+constexpr std::size_t kRiderNameBytes = 32;
+constexpr std::size_t kOffRiderTable = 40;
+constexpr std::size_t kOffZones = kOffRiderTable + kRiderCount * RiderRecord::kBytes;  // 1240
+constexpr std::size_t kOffZoneNames =
+    kOffZones + kRiderCount * kZoneRows * kZoneRowValues * 2;                         // 1840
+constexpr std::size_t kOffZoneColors = kOffZoneNames + kZoneNameCount * kZoneNameChars + 2;  // 1932
+constexpr std::size_t kOffChartColors = kOffZoneColors + kZoneNameCount * 4;           // 1992
+constexpr std::size_t kOffUnitFlags = kOffChartColors + kChartColorCount * 4;          // 2056
+constexpr std::size_t kOffSmooth = kOffUnitFlags + 4;                                  // 2060
+constexpr std::size_t kOffLanguage = kOffSmooth + 40;                                  // 2100
+constexpr std::size_t kOffCompact = kOffLanguage + 1;
+constexpr std::size_t kOffClimb = kOffLanguage + 4;                                    // 2104
+constexpr std::size_t kOffDiary = kOffClimb + 4;                                       // 2108
+constexpr std::size_t kOffCalendar = kOffDiary + kDiaryColumnOrderSize * 4;            // 2228
+constexpr std::size_t kOffGraf6 = kOffCalendar + kCalendarShowCount * 40;              // 2348
+constexpr std::size_t kOffScaleMin = kOffGraf6 + kGraf6SettingsSize * 4;               // 2404
+constexpr std::size_t kOffScaleMax = kOffScaleMin + kScaleWords * 4;                   // 2444
+constexpr std::size_t kOffEnd = kOffScaleMax + kScaleWords * 4;                        // 2484
+static_assert(kOffZones == 1240 && kOffZoneNames == 1840 && kOffZoneColors == 1932);
+static_assert(kOffUnitFlags == 2056 && kOffClimb == 2104 && kOffDiary == 2108);
+static_assert(kOffCalendar == 2228 && kOffGraf6 == 2348 && kOffScaleMin == 2404);
+static_assert(kOffEnd + 4 == kSettingsFileBytes);
+
+void Note(std::vector<std::string>* replaced, std::string text) {
+  if (replaced) replaced->push_back(std::move(text));
+}
+
+// Captures the defaults once, for replacing single values.
+struct Defaults {
+  RiderRecord Riders[kRiderCount];
+  uint16_t Zones[kRiderCount][kZoneRows][kZoneRowValues];
+  char Names[kZoneNameCount][kZoneNameChars];
+  TColor ZoneColor[kZoneNameCount];
+  TColor Chart[kChartColorCount];
+  int32_t Smooth[10];
+  int32_t Diary[kDiaryColumnOrderSize];
+  CalendarShow Calendar[kCalendarShowCount];
+  int32_t Graf6[kGraf6SettingsSize];
+  float Climb;
+  uint8_t Language;
+};
+
+const Defaults& TheDefaults() {
+  static const Defaults d = [] {
+    // Save the current values, take the defaults, restore.
+    Defaults saved, def;
+    auto capture = [](Defaults& x) {
+      std::copy(std::begin(RiderTable), std::end(RiderTable), x.Riders);
+      std::memcpy(x.Zones, RiderZones, sizeof RiderZones);
+      std::memcpy(x.Names, ZoneNames, sizeof ZoneNames);
+      std::copy(std::begin(ZoneColors), std::end(ZoneColors), x.ZoneColor);
+      std::copy(std::begin(ChartColors), std::end(ChartColors), x.Chart);
+      std::copy(std::begin(SmoothLevel), std::end(SmoothLevel), x.Smooth);
+      std::copy(std::begin(DiaryColumnOrder), std::end(DiaryColumnOrder), x.Diary);
+      std::copy(std::begin(CalendarShows), std::end(CalendarShows), x.Calendar);
+      std::copy(std::begin(Graf6Settings), std::end(Graf6Settings), x.Graf6);
+      x.Climb = ClimbGradeThreshold;
+      x.Language = LanguageIndex;
+    };
+    capture(saved);
+    int8_t rider = CurrentRider;
+    std::string name = CurrentRiderName;
+    int32_t units = UnitFlags;
+    bool compact = CompactLayout;
+    float smin[kScaleWords], smax[kScaleWords];
+    std::copy(std::begin(ScaleMin), std::end(ScaleMin), smin);
+    std::copy(std::begin(ScaleMax), std::end(ScaleMax), smax);
+    ResetSettingsToDefaults();
+    capture(def);
+    // Restore.
+    std::copy(std::begin(saved.Riders), std::end(saved.Riders), RiderTable);
+    std::memcpy(RiderZones, saved.Zones, sizeof RiderZones);
+    std::memcpy(ZoneNames, saved.Names, sizeof ZoneNames);
+    std::copy(std::begin(saved.ZoneColor), std::end(saved.ZoneColor), ZoneColors);
+    std::copy(std::begin(saved.Chart), std::end(saved.Chart), ChartColors);
+    std::copy(std::begin(saved.Smooth), std::end(saved.Smooth), SmoothLevel);
+    std::copy(std::begin(saved.Diary), std::end(saved.Diary), DiaryColumnOrder);
+    std::copy(std::begin(saved.Calendar), std::end(saved.Calendar), CalendarShows);
+    std::copy(std::begin(saved.Graf6), std::end(saved.Graf6), Graf6Settings);
+    ClimbGradeThreshold = saved.Climb;
+    LanguageIndex = saved.Language;
+    CurrentRider = rider;
+    CurrentRiderName = name;
+    UnitFlags = units;
+    SetUnitFactors();
+    CompactLayout = compact;
+    std::copy(std::begin(smin), std::end(smin), ScaleMin);
+    std::copy(std::begin(smax), std::end(smax), ScaleMax);
+    return def;
+  }();
+  return d;
+}
+
+bool InRange(float v, float lo, float hi) { return std::isfinite(v) && v >= lo && v <= hi; }
+
+bool ValidZoneRow(const uint16_t* row, int r) {
+  int lo = 30, hi = r == kZoneRowPower ? 2000 : 250;
+  if (row[0] < lo || row[0] > hi) return false;
+  bool ended = false;
+  uint16_t prev = 0;
+  for (int k = 1; k <= 6; ++k) {
+    if (row[k] == 0) { ended = true; continue; }
+    if (ended || row[k] > 400 || row[k] <= prev) return false;
+    prev = row[k];
+  }
+  for (int k = 7; k < kZoneRowValues; ++k)
+    if (row[k] != 0) return false;
+  return row[1] != 0;
+}
+
+bool ValidZoneName(const char* name) {
+  bool ended = false;
+  for (int i = 0; i < kZoneNameChars; ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c == 0) { ended = true; continue; }
+    if (ended || c < 0x20 || c == 0x7F) return false;
+  }
+  return ended;
+}
+
+}  // namespace
+
+bool IsValidRiderName(std::string_view name) {
+  if (name.empty() || name.size() >= kRiderNameBytes) return false;
+  if (name == "." || name == "..") return false;
+  if (name.front() == ' ' || name.back() == ' ' || name.back() == '.') return false;
+  for (char ch : name) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) return false;
+    if (std::strchr("/\\:*?\"<>|;", ch)) return false;
+  }
+  return true;
+}
+
+bool IsPlaceholderRiderName(std::string_view name) {
+  return name.find("NEW") != std::string_view::npos || name.find("RIDER_") != std::string_view::npos;
+}
+
+void ValidateSettings(std::vector<std::string>* replaced) {
+  const Defaults& d = TheDefaults();
+  for (int r = 0; r < kRiderCount; ++r) {
+    RiderRecord& rec = RiderTable[r];
+    rec.Name[sizeof rec.Name - 1] = '\0';
+    if (!IsValidRiderName(rec.NameText())) {
+      Note(replaced, Format("rider %i: name", r + 1));
+      rec.SetName(d.Riders[r].NameText());
+    }
+    if (!InRange(rec.Weight, 20.0f, 250.0f)) {
+      Note(replaced, Format("rider %i: weight", r + 1));
+      rec.Weight = d.Riders[r].Weight;
+    }
+    if (!InRange(rec.Height, 100.0f, 250.0f)) {
+      Note(replaced, Format("rider %i: height", r + 1));
+      rec.Height = d.Riders[r].Height;
+    }
+    for (int b = 0; b < 5; ++b) {
+      static constexpr float kLo[3] = {500.0f, 1.0f, 0.0f}, kHi[3] = {3500.0f, 50.0f, 100.0f};
+      for (int k = 0; k < 3; ++k)
+        if (!InRange(rec.Bike[b][k], kLo[k], kHi[k])) {
+          Note(replaced, Format("rider %i: bike %i value %i", r + 1, b + 1, k + 1));
+          rec.Bike[b][k] = d.Riders[r].Bike[b][k];
+        }
+    }
+    for (int row = 0; row < kZoneRows; ++row)
+      if (!ValidZoneRow(RiderZones[r][row], row)) {
+        Note(replaced, Format("rider %i: zone table %i", r + 1, row));
+        std::copy(std::begin(d.Zones[r][row]), std::end(d.Zones[r][row]), RiderZones[r][row]);
+      }
+  }
+  if (CurrentRider < 0 || CurrentRider >= kRiderCount) {
+    Note(replaced, "current rider");
+    CurrentRider = 0;
+  }
+  if (!IsValidRiderName(CurrentRiderName)) {
+    Note(replaced, "current rider name");
+    CurrentRiderName = RiderTable[CurrentRider].NameText();
+  }
+  for (int i = 0; i < kZoneNameCount; ++i)
+    if (!ValidZoneName(ZoneNames[i])) {
+      Note(replaced, Format("zone name %i", i));
+      std::memcpy(ZoneNames[i], d.Names[i], kZoneNameChars);
+    }
+  for (int i = 0; i < kZoneNameCount; ++i)
+    if (ZoneColors[i] > 0xFFFFFF) {
+      Note(replaced, Format("zone colour %i", i));
+      ZoneColors[i] = d.ZoneColor[i];
+    }
+  for (int i = 0; i < kChartColorCount; ++i)
+    if (ChartColors[i] > 0xFFFFFF) {
+      Note(replaced, Format("chart colour %i", i));
+      ChartColors[i] = d.Chart[i];
+    }
+  if (UnitFlags < 0 || UnitFlags > 31) {
+    Note(replaced, "unit options");
+    UnitFlags = 0;
+  }
+  for (int i = 0; i < 10; ++i)
+    if (SmoothLevel[i] < 0 || SmoothLevel[i] > 9) {
+      Note(replaced, Format("smoothing level %i", i));
+      SmoothLevel[i] = d.Smooth[i];
+    }
+  if (LanguageIndex > 2) {
+    Note(replaced, "language");
+    LanguageIndex = d.Language;
+  }
+  if (!InRange(ClimbGradeThreshold, 0.5f, 30.0f)) {
+    Note(replaced, "climbing grade");
+    ClimbGradeThreshold = d.Climb;
+  }
+  {
+    bool ok = DiaryColumnOrder[0] == kDiaryColumnMarker;
+    bool seen[20] = {};
+    for (int c = 1; ok && c <= 19; ++c) {
+      int v = DiaryColumnOrder[c];
+      if (v < 1 || v > 19 || seen[v]) ok = false;
+      else seen[v] = true;
+    }
+    if (!ok) {
+      Note(replaced, "diary column order");
+      std::copy(std::begin(d.Diary), std::end(d.Diary), DiaryColumnOrder);
+    }
+    for (int c = 20; c < kDiaryColumnOrderSize; ++c) DiaryColumnOrder[c] = 0;
+  }
+  for (int k = 0; k < kCalendarShowCount; ++k) {
+    CalendarShow& s = CalendarShows[k];
+    bool ok = s.Values[0] >= 0 && s.Values[0] <= 3;
+    for (int i = 1; ok && i <= 5; ++i) ok = s.Values[i] >= 0 && s.Values[i] <= 19;
+    if (!ok) {
+      Note(replaced, Format("calendar configuration %i", k + 1));
+      s = d.Calendar[k];
+    }
+    for (int i = 6; i < 10; ++i) s.Values[i] = 0;
+  }
+  for (int i = 0; i < kGraf6SettingsSize; ++i) {
+    int v = Graf6Settings[i];
+    bool ok = i <= 5    ? (v >= 0 && v <= 9)
+              : i == 6  ? (v >= 1 && v <= 8)
+              : i <= 12 ? (v == 0 || v == 1)
+                        : true;
+    if (!ok) {
+      Note(replaced, Format("overview setting %i", i));
+      Graf6Settings[i] = d.Graf6[i];
+    }
+  }
+  for (int i = 0; i < kScaleWords; ++i) {
+    float hi = i == 9 ? 200.0f : 100000.0f;
+    if (!InRange(ScaleMin[i], i == 9 ? 0.0f : -100000.0f, hi)) {
+      Note(replaced, Format("scale minimum %i", i));
+      ScaleMin[i] = 0.0f;
+    }
+    float clamped = ClampScaleMax(i, ScaleMax[i]);
+    if (clamped != ScaleMax[i]) {
+      Note(replaced, Format("scale maximum %i", i));
+      ScaleMax[i] = clamped;
+    }
+  }
+}
+
+std::string EncodeSettings() {
+  std::string out(kSettingsFileBytes, '\0');
+  unsigned char* p = reinterpret_cast<unsigned char*>(out.data());
+  le::PutI32(p + kOffVersion, kSettingsVersion);
+  le::PutI32(p + kOffRider, CurrentRider);
+  std::memcpy(p + kOffRiderName, CurrentRiderName.data(),
+              std::min(CurrentRiderName.size(), kRiderNameBytes - 1));
+  for (int r = 0; r < kRiderCount; ++r)
+    RiderTable[r].Store(p + kOffRiderTable + static_cast<std::size_t>(r) * RiderRecord::kBytes);
+  unsigned char* z = p + kOffZones;
+  for (int r = 0; r < kRiderCount; ++r)
+    for (int row = 0; row < kZoneRows; ++row)
+      for (int k = 0; k < kZoneRowValues; ++k, z += 2) le::PutU16(z, RiderZones[r][row][k]);
+  std::memcpy(p + kOffZoneNames, ZoneNames, sizeof ZoneNames);
+  for (int i = 0; i < kZoneNameCount; ++i) le::PutU32(p + kOffZoneColors + 4 * i, ZoneColors[i]);
+  for (int i = 0; i < kChartColorCount; ++i) le::PutU32(p + kOffChartColors + 4 * i, ChartColors[i]);
+  le::PutI32(p + kOffUnitFlags, UnitFlags);
+  for (int i = 0; i < 10; ++i) le::PutI32(p + kOffSmooth + 4 * i, SmoothLevel[i]);
+  p[kOffLanguage] = LanguageIndex;
+  p[kOffCompact] = CompactLayout ? 1 : 0;
+  le::PutF32(p + kOffClimb, ClimbGradeThreshold);
+  for (int i = 0; i < kDiaryColumnOrderSize; ++i) le::PutI32(p + kOffDiary + 4 * i, DiaryColumnOrder[i]);
+  for (int k = 0; k < kCalendarShowCount; ++k)
+    for (int i = 0; i < 10; ++i)
+      le::PutI32(p + kOffCalendar + 40 * k + 4 * i, CalendarShows[k].Values[i]);
+  for (int i = 0; i < kGraf6SettingsSize; ++i) le::PutI32(p + kOffGraf6 + 4 * i, Graf6Settings[i]);
+  for (int i = 0; i < kScaleWords; ++i) le::PutF32(p + kOffScaleMin + 4 * i, ScaleMin[i]);
+  for (int i = 0; i < kScaleWords; ++i) le::PutF32(p + kOffScaleMax + 4 * i, ScaleMax[i]);
+  le::PutI32(p + kOffEnd, kSettingsVersion);
+  return out;
+}
+
+bool DecodeSettings(std::string_view bytes, std::vector<std::string>* replaced) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  if (bytes.size() < kSettingsFileBytes || le::GetI32(p + kOffVersion) != kSettingsVersion ||
+      le::GetI32(p + kOffEnd) != kSettingsVersion) {
+    ResetSettingsToDefaults();
+    Note(replaced, "the whole file (wrong version or length)");
+    return false;
+  }
+  int32_t rider = le::GetI32(p + kOffRider);
+  CurrentRider = static_cast<int8_t>(rider >= 0 && rider < kRiderCount ? rider : -1);
+  {
+    const char* n = reinterpret_cast<const char*>(p + kOffRiderName);
+    std::size_t len = 0;
+    while (len < kRiderNameBytes && n[len] != '\0') ++len;
+    CurrentRiderName.assign(n, len == kRiderNameBytes ? 0 : len);
+  }
+  for (int r = 0; r < kRiderCount; ++r)
+    RiderTable[r] = RiderRecord::Load(p + kOffRiderTable + static_cast<std::size_t>(r) * RiderRecord::kBytes);
+  const unsigned char* z = p + kOffZones;
+  for (int r = 0; r < kRiderCount; ++r)
+    for (int row = 0; row < kZoneRows; ++row)
+      for (int k = 0; k < kZoneRowValues; ++k, z += 2) RiderZones[r][row][k] = le::GetU16(z);
+  std::memcpy(ZoneNames, p + kOffZoneNames, sizeof ZoneNames);
+  for (int i = 0; i < kZoneNameCount; ++i) ZoneColors[i] = le::GetU32(p + kOffZoneColors + 4 * i);
+  for (int i = 0; i < kChartColorCount; ++i) ChartColors[i] = le::GetU32(p + kOffChartColors + 4 * i);
+  UnitFlags = le::GetI32(p + kOffUnitFlags);
+  for (int i = 0; i < 10; ++i) SmoothLevel[i] = le::GetI32(p + kOffSmooth + 4 * i);
+  LanguageIndex = p[kOffLanguage];
+  if (p[kOffCompact] > 1) Note(replaced, "compact layout");
+  CompactLayout = p[kOffCompact] == 1;
+  ClimbGradeThreshold = le::GetF32(p + kOffClimb);
+  for (int i = 0; i < kDiaryColumnOrderSize; ++i) DiaryColumnOrder[i] = le::GetI32(p + kOffDiary + 4 * i);
+  for (int k = 0; k < kCalendarShowCount; ++k)
+    for (int i = 0; i < 10; ++i)
+      CalendarShows[k].Values[i] = le::GetI32(p + kOffCalendar + 40 * k + 4 * i);
+  for (int i = 0; i < kGraf6SettingsSize; ++i) Graf6Settings[i] = le::GetI32(p + kOffGraf6 + 4 * i);
+  for (int i = 0; i < kScaleWords; ++i) ScaleMin[i] = le::GetF32(p + kOffScaleMin + 4 * i);
+  for (int i = 0; i < kScaleWords; ++i) ScaleMax[i] = le::GetF32(p + kOffScaleMax + 4 * i);
+  ValidateSettings(replaced);
+  return true;
+}
+
+bool LoadSettings(std::string* message) {
+  std::string bytes;
+  std::filesystem::path path = FsPath(SettingsPath);
+  std::error_code ec;
+  bool ok = true;
+  if (std::filesystem::exists(path, ec)) {
+    std::vector<std::string> replaced;
+    if (!ReadWholeFile(path, bytes)) {
+      ok = false;
+      if (message) *message = "Cannot read the settings file " + SettingsPath + "; defaults are used.";
+    } else {
+      ok = DecodeSettings(bytes, &replaced);
+      if (!replaced.empty() && message) {
+        std::string text = "The settings file " + SettingsPath + " was damaged; defaults replace: ";
+        for (std::size_t i = 0; i < replaced.size(); ++i) text += (i ? ", " : "") + replaced[i];
+        *message = text + ".";
+      }
+    }
+  }
+  SetUnitFactors();
+  CountRiderZones();
+  DeriveRiderPaths();
+  return ok;
+}
+
+bool SaveSettings(std::string* error) {
+  std::error_code ec;
+  std::filesystem::create_directories(FsPath(SettingsDir), ec);
+  if (!WriteFileAtomically(FsPath(SettingsPath), EncodeSettings())) {
+    if (error) *error = "Cannot write the settings file " + SettingsPath + ".";
+    return false;
+  }
+  return true;
+}
+
+bool SetupRiderPaths(std::string* error) {
+  MailSetPath = JoinPath(SettingsDir, "MAIL_SET.GRD");
+  MailMemoPath = JoinPath(SettingsDir, "MAIL_MSG_MEMO.GRD");
+  std::error_code ec;
+  std::filesystem::create_directories(FsPath(SettingsDir), ec);
+  if (ec) {
+    if (error) *error = "Cannot create the folder " + SettingsDir + ".";
+    return false;
+  }
+  return true;
+}
+
+std::vector<std::string> ListRiderFolders() {
+  std::vector<std::string> out;
+  std::error_code ec;
+  std::filesystem::directory_iterator it(FsPath(DataDir), ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    std::error_code e2;
+    if (!it->is_directory(e2)) continue;
+    std::string name = PathText(it->path().filename());
+    if (name == "GRD_DATA" || name == "COLLECTION" || !IsValidRiderName(name)) continue;
+    out.push_back(name);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+bool OpenRider(std::string_view name, std::string* message) {
+  if (!IsValidRiderName(name)) {
+    if (message) *message = "The rider name is not valid.";
+    return false;
+  }
+  CurrentRiderName = std::string(name);
+  int index = -1;
+  for (int r = 0; r < kRiderCount; ++r)
+    if (RiderTable[r].NameText() == CurrentRiderName) { index = r; break; }
+  if (index < 0) {
+    // A free entry (still a placeholder name) takes the rider's name.
+    for (int r = 0; r < kRiderCount; ++r)
+      if (IsPlaceholderRiderName(RiderTable[r].NameText())) { index = r; break; }
+    if (index >= 0 && !IsPlaceholderRiderName(CurrentRiderName)) RiderTable[index].SetName(CurrentRiderName);
+  }
+  if (index >= 0) CurrentRider = static_cast<int8_t>(index);
+  DeriveRiderPaths();
+  std::string err;
+  SetupRiderPaths(&err);
+  if (!IsPlaceholderRiderName(CurrentRiderName)) {
+    std::error_code ec;
+    std::filesystem::create_directories(FsPath(RiderDir), ec);
+  }
+  std::string text;
+  std::string listMsg, dbMsg;
+  LoadTripList(TripList, &listMsg);
+  LoadTripDatabase(&dbMsg);
+  for (const std::string* m : {&err, &listMsg, &dbMsg})
+    if (!m->empty()) text += (text.empty() ? "" : " ") + *m;
+  if (message) *message = text;
+  TripListChanged = false;
+  BuildTripDateIndex(TripList);
+  CountRiderZones();
+  SetUnitFactors();
+  return true;
+}
+
+bool ApplyLangMarker(const std::filesystem::path& folder) {
+  std::filesystem::path path = folder / kLangMarkerFile;
+  std::string text;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec) || !ReadWholeFile(path, text)) return false;
+  std::string_view t = text;
+  if (t.starts_with("EN_")) {
+    LanguageIndex = 1;
+    UnitFlags = kUnitMiles | kUnitFahrenheit | kUnitPounds | kUnit12Hour | kUnitUsDate;
+  } else if (t.starts_with("DE_")) {
+    LanguageIndex = 0;
+    UnitFlags = 0;
+  } else if (t.starts_with("ES_")) {
+    LanguageIndex = 2;
+    UnitFlags = 0;
+  } else {
+    return false;
+  }
+  SetUnitFactors();
+  std::filesystem::remove(path, ec);
+  return true;
+}
+
+void StartCore(std::string_view programDir, std::vector<std::string>* messages) {
+  auto add = [&](const std::string& m) {
+    if (messages && !m.empty()) messages->push_back(m);
+  };
+  DerivePaths(programDir);
+  std::error_code ec;
+  std::filesystem::create_directories(FsPath(SettingsDir), ec);
+  std::string msg;
+  LoadSettings(&msg);
+  add(msg);
+  ApplyLangMarker(FsPath(ProgramDir));
+  msg.clear();
+  OpenRider(CurrentRiderName, &msg);
+  add(msg);
+}
+
 }  // namespace tav

@@ -75,7 +75,12 @@ bool LoadTripDatabaseFile(const std::filesystem::path& path, std::string* error)
     if (error) *error = "Cannot read the trip database " + PathText(path) + ".";
     return false;
   }
-  return DecodeTripDatabase(bytes, error);
+  if (DecodeTripDatabase(bytes, error)) return true;
+  // Keep the damaged file: the next save writes fresh tables over it.
+  std::filesystem::path bad = path;
+  bad += ".BAD";
+  if (WriteFileAtomically(bad, bytes) && error) *error += " The damaged file was kept as " + PathText(bad) + ".";
+  return false;
 }
 
 bool LoadTripDatabase(std::string* error) {

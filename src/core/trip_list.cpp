@@ -34,7 +34,7 @@ std::string_view LineKey(std::string_view line) {
 
 bool LineHasSemicolon(std::string_view line) { return line.find(';') != std::string_view::npos; }
 
-bool IsFreeSlotLine(std::string_view line) { return line.size() >= 2 && line[0] == 'E' && line[1] == 'R'; }
+bool IsFreeSlotListLine(std::string_view line) { return line.size() >= 2 && line[0] == 'E' && line[1] == 'R'; }
 
 bool IsManualLine(std::string_view line) { return At(line, 13) == 'N' || At(line, 14) == 'R'; }
 
@@ -180,7 +180,7 @@ std::string LineSecondRemark(std::string_view line) {
 }
 
 bool IsTripLine(std::string_view line) {
-  if (line.size() < 16 || !LineHasSemicolon(line) || IsFreeSlotLine(line)) return false;
+  if (line.size() < 16 || !LineHasSemicolon(line) || IsFreeSlotListLine(line)) return false;
   if (LineKey(line).size() < 16) return false;
   int y, m, d;
   if (!LineDate(line, y, m, d)) return false;
@@ -194,7 +194,7 @@ bool IsTripLine(std::string_view line) {
 
 std::vector<int> ParseFreeSlots(std::string_view line) {
   std::vector<int> out;
-  if (!IsFreeSlotLine(line)) return out;
+  if (!IsFreeSlotListLine(line)) return out;
   std::size_t colon = line.find(':');
   std::string_view rest = colon == std::string_view::npos ? line.substr(2) : line.substr(colon + 1);
   while (!rest.empty()) {
@@ -223,7 +223,7 @@ std::string FormatFreeSlotLine(const std::vector<int>& slots) {
 
 int FreeSlotLineIndex(const TStringList& list) {
   for (int i = list.Count() - 1; i >= 0; --i)
-    if (IsFreeSlotLine(list[i])) return i;
+    if (IsFreeSlotListLine(list[i])) return i;
   return -1;
 }
 
@@ -243,7 +243,7 @@ void AddFreeSlot(TStringList& list, int slot) {
 int HighestSlotInUse(const TStringList& list) {
   int best = 0;
   for (const std::string& line : list) {
-    if (IsFreeSlotLine(line)) continue;
+    if (IsFreeSlotListLine(line)) continue;
     auto s = LineSlot(line);
     if (s && *s < kTripSlots && *s > best && *s != kNoSlot) best = *s;
   }
@@ -254,7 +254,7 @@ int NextTripNumber(TStringList& list, std::string* error) {
   list.SetSorted(false);
   std::set<int> used;
   for (const std::string& line : list) {
-    if (IsFreeSlotLine(line)) continue;
+    if (IsFreeSlotListLine(line)) continue;
     auto s = LineSlot(line);
     if (s) used.insert(*s);
   }
@@ -346,7 +346,7 @@ bool LoadTripListFile(const std::filesystem::path& path, TStringList& list, std:
   int dropped = 0;
   for (const std::string& line : raw) {
     if (line.empty()) continue;
-    if (IsFreeSlotLine(line)) {
+    if (IsFreeSlotListLine(line)) {
       if (freeLine.empty()) freeLine = line;
       else freeLine += line.substr(std::min(line.size(), line.find(':') == std::string::npos
                                                                ? std::size_t{2}
@@ -403,7 +403,7 @@ bool SaveTripList(const TStringList& list, std::string* error) {
 bool WriteCollectionList(const TStringList& selected, std::string* error) {
   TStringList out;
   for (const std::string& line : selected) {
-    if (!LineHasSemicolon(line) || IsManualLine(line) || IsFreeSlotLine(line)) continue;
+    if (!LineHasSemicolon(line) || IsManualLine(line) || IsFreeSlotListLine(line)) continue;
     auto slot = LineSlot(line);
     if (!slot) continue;
     out.Add(std::string(LineKey(line)) + ";" + Format("%03i", *slot) + "PF;");

@@ -28,7 +28,7 @@ inline constexpr std::string_view kFreeSlotPrefix = "ERASED :";
 // --- parts of a line (never read past its end) ---
 std::string_view LineKey(std::string_view line);       // text before the first ';' (all if none)
 bool LineHasSemicolon(std::string_view line);
-bool IsFreeSlotLine(std::string_view line);            // begins with "ER"
+bool IsFreeSlotListLine(std::string_view line);            // begins with "ER"
 bool IsManualLine(std::string_view line);              // 'N' at 13 or 'R' at 14
 int LineSportDigit(std::string_view line);             // digit at 15, -1 when none
 // Date digits 0-7; false when they are not a valid date.
