@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <numeric>
 
+#include "core/trip_list.h"
 #include "platform/strings.h"
 #include "platform/text.h"
 
@@ -51,8 +52,6 @@ bool IsDiaryTripRow(std::string_view line) { return !(line.size() > 13 && line[1
 bool IsManualEntryKey(std::string_view line) {
   return line.size() > 14 && line[13] == 'N' && line[14] == 'R';
 }
-
-bool IsFreeSlotLine(std::string_view line) { return line.size() >= 2 && line[0] == 'E' && line[1] == 'R'; }
 
 int DiaryShownLineCount(const TStringList& list) {
   int n = list.Count();

@@ -85,8 +85,6 @@ constexpr bool DiarySlotInRange(int slot) { return slot > 0 && slot < 1000; }
 bool IsDiaryTripRow(std::string_view line);
 // A manual entry by its key: "NR" at characters 13-14.
 bool IsManualEntryKey(std::string_view line);
-// The free-slot line at the end of the list ("ERASED :...").
-bool IsFreeSlotLine(std::string_view line);
 // Number of list lines the diary shows: all but a final free-slot line.
 int DiaryShownLineCount(const TStringList& list);
 // Kind of sport digit (character 15), or -1 when the line has none.
