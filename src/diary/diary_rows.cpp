@@ -55,7 +55,7 @@ bool IsManualEntryKey(std::string_view line) {
 
 int DiaryShownLineCount(const TStringList& list) {
   int n = list.Count();
-  if (n > 0 && IsFreeSlotLine(list[n - 1])) --n;
+  if (n > 0 && IsFreeSlotListLine(list[n - 1])) --n;
   return n;
 }
 
