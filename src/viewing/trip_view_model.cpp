@@ -74,7 +74,7 @@ ChannelUnit ChannelUnitOf(int channel, int unit_flags) {
 
 ChannelSeries BuildChannelSeries(const TripSample* trip, int count, RecordRange range,
                                  int channel, const std::vector<float>& grade,
-                                 const ChannelUnit& unit) {
+                                 const ChannelUnit& unit, const std::array<float, 6>* smooth) {
   ChannelSeries s;
   if (trip == nullptr || range.Empty()) return s;
   const int first = std::max(range.first, 1);
@@ -85,7 +85,14 @@ ChannelSeries BuildChannelSeries(const TripSample* trip, int count, RecordRange 
   bool any = false;
   for (int i = first; i <= last; ++i) {
     const float g = static_cast<std::size_t>(i) < grade.size() ? grade[static_cast<std::size_t>(i)] : 0.0f;
-    double v = ChannelValue(trip[i], channel, g) * unit.factor + unit.offset;
+    double v = ChannelValue(trip[i], channel, g);
+    if (smooth != nullptr) {
+      // Columns: power, cadence, speed, heart rate, altitude, temperature.
+      static constexpr int kColumn[kViewChannels] = {0, 1, 2, 3, 4, -1, 5};
+      const int col = kColumn[channel >= 0 && channel < kViewChannels ? channel : kChannelGrade];
+      if (col >= 0) v = smooth[i][static_cast<std::size_t>(col)];
+    }
+    v = v * unit.factor + unit.offset;
     if (!std::isfinite(v)) v = 0.0;  // damaged records draw as 0
     s.x.push_back(TimeToAxis(trip[i].Time));
     s.y.push_back(v);

@@ -63,6 +63,8 @@ ChannelUnit ChannelUnitOf(int channel, int unit_flags);
 
 // Points of one channel: x the record's time in minutes, y the
 // channel's value in the unit given, for records range.first..range.last.
+// With `smooth` (one entry per record) power, cadence, speed, heart rate,
+// altitude and temperature are taken from its columns.
 struct ChannelSeries {
   std::vector<double> x;
   std::vector<double> y;
@@ -70,7 +72,8 @@ struct ChannelSeries {
 };
 ChannelSeries BuildChannelSeries(const TripSample* trip, int count, RecordRange range,
                                  int channel, const std::vector<float>& grade,
-                                 const ChannelUnit& unit = {});
+                                 const ChannelUnit& unit = {},
+                                 const std::array<float, 6>* smooth = nullptr);
 
 // Minutes on the view's time axis of a record time, and back.
 double TimeToAxis(int32_t time_s);
