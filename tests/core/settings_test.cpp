@@ -1,0 +1,213 @@
+#include "core/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "core/core_data.h"
+#include "core/trip_list.h"
+#include "core_test_util.h"
+#include "platform/strings.h"
+
+namespace tav {
+namespace {
+
+using testing_core::CoreFixture;
+
+class SettingsTest : public CoreFixture {};
+
+unsigned char* W(std::string& s) { return reinterpret_cast<unsigned char*>(s.data()); }
+
+TEST_F(SettingsTest, RoundTripOfEveryBlock) {
+  CurrentRider = 3;
+  CurrentRiderName = "ANNA";
+  RiderTable[3].SetName("ANNA");
+  RiderTable[3].Weight = 61.5f;
+  RiderZones[3][kZoneRowRun][0] = 180;
+  std::strcpy(ZoneNames[2], "ENDU");
+  ZoneColors[4] = 0x123456;
+  ChartColors[15] = 0x654321;
+  UnitFlags = kUnitMiles | kUnitUsDate;
+  SmoothLevel[kLevelPower] = 7;
+  LanguageIndex = 2;
+  CompactLayout = true;
+  ClimbGradeThreshold = 3.5f;
+  std::swap(DiaryColumnOrder[2], DiaryColumnOrder[7]);
+  CalendarShows[1].Values[0] = 3;
+  CalendarShows[1].Values[5] = 19;
+  Graf6Settings[6] = 8;
+  Graf6Settings[9] = 1;
+  Graf6Scale = 28.5f;
+  ScaleMax[kScaleHeartRate] = 190.0f;
+  ASSERT_TRUE(SaveSettings());
+
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(FsPath(SettingsPath), bytes));
+  ASSERT_EQ(bytes.size(), kSettingsFileBytes);
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  EXPECT_EQ(le::GetI32(p), 2001);
+  EXPECT_EQ(le::GetF32(p + 2404 + 36), 28.5f);  // Graf6Scale = word 9 of the scale minima
+
+  std::string expected = EncodeSettings();
+  ResetSettingsToDefaults();
+  std::string msg;
+  ASSERT_TRUE(LoadSettings(&msg));
+  EXPECT_TRUE(msg.empty()) << msg;
+  EXPECT_EQ(EncodeSettings(), expected);
+  EXPECT_EQ(CurrentRiderName, "ANNA");
+  EXPECT_EQ(RiderTable[3].Weight, 61.5f);
+  EXPECT_EQ(Graf6Scale, 28.5f);
+  EXPECT_EQ(SpeedFactor, kMilesPerKm);  // factors derived after loading
+  EXPECT_EQ(RiderDir, JoinPath(DataDir, "ANNA"));
+}
+
+TEST_F(SettingsTest, ValuesOutOfRangeTakeTheirDefaults) {
+  std::string good = EncodeSettings();
+  std::string b = good;
+  le::PutI32(W(b) + 4, 12);                         // current rider
+  le::PutF32(W(b) + 40 + 32, -3.0f);                // rider 1 weight
+  le::PutU16(W(b) + 1240 + 2, 70);                  // bound 1 < ... fine
+  le::PutU16(W(b) + 1240 + 4, 60);                  // bound 2 below bound 1: row broken
+  le::PutU32(W(b) + 1932, 0xFF000000u);             // zone colour 0
+  le::PutI32(W(b) + 2056, 64);                      // unit flags
+  le::PutI32(W(b) + 2060 + 4, 12);                  // smoothing level 1
+  W(b)[2100] = 9;                                   // language
+  le::PutF32(W(b) + 2104, std::nanf(""));           // climbing grade
+  le::PutI32(W(b) + 2108 + 8, 3);                   // column order: 3 twice
+  le::PutI32(W(b) + 2228 + 40 + 4, 25);             // calendar item out of range
+  le::PutI32(W(b) + 2348 + 24, 0);                  // overview period
+  le::PutI32(W(b) + 2348 + 28, 5);                  // percent flag
+  le::PutF32(W(b) + 2444, 1e30f);                   // power scale maximum
+  std::memcpy(W(b) + 1840 + 6, "ABCDEF", 6);        // zone name 1 without terminator
+  std::vector<std::string> replaced;
+  ASSERT_TRUE(DecodeSettings(b, &replaced));
+  EXPECT_EQ(CurrentRider, 0);
+  EXPECT_EQ(RiderTable[0].Weight, 75.0f);
+  EXPECT_EQ(RiderZones[0][kZoneRowPower][1], 55);
+  EXPECT_EQ(RiderZones[0][kZoneRowPower][2], 75);
+  EXPECT_EQ(ZoneColors[0], clSilver);
+  EXPECT_EQ(UnitFlags, 0);
+  EXPECT_EQ(SmoothLevel[1], 2);
+  EXPECT_EQ(LanguageIndex, 1);
+  EXPECT_EQ(ClimbGradeThreshold, 2.0f);
+  EXPECT_EQ(DiaryColumnOrder[0], 55);
+  for (int c = 1; c <= 19; ++c) EXPECT_EQ(DiaryColumnOrder[c], c);
+  EXPECT_EQ(CalendarShows[1].Values[1], 0);
+  EXPECT_EQ(Graf6Settings[6], 3);
+  EXPECT_EQ(Graf6Settings[7], 0);
+  EXPECT_EQ(ScaleMax[kScalePower], 5000.0f);
+  EXPECT_STREQ(ZoneNames[1], "REKOM");
+  EXPECT_GE(replaced.size(), 14u);
+  // The good image decodes without replacements.
+  replaced.clear();
+  ASSERT_TRUE(DecodeSettings(good, &replaced));
+  EXPECT_TRUE(replaced.empty());
+}
+
+TEST_F(SettingsTest, ColumnOrderNeedsTheMarkerAndAPermutation) {
+  std::string b = EncodeSettings();
+  le::PutI32(W(b) + 2108, 54);
+  DecodeSettings(b);
+  EXPECT_EQ(DiaryColumnOrder[0], 55);
+  // A real permutation is kept.
+  b = EncodeSettings();
+  for (int c = 1; c <= 19; ++c) le::PutI32(W(b) + 2108 + 4 * c, 20 - c);
+  DecodeSettings(b);
+  EXPECT_EQ(DiaryColumnOrder[1], 19);
+  EXPECT_EQ(DiaryColumnOrder[19], 1);
+  // 0 is no metric.
+  le::PutI32(W(b) + 2108 + 4, 0);
+  DecodeSettings(b);
+  EXPECT_EQ(DiaryColumnOrder[1], 1);
+}
+
+TEST_F(SettingsTest, WrongVersionOrLengthGivesDefaults) {
+  std::string b = EncodeSettings();
+  UnitFlags = 5;
+  std::vector<std::string> replaced;
+  EXPECT_FALSE(DecodeSettings(b.substr(0, 2000), &replaced));
+  EXPECT_EQ(UnitFlags, 0);
+  EXPECT_EQ(replaced.size(), 1u);
+  le::PutI32(W(b), 2002);
+  EXPECT_FALSE(DecodeSettings(b));
+  // Through the file: reported, defaults, no crash.
+  std::filesystem::create_directories(FsPath(SettingsDir));
+  ASSERT_TRUE(WriteFileAtomically(FsPath(SettingsPath), "short"));
+  std::string msg;
+  EXPECT_FALSE(LoadSettings(&msg));
+  EXPECT_FALSE(msg.empty());
+}
+
+TEST_F(SettingsTest, LanguageMarkerIsAppliedOnceAndDeleted) {
+  auto marker = dir_ / "LANG.TXT";
+  ASSERT_TRUE(WriteFileAtomically(marker, "EN_US"));
+  LanguageIndex = 0;
+  EXPECT_TRUE(ApplyLangMarker(dir_));
+  EXPECT_EQ(LanguageIndex, 1);
+  EXPECT_EQ(UnitFlags, 31);
+  EXPECT_EQ(WeightFactor, kPoundsPerKg);
+  EXPECT_FALSE(std::filesystem::exists(marker));
+  EXPECT_FALSE(ApplyLangMarker(dir_));
+  ASSERT_TRUE(WriteFileAtomically(marker, "ES_"));
+  EXPECT_TRUE(ApplyLangMarker(dir_));
+  EXPECT_EQ(LanguageIndex, 2);
+  EXPECT_EQ(UnitFlags, 0);
+  ASSERT_TRUE(WriteFileAtomically(marker, "DE_x"));
+  EXPECT_TRUE(ApplyLangMarker(dir_));
+  EXPECT_EQ(LanguageIndex, 0);
+  ASSERT_TRUE(WriteFileAtomically(marker, "FR_"));
+  EXPECT_FALSE(ApplyLangMarker(dir_));
+  EXPECT_TRUE(std::filesystem::exists(marker));
+  EXPECT_EQ(LanguageIndex, 0);
+}
+
+TEST_F(SettingsTest, StartOnAnEmptyProgramFolder) {
+  auto prog = dir_ / "prog";
+  std::filesystem::create_directories(prog);
+  ResetSettingsToDefaults();
+  std::vector<std::string> messages;
+  StartCore(PathText(prog), &messages);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_TRUE(std::filesystem::is_directory(prog / "DATA" / "GRD_DATA"));
+  EXPECT_EQ(CurrentRiderName, "RIDER_01");
+  EXPECT_FALSE(std::filesystem::exists(prog / "DATA" / "RIDER_01"));  // placeholder name
+  ASSERT_EQ(TripList.Count(), 1);
+  EXPECT_EQ(TripList[0], "ERASED :");
+  EXPECT_EQ(MailSetPath, PathText(prog / "DATA" / "GRD_DATA" / "MAIL_SET.GRD"));
+  EXPECT_EQ(MailMemoPath, PathText(prog / "DATA" / "GRD_DATA" / "MAIL_MSG_MEMO.GRD"));
+  EXPECT_EQ(HelpPathPrefix, PathText(prog / "DATA" / "GRD_DATA" / "HILFE" / "HILFE_"));
+  EXPECT_EQ(ZoneCount, 7);
+  // A damaged settings file is reported, the start goes on with defaults.
+  ASSERT_TRUE(WriteFileAtomically(FsPath(SettingsPath), std::string(3000, '\x7f')));
+  messages.clear();
+  StartCore(PathText(prog), &messages);
+  EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(SettingsTest, RidersAndTheirFolders) {
+  EXPECT_TRUE(IsValidRiderName("ANNA"));
+  EXPECT_TRUE(IsValidRiderName("J\xFCrgen M"));
+  for (std::string_view bad : {"", ".", "..", "A/B", "A\\B", "A:B", "a;b", " x", "x.",
+                               "0123456789012345678901234567890123"})
+    EXPECT_FALSE(IsValidRiderName(bad)) << bad;
+  EXPECT_TRUE(IsPlaceholderRiderName("RIDER_03"));
+  EXPECT_TRUE(IsPlaceholderRiderName("NEW RIDER"));
+  EXPECT_FALSE(IsPlaceholderRiderName("ANNA"));
+
+  std::string msg;
+  ASSERT_TRUE(OpenRider("ANNA", &msg));
+  EXPECT_EQ(CurrentRiderName, "ANNA");
+  EXPECT_EQ(RiderTable[CurrentRider].NameText(), "ANNA");
+  EXPECT_TRUE(std::filesystem::is_directory(FsPath(JoinPath(DataDir, "ANNA"))));
+  EXPECT_EQ(TripListPath, JoinPath(JoinPath(DataDir, "ANNA"), "ANNA.T_L"));
+  EXPECT_EQ(TripDatabasePath, JoinPath(JoinPath(DataDir, "ANNA"), "ANNA.T_D"));
+  EXPECT_FALSE(OpenRider("../x", &msg));
+  EXPECT_EQ(CurrentRiderName, "ANNA");
+  std::filesystem::create_directories(FsPath(JoinPath(DataDir, "COLLECTION")));
+  auto riders = ListRiderFolders();
+  EXPECT_EQ(riders, (std::vector<std::string>{"ANNA", "TESTER"}));
+}
+
+}  // namespace
+}  // namespace tav

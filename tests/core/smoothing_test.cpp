@@ -1,0 +1,107 @@
+#include "core/smoothing.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/core_data.h"
+#include "core_test_util.h"
+
+namespace tav {
+namespace {
+
+using testing_core::CoreFixture;
+using testing_core::LoadIntoCurrent;
+
+class SmoothingTest : public CoreFixture {};
+
+float Raw(const TripSample& s, SmoothColumn c) {
+  switch (c) {
+    case kSmoothPower: return s.Cadence <= 5.0f ? 0.0f : s.Power;
+    case kSmoothCadence: return s.Cadence <= 5.0f ? 0.0f : s.Cadence;
+    case kSmoothSpeed: return s.Speed;
+    case kSmoothHeartRate: return s.HeartRate;
+    case kSmoothAltitude: return s.Altitude;
+    default: return s.Temperature;
+  }
+}
+
+// The centred mean computed the slow way.
+float Naive(const std::vector<TripSample>& t, int i, SmoothColumn c, int w) {
+  int last = static_cast<int>(t.size()) - 1;
+  double sum = 0;
+  for (int j = i - w; j <= i + w; ++j) sum += Raw(t[static_cast<std::size_t>(std::clamp(j, 1, last))], c);
+  return static_cast<float>(sum / (2 * w + 1));
+}
+
+std::vector<TripSample> NoisyTrip(int records) {
+  std::vector<TripSample> t(static_cast<std::size_t>(records));
+  uint32_t x = 12345;
+  auto next = [&] { x = x * 1664525u + 1013904223u; return (x >> 8) % 1000; };
+  for (int i = 1; i < records; ++i) {
+    TripSample& s = t[static_cast<std::size_t>(i)];
+    s.Power = static_cast<float>(next() % 600);
+    s.Cadence = (i % 17 == 0) ? 5.0f : (i % 23 == 0 ? 3.2f : 60.0f + static_cast<float>(next() % 60) + 0.48f);
+    s.Speed = static_cast<float>(next() % 500) / 10.0f;
+    s.HeartRate = 100.0f + static_cast<float>(next() % 80);
+    s.Altitude = 300.0f + static_cast<float>(next() % 100);
+    s.Temperature = static_cast<float>(next() % 30);
+  }
+  return t;
+}
+
+TEST_F(SmoothingTest, EveryLevelMatchesTheNaiveMean) {
+  for (int records : {2, 3, 10, 300}) {
+    std::vector<TripSample> t = NoisyTrip(records);
+    LoadIntoCurrent(t);
+    for (int level = 0; level <= 9; ++level) {
+      for (int k = 0; k < 10; ++k) SmoothLevel[k] = level;
+      TripSmooth[0].fill(-7.0f);
+      SmoothChannelPower();
+      SmoothChannelCadence();
+      SmoothChannelSpeed();
+      SmoothChannelHeartRate();
+      SmoothChannelAltitude();
+      int w = SmoothHalfWidth[level];
+      for (int i = 1; i < records; ++i)
+        for (SmoothColumn c : {kSmoothPower, kSmoothCadence, kSmoothSpeed, kSmoothHeartRate, kSmoothAltitude}) {
+          float want = Naive(t, i, c, w);
+          ASSERT_NEAR(TripSmooth[i][static_cast<std::size_t>(c)], want, 1e-3f * std::max(1.0f, std::fabs(want)))
+              << "records " << records << " level " << level << " record " << i << " column " << c;
+        }
+      for (float v : TripSmooth[0]) ASSERT_EQ(v, -7.0f) << "entry 0 written";
+    }
+  }
+}
+
+TEST_F(SmoothingTest, LevelZeroCopiesAndLowCadenceZeroesPowerAndCadence) {
+  std::vector<TripSample> t = NoisyTrip(40);
+  LoadIntoCurrent(t);
+  SmoothLevel[kLevelPower] = 0;
+  SmoothLevel[kLevelCadence] = 0;
+  SmoothChannelPower();
+  SmoothChannelCadence();
+  EXPECT_EQ(TripSmooth[17][kSmoothPower], 0.0f);   // cadence exactly 5
+  EXPECT_EQ(TripSmooth[23][kSmoothCadence], 0.0f);  // cadence 3.2
+  EXPECT_EQ(TripSmooth[5][kSmoothPower], t[5].Power);
+  EXPECT_EQ(TripSmooth[5][kSmoothCadence], t[5].Cadence);
+}
+
+TEST_F(SmoothingTest, SecondBufferAndAltitudeSeries) {
+  std::vector<TripSample> t = NoisyTrip(100);
+  std::copy(t.begin(), t.end(), TripSamples2);
+  TripSampleCount2 = 100;
+  SmoothChannel2(kSmoothHeartRate, 3);
+  EXPECT_NEAR(TripSmooth2[50][kSmoothHeartRate], Naive(t, 50, kSmoothHeartRate, 4), 1e-3);
+  LoadIntoCurrent(t);
+  PrepareAltitudeSeries();
+  EXPECT_EQ(AltitudeMeans20.size(), 5u);  // 99 records: four of 20, one of 19
+  EXPECT_NEAR(TripSmooth[50][kSmoothTemperature], Naive(t, 50, kSmoothTemperature, 30), 1e-3);
+  EXPECT_LE(CurrentAltitudeSeries.ScaleMin, CurrentAltitudeSeries.Min);
+  EXPECT_GE(CurrentAltitudeSeries.ScaleMax, CurrentAltitudeSeries.Max);
+  EXPECT_EQ(HalfWidthOfLevel(-3), 0);
+  EXPECT_EQ(HalfWidthOfLevel(42), 120);
+}
+
+}  // namespace
+}  // namespace tav

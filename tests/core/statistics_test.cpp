@@ -1,0 +1,318 @@
+#include "core/statistics.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/core_data.h"
+#include "core/demo_rider.h"
+#include "core_test_util.h"
+
+namespace tav {
+namespace {
+
+using testing_core::CoreFixture;
+using testing_core::LoadIntoCurrent;
+using testing_core::RampTrip;
+
+class StatisticsTest : public CoreFixture {};
+
+// Header + 4 records at 1 s, values chosen for hand computation.
+std::vector<TripSample> SmallTrip() {
+  std::vector<TripSample> t(5);
+  HeaderThreshold(t[0]) = 250.0f;
+  HeaderWeightX10(t[0]) = 700.0f;
+  const float power[] = {100, 0, 200, 300};
+  const float hr[] = {0, 120, 130, 140};
+  const float cad[] = {80.5f, 0.0f, 90.3f, 100.7f};
+  const float temp[] = {20, 22, 24, 26};
+  for (int i = 1; i <= 4; ++i) {
+    TripSample& s = t[static_cast<std::size_t>(i)];
+    s.Time = i - 1;
+    s.Distance = 0.01f * i;
+    s.Power = power[i - 1];
+    s.HeartRate = hr[i - 1];
+    s.Cadence = cad[i - 1];
+    s.Altitude = 100.0f;
+    s.Speed = 36.0f;
+    s.Temperature = temp[i - 1];
+  }
+  return t;
+}
+
+TEST_F(StatisticsTest, EvaluateTripMatchesHandComputedValues) {
+  LoadIntoCurrent(SmallTrip());
+  CurrentTripSlot = 7;
+  EXPECT_EQ(EvaluateTrip(), 1);
+  const TripSummary& s = TripSummaryTable[7];
+  EXPECT_EQ(s.TotalTime, 4);
+  EXPECT_FLOAT_EQ(s.Distance, 0.04f);
+  EXPECT_FLOAT_EQ(s.MeanPowerAll, 150.0f);
+  EXPECT_FLOAT_EQ(s.MeanPowerNonZero, 200.0f);
+  EXPECT_FLOAT_EQ(s.MaxPower, 300.0f);
+  EXPECT_EQ(s.PowerTime, 3);
+  EXPECT_FLOAT_EQ(s.Work, 0.6f);
+  // Shorter than the 30 s window: NP is the mean power.
+  EXPECT_FLOAT_EQ(s.NP, 150.0f);
+  EXPECT_FLOAT_EQ(s.IF, 0.6f);
+  EXPECT_NEAR(s.TSS, 4.0 / 3600.0 * 0.36 * 100.0, 1e-6);
+  EXPECT_FLOAT_EQ(s.MeanHeartRate, 130.0f);
+  EXPECT_FLOAT_EQ(s.MaxHeartRate, 140.0f);
+  EXPECT_FLOAT_EQ(s.MeanCadence, 90.0f);  // whole revolutions, zeros left out
+  EXPECT_FLOAT_EQ(s.MaxCadence, 100.0f);
+  EXPECT_NEAR(s.MeanSpeed, 36.0f, 1e-3);
+  EXPECT_FLOAT_EQ(s.MaxSpeed, 36.0f);
+  EXPECT_FLOAT_EQ(s.MeanTemperature, 23.0f);
+  EXPECT_FLOAT_EQ(s.Ascent, 0.0f);
+  EXPECT_EQ(s.ClimbTime, 0);
+  EXPECT_FLOAT_EQ(s.Weight, 70.0f);
+  EXPECT_EQ(TripZoneTable[7].Mark, kTableMark);
+  EXPECT_EQ(TripZoneTable[7].RecordCount, 5);
+  EXPECT_EQ(TripDistributionTable[7].Mark, kTableMark);
+  EXPECT_EQ(DistributionView, TripDistributionTable[7].Data);
+}
+
+TEST_F(StatisticsTest, TripWithoutPowerHasZeroPowerFields) {
+  std::vector<TripSample> t = SmallTrip();
+  for (int i = 1; i <= 4; ++i) t[static_cast<std::size_t>(i)].Power = 0.0f;
+  LoadIntoCurrent(t);
+  CurrentTripSlot = 3;
+  EXPECT_EQ(EvaluateTrip(), 0);
+  const TripSummary& s = TripSummaryTable[3];
+  EXPECT_EQ(s.MeanPowerAll, 0.0f);
+  EXPECT_EQ(s.NP, 0.0f);
+  EXPECT_EQ(s.IF, 0.0f);
+  EXPECT_EQ(s.TSS, 0.0f);
+  EXPECT_EQ(s.Work, 0.0f);
+  EXPECT_FLOAT_EQ(s.MeanHeartRate, 130.0f);
+}
+
+TEST_F(StatisticsTest, SlotsOutsideTheTablesAreNotWritten) {
+  LoadIntoCurrent(SmallTrip());
+  for (int slot : {-1, 1000, 123456}) {
+    CurrentTripSlot = slot;
+    EXPECT_EQ(EvaluateTrip(), 1);
+    ComputeZoneTimes(nullptr, slot, 0);
+    ClearTripDistribution(slot);
+  }
+  for (int i = 0; i < kTripSlots; ++i) ASSERT_EQ(TripSummaryTable[i].TotalTime, 0);
+}
+
+TEST_F(StatisticsTest, NormalisedPowerMatchesTheRollingDefinition) {
+  std::vector<TripSample> t = RampTrip(400);
+  for (int i = 1; i < 400; ++i) t[static_cast<std::size_t>(i)].Power = static_cast<float>((i * 37) % 400);
+  TripInput in{t.data(), 400, 1, 250.0f, 2.0f, 0.0f};
+  TripSummary s;
+  ASSERT_TRUE(SummarizeTrip(in, s));
+  double sum4 = 0;
+  int positions = 0;
+  for (int end = 30; end <= 399; ++end) {
+    double m = 0;
+    for (int j = end - 29; j <= end; ++j) m += t[static_cast<std::size_t>(j)].Power;
+    m /= 30;
+    sum4 += m * m * m * m;
+    ++positions;
+  }
+  EXPECT_NEAR(s.NP, std::pow(sum4 / positions, 0.25), 1e-2);
+  // Constant power: NP = power. At 2 s the window is 15 records.
+  for (int i = 1; i < 400; ++i) t[static_cast<std::size_t>(i)].Power = 210.0f;
+  in.Interval = 2;
+  ASSERT_TRUE(SummarizeTrip(in, s));
+  EXPECT_NEAR(s.NP, 210.0, 1e-3);
+  EXPECT_EQ(s.TotalTime, 798);
+  EXPECT_NEAR(s.Work, 210.0 * 399 * 2 / 1000.0, 1e-3);
+}
+
+TEST_F(StatisticsTest, AscentAndClimbingOnARamp) {
+  // Flat 50 records, then 100 records rising 1 m per 10 m, then flat 50.
+  std::vector<TripSample> t = RampTrip(201);
+  for (int i = 1; i <= 200; ++i) {
+    float a = 100.0f;
+    if (i > 50) a += static_cast<float>(std::min(i - 50, 100));
+    t[static_cast<std::size_t>(i)].Altitude = a;
+  }
+  TripInput in{t.data(), 201, 1, 250.0f, 5.0f, 0.0f};
+  TripSummary s;
+  SummarizeTrip(in, s);
+  EXPECT_NEAR(s.Ascent, 100.0f, 1e-3);
+  EXPECT_FLOAT_EQ(s.MaxAltitude, 200.0f);
+  EXPECT_FLOAT_EQ(s.MinAltitude, 100.0f);
+  // About the 100 ramp records count as climbing (10 % >= 5 %).
+  EXPECT_GE(s.ClimbTime, 90);
+  EXPECT_LE(s.ClimbTime, 115);
+  EXPECT_NEAR(s.ClimbDistance, s.ClimbTime * 0.01f, 1e-3);
+  EXPECT_GT(s.ClimbPower, 100.0f);
+  std::vector<float> g = ComputeGrades(t.data(), 201, 1);
+  EXPECT_NEAR(g[100], 10.0f, 1e-3);
+  EXPECT_NEAR(g[20], 0.0f, 1e-6);
+}
+
+TEST(Zones, ValuesAtTheBounds) {
+  float zb[kZoneBlockWords] = {5555.0f, 100, 150, 200, 250, 300, 350};
+  EXPECT_EQ(ZoneOfValue(-5.0f, zb), 0);
+  EXPECT_EQ(ZoneOfValue(99.99f, zb), 0);
+  EXPECT_EQ(ZoneOfValue(100.0f, zb), 1);
+  EXPECT_EQ(ZoneOfValue(149.9f, zb), 1);
+  EXPECT_EQ(ZoneOfValue(150.0f, zb), 2);
+  EXPECT_EQ(ZoneOfValue(349.9f, zb), 5);
+  EXPECT_EQ(ZoneOfValue(350.0f, zb), 6);
+  EXPECT_EQ(ZoneOfValue(5000.0f, zb), 6);  // the top zone takes everything above
+  float two[kZoneBlockWords] = {5555.0f, 100, 150};
+  EXPECT_EQ(ZoneOfValue(1000.0f, two), 2);
+  float none[kZoneBlockWords] = {5555.0f};
+  EXPECT_EQ(ZoneOfValue(1000.0f, none), 0);
+}
+
+TEST_F(StatisticsTest, ZoneTimesByChannelAndInterval) {
+  std::vector<TripSample> t = RampTrip(11, 2);
+  const float power[] = {0, 99, 100, 150, 151, 200, 400, 400, 400, 400};
+  for (int i = 1; i <= 10; ++i) {
+    t[static_cast<std::size_t>(i)].Power = power[i - 1];
+    t[static_cast<std::size_t>(i)].HeartRate = 160.0f;
+  }
+  LoadIntoCurrent(t);
+  float zb[kZoneBlockWords] = {5555.0f, 100, 150, 200, 250, 300, 350};
+  std::copy(std::begin(zb), std::end(zb), TripZoneBlock);
+  ComputeZoneTimes(nullptr, 5, 3);
+  const TripZoneTimes& z = TripZoneTable[5];
+  EXPECT_EQ(z.Seconds[0], 4u);   // 0 and 99 W, 2 s each
+  EXPECT_EQ(z.Seconds[1], 2u);
+  EXPECT_EQ(z.Seconds[2], 4u);
+  EXPECT_EQ(z.Seconds[3], 2u);
+  EXPECT_EQ(z.Seconds[6], 8u);
+  EXPECT_EQ(z.ZoneSet, 3);
+  EXPECT_EQ(z.SampleInterval, 2);
+  EXPECT_EQ(z.RecordCount, 11);
+  EXPECT_EQ(z.Mark, kTableMark);
+  EXPECT_EQ(TripDistributionTable[5].Data.ZoneLimits[0], 5555);
+  EXPECT_EQ(TripDistributionTable[5].Data.ZoneLimits[6], 350);
+  // The heart-rate channel on request, whatever the header says.
+  ComputeZoneTimes(nullptr, 5, 0, kZoneChannelHeartRate);
+  EXPECT_EQ(TripZoneTable[5].Seconds[2], 20u);  // 160 is in zone 2
+  // A heart-rate trip counts heart rate by its header.
+  HeaderSport(TripSamples[0]) = kSportRun;
+  ComputeZoneTimes(nullptr, 6, 0);
+  EXPECT_EQ(TripZoneTable[6].Seconds[2], 20u);
+}
+
+TEST(Histograms, BinEdges) {
+  EXPECT_EQ(HistogramBin(57.4f, kHrHistFirst, kHrHistStep, kHistBins), 0);
+  EXPECT_EQ(HistogramBin(62.4f, kHrHistFirst, kHrHistStep, kHistBins), 0);
+  EXPECT_EQ(HistogramBin(62.5f, kHrHistFirst, kHrHistStep, kHistBins), 1);
+  EXPECT_EQ(HistogramBin(255.0f, kHrHistFirst, kHrHistStep, kHistBins), 39);
+  EXPECT_EQ(HistogramBin(300.0f, kHrHistFirst, kHrHistStep, kHistBins), 39);
+  EXPECT_EQ(HistogramBin(41.4f, kCadenceHistFirst, kCadenceHistStep, kHistBins), 0);
+  EXPECT_EQ(HistogramBin(41.5f, kCadenceHistFirst, kCadenceHistStep, kHistBins), 1);
+  EXPECT_EQ(HistogramBin(157.0f, kCadenceHistFirst, kCadenceHistStep, kHistBins), 39);
+  EXPECT_EQ(HistogramBin(0.0f, kSpeedHistFirst, kSpeedHistStep, kHistBins), 0);
+  EXPECT_EQ(HistogramBin(3.99f, kSpeedHistFirst, kSpeedHistStep, kHistBins), 0);
+  EXPECT_EQ(HistogramBin(4.0f, kSpeedHistFirst, kSpeedHistStep, kHistBins), 1);
+  EXPECT_EQ(HistogramBin(24.99f, kPowerHistFirst, kPowerHistStep, kPowerHistBins), 0);
+  EXPECT_EQ(HistogramBin(25.0f, kPowerHistFirst, kPowerHistStep, kPowerHistBins), 1);
+  EXPECT_EQ(HistogramBin(520.0f, kPowerHistFirst, kPowerHistStep, kPowerHistBins), 50);
+  EXPECT_EQ(HistogramBin(9999.0f, kPowerHistFirst, kPowerHistStep, kPowerHistBins), 50);
+  EXPECT_EQ(HistogramBin(std::nanf(""), kPowerHistFirst, kPowerHistStep, kPowerHistBins), 0);
+}
+
+TEST_F(StatisticsTest, DistributionPeaksHistogramsAndClearing) {
+  std::vector<TripSample> t = RampTrip(1501, 2);
+  for (int i = 1; i <= 1500; ++i) {
+    TripSample& s = t[static_cast<std::size_t>(i)];
+    s.Power = static_cast<float>((i * 7919) % 600);
+    s.HeartRate = i <= 10 ? 0.0f : 150.0f;
+  }
+  LoadIntoCurrent(t);
+  ComputeTripDistribution(9);
+  const TripDistribution& d = TripDistributionTable[9];
+  EXPECT_EQ(d.Mark, kTableMark);
+  EXPECT_EQ(d.Data.TotalTime, 3000);
+  for (int k = 0; k < 4; ++k) {
+    int w = kPeakWindows[k];
+    double best = 0;
+    for (int a = 1; a + w - 1 <= 1500; ++a) {
+      double sum = 0;
+      for (int j = a; j < a + w; ++j) sum += t[static_cast<std::size_t>(j)].Power;
+      best = std::max(best, sum / w);
+    }
+    EXPECT_EQ(d.Data.Peaks[k], static_cast<int>(std::lround(best))) << w;
+  }
+  uint64_t hr = 0, pw = 0, cad = 0;
+  for (uint32_t v : d.Data.HeartRateHist) hr += v;
+  for (uint32_t v : d.Data.PowerHist) pw += v;
+  for (uint32_t v : d.Data.CadenceHist) cad += v;
+  EXPECT_EQ(hr, 1490u * 2);  // records without heart rate are not counted
+  EXPECT_EQ(pw, 3000u);
+  EXPECT_EQ(cad, 3000u);
+  EXPECT_EQ(d.Data.HeartRateHist[18], 2980u);  // 150 = 60 + 5 x 18
+  EXPECT_EQ(DistributionView, d.Data);
+  // Too short for the 1200-record window.
+  LoadIntoCurrent(RampTrip(100));
+  ComputeTripDistribution(10);
+  EXPECT_EQ(TripDistributionTable[10].Data.Peaks[3], 0);
+  EXPECT_GT(TripDistributionTable[10].Data.Peaks[0], 0);
+  TripDistributionTable[9].Data.ZoneLimits[1] = 123;
+  ClearTripDistribution(9);
+  EXPECT_EQ(TripDistributionTable[9].Data.TotalTime, 0);
+  EXPECT_EQ(TripDistributionTable[9].Data.Peaks[0], 0);
+  EXPECT_EQ(TripDistributionTable[9].Data.PowerHist[3], 0u);
+  EXPECT_EQ(TripDistributionTable[9].Data.ZoneLimits[1], 123);
+}
+
+TEST_F(StatisticsTest, SectionLinesAndMeans) {
+  SetLangLabel(0, "Time");
+  SetLangLabel(7, "Total distance");
+  SetLangLabel(8, "Select distance");
+  LoadIntoCurrent(RampTrip(101));
+  WholeTripEvaluation = true;
+  EvaluateSection(0, 0);
+  EXPECT_EQ(SummaryLines[0].substr(0, 19), "Total distance [km]");
+  EXPECT_NE(SummaryLines[0].find("=    1.00"), std::string::npos);
+  EXPECT_NE(SummaryLines[0].find("= 00:01:40"), std::string::npos);
+  EXPECT_FLOAT_EQ(SectionMeans[kMeanPower], 150.5f);
+  EXPECT_FLOAT_EQ(SectionMeans[kMeanAltitude], 200.0f);
+  EXPECT_FLOAT_EQ(SectionMeans[kMeanTemperature], 20.0f);
+  // A section: records 11..20.
+  WholeTripEvaluation = false;
+  EvaluateSection(11, 20);
+  EXPECT_EQ(SummaryLines[0].substr(0, 20), "Select distance [km]");
+  EXPECT_NE(SummaryLines[0].find("=    0.10"), std::string::npos);
+  EXPECT_FLOAT_EQ(SectionMeans[kMeanPower], 115.5f);
+  EXPECT_NEAR(SectionMeans[kMeanSpeed], 36.0f, 1e-3);
+  // Bad ranges are clamped, never read outside the trip.
+  EvaluateSection(-50, 100000);
+  EvaluateSection(90, 10);
+  for (const std::string& l : SummaryLines) EXPECT_LE(l.size(), 100u);
+}
+
+TEST_F(StatisticsTest, CountRiderZones) {
+  CurrentRider = 2;
+  RiderZones[2][kZoneRowPower][1] = 50;
+  RiderZones[2][kZoneRowPower][2] = 70;
+  for (int k = 3; k <= 6; ++k) RiderZones[2][kZoneRowPower][k] = 0;
+  CountRiderZones();
+  EXPECT_EQ(ZoneCount, 3);
+}
+
+TEST_F(StatisticsTest, SyntheticRideGivesPlausibleStatistics) {
+  SyntheticRideOptions o;
+  o.Seed = 7;
+  o.DurationSeconds = 3600;
+  o.Ftp = 250.0f;
+  std::vector<TripSample> ride = MakeSyntheticRide(o);
+  TripInput in{ride.data(), static_cast<int>(ride.size()), 1, 250.0f, 2.0f, 0.0f};
+  TripSummary s;
+  ASSERT_TRUE(SummarizeTrip(in, s));
+  EXPECT_EQ(s.TotalTime, 3600);
+  EXPECT_GT(s.Distance, 20.0f);
+  EXPECT_LT(s.Distance, 45.0f);
+  EXPECT_GT(s.NP, s.MeanPowerAll);
+  EXPECT_GT(s.IF, 0.5f);
+  EXPECT_LT(s.IF, 1.1f);
+  EXPECT_GT(s.MeanHeartRate, 100.0f);
+  EXPECT_LT(s.MeanHeartRate, 180.0f);
+  EXPECT_GT(s.MeanCadence, 70.0f);
+  EXPECT_GT(s.MaxPower, 500.0f);  // sprints
+}
+
+}  // namespace
+}  // namespace tav

@@ -1,0 +1,114 @@
+#include "core/trip_database.h"
+
+#include <gtest/gtest.h>
+
+#include "core/core_data.h"
+#include "core_test_util.h"
+#include "platform/strings.h"
+
+namespace tav {
+namespace {
+
+using testing_core::CoreFixture;
+
+class TripDatabaseTest : public CoreFixture {};
+
+const unsigned char* U(const std::string& s) { return reinterpret_cast<const unsigned char*>(s.data()); }
+
+void FillSomeSlots() {
+  TripCounter = 42;
+  TripSummaryTable[5].TotalTime = 3600;
+  TripSummaryTable[5].NP = 233.5f;
+  TripSummaryTable[5].Weight = 71.0f;
+  TripSummaryTable[999].Distance = 12.5f;
+  TripZoneTable[5].Seconds[3] = 900;
+  TripZoneTable[5].ZoneSet = 2;
+  TripZoneTable[5].SampleInterval = 2;
+  TripZoneTable[5].RecordCount = 1801;
+  TripZoneTable[5].Mark = kTableMark;
+  TripDistributionTable[5].Mark = kTableMark;
+  TripDistributionTable[5].Data.TotalTime = 3600;
+  TripDistributionTable[5].Data.Peaks[2] = 280;
+  TripDistributionTable[5].Data.HeartRateHist[0] = 11;
+  TripDistributionTable[5].Data.CadenceHist[39] = 12;
+  TripDistributionTable[5].Data.SpeedHist[1] = 13;
+  TripDistributionTable[5].Data.PowerHist[50] = 14;
+  TripDistributionTable[5].Data.ZoneLimits[9] = 999;
+}
+
+TEST_F(TripDatabaseTest, OffsetsOfTheThreeTables) {
+  FillSomeSlots();
+  std::string b = EncodeTripDatabase();
+  ASSERT_EQ(b.size(), 8u + 1000 * (108 + 80 + 992));
+  EXPECT_EQ(le::GetI32(U(b)), 42);
+  EXPECT_EQ(le::GetI32(U(b) + 4), 3021);
+  const unsigned char* s5 = U(b) + 8 + 5 * 108;
+  EXPECT_EQ(le::GetI32(s5 + 0), 3600);
+  EXPECT_EQ(le::GetF32(s5 + 44), 233.5f);
+  EXPECT_EQ(le::GetF32(s5 + 92), 71.0f);
+  EXPECT_EQ(le::GetF32(U(b) + 8 + 999 * 108 + 8), 12.5f);
+  const unsigned char* z5 = U(b) + 8 + 108000 + 5 * 80;
+  EXPECT_EQ(le::GetU32(z5 + 12), 900u);
+  EXPECT_EQ(z5[64], 2);
+  EXPECT_EQ(le::GetI32(z5 + 68), 2);
+  EXPECT_EQ(le::GetI32(z5 + 72), 1801);
+  EXPECT_EQ(le::GetI32(z5 + 76), 3021);
+  const unsigned char* d5 = U(b) + 8 + 108000 + 80000 + 5 * 992;
+  EXPECT_EQ(le::GetI32(d5 + 0), 3021);
+  EXPECT_EQ(le::GetI32(d5 + 4), 3600);
+  EXPECT_EQ(le::GetI32(d5 + 16), 280);
+  EXPECT_EQ(le::GetU32(d5 + 32), 11u);
+  EXPECT_EQ(le::GetU32(d5 + 192 + 39 * 4), 12u);
+  EXPECT_EQ(le::GetU32(d5 + 352 + 4), 13u);
+  EXPECT_EQ(le::GetU32(d5 + 512 + 50 * 4), 14u);
+  EXPECT_EQ(le::GetI32(d5 + 752 + 36), 999);
+}
+
+TEST_F(TripDatabaseTest, RoundTripThroughTheFile) {
+  FillSomeSlots();
+  ASSERT_TRUE(SaveTripDatabase());
+  TripSummary s5 = TripSummaryTable[5];
+  TripZoneTimes z5 = TripZoneTable[5];
+  TripDistribution d5 = TripDistributionTable[5];
+  ClearTripTables();
+  TripCounter = 0;
+  std::string err;
+  ASSERT_TRUE(LoadTripDatabase(&err)) << err;
+  EXPECT_EQ(TripCounter, 42);
+  EXPECT_EQ(TripSummaryTable[5], s5);
+  EXPECT_EQ(TripZoneTable[5], z5);
+  EXPECT_EQ(TripDistributionTable[5], d5);
+  EXPECT_EQ(TripSummaryTable[999].Distance, 12.5f);
+}
+
+TEST_F(TripDatabaseTest, DamagedFilesAreReportedSkippedAndKept) {
+  FillSomeSlots();
+  std::string good = EncodeTripDatabase();
+  auto path = FsPath(TripDatabasePath);
+  for (std::string bad : {good.substr(0, 5000), std::string(), good}) {
+    if (bad.size() == good.size()) le::PutI32(reinterpret_cast<unsigned char*>(bad.data()) + 4, 3020);
+    ASSERT_TRUE(WriteFileAtomically(path, bad));
+    FillSomeSlots();
+    std::string err;
+    EXPECT_FALSE(LoadTripDatabase(&err));
+    EXPECT_FALSE(err.empty());
+    EXPECT_EQ(TripSummaryTable[5].TotalTime, 0);
+    EXPECT_EQ(TripCounter, 0);
+    std::string kept;
+    ASSERT_TRUE(ReadWholeFile(FsPath(TripDatabasePath + ".BAD"), kept));
+    EXPECT_EQ(kept, bad);
+  }
+  // A missing file means empty tables, no message.
+  std::filesystem::remove(path);
+  std::string err;
+  EXPECT_TRUE(LoadTripDatabase(&err));
+  EXPECT_TRUE(err.empty());
+  // An absurd highest-slot word is not taken over.
+  std::string odd = good;
+  le::PutI32(reinterpret_cast<unsigned char*>(odd.data()), 5000);
+  EXPECT_TRUE(DecodeTripDatabase(odd));
+  EXPECT_EQ(TripCounter, 0);
+}
+
+}  // namespace
+}  // namespace tav

@@ -1,0 +1,266 @@
+#include "core/trip_list.h"
+
+#include <gtest/gtest.h>
+
+#include "core/core_data.h"
+#include "core/trip_database.h"
+#include "core/trip_file.h"
+#include "core_test_util.h"
+#include "platform/strings.h"
+#include "platform/text.h"
+
+namespace tav {
+namespace {
+
+using testing_core::CoreFixture;
+using testing_core::LoadIntoCurrent;
+using testing_core::RampTrip;
+
+TEST(TripLine, PartsOfATripLine) {
+  std::string line = "20240315_0930152_FIT;012PF;*RUN easy|second line~x|~\xA7remark two";
+  EXPECT_EQ(LineKey(line), "20240315_0930152_FIT");
+  EXPECT_FALSE(IsManualLine(line));
+  EXPECT_EQ(LineSportDigit(line), 2);
+  int y, m, d, h, mi, s;
+  ASSERT_TRUE(LineDate(line, y, m, d));
+  EXPECT_EQ(y * 10000 + m * 100 + d, 20240315);
+  ASSERT_TRUE(LineTime(line, h, mi, s));
+  EXPECT_EQ(h * 10000 + mi * 100 + s, 93015);
+  EXPECT_EQ(LineSlot(line), 12);
+  EXPECT_EQ(LineTableSlot(line), 12);
+  EXPECT_TRUE(LineHasPF(line));
+  EXPECT_EQ(LineComment(line), "RUN easy");
+  EXPECT_EQ(LineSecondRemark(line), "remark two");
+  EXPECT_EQ(LineTail(line), "RUN easy|second line~x|~\xA7remark two");
+  EXPECT_TRUE(IsTripLine(line));
+  EXPECT_EQ(LineDateValue(line), DateValue(2024, 3, 15));
+  std::string copy = line;
+  EXPECT_TRUE(ClearLinePF(copy));
+  EXPECT_EQ(copy.substr(21, 5), "012__");
+  EXPECT_FALSE(LineHasPF(copy));
+  EXPECT_FALSE(ClearLinePF(copy));
+}
+
+TEST(TripLine, ManualEntryLine) {
+  std::string line = "20240316_1830NR5_ANNA;044;*Swimming";
+  EXPECT_TRUE(IsManualLine(line));
+  EXPECT_EQ(LineSportDigit(line), 5);
+  int h, mi, s;
+  ASSERT_TRUE(LineTime(line, h, mi, s));
+  EXPECT_EQ(h, 18);
+  EXPECT_EQ(mi, 30);
+  EXPECT_EQ(s, 0);
+  EXPECT_EQ(LineSlot(line), 44);
+  EXPECT_FALSE(LineHasPF(line));
+  EXPECT_EQ(LineComment(line), "Swimming");
+  EXPECT_EQ(LineSecondRemark(line), "");
+  EXPECT_TRUE(IsTripLine(line));
+  // 'R' at 14 alone also counts as manual.
+  EXPECT_TRUE(IsManualLine("20240316_1830XR5_ANNA;044;"));
+}
+
+TEST(TripLine, ShortAndMalformedLinesAreReadSafely) {
+  for (std::string_view line : {"", "2", "2024", "20240315_09", "20240315_0930152", ";;;", "*", "|~",
+                                "ERASED :", "20241340_0930150_X;001;", "abcdefgh_0930150_X;001;",
+                                "20240315_0930150_X;", "20240315_0930150_X;abc", "20240315_0930150_X"}) {
+    SCOPED_TRACE(std::string(line));
+    (void)LineKey(line);
+    (void)IsManualLine(line);
+    (void)LineSportDigit(line);
+    (void)LineComment(line);
+    (void)LineSecondRemark(line);
+    (void)LineHasPF(line);
+    EXPECT_FALSE(IsTripLine(line));
+  }
+  EXPECT_EQ(LineSlot("20240315_0930150_X;"), std::nullopt);
+  EXPECT_EQ(LineSlot("20240315_0930150_X;abc"), std::nullopt);
+  EXPECT_EQ(LineSlot("no semicolon"), std::nullopt);
+  EXPECT_EQ(LineSportDigit("20240315_093015"), -1);
+  EXPECT_EQ(LineSportDigit("20240315_093015x_"), -1);
+  EXPECT_EQ(LineDateValue("20240230_0930150_X;001;"), 0);  // 30 February
+  EXPECT_EQ(LineKey("abc"), "abc");
+  EXPECT_EQ(LineComment("x;001;*"), "");
+  EXPECT_EQ(LineComment("x;001;*a|b"), "a");
+  // Slots beyond the tables are numbers but no table slots.
+  EXPECT_EQ(LineSlot("20240315_0930150_X;1234;"), 1234);
+  EXPECT_EQ(LineTableSlot("20240315_0930150_X;1234;"), std::nullopt);
+  EXPECT_EQ(LineTableSlot("20240315_0930150_X;999;"), 999);
+}
+
+TEST(FreeSlots, BothNumberFormsAndBadEntries) {
+  EXPECT_EQ(ParseFreeSlots("ERASED :"), std::vector<int>{});
+  EXPECT_EQ(ParseFreeSlots("ERASED :007;012;"), (std::vector<int>{7, 12}));
+  EXPECT_EQ(ParseFreeSlots("ERASED :007;12;5;"), (std::vector<int>{7, 12, 5}));
+  EXPECT_EQ(ParseFreeSlots("ERASED :1x;;  33 ;44"), (std::vector<int>{33, 44}));
+  EXPECT_EQ(ParseFreeSlots("20240315_0930150_X;001;"), std::vector<int>{});
+  EXPECT_EQ(FormatFreeSlotLine({7, 120}), "ERASED :007;120;");
+  TStringList list{"20240315_0930150_X;001;", "ERASED :"};
+  AddFreeSlot(list, 1);
+  AddFreeSlot(list, 25);
+  EXPECT_EQ(list[1], "ERASED :1;25;");
+  TStringList none{"20240315_0930150_X;001;"};
+  AddFreeSlot(none, 3);
+  EXPECT_EQ(none.Count(), 2);
+  EXPECT_EQ(none[1], "ERASED :3;");
+}
+
+class TripListTest : public CoreFixture {};
+
+TEST_F(TripListTest, NextTripNumberTakesFreeSlotsFirst) {
+  TStringList list{"20240101_1000000_A;001;*", "20240102_1000000_B;003;*", "ERASED :002;9;"};
+  list.SetSorted(true);
+  TripCounter = 3;
+  EXPECT_EQ(NextTripNumber(list), 2);
+  EXPECT_EQ(CurrentTripSlot, 2);
+  EXPECT_FALSE(list.Sorted());
+  EXPECT_EQ(list[2], "ERASED :009;");
+  EXPECT_EQ(NextTripNumber(list), 9);
+  EXPECT_EQ(list[2], "ERASED :");
+  // 9 is now the highest slot in use.
+  EXPECT_EQ(TripCounter, 9);
+  EXPECT_EQ(NextTripNumber(list), 10);
+  EXPECT_EQ(TripCounter, 10);
+}
+
+TEST_F(TripListTest, NextTripNumberSkipsUnusableFreeEntries) {
+  // 1 is in use, 0 and 999 and 1500 are no slots for new trips.
+  TStringList list{"20240101_1000000_A;001;*", "ERASED :001;0;999;1500;"};
+  TripCounter = 1;
+  EXPECT_EQ(NextTripNumber(list), 2);
+  EXPECT_EQ(list[1], "ERASED :");
+}
+
+TEST_F(TripListTest, NextTripNumberRefusesWhenEverySlotIsUsed) {
+  TStringList list;
+  for (int s = 1; s <= 998; ++s) list.Add(Format("20240101_%06i0_A;%03i;", s, s));
+  list.Add("ERASED :");
+  TripCounter = 998;
+  std::string err;
+  CurrentTripSlot = 77;
+  EXPECT_EQ(NextTripNumber(list, &err), -1);
+  EXPECT_FALSE(err.empty());
+  EXPECT_EQ(CurrentTripSlot, 77);
+  // A gap below the highest slot is found when the counter is at the top.
+  list.Delete(499);  // slot 500
+  EXPECT_EQ(NextTripNumber(list, &err), 500);
+  EXPECT_EQ(TripCounter, 998);
+}
+
+TEST_F(TripListTest, DateIndexFollowsTheList) {
+  TStringList list{"20240101_1000000_A;001;*", "20240102_0800NR4_ANNA;002;*gym", "bad line",
+                   "20240105_1000002_B;003PF;*", "ERASED :"};
+  BuildTripDateIndex(list);
+  ASSERT_EQ(TripDates.size(), 5u);
+  EXPECT_EQ(TripDates[0], (TripDateEntry{1, DateValue(2024, 1, 1), 0}));
+  EXPECT_EQ(TripDates[1], (TripDateEntry{0, DateValue(2024, 1, 2), 4}));
+  EXPECT_EQ(TripDates[2], (TripDateEntry{0, 0, 0}));
+  EXPECT_EQ(TripDates[3], (TripDateEntry{3, DateValue(2024, 1, 5), 2}));
+  EXPECT_EQ(TripFirstDate, DateValue(2024, 1, 1));
+  EXPECT_EQ(TripLastDate, DateValue(2024, 1, 5));
+  TripList = list;
+  BuildTripDateIndex();
+  EXPECT_EQ(TripDates.size(), 5u);
+}
+
+TEST(Dates, ValuesAndWeekdays) {
+  EXPECT_EQ(DateValue(1899, 12, 30), 0);
+  EXPECT_EQ(DateValue(1900, 1, 1), 2);
+  EXPECT_EQ(DateValue(2024, 1, 1), 45292);
+  int y, m, d;
+  DateOfValue(45292 + 59, y, m, d);  // leap day
+  EXPECT_EQ(y * 10000 + m * 100 + d, 20240229);
+  EXPECT_EQ(IsoWeekday(DateValue(2024, 1, 1)), 1);  // Monday
+  EXPECT_EQ(IsoWeekday(DateValue(2024, 3, 17)), 7);
+  EXPECT_FALSE(ValidDate(2023, 2, 29));
+  EXPECT_TRUE(ValidDate(2000, 2, 29));
+  EXPECT_FALSE(ValidDate(1900, 2, 29));
+}
+
+TEST_F(TripListTest, LoadKeepsGoodLinesAndReportsDamagedOnes) {
+  std::string text =
+      "20240101_1000000_A;001;*one\r\n\r\nERASED :005;\r\ngarbage\r\n"
+      "20240102_1000000_B;002;*two \xE4\r\n";
+  auto path = FsPath(TripListPath);
+  ASSERT_TRUE(WriteFileAtomically(path, text));
+  std::string msg;
+  ASSERT_TRUE(LoadTripList(TripList, &msg));
+  ASSERT_EQ(TripList.Count(), 3);
+  EXPECT_EQ(TripList[0], "20240101_1000000_A;001;*one");
+  EXPECT_EQ(TripList[1], "20240102_1000000_B;002;*two \xE4");
+  EXPECT_EQ(TripList[2], "ERASED :005;");  // moved to the end
+  EXPECT_NE(msg.find("1 damaged"), std::string::npos);
+  std::string kept;
+  ASSERT_TRUE(ReadWholeFile(FsPath(TripListPath + ".BAD"), kept));
+  EXPECT_EQ(kept, text);
+}
+
+TEST_F(TripListTest, MissingListGivesTheFreeSlotLineOnly) {
+  std::string msg;
+  ASSERT_TRUE(LoadTripList(TripList, &msg));
+  EXPECT_TRUE(msg.empty());
+  ASSERT_EQ(TripList.Count(), 1);
+  EXPECT_EQ(TripList[0], "ERASED :");
+}
+
+TEST_F(TripListTest, SaveWritesListAndDatabaseAndClearsTheFlag) {
+  TripList = TStringList{"20240101_1000000_A;001;*\xE9t\xE9", "ERASED :"};
+  TripSummaryTable[1].TotalTime = 3600;
+  TripCounter = 1;
+  TripListChanged = true;
+  std::string err;
+  ASSERT_TRUE(SaveTripList(TripList, &err)) << err;
+  EXPECT_FALSE(TripListChanged);
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(FsPath(TripListPath), bytes));
+  EXPECT_EQ(bytes, "20240101_1000000_A;001;*\xE9t\xE9\r\nERASED :\r\n");
+  EXPECT_TRUE(std::filesystem::exists(FsPath(TripDatabasePath)));
+  // A failed save keeps the flag.
+  TripListChanged = true;
+  std::string savedPath = TripListPath;
+  TripListPath = JoinPath(JoinPath(PathText(dir_), "missing"), "x.T_L");
+  RiderDir = PathText(dir_ / "file_not_folder");
+  ASSERT_TRUE(WriteFileAtomically(FsPath(RiderDir), "x"));
+  EXPECT_FALSE(SaveTripList(TripList, &err));
+  EXPECT_TRUE(TripListChanged);
+}
+
+TEST_F(TripListTest, CollectionListAndTripFilePaths) {
+  ASSERT_TRUE(WriteFileAtomically(FsPath(JoinPath(RiderDir, "20240101_1000000_A.DEO")), "x"));
+  SelectedTrips = TStringList{"20240101_1000000_A;001;*a", "20240102_0800NR4_ANNA;002;*gym",
+                              "20240103_1000000_C;3;*missing file", "no semicolon"};
+  ASSERT_TRUE(WriteCollectionList());
+  TStringList coll;
+  ASSERT_TRUE(coll.LoadFromFile(FsPath(CollectionListPath)));
+  ASSERT_EQ(coll.Count(), 2);
+  EXPECT_EQ(coll[0], "20240101_1000000_A;001PF;");
+  EXPECT_EQ(coll[1], "20240103_1000000_C;003PF;");
+  auto paths = ListTripFilePaths(SelectedTrips);
+  ASSERT_EQ(paths.size(), 1u);
+  EXPECT_EQ(paths[0], JoinPath(RiderDir, "20240101_1000000_A.DEO"));
+}
+
+TEST_F(TripListTest, StoreNewTripFilesWritesAndEvaluates) {
+  LoadIntoCurrent(RampTrip(120));
+  HeaderThreshold(TripSamples[0]) = 0.0f;
+  TripList = TStringList{"20240105_1000000_B;001;*", "ERASED :"};
+  TripCounter = 1;
+  std::string key = MakeTripKey(2024, 1, 3, 7, 5, 9, kSportBikePower, "TAV");
+  EXPECT_EQ(key, "20240103_0705090_TAV");
+  std::string err;
+  ASSERT_TRUE(StoreNewTrip(TripList, key, "", &err)) << err;
+  ASSERT_EQ(TripList.Count(), 3);
+  EXPECT_EQ(TripList[0], "20240103_0705090_TAV;002;*BIKE POWER");  // sorted in
+  EXPECT_EQ(TripList[2], "ERASED :");
+  EXPECT_EQ(TripSummaryTable[2].TotalTime, 119);
+  EXPECT_EQ(TripZoneTable[2].Mark, kTableMark);
+  EXPECT_EQ(TripDistributionTable[2].Mark, kTableMark);
+  EXPECT_EQ(HeaderThreshold(TripSamples[0]), 250.0f);  // from the rider
+  EXPECT_FALSE(TripListChanged);
+  TripFileData d;
+  ASSERT_EQ(ReadTripFile(FsPath(JoinPath(RiderDir, key + ".DEO")), d, nullptr), TripReadError::None);
+  EXPECT_EQ(d.Count(), 120);
+  EXPECT_EQ(d.Note, "*BIKE POWER");
+}
+
+}  // namespace
+}  // namespace tav
