@@ -351,12 +351,17 @@ void ComputeZoneTimes(TForm* /*form*/, int slot, int zoneSet, int channel) {
 // Distribution
 // ---------------------------------------------------------------------------
 
+namespace {
+inline int BinOf(float value, int first, int step, int bins) {
+  double x = (static_cast<double>(value) - first) / step + 0.5;
+  if (!(x >= 1.0)) return 0;  // below the second bin, or not a number
+  if (x >= bins - 1) return bins - 1;
+  return static_cast<int>(x);  // x >= 0, so truncation is floor
+}
+}  // namespace
+
 int HistogramBin(float value, int first, int step, int bins) {
-  if (!std::isfinite(value)) return 0;
-  double b = std::floor((value - first) / static_cast<double>(step) + 0.5);
-  if (b < 0) return 0;
-  if (b > bins - 1) return bins - 1;
-  return static_cast<int>(b);
+  return BinOf(value, first, step, bins);
 }
 
 double BestMean(const float* values, int n, int window) {
@@ -389,8 +394,25 @@ void ComputeDistributionData(const TripSample* samples, int count, int interval,
                              DistributionData& out) {
   const int dt = std::max(1, interval);
   out.TotalTime = count > 1 ? (count - 1) * dt : 0;
-  for (int k = 0; k < 4; ++k)
-    out.Peaks[k] = static_cast<int32_t>(std::lround(BestMeanPower(samples, count, kPeakWindows[k])));
+  // The four peaks in one pass: one sliding sum per window.
+  {
+    const int n = count - 1;
+    const TripSample* p = samples + 1;
+    double sum[4] = {}, best[4] = {};
+    for (int i = 0; i < n; ++i) {
+      double v = Finite(p[i].Power);
+      for (int k = 0; k < 4; ++k) {
+        const int w = kPeakWindows[k];
+        sum[k] += v;
+        if (i >= w) sum[k] -= Finite(p[i - w].Power);
+        if (i >= w - 1 && sum[k] > best[k]) best[k] = sum[k];
+      }
+    }
+    for (int k = 0; k < 4; ++k)
+      out.Peaks[k] = n >= kPeakWindows[k]
+                         ? static_cast<int32_t>(std::lround(best[k] / kPeakWindows[k]))
+                         : 0;
+  }
   std::fill(std::begin(out.HeartRateHist), std::end(out.HeartRateHist), 0u);
   std::fill(std::begin(out.CadenceHist), std::end(out.CadenceHist), 0u);
   std::fill(std::begin(out.SpeedHist), std::end(out.SpeedHist), 0u);
@@ -400,10 +422,10 @@ void ComputeDistributionData(const TripSample* samples, int count, int interval,
     const TripSample& s = samples[i];
     // A heart rate of 0 means no measurement and is not counted.
     if (Finite(s.HeartRate) > 0)
-      out.HeartRateHist[HistogramBin(s.HeartRate, kHrHistFirst, kHrHistStep, kHistBins)] += step;
-    out.CadenceHist[HistogramBin(s.Cadence, kCadenceHistFirst, kCadenceHistStep, kHistBins)] += step;
-    out.SpeedHist[HistogramBin(s.Speed, kSpeedHistFirst, kSpeedHistStep, kHistBins)] += step;
-    out.PowerHist[HistogramBin(s.Power, kPowerHistFirst, kPowerHistStep, kPowerHistBins)] += step;
+      out.HeartRateHist[BinOf(s.HeartRate, kHrHistFirst, kHrHistStep, kHistBins)] += step;
+    out.CadenceHist[BinOf(s.Cadence, kCadenceHistFirst, kCadenceHistStep, kHistBins)] += step;
+    out.SpeedHist[BinOf(s.Speed, kSpeedHistFirst, kSpeedHistStep, kHistBins)] += step;
+    out.PowerHist[BinOf(s.Power, kPowerHistFirst, kPowerHistStep, kPowerHistBins)] += step;
   }
 }
 

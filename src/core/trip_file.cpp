@@ -64,8 +64,19 @@ void DecodeTail(std::string_view bytes, int count, TripFileData& d) {
   for (std::size_t i = 0; i < kDeoTrailerBytes; ++i) d.Trailer[i] = hasTrailer ? p[to + i] : 0;
 }
 
+// Reads a whole file into `bytes`, reusing its capacity.
 bool ReadBytes(const std::filesystem::path& path, std::string& bytes) {
-  return ReadWholeFile(path, bytes);
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  bool ok = std::fseek(f, 0, SEEK_END) == 0;
+  long size = ok ? std::ftell(f) : -1;
+  ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
+  if (ok) {
+    bytes.resize(static_cast<std::size_t>(size));
+    ok = size == 0 || std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  }
+  std::fclose(f);
+  return ok;
 }
 
 }  // namespace
@@ -179,36 +190,41 @@ void BuildZoneBlockFromRider(const TripSample& header, float* zoneBlock) {
 }
 
 namespace {
-void ApplyTripData(const TripFileData& d) {
-  int count = d.Count();
-  std::copy(d.Samples.begin(), d.Samples.end(), TripSamples);
+// Takes over a checked file image of `count` records into the current trip;
+// the samples are decoded straight into TripSamples.
+void ApplyCheckedImage(std::string_view bytes, int count) {
+  const unsigned char* p = Bytes(bytes) + 4;
+  for (int i = 0; i < count; ++i)
+    TripSamples[i] = TripSample::Load(p + static_cast<std::size_t>(i) * TripSample::kBytes);
   TripSampleCount = count;
-  if (d.HasZoneBlock && ZoneBlockValid(d.ZoneBlock)) {
-    std::copy(d.ZoneBlock, d.ZoneBlock + kZoneBlockWords, TripZoneBlock);
+  TripFileData tail;  // blocks after the samples only
+  DecodeTail(bytes, count, tail);
+  if (tail.HasZoneBlock && ZoneBlockValid(tail.ZoneBlock)) {
+    std::copy(tail.ZoneBlock, tail.ZoneBlock + kZoneBlockWords, TripZoneBlock);
   } else {
     BuildZoneBlockFromRider(TripSamples[0], TripZoneBlock);
     CurrentSport = HeaderSport(TripSamples[0]);
   }
-  if (d.HasScales)
-    for (int i = 0; i < kScaleWords; ++i) ScaleMax[i] = ClampScaleMax(i, d.Scales[i]);
-  if (d.NoteFlag()) {
-    TripNote = d.Note;
+  if (tail.HasScales)
+    for (int i = 0; i < kScaleWords; ++i) ScaleMax[i] = ClampScaleMax(i, tail.Scales[i]);
+  if (HeaderFlags(TripSamples[0]) & kHeaderFlagNote) {
+    TripNote = tail.Note;
     TripNotePresent = true;
   }
-  std::copy(d.Trailer, d.Trailer + kDeoTrailerBytes, TripTrailer);
-  SampleInterval = d.Interval();
+  std::copy(tail.Trailer, tail.Trailer + kDeoTrailerBytes, TripTrailer);
+  SampleInterval = count >= 4 ? std::max(1, TripSamples[3].Time - TripSamples[2].Time) : 1;
 }
 }  // namespace
 
 bool ApplyDeoBytes(std::string_view bytes, std::string* error) {
-  static TripFileData data;  // GUI thread only; keeps its capacity between reads
-  if (DecodeDeoBytes(bytes, data, error) != TripReadError::None) return false;
-  ApplyTripData(data);
+  int32_t count = 0;
+  if (CheckImage(bytes, count, error) != TripReadError::None) return false;
+  ApplyCheckedImage(bytes, count);
   return true;
 }
 
 bool ReadDeoFile(const std::filesystem::path& path, std::string* error) {
-  std::string bytes;
+  static std::string bytes;  // GUI thread only; keeps its capacity between reads
   if (!ReadBytes(path, bytes)) {
     if (error) *error = "Cannot open the trip file " + PathText(path) + ".";
     return false;

@@ -479,7 +479,8 @@ bool StoreNewTrip(TStringList& list, std::string_view key, std::string_view comm
   std::error_code ec;
   std::filesystem::create_directories(FsPath(RiderDir), ec);
   std::string path = JoinPath(RiderDir, std::string(key) + ".DEO");
-  std::string text = "*" + (comment.empty() ? SportComment(sport) : std::string(comment));
+  std::string text(1, '*');
+  text.append(comment.empty() ? SportComment(sport) : std::string(comment));
   TripNote = text;
   TripNotePresent = true;
   if (!WriteDeoFile(FsPath(path), error)) {
