@@ -1,8 +1,32 @@
-// Drawing: canvas over QPainter, bitmaps. Works headless (QImage), on a
-// bitmap, and on a window during its paint, with identical results.
-// (Being completed with the drawing work; the constructors below are fixed.)
+// Drawing: a canvas over QPainter, and bitmaps. It works headless (on a
+// QImage, with the offscreen platform), on a bitmap, and on a window during
+// its paint, with identical pixels in every case.
+//
+// Pixel rules (those of the classic Windows canvas):
+//  - Coordinates are whole pixels, (0, 0) top left. Rectangles include their
+//    left and top edge and exclude their right and bottom edge.
+//  - LineTo draws from the pen position up to, but not including, the end
+//    point, and moves the pen position there. Polyline likewise leaves out
+//    its very last point.
+//  - Rectangle/Ellipse/Polygon fill with the brush (unless the brush is
+//    clear) and outline with the pen (unless the pen style is psClear); the
+//    outline of a rectangle lies inside it.
+//  - FillRect fills with the brush colour, FrameRect outlines with the brush
+//    colour (1 px), neither uses the pen.
+//  - TextOut puts the top left of the text cell at (x, y) in Font.Color, on a
+//    background box of the brush colour unless the brush is clear, and moves
+//    the pen position to its right end. Text is Windows-1252 bytes.
+//  - Fonts: Size in points at a fixed 96 dpi (Font.PixelHeight() pixels per
+//    em). A fixed-pitch font (or a Courier/Mono name) is drawn in
+//    "DejaVu Sans Mono", every other name in "DejaVu Sans", so the output is
+//    the same on every machine.
+//  - Colours are 0x00BBGGRR. A value with bits above the low 24 set (clNone)
+//    is no colour: fills and lines in it are skipped.
+// Shapes are drawn without antialiasing; text is antialiased.
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +35,8 @@
 
 class QPainter;
 class QImage;
+class QString;
+class QFont;
 
 namespace tav {
 
@@ -21,17 +47,57 @@ struct TPen {
   TColor Color = clBlack;
   int Width = 1;
   TPenStyle Style = TPenStyle::psSolid;
+  bool operator==(const TPen&) const = default;
 };
 struct TBrush {
   TColor Color = clWhite;
   TBrushStyle Style = TBrushStyle::bsSolid;
+  bool operator==(const TBrush&) const = default;
 };
+
+// True for a real 0x00BBGGRR colour (not clNone or another marker value).
+constexpr bool IsRealColor(TColor c) { return (c & 0xFF000000u) == 0; }
+// 0xAARRGGBB (Qt's QRgb) of a colour, opaque.
+constexpr uint32_t ToQRgb(TColor c) {
+  return 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+}
+constexpr TColor FromQRgb(uint32_t rgb) {
+  return ((rgb >> 16) & 0xFFu) | (rgb & 0xFF00u) | ((rgb & 0xFFu) << 16);
+}
+constexpr int GetRValue(TColor c) { return static_cast<int>(c & 0xFF); }
+constexpr int GetGValue(TColor c) { return static_cast<int>((c >> 8) & 0xFF); }
+constexpr int GetBValue(TColor c) { return static_cast<int>((c >> 16) & 0xFF); }
+
+// Drawing and measuring text needs a Qt GUI application object. Programs
+// create theirs (a QApplication) before any drawing; tests, tools and
+// benchmarks get an offscreen one from this call, made on first use.
+void EnsureGuiApplication();
+
+// The Qt font used for a TFont (see the font rule above).
+QFont ToQFont(const TFont& font);
+// Windows-1252 bytes to a QString.
+QString ToQString(const std::string& text);
+
+// Text measurement without a canvas; identical to TCanvas::TextWidth and
+// TextHeight in the same font. Height is the line height (ascent + descent).
+int MeasureTextWidth(const TFont& font, const std::string& text);
+int MeasureTextHeight(const TFont& font);
+inline TPoint MeasureText(const TFont& font, const std::string& text) {
+  return {MeasureTextWidth(font, text), MeasureTextHeight(font)};
+}
+
+class TBitmap;
 
 class TCanvas {
  public:
-  // A canvas drawing through an active painter on a surface of the given size.
+  // A canvas drawing through an active painter on a surface of the given
+  // size. When the painter's device is a QImage (without a transform) the
+  // canvas draws into it directly; otherwise it draws into a buffer that is
+  // put onto the painter when the canvas is destroyed, so pixel reads work
+  // on every canvas.
   TCanvas(QPainter& painter, int width, int height);
-  // A canvas drawing on an image (it owns its painter while it lives).
+  // A canvas drawing on an image. It opens its own painter on first use and
+  // keeps it open until EndPaint() or destruction.
   explicit TCanvas(QImage& image);
   ~TCanvas();
   TCanvas(const TCanvas&) = delete;
@@ -41,67 +107,128 @@ class TCanvas {
   TBrush Brush;
   TFont Font;
 
-  int Width() const { return width_; }
-  int Height() const { return height_; }
+  int Width() const;
+  int Height() const;
 
-  void MoveTo(int x, int y);
+  void MoveTo(int x, int y) { pen_pos_ = {x, y}; }
   void LineTo(int x, int y);
   TPoint PenPos() const { return pen_pos_; }
   void Polyline(const std::vector<TPoint>& points);
   void Polygon(const std::vector<TPoint>& points);
   void Rectangle(int x1, int y1, int x2, int y2);
   void Rectangle(const TRect& r) { Rectangle(r.Left, r.Top, r.Right, r.Bottom); }
+  void RoundRect(int x1, int y1, int x2, int y2, int rx, int ry);
   void FillRect(const TRect& r);
   void FrameRect(const TRect& r);
   void Ellipse(int x1, int y1, int x2, int y2);
-  // Opaque with the brush colour unless the brush is clear.
+  void Ellipse(const TRect& r) { Ellipse(r.Left, r.Top, r.Right, r.Bottom); }
+  // A pie slice of the ellipse in bounds, angles in degrees counter-clockwise
+  // from 3 o'clock (antialiased).
+  void PieSlice(const TRect& bounds, double start_deg, double sweep_deg);
+  // Fills r with a linear gradient from `from` to `to`, top to bottom
+  // (vertical) or left to right.
+  void GradientFill(const TRect& r, TColor from, TColor to, bool vertical = true);
+
+  // Text: see the rules above.
   void TextOut(int x, int y, const std::string& text);
+  // Text at (x, y) clipped to r; r is first filled with the brush unless the
+  // brush is clear.
   void TextRect(const TRect& r, int x, int y, const std::string& text);
+  // Text turned by angle degrees counter-clockwise about (x, y), the top left
+  // of the unturned text cell (90: reads bottom to top). Never opaque.
+  void TextOutAngle(int x, int y, int angle_deg, const std::string& text);
   int TextWidth(const std::string& text);
   int TextHeight(const std::string& text);
+  TPoint TextExtent(const std::string& text) { return {TextWidth(text), TextHeight(text)}; }
+
+  // Pixel access; reading outside the surface gives clNone, writing there
+  // does nothing. Pixels ignore the clip rectangle.
   TColor Pixel(int x, int y) const;
   void SetPixel(int x, int y, TColor c);
+
+  // Drawing is limited to r until ClearClipRect().
   void SetClipRect(const TRect& r);
   void ClearClipRect();
-  // Copies a bitmap (or a part of it) onto the canvas.
+  bool HasClipRect() const { return has_clip_; }
+  TRect ClipRect() const;
+
+  // Bitmaps: Draw puts the whole bitmap with its top left at (x, y);
+  // StretchDraw scales it into dest; CopyRect copies the part src of it into
+  // dest (scaled when the sizes differ). With a transparent colour, pixels of
+  // that colour are left out.
   void Draw(int x, int y, const TBitmap& bitmap);
+  void DrawTransparent(int x, int y, const TBitmap& bitmap, TColor transparent);
+  void StretchDraw(const TRect& dest, const TBitmap& bitmap);
   void CopyRect(const TRect& dest, const TBitmap& source, const TRect& src);
 
-  QPainter& Painter() { return *painter_; }
+  // The painter, for code that draws large amounts directly (charts). The
+  // canvas re-applies its pen, brush, font and clip on its next call.
+  QPainter& Painter();
+  // The image behind the canvas (never null).
+  QImage& Image() { return *image_; }
+  // Ends a painter the canvas opened itself (image canvases); drawing later
+  // opens it again. Used before the image is resized or copied.
+  void EndPaint();
 
  private:
-  void ApplyPen();
-  void ApplyBrush();
-  void ApplyFont();
-  QPainter* painter_;
+  void Begin();
+  void UsePen();
+  void UseNoPen();
+  void UseBrush();
+  void UseNoBrush();
+  void UseFont();
+  void ApplyClip();
+  void Forget();
+  void FillPixels(int x1, int y1, int x2, int y2, TColor c);
+
+  QPainter* painter_ = nullptr;        // the painter drawing now (may be null while ended)
+  QPainter* target_ = nullptr;         // external painter receiving the buffer
   std::unique_ptr<QPainter> owned_painter_;
-  QImage* image_ = nullptr;  // set when pixels can be read
-  int width_ = 0, height_ = 0;
+  std::unique_ptr<QImage> buffer_;     // buffer for non-image painters
+  QImage* image_ = nullptr;
+  int width_ = 0, height_ = 0;         // fixed size for painter canvases, -1: follow the image
   TPoint pen_pos_;
+  bool has_clip_ = false;
+  bool restore_ = false;               // the external painter's state is restored at the end
+  TRect clip_;
+  // What the painter holds now.
+  bool pen_valid_ = false, brush_valid_ = false, font_valid_ = false, clip_valid_ = false;
+  TPen applied_pen_;
+  bool applied_no_pen_ = false;
+  TBrush applied_brush_;
+  bool applied_no_brush_ = false;
+  TFont applied_font_;
 };
 
-// A retained picture with pixel access.
+// A retained picture (32-bit RGB) with pixel access.
 class TBitmap {
  public:
   TBitmap();
-  TBitmap(int width, int height);
+  TBitmap(int width, int height);  // filled white
   ~TBitmap();
   TBitmap(const TBitmap& other);
   TBitmap& operator=(const TBitmap& other);
   int Width() const;
   int Height() const;
   void SetSize(int width, int height);  // keeps what fits, fills new area white
-  TColor Pixel(int x, int y) const;     // clBlack outside
+  TColor Pixel(int x, int y) const;     // clNone outside
   void SetPixel(int x, int y, TColor c);
+  void Fill(TColor c);
   bool Empty() const { return Width() == 0 || Height() == 0; }
-  // A canvas on the bitmap; draw through it while it lives.
-  std::unique_ptr<TCanvas> Canvas();
+  // The bitmap's canvas; it lives as long as the bitmap. Drawing on it
+  // changes the bitmap at once.
+  TCanvas& Canvas();
   QImage& Image();
   const QImage& Image() const;
-  bool SaveToPng(const std::string& path) const;
+  bool SaveToPng(const std::filesystem::path& path) const;
+  // Loads any image file Qt reads (PNG, BMP, ...); false (bitmap unchanged)
+  // when it cannot be read.
+  bool LoadFromFile(const std::filesystem::path& path);
 
  private:
+  void EndPaint() const;
   std::unique_ptr<QImage> image_;
+  mutable std::unique_ptr<TCanvas> canvas_;
 };
 
 }  // namespace tav

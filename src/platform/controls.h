@@ -182,6 +182,9 @@ class TControl {
   virtual void DoKeyDown(WORD& key, TShiftState shift);
   virtual void DoKeyPress(char& key);
   virtual void DoKeyUp(WORD& key, TShiftState shift);
+  // Mouse wheel over the control: delta in eighths of a degree (120 per
+  // notch, positive away from the user). True when the control scrolled.
+  virtual bool DoMouseWheel(TShiftState, int /*delta*/, int /*x*/, int /*y*/) { return false; }
   void DoResize();
 
   // The controls whose Parent is this one, back to front. Follows Parent

@@ -1,0 +1,605 @@
+#include "platform/canvas.h"
+
+#include <QCoreApplication>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/text.h"
+
+namespace tav {
+
+void EnsureGuiApplication() {
+  if (QCoreApplication::instance() != nullptr) return;
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char arg0[] = "tavlog";
+  static char* argv[] = {arg0, nullptr};
+  // Lives for the rest of the process.
+  static QGuiApplication* app = new QGuiApplication(argc, argv);
+  (void)app;
+}
+
+namespace {
+
+bool IsMonoName(const std::string& name) {
+  std::string n = UpperCp1252(name);
+  return n.find("COURIER") != std::string::npos || n.find("MONO") != std::string::npos ||
+         n.find("CONSOLAS") != std::string::npos || n.find("CONSOLE") != std::string::npos ||
+         n.find("FIXEDSYS") != std::string::npos;
+}
+
+int FontPixels(const TFont& font) {
+  int size = font.Size == 0 ? 8 : std::abs(font.Size);
+  TFont f = font;
+  f.Size = size;
+  return std::clamp(f.PixelHeight(), 1, 2000);
+}
+
+// The metrics of the last fonts used; text is measured far more often than
+// fonts change.
+struct MetricsCache {
+  struct Entry {
+    TFont font;
+    std::unique_ptr<QFontMetrics> metrics;
+  };
+  Entry entries[4];
+  int next = 0;
+  const QFontMetrics& Get(const TFont& font) {
+    for (Entry& e : entries)
+      if (e.metrics && e.font == font) return *e.metrics;
+    Entry& e = entries[next];
+    next = (next + 1) % 4;
+    e.font = font;
+    e.metrics = std::make_unique<QFontMetrics>(ToQFont(font));
+    return *e.metrics;
+  }
+};
+
+MetricsCache& Metrics() {
+  static MetricsCache cache;
+  return cache;
+}
+
+Qt::PenStyle ToQtStyle(TPenStyle s) {
+  switch (s) {
+    case TPenStyle::psDash: return Qt::DashLine;
+    case TPenStyle::psDot: return Qt::DotLine;
+    case TPenStyle::psDashDot: return Qt::DashDotLine;
+    case TPenStyle::psDashDotDot: return Qt::DashDotDotLine;
+    case TPenStyle::psClear: return Qt::NoPen;
+    case TPenStyle::psSolid: break;
+  }
+  return Qt::SolidLine;
+}
+
+QColor ToQColor(TColor c) { return QColor::fromRgb(ToQRgb(c)); }
+
+bool PenDraws(const TPen& pen) { return pen.Style != TPenStyle::psClear && IsRealColor(pen.Color); }
+bool BrushFills(const TBrush& brush) {
+  return brush.Style == TBrushStyle::bsSolid && IsRealColor(brush.Color);
+}
+
+}  // namespace
+
+QFont ToQFont(const TFont& font) {
+  EnsureGuiApplication();
+  bool mono = font.FixedPitch || IsMonoName(font.Name);
+  QFont f(mono ? QStringLiteral("DejaVu Sans Mono") : QStringLiteral("DejaVu Sans"));
+  f.setPixelSize(FontPixels(font));
+  f.setBold((font.Style & fsBold) != 0);
+  f.setItalic((font.Style & fsItalic) != 0);
+  f.setUnderline((font.Style & fsUnderline) != 0);
+  f.setStrikeOut((font.Style & fsStrikeOut) != 0);
+  if (mono) f.setStyleHint(QFont::TypeWriter);
+  return f;
+}
+
+QString ToQString(const std::string& text) {
+  QString s;
+  s.reserve(static_cast<qsizetype>(text.size()));
+  for (char ch : text) s.append(QChar(static_cast<char16_t>(Cp1252ToUnicode(static_cast<unsigned char>(ch)))));
+  return s;
+}
+
+int MeasureTextWidth(const TFont& font, const std::string& text) {
+  if (text.empty()) return 0;
+  return Metrics().Get(font).horizontalAdvance(ToQString(text));
+}
+
+int MeasureTextHeight(const TFont& font) { return Metrics().Get(font).height(); }
+
+// ---------------------------------------------------------------- TCanvas
+
+TCanvas::TCanvas(QPainter& painter, int width, int height) : width_(width), height_(height) {
+  EnsureGuiApplication();
+  QPaintDevice* dev = painter.device();
+  if (dev != nullptr && dev->devType() == QInternal::Image && painter.worldTransform().isIdentity() &&
+      !painter.hasClipping()) {
+    auto* img = static_cast<QImage*>(dev);
+    if (img->width() >= width && img->height() >= height) {
+      image_ = img;
+      painter_ = &painter;
+      painter.save();
+      restore_ = true;
+    }
+  }
+  if (image_ == nullptr) {
+    target_ = &painter;
+    buffer_ = std::make_unique<QImage>(std::max(1, width), std::max(1, height),
+                                       QImage::Format_ARGB32_Premultiplied);
+    buffer_->fill(Qt::transparent);
+    image_ = buffer_.get();
+  }
+  Forget();
+}
+
+TCanvas::TCanvas(QImage& image) : image_(&image), width_(-1), height_(-1) { EnsureGuiApplication(); }
+
+TCanvas::~TCanvas() {
+  EndPaint();
+  if (restore_) painter_->restore();
+  if (target_ != nullptr && buffer_) {
+    target_->save();
+    target_->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    target_->drawImage(0, 0, *buffer_);
+    target_->restore();
+  }
+}
+
+int TCanvas::Width() const { return width_ >= 0 ? width_ : image_->width(); }
+int TCanvas::Height() const { return height_ >= 0 ? height_ : image_->height(); }
+
+void TCanvas::Forget() {
+  pen_valid_ = brush_valid_ = font_valid_ = clip_valid_ = false;
+}
+
+void TCanvas::Begin() {
+  if (painter_ != nullptr) return;
+  if (image_->isNull()) return;
+  owned_painter_ = std::make_unique<QPainter>(image_);
+  painter_ = owned_painter_.get();
+  Forget();
+}
+
+void TCanvas::EndPaint() {
+  if (owned_painter_) {
+    owned_painter_->end();
+    owned_painter_.reset();
+    painter_ = nullptr;
+  }
+}
+
+QPainter& TCanvas::Painter() {
+  Begin();
+  Forget();
+  ApplyClip();
+  return *painter_;
+}
+
+void TCanvas::ApplyClip() {
+  if (clip_valid_) return;
+  clip_valid_ = true;
+  if (painter_ == nullptr) return;
+  if (has_clip_)
+    painter_->setClipRect(QRect(clip_.Left, clip_.Top, std::max(0, clip_.Width()), std::max(0, clip_.Height())));
+  else
+    painter_->setClipping(false);
+}
+
+void TCanvas::UsePen() {
+  if (pen_valid_ && !applied_no_pen_ && applied_pen_ == Pen) return;
+  QPen p(ToQColor(Pen.Color));
+  p.setWidth(std::max(1, Pen.Width));
+  p.setStyle(ToQtStyle(Pen.Style));
+  if (Pen.Width <= 1) {
+    // A flat cap leaves out the last pixel of a 1-pixel line.
+    p.setCapStyle(Qt::FlatCap);
+    p.setJoinStyle(Qt::MiterJoin);
+  } else {
+    p.setCapStyle(Qt::RoundCap);
+    p.setJoinStyle(Qt::RoundJoin);
+  }
+  painter_->setPen(p);
+  applied_pen_ = Pen;
+  applied_no_pen_ = false;
+  pen_valid_ = true;
+}
+
+void TCanvas::UseNoPen() {
+  if (pen_valid_ && applied_no_pen_) return;
+  painter_->setPen(Qt::NoPen);
+  applied_no_pen_ = true;
+  pen_valid_ = true;
+}
+
+void TCanvas::UseBrush() {
+  if (brush_valid_ && !applied_no_brush_ && applied_brush_ == Brush) return;
+  painter_->setBrush(QBrush(ToQColor(Brush.Color)));
+  applied_brush_ = Brush;
+  applied_no_brush_ = false;
+  brush_valid_ = true;
+}
+
+void TCanvas::UseNoBrush() {
+  if (brush_valid_ && applied_no_brush_) return;
+  painter_->setBrush(Qt::NoBrush);
+  applied_no_brush_ = true;
+  brush_valid_ = true;
+}
+
+void TCanvas::UseFont() {
+  if (font_valid_ && applied_font_ == Font) return;
+  painter_->setFont(ToQFont(Font));
+  applied_font_ = Font;
+  font_valid_ = true;
+}
+
+void TCanvas::FillPixels(int x1, int y1, int x2, int y2, TColor c) {
+  if (x2 <= x1 || y2 <= y1 || !IsRealColor(c)) return;
+  painter_->fillRect(QRect(x1, y1, x2 - x1, y2 - y1), ToQColor(c));
+}
+
+void TCanvas::LineTo(int x, int y) {
+  Begin();
+  TPoint from = pen_pos_;
+  pen_pos_ = {x, y};
+  if (painter_ == nullptr || !PenDraws(Pen) || (from.X == x && from.Y == y)) return;
+  ApplyClip();
+  UsePen();
+  painter_->drawLine(from.X, from.Y, x, y);
+}
+
+void TCanvas::Polyline(const std::vector<TPoint>& points) {
+  if (points.empty()) return;
+  Begin();
+  if (painter_ == nullptr || !PenDraws(Pen) || points.size() < 2) return;
+  ApplyClip();
+  UsePen();
+  std::vector<QPoint> q;
+  q.reserve(points.size());
+  for (const TPoint& p : points) q.emplace_back(p.X, p.Y);
+  painter_->drawPolyline(q.data(), static_cast<int>(q.size()));
+}
+
+void TCanvas::Polygon(const std::vector<TPoint>& points) {
+  if (points.size() < 2) return;
+  Begin();
+  if (painter_ == nullptr) return;
+  ApplyClip();
+  std::vector<QPoint> q;
+  q.reserve(points.size());
+  for (const TPoint& p : points) q.emplace_back(p.X, p.Y);
+  if (BrushFills(Brush)) UseBrush(); else UseNoBrush();
+  if (PenDraws(Pen)) UsePen(); else UseNoPen();
+  painter_->drawPolygon(q.data(), static_cast<int>(q.size()));
+}
+
+void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  if (x2 == x1 || y2 == y1) return;
+  Begin();
+  if (painter_ == nullptr) return;
+  ApplyClip();
+  int w = PenDraws(Pen) ? std::max(1, Pen.Width) : 0;
+  if (BrushFills(Brush)) FillPixels(x1 + w, y1 + w, x2 - w, y2 - w, Brush.Color);
+  if (w == 0) return;
+  if (Pen.Style == TPenStyle::psSolid) {
+    w = std::min({w, (x2 - x1 + 1) / 2, (y2 - y1 + 1) / 2});
+    FillPixels(x1, y1, x2, y1 + w, Pen.Color);
+    FillPixels(x1, y2 - w, x2, y2, Pen.Color);
+    FillPixels(x1, y1 + w, x1 + w, y2 - w, Pen.Color);
+    FillPixels(x2 - w, y1 + w, x2, y2 - w, Pen.Color);
+  } else {
+    UsePen();
+    UseNoBrush();
+    painter_->drawRect(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1));
+  }
+}
+
+void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int rx, int ry) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  if (x2 == x1 || y2 == y1) return;
+  Begin();
+  if (painter_ == nullptr) return;
+  ApplyClip();
+  if (BrushFills(Brush)) UseBrush(); else UseNoBrush();
+  if (PenDraws(Pen)) UsePen(); else UseNoPen();
+  painter_->drawRoundedRect(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1), rx / 2.0, ry / 2.0);
+}
+
+void TCanvas::FillRect(const TRect& r) {
+  Begin();
+  if (painter_ == nullptr || !BrushFills(Brush)) return;
+  ApplyClip();
+  FillPixels(std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right),
+             std::max(r.Top, r.Bottom), Brush.Color);
+}
+
+void TCanvas::FrameRect(const TRect& r) {
+  Begin();
+  if (painter_ == nullptr || !IsRealColor(Brush.Color) || Brush.Style == TBrushStyle::bsClear) return;
+  ApplyClip();
+  int x1 = std::min(r.Left, r.Right), x2 = std::max(r.Left, r.Right);
+  int y1 = std::min(r.Top, r.Bottom), y2 = std::max(r.Top, r.Bottom);
+  if (x2 == x1 || y2 == y1) return;
+  FillPixels(x1, y1, x2, y1 + 1, Brush.Color);
+  FillPixels(x1, y2 - 1, x2, y2, Brush.Color);
+  FillPixels(x1, y1 + 1, x1 + 1, y2 - 1, Brush.Color);
+  FillPixels(x2 - 1, y1 + 1, x2, y2 - 1, Brush.Color);
+}
+
+void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  if (x2 == x1 || y2 == y1) return;
+  Begin();
+  if (painter_ == nullptr) return;
+  ApplyClip();
+  if (BrushFills(Brush)) UseBrush(); else UseNoBrush();
+  if (PenDraws(Pen)) UsePen(); else UseNoPen();
+  painter_->drawEllipse(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1));
+}
+
+void TCanvas::PieSlice(const TRect& bounds, double start_deg, double sweep_deg) {
+  if (bounds.Width() <= 0 || bounds.Height() <= 0 || !std::isfinite(start_deg) || !std::isfinite(sweep_deg))
+    return;
+  Begin();
+  if (painter_ == nullptr) return;
+  ApplyClip();
+  if (BrushFills(Brush)) UseBrush(); else UseNoBrush();
+  if (PenDraws(Pen)) UsePen(); else UseNoPen();
+  painter_->setRenderHint(QPainter::Antialiasing, true);
+  int a = static_cast<int>(std::lround(start_deg * 16.0));
+  int s = static_cast<int>(std::lround(sweep_deg * 16.0));
+  if (std::abs(s) >= 360 * 16)
+    painter_->drawEllipse(QRectF(bounds.Left, bounds.Top, bounds.Width() - 1, bounds.Height() - 1));
+  else
+    painter_->drawPie(QRectF(bounds.Left, bounds.Top, bounds.Width() - 1, bounds.Height() - 1), a, s);
+  painter_->setRenderHint(QPainter::Antialiasing, false);
+}
+
+void TCanvas::GradientFill(const TRect& r, TColor from, TColor to, bool vertical) {
+  if (r.Width() <= 0 || r.Height() <= 0) return;
+  Begin();
+  if (painter_ == nullptr) return;
+  ApplyClip();
+  if (!IsRealColor(from) || !IsRealColor(to)) {
+    FillPixels(r.Left, r.Top, r.Right, r.Bottom, IsRealColor(from) ? from : to);
+    return;
+  }
+  // Whole-pixel bands, so the same gradient always gives the same pixels.
+  int n = vertical ? r.Height() : r.Width();
+  for (int i = 0; i < n; ++i) {
+    double t = n > 1 ? static_cast<double>(i) / (n - 1) : 0.0;
+    auto mix = [t](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * t)); };
+    TColor c = static_cast<TColor>(RGBColor(mix(GetRValue(from), GetRValue(to)), mix(GetGValue(from), GetGValue(to)),
+                                            mix(GetBValue(from), GetBValue(to))));
+    if (vertical)
+      FillPixels(r.Left, r.Top + i, r.Right, r.Top + i + 1, c);
+    else
+      FillPixels(r.Left + i, r.Top, r.Left + i + 1, r.Bottom, c);
+  }
+}
+
+void TCanvas::TextOut(int x, int y, const std::string& text) {
+  Begin();
+  if (painter_ == nullptr) return;
+  const QFontMetrics& fm = Metrics().Get(Font);
+  QString s = ToQString(text);
+  int w = text.empty() ? 0 : fm.horizontalAdvance(s);
+  pen_pos_ = {x + w, y};
+  if (text.empty()) return;
+  ApplyClip();
+  if (BrushFills(Brush)) FillPixels(x, y, x + w, y + fm.height(), Brush.Color);
+  if (!IsRealColor(Font.Color)) return;
+  UseFont();
+  painter_->setPen(ToQColor(Font.Color));
+  pen_valid_ = false;
+  painter_->drawText(x, y + fm.ascent(), s);
+}
+
+void TCanvas::TextRect(const TRect& r, int x, int y, const std::string& text) {
+  Begin();
+  if (painter_ == nullptr) return;
+  bool had = has_clip_;
+  TRect old = clip_;
+  TRect c = r;
+  if (had) {
+    c.Left = std::max(c.Left, old.Left);
+    c.Top = std::max(c.Top, old.Top);
+    c.Right = std::min(c.Right, old.Right);
+    c.Bottom = std::min(c.Bottom, old.Bottom);
+  }
+  if (c.Width() <= 0 || c.Height() <= 0) return;
+  SetClipRect(c);
+  if (BrushFills(Brush)) FillPixels(r.Left, r.Top, r.Right, r.Bottom, Brush.Color);
+  TBrushStyle style = Brush.Style;
+  Brush.Style = TBrushStyle::bsClear;
+  TextOut(x, y, text);
+  Brush.Style = style;
+  if (had)
+    SetClipRect(old);
+  else
+    ClearClipRect();
+}
+
+void TCanvas::TextOutAngle(int x, int y, int angle_deg, const std::string& text) {
+  if (text.empty()) return;
+  Begin();
+  if (painter_ == nullptr || !IsRealColor(Font.Color)) return;
+  ApplyClip();
+  UseFont();
+  const QFontMetrics& fm = Metrics().Get(Font);
+  painter_->save();
+  painter_->setPen(ToQColor(Font.Color));
+  painter_->translate(x, y);
+  painter_->rotate(-angle_deg);
+  painter_->drawText(0, fm.ascent(), ToQString(text));
+  painter_->restore();
+  pen_valid_ = false;
+}
+
+int TCanvas::TextWidth(const std::string& text) { return MeasureTextWidth(Font, text); }
+int TCanvas::TextHeight(const std::string&) { return MeasureTextHeight(Font); }
+
+TColor TCanvas::Pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= Width() || y >= Height() || x >= image_->width() || y >= image_->height())
+    return clNone;
+  return FromQRgb(image_->pixel(x, y));
+}
+
+void TCanvas::SetPixel(int x, int y, TColor c) {
+  if (x < 0 || y < 0 || x >= Width() || y >= Height() || x >= image_->width() || y >= image_->height() ||
+      !IsRealColor(c))
+    return;
+  image_->setPixel(x, y, ToQRgb(c));
+}
+
+void TCanvas::SetClipRect(const TRect& r) {
+  has_clip_ = true;
+  clip_ = r;
+  clip_valid_ = false;
+}
+
+void TCanvas::ClearClipRect() {
+  has_clip_ = false;
+  clip_valid_ = false;
+}
+
+TRect TCanvas::ClipRect() const { return has_clip_ ? clip_ : TRect{0, 0, Width(), Height()}; }
+
+void TCanvas::Draw(int x, int y, const TBitmap& bitmap) {
+  if (bitmap.Empty()) return;
+  Begin();
+  if (painter_ == nullptr) return;
+  ApplyClip();
+  painter_->drawImage(x, y, bitmap.Image());
+}
+
+void TCanvas::DrawTransparent(int x, int y, const TBitmap& bitmap, TColor transparent) {
+  if (bitmap.Empty()) return;
+  Begin();
+  if (painter_ == nullptr) return;
+  ApplyClip();
+  QImage img = bitmap.Image().convertToFormat(QImage::Format_ARGB32);
+  const uint32_t key = ToQRgb(transparent) & 0xFFFFFFu;
+  for (int yy = 0; yy < img.height(); ++yy) {
+    auto* line = reinterpret_cast<uint32_t*>(img.scanLine(yy));
+    for (int xx = 0; xx < img.width(); ++xx)
+      if ((line[xx] & 0xFFFFFFu) == key) line[xx] = 0;
+  }
+  painter_->drawImage(x, y, img);
+}
+
+void TCanvas::StretchDraw(const TRect& dest, const TBitmap& bitmap) {
+  if (bitmap.Empty() || dest.Width() <= 0 || dest.Height() <= 0) return;
+  Begin();
+  if (painter_ == nullptr) return;
+  ApplyClip();
+  painter_->drawImage(QRect(dest.Left, dest.Top, dest.Width(), dest.Height()), bitmap.Image());
+}
+
+void TCanvas::CopyRect(const TRect& dest, const TBitmap& source, const TRect& src) {
+  if (source.Empty() || dest.Width() <= 0 || dest.Height() <= 0 || src.Width() <= 0 || src.Height() <= 0) return;
+  Begin();
+  if (painter_ == nullptr) return;
+  ApplyClip();
+  painter_->drawImage(QRect(dest.Left, dest.Top, dest.Width(), dest.Height()), source.Image(),
+                      QRect(src.Left, src.Top, src.Width(), src.Height()));
+}
+
+// ---------------------------------------------------------------- TBitmap
+
+TBitmap::TBitmap() : image_(std::make_unique<QImage>()) {}
+
+TBitmap::TBitmap(int width, int height)
+    : image_(std::make_unique<QImage>(std::max(0, width), std::max(0, height), QImage::Format_RGB32)) {
+  if (!image_->isNull()) image_->fill(0xFFFFFFFFu);
+}
+
+TBitmap::~TBitmap() { canvas_.reset(); }
+
+TBitmap::TBitmap(const TBitmap& other) : image_(std::make_unique<QImage>()) {
+  other.EndPaint();
+  *image_ = other.image_->copy();
+}
+
+TBitmap& TBitmap::operator=(const TBitmap& other) {
+  if (this == &other) return *this;
+  EndPaint();
+  other.EndPaint();
+  *image_ = other.image_->copy();
+  return *this;
+}
+
+void TBitmap::EndPaint() const {
+  if (canvas_) canvas_->EndPaint();
+}
+
+int TBitmap::Width() const { return image_->width(); }
+int TBitmap::Height() const { return image_->height(); }
+
+void TBitmap::SetSize(int width, int height) {
+  width = std::max(0, width);
+  height = std::max(0, height);
+  if (width == Width() && height == Height()) return;
+  EndPaint();
+  QImage next(width, height, QImage::Format_RGB32);
+  if (!next.isNull()) {
+    next.fill(0xFFFFFFFFu);
+    int w = std::min(width, Width()), h = std::min(height, Height());
+    for (int y = 0; y < h; ++y)
+      std::copy_n(reinterpret_cast<const uint32_t*>(image_->constScanLine(y)), w,
+                  reinterpret_cast<uint32_t*>(next.scanLine(y)));
+  }
+  *image_ = std::move(next);
+}
+
+TColor TBitmap::Pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= Width() || y >= Height()) return clNone;
+  return FromQRgb(reinterpret_cast<const uint32_t*>(image_->constScanLine(y))[x]);
+}
+
+void TBitmap::SetPixel(int x, int y, TColor c) {
+  if (x < 0 || y < 0 || x >= Width() || y >= Height() || !IsRealColor(c)) return;
+  reinterpret_cast<uint32_t*>(image_->scanLine(y))[x] = ToQRgb(c);
+}
+
+void TBitmap::Fill(TColor c) {
+  if (image_->isNull() || !IsRealColor(c)) return;
+  image_->fill(ToQRgb(c));
+}
+
+TCanvas& TBitmap::Canvas() {
+  if (!canvas_) canvas_ = std::make_unique<TCanvas>(*image_);
+  return *canvas_;
+}
+
+QImage& TBitmap::Image() { return *image_; }
+const QImage& TBitmap::Image() const { return *image_; }
+
+bool TBitmap::SaveToPng(const std::filesystem::path& path) const {
+  EndPaint();
+  return image_->save(QString::fromStdString(path.string()), "PNG");
+}
+
+bool TBitmap::LoadFromFile(const std::filesystem::path& path) {
+  QImage loaded;
+  if (!loaded.load(QString::fromStdString(path.string()))) return false;
+  EndPaint();
+  *image_ = loaded.convertToFormat(QImage::Format_RGB32);
+  return true;
+}
+
+}  // namespace tav

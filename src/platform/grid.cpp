@@ -1,0 +1,790 @@
+#include "platform/grid.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace tav {
+
+namespace {
+constexpr int kNotInView = INT_MIN;
+constexpr int kSizingSlack = 3;
+constexpr int kMinThumb = 10;
+
+struct PaintCanvasScope {
+  TCanvas*& slot;
+  PaintCanvasScope(TCanvas*& s, TCanvas* c) : slot(s) { slot = c; }
+  ~PaintCanvasScope() { slot = nullptr; }
+};
+}  // namespace
+
+TStringGrid::TStringGrid() : TControl(TControlKind::StringGrid) {
+  Width = 320;
+  Height = 120;
+  Color = clWindow;
+  cells_.resize(static_cast<size_t>(col_count_) * row_count_);
+  col_widths_.assign(col_count_, default_col_width_);
+  row_heights_.assign(row_count_, default_row_height_);
+}
+
+// ---------------------------------------------------------------- size
+
+void TStringGrid::SetColCount(int n) {
+  n = std::max(1, n);
+  if (n == col_count_) return;
+  std::vector<std::string> next(static_cast<size_t>(n) * row_count_);
+  int keep = std::min(n, col_count_);
+  for (int r = 0; r < row_count_; ++r)
+    for (int c = 0; c < keep; ++c)
+      next[static_cast<size_t>(r) * n + c] = std::move(cells_[static_cast<size_t>(r) * col_count_ + c]);
+  cells_ = std::move(next);
+  col_widths_.resize(n, default_col_width_);
+  col_count_ = n;
+  ClampAll();
+  Changed();
+}
+
+void TStringGrid::SetRowCount(int n) {
+  n = std::max(1, n);
+  if (n == row_count_) return;
+  cells_.resize(static_cast<size_t>(n) * col_count_);
+  row_heights_.resize(n, default_row_height_);
+  row_count_ = n;
+  ClampAll();
+  Changed();
+}
+
+void TStringGrid::SetFixedCols(int n) {
+  fixed_cols_ = std::max(0, n);
+  ClampAll();
+  Invalidate();
+}
+
+void TStringGrid::SetFixedRows(int n) {
+  fixed_rows_ = std::max(0, n);
+  ClampAll();
+  Invalidate();
+}
+
+void TStringGrid::ClampAll() {
+  fixed_cols_ = std::min(fixed_cols_, col_count_ - 1);
+  fixed_rows_ = std::min(fixed_rows_, row_count_ - 1);
+  row_ = std::clamp(row_, fixed_rows_, row_count_ - 1);
+  col_ = std::clamp(col_, fixed_cols_, col_count_ - 1);
+  top_row_ = std::clamp(top_row_, fixed_rows_, std::max(fixed_rows_, MaxTopRow()));
+  left_col_ = std::clamp(left_col_, fixed_cols_, std::max(fixed_cols_, MaxLeftCol()));
+}
+
+// ---------------------------------------------------------------- cells
+
+std::string& TStringGrid::Cells(int col, int row) {
+  if (col < 0 || row < 0 || col >= col_count_ || row >= row_count_) {
+    scratch_.clear();
+    return scratch_;
+  }
+  Changed();
+  return cells_[static_cast<size_t>(row) * col_count_ + col];
+}
+
+const std::string& TStringGrid::Cell(int col, int row) const {
+  static const std::string empty;
+  if (col < 0 || row < 0 || col >= col_count_ || row >= row_count_) return empty;
+  return cells_[static_cast<size_t>(row) * col_count_ + col];
+}
+
+void TStringGrid::ClearCells() {
+  for (std::string& s : cells_) s.clear();
+  Changed();
+}
+
+// ---------------------------------------------------------------- widths and heights
+
+void TStringGrid::SetDefaultColWidth(int w) {
+  default_col_width_ = std::max(0, w);
+  std::fill(col_widths_.begin(), col_widths_.end(), default_col_width_);
+  ClampAll();
+  Invalidate();
+}
+
+void TStringGrid::SetDefaultRowHeight(int h) {
+  default_row_height_ = std::max(0, h);
+  std::fill(row_heights_.begin(), row_heights_.end(), default_row_height_);
+  ClampAll();
+  Invalidate();
+}
+
+int TStringGrid::ColWidth(int col) const {
+  return col >= 0 && col < col_count_ ? col_widths_[col] : 0;
+}
+
+int TStringGrid::RowHeight(int row) const {
+  return row >= 0 && row < row_count_ ? row_heights_[row] : 0;
+}
+
+void TStringGrid::SetColWidth(int col, int w) {
+  if (col < 0 || col >= col_count_) return;
+  col_widths_[col] = std::max(0, w);
+  Invalidate();
+}
+
+void TStringGrid::SetRowHeight(int row, int h) {
+  if (row < 0 || row >= row_count_) return;
+  row_heights_[row] = std::max(0, h);
+  Invalidate();
+}
+
+// ---------------------------------------------------------------- layout
+
+TStringGrid::Layout TStringGrid::ComputeLayout() const {
+  const int gl = std::max(0, GridLineWidth);
+  long long total_w = 0, total_h = 0;
+  for (int w : col_widths_) total_w += w + gl;
+  for (int h : row_heights_) total_h += h + gl;
+  bool allow_h = ScrollBars == TScrollStyle::ssHorizontal || ScrollBars == TScrollStyle::ssBoth;
+  bool allow_v = ScrollBars == TScrollStyle::ssVertical || ScrollBars == TScrollStyle::ssBoth;
+  Layout lay;
+  for (int i = 0; i < 3; ++i) {
+    int cw = Width - (lay.vbar ? kScrollBarSize : 0);
+    int ch = Height - (lay.hbar ? kScrollBarSize : 0);
+    lay.hbar = allow_h && total_w > cw;
+    lay.vbar = allow_v && total_h > ch;
+  }
+  lay.client_w = std::max(0, Width - (lay.vbar ? kScrollBarSize : 0));
+  lay.client_h = std::max(0, Height - (lay.hbar ? kScrollBarSize : 0));
+  return lay;
+}
+
+int TStringGrid::ClientWidth() const { return ComputeLayout().client_w; }
+int TStringGrid::ClientHeight() const { return ComputeLayout().client_h; }
+bool TStringGrid::VerticalScrollBarShown() const { return ComputeLayout().vbar; }
+bool TStringGrid::HorizontalScrollBarShown() const { return ComputeLayout().hbar; }
+
+int TStringGrid::FixedWidth() const {
+  int x = 0;
+  for (int c = 0; c < fixed_cols_; ++c) x += col_widths_[c] + std::max(0, GridLineWidth);
+  return x;
+}
+
+int TStringGrid::FixedHeight() const {
+  int y = 0;
+  for (int r = 0; r < fixed_rows_; ++r) y += row_heights_[r] + std::max(0, GridLineWidth);
+  return y;
+}
+
+int TStringGrid::MaxTopRow() const {
+  const int gl = std::max(0, GridLineWidth);
+  int avail = ComputeLayout().client_h - FixedHeight();
+  int t = row_count_ - 1;
+  if (t < fixed_rows_) return fixed_rows_;
+  int used = row_heights_[t] + gl;
+  while (t - 1 >= fixed_rows_ && used + row_heights_[t - 1] + gl <= avail) {
+    --t;
+    used += row_heights_[t] + gl;
+  }
+  return std::max(fixed_rows_, t);
+}
+
+int TStringGrid::MaxLeftCol() const {
+  const int gl = std::max(0, GridLineWidth);
+  int avail = ComputeLayout().client_w - FixedWidth();
+  int t = col_count_ - 1;
+  if (t < fixed_cols_) return fixed_cols_;
+  int used = col_widths_[t] + gl;
+  while (t - 1 >= fixed_cols_ && used + col_widths_[t - 1] + gl <= avail) {
+    --t;
+    used += col_widths_[t] + gl;
+  }
+  return std::max(fixed_cols_, t);
+}
+
+int TStringGrid::VisibleRowCount() const {
+  const int gl = std::max(0, GridLineWidth);
+  int ch = ComputeLayout().client_h;
+  int y = FixedHeight(), n = 0;
+  for (int r = top_row_; r < row_count_; ++r) {
+    if (y + row_heights_[r] > ch) break;
+    y += row_heights_[r] + gl;
+    ++n;
+  }
+  return std::max(n, row_count_ > fixed_rows_ ? 1 : 0);
+}
+
+int TStringGrid::VisibleColCount() const {
+  const int gl = std::max(0, GridLineWidth);
+  int cw = ComputeLayout().client_w;
+  int x = FixedWidth(), n = 0;
+  for (int c = left_col_; c < col_count_; ++c) {
+    if (x + col_widths_[c] > cw) break;
+    x += col_widths_[c] + gl;
+    ++n;
+  }
+  return std::max(n, col_count_ > fixed_cols_ ? 1 : 0);
+}
+
+int TStringGrid::ColumnX(int col, const Layout& lay) const {
+  const int gl = std::max(0, GridLineWidth);
+  if (col < 0 || col >= col_count_) return kNotInView;
+  int x = 0;
+  if (col < fixed_cols_) {
+    for (int c = 0; c < col; ++c) x += col_widths_[c] + gl;
+  } else {
+    if (col < left_col_) return kNotInView;
+    x = FixedWidth();
+    for (int c = left_col_; c < col && x < lay.client_w; ++c) x += col_widths_[c] + gl;
+  }
+  return x < lay.client_w ? x : kNotInView;
+}
+
+int TStringGrid::RowY(int row, const Layout& lay) const {
+  const int gl = std::max(0, GridLineWidth);
+  if (row < 0 || row >= row_count_) return kNotInView;
+  int y = 0;
+  if (row < fixed_rows_) {
+    for (int r = 0; r < row; ++r) y += row_heights_[r] + gl;
+  } else {
+    if (row < top_row_) return kNotInView;
+    y = FixedHeight();
+    for (int r = top_row_; r < row && y < lay.client_h; ++r) y += row_heights_[r] + gl;
+  }
+  return y < lay.client_h ? y : kNotInView;
+}
+
+int TStringGrid::ColumnAt(int x, const Layout& lay) const {
+  const int gl = std::max(0, GridLineWidth);
+  if (x < 0 || x >= lay.client_w) return -1;
+  int x0 = 0;
+  for (int c = 0; c < fixed_cols_; ++c) {
+    x0 += col_widths_[c] + gl;
+    if (x < x0) return c;
+  }
+  for (int c = left_col_; c < col_count_; ++c) {
+    x0 += col_widths_[c] + gl;
+    if (x < x0) return c;
+    if (x0 >= lay.client_w) break;
+  }
+  return -1;
+}
+
+int TStringGrid::RowAt(int y, const Layout& lay) const {
+  const int gl = std::max(0, GridLineWidth);
+  if (y < 0 || y >= lay.client_h) return -1;
+  int y0 = 0;
+  for (int r = 0; r < fixed_rows_; ++r) {
+    y0 += row_heights_[r] + gl;
+    if (y < y0) return r;
+  }
+  for (int r = top_row_; r < row_count_; ++r) {
+    y0 += row_heights_[r] + gl;
+    if (y < y0) return r;
+    if (y0 >= lay.client_h) break;
+  }
+  return -1;
+}
+
+TRect TStringGrid::CellRect(int col, int row) const {
+  Layout lay = ComputeLayout();
+  int x = ColumnX(col, lay), y = RowY(row, lay);
+  if (x == kNotInView || y == kNotInView) return {};
+  TRect r{x, y, std::min(x + col_widths_[col], lay.client_w), std::min(y + row_heights_[row], lay.client_h)};
+  if (r.Width() <= 0 || r.Height() <= 0) return {};
+  return r;
+}
+
+bool TStringGrid::MouseToCell(int x, int y, int& col, int& row) const {
+  Layout lay = ComputeLayout();
+  int c = ColumnAt(x, lay), r = RowAt(y, lay);
+  if (c < 0 || r < 0) {
+    col = row = -1;
+    return false;
+  }
+  col = c;
+  row = r;
+  return true;
+}
+
+TGridCoord TStringGrid::MouseCoord(int x, int y) const {
+  TGridCoord g;
+  MouseToCell(x, y, g.X, g.Y);
+  return g;
+}
+
+TCanvas& TStringGrid::Canvas() {
+  if (paint_canvas_ != nullptr) return *paint_canvas_;
+  return measure_.Canvas();
+}
+
+// ---------------------------------------------------------------- current cell and scrolling
+
+void TStringGrid::SetRow(int row) {
+  row_ = std::clamp(row, fixed_rows_, row_count_ - 1);
+  ScrollIntoView(col_, row_, false);
+  Invalidate();
+}
+
+void TStringGrid::SetCol(int col) {
+  col_ = std::clamp(col, fixed_cols_, col_count_ - 1);
+  ScrollIntoView(col_, row_, false);
+  Invalidate();
+}
+
+void TStringGrid::SetTopRow(int row) {
+  top_row_ = std::clamp(row, fixed_rows_, std::max(fixed_rows_, MaxTopRow()));
+  Invalidate();
+}
+
+void TStringGrid::SetLeftCol(int col) {
+  left_col_ = std::clamp(col, fixed_cols_, std::max(fixed_cols_, MaxLeftCol()));
+  Invalidate();
+}
+
+void TStringGrid::ScrollIntoView(int col, int row, bool user) {
+  const int gl = std::max(0, GridLineWidth);
+  Layout lay = ComputeLayout();
+  int top = top_row_, left = left_col_;
+  if (row >= fixed_rows_ && row < row_count_) {
+    // The smallest top row that still shows the row whole (the row itself
+    // when it is taller than the view).
+    int avail = lay.client_h - FixedHeight();
+    long long span = row_heights_[row];
+    int t = row;
+    while (t - 1 >= fixed_rows_ && span + row_heights_[t - 1] + gl <= avail) {
+      --t;
+      span += row_heights_[t] + gl;
+    }
+    if (row < top) top = row;
+    else if (top < t) top = t;
+  }
+  if (!(Options & goRowSelect) && col >= fixed_cols_ && col < col_count_) {
+    int avail = lay.client_w - FixedWidth();
+    long long span = col_widths_[col];
+    int t = col;
+    while (t - 1 >= fixed_cols_ && span + col_widths_[t - 1] + gl <= avail) {
+      --t;
+      span += col_widths_[t] + gl;
+    }
+    if (col < left) left = col;
+    else if (left < t) left = t;
+  }
+  if (user) {
+    UserScrollTo(top, left);
+  } else {
+    top_row_ = std::clamp(top, fixed_rows_, std::max(fixed_rows_, MaxTopRow()));
+    left_col_ = std::clamp(left, fixed_cols_, std::max(fixed_cols_, MaxLeftCol()));
+  }
+}
+
+bool TStringGrid::UserSelectCell(int col, int row) {
+  col = std::clamp(col, fixed_cols_, col_count_ - 1);
+  row = std::clamp(row, fixed_rows_, row_count_ - 1);
+  bool can = true;
+  if (OnSelectCell) OnSelectCell(this, col, row, can);
+  if (!can) return false;
+  col_ = col;
+  row_ = row;
+  Invalidate();
+  ScrollIntoView(col, row, true);
+  return true;
+}
+
+void TStringGrid::UserScrollTo(int top_row, int left_col) {
+  int top = std::clamp(top_row, fixed_rows_, std::max(fixed_rows_, MaxTopRow()));
+  int left = std::clamp(left_col, fixed_cols_, std::max(fixed_cols_, MaxLeftCol()));
+  if (top == top_row_ && left == left_col_) return;
+  top_row_ = top;
+  left_col_ = left;
+  Invalidate();
+  if (OnTopLeftChanged) OnTopLeftChanged(this);
+}
+
+void TStringGrid::MoveColumn(int from, int to) {
+  if (from < 0 || to < 0 || from >= col_count_ || to >= col_count_ || from == to) return;
+  for (int r = 0; r < row_count_; ++r) {
+    auto row_begin = cells_.begin() + static_cast<std::ptrdiff_t>(r) * col_count_;
+    if (from < to)
+      std::rotate(row_begin + from, row_begin + from + 1, row_begin + to + 1);
+    else
+      std::rotate(row_begin + to, row_begin + from, row_begin + from + 1);
+  }
+  if (from < to)
+    std::rotate(col_widths_.begin() + from, col_widths_.begin() + from + 1, col_widths_.begin() + to + 1);
+  else
+    std::rotate(col_widths_.begin() + to, col_widths_.begin() + from, col_widths_.begin() + from + 1);
+  if (col_ == from)
+    col_ = to;
+  else if (from < col_ && col_ <= to)
+    --col_;
+  else if (to <= col_ && col_ < from)
+    ++col_;
+  ClampAll();
+  Changed();
+}
+
+// ---------------------------------------------------------------- scroll bars
+
+TRect TStringGrid::VTrack(const Layout& lay) const {
+  return {lay.client_w, kScrollBarSize, lay.client_w + kScrollBarSize, std::max(kScrollBarSize, lay.client_h - kScrollBarSize)};
+}
+
+TRect TStringGrid::HTrack(const Layout& lay) const {
+  return {kScrollBarSize, lay.client_h, std::max(kScrollBarSize, lay.client_w - kScrollBarSize), lay.client_h + kScrollBarSize};
+}
+
+TRect TStringGrid::VThumb(const Layout& lay) const {
+  TRect t = VTrack(lay);
+  int len = t.Height();
+  int range = MaxTopRow() - fixed_rows_;
+  int total = std::max(1, row_count_ - fixed_rows_);
+  int thumb = range <= 0 ? len : std::clamp(len * VisibleRowCount() / total, std::min(kMinThumb, len), len);
+  int pos = range <= 0 ? 0 : (len - thumb) * (top_row_ - fixed_rows_) / range;
+  return {t.Left, t.Top + pos, t.Right, t.Top + pos + thumb};
+}
+
+TRect TStringGrid::HThumb(const Layout& lay) const {
+  TRect t = HTrack(lay);
+  int len = t.Width();
+  int range = MaxLeftCol() - fixed_cols_;
+  int total = std::max(1, col_count_ - fixed_cols_);
+  int thumb = range <= 0 ? len : std::clamp(len * VisibleColCount() / total, std::min(kMinThumb, len), len);
+  int pos = range <= 0 ? 0 : (len - thumb) * (left_col_ - fixed_cols_) / range;
+  return {t.Left + pos, t.Top, t.Left + pos + thumb, t.Bottom};
+}
+
+namespace {
+void Arrow(TCanvas& cv, const TRect& box, int dir) {  // 0 up, 1 down, 2 left, 3 right
+  cv.Brush.Style = TBrushStyle::bsSolid;
+  cv.Brush.Color = 0xF0F0F0;
+  cv.FillRect(box);
+  cv.Brush.Color = 0xA0A0A0;
+  cv.FrameRect(box);
+  int cx = (box.Left + box.Right) / 2, cy = (box.Top + box.Bottom) / 2;
+  cv.Brush.Color = 0x404040;
+  for (int i = 0; i < 4; ++i) {
+    switch (dir) {
+      case 0: cv.FillRect({cx - i, cy - 2 + i, cx + i + 1, cy - 1 + i}); break;
+      case 1: cv.FillRect({cx - i, cy + 1 - i, cx + i + 1, cy + 2 - i}); break;
+      case 2: cv.FillRect({cx - 2 + i, cy - i, cx - 1 + i, cy + i + 1}); break;
+      default: cv.FillRect({cx + 1 - i, cy - i, cx + 2 - i, cy + i + 1}); break;
+    }
+  }
+}
+}  // namespace
+
+void TStringGrid::PaintScrollBars(TCanvas& cv, const Layout& lay) {
+  cv.ClearClipRect();
+  cv.Pen = TPen{};
+  if (lay.vbar) {
+    Arrow(cv, {lay.client_w, 0, lay.client_w + kScrollBarSize, kScrollBarSize}, 0);
+    Arrow(cv, {lay.client_w, lay.client_h - kScrollBarSize, lay.client_w + kScrollBarSize, lay.client_h}, 1);
+    cv.Brush.Color = 0xE8E8E8;
+    cv.FillRect(VTrack(lay));
+    cv.Brush.Color = drag_ == Drag::VThumb ? 0x909090 : 0xC0C0C0;
+    TRect th = VThumb(lay);
+    cv.FillRect({th.Left + 2, th.Top, th.Right - 2, th.Bottom});
+  }
+  if (lay.hbar) {
+    Arrow(cv, {0, lay.client_h, kScrollBarSize, lay.client_h + kScrollBarSize}, 2);
+    Arrow(cv, {lay.client_w - kScrollBarSize, lay.client_h, lay.client_w, lay.client_h + kScrollBarSize}, 3);
+    cv.Brush.Color = 0xE8E8E8;
+    cv.FillRect(HTrack(lay));
+    cv.Brush.Color = drag_ == Drag::HThumb ? 0x909090 : 0xC0C0C0;
+    TRect th = HThumb(lay);
+    cv.FillRect({th.Left, th.Top + 2, th.Right, th.Bottom - 2});
+  }
+  if (lay.vbar && lay.hbar) {
+    cv.Brush.Color = clBtnFace;
+    cv.FillRect({lay.client_w, lay.client_h, Width, Height});
+  }
+}
+
+// ---------------------------------------------------------------- painting
+
+void TStringGrid::Paint(TCanvas& cv) {
+  PaintCanvasScope scope(paint_canvas_, &cv);
+  const int gl = std::max(0, GridLineWidth);
+  Layout lay = ComputeLayout();
+  const TRect client{0, 0, lay.client_w, lay.client_h};
+
+  cv.ClearClipRect();
+  cv.SetClipRect(client);
+  cv.Pen = TPen{};
+  cv.Brush = TBrush{Color, TBrushStyle::bsSolid};
+  cv.FillRect(client);
+
+  // Columns and rows in view, with their left / top edges.
+  std::vector<std::pair<int, int>> cols, rows;
+  {
+    int x = 0;
+    for (int c = 0; c < fixed_cols_ && x < lay.client_w; ++c) {
+      cols.emplace_back(c, x);
+      x += col_widths_[c] + gl;
+    }
+    for (int c = left_col_; c < col_count_ && x < lay.client_w; ++c) {
+      cols.emplace_back(c, x);
+      x += col_widths_[c] + gl;
+    }
+    int y = 0;
+    for (int r = 0; r < fixed_rows_ && y < lay.client_h; ++r) {
+      rows.emplace_back(r, y);
+      y += row_heights_[r] + gl;
+    }
+    for (int r = top_row_; r < row_count_ && y < lay.client_h; ++r) {
+      rows.emplace_back(r, y);
+      y += row_heights_[r] + gl;
+    }
+  }
+
+  // Grid lines first: owner drawing may paint over them.
+  if (gl > 0) {
+    for (auto [r, y] : rows) {
+      int h = row_heights_[r];
+      for (auto [c, x] : cols) {
+        int w = col_widths_[c];
+        bool fixed = r < fixed_rows_ || c < fixed_cols_;
+        bool vert = (Options & (fixed ? goFixedVertLine : goVertLine)) != 0;
+        bool horz = (Options & (fixed ? goFixedHorzLine : goHorzLine)) != 0;
+        cv.Brush.Color = fixed ? FixedLineColor : GridLineColor;
+        if (vert) cv.FillRect({x + w, y, x + w + gl, y + h + gl});
+        if (horz) cv.FillRect({x, y + h, x + w + gl, y + h + gl});
+      }
+    }
+  }
+
+  const bool row_select = (Options & goRowSelect) != 0;
+  for (auto [r, y] : rows) {
+    int h = row_heights_[r];
+    if (h <= 0) continue;
+    for (auto [c, x] : cols) {
+      int w = col_widths_[c];
+      if (w <= 0) continue;
+      TRect rect{x, y, x + w, y + h};
+      TGridDrawState st;
+      st.Fixed = r < fixed_rows_ || c < fixed_cols_;
+      st.Focused = !st.Fixed && r == row_ && c == col_;
+      st.Selected = !st.Fixed && r == row_ && (row_select || c == col_);
+      cv.SetClipRect(client);
+      cv.Font = Font;
+      cv.Pen = TPen{};
+      cv.Brush = TBrush{st.Fixed ? FixedColor : st.Selected ? SelectedColor : Color, TBrushStyle::bsSolid};
+      if (DefaultDrawing) {
+        if (st.Selected) cv.Font.Color = SelectedFontColor;
+        cv.TextRect(rect, rect.Left + 2, rect.Top + 2, cells_[static_cast<size_t>(r) * col_count_ + c]);
+        cv.Font = Font;
+      } else {
+        cv.FillRect(rect);
+      }
+      if (OnDrawCell) OnDrawCell(this, cv, c, r, rect, st);
+    }
+  }
+
+  if (drag_ == Drag::ColMove && drag_target_ >= 0) {
+    int x = ColumnX(drag_target_, lay);
+    if (x != kNotInView) {
+      if (drag_target_ > drag_col_) x += col_widths_[drag_target_];
+      cv.SetClipRect(client);
+      cv.Brush = TBrush{clBlack, TBrushStyle::bsSolid};
+      cv.FillRect({x - 1, 0, x + 2, lay.client_h});
+    }
+  }
+
+  PaintScrollBars(cv, lay);
+  cv.ClearClipRect();
+}
+
+// ---------------------------------------------------------------- input
+
+void TStringGrid::DoMouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  Layout lay = ComputeLayout();
+  // Scroll bars: they belong to the window frame, so no mouse event fires.
+  if (lay.vbar && x >= lay.client_w && y < lay.client_h) {
+    if (button != TMouseButton::mbLeft) return;
+    TRect thumb = VThumb(lay);
+    if (y < kScrollBarSize) {
+      UserScrollTo(top_row_ - 1, left_col_);
+    } else if (y >= lay.client_h - kScrollBarSize) {
+      UserScrollTo(top_row_ + 1, left_col_);
+    } else if (y < thumb.Top) {
+      UserScrollTo(top_row_ - VisibleRowCount(), left_col_);
+    } else if (y >= thumb.Bottom) {
+      UserScrollTo(top_row_ + VisibleRowCount(), left_col_);
+    } else {
+      drag_ = Drag::VThumb;
+      drag_start_ = y;
+      drag_origin_ = top_row_;
+      Invalidate();
+    }
+    return;
+  }
+  if (lay.hbar && y >= lay.client_h && x < lay.client_w) {
+    if (button != TMouseButton::mbLeft) return;
+    TRect thumb = HThumb(lay);
+    if (x < kScrollBarSize) {
+      UserScrollTo(top_row_, left_col_ - 1);
+    } else if (x >= lay.client_w - kScrollBarSize) {
+      UserScrollTo(top_row_, left_col_ + 1);
+    } else if (x < thumb.Left) {
+      UserScrollTo(top_row_, left_col_ - VisibleColCount());
+    } else if (x >= thumb.Right) {
+      UserScrollTo(top_row_, left_col_ + VisibleColCount());
+    } else {
+      drag_ = Drag::HThumb;
+      drag_start_ = x;
+      drag_origin_ = left_col_;
+      Invalidate();
+    }
+    return;
+  }
+  if (x >= lay.client_w || y >= lay.client_h) return;
+
+  int col = ColumnAt(x, lay), row = RowAt(y, lay);
+  if (button == TMouseButton::mbLeft && Enabled) {
+    if (row >= 0 && row < fixed_rows_) {
+      // Title cells: size or move columns.
+      int sized = -1;
+      if (Options & goColSizing) {
+        for (int c = std::max(0, col - 1); c <= col && c >= 0; ++c) {
+          int cx = ColumnX(c, lay);
+          if (cx != kNotInView && std::abs(x - (cx + col_widths_[c])) <= kSizingSlack) sized = c;
+        }
+      }
+      if (sized >= 0) {
+        drag_ = Drag::ColSize;
+        drag_col_ = sized;
+        drag_start_ = x;
+        drag_origin_ = col_widths_[sized];
+      } else if ((Options & goColMoving) && col >= fixed_cols_) {
+        drag_ = Drag::ColMove;
+        drag_col_ = col;
+        drag_target_ = col;
+        Invalidate();
+      }
+    } else if (row >= fixed_rows_ && col >= fixed_cols_) {
+      UserSelectCell(col, row);
+      drag_ = Drag::Select;
+    }
+  }
+  TControl::DoMouseDown(button, shift, x, y);
+}
+
+void TStringGrid::DoMouseMove(TShiftState shift, int x, int y) {
+  Layout lay = ComputeLayout();
+  switch (drag_) {
+    case Drag::VThumb: {
+      TRect track = VTrack(lay), thumb = VThumb(lay);
+      int free_len = track.Height() - thumb.Height();
+      int range = MaxTopRow() - fixed_rows_;
+      if (free_len > 0 && range > 0)
+        UserScrollTo(drag_origin_ + static_cast<int>((static_cast<long long>(y - drag_start_) * range + free_len / 2) / free_len),
+                     left_col_);
+      return;
+    }
+    case Drag::HThumb: {
+      TRect track = HTrack(lay), thumb = HThumb(lay);
+      int free_len = track.Width() - thumb.Width();
+      int range = MaxLeftCol() - fixed_cols_;
+      if (free_len > 0 && range > 0)
+        UserScrollTo(top_row_,
+                     drag_origin_ + static_cast<int>((static_cast<long long>(x - drag_start_) * range + free_len / 2) / free_len));
+      return;
+    }
+    case Drag::ColSize:
+      SetColWidth(drag_col_, drag_origin_ + x - drag_start_);
+      break;
+    case Drag::ColMove: {
+      int c = ColumnAt(std::clamp(x, 0, std::max(0, lay.client_w - 1)), lay);
+      if (c >= fixed_cols_ && c != drag_target_) {
+        drag_target_ = c;
+        Invalidate();
+      }
+      break;
+    }
+    case Drag::Select: {
+      int col = ColumnAt(std::clamp(x, 0, std::max(0, lay.client_w - 1)), lay);
+      int row = RowAt(y, lay);
+      if (y >= lay.client_h && top_row_ < MaxTopRow()) row = std::min(row_count_ - 1, row_ + 1);
+      if (y < FixedHeight() && top_row_ > fixed_rows_) row = std::max(fixed_rows_, row_ - 1);
+      if (row >= fixed_rows_ && col >= fixed_cols_ && (row != row_ || (col != col_ && !(Options & goRowSelect))))
+        UserSelectCell(col, row);
+      break;
+    }
+    case Drag::None:
+      break;
+  }
+  TControl::DoMouseMove(shift, x, y);
+}
+
+void TStringGrid::DoMouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  Drag was = drag_;
+  drag_ = Drag::None;
+  if (was == Drag::VThumb || was == Drag::HThumb) {
+    Invalidate();
+    return;
+  }
+  if (was == Drag::ColMove) {
+    int from = drag_col_, to = drag_target_;
+    drag_target_ = -1;
+    Invalidate();
+    if (to >= fixed_cols_ && to != from) {
+      MoveColumn(from, to);
+      if (OnColumnMoved) OnColumnMoved(this, from, to);
+    }
+  }
+  TControl::DoMouseUp(button, shift, x, y);
+}
+
+bool TStringGrid::DoMouseWheel(TShiftState, int delta, int, int) {
+  int rows = -(delta / 40);  // three rows per notch
+  if (rows == 0) rows = delta > 0 ? -1 : delta < 0 ? 1 : 0;
+  int before = top_row_;
+  UserScrollTo(top_row_ + rows, left_col_);
+  return top_row_ != before;
+}
+
+void TStringGrid::DoKeyDown(WORD& key, TShiftState shift) {
+  TControl::DoKeyDown(key, shift);
+  if (key == 0 || !Enabled) return;
+  const bool row_select = (Options & goRowSelect) != 0;
+  const bool ctrl = (shift & ssCtrl) != 0;
+  int row = row_, col = col_;
+  switch (key) {
+    case VK_UP: --row; break;
+    case VK_DOWN: ++row; break;
+    case VK_LEFT:
+      if (row_select) {
+        UserScrollTo(top_row_, left_col_ - 1);
+        return;
+      }
+      --col;
+      break;
+    case VK_RIGHT:
+      if (row_select) {
+        UserScrollTo(top_row_, left_col_ + 1);
+        return;
+      }
+      ++col;
+      break;
+    case VK_PRIOR: {
+      int page = VisibleRowCount();
+      UserScrollTo(top_row_ - page, left_col_);
+      row -= page;
+      break;
+    }
+    case VK_NEXT: {
+      int page = VisibleRowCount();
+      UserScrollTo(top_row_ + page, left_col_);
+      row += page;
+      break;
+    }
+    case VK_HOME:
+      if (ctrl || row_select) row = fixed_rows_; else col = fixed_cols_;
+      break;
+    case VK_END:
+      if (ctrl || row_select) row = row_count_ - 1; else col = col_count_ - 1;
+      break;
+    default:
+      return;
+  }
+  row = std::clamp(row, fixed_rows_, row_count_ - 1);
+  col = std::clamp(col, fixed_cols_, col_count_ - 1);
+  if (row != row_ || col != col_) UserSelectCell(col, row);
+}
+
+}  // namespace tav
