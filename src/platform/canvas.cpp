@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLineF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QString>
@@ -13,36 +14,12 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/controls_font.h"
 #include "platform/text.h"
 
 namespace tav {
 
-void EnsureGuiApplication() {
-  if (QCoreApplication::instance() != nullptr) return;
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char arg0[] = "tavlog";
-  static char* argv[] = {arg0, nullptr};
-  // Lives for the rest of the process.
-  static QGuiApplication* app = new QGuiApplication(argc, argv);
-  (void)app;
-}
-
 namespace {
-
-bool IsMonoName(const std::string& name) {
-  std::string n = UpperCp1252(name);
-  return n.find("COURIER") != std::string::npos || n.find("MONO") != std::string::npos ||
-         n.find("CONSOLAS") != std::string::npos || n.find("CONSOLE") != std::string::npos ||
-         n.find("FIXEDSYS") != std::string::npos;
-}
-
-int FontPixels(const TFont& font) {
-  int size = font.Size == 0 ? 8 : std::abs(font.Size);
-  TFont f = font;
-  f.Size = size;
-  return std::clamp(f.PixelHeight(), 1, 2000);
-}
 
 // The metrics of the last fonts used; text is measured far more often than
 // fonts change.
@@ -59,7 +36,8 @@ struct MetricsCache {
     Entry& e = entries[next];
     next = (next + 1) % 4;
     e.font = font;
-    e.metrics = std::make_unique<QFontMetrics>(ToQFont(font));
+    EnsureGuiApplication();
+    e.metrics = std::make_unique<QFontMetrics>(QFontOf(font));
     return *e.metrics;
   }
 };
@@ -90,19 +68,6 @@ bool BrushFills(const TBrush& brush) {
 
 }  // namespace
 
-QFont ToQFont(const TFont& font) {
-  EnsureGuiApplication();
-  bool mono = font.FixedPitch || IsMonoName(font.Name);
-  QFont f(mono ? QStringLiteral("DejaVu Sans Mono") : QStringLiteral("DejaVu Sans"));
-  f.setPixelSize(FontPixels(font));
-  f.setBold((font.Style & fsBold) != 0);
-  f.setItalic((font.Style & fsItalic) != 0);
-  f.setUnderline((font.Style & fsUnderline) != 0);
-  f.setStrikeOut((font.Style & fsStrikeOut) != 0);
-  if (mono) f.setStyleHint(QFont::TypeWriter);
-  return f;
-}
-
 QString ToQString(const std::string& text) {
   QString s;
   s.reserve(static_cast<qsizetype>(text.size()));
@@ -116,6 +81,61 @@ int MeasureTextWidth(const TFont& font, const std::string& text) {
 }
 
 int MeasureTextHeight(const TFont& font) { return Metrics().Get(font).height(); }
+
+namespace {
+
+// The pixels of a 1-pixel line from (x0, y0) up to but not including
+// (x1, y1), in order, merged into runs of neighbouring pixels in one row or
+// one column; fill(x1, y1, x2, y2) gets each run as a rectangle.
+template <class Fill>
+void RasterLine(int x0, int y0, int x1, int y1, Fill fill) {
+  const long long dx = std::llabs(static_cast<long long>(x1) - x0), dy = -std::llabs(static_cast<long long>(y1) - y0);
+  const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+  long long err = dx + dy;
+  int x = x0, y = y0;
+  int rx = x0, ry = y0, rlen = 0;  // current run start and length
+  bool horizontal = true;
+  auto flush = [&] {
+    if (rlen == 0) return;
+    if (horizontal) {
+      int a = sx > 0 ? rx : rx - rlen + 1;
+      fill(a, ry, a + rlen, ry + 1);
+    } else {
+      int a = sy > 0 ? ry : ry - rlen + 1;
+      fill(rx, a, rx + 1, a + rlen);
+    }
+    rlen = 0;
+  };
+  while (x != x1 || y != y1) {
+    if (rlen == 0) {
+      rx = x;
+      ry = y;
+      rlen = 1;
+    } else if (rlen == 1 && (y == ry || x == rx)) {
+      horizontal = y == ry;
+      rlen = 2;
+    } else if (horizontal ? (y == ry && x == rx + sx * rlen) : (x == rx && y == ry + sy * rlen)) {
+      ++rlen;
+    } else {
+      flush();
+      rx = x;
+      ry = y;
+      rlen = 1;
+    }
+    long long e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += sy;
+    }
+  }
+  flush();
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------- TCanvas
 
@@ -238,7 +258,7 @@ void TCanvas::UseNoBrush() {
 
 void TCanvas::UseFont() {
   if (font_valid_ && applied_font_ == Font) return;
-  painter_->setFont(ToQFont(Font));
+  painter_->setFont(QFontOf(Font));
   applied_font_ = Font;
   font_valid_ = true;
 }
@@ -248,14 +268,49 @@ void TCanvas::FillPixels(int x1, int y1, int x2, int y2, TColor c) {
   painter_->fillRect(QRect(x1, y1, x2 - x1, y2 - y1), ToQColor(c));
 }
 
+bool TCanvas::ThinSolidPen() const { return Pen.Width <= 1 && Pen.Style == TPenStyle::psSolid; }
+
+void TCanvas::Segment(int x0, int y0, int x1, int y1) {
+  if (x0 == x1 && y0 == y1) return;
+  if (ThinSolidPen()) {
+    const TColor c = Pen.Color;
+    // Far-away ends are brought near the surface first (same pixels inside it).
+    const long long lim = 1 << 20;
+    if (std::llabs(x0) > lim || std::llabs(y0) > lim || std::llabs(x1) > lim || std::llabs(y1) > lim) {
+      QLineF l(x0, y0, x1, y1);
+      QRectF box(-4.0, -4.0, Width() + 8.0, Height() + 8.0);
+      // Clip in floating point; a line missing the surface draws nothing.
+      double t0 = 0, t1 = 1;
+      double px[4] = {-(l.dx()), l.dx(), -(l.dy()), l.dy()};
+      double qx[4] = {l.x1() - box.left(), box.right() - l.x1(), l.y1() - box.top(), box.bottom() - l.y1()};
+      for (int i = 0; i < 4; ++i) {
+        if (px[i] == 0) {
+          if (qx[i] < 0) return;
+        } else {
+          double t = qx[i] / px[i];
+          if (px[i] < 0) t0 = std::max(t0, t); else t1 = std::min(t1, t);
+        }
+      }
+      if (t0 > t1) return;
+      x0 = static_cast<int>(std::lround(l.x1() + t0 * l.dx()));
+      y0 = static_cast<int>(std::lround(l.y1() + t0 * l.dy()));
+      x1 = static_cast<int>(std::lround(l.x1() + t1 * l.dx()));
+      y1 = static_cast<int>(std::lround(l.y1() + t1 * l.dy()));
+    }
+    RasterLine(x0, y0, x1, y1, [&](int a, int b, int c2, int d) { FillPixels(a, b, c2, d, c); });
+    return;
+  }
+  UsePen();
+  painter_->drawLine(x0, y0, x1, y1);
+}
+
 void TCanvas::LineTo(int x, int y) {
   Begin();
   TPoint from = pen_pos_;
   pen_pos_ = {x, y};
-  if (painter_ == nullptr || !PenDraws(Pen) || (from.X == x && from.Y == y)) return;
+  if (painter_ == nullptr || !PenDraws(Pen)) return;
   ApplyClip();
-  UsePen();
-  painter_->drawLine(from.X, from.Y, x, y);
+  Segment(from.X, from.Y, x, y);
 }
 
 void TCanvas::Polyline(const std::vector<TPoint>& points) {
@@ -263,6 +318,11 @@ void TCanvas::Polyline(const std::vector<TPoint>& points) {
   Begin();
   if (painter_ == nullptr || !PenDraws(Pen) || points.size() < 2) return;
   ApplyClip();
+  if (ThinSolidPen()) {
+    for (size_t i = 1; i < points.size(); ++i)
+      Segment(points[i - 1].X, points[i - 1].Y, points[i].X, points[i].Y);
+    return;
+  }
   UsePen();
   std::vector<QPoint> q;
   q.reserve(points.size());
@@ -278,9 +338,26 @@ void TCanvas::Polygon(const std::vector<TPoint>& points) {
   std::vector<QPoint> q;
   q.reserve(points.size());
   for (const TPoint& p : points) q.emplace_back(p.X, p.Y);
-  if (BrushFills(Brush)) UseBrush(); else UseNoBrush();
-  if (PenDraws(Pen)) UsePen(); else UseNoPen();
-  painter_->drawPolygon(q.data(), static_cast<int>(q.size()));
+  if (BrushFills(Brush)) {
+    UseBrush();
+    UseNoPen();
+    painter_->drawPolygon(q.data(), static_cast<int>(q.size()));
+  }
+  if (PenDraws(Pen)) {
+    // The outline is closed: each side ends where the next begins, so every
+    // corner is drawn.
+    if (ThinSolidPen()) {
+      for (size_t i = 0; i < points.size(); ++i) {
+        const TPoint& a = points[i];
+        const TPoint& b = points[(i + 1) % points.size()];
+        Segment(a.X, a.Y, b.X, b.Y);
+      }
+    } else {
+      UsePen();
+      UseNoBrush();
+      painter_->drawPolygon(q.data(), static_cast<int>(q.size()));
+    }
+  }
 }
 
 void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {

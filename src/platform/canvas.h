@@ -18,8 +18,10 @@
 //    the pen position to its right end. Text is Windows-1252 bytes.
 //  - Fonts: Size in points at a fixed 96 dpi (Font.PixelHeight() pixels per
 //    em). A fixed-pitch font (or a Courier/Mono name) is drawn in
-//    "DejaVu Sans Mono", every other name in "DejaVu Sans", so the output is
-//    the same on every machine.
+//    "DejaVu Sans Mono", every other name in "DejaVu Sans" (QFontOf in
+//    controls_font.h), so the output is the same on every machine. Drawing
+//    needs a Qt GUI application; one is made offscreen when there is none
+//    (EnsureGuiApplication in controls.h).
 //  - Colours are 0x00BBGGRR. A value with bits above the low 24 set (clNone)
 //    is no colour: fills and lines in it are skipped.
 // Shapes are drawn without antialiasing; text is antialiased.
@@ -36,7 +38,6 @@
 class QPainter;
 class QImage;
 class QString;
-class QFont;
 
 namespace tav {
 
@@ -68,23 +69,14 @@ constexpr int GetRValue(TColor c) { return static_cast<int>(c & 0xFF); }
 constexpr int GetGValue(TColor c) { return static_cast<int>((c >> 8) & 0xFF); }
 constexpr int GetBValue(TColor c) { return static_cast<int>((c >> 16) & 0xFF); }
 
-// Drawing and measuring text needs a Qt GUI application object. Programs
-// create theirs (a QApplication) before any drawing; tests, tools and
-// benchmarks get an offscreen one from this call, made on first use.
-void EnsureGuiApplication();
-
-// The Qt font used for a TFont (see the font rule above).
-QFont ToQFont(const TFont& font);
 // Windows-1252 bytes to a QString.
 QString ToQString(const std::string& text);
 
-// Text measurement without a canvas; identical to TCanvas::TextWidth and
-// TextHeight in the same font. Height is the line height (ascent + descent).
+// Single-line text measurement without a canvas (fonts as QFontOf maps
+// them); identical to TCanvas::TextWidth and TextHeight in the same font.
+// The height is the line height (ascent + descent).
 int MeasureTextWidth(const TFont& font, const std::string& text);
 int MeasureTextHeight(const TFont& font);
-inline TPoint MeasureText(const TFont& font, const std::string& text) {
-  return {MeasureTextWidth(font, text), MeasureTextHeight(font)};
-}
 
 class TBitmap;
 
@@ -180,6 +172,9 @@ class TCanvas {
   void ApplyClip();
   void Forget();
   void FillPixels(int x1, int y1, int x2, int y2, TColor c);
+  bool ThinSolidPen() const;
+  // One line without its end pixel, with the current pen.
+  void Segment(int x0, int y0, int x1, int y1);
 
   QPainter* painter_ = nullptr;        // the painter drawing now (may be null while ended)
   QPainter* target_ = nullptr;         // external painter receiving the buffer

@@ -1508,7 +1508,7 @@ void TChart::Paint(TCanvas& cv) {
       cv.Brush = TBrush{BackColor, TBrushStyle::bsSolid};
       cv.FillRect(g.plot);
     }
-    if (OnBeforeDrawAxes) OnBeforeDrawAxes(this, cv);
+    Fire(OnBeforeDrawAxes, this, cv);
     if (!g.pie_mode) DrawAxes(cv, g);
     for (const auto& s : series_) {
       if (!s->Active) continue;
@@ -1567,7 +1567,7 @@ void TChart::Paint(TCanvas& cv) {
   cv.ClearClipRect();
   cv.Pen = TPen{};
   cv.Brush = TBrush{};
-  if (OnAfterDraw) OnAfterDraw(this, cv);
+  Fire(OnAfterDraw, this, cv);
 }
 
 // ---------------------------------------------------------------- zoom and mouse
@@ -1615,11 +1615,11 @@ void TChart::DoMouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TControl::DoMouseDown(button, shift, x, y);
   int index = -1;
   if (TChartSeries* s = SeriesAt(x, y, &index)) {
-    if (OnClickSeries) OnClickSeries(this, s, index, button, shift, x, y);
+    Fire(OnClickSeries, this, s, index, button, shift, x, y);
     return;
   }
   if (LegendRect().Contains(x, y)) {
-    if (OnClickLegend) OnClickLegend(this, button, shift, x, y);
+    Fire(OnClickLegend, this, button, shift, x, y);
     return;
   }
   if (AllowZoom && button == TMouseButton::mbLeft && !series_.empty() && !PieMode() && PlotRect().Contains(x, y)) {

@@ -74,7 +74,7 @@ void TImage::Paint(TCanvas& canvas) {
 // ---------------------------------------------------------------- TPaintBox
 
 void TPaintBox::Paint(TCanvas& canvas) {
-  if (OnPaint) OnPaint(this, canvas);
+  Fire(OnPaint, this, canvas);
 }
 
 // ---------------------------------------------------------------- TShape

@@ -376,7 +376,7 @@ bool TStringGrid::UserSelectCell(int col, int row) {
   col = std::clamp(col, fixed_cols_, col_count_ - 1);
   row = std::clamp(row, fixed_rows_, row_count_ - 1);
   bool can = true;
-  if (OnSelectCell) OnSelectCell(this, col, row, can);
+  Fire(OnSelectCell, this, col, row, can);
   if (!can) return false;
   col_ = col;
   row_ = row;
@@ -392,7 +392,7 @@ void TStringGrid::UserScrollTo(int top_row, int left_col) {
   top_row_ = top;
   left_col_ = left;
   Invalidate();
-  if (OnTopLeftChanged) OnTopLeftChanged(this);
+  Fire(OnTopLeftChanged, this);
 }
 
 void TStringGrid::MoveColumn(int from, int to) {
@@ -571,7 +571,7 @@ void TStringGrid::Paint(TCanvas& cv) {
       } else {
         cv.FillRect(rect);
       }
-      if (OnDrawCell) OnDrawCell(this, cv, c, r, rect, st);
+      Fire(OnDrawCell, this, cv, c, r, rect, st);
     }
   }
 
@@ -724,7 +724,7 @@ void TStringGrid::DoMouseUp(TMouseButton button, TShiftState shift, int x, int y
     Invalidate();
     if (to >= fixed_cols_ && to != from) {
       MoveColumn(from, to);
-      if (OnColumnMoved) OnColumnMoved(this, from, to);
+      Fire(OnColumnMoved, this, from, to);
     }
   }
   TControl::DoMouseUp(button, shift, x, y);
