@@ -206,6 +206,7 @@ TripInput CurrentTripInput() {
 
 int EvaluateTrip() {
   TripInput in = CurrentTripInput();
+  SampleInterval = in.Interval;  // the zone times count with the trip's own interval
   TripSummary s;
   bool power = SummarizeTrip(in, s);
   int slot = CurrentTripSlot;
@@ -265,7 +266,7 @@ SectionResult EvaluateSectionData(const TripInput& in, int first, int last, bool
 
   auto temp = [&](double c) { return fahrenheit ? c * 1.8 + 32.0 : c; };
   auto& out = res.Lines;
-  std::string distLab = (wholeTrip && (first <= 1 && last >= n - 1) ? L[7] : L[8]) + distUnit;
+  std::string distLab = (wholeTrip ? L[7] : L[8]) + distUnit;
   out[0] = TimeText("%-28.28s=%8.2f  %13.13s = %02i:%02i:%02i",
                     "%-28.28s=%8.2f  %13.13s =%3i:%02i:%02i", distLab, s.Distance * sf, L[0],
                     s.TotalTime);

@@ -237,8 +237,15 @@ void ReportCannotOpen() {
 }
 
 bool WriteDeoFile(const std::filesystem::path& path, std::string* error) {
-  int count = std::clamp(TripSampleCount, 0, kMaxTripRecords - 1);
-  if (count > 0) {
+  int count = TripSampleCount;
+  if (count < kMinTripRecords || count >= kMaxTripRecords) {
+    // Such a file could never be read back; the old file stays.
+    if (error)
+      *error = Format("A trip of %i records cannot be saved (%i to %i records).", count,
+                      kMinTripRecords, kMaxTripRecords - 1);
+    return false;
+  }
+  {
     int32_t& flags = HeaderFlags(TripSamples[0]);
     flags = TripNotePresent ? (flags | kHeaderFlagNote) : (flags & ~kHeaderFlagNote);
   }
@@ -255,14 +262,18 @@ bool WriteDeoFile(const std::filesystem::path& path, std::string* error) {
 std::string TripPathOfLine(std::string_view line) {
   if (!LineHasSemicolon(line)) return {};
   std::string name(LineKey(line));
+  // A trip name never leaves the rider's folder.
+  if (name.empty() || name.find_first_of("/\\:") != std::string::npos || name.find("..") != std::string::npos)
+    return {};
   return JoinPath(RiderDir, name + ".DEO");
 }
 
 int LoadTripByListIndex(const TStringList& list, int i) {
   if (i < 0 || i >= list.Count()) return 0;
   const std::string& line = list[i];
-  if (!LineHasSemicolon(line)) return 0;
-  CurrentTripPath = TripPathOfLine(line);
+  std::string path = TripPathOfLine(line);
+  if (path.empty()) return 0;
+  CurrentTripPath = path;
   std::string error;
   if (!ReadDeoFile(FsPath(CurrentTripPath), &error)) {
     ReportCannotOpen();

@@ -181,7 +181,10 @@ std::string LineSecondRemark(std::string_view line) {
 
 bool IsTripLine(std::string_view line) {
   if (line.size() < 16 || !LineHasSemicolon(line) || IsFreeSlotListLine(line)) return false;
-  if (LineKey(line).size() < 16) return false;
+  std::string_view key = LineKey(line);
+  if (key.size() < 16 || key.find_first_of("/\\:") != std::string_view::npos ||
+      key.find("..") != std::string_view::npos)
+    return false;
   int y, m, d;
   if (!LineDate(line, y, m, d)) return false;
   if (line[8] != '_') return false;
@@ -424,8 +427,8 @@ std::vector<std::string> ListTripFilePaths(const TStringList& selected) {
   std::vector<std::string> out;
   for (const std::string& line : selected) {
     if (At(line, 13) == 'N' && At(line, 14) == 'R') continue;
-    if (!LineHasSemicolon(line)) continue;
     std::string path = TripPathOfLine(line);
+    if (path.empty()) continue;
     std::error_code ec;
     if (std::filesystem::is_regular_file(FsPath(path), ec)) out.push_back(path);
   }
@@ -453,7 +456,8 @@ bool StoreNewTrip(TStringList& list, std::string_view key, std::string_view comm
     if (error) *error = "The trip has too few records to be filed.";
     return false;
   }
-  if (key.size() < 16 || key.find(';') != std::string_view::npos) {
+  if (key.size() < 16 || key.find_first_of(";/\\:*") != std::string_view::npos ||
+      key.find("..") != std::string_view::npos) {
     if (error) *error = "The trip name is not valid.";
     return false;
   }

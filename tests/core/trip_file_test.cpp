@@ -294,6 +294,31 @@ TEST_F(TripFileTest, CsvExportUsesSemicolonsAndDecimalCommas) {
   EXPECT_EQ(lines[1], "0,1.500,101.0,90.52,200.0,36.00,20.0,101,0,0");
 }
 
+TEST_F(TripFileTest, TripsThatCouldNotBeReadBackAreNotWritten) {
+  auto path = dir_ / "x.DEO";
+  ASSERT_TRUE(WriteFileAtomically(path, "old"));
+  LoadIntoCurrent(RampTrip(4));
+  std::string err;
+  EXPECT_FALSE(WriteDeoFile(path, &err));
+  EXPECT_FALSE(err.empty());
+  TripSampleCount = kMaxTripRecords;
+  EXPECT_FALSE(WriteDeoFile(path, &err));
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(path, bytes));
+  EXPECT_EQ(bytes, "old");
+}
+
+TEST_F(TripFileTest, ListLinesNeverNameFilesOutsideTheRiderFolder) {
+  for (std::string_view line : {"20240101_1000000_/../../x;001;", "20240101_1000000_a\\b;001;",
+                                "20240101_1000000_C:x;001;"}) {
+    EXPECT_EQ(TripPathOfLine(line), "") << line;
+    EXPECT_FALSE(IsTripLine(line)) << line;
+    TStringList list{std::string(line)};
+    EXPECT_EQ(LoadTripByListIndex(list, 0), 0);
+  }
+  EXPECT_EQ(TripPathOfLine("20240101_1000000_A;001;"), JoinPath(RiderDir, "20240101_1000000_A.DEO"));
+}
+
 TEST_F(TripFileTest, FailedWriteReportsAndKeepsTheOldFile) {
   std::vector<TripSample> t = RampTrip(10);
   LoadIntoCurrent(t);
