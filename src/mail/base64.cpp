@@ -77,12 +77,31 @@ TBase64FileStream::~TBase64FileStream() {
 
 std::size_t TBase64FileStream::Read(unsigned char* out, std::size_t n) {
   std::size_t got = 0;
+  if (in_) {
+    while (got < n && in_->good()) {
+      in_->read(reinterpret_cast<char*>(out + got), static_cast<std::streamsize>(n - got));
+      got += static_cast<std::size_t>(in_->gcount());
+    }
+    if (in_->bad()) throw std::runtime_error("Error reading an attachment stream");
+    return got;
+  }
   while (got < n) {
     std::size_t r = std::fread(out + got, 1, n - got, file_);
     if (r == 0) break;
     got += r;
   }
+  if (got < n && std::ferror(file_)) {
+    int err = errno;
+    throw std::runtime_error("Error reading file \"" + name_ + "\". " + std::strerror(err));
+  }
   return got;
+}
+
+std::unique_ptr<TBase64FileStream> TBase64FileStream::FromStream(std::istream& in) {
+  in.clear();
+  in.seekg(0);
+  in.clear();
+  return std::unique_ptr<TBase64FileStream>(new TBase64FileStream(&in));
 }
 
 std::unique_ptr<TBase64FileStream> InitFileEncBase64(const std::filesystem::path& path,
@@ -92,7 +111,7 @@ std::unique_ptr<TBase64FileStream> InitFileEncBase64(const std::filesystem::path
     int err = errno;
     throw std::runtime_error("Cannot open file \"" + path.string() + "\". " + std::strerror(err));
   }
-  return std::unique_ptr<TBase64FileStream>(new TBase64FileStream(f));
+  return std::unique_ptr<TBase64FileStream>(new TBase64FileStream(f, path.string()));
 }
 
 std::string DoFileEncBase64(TBase64FileStream& stream, bool& more) {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <istream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,19 +20,26 @@ std::string Base64Encode(std::string_view data);
 // input, so any text is safe to pass.
 std::string Base64Decode(std::string_view text);
 
-// An attachment file open for streamed encoding.
+// An attachment open for streamed encoding: a file it owns, or a stream
+// owned elsewhere (read from its start).
 class TBase64FileStream {
  public:
   ~TBase64FileStream();
   TBase64FileStream(const TBase64FileStream&) = delete;
   TBase64FileStream& operator=(const TBase64FileStream&) = delete;
   // Reads up to n bytes; returns the count (less than n only at the end).
+  // Throws std::runtime_error when reading fails, so a damaged source is
+  // never sent as a shorter attachment.
   std::size_t Read(unsigned char* out, std::size_t n);
+  static std::unique_ptr<TBase64FileStream> FromStream(std::istream& in);
 
  private:
   friend std::unique_ptr<TBase64FileStream> InitFileEncBase64(const std::filesystem::path&, int);
-  explicit TBase64FileStream(std::FILE* f) : file_(f) {}
-  std::FILE* file_;
+  TBase64FileStream(std::FILE* f, std::string name) : file_(f), name_(std::move(name)) {}
+  explicit TBase64FileStream(std::istream* in) : in_(in) {}
+  std::FILE* file_ = nullptr;
+  std::istream* in_ = nullptr;
+  std::string name_;
 };
 
 // Opens the file for reading. share_mode carries the share flags of the

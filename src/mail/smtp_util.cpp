@@ -1,0 +1,175 @@
+#include "mail/smtp_util.h"
+
+#include "mail/qp.h"
+
+namespace tav {
+
+namespace {
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// Characters that stand for themselves in a Q-encoded word (RFC 2047 5(3)).
+bool QWordSafe(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+         c == '!' || c == '*' || c == '+' || c == '-' || c == '/';
+}
+
+}  // namespace
+
+std::string SmtpTrim(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+void ParseEmail(std::string_view text, std::string& friendly_name, std::string& address) {
+  friendly_name.clear();
+  address.clear();
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  std::string_view s = text.substr(i);
+  // The text between '<' at lt and the next '>' (or the end).
+  auto bracketed = [](std::string_view t, std::size_t lt) {
+    std::size_t gt = t.find('>', lt + 1);
+    return std::string(t.substr(lt + 1, gt == std::string_view::npos ? std::string_view::npos
+                                                                     : gt - lt - 1));
+  };
+  if (!s.empty() && (s[0] == '"' || s[0] == '\'')) {
+    std::size_t close = s.find(s[0], 1);
+    std::string_view rest;
+    if (close == std::string_view::npos) {
+      friendly_name = std::string(s.substr(1));
+    } else {
+      friendly_name = std::string(s.substr(1, close - 1));
+      rest = s.substr(close + 1);
+    }
+    std::size_t lt = rest.find('<');
+    if (lt != std::string_view::npos)
+      address = bracketed(rest, lt);
+    else
+      address = SmtpTrim(rest);
+  } else {
+    std::size_t lt = s.find('<');
+    if (lt != std::string_view::npos) {
+      friendly_name = SmtpTrim(s.substr(0, lt));
+      address = bracketed(s, lt);
+    } else {
+      std::size_t sp = s.find(' ');
+      friendly_name = std::string(s.substr(0, sp));
+      if (sp != std::string_view::npos) address = SmtpTrim(s.substr(sp + 1));
+    }
+  }
+  if (address.empty() && friendly_name.find('@') != std::string::npos) address = friendly_name;
+}
+
+std::vector<std::string> SplitAddressList(std::string_view value) {
+  std::vector<std::string> items;
+  bool quoted = false;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= value.size(); ++i) {
+    if (i < value.size()) {
+      char c = value[i];
+      if (c == '"') quoted = !quoted;
+      if (quoted || (c != ',' && c != ';')) continue;
+    }
+    std::string item = SmtpTrim(value.substr(start, i - start));
+    if (!item.empty()) items.push_back(std::move(item));
+    start = i + 1;
+  }
+  return items;
+}
+
+std::vector<std::string> FoldedAddressHeader(std::string_view name,
+                                             const std::vector<std::string>& items) {
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    std::string line = i == 0 ? SmtpTrim(name) + " " + items[i] : "\t" + items[i];
+    if (i + 1 < items.size()) line += ',';
+    lines.push_back(std::move(line));
+  }
+  if (lines.empty()) lines.push_back(SmtpTrim(name) + " ");
+  return lines;
+}
+
+std::string EncodeHeaderText(std::string_view text, std::string_view charset,
+                             std::size_t start_column) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const std::string open = "=?" + std::string(charset) + "?Q?";
+  const std::string close = "?=";
+  std::string out;
+  std::string word;
+  std::size_t column = start_column;
+  auto flush = [&] {
+    if (word.empty()) return;
+    if (!out.empty()) {
+      out += "\r\n ";
+      column = 1;
+    }
+    out += open + word + close;
+    column += open.size() + word.size() + close.size();
+    word.clear();
+  };
+  for (char ch : text) {
+    auto c = static_cast<unsigned char>(ch);
+    std::string piece;
+    if (c == ' ')
+      piece = "_";
+    else if (QWordSafe(c))
+      piece = std::string(1, static_cast<char>(c));
+    else
+      piece = {'=', kHex[c >> 4], kHex[c & 15]};
+    // An encoded word is at most 75 characters and a line at most 76.
+    std::size_t word_len = open.size() + word.size() + piece.size() + close.size();
+    std::size_t line_len = (out.empty() ? column : 1) + word_len;
+    if (!word.empty() && (word_len > 75 || line_len > 76)) flush();
+    word += piece;
+  }
+  flush();
+  if (out.empty()) out = open + close;
+  return out;
+}
+
+std::string EncodeAddressItem(std::string_view item, std::string_view charset) {
+  if (!HasEightBitBytes(item)) return std::string(item);
+  std::string friendly, address;
+  ParseEmail(item, friendly, address);
+  if (address.empty() || HasEightBitBytes(address) || friendly == address)
+    return EncodeHeaderText(item, charset, 0);
+  return EncodeHeaderText(friendly, charset, 0) + " <" + address + ">";
+}
+
+std::string SafeParameterValue(std::string_view value) {
+  std::string out(value);
+  for (char& c : out) {
+    auto u = static_cast<unsigned char>(c);
+    if (u < 32 || u == 127 || c == '"' || c == '\\') c = '_';
+  }
+  return out;
+}
+
+std::string DataLineToWire(std::string_view line) {
+  std::string out;
+  out.reserve(line.size() + 4);
+  bool line_start = true;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < line.size() && line[i + 1] == '\n') ++i;
+      out += "\r\n";
+      line_start = true;
+      continue;
+    }
+    if (line_start && c == '.') out += '.';
+    line_start = false;
+    out += c;
+  }
+  out += "\r\n";
+  return out;
+}
+
+bool HasLineBreakOrNul(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+}  // namespace tav

@@ -1,0 +1,49 @@
+// Text helpers of the SMTP client: address parsing, address lists, header
+// folding and encoding, and the transparency rule of the data phase.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tav {
+
+// Blanks and control characters trimmed from both ends.
+std::string SmtpTrim(std::string_view s);
+
+// Splits "John <john@x.org>", "\"Doe, J\" <j@x.org>", "j@x.org" and the like
+// into a friendly name and an address. When no address stands apart and the
+// friendly name holds an '@', the friendly name is the address.
+void ParseEmail(std::string_view text, std::string& friendly_name, std::string& address);
+
+// The items of an address list split at ',' or ';' outside double quotes,
+// trimmed; empty items are dropped.
+std::vector<std::string> SplitAddressList(std::string_view value);
+
+// A header of address items: "To: a," then TAB "b", one line per item.
+std::vector<std::string> FoldedAddressHeader(std::string_view name,
+                                             const std::vector<std::string>& items);
+
+// Encoded words (RFC 2047, Q encoding) for a text with bytes from 0x80,
+// joined with CR LF and a blank so that no header line grows past 76
+// characters. start_column is the length of "Name: " in front of it.
+std::string EncodeHeaderText(std::string_view text, std::string_view charset,
+                             std::size_t start_column);
+
+// An address item whose friendly name holds bytes from 0x80 gets that name
+// as encoded words; any other item comes back unchanged.
+std::string EncodeAddressItem(std::string_view item, std::string_view charset);
+
+// A file name for a quoted header parameter: double quotes, backslashes and
+// control characters become '_'.
+std::string SafeParameterValue(std::string_view value);
+
+// The bytes of one data-phase line on the wire: every physical line (split
+// at CR LF, a bare CR or a bare LF) ends in CR LF, and one that starts with
+// '.' gets another '.' in front.
+std::string DataLineToWire(std::string_view line);
+
+// True when the text holds CR, LF or NUL.
+bool HasLineBreakOrNul(std::string_view text);
+
+}  // namespace tav

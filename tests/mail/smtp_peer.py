@@ -1,0 +1,211 @@
+# A real SMTP server for the mail client tests (aiosmtpd on 127.0.0.1).
+#
+# Usage: smtp_peer.py WORKDIR
+# Reads WORKDIR/config.json, listens on a free port of 127.0.0.1 and writes
+# the port number to WORKDIR/port. Every command outcome worth checking is
+# appended to WORKDIR/events.log; every message accepted or refused at the
+# end of DATA is written as WORKDIR/msg_N.eml (raw) and WORKDIR/msg_N.txt
+# (what Python's email package makes of it, one "key<TAB>value" per line,
+# binary values in hexadecimal). Stops by itself after "lifetime" seconds.
+#
+# config.json keys (all optional):
+#   mechanisms   announced AUTH mechanisms (subset of PLAIN, LOGIN, CRAM-MD5)
+#   user, password   the one account that authenticates
+#   refuse_ehlo  reply 502 to EHLO
+#   mail_reply   reply to MAIL FROM instead of 250 (e.g. "553 5.1.8 Sender refused")
+#   refuse_rcpt  addresses answered with 550
+#   data_reply   reply at the end of DATA instead of 250
+#   lifetime     seconds before the server stops (default 60)
+import asyncio
+import base64
+import email
+import email.policy
+import hashlib
+import hmac
+import json
+import os
+import sys
+import time
+
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+
+workdir = sys.argv[1]
+with open(os.path.join(workdir, "config.json")) as f:
+    config = json.load(f)
+
+USER = config.get("user", "tim").encode("latin-1")
+PASSWORD = config.get("password", "tanstaaftanstaaf").encode("latin-1")
+ALL_MECHANISMS = ["PLAIN", "LOGIN", "CRAM-MD5"]
+message_count = 0
+
+
+def log(line):
+    with open(os.path.join(workdir, "events.log"), "a", encoding="latin-1") as f:
+        f.write(line + "\n")
+
+
+def hexs(data):
+    if isinstance(data, str):
+        data = data.encode("latin-1", errors="replace")
+    return data.hex()
+
+
+def report(content):
+    """Parses a received message and describes it line by line."""
+    out = []
+    msg = email.message_from_bytes(content, policy=email.policy.default)
+    defects = [repr(d) for d in msg.defects]
+    for part in msg.walk():
+        defects += [repr(d) for d in part.defects]
+    out.append(("defects", str(len(defects))))
+    for d in defects:
+        out.append(("defect", d))
+    for name in msg.keys():
+        out.append(("header", name))
+    out.append(("content-type", msg.get_content_type()))
+    subject = msg.get("subject")
+    if subject is not None:
+        out.append(("subject", hexs(str(subject))))
+    for name in ("from", "to", "cc", "reply-to", "sender"):
+        value = msg.get(name)
+        if value is not None:
+            out.append((name, hexs(str(value))))
+    for part in msg.walk():
+        ctype = part.get_content_type()
+        if part.is_multipart():
+            out.append(("multipart", ctype))
+            continue
+        payload = part.get_payload(decode=True) or b""
+        filename = part.get_filename()
+        disposition = part.get_content_disposition()
+        cte = str(part.get("content-transfer-encoding", ""))
+        if filename is not None or disposition in ("attachment", "inline"):
+            extra = str(part.get("content-id", "") or part.get("x-file-id", ""))
+            out.append(("attachment", "\t".join([
+                hexs(filename or ""), ctype, disposition or "", cte,
+                hashlib.md5(payload).hexdigest().upper(), str(len(payload)), extra])))
+        else:
+            charset = part.get_content_charset() or ""
+            out.append(("text", "\t".join([ctype, charset, cte, payload.hex()])))
+    return out
+
+
+def authenticate(server, session, envelope, mechanism, auth_data):
+    ok = auth_data.login == USER and auth_data.password == PASSWORD
+    log(f"AUTH {mechanism} {auth_data.login.decode('latin-1')} {'OK' if ok else 'FAIL'}")
+    return AuthResult(success=ok, handled=False, auth_data=auth_data)
+
+
+class Handler:
+    async def handle_EHLO(self, server, session, envelope, hostname, responses):
+        log(f"EHLO {hostname}")
+        if config.get("refuse_ehlo"):
+            return ["502 5.5.1 EHLO not accepted here"]
+        session.host_name = hostname
+        return responses
+
+    async def handle_HELO(self, server, session, envelope, hostname):
+        log(f"HELO {hostname}")
+        session.host_name = hostname
+        return "250 test.local"
+
+    async def handle_MAIL(self, server, session, envelope, address, mail_options):
+        log(f"MAIL {address}")
+        reply = config.get("mail_reply")
+        if reply:
+            return reply
+        envelope.mail_from = address
+        envelope.mail_options.extend(mail_options)
+        return "250 OK"
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        log(f"RCPT {address}")
+        if address in config.get("refuse_rcpt", []):
+            return "550 5.1.1 No such user here"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
+    async def handle_DATA(self, server, session, envelope):
+        global message_count
+        message_count += 1
+        n = message_count
+        content = envelope.original_content or envelope.content
+        with open(os.path.join(workdir, f"msg_{n}.eml"), "wb") as f:
+            f.write(content)
+        lines = [("from", hexs(envelope.mail_from or ""))]
+        lines += [("rcpt", r) for r in envelope.rcpt_tos]
+        try:
+            lines += report(content)
+        except Exception as e:  # a message Python cannot parse at all
+            lines.append(("error", repr(e)))
+        tmp = os.path.join(workdir, f"msg_{n}.tmp")
+        with open(tmp, "w", encoding="latin-1") as f:
+            for key, value in lines:
+                f.write(f"{key}\t{value}\n")
+        os.replace(tmp, os.path.join(workdir, f"msg_{n}.txt"))
+        log(f"DATA {n} {len(content)}")
+        return config.get("data_reply") or "250 Message accepted"
+
+    async def handle_QUIT(self, server, session, envelope):
+        log("QUIT")
+        return "221 Bye"
+
+    # RFC 4616, logged in full so the test can see the three fields.
+    async def auth_PLAIN(self, server, args):
+        if len(args) < 2:
+            blob = await server.challenge_auth("")
+            if blob is None or not isinstance(blob, bytes):
+                return AuthResult(success=False)
+        else:
+            try:
+                blob = base64.b64decode(args[1].encode(), validate=True)
+            except Exception:
+                await server.push("501 5.5.2 Can't decode base64")
+                return AuthResult(success=False, handled=True)
+        fields = blob.split(b"\x00")
+        if len(fields) != 3:
+            log(f"PLAIN-FIELDS {len(fields)}")
+            await server.push("501 5.5.2 Can't split auth value")
+            return AuthResult(success=False, handled=True)
+        log(f"PLAIN-AUTHZID {fields[0].hex()}")
+        return authenticate(server, None, None, "PLAIN", LoginPassword(fields[1], fields[2]))
+
+    # RFC 2195.
+    async def auth_CRAM__MD5(self, server, args):
+        challenge = f"<{os.getpid()}.{time.time_ns()}@test.local>".encode()
+        blob = await server.challenge_auth(challenge)
+        if not isinstance(blob, bytes):
+            return AuthResult(success=False)
+        user, _, digest = blob.partition(b" ")
+        expected = hmac.new(PASSWORD, challenge, hashlib.md5).hexdigest().encode()
+        ok = user == USER and hmac.compare_digest(digest, expected)
+        log(f"AUTH CRAM-MD5 {user.decode('latin-1')} {'OK' if ok else 'FAIL'}")
+        return AuthResult(success=ok, handled=False, auth_data=user)
+
+
+def main():
+    handler = Handler()
+    exclude = [m for m in ALL_MECHANISMS if m not in config.get("mechanisms", ALL_MECHANISMS)]
+    loop = asyncio.new_event_loop()
+    asyncio.set_event_loop(loop)
+
+    def factory():
+        return SMTP(handler, hostname="test.local", auth_require_tls=False,
+                    authenticator=authenticate, auth_exclude_mechanism=exclude,
+                    data_size_limit=64 * 1024 * 1024, loop=loop)
+
+    server = loop.run_until_complete(loop.create_server(factory, "127.0.0.1", 0))
+    port = server.sockets[0].getsockname()[1]
+    tmp = os.path.join(workdir, "port.tmp")
+    with open(tmp, "w") as f:
+        f.write(str(port))
+    os.replace(tmp, os.path.join(workdir, "port"))
+    loop.call_later(float(config.get("lifetime", 60)), loop.stop)
+    try:
+        loop.run_forever()
+    finally:
+        server.close()
+
+
+if __name__ == "__main__":
+    main()

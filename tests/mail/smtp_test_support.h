@@ -1,0 +1,368 @@
+// Peers for the SMTP client tests, all on 127.0.0.1: a real server
+// (Python's aiosmtpd, started as a child process) and a scripted one on the
+// test's own event loop for replies no real server sends.
+#pragma once
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "mail/smtp.h"
+#include "platform/eventloop.h"
+#include "platform/strings.h"
+
+extern char** environ;
+
+namespace tav::smtptest {
+
+namespace fs = std::filesystem;
+
+inline fs::path SourceDir() {
+  if (const char* dir = std::getenv("TAVLOG_SOURCE_DIR")) return dir;
+  return fs::path(__FILE__).parent_path().parent_path().parent_path();
+}
+
+inline std::string ReadFileBytes(const fs::path& p) {
+  std::string s;
+  ReadWholeFile(p, s);
+  return s;
+}
+
+inline void WriteFileBytes(const fs::path& p, std::string_view data) {
+  std::ofstream f(p, std::ios::binary);
+  f.write(data.data(), static_cast<std::streamsize>(data.size()));
+}
+
+inline std::string Hex(std::string_view s) {
+  static const char* k = "0123456789abcdef";
+  std::string out;
+  for (char c : s) {
+    out += k[static_cast<unsigned char>(c) >> 4];
+    out += k[static_cast<unsigned char>(c) & 15];
+  }
+  return out;
+}
+
+inline std::string Unhex(std::string_view hex) {
+  std::string out;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    out += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
+  return out;
+}
+
+inline std::vector<std::string> SplitTabs(const std::string& s) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t tab = s.find('\t', start);
+    out.push_back(s.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+    if (tab == std::string::npos) break;
+    start = tab + 1;
+  }
+  return out;
+}
+
+// Runs the main loop until cond() holds or ms pass; returns cond().
+inline bool Pump(const std::function<bool()>& cond, int ms = 5000) {
+  return MainLoop().RunUntil(cond, ms);
+}
+inline void PumpFor(int ms) { MainLoop().RunUntil([] { return false; }, ms); }
+
+// A temporary folder that goes away with the scope.
+class TempDir {
+ public:
+  explicit TempDir(const std::string& tag) {
+    static int counter = 0;
+    path_ = fs::temp_directory_path() /
+            ("tavlog_" + tag + "_" + std::to_string(getpid()) + "_" + std::to_string(++counter));
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// What Python's email package made of one received message.
+struct MessageReport {
+  std::vector<std::pair<std::string, std::string>> items;
+  std::vector<std::string> All(const std::string& key) const {
+    std::vector<std::string> out;
+    for (const auto& [k, v] : items)
+      if (k == key) out.push_back(v);
+    return out;
+  }
+  std::string One(const std::string& key) const {
+    for (const auto& [k, v] : items)
+      if (k == key) return v;
+    return {};
+  }
+  bool Has(const std::string& key) const {
+    for (const auto& [k, v] : items)
+      if (k == key) return true;
+    return false;
+  }
+};
+
+// aiosmtpd with the test handler of tests/mail/smtp_peer.py.
+class PythonSmtpPeer {
+ public:
+  explicit PythonSmtpPeer(const std::string& config_json) : dir_("smtppeer") {
+    WriteFileBytes(dir_.path() / "config.json", config_json);
+    std::string script = (SourceDir() / "tests/mail/smtp_peer.py").string();
+    std::string work = dir_.path().string();
+    std::string err = (dir_.path() / "stderr.log").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const char* argv[] = {"/usr/bin/python3", script.c_str(), work.c_str(), nullptr};
+    if (posix_spawn(&pid_, "/usr/bin/python3", &actions, nullptr, const_cast<char**>(argv),
+                    environ) != 0)
+      pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    // The server writes its port once it listens.
+    Pump([&] { return fs::exists(dir_.path() / "port"); }, 15000);
+    port_ = std::atoi(ReadFileBytes(dir_.path() / "port").c_str());
+  }
+  ~PythonSmtpPeer() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      int status = 0;
+      waitpid(pid_, &status, 0);
+    }
+  }
+  bool Ok() const { return pid_ > 0 && port_ > 0; }
+  int Port() const { return port_; }
+  std::string PortStr() const { return std::to_string(port_); }
+  std::string StdErr() const { return ReadFileBytes(dir_.path() / "stderr.log"); }
+
+  std::vector<std::string> Events() const {
+    std::vector<std::string> lines;
+    std::istringstream in(ReadFileBytes(dir_.path() / "events.log"));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+  bool HasEvent(const std::string& prefix) const {
+    for (const auto& e : Events())
+      if (e.rfind(prefix, 0) == 0) return true;
+    return false;
+  }
+  // Report of message n (from 1); waits for it a little.
+  MessageReport Message(int n, int wait_ms = 5000) const {
+    fs::path p = dir_.path() / ("msg_" + std::to_string(n) + ".txt");
+    Pump([&] { return fs::exists(p); }, wait_ms);
+    MessageReport r;
+    std::istringstream in(ReadFileBytes(p));
+    for (std::string line; std::getline(in, line);) {
+      auto tab = line.find('\t');
+      r.items.emplace_back(line.substr(0, tab),
+                           tab == std::string::npos ? std::string() : line.substr(tab + 1));
+    }
+    return r;
+  }
+  std::string RawMessage(int n) const {
+    return ReadFileBytes(dir_.path() / ("msg_" + std::to_string(n) + ".eml"));
+  }
+  bool HasMessage(int n) const { return fs::exists(dir_.path() / ("msg_" + std::to_string(n) + ".eml")); }
+
+ private:
+  TempDir dir_;
+  pid_t pid_ = -1;
+  int port_ = 0;
+};
+
+// A scripted server on the test's event loop. On accept it sends the
+// banner chunks; for every line it receives (CR LF stripped) it asks the
+// reply function what to send. Chunks go out in order, each after its
+// delay; a chunk with close set closes the connection instead.
+struct Chunk {
+  std::string bytes;
+  int delay_ms = 0;
+  bool close = false;
+};
+inline Chunk Send(std::string s, int delay_ms = 0) { return Chunk{std::move(s), delay_ms, false}; }
+inline Chunk CloseConn(int delay_ms = 0) { return Chunk{{}, delay_ms, true}; }
+
+class ScriptedPeer {
+ public:
+  using ReplyFn = std::function<std::vector<Chunk>(const std::string& line)>;
+
+  ScriptedPeer(std::vector<Chunk> banner, ReplyFn reply)
+      : banner_(std::move(banner)), reply_(std::move(reply)) {
+    listen_fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::listen(listen_fd_, 4);
+    socklen_t len = sizeof a;
+    getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    listen_watch_ = MainLoop().WatchFd(listen_fd_, [this](bool r, bool) {
+      if (r) OnAccept();
+    });
+    MainLoop().SetFdInterest(listen_watch_, true, false);
+  }
+  ~ScriptedPeer() {
+    for (TimerId t : timers_) MainLoop().StopTimer(t);
+    CloseClient();
+    MainLoop().UnwatchFd(listen_watch_);
+    ::close(listen_fd_);
+  }
+  std::string PortStr() const { return std::to_string(port_); }
+  const std::vector<std::string>& Lines() const { return lines_; }
+  const std::string& Raw() const { return raw_; }
+  bool ClientClosed() const { return client_closed_; }
+  int Connections() const { return connections_; }
+
+  // Sends at once (from the test).
+  void Push(const std::string& bytes) { Queue({Send(bytes)}); }
+
+ private:
+  void OnAccept() {
+    int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) return;
+    if (client_fd_ >= 0) {
+      ::close(fd);
+      return;
+    }
+    ++connections_;
+    client_fd_ = fd;
+    client_closed_ = false;
+    client_watch_ = MainLoop().WatchFd(fd, [this](bool r, bool) {
+      if (r) OnReadable();
+    });
+    MainLoop().SetFdInterest(client_watch_, true, false);
+    Queue(banner_);
+  }
+  void OnReadable() {
+    if (client_fd_ < 0) return;
+    char buf[65536];
+    ssize_t n = ::recv(client_fd_, buf, sizeof buf, 0);
+    if (n <= 0) {
+      client_closed_ = true;
+      CloseClient();
+      return;
+    }
+    raw_.append(buf, static_cast<std::size_t>(n));
+    pending_.append(buf, static_cast<std::size_t>(n));
+    for (;;) {
+      auto pos = pending_.find("\r\n");
+      if (pos == std::string::npos) break;
+      std::string line = pending_.substr(0, pos);
+      pending_.erase(0, pos + 2);
+      lines_.push_back(line);
+      Queue(reply_(line));
+      if (client_fd_ < 0) break;
+    }
+  }
+  // Chunks are released in order; each waits for its delay after the one before.
+  void Queue(std::vector<Chunk> chunks) {
+    for (auto& c : chunks) queue_.push_back(std::move(c));
+    Drain();
+  }
+  void Drain() {
+    while (!queue_.empty() && !waiting_) {
+      Chunk c = queue_.front();
+      if (c.delay_ms > 0) {
+        waiting_ = true;
+        queue_.front().delay_ms = 0;
+        TimerId id = MainLoop().StartTimer(c.delay_ms, true, [this] {
+          waiting_ = false;
+          Drain();
+        });
+        timers_.push_back(id);
+        return;
+      }
+      queue_.erase(queue_.begin());
+      if (client_fd_ < 0) continue;
+      if (c.close) {
+        CloseClient();
+        continue;
+      }
+      std::size_t off = 0;
+      while (off < c.bytes.size()) {
+        ssize_t n = ::send(client_fd_, c.bytes.data() + off, c.bytes.size() - off, MSG_NOSIGNAL);
+        if (n <= 0) break;
+        off += static_cast<std::size_t>(n);
+      }
+    }
+  }
+  void CloseClient() {
+    if (client_fd_ < 0) return;
+    MainLoop().UnwatchFd(client_watch_);
+    ::close(client_fd_);
+    client_fd_ = -1;
+  }
+
+  std::vector<Chunk> banner_;
+  ReplyFn reply_;
+  int listen_fd_ = -1;
+  int port_ = 0;
+  WatchId listen_watch_ = 0;
+  int client_fd_ = -1;
+  WatchId client_watch_ = 0;
+  bool client_closed_ = false;
+  int connections_ = 0;
+  std::string raw_;
+  std::string pending_;
+  std::vector<std::string> lines_;
+  std::vector<Chunk> queue_;
+  bool waiting_ = false;
+  std::vector<TimerId> timers_;
+};
+
+// Records what a client reports.
+struct Recorder {
+  std::vector<std::pair<TSmtpRequest, int>> done;
+  std::vector<std::string> display;
+  std::vector<std::string> commands;
+  std::vector<std::string> responses;
+  int session_closed = 0;
+  bool inside_call = false;
+  bool done_inside_call = false;
+
+  void Attach(TCustomSmtpClient& c) {
+    c.OnRequestDone = [this](TCustomSmtpClient*, TSmtpRequest rq, uint16_t error) {
+      if (inside_call) done_inside_call = true;
+      done.emplace_back(rq, error);
+    };
+    c.OnDisplay = [this](TCustomSmtpClient*, const std::string& s) { display.push_back(s); };
+    c.OnCommand = [this](TCustomSmtpClient*, const std::string& s) { commands.push_back(s); };
+    c.OnResponse = [this](TCustomSmtpClient*, const std::string& s) { responses.push_back(s); };
+    c.OnSessionClosed = [this](TCustomSmtpClient*, int) { ++session_closed; };
+  }
+  // Runs a request and the loop until it reports its end; false on timeout.
+  bool Run(const std::function<void()>& start, int ms = 5000) {
+    std::size_t before = done.size();
+    inside_call = true;
+    start();
+    inside_call = false;
+    return Pump([&] { return done.size() > before; }, ms);
+  }
+  int LastError() const { return done.empty() ? -1 : done.back().second; }
+  TSmtpRequest LastRequest() const { return done.empty() ? smtpCustom : done.back().first; }
+};
+
+}  // namespace tav::smtptest
