@@ -478,7 +478,7 @@ TEST(SmtpRecipients, OneAcceptedRecipientIsEnough) {
   c.RcptName.Add("b@x.org");
   ASSERT_TRUE(rec.Run([&] { c.RcptTo(); }));
   EXPECT_EQ(rec.LastError(), 553);
-  EXPECT_EQ(c.ErrorMessage(), "553 5.1.3 bad");
+  EXPECT_EQ(c.ErrorMessage(), "553 5.1.3 bad\r\n553 5.1.3 bad");
 }
 
 TEST(SmtpRecipients, FailingMailFromStopsMail) {
