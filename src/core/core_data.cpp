@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/text.h"
@@ -185,7 +186,9 @@ void DeriveRiderPaths() {
 void ResetSettingsToDefaults() {
   for (int r = 0; r < kRiderCount; ++r) {
     RiderRecord rec;
-    rec.SetName(Format("RIDER_%02i", r + 1));
+    char name[16];
+    std::snprintf(name, sizeof name, "RIDER_%02i", r + 1);  // also runs during static start-up
+    rec.SetName(name);
     rec.Weight = 75.0f;
     rec.Height = 180.0f;
     for (auto& bike : rec.Bike) {

@@ -316,3 +316,33 @@ TEST_F(StatisticsTest, SyntheticRideGivesPlausibleStatistics) {
 
 }  // namespace
 }  // namespace tav
+
+namespace tav {
+namespace {
+
+TEST(DistributionSums, AddSumsTimesAndKeepsTheBestPeaks) {
+  DistributionData a, b;
+  a.TotalTime = 100;
+  a.Peaks[0] = 500;
+  a.Peaks[3] = 200;
+  a.PowerHist[50] = 3;
+  a.HeartRateHist[0] = 4;
+  a.ZoneLimits[1] = 150;
+  b.TotalTime = 50;
+  b.Peaks[0] = 400;
+  b.Peaks[3] = 250;
+  b.PowerHist[50] = 7;
+  b.SpeedHist[39] = 1;
+  b.ZoneLimits[1] = 999;
+  a.Add(b);
+  EXPECT_EQ(a.TotalTime, 150);
+  EXPECT_EQ(a.Peaks[0], 500);
+  EXPECT_EQ(a.Peaks[3], 250);
+  EXPECT_EQ(a.PowerHist[50], 10u);
+  EXPECT_EQ(a.HeartRateHist[0], 4u);
+  EXPECT_EQ(a.SpeedHist[39], 1u);
+  EXPECT_EQ(a.ZoneLimits[1], 150);
+}
+
+}  // namespace
+}  // namespace tav
