@@ -284,6 +284,16 @@ class TCustomWSocket {
   // Keeps track of this object's life across callbacks that may delete it.
   std::shared_ptr<bool> Life() const { return alive_; }
   void ApplyLinger();
+  // Selects the read event again (every receive call does).
+  void RearmRead() {
+    if (!read_armed_) {
+      read_armed_ = true;
+      UpdateInterest();
+    }
+  }
+  // Counts a receive that handed out bytes from a buffer of a derived class,
+  // so the receive loop sees that its handler took data.
+  void CountReceived() { ++recv_calls_; }
 
   EventLoop& loop_;
   int fd_ = kInvalidSocket;
