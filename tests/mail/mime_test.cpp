@@ -1,0 +1,415 @@
+// MIME messages as a real server receives them, checked by Python's email
+// package: attachments, 8-bit text, encoded subjects, HTML mail.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+#include "mail/base64.h"
+#include "mail/md5.h"
+#include "mail/qp.h"
+#include "mail/smtp.h"
+#include "smtp_test_support.h"
+
+using namespace tav;
+using namespace tav::smtptest;
+
+namespace {
+
+struct Attachment {
+  std::string name, type, disposition, encoding, md5;
+  std::size_t size = 0;
+  std::string id;
+};
+
+std::vector<Attachment> Attachments(const MessageReport& m) {
+  std::vector<Attachment> out;
+  for (const auto& v : m.All("attachment")) {
+    auto f = SplitTabs(v);
+    if (f.size() < 7) continue;
+    out.push_back({Unhex(f[0]), f[1], f[2], f[3], f[4], static_cast<std::size_t>(std::stoul(f[5])), f[6]});
+  }
+  return out;
+}
+
+struct TextPart {
+  std::string type, charset, encoding, bytes;
+};
+
+std::vector<TextPart> Texts(const MessageReport& m) {
+  std::vector<TextPart> out;
+  for (const auto& v : m.All("text")) {
+    auto f = SplitTabs(v);
+    if (f.size() < 4) continue;
+    out.push_back({f[0], f[1], f[2], Unhex(f[3])});
+  }
+  return out;
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string s;
+  for (const auto& l : lines) s += l + "\r\n";
+  return s;
+}
+
+std::string RandomBytes(std::size_t n, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::string s(n, '\0');
+  for (auto& c : s) c = static_cast<char>(rng() & 0xFF);
+  return s;
+}
+
+std::string Joined(const std::vector<std::string>& v) {
+  std::string s;
+  for (const auto& x : v) s += x + "\n";
+  return s;
+}
+
+class MimeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    peer_ = std::make_unique<PythonSmtpPeer>("{}");
+    ASSERT_TRUE(peer_->Ok()) << peer_->StdErr();
+  }
+  void Prepare(TSmtpCli& c) {
+    rec_.Attach(c);
+    c.Host = "127.0.0.1";
+    c.Port = peer_->PortStr();
+    c.FromName = "rider@x.org";
+    c.RcptName.Add("coach@y.org");
+    c.HdrFrom = "Rider <rider@x.org>";
+    c.HdrTo = "coach@y.org";
+    c.HdrSubject = "Trips";
+  }
+  // Opens, mails and returns the report of message n.
+  MessageReport Send(TSmtpCli& c, int n, int ms = 20000) {
+    if (!c.Connected()) {
+      EXPECT_TRUE(rec_.Run([&] { c.Open(); }));
+      EXPECT_EQ(rec_.LastError(), 0);
+    }
+    EXPECT_TRUE(rec_.Run([&] { c.Mail(); }, ms));
+    EXPECT_EQ(rec_.LastRequest(), smtpMail);
+    EXPECT_EQ(rec_.LastError(), 0) << c.ErrorMessage();
+    MessageReport m = peer_->Message(n);
+    EXPECT_EQ(m.One("defects"), "0") << Joined(m.All("defect"));
+    EXPECT_FALSE(m.Has("error")) << m.One("error");
+    return m;
+  }
+  std::string File(const std::string& name, const std::string& bytes) {
+    auto p = dir_.path() / name;
+    WriteFileBytes(p, bytes);
+    return p.string();
+  }
+
+  TempDir dir_{"mime"};
+  std::unique_ptr<PythonSmtpPeer> peer_;
+  Recorder rec_;
+};
+
+}  // namespace
+
+TEST_F(MimeTest, NoAttachmentMeansASinglePartMessage) {
+  TSmtpCli c;
+  Prepare(c);
+  c.MailMessage.Add("Hello");
+  c.MailMessage.Add("..two dots");
+  MessageReport m = Send(c, 1);
+  EXPECT_EQ(m.One("content-type"), "text/plain");
+  auto texts = Texts(m);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].bytes, "Hello\r\n..two dots\r\n");
+  EXPECT_TRUE(Attachments(m).empty());
+}
+
+TEST_F(MimeTest, OneAndSeveralAttachmentsArriveByteForByte) {
+  std::string trip = RandomBytes(1000, 1);
+  std::string big = RandomBytes(3 * 1024 * 1024 + 17, 2);  // a multi-megabyte trip file
+  std::string html = "<html><body>hi</body></html>\r\n";
+  std::string exact = RandomBytes(54, 3);
+  TStringList one = {File("TRIP.DEO", trip)};
+  TStringList several = {File("TRIP.DEO", trip), File("EMPTY.DEO", ""), File("A.HTML", html),
+                         File("exact54.bin", exact), File("20240611_BIG.DEO", big)};
+  TSmtpCli c;
+  Prepare(c);
+  c.MailMessage.Add("Here are my trips.");
+  c.MailMessage.Add("");
+  c.MailMessage.Add("Rider");
+  c.SetEMailFiles(one);
+  MessageReport m = Send(c, 1);
+  EXPECT_EQ(m.One("content-type"), "multipart/mixed");
+  auto texts = Texts(m);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].bytes, "Here are my trips.\r\n\r\nRider\r\n");
+  EXPECT_EQ(texts[0].encoding, "7bit");
+  auto atts = Attachments(m);
+  ASSERT_EQ(atts.size(), 1u);
+  EXPECT_EQ(atts[0].name, "TRIP.DEO");
+  EXPECT_EQ(atts[0].type, "application/octet-stream");
+  EXPECT_EQ(atts[0].disposition, "attachment");
+  EXPECT_EQ(atts[0].encoding, "base64");
+  EXPECT_EQ(atts[0].md5, StrMD5(trip));
+  std::string raw = peer_->RawMessage(1);
+  EXPECT_NE(raw.find("\r\nContent-Type: multipart/mixed;\r\n\tboundary=\"= Multipart Boundary "), std::string::npos);
+  EXPECT_NE(raw.find("\r\n\r\nThis is a multipart MIME message.\r\n\r\n--= Multipart Boundary "), std::string::npos);
+
+  c.SetEMailFiles(several);
+  m = Send(c, 2, 60000);
+  atts = Attachments(m);
+  ASSERT_EQ(atts.size(), 5u);
+  std::vector<std::pair<std::string, std::string>> expected = {
+      {"TRIP.DEO", trip}, {"EMPTY.DEO", ""}, {"A.HTML", html}, {"exact54.bin", exact}, {"20240611_BIG.DEO", big}};
+  for (std::size_t i = 0; i < atts.size(); ++i) {
+    EXPECT_EQ(atts[i].name, expected[i].first);
+    EXPECT_EQ(atts[i].md5, StrMD5(expected[i].second)) << atts[i].name;
+    EXPECT_EQ(atts[i].size, expected[i].second.size()) << atts[i].name;
+  }
+  EXPECT_EQ(atts[2].type, "text/html");
+  // 54 bytes: one full Base64 line, then the empty line that ends the file.
+  raw = peer_->RawMessage(2);
+  std::string line72 = Base64Encode(exact);
+  ASSERT_EQ(line72.size(), 72u);
+  EXPECT_NE(raw.find("\r\n\r\n" + line72 + "\r\n\r\n\r\n--= Multipart Boundary "), std::string::npos);
+  // No line of the message is longer than 76 characters plus CR LF.
+  std::istringstream in(raw);
+  for (std::string line; std::getline(in, line);) EXPECT_LE(line.size(), 77u);
+}
+
+TEST_F(MimeTest, EightBitTextGoesQuotedPrintableAndTheSubjectEncoded) {
+  TSmtpCli c;
+  Prepare(c);
+  std::vector<std::string> text = {"Gr\xFC\xDF" "e vom Berg,", "100 km = 3 \x80 Kaffee ", "",
+                                   ".Punkt", std::string(120, 'x') + "\xE9"};
+  for (const auto& l : text) c.MailMessage.Add(l);
+  c.HdrSubject = "Fahrt \xFC" "ber den Pass";
+  c.HdrTo = "J\xFCrgen <coach@y.org>";
+  MessageReport m = Send(c, 1);
+  // Python decodes the encoded words back to the same characters.
+  EXPECT_EQ(Unhex(m.One("subject")), "Fahrt \xFC" "ber den Pass");
+  EXPECT_EQ(Unhex(m.One("to")), "J\xFCrgen <coach@y.org>");
+  auto texts = Texts(m);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].charset, "iso-8859-1");
+  EXPECT_EQ(texts[0].encoding, "quoted-printable");
+  EXPECT_EQ(texts[0].bytes, Lines(text));
+  std::string raw = peer_->RawMessage(1);
+  EXPECT_NE(raw.find("Subject: =?iso-8859-1?Q?Fahrt_=FCber_den_Pass?=\r\n"), std::string::npos) << raw;
+  EXPECT_EQ(raw.find('\x80'), std::string::npos);
+  EXPECT_EQ(raw.find('\xFC'), std::string::npos);
+
+  // With an attachment the text part carries the encoding.
+  c.SetEMailFiles({File("T.DEO", "abc")});
+  m = Send(c, 2);
+  texts = Texts(m);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].encoding, "quoted-printable");
+  EXPECT_EQ(texts[0].bytes, Lines(text));
+  EXPECT_EQ(Attachments(m).size(), 1u);
+}
+
+TEST_F(MimeTest, TextFromOnGetDataFollowsMailMessage) {
+  TSmtpCli c;
+  Prepare(c);
+  c.MailMessage.Add("first");
+  std::vector<int> numbers;
+  c.OnGetData = [&](TCustomSmtpClient*, int n, std::string& line, int, bool& more) {
+    numbers.push_back(n);
+    if (n > 2) {
+      more = false;
+      return;
+    }
+    line = "from the form " + std::to_string(n);
+  };
+  c.SetEMailFiles({File("T.DEO", "abc")});
+  MessageReport m = Send(c, 1);
+  EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3}));
+  auto texts = Texts(m);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].bytes, "first\r\nfrom the form 1\r\nfrom the form 2\r\n");
+}
+
+TEST_F(MimeTest, FileEventsChooseTypeNameHeadersAndSkips) {
+  TSmtpCli c;
+  Prepare(c);
+  c.MailMessage.Add("x");
+  std::string a = File("A.DEO", "aaaa"), b = File("B.DEO", "bbbb"), d = File("D.DEO", "dddd");
+  c.SetEMailFiles({a, b, d});
+  c.OnAttachContentType = [](TSmtpCli*, int index, std::string& type, std::string& name) {
+    if (index == 0) {
+      type = "application/x-trip";
+      name = "renamed \"trip\".deo";
+    }
+  };
+  c.OnAttachHeader = [](TSmtpCli*, int index, const std::string&, TStringList& header) {
+    header.Add("X-Index: " + std::to_string(index));
+  };
+  // The last file is skipped: the multipart body must still be closed.
+  c.OnBeforeFileOpen = [](TSmtpCli*, int index, const std::string&, TSmtpBeforeOpenFileAction& action) {
+    if (index == 2) action = smtpBeforeOpenFileNext;
+  };
+  MessageReport m = Send(c, 1);
+  auto atts = Attachments(m);
+  ASSERT_EQ(atts.size(), 2u);
+  EXPECT_EQ(atts[0].type, "application/x-trip");
+  EXPECT_EQ(atts[0].name, "renamed _trip_.deo");
+  EXPECT_EQ(atts[1].name, "B.DEO");
+  EXPECT_EQ(atts[1].md5, StrMD5("bbbb"));
+  std::string raw = peer_->RawMessage(1);
+  EXPECT_NE(raw.find("X-Index: 0\r\n"), std::string::npos);
+  EXPECT_NE(raw.find("X-Index: 1\r\n"), std::string::npos);
+  EXPECT_EQ(raw.find("X-Index: 2\r\n"), std::string::npos);
+}
+
+TEST_F(MimeTest, UnreadableAttachmentAtSendTimeFollowsTheAfterOpenAnswer) {
+  std::string a = File("A.DEO", "aaaa"), gone = File("GONE.DEO", "gggg");
+  {
+    // No answer: the message is abandoned rather than sent without the file.
+    TSmtpCli c;
+    Prepare(c);
+    c.MailMessage.Add("x");
+    c.SetEMailFiles({a, gone});
+    fs::remove(gone);
+    ASSERT_TRUE(rec_.Run([&] { c.Open(); }));
+    ASSERT_TRUE(rec_.Run([&] { c.Mail(); }));
+    EXPECT_EQ(rec_.LastError(), 500);
+    EXPECT_NE(c.ErrorMessage().find("GONE.DEO"), std::string::npos) << c.ErrorMessage();
+    PumpFor(100);
+    EXPECT_FALSE(peer_->HasMessage(1));
+  }
+  {
+    // Next: sent without it.
+    TSmtpCli c;
+    Prepare(c);
+    c.MailMessage.Add("x");
+    File("GONE.DEO", "gggg");
+    c.SetEMailFiles({a, gone});
+    fs::remove(gone);
+    std::vector<std::string> errors;
+    c.OnAfterFileOpen = [&](TSmtpCli*, int, const std::string&, const std::string& error,
+                            TSmtpAfterOpenFileAction& action) {
+      errors.push_back(error);
+      if (!error.empty()) action = smtpAfterOpenFileNext;
+    };
+    MessageReport m = Send(c, 1);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0], "");
+    EXPECT_NE(errors[1], "");
+    ASSERT_EQ(Attachments(m).size(), 1u);
+    EXPECT_EQ(Attachments(m)[0].name, "A.DEO");
+  }
+  {
+    // Abort: the request ends as aborted and nothing is delivered.
+    TSmtpCli c;
+    Prepare(c);
+    c.MailMessage.Add("x");
+    c.SetEMailFiles({a});
+    c.OnBeforeFileOpen = [](TSmtpCli*, int, const std::string&, TSmtpBeforeOpenFileAction& action) {
+      action = smtpBeforeOpenFileAbort;
+    };
+    ASSERT_TRUE(rec_.Run([&] { c.Open(); }));
+    ASSERT_TRUE(rec_.Run([&] { c.Mail(); }));
+    EXPECT_EQ(rec_.LastError(), 426);
+    PumpFor(100);
+    EXPECT_FALSE(peer_->HasMessage(2));
+  }
+}
+
+TEST_F(MimeTest, SetEMailFilesRefusesMissingFiles) {
+  TSmtpCli c;
+  std::string a = File("A.DEO", "a");
+  try {
+    c.SetEMailFiles({a, "  ", (dir_.path() / "missing.deo").string(), a});
+    FAIL() << "no exception";
+  } catch (const SmtpException& e) {
+    EXPECT_EQ(std::string(e.what()), "File not found '" + (dir_.path() / "missing.deo").string() + "'");
+  }
+  EXPECT_EQ(c.EmailFiles().Lines(), (std::vector<std::string>{a}));
+  EXPECT_THROW(c.SetEMailFiles({dir_.path().string()}), SmtpException);  // a folder is no file
+}
+
+TEST_F(MimeTest, HtmlMailWithAlternativesInlineImagesAndAFile) {
+  THtmlSmtpCli c;
+  Prepare(c);
+  EXPECT_EQ(c.ContentType(), smtpHtml);
+  std::vector<std::string> plain = {"Hello coach,", "see the chart \xFC" "ber the pass.", ".dot line",
+                                    std::string(100, 'p') + "=" + std::string(100, 'q')};
+  std::vector<std::string> html = {"<html><body>", "<p>Chart:</p><img src=\"cid:IMAGE1\">",
+                                   "<img src=\"cid:IMAGE2\">", std::string(150, 'h') + " \xE9", "</body></html>"};
+  for (const auto& l : plain) c.PlainText.Add(l);
+  for (const auto& l : html) c.HtmlText.Add(l);
+  std::string gif = RandomBytes(5000, 7);
+  std::string jpg = RandomBytes(3000, 8);
+  std::string trip = RandomBytes(777, 9);
+  c.SetEMailImages({File("chart.gif", gif)});
+  c.SetImageStream(1, std::make_unique<std::istringstream>(jpg));
+  c.SetEMailFiles({File("TRIP.DEO", trip)});
+  MessageReport m = Send(c, 1);
+  EXPECT_EQ(m.One("content-type"), "multipart/related");
+  EXPECT_EQ(m.All("multipart"), (std::vector<std::string>{"multipart/related", "multipart/alternative"}));
+  auto texts = Texts(m);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0].type, "text/plain");
+  EXPECT_EQ(texts[0].encoding, "quoted-printable");
+  EXPECT_EQ(texts[0].bytes + "\r\n", Lines(plain));  // the line end before the boundary belongs to it
+  EXPECT_EQ(texts[1].type, "text/html");
+  EXPECT_EQ(texts[1].bytes + "\r\n", Lines(html));
+  auto atts = Attachments(m);
+  ASSERT_EQ(atts.size(), 3u);
+  EXPECT_EQ(atts[0].name, "chart.gif");
+  EXPECT_EQ(atts[0].type, "image/gif");
+  EXPECT_EQ(atts[0].disposition, "inline");
+  EXPECT_EQ(atts[0].id, "<IMAGE1>");
+  EXPECT_EQ(atts[0].md5, StrMD5(gif));
+  EXPECT_EQ(atts[1].disposition, "inline");
+  EXPECT_EQ(atts[1].id, "<IMAGE2>");
+  EXPECT_EQ(atts[1].md5, StrMD5(jpg));
+  EXPECT_EQ(atts[2].name, "TRIP.DEO");
+  EXPECT_EQ(atts[2].disposition, "attachment");
+  EXPECT_EQ(atts[2].id, "<FILE1>");
+  EXPECT_EQ(atts[2].md5, StrMD5(trip));
+  EXPECT_EQ(c.MimeState(), smtpMimeDone);
+  std::string raw = peer_->RawMessage(1);
+  EXPECT_NE(raw.find("Content-Type: multipart/related; type=\"multipart/alternative\"; boundary=\"" + c.Boundary0() + "\"\r\n"),
+            std::string::npos);
+  EXPECT_EQ(c.Boundary0().substr(0, 19), "----=_NextPart_000_");
+  EXPECT_NE(c.Boundary0(), c.Boundary1());
+
+  // The same message again reads the stream from its start.
+  m = Send(c, 2);
+  atts = Attachments(m);
+  ASSERT_EQ(atts.size(), 3u);
+  EXPECT_EQ(atts[1].md5, StrMD5(jpg));
+}
+
+TEST_F(MimeTest, HtmlClientInPlainTextModeIsAPlainMailer) {
+  THtmlSmtpCli c;
+  Prepare(c);
+  c.SetContentType(smtpPlainText);
+  c.MailMessage.Add("plain");
+  c.PlainText.Add("ignored");
+  c.SetEMailFiles({File("T.DEO", "t")});
+  MessageReport m = Send(c, 1);
+  EXPECT_EQ(m.One("content-type"), "multipart/mixed");
+  auto texts = Texts(m);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].bytes, "plain\r\n");
+}
+
+TEST_F(MimeTest, BlockingClientSendsABigTripFile) {
+  std::string big = RandomBytes(2 * 1024 * 1024, 11);
+  TSyncSmtpCli c;
+  Prepare(c);
+  c.Timeout = 10;
+  c.AuthType = smtpAuthLogin;
+  c.Username = "tim";
+  c.Password = "tanstaaftanstaaf";
+  c.MailMessage.Add("big one");
+  c.SetEMailFiles({File("BIG.DEO", big)});
+  ASSERT_TRUE(c.OpenSync()) << c.ErrorMessage();
+  ASSERT_TRUE(c.MailSync()) << c.ErrorMessage();
+  EXPECT_TRUE(c.QuitSync());
+  MessageReport m = peer_->Message(1);
+  EXPECT_EQ(m.One("defects"), "0");
+  auto atts = Attachments(m);
+  ASSERT_EQ(atts.size(), 1u);
+  EXPECT_EQ(atts[0].md5, StrMD5(big));
+}
