@@ -223,7 +223,7 @@ void TCustomSocksWSocket::SocksDoConnect() {
     req += addr_;
     req += port_hi;
     req += port_lo;
-    socks_need_ = 5;  // up to the first byte of the bound address; the rest follows
+    socks_need_ = 2;  // version and reply code first; the address follows
   } else {
     req = std::string{4, 1};
     req += port_hi;
@@ -348,6 +348,10 @@ void TCustomSocksWSocket::HandleSocksReply() {
       if (rep != 0) {
         if (const char* text = Socks5ReplyText(rep)) return SocksError(kSocksErrGeneralFailure + rep - 1, text);
         return SocksError(kSocksErrUnassigned, "unassigned error #" + std::to_string(rep));
+      }
+      if (socks_reply_.size() < 5) {
+        socks_need_ = 5;  // up to the first byte of the bound address
+        return;
       }
       // The reply's length depends on the type of the bound address.
       std::size_t total;

@@ -743,3 +743,41 @@ TEST(WSocket, HandlerMayDestroyTheSocketInsideAnEvent) {
   ASSERT_TRUE(Pump([&] { return deleted; }));
   PumpFor(50);
 }
+
+TEST(WSocket, DelayedCloseShutdownAndTheTestMessage) {
+  RawListener l;
+  TWSocket s;
+  Recorder r;
+  r.Attach(s);
+  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
+  int peer = l.Accept();
+  ASSERT_GE(peer, 0);
+
+  // After a shutdown of the sending side the peer sees the end of the
+  // stream, and a later send is an error of its own.
+  s.Shutdown(1);
+  std::string got;
+  ASSERT_TRUE(Pump([&] { return ReadSome(peer, got) == 0; }));
+  try {
+    s.SendStr("late");
+    FAIL();
+  } catch (const ESocketException& e) {
+    EXPECT_EQ(std::string(e.what()), "Error 10058 in function TryToSend failed\r\nCan't send after socket shutdown");
+  }
+
+  s.CloseDelayed();
+  EXPECT_EQ(s.State(), wsConnected);
+  ASSERT_TRUE(Pump([&] { return s.State() == wsClosed; }));
+  EXPECT_EQ(r.closed, 1);
+
+  // The test message raises inside the loop and reaches OnBgException.
+  std::string seen;
+  s.OnBgException = [&](TCustomWSocket*, const std::exception& e, bool& can_close) {
+    seen = e.what();
+    can_close = false;
+  };
+  MainLoop().Post(s.Target(), Message{kWmTriggerException, 0, 0});
+  ASSERT_TRUE(Pump([&] { return !seen.empty(); }));
+  EXPECT_EQ(seen, "Test exception in WSocket");
+  ::close(peer);
+}
