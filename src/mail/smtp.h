@@ -269,8 +269,9 @@ class TCustomSmtpClient {
   void EndRequest(int error);
   void HighLevelAsync(TSmtpRequest request, TSmtpFctSet steps);
   void DoHighLevelAsync();
-  // Sets request and clears ErrorMessage when a request starts on its own.
-  void StartRequest(TSmtpRequest request);
+  // Checks that the client may start a request (else SmtpException); then,
+  // outside a high-level request, sets the request and clears ErrorMessage.
+  void StartRequest(TSmtpRequest request, bool needs_connection = true);
   // Ends the request with error 500 and text (no reply from the server
   // could be trusted any more) and drops the connection.
   void ProtocolError(const std::string& text, int code = 500);

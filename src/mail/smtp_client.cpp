@@ -163,7 +163,10 @@ void TCustomSmtpClient::CheckReady() const {
     throw SmtpException("SMTP component not ready");
 }
 
-void TCustomSmtpClient::StartRequest(TSmtpRequest request) {
+void TCustomSmtpClient::StartRequest(TSmtpRequest request, bool needs_connection) {
+  // Misuse is refused before anything of the running request is touched.
+  CheckReady();
+  if (needs_connection && !connected_) throw SmtpException("SMTP component not connected");
   if (high_level_flag_) return;
   request_type_ = request;
   error_message_.clear();
@@ -188,9 +191,11 @@ void TCustomSmtpClient::ExecAsync(TSmtpRequest request, const std::string& comma
                                   const std::string& shown) {
   CheckReady();
   if (!connected_) throw SmtpException("SMTP component not connected");
-  if (HasLineBreakOrNul(command))
-    throw SmtpException("SMTP command contains a line break or NUL: " +
-                        (shown.empty() ? command.substr(0, command.find_first_of(std::string_view("\r\n\0", 3))) : shown));
+  if (HasLineBreakOrNul(command)) {
+    // Named by its first word only: the rest may be anything.
+    std::string word = command.substr(0, command.find_first_of(std::string_view(" \r\n\0", 4)));
+    throw SmtpException("SMTP command contains a line break or NUL: " + word);
+  }
   if (!high_level_flag_) request_type_ = request;
   std::size_t n = std::min<std::size_t>(ok_codes.size(), 16);
   for (std::size_t i = 0; i < n; ++i) ok_codes_[i] = ok_codes[i];
@@ -369,7 +374,7 @@ void TCustomSmtpClient::QuitDone() {
 void TCustomSmtpClient::Connect() {
   CheckReady();
   if (connected_) throw SmtpException("SMTP component already connected");
-  StartRequest(smtpConnect);
+  StartRequest(smtpConnect, false);
   request_done_ = false;
   rcv_cnt_ = 0;
   request_result_ = 0;
@@ -463,7 +468,6 @@ void TCustomSmtpClient::Helo() {
 
 void TCustomSmtpClient::Ehlo() {
   StartRequest(smtpEhlo);
-  CheckReady();
   auth_types_supported_.Clear();
   ExecAsync(smtpEhlo, "EHLO " + HeloName(), {250}, &TCustomSmtpClient::EhloDone);
 }
@@ -534,8 +538,7 @@ void TCustomSmtpClient::RcptToDone() {
 }
 
 void TCustomSmtpClient::Quit() {
-  CheckReady();
-  StartRequest(smtpQuit);
+  StartRequest(smtpQuit, false);
   if (!connected_) {
     if (!high_level_flag_) request_type_ = smtpQuit;
     command_ = "QUIT";
@@ -688,8 +691,7 @@ void TCustomSmtpClient::DoHighLevelAsync() {
 // ---------------------------------------------------------------- AUTH
 
 void TCustomSmtpClient::Auth() {
-  StartRequest(smtpAuth);
-  CheckReady();
+  StartRequest(smtpAuth, false);
   if (!esmtp_supported_) {
     last_response_ = "500 ESMTP not supported.";
     error_message_ = last_response_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 
 #include "mail/base64.h"
 #include "mail/md5.h"
@@ -350,7 +351,7 @@ TEST(SmtpConnection, AbortInTheMiddleOfMailReports426) {
 
 TEST(SmtpMisuse, WrongStateThrowsAndSendsNothing) {
   Peer p;
-  p.script->replies["HELO"] = {};  // keeps the request running
+  p.script->replies["HELO"] = {Send("250 late\r\n", 150)};  // keeps the request running a while
   TSmtpCli c;
   Recorder rec;
   rec.Attach(c);
@@ -388,15 +389,22 @@ TEST(SmtpMisuse, WrongStateThrowsAndSendsNothing) {
     EXPECT_STREQ(e.what(), "RcptName list is empty");
   }
   c.Helo();
-  try {
-    c.Rset();
-    FAIL() << "no exception";
-  } catch (const SmtpException& e) {
-    EXPECT_STREQ(e.what(), "SMTP component not ready");
+  for (auto call : {&TCustomSmtpClient::Rset, &TCustomSmtpClient::Ehlo, &TCustomSmtpClient::Quit,
+                    &TCustomSmtpClient::Auth, &TCustomSmtpClient::Mail}) {
+    try {
+      (c.*call)();
+      FAIL() << "no exception";
+    } catch (const SmtpException& e) {
+      EXPECT_STREQ(e.what(), "SMTP component not ready");
+    }
   }
   PumpFor(30);
   EXPECT_EQ(p.script->commands, (std::vector<std::string>{"HELO tester_box"}));
   EXPECT_EQ(rec.done.size(), 1u);
+  // The running request is untouched by the refused calls.
+  ASSERT_TRUE(Pump([&] { return rec.done.size() == 2; }));
+  EXPECT_EQ(rec.LastRequest(), smtpHelo);
+  EXPECT_EQ(rec.LastError(), 0);
 }
 
 TEST(SmtpMisuse, LineBreaksInCommandsOrHeadersAreRefusedBeforeSending) {
@@ -786,4 +794,48 @@ TEST(SmtpSync, WholeMailRoundTrip) {
   EXPECT_FALSE(c.Connected());
   EXPECT_EQ(p.script->data_lines.back(), "hello");
   EXPECT_TRUE(c.QuitSync());  // not connected: ends at once with 0
+}
+
+TEST(SmtpProperties, DefaultsAndShareModes) {
+  THtmlSmtpCli h;
+  EXPECT_EQ(h.ContentType(), smtpHtml);
+  EXPECT_EQ(h.ContentTypeText(), "text/html");
+  EXPECT_EQ(h.HtmlCharSet, "iso-8859-1");
+  TSyncSmtpCli c;
+  EXPECT_EQ(c.Timeout, 15);
+  EXPECT_EQ(c.Port, "smtp");
+  EXPECT_EQ(c.LocalAddr, "0.0.0.0");
+  EXPECT_EQ(c.CharSet, "iso-8859-1");
+  EXPECT_EQ(c.ContentType(), smtpPlainText);
+  EXPECT_EQ(c.ContentTypeText(), "text/plain");
+  EXPECT_EQ(c.AuthType, smtpAuthNone);
+  EXPECT_EQ(c.HdrPriority, smtpPriorityNone);
+  EXPECT_FALSE(c.OwnHeaders);
+  EXPECT_EQ(c.State(), smtpReady);
+  EXPECT_EQ(c.ShareMode(), smtpShareDenyWrite);
+  EXPECT_EQ(c.ShareFlags(), 32);
+  const std::pair<TSmtpShareMode, int> modes[] = {{smtpShareCompat, 0}, {smtpShareExclusive, 16},
+                                                  {smtpShareDenyWrite, 32}, {smtpShareDenyRead, 48},
+                                                  {smtpShareDenyNone, 64}};
+  for (auto [mode, flags] : modes) {
+    c.SetShareMode(mode);
+    EXPECT_EQ(c.ShareFlags(), flags);
+    EXPECT_EQ(c.ShareMode(), mode);
+  }
+  c.SetShareFlags(7);
+  EXPECT_EQ(c.ShareMode(), smtpShareDenyWrite);
+  TempDir dir("props");
+  try {
+    h.SetEMailImages({(dir.path() / "nope.gif").string()});
+    FAIL() << "no exception";
+  } catch (const SmtpException& e) {
+    EXPECT_EQ(std::string(e.what()), "File not found '" + (dir.path() / "nope.gif").string() + "'");
+  }
+  h.SetImageStream(2, std::make_unique<std::istringstream>("x"));
+  EXPECT_EQ(h.GetImageStreamCount(), 3);
+  EXPECT_EQ(h.GetImageStream(0), nullptr);
+  EXPECT_NE(h.GetImageStream(2), nullptr);
+  EXPECT_EQ(h.GetImageStream(7), nullptr);
+  h.ClearImageStreamArray();
+  EXPECT_EQ(h.GetImageStreamCount(), 0);
 }
