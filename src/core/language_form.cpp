@@ -7,19 +7,6 @@
 
 TForm11* Form11 = nullptr;
 
-namespace tav {
-std::function<void()> SetHintsGerman;
-std::function<void()> SetHintsEnglish;
-std::function<void()> SetHintsSpanish;
-
-void ApplyTextTable(int language_index) {
-  const std::function<void()>& table = language_index == 0   ? SetHintsGerman
-                                       : language_index == 2 ? SetHintsSpanish
-                                                             : SetHintsEnglish;
-  if (table) table();
-}
-}  // namespace tav
-
 TForm11::TForm11() {
   Name = "Form11";
   Caption = "Sprache / Language";
