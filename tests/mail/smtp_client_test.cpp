@@ -839,3 +839,41 @@ TEST(SmtpProperties, DefaultsAndShareModes) {
   h.ClearImageStreamArray();
   EXPECT_EQ(h.GetImageStreamCount(), 0);
 }
+
+TEST(SmtpConnection, HostNamesAreLookedUpAndUnknownOnesFail) {
+  Peer p;
+  TSmtpCli c;
+  Recorder rec;
+  rec.Attach(c);
+  UsePeer(c, *p.peer);
+  c.Host = "localhost";
+  ASSERT_TRUE(rec.Run([&] { c.Open(); }));
+  EXPECT_EQ(rec.LastError(), 0) << c.ErrorMessage();
+  ASSERT_TRUE(rec.Run([&] { c.Quit(); }));
+  c.Host = "no-such-host.invalid";
+  ASSERT_TRUE(rec.Run([&] { c.Open(); }, 10000));
+  EXPECT_EQ(rec.LastError(), 11001);
+  EXPECT_EQ(c.ErrorMessage(), "500 Host not found (Winsock error #11001)");
+}
+
+TEST(SmtpConnection, ClientMayBeDeletedInsideOnRequestDone) {
+  Peer p;
+  bool deleted = false;
+  auto* c = new TSmtpCli;
+  UsePeer(*c, *p.peer);
+  c->OnRequestDone = [&](TCustomSmtpClient* sender, TSmtpRequest, uint16_t) {
+    deleted = true;  // before the handler itself goes with the client
+    delete sender;
+  };
+  c->Open();
+  ASSERT_TRUE(Pump([&] { return deleted; }));
+  PumpFor(30);
+  auto* q = new TSmtpCli;
+  deleted = false;
+  q->OnRequestDone = [&](TCustomSmtpClient* sender, TSmtpRequest, uint16_t) {
+    deleted = true;  // before the handler itself goes with the client
+    delete sender;
+  };
+  q->Quit();
+  ASSERT_TRUE(Pump([&] { return deleted; }));
+}
