@@ -177,8 +177,12 @@ void TSmtpCli::QueuePartHeader(int index, const std::string& content_type,
   const TMailPart& part = parts_[static_cast<std::size_t>(index)];
   const bool extended = HasEightBitBytes(file_name);
   const std::string safe = SafeParameterValue(file_name);
+  // A content type from OnAttachContentType must not break the part header.
+  std::string type = content_type;
+  for (char& ch : type)
+    if (ch == '\r' || ch == '\n' || ch == '\0') ch = ' ';
   pending_.push_back("--" + boundary_);
-  pending_.push_back("Content-Type: " + content_type + ";");
+  pending_.push_back("Content-Type: " + type + ";");
   pending_.push_back(extended ? "\tname*=" + ExtendedParameter(file_name, CharSet)
                               : "\tname=\"" + safe + "\"");
   pending_.push_back("Content-Transfer-Encoding: base64");
