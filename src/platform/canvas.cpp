@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <functional>
 #include <cmath>
 #include <cstdlib>
 
@@ -270,34 +271,43 @@ void TCanvas::FillPixels(int x1, int y1, int x2, int y2, TColor c) {
 
 bool TCanvas::ThinSolidPen() const { return Pen.Width <= 1 && Pen.Style == TPenStyle::psSolid; }
 
+void LinePixelRuns(int x0, int y0, int x1, int y1, const TRect& bounds,
+                   const std::function<void(const TRect&)>& run) {
+  if (x0 == x1 && y0 == y1) return;
+  const double left = bounds.Left - 4.0, top = bounds.Top - 4.0;
+  const double right = bounds.Right + 4.0, bottom = bounds.Bottom + 4.0;
+  auto outside = [&](int x, int y) { return x < left || x > right || y < top || y > bottom; };
+  if (outside(x0, y0) || outside(x1, y1)) {
+    // Liang-Barsky: the part of the line inside the widened bounds.
+    const double dx = static_cast<double>(x1) - x0, dy = static_cast<double>(y1) - y0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - left, right - x0, y0 - top, bottom - y0};
+    double t0 = 0, t1 = 1;
+    for (int i = 0; i < 4; ++i) {
+      if (p[i] == 0) {
+        if (q[i] < 0) return;
+      } else {
+        double t = q[i] / p[i];
+        if (p[i] < 0) t0 = std::max(t0, t); else t1 = std::min(t1, t);
+      }
+    }
+    if (t0 > t1) return;
+    int nx0 = static_cast<int>(std::lround(x0 + t0 * dx)), ny0 = static_cast<int>(std::lround(y0 + t0 * dy));
+    int nx1 = static_cast<int>(std::lround(x0 + t1 * dx)), ny1 = static_cast<int>(std::lround(y0 + t1 * dy));
+    x0 = nx0;
+    y0 = ny0;
+    x1 = nx1;
+    y1 = ny1;
+  }
+  RasterLine(x0, y0, x1, y1, [&](int a, int b, int c, int d) { run(TRect{a, b, c, d}); });
+}
+
 void TCanvas::Segment(int x0, int y0, int x1, int y1) {
   if (x0 == x1 && y0 == y1) return;
   if (ThinSolidPen()) {
     const TColor c = Pen.Color;
-    // Far-away ends are brought near the surface first (same pixels inside it).
-    const long long lim = 1 << 20;
-    if (std::llabs(x0) > lim || std::llabs(y0) > lim || std::llabs(x1) > lim || std::llabs(y1) > lim) {
-      QLineF l(x0, y0, x1, y1);
-      QRectF box(-4.0, -4.0, Width() + 8.0, Height() + 8.0);
-      // Clip in floating point; a line missing the surface draws nothing.
-      double t0 = 0, t1 = 1;
-      double px[4] = {-(l.dx()), l.dx(), -(l.dy()), l.dy()};
-      double qx[4] = {l.x1() - box.left(), box.right() - l.x1(), l.y1() - box.top(), box.bottom() - l.y1()};
-      for (int i = 0; i < 4; ++i) {
-        if (px[i] == 0) {
-          if (qx[i] < 0) return;
-        } else {
-          double t = qx[i] / px[i];
-          if (px[i] < 0) t0 = std::max(t0, t); else t1 = std::min(t1, t);
-        }
-      }
-      if (t0 > t1) return;
-      x0 = static_cast<int>(std::lround(l.x1() + t0 * l.dx()));
-      y0 = static_cast<int>(std::lround(l.y1() + t0 * l.dy()));
-      x1 = static_cast<int>(std::lround(l.x1() + t1 * l.dx()));
-      y1 = static_cast<int>(std::lround(l.y1() + t1 * l.dy()));
-    }
-    RasterLine(x0, y0, x1, y1, [&](int a, int b, int c2, int d) { FillPixels(a, b, c2, d, c); });
+    LinePixelRuns(x0, y0, x1, y1, TRect{0, 0, Width(), Height()},
+                  [&](const TRect& r) { FillPixels(r.Left, r.Top, r.Right, r.Bottom, c); });
     return;
   }
   UsePen();
@@ -500,6 +510,7 @@ void TCanvas::TextRect(const TRect& r, int x, int y, const std::string& text) {
   }
   if (c.Width() <= 0 || c.Height() <= 0) return;
   SetClipRect(c);
+  ApplyClip();
   if (BrushFills(Brush)) FillPixels(r.Left, r.Top, r.Right, r.Bottom, Brush.Color);
   TBrushStyle style = Brush.Style;
   Brush.Style = TBrushStyle::bsClear;

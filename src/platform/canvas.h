@@ -29,6 +29,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -77,6 +78,13 @@ QString ToQString(const std::string& text);
 // The height is the line height (ascent + descent).
 int MeasureTextWidth(const TFont& font, const std::string& text);
 int MeasureTextHeight(const TFont& font);
+
+// The pixels of a one-pixel line from (x0, y0) up to but not including
+// (x1, y1), as runs of neighbouring pixels in one row or column. Ends far
+// outside bounds are first brought to its edge (4 pixels out), so huge
+// coordinates cost nothing.
+void LinePixelRuns(int x0, int y0, int x1, int y1, const TRect& bounds,
+                   const std::function<void(const TRect&)>& run);
 
 class TBitmap;
 

@@ -290,6 +290,9 @@ static void EffectiveRange(const TChart& chart, const TChartAxis& axis, bool aut
   if (!Finite(lo)) lo = alo;
   if (!Finite(hi)) hi = ahi;
   if (lo > hi) std::swap(lo, hi);
+  // Keep the span itself finite.
+  lo = std::max(lo, -1e300);
+  hi = std::min(hi, 1e300);
   if (log) {
     if (!(hi > 0)) hi = r.any && r.hi > 0 ? r.hi : 10.0;
     if (!(lo > 0)) lo = hi / 1000.0;
@@ -376,6 +379,8 @@ void TChartSeries::Reserve(int n) {
 }
 
 void TChartSeries::Include(double x, double y) const {
+  // A point without both values is never drawn and does not count.
+  if (!Finite(x) || !Finite(y)) return;
   Stats& st = stats_;
   if (Finite(x)) {
     if (!st.any_x) {
@@ -802,7 +807,11 @@ int AlongExtent(const LabelFit& f, int text_w) {
 }
 
 // Keeps labels in pixel order that do not overlap the one kept before.
+// Labels come out from the minimum end of the axis on (left to right, or
+// bottom to top).
 std::vector<TAxisLabel> Thin(std::vector<TAxisLabel> labels, const TFont& font, const LabelFit& fit) {
+  const int dir = fit.horizontal ? 1 : -1;
+  for (TAxisLabel& l : labels) l.Pixel *= dir;
   std::stable_sort(labels.begin(), labels.end(),
                    [](const TAxisLabel& a, const TAxisLabel& b) { return a.Pixel < b.Pixel; });
   std::vector<TAxisLabel> kept;
@@ -819,6 +828,7 @@ std::vector<TAxisLabel> Thin(std::vector<TAxisLabel> labels, const TFont& font, 
     last_end = start + ext;
     kept.push_back(std::move(l));
   }
+  for (TAxisLabel& l : kept) l.Pixel *= dir;
   return kept;
 }
 
@@ -1102,6 +1112,11 @@ void TChart::ComputeGeometry(Geometry& g) const {
       space[i] = s;
       ax.space = s;
     }
+    // Value marks above the bars need room over the plot.
+    for (const auto& s : series_)
+      if (s->Active && s->Type() == TSeriesType::stBar && s->MarksVisible && s->Count() > 0)
+        space[SideIndex(TAxisSide::Top)] =
+            std::max(space[SideIndex(TAxisSide::Top)], MeasureTextHeight(s->MarksFont) + 2 + 8);
     TRect next = inner;
     next.Left += space[SideIndex(TAxisSide::Left)];
     next.Right -= space[SideIndex(TAxisSide::Right)];
@@ -1234,9 +1249,13 @@ void TChart::DrawAxes(TCanvas& cv, const Geometry& g) {
 namespace {
 
 // Collects the pixels of a line and draws them as polylines of one colour.
+// One-pixel solid lines are rasterised here: every point and every pixel
+// between neighbouring points is drawn, whatever the direction, so a line
+// reduced to fewer points in a pixel column covers the same pixels.
 class LineWriter {
  public:
-  LineWriter(QPainter& p, int width, Qt::PenStyle style) : p_(p), width_(width), style_(style) {}
+  LineWriter(QPainter& p, int width, Qt::PenStyle style, const TRect& bounds)
+      : p_(p), width_(width), style_(style), bounds_(bounds) {}
   ~LineWriter() { Flush(); }
   void Point(int x, int y, TColor c) {
     if (!pts_.empty() && c != color_) {
@@ -1250,13 +1269,22 @@ class LineWriter {
   void Break() { Flush(); }
   void Flush() {
     if (pts_.size() >= 2 && IsRealColor(color_)) {
-      QPen pen(QCol(color_));
-      pen.setWidth(std::max(1, width_));
-      pen.setStyle(style_);
-      pen.setCapStyle(width_ <= 1 ? Qt::FlatCap : Qt::RoundCap);
-      pen.setJoinStyle(width_ <= 1 ? Qt::MiterJoin : Qt::RoundJoin);
-      p_.setPen(pen);
-      p_.drawPolyline(pts_.data(), static_cast<int>(pts_.size()));
+      if (width_ <= 1 && style_ == Qt::SolidLine) {
+        const QColor col = QCol(color_);
+        for (size_t i = 1; i < pts_.size(); ++i)
+          LinePixelRuns(pts_[i - 1].x(), pts_[i - 1].y(), pts_[i].x(), pts_[i].y(), bounds_,
+                        [&](const TRect& r) { p_.fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), col); });
+        const QPoint& end = pts_.back();
+        p_.fillRect(QRect(end.x(), end.y(), 1, 1), col);
+      } else {
+        QPen pen(QCol(color_));
+        pen.setWidth(std::max(1, width_));
+        pen.setStyle(style_);
+        pen.setCapStyle(width_ <= 1 ? Qt::FlatCap : Qt::RoundCap);
+        pen.setJoinStyle(width_ <= 1 ? Qt::MiterJoin : Qt::RoundJoin);
+        p_.setPen(pen);
+        p_.drawPolyline(pts_.data(), static_cast<int>(pts_.size()));
+      }
     }
     pts_.clear();
   }
@@ -1265,6 +1293,7 @@ class LineWriter {
   QPainter& p_;
   int width_;
   Qt::PenStyle style_;
+  TRect bounds_;
   TColor color_ = clNone;
   std::vector<QPoint> pts_;
 };
@@ -1379,7 +1408,7 @@ void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
   const bool lines = s.LinesVisible && s.Type() != TSeriesType::stPoint && s.PenStyle != TPenStyle::psClear;
   const bool points = s.PointsVisible || s.Type() == TSeriesType::stPoint;
   if (lines) {
-    LineWriter w(p, s.PenWidth, QtStyle(s.PenStyle));
+    LineWriter w(p, s.PenWidth, QtStyle(s.PenStyle), g.plot);
     if (DrawAllPoints) {
       for (int i = 0; i < n; ++i) {
         if (!usable(i)) {

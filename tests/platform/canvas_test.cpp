@@ -220,6 +220,16 @@ TEST(CanvasTest, TextRectClipsToItsRectangleAndFillsIt) {
   EXPECT_EQ(s.Count({10, 5, 30, 25}, clWhite), 0);
   EXPECT_EQ(s.Count({30, 0, 100, 30}, clBlack), 0);
   EXPECT_FALSE(cv.HasClipRect());
+  // The next rectangle is filled whole, not cut by the one before.
+  cv.Brush.Color = clLime;
+  cv.TextRect({40, 5, 60, 25}, 42, 7, "");
+  EXPECT_EQ(s.Count({40, 5, 60, 25}, clLime), 400);
+  // Inside a clip rectangle only the common part is drawn, and the clip stays.
+  cv.SetClipRect({0, 0, 70, 10});
+  cv.Brush.Color = clRed;
+  cv.TextRect({65, 5, 80, 25}, 65, 5, "");
+  EXPECT_EQ(s.Count({0, 0, 100, 30}, clRed), 25);
+  EXPECT_EQ(cv.ClipRect(), (TRect{0, 0, 70, 10}));
 }
 
 TEST(CanvasTest, PixelsReadWriteAndOutsideAccess) {
