@@ -1,13 +1,20 @@
 // TForm30: the single-trip view. Shows the trip in TripSamples as curves over
-// time, the statistics of the section the chart shows beside them, and
-// opens the heart-rate scan on that section (as a clip file).
+// time, one chart strip per shown channel, the statistics of the section the
+// charts show beside them, and opens the heart-rate scan on that section (as
+// a clip file).
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/controls.h"
+#include "viewing/trip_view_model.h"
+
+namespace tav {
+class TChart;
+}
 
 class TForm30 : public tav::TForm {
  public:
@@ -26,6 +33,24 @@ class TForm30 : public tav::TForm {
   // Saves the shown section as the clip CLIP2.DEO and opens the heart-rate
   // scan on it.
   void SB_POPUClick(tav::TControl* sender);
+  // Shows the whole trip again.
+  void SB_FTClick(tav::TControl* sender);
+
+  // --- state, readable by tests and other windows ---
+  // Records the charts show (the whole trip without zoom; empty when the
+  // trip is too short to show).
+  tav::RecordRange VisibleSection() const { return section_; }
+  // Records the statistics were computed for (whole trip with SB_AW down).
+  tav::RecordRange EvaluatedSection() const { return evaluated_; }
+  // The six means EvaluateSection gave for the shown statistics: power,
+  // speed, cadence, grade, temperature, altitude.
+  const std::array<float, 6>& ShownSectionMeans() const { return shown_means_; }
+  const tav::ChannelSet& ShownChannels() const { return channels_; }
+  // Shows the time span [from_min, to_min] (minutes) in every strip, as a
+  // mouse-drag zoom does, and evaluates the records inside.
+  void ZoomToMinutes(double from_min, double to_min);
+  // The chart strip of a channel (null while the channel is hidden).
+  tav::TChart* ChannelChart(int channel) const;
 
   // --- controls ---
   tav::TPanel* P_TOP = nullptr;
@@ -48,7 +73,43 @@ class TForm30 : public tav::TForm {
   tav::TPanel* SB_GRUND = nullptr;
   // Statistics of the shown section, one label per line.
   tav::TPanel* P_SUM = nullptr;
+  tav::TLabel* L_SUM_TITLE = nullptr;
   std::vector<tav::TLabel*> L_SUM;
+  // Shown instead of the charts when the trip is too short.
+  tav::TLabel* L_EMPTY = nullptr;
+
+ private:
+  void CreateControls();
+  void LayoutControls();
+  void ApplyTexts();
+  // Rebuilds the strips from the trip buffer (whole trip shown).
+  void LoadTrip();
+  void BuildStrips();
+  // Applies [from, to] minutes to every strip's time axis.
+  void ApplyTimeSpan(double from_min, double to_min, bool whole);
+  // Lines up the plot areas of the shown strips.
+  void AlignStrips();
+  void Evaluate();
+  void ToggleChannel(int channel);
+  void PageBy(double direction);
+  void ShowEmpty(bool empty);
+
+  std::array<tav::TChart*, tav::kViewChannels> strips_{};
+  tav::ChannelSet channels_{};
+  bool channels_set_ = false;
+  int grade_window_ = 0;  // index into kGradeWindows
+  std::vector<float> grade_;
+  std::vector<std::array<float, 6>> smooth_;  // smoothed channels per record
+  tav::RecordRange trip_range_;
+  tav::RecordRange section_;
+  tav::RecordRange evaluated_;
+  double whole_from_ = 0.0, whole_to_ = 0.0;  // minutes of the whole trip
+  double span_from_ = 0.0, span_to_ = 0.0;    // minutes shown
+  bool zoomed_ = false;
+  std::array<float, 6> shown_means_{};
+  uint64_t shown_fingerprint_ = 0;
+  bool loaded_once_ = false;
+  bool opening_ = false;  // shown since the last activation
 };
 
 extern TForm30* Form30;

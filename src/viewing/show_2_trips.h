@@ -1,10 +1,17 @@
 // TForm31: the two-trip comparison. Curves of the trips in TripSamples and
-// TripSamples2 over time on one chart.
+// TripSamples2 over time on one chart: power on the left axis, heart rate
+// (and cadence and speed when chosen) on the right.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 
 #include "platform/controls.h"
+
+namespace tav {
+class TChart;
+}
 
 class TForm31 : public tav::TForm {
  public:
@@ -16,6 +23,12 @@ class TForm31 : public tav::TForm {
   std::string Trip2Title;
 
   void FormActivate(tav::TControl* sender);
+
+  // Which channel pairs are drawn: power, heart rate, cadence, speed.
+  enum Pair : int { kPairPower = 0, kPairHeartRate = 1, kPairCadence = 2, kPairSpeed = 3 };
+  bool PairShown(int pair) const { return pair >= 0 && pair < 4 && pairs_[static_cast<std::size_t>(pair)]; }
+  // False while either trip is too short to show.
+  bool Showing2() const { return showing_; }
 
   // --- controls ---
   tav::TPanel* P_TOP = nullptr;
@@ -32,6 +45,16 @@ class TForm31 : public tav::TForm {
   tav::TPanel* P_GLA = nullptr;
   tav::TLabel* L_GLA = nullptr;
   tav::TButton *BU_OK = nullptr, *BU_NO = nullptr;
+  tav::TChart* CH_CMP = nullptr;
+  tav::TLabel* L_EMPTY = nullptr;
+
+ private:
+  void LayoutControls();
+  void Rebuild();
+  std::array<bool, 4> pairs_{true, true, false, false};
+  uint64_t shown_fingerprint_ = 0;
+  bool loaded_once_ = false;
+  bool showing_ = false;
 };
 
 extern TForm31* Form31;

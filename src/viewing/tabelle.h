@@ -2,9 +2,16 @@
 // column per field; saves the loaded trip to its file.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
+#include "core/trip_types.h"
 #include "platform/controls.h"
+
+namespace tav {
+class TStringGrid;
+}
 
 class TForm40 : public tav::TForm {
  public:
@@ -19,8 +26,14 @@ class TForm40 : public tav::TForm {
   int SelCol = 0;
 
   void FormActivate(tav::TControl* sender);
+  void FormClose(tav::TControl* sender, tav::TCloseAction& action);
   // Writes the loaded trip to CurrentTripPath; the result shows in L_SAVE.
-  void SB_SaveClick(tav::TControl* sender);
+  // Returns whether the trip was written.
+  bool SB_SaveClick(tav::TControl* sender);
+
+  // The records the grid shows (a copy of the trip buffer taken when the
+  // window was activated with a different trip); empty for a short trip.
+  const std::vector<tav::TripSample>& ShownRecords() const { return records_; }
 
   // --- controls ---
   tav::TPanel* P_TOP = nullptr;
@@ -30,6 +43,16 @@ class TForm40 : public tav::TForm {
   tav::TEdit* ED_1 = nullptr;
   tav::TButton *B_CL_Trip = nullptr, *B_Nein = nullptr;
   tav::TLabel* L_SAVE = nullptr;  // result of the last save
+  tav::TStringGrid* SG_DATA = nullptr;
+
+ private:
+  void LoadRecords();
+  void SetTitles();
+  void LayoutControls();
+  std::vector<tav::TripSample> records_;
+  uint64_t shown_fingerprint_ = 0;
+  bool shown_once_ = false;
+  bool select_pending_ = false;
 };
 
 extern TForm40* Form40;

@@ -1,0 +1,329 @@
+#include "viewing/show_1_trip.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <numeric>
+
+#include "analysis/scan_powpuls.h"
+#include "core/core_data.h"
+#include "core/demo_rider.h"
+#include "core/trip_file.h"
+#include "diary/cal_unit.h"
+#include "platform/chart.h"
+#include "platform/strings.h"
+#include "viewing/clip_file.h"
+#include "viewing/form_snapshot.h"
+
+namespace tav {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Puts a trip into the current trip buffer.
+void LoadTrip(const std::vector<TripSample>& trip) {
+  std::copy(trip.begin(), trip.end(), TripSamples);
+  TripSampleCount = static_cast<int32_t>(trip.size());
+  SampleInterval = trip.size() > 3 ? std::max(1, trip[3].Time - trip[2].Time) : 1;
+}
+
+class SingleTripViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetCoreData();
+    dir_ = fs::temp_directory_path() /
+           ("tav_view1_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    ProgramDir = PathText(dir_);
+    Form16 = new TForm16();
+    Form33 = new TForm33();
+    Form30 = new TForm30();
+  }
+  void TearDown() override {
+    delete Form30;
+    Form30 = nullptr;
+    delete Form33;
+    Form33 = nullptr;
+    delete Form16;
+    Form16 = nullptr;
+    fs::remove_all(dir_);
+    ResetCoreData();
+  }
+
+  static std::vector<TripSample> DemoTrip(int seconds = 3600, int interval = 1) {
+    SyntheticRideOptions o;
+    o.Seed = 7;
+    o.DurationSeconds = seconds;
+    o.Interval = interval;
+    return MakeSyntheticRide(o);
+  }
+
+  // Drags over a strip's plot from minute `from` to minute `to`.
+  static void DragZoom(TChart* strip, double from, double to) {
+    const TRect plot = strip->PlotRect();
+    const int x1 = strip->BottomAxis.ValueToPixel(from), x2 = strip->BottomAxis.ValueToPixel(to);
+    strip->DoMouseDown(TMouseButton::mbLeft, ssLeft, x1, plot.Top + 3);
+    strip->DoMouseMove(ssLeft, (x1 + x2) / 2, (plot.Top + plot.Bottom) / 2);
+    strip->DoMouseMove(ssLeft, x2, plot.Bottom - 3);
+    strip->DoMouseUp(TMouseButton::mbLeft, 0, x2, plot.Bottom - 3);
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(SingleTripViewTest, ShowsTheWholeTripWithTheDefaultChannels) {
+  LoadTrip(DemoTrip());
+  ApplyDefaultChannels = 1;
+  Form30->Show();
+  EXPECT_EQ(ApplyDefaultChannels, 1);  // read, not changed
+  EXPECT_EQ(Form30->VisibleSection(), (RecordRange{1, TripSampleCount - 1}));
+  EXPECT_EQ(Form30->EvaluatedSection(), Form30->VisibleSection());
+  EXPECT_EQ(Form30->ShownChannels(), DefaultChannels(kSportBikePower));
+  for (int c = 0; c < kViewChannels; ++c)
+    EXPECT_EQ(Form30->ChannelChart(c) != nullptr, Form30->ShownChannels()[c]) << c;
+  // Every curve holds every record of the trip.
+  TChart* power = Form30->ChannelChart(kChannelPower);
+  ASSERT_NE(power, nullptr);
+  ASSERT_EQ(power->SeriesCount(), 1);
+  EXPECT_EQ(power->Series(0)->Count(), TripSampleCount - 1);
+  EXPECT_EQ(power->LeftAxis.Title, Form30->UiText[0] + " [W]");
+  // The statistics of the whole trip are shown beside the curves.
+  EXPECT_FALSE(Form30->L_SUM[0]->Caption.empty());
+  EXPECT_EQ(Form30->L_SUM[0]->Caption, SummaryLines[0]);
+  EXPECT_GT(Form30->ShownSectionMeans()[kMeanPower], 50.0f);
+
+  // A channel switched off and a zoom stay when the view is activated again
+  // after another window...
+  Form30->SK_4->DoClick();
+  EXPECT_EQ(Form30->ChannelChart(kChannelAltitude), nullptr);
+  Form30->ZoomToMinutes(10, 20);
+  const RecordRange zoomed = Form30->VisibleSection();
+  Form33->Show();
+  Form30->Show();
+  EXPECT_EQ(Application().ActiveForm(), Form30);
+  EXPECT_FALSE(Form30->ShownChannels()[kChannelAltitude]);
+  EXPECT_EQ(Form30->VisibleSection(), zoomed);
+  // ... and when it is opened again without the default channels;
+  ApplyDefaultChannels = 0;
+  Form30->Hide();
+  Form30->Show();
+  EXPECT_FALSE(Form30->ShownChannels()[kChannelAltitude]);
+  // opened with them, it starts over.
+  Form30->Hide();
+  ApplyDefaultChannels = 1;
+  Form30->Show();
+  EXPECT_TRUE(Form30->ShownChannels()[kChannelAltitude]);
+  EXPECT_EQ(Form30->VisibleSection(), (RecordRange{1, TripSampleCount - 1}));
+}
+
+TEST_F(SingleTripViewTest, DragZoomShowsAndEvaluatesTheSection) {
+  LoadTrip(DemoTrip());
+  ApplyDefaultChannels = 1;
+  Form30->Show();
+  TChart* hr = Form30->ChannelChart(kChannelHeartRate);
+  ASSERT_NE(hr, nullptr);
+  DragZoom(hr, 10.0, 25.0);
+
+  // Every strip shows the dragged span.
+  const double from = hr->BottomAxis.Minimum(), to = hr->BottomAxis.Maximum();
+  const double minute_per_pixel = 60.0 / hr->BottomAxis.Length();
+  EXPECT_NEAR(from, 10.0, 2 * minute_per_pixel * 60);
+  EXPECT_NEAR(to, 25.0, 2 * minute_per_pixel * 60);
+  for (int c = 0; c < kViewChannels; ++c)
+    if (TChart* s = Form30->ChannelChart(c)) {
+      EXPECT_DOUBLE_EQ(s->BottomAxis.Minimum(), from) << c;
+      EXPECT_DOUBLE_EQ(s->BottomAxis.Maximum(), to) << c;
+      EXPECT_FALSE(s->IsZoomed()) << c;
+    }
+  const RecordRange want = SectionInTime(TripSamples, TripSampleCount, from * 60.0, to * 60.0);
+  ASSERT_FALSE(want.Empty());
+  EXPECT_EQ(Form30->VisibleSection(), want);
+  EXPECT_EQ(Form30->EvaluatedSection(), want);
+  for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(Form30->ShownSectionMeans()[i], SectionMeans[i]) << i;
+
+  // The whole-trip button evaluates the whole trip while the zoom stays.
+  Form30->SB_AW->DoClick();
+  EXPECT_EQ(Form30->EvaluatedSection(), (RecordRange{1, TripSampleCount - 1}));
+  EXPECT_EQ(Form30->VisibleSection(), want);
+  Form30->SB_AT->DoClick();
+  EXPECT_EQ(Form30->EvaluatedSection(), want);
+
+  // Paging moves the span by its width; a drag backwards shows the whole trip.
+  Form30->SB_R->DoClick();
+  EXPECT_NEAR(hr->BottomAxis.Minimum(), to, 1e-9);
+  const TRect plot = hr->PlotRect();
+  hr->DoMouseDown(TMouseButton::mbLeft, ssLeft, plot.Right - 20, plot.Bottom - 5);
+  hr->DoMouseMove(ssLeft, plot.Left + 20, plot.Top + 5);
+  hr->DoMouseUp(TMouseButton::mbLeft, 0, plot.Left + 20, plot.Top + 5);
+  EXPECT_EQ(Form30->VisibleSection(), (RecordRange{1, TripSampleCount - 1}));
+}
+
+TEST_F(SingleTripViewTest, SectionMeansMatchHandComputedValues) {
+  // 600 records at 1 s, flat at 100 m, 36 km/h, 20 degC; the records of
+  // minutes 4 to 6 alternate 100 W / 200 W at 80 / 90 rpm, the others ride
+  // 300 W at 95 rpm.
+  std::vector<TripSample> trip(601);
+  for (int i = 1; i <= 600; ++i) {
+    TripSample& r = trip[i];
+    r.Time = i - 1;
+    r.Distance = (i - 1) * 0.01f;
+    r.Speed = 36.0f;
+    r.Altitude = 100.0f;
+    r.Temperature = 20.0f;
+    r.HeartRate = 140.0f;
+    const bool inside = r.Time >= 240 && r.Time <= 360;
+    r.Power = inside ? (i % 2 ? 100.0f : 200.0f) : 300.0f;
+    r.Cadence = inside ? (i % 2 ? 80.0f : 90.0f) : 95.0f;
+  }
+  LoadTrip(trip);
+  Form30->Show();
+  Form30->ZoomToMinutes(4.0, 6.0);
+  const RecordRange s = Form30->VisibleSection();
+  EXPECT_EQ(s, (RecordRange{241, 361}));  // times 240 .. 360
+  // 121 records: 61 odd (100 W, 80 rpm) and 60 even (200 W, 90 rpm).
+  const double power = (61 * 100.0 + 60 * 200.0) / 121.0;
+  const double cadence = (61 * 80.0 + 60 * 90.0) / 121.0;
+  const auto& m = Form30->ShownSectionMeans();
+  EXPECT_NEAR(m[kMeanPower], power, 0.05);
+  EXPECT_NEAR(m[kMeanCadence], cadence, 0.05);
+  EXPECT_NEAR(m[kMeanSpeed], 36.0, 0.4);
+  EXPECT_NEAR(m[kMeanGrade], 0.0, 1e-3);
+  EXPECT_NEAR(m[kMeanTemperature], 20.0, 1e-3);
+  EXPECT_NEAR(m[kMeanAltitude], 100.0, 1e-3);
+  // Without zoom: the whole trip's means.
+  Form30->SB_FT->DoClick();
+  EXPECT_NEAR(Form30->ShownSectionMeans()[kMeanPower],
+              (480 * 300.0 + 61 * 100.0 + 60 * 200.0) / 600.0 - 0.0, 1.0);
+}
+
+TEST_F(SingleTripViewTest, ClipOpensTheHeartRateScanOnTheSection) {
+  LoadTrip(DemoTrip());
+  Form30->Show();
+  Form30->ZoomToMinutes(5.0, 15.0);
+  const RecordRange s = Form30->VisibleSection();
+  ASSERT_FALSE(s.Empty());
+  const int n = s.Size();
+  TripSample marker;
+  marker.Power = 1234.0f;
+  std::fill(TripSamples2, TripSamples2 + kTripBufferRecords, marker);
+
+  Form30->SB_POPU->DoClick();
+
+  // The file: count, header and section records, text.
+  const fs::path clip = dir_ / kClipFileName;
+  std::string bytes;
+  ASSERT_TRUE(ReadWholeFile(clip, bytes));
+  ASSERT_EQ(bytes.size(), 4u + static_cast<std::size_t>(n + 1) * 40u + 100u);
+  EXPECT_EQ(le::GetI32(reinterpret_cast<const unsigned char*>(bytes.data())), n);
+  // Read back into the second buffer, cleared after its end.
+  EXPECT_EQ(TripSampleCount2, n + 1);
+  EXPECT_EQ(TripSamples2[0], TripSamples[0]);
+  EXPECT_EQ(TripSamples2[1], TripSamples[s.first]);
+  EXPECT_EQ(TripSamples2[n], TripSamples[s.last]);
+  EXPECT_EQ(TripSamples2[n + 1], TripSample{});
+  EXPECT_EQ(TripSamples2[n + kClipFillRecords], TripSample{});
+  EXPECT_EQ(TripSamples2[n + 1 + kClipFillRecords], marker);
+  // The scan is opened on the clip.
+  EXPECT_EQ(Form16->Tag, 1);
+  EXPECT_TRUE(Form16->Visible);
+  const std::string text = ClipText(Form30->Caption, TripSamples, TripSampleCount, s);
+  EXPECT_EQ(Form16->Caption, "Clip = " + text);
+  EXPECT_NE(text.find(" - "), std::string::npos);
+}
+
+TEST_F(SingleTripViewTest, ClipThatCannotBeWrittenOpensNothing) {
+  LoadTrip(DemoTrip(1200));
+  Form30->Show();
+  ProgramDir = PathText(dir_ / "missing" / "folder");
+  TripSample marker;
+  marker.HeartRate = 99.0f;
+  std::fill(TripSamples2, TripSamples2 + 5000, marker);
+  TripSampleCount2 = 77;
+  Form16->Tag = 0;
+  ::testing::internal::CaptureStderr();
+  Form30->SB_POPU->DoClick();
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Cannot open output file.\n");
+  EXPECT_FALSE(Form16->Visible);
+  EXPECT_EQ(Form16->Tag, 0);
+  EXPECT_EQ(TripSampleCount2, 77);
+  EXPECT_EQ(TripSamples2[1], marker);
+}
+
+TEST_F(SingleTripViewTest, EmptyAndShortBuffersShowAnEmptyView) {
+  for (int count : {0, 1, 2, 30, kMinShowRecords - 1}) {
+    SCOPED_TRACE(count);
+    std::vector<TripSample> trip = DemoTrip(120);
+    trip.resize(static_cast<std::size_t>(std::max(count, 0)));
+    LoadTrip(trip);
+    Form30->Hide();
+    Form30->Show();
+    EXPECT_TRUE(Form30->VisibleSection().Empty());
+    for (int c = 0; c < kViewChannels; ++c) EXPECT_EQ(Form30->ChannelChart(c), nullptr);
+    EXPECT_TRUE(Form30->L_EMPTY->Visible);
+    // Nothing to clip, page or zoom.
+    Form30->SB_POPU->DoClick();
+    Form30->SB_R->DoClick();
+    Form30->SB_FT->DoClick();
+    Form30->ZoomToMinutes(1, 2);
+    EXPECT_FALSE(fs::exists(dir_ / kClipFileName));
+    EXPECT_FALSE(Form16->Visible);
+    EXPECT_NO_FATAL_FAILURE(snapshot::RenderForm(*Form30));
+  }
+  // A trip loaded afterwards shows again.
+  LoadTrip(DemoTrip(600));
+  Form30->Hide();
+  Form30->Show();
+  EXPECT_FALSE(Form30->VisibleSection().Empty());
+  EXPECT_FALSE(Form30->L_EMPTY->Visible);
+}
+
+TEST_F(SingleTripViewTest, CalendarButtonOnlyRaisesAVisibleCalendar) {
+  LoadTrip(DemoTrip(600));
+  Form30->Show();
+  Form30->SB_KALClick(Form30->SB_KAL);
+  EXPECT_FALSE(Form33->Visible);
+  Form33->Show();
+  Form30->Show();
+  Form30->SB_KALClick(Form30->SB_KAL);
+  EXPECT_TRUE(Form33->Visible);
+  EXPECT_EQ(Application().ActiveForm(), Form33);
+}
+
+TEST_F(SingleTripViewTest, EveryNamedControlExists) {
+  static_assert(sizeof(TForm30::UiText) / sizeof(std::string) == 19);
+  const char* names[] = {"SB_FT", "SB_ZV", "SB_ZI", "SB_DD", "SB_DT", "SB_AW", "SB_AT", "SB_SO",
+                         "SB_PP", "SB_MI", "SB_SR", "SB_PR", "SB_PA", "SB_DA", "SB_DB", "SB_L",
+                         "SB_R", "SB_TP", "SB_IN", "SK_0", "SK_1", "SK_2", "SK_3", "SK_4", "SB_GL",
+                         "SB_CL1", "SB_CL2", "SB_CLV", "SB_SET_INT", "SB_LZ", "SB_POPU", "SB_POCP",
+                         "L_GLA", "BU_OK", "BU_NO", "SB_GRUND", "SB_S15", "SB_LZ0", "SB_LZ1",
+                         "SB_LZ2", "SB_KAL"};
+  for (const char* n : names) EXPECT_NE(Form30->FindControl(n), nullptr) << n;
+  // Commands this program does not offer are shown but disabled.
+  for (const char* n : {"SB_ZV", "SB_ZI", "SB_DD", "SB_DT", "SB_SO", "SB_PP", "SB_MI", "SB_SR",
+                        "SB_PR", "SB_PA", "SB_IN", "SB_GL", "SB_CL1", "SB_CL2", "SB_CLV",
+                        "SB_SET_INT", "SB_LZ", "SB_POCP"}) {
+    EXPECT_TRUE(Form30->FindControl(n)->Visible) << n;
+    EXPECT_FALSE(Form30->FindControl(n)->Enabled) << n;
+  }
+  // The German hint of SB_POCP has three lines, the later ones starting blank.
+  EXPECT_EQ(Form30->SB_POCP->Hint,
+            "Theor.Power(Rechte Maustaste\n +Strg GR-Daten einstellten\n +Shift komplette Fahrt)");
+}
+
+TEST_F(SingleTripViewTest, RendersWithADemoTrip) {
+  const char* labels[9] = {"Time", "Distance", "Ascent", "Altitude", "Work", "HR", "Average",
+                           "Trip distance", "Section distance"};
+  for (int i = 0; i < 9; ++i) SetLangLabel(i, labels[i]);
+  LoadTrip(DemoTrip(5400));
+  ApplyDefaultChannels = 1;
+  Form30->Show();
+  const std::string whole = snapshot::SaveFormPng(*Form30, "form30_trip");
+  EXPECT_FALSE(whole.empty());
+  Form30->ZoomToMinutes(20.0, 35.0);
+  EXPECT_FALSE(snapshot::SaveFormPng(*Form30, "form30_zoomed").empty());
+}
+
+}  // namespace
+}  // namespace tav

@@ -1,0 +1,181 @@
+#include "viewing/tabelle.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+#include "core/core_data.h"
+#include "core/demo_rider.h"
+#include "core/trip_file.h"
+#include "platform/grid.h"
+#include "platform/strings.h"
+#include "viewing/form_snapshot.h"
+#include "viewing/sample_table_model.h"
+
+namespace tav {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SampleTableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetCoreData();
+    dir_ = fs::temp_directory_path() /
+           ("tav_table_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    Form40 = new TForm40();
+  }
+  void TearDown() override {
+    delete Form40;
+    Form40 = nullptr;
+    fs::remove_all(dir_);
+    ResetCoreData();
+  }
+
+  // Writes a demo trip to a file and loads it as the diary does.
+  fs::path LoadDemoTrip(int seconds = 1800) {
+    SyntheticRideOptions o;
+    o.Seed = 11;
+    o.DurationSeconds = seconds;
+    const std::vector<TripSample> trip = MakeSyntheticRide(o);
+    std::copy(trip.begin(), trip.end(), TripSamples);
+    TripSampleCount = static_cast<int32_t>(trip.size());
+    MakeZoneBlock(trip[0], TripZoneBlock);
+    const fs::path path = dir_ / "20240501_100000_0_TEST.DEO";
+    EXPECT_TRUE(WriteDeoFile(path));
+    EXPECT_TRUE(ReadDeoFile(path));
+    CurrentTripPath = PathText(path);
+    return path;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(SampleTableTest, ShowsOneRowPerRecordAndSelectsTheChosenCell) {
+  LoadDemoTrip();
+  Form40->SelRow = 2;
+  Form40->SelCol = 0;
+  Form40->Show();
+  TStringGrid* g = Form40->SG_DATA;
+  EXPECT_EQ(g->RowCount(), TripSampleCount);
+  EXPECT_EQ(g->ColCount(), kTableColumns);
+  EXPECT_EQ(g->FixedRows(), 1);
+  for (int c = 0; c < kTableColumns; ++c) EXPECT_EQ(g->Cell(c, 0), Form40->UiText[c]) << c;
+  EXPECT_EQ(g->Row(), 2);
+  EXPECT_EQ(g->Col(), 0);
+  ASSERT_EQ(Form40->ShownRecords().size(), static_cast<std::size_t>(TripSampleCount));
+  EXPECT_EQ(Form40->ShownRecords()[2], TripSamples[2]);
+
+  // Another opening with another cell, far down: selected and scrolled to.
+  Form40->Close();
+  Form40->SelRow = 1500;
+  Form40->SelCol = 4;
+  Form40->Show();
+  EXPECT_EQ(g->Row(), 1500);
+  EXPECT_EQ(g->Col(), 4);
+  EXPECT_LE(g->TopRow(), 1500);
+  EXPECT_GE(g->TopRow() + g->VisibleRowCount(), 1500);
+  // Wishes outside the table are brought inside.
+  Form40->Close();
+  Form40->SelRow = 999999;
+  Form40->SelCol = -3;
+  Form40->Show();
+  EXPECT_EQ(g->Row(), TripSampleCount - 1);
+  EXPECT_EQ(g->Col(), 0);
+}
+
+TEST_F(SampleTableTest, SaveWritesTheLoadedTripToItsFile) {
+  const fs::path path = LoadDemoTrip();
+  Form40->SB_Save->Visible = true;  // as after a join
+  Form40->Show();
+  EXPECT_TRUE(Form40->SB_Save->Visible);
+  // The joined trip differs from the stored one.
+  for (int i = 1; i < TripSampleCount; ++i) TripSamples[i].Power += 1.0f;
+  TripNote = "joined";
+  TripNotePresent = true;
+  EXPECT_TRUE(Form40->SB_SaveClick(Form40->SB_Save));
+  EXPECT_NE(Form40->L_SAVE->Caption.find("OK"), std::string::npos);
+
+  TripFileData back;
+  ASSERT_EQ(ReadTripFile(path, back, nullptr), TripReadError::None);
+  ASSERT_EQ(back.Count(), TripSampleCount);
+  for (int i = 0; i < TripSampleCount; ++i) ASSERT_EQ(back.Samples[i], TripSamples[i]) << i;
+  EXPECT_EQ(back.Note, "joined");
+  for (int k = 0; k < kZoneBlockWords; ++k) EXPECT_FLOAT_EQ(back.ZoneBlock[k], TripZoneBlock[k]);
+  // No temporary file is left behind.
+  int files = 0;
+  for (const auto& e : fs::directory_iterator(dir_)) files += e.is_regular_file();
+  EXPECT_EQ(files, 1);
+  // Closing hides the save button again: a plain opening does not offer it.
+  Form40->Close();
+  EXPECT_FALSE(Form40->SB_Save->Visible);
+}
+
+TEST_F(SampleTableTest, RefusedSaveKeepsTheOldFile) {
+  const fs::path path = LoadDemoTrip();
+  std::string before;
+  ASSERT_TRUE(ReadWholeFile(path, before));
+  Form40->Show();
+
+  // The temporary file cannot be made: nothing changes, the table says so.
+  const fs::path blocker = fs::path(path.string() + ".tmp" + std::to_string(::getpid()));
+  fs::create_directories(blocker / "x");
+  for (int i = 1; i < TripSampleCount; ++i) TripSamples[i].Power = 0.0f;
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(Form40->SB_SaveClick(Form40->SB_Save));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Cannot open output file.\n");
+  EXPECT_EQ(Form40->L_SAVE->Caption.find("OK"), std::string::npos);
+  std::string after;
+  ASSERT_TRUE(ReadWholeFile(path, after));
+  EXPECT_EQ(after, before);
+  fs::remove_all(blocker);
+
+  // Nothing loaded: an unreadable file is never written over the trip.
+  TripSampleCount = 0;
+  EXPECT_FALSE(Form40->SB_SaveClick(Form40->SB_Save));
+  TripSampleCount = 3;
+  EXPECT_FALSE(Form40->SB_SaveClick(Form40->SB_Save));
+  ASSERT_TRUE(ReadWholeFile(path, after));
+  EXPECT_EQ(after, before);
+  // No path: nothing written anywhere.
+  TripSampleCount = 500;
+  CurrentTripPath.clear();
+  EXPECT_FALSE(Form40->SB_SaveClick(Form40->SB_Save));
+}
+
+TEST_F(SampleTableTest, EmptyAndShortBuffersShowAnEmptyTable) {
+  for (int count : {0, 1, 30, kMinShowRecords - 1}) {
+    SCOPED_TRACE(count);
+    TripSampleCount = count;
+    Form40->Close();
+    Form40->Show();
+    EXPECT_EQ(Form40->SG_DATA->RowCount(), 2);
+    EXPECT_TRUE(Form40->ShownRecords().empty());
+    EXPECT_NO_FATAL_FAILURE(snapshot::RenderForm(*Form40));
+  }
+}
+
+TEST_F(SampleTableTest, NamedControlsAndTexts) {
+  static_assert(sizeof(TForm40::UiText) / sizeof(std::string) == 15);
+  for (const char* n : {"SB_ED1", "SB_EDN", "SB_GLG", "SB_MAX", "SB_PU_KOR", "SB_INT", "LED_1",
+                        "B_CL_Trip", "B_Nein", "SB_Save"})
+    EXPECT_NE(Form40->FindControl(n), nullptr) << n;
+  EXPECT_EQ(Form40->SB_ED1->Hint, "Einzeldaten \xE4ndern");
+  EXPECT_FALSE(Form40->SB_ED1->Enabled);
+}
+
+TEST_F(SampleTableTest, RendersWithADemoTrip) {
+  LoadDemoTrip(3600);
+  Form40->SelRow = 2;
+  Form40->SelCol = 0;
+  Form40->SB_Save->Visible = true;
+  Form40->Show();
+  Form40->SB_SaveClick(Form40->SB_Save);
+  EXPECT_FALSE(snapshot::SaveFormPng(*Form40, "form40_table").empty());
+}
+
+}  // namespace
+}  // namespace tav
