@@ -26,7 +26,7 @@ int ApplyDefaultChannels = 0;
 namespace {
 
 constexpr int kTopHeight = 62;
-constexpr int kSummaryWidth = 470;
+constexpr int kSummaryWidth = 530;
 
 // ChartColors slot of each channel's curve.
 constexpr int kChannelColorSlot[tav::kViewChannels] = {1, 2, 4, 3, 5, 12, 7};
@@ -81,7 +81,7 @@ TForm30::TForm30() {
   Name = "Form30";
   Caption = "TRIP";
   Visible = false;
-  SetBounds(60, 40, 1360, 820);
+  SetBounds(40, 30, 1420, 840);
   Color = tav::clBtnFace;
 
   // German texts until a text table is applied.
@@ -239,7 +239,7 @@ void TForm30::CreateControls() {
     l->Font.FixedPitch = true;
     l->Font.Size = 8;
     l->AutoSize = false;
-    l->SetBounds(8, 32 + i * 17, kSummaryWidth - 16, 15);
+    l->SetBounds(8, 32 + i * 17, kSummaryWidth - 12, 15);
     L_SUM.push_back(l);
   }
 
