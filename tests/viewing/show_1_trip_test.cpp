@@ -11,6 +11,7 @@
 #include "core/demo_rider.h"
 #include "core/trip_file.h"
 #include "diary/cal_unit.h"
+#include "diary/day_book.h"
 #include "platform/chart.h"
 #include "platform/strings.h"
 #include "viewing/clip_file.h"
@@ -26,6 +27,17 @@ void LoadTrip(const std::vector<TripSample>& trip) {
   std::copy(trip.begin(), trip.end(), TripSamples);
   TripSampleCount = static_cast<int32_t>(trip.size());
   SampleInterval = trip.size() > 3 ? std::max(1, trip[3].Time - trip[2].Time) : 1;
+}
+
+// Sets the diary's caption of the opened trip (once the diary has one).
+template <class Diary>
+bool SetViewCaption(Diary* diary, const std::string& text) {
+  if constexpr (requires { diary->ViewCaption = text; }) {
+    diary->ViewCaption = text;
+    return true;
+  } else {
+    return false;
+  }
 }
 
 class SingleTripViewTest : public ::testing::Test {
@@ -277,6 +289,25 @@ TEST_F(SingleTripViewTest, EmptyAndShortBuffersShowAnEmptyView) {
   Form30->Show();
   EXPECT_FALSE(Form30->VisibleSection().Empty());
   EXPECT_FALSE(Form30->L_EMPTY->Visible);
+}
+
+TEST_F(SingleTripViewTest, CaptionNamesTheTrip) {
+  LoadTrip(DemoTrip(600));
+  // Opened for a trip named on the command line: its file name.
+  CommandLineTrip = PathText(dir_ / "20240501_101500_0_X.DEO");
+  Form30->Show();
+  EXPECT_EQ(Form30->Caption, "TRIP 20240501_101500_0_X.DEO");
+  // Closing the view forgets the command-line trip.
+  Form30->Close();
+  EXPECT_TRUE(CommandLineTrip.empty());
+  // Opened from the diary: the diary's caption of the row.
+  Form3 = new TForm3();
+  if (SetViewCaption(Form3, "TRIP 01.05.2024 10:15   Hills")) {
+    Form30->Show();
+    EXPECT_EQ(Form30->Caption, "TRIP 01.05.2024 10:15   Hills");
+  }
+  delete Form3;
+  Form3 = nullptr;
 }
 
 TEST_F(SingleTripViewTest, CalendarButtonOnlyRaisesAVisibleCalendar) {
