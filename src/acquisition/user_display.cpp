@@ -28,6 +28,7 @@ TForm200::TForm200() {
   B_NO->Caption = "Cancel";
   B_NO->ModalResult = tav::mrCancel;
   B_NO->SetBounds(120, 316, 100, 28);
+  B_NO->OnClick = [this](tav::TControl*) { Close(); };
 
   FinishCreate();
 }

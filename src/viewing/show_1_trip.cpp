@@ -360,7 +360,8 @@ void TForm30::LoadTrip() {
     grade_.clear();
     for (tav::TChart* s : strips_) s->RemoveAllSeries();
     ShowEmpty(true);
-    L_EMPTY->SetCaption(tav::Format("TRIP: %i", std::max(0, count - 1)));
+    // Records of the trip against the least that can be shown.
+    L_EMPTY->SetCaption(tav::Format("TRIP: %i < %i", std::max(0, count), tav::kMinShowRecords));
     return;
   }
   ShowEmpty(false);

@@ -196,7 +196,9 @@ void TForm31::Rebuild() {
   L_EMPTY->Visible = !showing_;
   CH_CMP->Visible = showing_;
   if (!showing_) {
-    L_EMPTY->SetCaption(tav::Format("TRIP 1: %i   TRIP 2: %i", std::max(0, n1 - 1), std::max(0, n2 - 1)));
+    // Records of each trip against the least that can be shown.
+    L_EMPTY->SetCaption(tav::Format("TRIP 1: %i   TRIP 2: %i   (< %i)", std::max(0, n1),
+                                    std::max(0, n2), tav::kMinShowRecords));
     return;
   }
   const std::vector<tav::SmoothSample> s1 = SmoothTrip(tav::TripSamples, n1);
