@@ -84,21 +84,14 @@ std::string FormatChartValue(double value, const std::string& pattern) {
 
 // ---------------------------------------------------------------- mapping
 
-double TAxisMapping::ToPixelF(double v) const {
-  double lo = Min, hi = Max, t;
-  if (Logarithmic) {
-    if (!(v > 0)) return Horizontal ? -kPixelLimit : kPixelLimit;
-    t = (std::log10(v) - std::log10(lo)) / (std::log10(hi) - std::log10(lo));
-  } else {
-    t = (v - lo) / (hi - lo);
-  }
+double TAxisMapping::LogPixel(double v) const {
+  if (!(v > 0)) return Horizontal ? -kPixelLimit : kPixelLimit;
+  double t = (std::log10(v) - std::log10(Min)) / (std::log10(Max) - std::log10(Min));
   if (std::isnan(t)) return Start;
   double len = End - Start;
   double p = Horizontal ? Start + t * len : End - t * len;
   return std::clamp(p, -kPixelLimit, kPixelLimit);
 }
-
-int TAxisMapping::ToPixel(double v) const { return static_cast<int>(std::lround(ToPixelF(v))); }
 
 double TAxisMapping::ToValue(double pixel) const {
   double len = End - Start;
@@ -135,32 +128,32 @@ struct TChart::Geometry {
 
 struct TChart::LayoutKey {
   struct AxisKey {
-    bool auto_min, auto_max, set_min, set_max;
-    double min, max;
-    bool log;
-    double inc;
-    bool round, visible;
+    bool auto_min = true, auto_max = true, set_min = false, set_max = false;
+    double min = 0, max = 0;
+    bool log = false;
+    double inc = 0;
+    bool round = true, visible = true;
     std::string title;
     TFont title_font;
-    bool labels_visible;
+    bool labels_visible = true;
     TFont labels_font;
-    int angle;
+    int angle = 0;
     std::string format;
-    TAxisLabelStyle style;
-    const TChartSeries* labels_series;
-    int tick;
+    TAxisLabelStyle style = TAxisLabelStyle::talAuto;
+    const TChartSeries* labels_series = nullptr;
+    int tick = 0;
     bool operator==(const AxisKey&) const = default;
   };
   struct SeriesKey {
-    const TChartSeries* p;
-    TSeriesType type;
-    bool active, legend;
+    const TChartSeries* p = nullptr;
+    TSeriesType type = TSeriesType::stLine;
+    bool active = false, legend = false;
     std::string title;
-    THorizAxis h;
-    TVertAxis v;
-    uint64_t revision;
-    int bar_width;
-    bool marks;
+    THorizAxis h = THorizAxis::aBottomAxis;
+    TVertAxis v = TVertAxis::aLeftAxis;
+    uint64_t revision = 0;
+    int bar_width = 0;
+    bool marks = false;
     std::string format;
     TFont marks_font;
     bool operator==(const SeriesKey&) const = default;
@@ -721,8 +714,10 @@ TRect TChart::MarginPixels() const {
 }
 
 const TChart::Geometry& TChart::Geo() const {
-  auto key = std::make_unique<LayoutKey>();
-  LayoutKey& k = *key;
+  // The key is rebuilt in a reused scratch object (no allocations once warm)
+  // and compared with the key of the cached layout.
+  if (!scratch_) scratch_ = std::make_unique<LayoutKey>();
+  LayoutKey& k = *scratch_;
   k.w = Width;
   k.h = Height;
   k.ml = MarginLeft;
@@ -745,19 +740,49 @@ const TChart::Geometry& TChart::Geo() const {
   const TChartAxis* axes[4] = {&LeftAxis, &RightAxis, &TopAxis, &BottomAxis};
   for (int i = 0; i < 4; ++i) {
     const TChartAxis& a = *axes[i];
-    k.axes[i] = {a.auto_min_, a.auto_max_, a.set_min_, a.set_max_, a.min_, a.max_, a.Logarithmic, a.Increment,
-                 a.RoundFirstLabel, a.Visible, a.Title, a.TitleFont, a.LabelsVisible, a.LabelsFont, a.LabelsAngle,
-                 a.ValueFormat, a.LabelStyle, a.LabelsSeries, a.TickLength};
+    LayoutKey::AxisKey& ak = k.axes[i];
+    ak.auto_min = a.auto_min_;
+    ak.auto_max = a.auto_max_;
+    ak.set_min = a.set_min_;
+    ak.set_max = a.set_max_;
+    ak.min = a.min_;
+    ak.max = a.max_;
+    ak.log = a.Logarithmic;
+    ak.inc = a.Increment;
+    ak.round = a.RoundFirstLabel;
+    ak.visible = a.Visible;
+    ak.title = a.Title;
+    ak.title_font = a.TitleFont;
+    ak.labels_visible = a.LabelsVisible;
+    ak.labels_font = a.LabelsFont;
+    ak.angle = a.LabelsAngle;
+    ak.format = a.ValueFormat;
+    ak.style = a.LabelStyle;
+    ak.labels_series = a.LabelsSeries;
+    ak.tick = a.TickLength;
   }
-  k.series.reserve(series_.size());
-  for (const auto& s : series_)
-    k.series.push_back({s.get(), s->Type(), s->Active, s->ShowInLegend, s->Title, s->HorizAxis, s->VertAxis,
-                        s->Revision(), s->BarWidthPercent, s->MarksVisible, s->ValueFormat, s->MarksFont});
+  k.series.resize(series_.size());
+  for (size_t i = 0; i < series_.size(); ++i) {
+    const TChartSeries& s = *series_[i];
+    LayoutKey::SeriesKey& sk = k.series[i];
+    sk.p = &s;
+    sk.type = s.Type();
+    sk.active = s.Active;
+    sk.legend = s.ShowInLegend;
+    sk.title = s.Title;
+    sk.h = s.HorizAxis;
+    sk.v = s.VertAxis;
+    sk.revision = s.Revision();
+    sk.bar_width = s.BarWidthPercent;
+    sk.marks = s.MarksVisible;
+    sk.format = s.ValueFormat;
+    sk.marks_font = s.MarksFont;
+  }
   if (!geo_ || !key_ || !(*key_ == k)) {
     auto g = std::make_unique<Geometry>();
     ComputeGeometry(*g);
     geo_ = std::move(g);
-    key_ = std::move(key);
+    std::swap(key_, scratch_);
   }
   return *geo_;
 }
@@ -1248,16 +1273,28 @@ void TChart::DrawAxes(TCanvas& cv, const Geometry& g) {
 
 namespace {
 
-// Collects the pixels of a line and draws them as polylines of one colour.
-// One-pixel solid lines are rasterised here: every point and every pixel
-// between neighbouring points is drawn, whatever the direction, so a line
-// reduced to fewer points in a pixel column covers the same pixels.
+// Draws a line point by point. One-pixel solid lines are rasterised here:
+// every point and every pixel between neighbouring points is drawn, whatever
+// the direction, so a line reduced to fewer points in a pixel column covers
+// the same pixels. Wider or dashed lines go to the painter as polylines.
 class LineWriter {
  public:
   LineWriter(QPainter& p, int width, Qt::PenStyle style, const TRect& bounds)
-      : p_(p), width_(width), style_(style), bounds_(bounds) {}
-  ~LineWriter() { Flush(); }
+      : p_(p), width_(width), style_(style), bounds_(bounds), thin_(width <= 1 && style == Qt::SolidLine) {}
+  ~LineWriter() { Break(); }
+  // The next point; the segment leading to it takes its colour.
   void Point(int x, int y, TColor c) {
+    if (thin_) {
+      if (has_prev_ && (prev_.x() != x || prev_.y() != y) && IsRealColor(c)) {
+        const QColor col = QCol(c);
+        LinePixelRuns(prev_.x(), prev_.y(), x, y, bounds_,
+                      [&](const TRect& r) { p_.fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), col); });
+      }
+      prev_ = QPoint(x, y);
+      has_prev_ = true;
+      color_ = c;
+      return;
+    }
     if (!pts_.empty() && c != color_) {
       QPoint last = pts_.back();
       Flush();
@@ -1266,70 +1303,84 @@ class LineWriter {
     color_ = c;
     if (pts_.empty() || pts_.back() != QPoint(x, y)) pts_.emplace_back(x, y);
   }
-  void Break() { Flush(); }
+  // Points of one column and colour from `first` on: the whole span between
+  // their extremes is covered; the line goes on from `last`.
+  void Column(int x, int first, int lo, int hi, int last, TColor c) {
+    if (!thin_) {
+      Point(x, first, c);
+      Point(x, first == lo ? hi : lo, c);
+      Point(x, first == lo ? lo : hi, c);
+      Point(x, last, c);
+      return;
+    }
+    Point(x, first, c);
+    const int top = std::max(lo, bounds_.Top - 4), bottom = std::min(hi, bounds_.Bottom + 4);
+    if (IsRealColor(c) && x >= bounds_.Left - 4 && x < bounds_.Right + 4 && top <= bottom)
+      p_.fillRect(QRect(x, top, 1, bottom - top + 1), QCol(c));
+    prev_ = QPoint(x, last);
+  }
+  void Break() {
+    if (thin_) {
+      if (has_prev_ && IsRealColor(color_)) p_.fillRect(QRect(prev_.x(), prev_.y(), 1, 1), QCol(color_));
+      has_prev_ = false;
+      return;
+    }
+    Flush();
+  }
+
+ private:
   void Flush() {
     if (pts_.size() >= 2 && IsRealColor(color_)) {
-      if (width_ <= 1 && style_ == Qt::SolidLine) {
-        const QColor col = QCol(color_);
-        for (size_t i = 1; i < pts_.size(); ++i)
-          LinePixelRuns(pts_[i - 1].x(), pts_[i - 1].y(), pts_[i].x(), pts_[i].y(), bounds_,
-                        [&](const TRect& r) { p_.fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), col); });
-        const QPoint& end = pts_.back();
-        p_.fillRect(QRect(end.x(), end.y(), 1, 1), col);
-      } else {
-        QPen pen(QCol(color_));
-        pen.setWidth(std::max(1, width_));
-        pen.setStyle(style_);
-        pen.setCapStyle(width_ <= 1 ? Qt::FlatCap : Qt::RoundCap);
-        pen.setJoinStyle(width_ <= 1 ? Qt::MiterJoin : Qt::RoundJoin);
-        p_.setPen(pen);
-        p_.drawPolyline(pts_.data(), static_cast<int>(pts_.size()));
-      }
+      QPen pen(QCol(color_));
+      pen.setWidth(std::max(1, width_));
+      pen.setStyle(style_);
+      pen.setCapStyle(width_ <= 1 ? Qt::FlatCap : Qt::RoundCap);
+      pen.setJoinStyle(width_ <= 1 ? Qt::MiterJoin : Qt::RoundJoin);
+      p_.setPen(pen);
+      p_.drawPolyline(pts_.data(), static_cast<int>(pts_.size()));
     }
     pts_.clear();
   }
 
- private:
   QPainter& p_;
   int width_;
   Qt::PenStyle style_;
   TRect bounds_;
+  bool thin_;
   TColor color_ = clNone;
+  QPoint prev_;
+  bool has_prev_ = false;
   std::vector<QPoint> pts_;
 };
 
 // Points that fall into one pixel column with one colour, reduced to the
-// first, lowest, highest and last of them (in their order).
+// first, lowest, highest and last of them.
 struct ColumnBucket {
   bool open = false;
   int x = 0;
   TColor color = 0;
-  int first_i = 0, min_i = 0, max_i = 0, last_i = 0;
+  int count = 0;
   int first_y = 0, min_y = 0, max_y = 0, last_y = 0;
-  void Start(int i, int px, int py, TColor c) {
+  void Start(int px, int py, TColor c) {
     open = true;
     x = px;
     color = c;
-    first_i = min_i = max_i = last_i = i;
+    count = 1;
     first_y = min_y = max_y = last_y = py;
   }
-  void Add(int i, int py) {
-    if (py < min_y) { min_y = py; min_i = i; }
-    if (py > max_y) { max_y = py; max_i = i; }
-    last_i = i;
+  void Add(int py) {
+    min_y = std::min(min_y, py);
+    max_y = std::max(max_y, py);
     last_y = py;
+    ++count;
   }
   void Emit(LineWriter& w) {
     if (!open) return;
     open = false;
-    std::pair<int, int> pts[4] = {{first_i, first_y}, {min_i, min_y}, {max_i, max_y}, {last_i, last_y}};
-    std::sort(pts, pts + 4);
-    int prev = -1;
-    for (auto [i, y] : pts) {
-      if (i == prev) continue;
-      prev = i;
-      w.Point(x, y, color);
-    }
+    if (count == 1 || min_y == max_y)
+      w.Point(x, first_y, color);
+    else
+      w.Column(x, first_y, min_y, max_y, last_y, color);
   }
 };
 
@@ -1429,10 +1480,10 @@ void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
         int py = vy.ToPixel(ys[static_cast<size_t>(i)]);
         TColor c = s.PointColor(i);
         if (b.open && b.x == px && b.color == c) {
-          b.Add(i, py);
+          b.Add(py);
         } else {
           b.Emit(w);
-          b.Start(i, px, py, c);
+          b.Start(px, py, c);
         }
       }
       b.Emit(w);

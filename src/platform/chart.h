@@ -148,9 +148,22 @@ struct TAxisMapping {
   int Start = 0, End = 0;    // pixels: left/top and right/bottom
   // Pixel of a value (rounded, kept within +-1e7; NaN gives Start, and
   // non-positive values on a logarithmic axis lie far beyond the minimum end).
-  int ToPixel(double v) const;
-  double ToPixelF(double v) const;
+  int ToPixel(double v) const {
+    double p = ToPixelF(v);
+    return static_cast<int>(p >= 0 ? p + 0.5 : p - 0.5);  // rounds half away from zero
+  }
+  double ToPixelF(double v) const {
+    if (Logarithmic) return LogPixel(v);
+    double t = (v - Min) / (Max - Min);
+    if (t != t) return Start;  // NaN
+    double len = End - Start;
+    double p = Horizontal ? Start + t * len : End - t * len;
+    return p < -1e7 ? -1e7 : p > 1e7 ? 1e7 : p;
+  }
   double ToValue(double pixel) const;
+
+ private:
+  double LogPixel(double v) const;
 };
 
 struct TAxisLabel {
@@ -464,7 +477,7 @@ class TChart : public TControl {
 
   std::vector<std::unique_ptr<TChartSeries>> series_;
   mutable std::unique_ptr<Geometry> geo_;
-  mutable std::unique_ptr<LayoutKey> key_;
+  mutable std::unique_ptr<LayoutKey> key_, scratch_;
   // Zoom.
   bool zoomed_ = false;
   TChartAxis::State saved_[4];
