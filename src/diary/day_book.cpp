@@ -172,7 +172,9 @@ void TForm3::CreateControls() {
   Test_W = Make<TLabel>("Test_W");
   Test_W->Font.Name = "Verdana";
   Test_W->Font.SetPixelHeight(12);
-  Test_W->Font.FixedPitch = true;
+  // Verdana, 12 px: the face is asked for by name (whatever its pitch), so
+  // the blanks of the right-aligned number formats are narrower than digits.
+  Test_W->Font.FixedPitch = false;
   Test_W->Visible = false;
   DBook = Make<TStringGrid>("DBook");
   DBook->SetBounds(kGridLeft, kGridTop, 1180, 500);
@@ -773,7 +775,7 @@ void TForm3::FormActivate(tav::TControl*) {
   }
   TCanvas& measure = DBook->Canvas();
   measure.Font = Test_W->Font;
-  const auto widths = DiaryMetricWidths(titles, first_row, [&](const std::string& s) { return measure.TextWidth(s); });
+  const auto widths = DiaryMetricWidths(titles, unit_texts, first_row, [&](const std::string& s) { return measure.TextWidth(s); });
   for (int m = 0; m < kDiaryColumns; ++m) {
     const int col = DiaryColumnPos[m];
     const int w = widths[static_cast<std::size_t>(m)];

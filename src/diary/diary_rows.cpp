@@ -175,10 +175,13 @@ void FillDiaryValueCells(const DiaryStats& s, bool trip, const DiaryUnits& u, Di
     cells[static_cast<std::size_t>(m)] = DiaryValueText(m, s, u);
 }
 
-std::array<int, kDiaryColumns> DiaryMetricWidths(const DiaryCells& titles, const DiaryCells& first_row,
+std::array<int, kDiaryColumns> DiaryMetricWidths(const DiaryCells& titles, const DiaryCells& units,
+                                                 const DiaryCells& first_row,
                                                  const std::function<int(const std::string&)>& tw) {
   std::array<int, kDiaryColumns> w{};
-  auto title = [&](int m) { return tw(titles[static_cast<std::size_t>(m)]); };
+  auto title = [&](int m) {
+    return std::max(tw(titles[static_cast<std::size_t>(m)]), tw(units[static_cast<std::size_t>(m)]));
+  };
   auto cell = [&](int m) { return tw(first_row[static_cast<std::size_t>(m)]); };
   w[kMetricDate] = std::max(title(kMetricDate), cell(kMetricDate)) + 4;
   w[kMetricComment] = -1;

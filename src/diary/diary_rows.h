@@ -112,9 +112,12 @@ std::vector<std::string> DiarySortChoices(const DiaryCells& titles);
 void FillDiaryValueCells(const DiaryStats& s, bool trip, const DiaryUnits& units, DiaryCells& cells);
 // The cell texts of one metric (for a single rewritten cell).
 std::string DiaryValueText(int metric, const DiaryStats& s, const DiaryUnits& units);
-// Display widths by metric from the title texts and the first row's cells
-// (tw measures a text). Column 1 (comment) is left to the layout: -1.
-std::array<int, kDiaryColumns> DiaryMetricWidths(const DiaryCells& titles, const DiaryCells& first_row,
+// Display widths by metric from the title and unit texts and the first
+// row's cells (tw measures a text). A title is measured together with its
+// unit text below it (the wider of the two). Column 1 (comment) is left to
+// the layout: -1.
+std::array<int, kDiaryColumns> DiaryMetricWidths(const DiaryCells& titles, const DiaryCells& units,
+                                                 const DiaryCells& first_row,
                                                  const std::function<int(const std::string&)>& tw);
 
 // ---- column order ----------------------------------------------------------

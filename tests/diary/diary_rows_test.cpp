@@ -223,7 +223,9 @@ TEST(DiaryWidths, FromTitlesAndFirstRow) {
   titles[kMetricTime] = "x";
   first[kMetricDate] = std::string(18, 'x');
   first[kMetricTime] = std::string(13, 'x');
-  const auto w = DiaryMetricWidths(titles, first, [](const std::string& s) { return 10 * static_cast<int>(s.size()); });
+  DiaryCells units{};
+  units[kMetricWeight] = std::string(9, 'x');  // wider than its title
+  const auto w = DiaryMetricWidths(titles, units, first, [](const std::string& s) { return 10 * static_cast<int>(s.size()); });
   EXPECT_EQ(w[kMetricDate], 184);
   EXPECT_EQ(w[kMetricComment], -1);
   EXPECT_EQ(w[kMetricTime], 130);
@@ -233,9 +235,10 @@ TEST(DiaryWidths, FromTitlesAndFirstRow) {
   EXPECT_EQ(w[kMetricNp], 50);
   EXPECT_EQ(w[kMetricIf], 54);
   EXPECT_EQ(w[kMetricKcal], w[kMetricWork]);
+  EXPECT_EQ(w[kMetricWeight], 98);
   titles[kMetricDistance] = std::string(8, 'x');
   titles[kMetricWork] = std::string(8, 'x');
-  const auto w2 = DiaryMetricWidths(titles, first, [](const std::string& s) { return 10 * static_cast<int>(s.size()); });
+  const auto w2 = DiaryMetricWidths(titles, units, first, [](const std::string& s) { return 10 * static_cast<int>(s.size()); });
   EXPECT_EQ(w2[kMetricDistance], 100);
   EXPECT_EQ(w2[kMetricWork], 88);
   EXPECT_EQ(w2[kMetricKcal], 88);
