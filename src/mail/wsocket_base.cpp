@@ -120,6 +120,14 @@ void TCustomWSocket::SetLocalPort(std::string_view value) {
   local_port_ = v;
 }
 
+void TCustomWSocket::SetSendFlags(TSocketSendFlags f) {
+  if (f != wsSendNormal && f != wsSendUrgent) {
+    RaiseException("Invalid SendFlags");
+    return;
+  }
+  send_flags_ = f;
+}
+
 int TCustomWSocket::BufferedByteCount() const {
   int n = 0;
   for (const auto& b : queue_) n += b->Pending();
@@ -380,10 +388,12 @@ void TCustomWSocket::OnFdReady(bool readable, bool writable) {
       events |= kFdWrite;
       UpdateInterest();
     }
-    int fd = fd_;
+    const int fd = fd_;
+    const uint32_t serial = serial_;
     if (events) HandleSelectEvent(events, 0);
     if (!*alive) return;
-    if (close_events && fd_ == fd && fd_ >= 0) HandleSelectEvent(close_events, close_error);
+    // Not for a connection a handler opened meanwhile.
+    if (close_events && fd_ == fd && serial_ == serial) HandleSelectEvent(close_events, close_error);
   } catch (const std::exception& e) {
     if (*alive) HandleBackGroundException(e);
   } catch (...) {
@@ -423,12 +433,12 @@ void TCustomWSocket::HandleSelectEvent(int events, int error) {
 void TCustomWSocket::Do_FD_CONNECT(int error) {
   if (state_ == wsConnected) return;
   auto alive = alive_;
-  const int fd = fd_;
+  const uint32_t serial = serial_;
   ChangeState(wsConnected);
   if (!*alive) return;
   TriggerSessionConnectedSpecial(error);
   if (!*alive) return;
-  if (error != 0 && fd_ == fd && state_ != wsClosed) Close();
+  if (error != 0 && serial_ == serial && state_ != wsClosed) Close();
 }
 
 void TCustomWSocket::Do_FD_READ(int error) {
@@ -445,8 +455,9 @@ void TCustomWSocket::Do_FD_READ(int error) {
 void TCustomWSocket::Do_FD_WRITE(int error) {
   auto alive = alive_;
   const int fd = fd_;
+  const uint32_t serial = serial_;
   TryToSend();
-  if (!*alive || fd_ != fd) return;
+  if (!*alive || fd_ != fd || serial_ != serial) return;
   if (all_sent_) TriggerDataSent(error);
 }
 
@@ -466,28 +477,31 @@ void TCustomWSocket::Do_FD_CLOSE(int error) {
   if (state_ == wsConnecting) return;
   auto alive = alive_;
   const int fd = fd_;
+  const uint32_t serial = serial_;
   // Data still waiting are delivered before the close is reported.
   int avail = 0;
   if (ioctl(fd_, FIONREAD, &avail) == 0 && avail > 0) {
     ReceiveLoop(error, false);
-    if (!*alive || fd_ != fd) return;
+    if (!*alive || fd_ != fd || serial_ != serial) return;
   }
   if (!close_reported_) {
     close_reported_ = true;
     TriggerSessionClosed(error);
     if (!*alive) return;
   }
-  if (fd_ == fd && state_ != wsClosed) Close();
+  // Unless a handler closed it or opened a new connection meanwhile.
+  if (fd_ == fd && serial_ == serial && state_ != wsClosed) Close();
 }
 
 void TCustomWSocket::ReceiveLoop(int error, bool no_loop) {
   auto alive = alive_;
   const int fd = fd_;
+  const uint32_t serial = serial_;
   for (;;) {
     last_error_ = 0;
     const uint64_t before = recv_calls_;
     bool handled = TriggerDataAvailable(error);
-    if (!*alive || fd_ != fd || fd_ < 0) return;
+    if (!*alive || fd_ != fd || fd_ < 0 || serial_ != serial) return;
     if (!handled) {
       // Nobody listens: the bytes are read and dropped.
       char junk[1024];

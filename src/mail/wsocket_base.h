@@ -119,7 +119,7 @@ class TCustomWSocket {
   int LingerTimeout() const { return linger_timeout_; }
   void SetLingerTimeout(int seconds) { linger_timeout_ = seconds; }
   TSocketSendFlags SendFlags() const { return send_flags_; }
-  void SetSendFlags(TSocketSendFlags f) { send_flags_ = f; }
+  void SetSendFlags(TSocketSendFlags f);
   // Size of the chunks of the send queue (1460 by default).
   int BufSize() const { return chunk_size_; }
   void SetBufSize(int n) { chunk_size_ = n > 0 ? n : 1460; }

@@ -160,6 +160,8 @@ TEST(WSocketDatagram, SendAndReceiveBothWays) {
   tx.SetProtoName("udp");
   tx.SetAddr("127.0.0.1");
   tx.SetPort(rx_port);
+  tx.SetLocalAddr("127.0.0.1");  // also the multicast interface
+  tx.SetMultiCastIpTTL(4);
   tx.Connect();
   // A datagram socket is connected at once.
   ASSERT_EQ(connected.size(), 1u);

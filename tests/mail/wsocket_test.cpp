@@ -9,6 +9,7 @@
 #include <memory>
 #include <netdb.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "mail/wsocket.h"
@@ -221,6 +222,17 @@ TEST(WSocketNames, PortsAndProtocols) {
   } catch (const ESocketException& e) {
     EXPECT_STREQ(e.what(), "WSocketResolveProto: Cannot convert protocol 'bogus', Error #11004");
   }
+  THostEntry he;
+  int err = -1;
+  EXPECT_TRUE(WSocketGetHostByName("localhost", he, &err));
+  EXPECT_EQ(err, 0);
+  ASSERT_FALSE(he.addresses.empty());
+  EXPECT_EQ(he.addresses[0], htonl(INADDR_LOOPBACK));
+  EXPECT_FALSE(WSocketGetHostByName("no-such-host.invalid", he, &err));
+  EXPECT_EQ(err, 11001);
+  EXPECT_THROW(WSocketGetHostByName(" ", he), ESocketException);
+  EXPECT_THROW(WSocketGetHostByAddr("not.an.address", he), ESocketException);
+  EXPECT_FALSE(WSocketResolveIp("127.0.0.1").empty());
   EXPECT_FALSE(LocalHostName().empty());
   EXPECT_GE(LocalIPList().IndexOf("127.0.0.1"), 0);
 }
@@ -780,4 +792,63 @@ TEST(WSocket, DelayedCloseShutdownAndTheTestMessage) {
   ASSERT_TRUE(Pump([&] { return !seen.empty(); }));
   EXPECT_EQ(seen, "Test exception in WSocket");
   ::close(peer);
+}
+
+TEST(WSocket, DetachedSocketGetsNoEventsUntilAttachedAgain) {
+  RawListener l;
+  TWSocket s;
+  Recorder r;
+  r.Attach(s);
+  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
+  int peer = l.Accept();
+  ASSERT_GE(peer, 0);
+  EXPECT_THROW(s.ThreadAttach(), ESocketException);
+  s.ThreadDetach();
+  WriteAll(peer, "while away");
+  PumpFor(50);
+  EXPECT_EQ(r.received, "");
+  s.ThreadAttach();
+  ASSERT_TRUE(Pump([&] { return r.received == "while away"; }));
+
+  // Detaching from another thread is refused.
+  std::string error;
+  std::thread other([&] {
+    try {
+      s.ThreadDetach();
+    } catch (const ESocketException& e) {
+      error = e.what();
+    }
+  });
+  other.join();
+  EXPECT_EQ(error, "Cannot detach from other thread");
+  ::close(peer);
+}
+
+TEST(WSocket, ReconnectFromTheClosedEventKeepsTheNewConnection) {
+  RawListener l;
+  TWSocket s;
+  Recorder r;
+  r.Attach(s);
+  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
+  int peer = l.Accept();
+  ASSERT_GE(peer, 0);
+  bool again = false;
+  s.OnSessionClosed = [&](TCustomWSocket* sock, int) {
+    if (again) return;
+    again = true;
+    sock->SetAddr("127.0.0.1");
+    sock->SetPort(l.PortStr());
+    sock->Connect();
+  };
+  r.connected = 0;
+  s.Close();
+  // The new connection keeps its address and comes up.
+  EXPECT_EQ(s.Addr(), "127.0.0.1");
+  EXPECT_EQ(s.State(), wsConnecting);
+  ASSERT_TRUE(Pump([&] { return r.connected == 1; }));
+  EXPECT_EQ(s.State(), wsConnected);
+  int peer2 = l.Accept();
+  EXPECT_GE(peer2, 0);
+  ::close(peer);
+  ::close(peer2);
 }
