@@ -54,20 +54,20 @@ void TStringGrid::SetRowCount(int n) {
 }
 
 void TStringGrid::SetFixedCols(int n) {
-  fixed_cols_ = std::max(0, n);
+  fixed_cols_wanted_ = std::max(0, n);
   ClampAll();
   Invalidate();
 }
 
 void TStringGrid::SetFixedRows(int n) {
-  fixed_rows_ = std::max(0, n);
+  fixed_rows_wanted_ = std::max(0, n);
   ClampAll();
   Invalidate();
 }
 
 void TStringGrid::ClampAll() {
-  fixed_cols_ = std::min(fixed_cols_, col_count_ - 1);
-  fixed_rows_ = std::min(fixed_rows_, row_count_ - 1);
+  fixed_cols_ = std::min(fixed_cols_wanted_, col_count_ - 1);
+  fixed_rows_ = std::min(fixed_rows_wanted_, row_count_ - 1);
   row_ = std::clamp(row_, fixed_rows_, row_count_ - 1);
   col_ = std::clamp(col_, fixed_cols_, col_count_ - 1);
   top_row_ = std::clamp(top_row_, fixed_rows_, std::max(fixed_rows_, MaxTopRow()));
@@ -593,6 +593,7 @@ void TStringGrid::Paint(TCanvas& cv) {
 
 void TStringGrid::DoMouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   Layout lay = ComputeLayout();
+  press_on_bar_ = x >= lay.client_w || y >= lay.client_h;
   // Scroll bars: they belong to the window frame, so no mouse event fires.
   if (lay.vbar && x >= lay.client_w && y < lay.client_h) {
     if (button != TMouseButton::mbLeft) return;
@@ -714,8 +715,8 @@ void TStringGrid::DoMouseMove(TShiftState shift, int x, int y) {
 void TStringGrid::DoMouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   Drag was = drag_;
   drag_ = Drag::None;
-  if (was == Drag::VThumb || was == Drag::HThumb) {
-    Invalidate();
+  if (press_on_bar_) {
+    if (was == Drag::VThumb || was == Drag::HThumb) Invalidate();
     return;
   }
   if (was == Drag::ColMove) {
@@ -728,6 +729,14 @@ void TStringGrid::DoMouseUp(TMouseButton button, TShiftState shift, int x, int y
     }
   }
   TControl::DoMouseUp(button, shift, x, y);
+}
+
+void TStringGrid::DoClick() {
+  if (!press_on_bar_) TControl::DoClick();
+}
+
+void TStringGrid::DoDblClick() {
+  if (!press_on_bar_) TControl::DoDblClick();
 }
 
 bool TStringGrid::DoMouseWheel(TShiftState, int delta, int, int) {

@@ -22,7 +22,8 @@
 //    click, a drag over cells or a key; clearing can_select keeps the old one.
 //  - OnMouseDown/Move/Up, OnClick, OnDblClick: as for every control; the grid
 //    moves the current cell on mouse down before OnMouseDown runs, so the
-//    handler sees the new Row()/Col().
+//    handler sees the new Row()/Col(). Presses on the scroll bars fire none
+//    of them.
 //  - OnDrawCell: for every painted cell, after the grid drew it (background,
 //    text at Left + 2, Top + 2) when DefaultDrawing is on. The canvas is NOT
 //    clipped to the cell (only to the grid's client area); its font is the
@@ -81,9 +82,10 @@ class TStringGrid : public TControl {
 
   TStringGrid();
 
-  // ---- Size of the table. Counts are at least 1; fixed counts are clamped
-  // to leave at least one scrolling row/column. Kept cells stay, new ones
-  // are empty, new columns/rows get the default width/height.
+  // ---- Size of the table. Counts are at least 1. The fixed counts in use
+  // leave at least one scrolling row/column; the counts as set come back
+  // when the table grows again. Kept cells stay, new ones are empty, new
+  // columns/rows get the default width/height.
   int ColCount() const { return col_count_; }
   int RowCount() const { return row_count_; }
   void SetColCount(int n);
@@ -178,6 +180,9 @@ class TStringGrid : public TControl {
   void DoMouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void DoMouseMove(TShiftState shift, int x, int y) override;
   void DoMouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  // Presses on the scroll bars give no mouse up, click or double click.
+  void DoClick() override;
+  void DoDblClick() override;
   void DoKeyDown(WORD& key, TShiftState shift) override;
   // Wheel: delta in eighths of a degree (120 per notch, positive away from the user).
   bool DoMouseWheel(TShiftState shift, int delta, int x, int y) override;
@@ -209,6 +214,7 @@ class TStringGrid : public TControl {
   void Changed() { ++cells_version_; Invalidate(); }
 
   int col_count_ = 5, row_count_ = 5, fixed_cols_ = 1, fixed_rows_ = 1;
+  int fixed_cols_wanted_ = 1, fixed_rows_wanted_ = 1;  // as set; the counts above are cut to fit
   int default_col_width_ = 64, default_row_height_ = 24;
   std::vector<std::string> cells_;  // row-major: row * col_count_ + col
   std::vector<int> col_widths_, row_heights_;
@@ -218,6 +224,7 @@ class TStringGrid : public TControl {
   TCanvas* paint_canvas_ = nullptr;
   TBitmap measure_{1, 1};
 
+  bool press_on_bar_ = false;  // the last press was on a scroll bar
   enum class Drag { None, Select, ColMove, ColSize, VThumb, HThumb };
   Drag drag_ = Drag::None;
   int drag_col_ = -1;      // column being moved or sized

@@ -45,12 +45,12 @@ TEST_F(GridFixture, CellsResizeAndBadIndexes) {
   g.SetColCount(5);
   EXPECT_EQ(g.Cell(4, 1), "");
   // Counts stay at least 1; fixed counts leave one scrolling row/column.
+  g.SetFixedRows(2);
   g.SetRowCount(0);
   EXPECT_EQ(g.RowCount(), 1);
   EXPECT_EQ(g.FixedRows(), 0);
   g.SetRowCount(10);
-  g.SetFixedRows(2);
-  EXPECT_EQ(g.FixedRows(), 2);
+  EXPECT_EQ(g.FixedRows(), 2);  // the fixed rows as set come back
   EXPECT_EQ(g.Row(), 2);
   g.SetFixedRows(50);
   EXPECT_EQ(g.FixedRows(), 9);
@@ -284,11 +284,23 @@ TEST_F(GridFixture, WheelAndScrollBarsScrollWithEvents) {
   g.DoMouseUp(TMouseButton::mbLeft, 0, cw + 5, y + 500);
   EXPECT_EQ(g.TopRow(), g.MaxTopRow());
   // Mouse events do not fire for presses on the scroll bars.
-  int downs = 0;
-  g.OnMouseDown = [&](TControl*, TMouseButton, TShiftState, int, int) { ++downs; };
+  int events = 0;
+  g.OnMouseDown = [&](TControl*, TMouseButton, TShiftState, int, int) { ++events; };
+  g.OnMouseUp = [&](TControl*, TMouseButton, TShiftState, int, int) { ++events; };
+  g.OnClick = [&](TControl*) { ++events; };
+  g.OnDblClick = [&](TControl*) { ++events; };
   g.DoMouseDown(TMouseButton::mbLeft, 0, cw + 5, 5);
   g.DoMouseUp(TMouseButton::mbLeft, 0, cw + 5, 5);
-  EXPECT_EQ(downs, 0);
+  g.DoClick();
+  g.DoDblClick();
+  EXPECT_EQ(events, 0);
+  g.DoMouseDown(TMouseButton::mbLeft, 0, 60, 30);  // a cell: all of them
+  g.DoMouseUp(TMouseButton::mbLeft, 0, 60, 30);
+  g.DoClick();
+  EXPECT_EQ(events, 3);
+  g.SetTopRow(g.MaxTopRow());
+  g.DoMouseDown(TMouseButton::mbLeft, 0, cw + 5, 5);
+  g.DoMouseUp(TMouseButton::mbLeft, 0, cw + 5, 5);
   EXPECT_EQ(g.TopRow(), g.MaxTopRow() - 1);
   // Horizontal: the right arrow.
   g.DoMouseDown(TMouseButton::mbLeft, 0, cw - 5, ch + 5);
