@@ -540,9 +540,19 @@ TEST(WSocket, ResetWhileSendingClosesWith10054WithoutSigpipe) {
   TWSocket s;
   Recorder r;
   r.Attach(s);
+  // Small kernel buffers on both ends, so the data cannot all leave at once
+  // however the loopback buffers are tuned.
+  s.OnChangeState = [&](TCustomWSocket* sock, TSocketState, TSocketState n) {
+    if (n == wsOpened) {
+      int small = 4096;
+      setsockopt(sock->HSocket(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    }
+  };
   ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
   int peer = l.Accept();
   ASSERT_GE(peer, 0);
+  int small = 4096;
+  setsockopt(peer, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
   std::string big(4 * 1000 * 1000, 'x');
   s.Send(big.data(), static_cast<int>(big.size()));
   EXPECT_FALSE(s.AllSent());
