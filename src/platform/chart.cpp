@@ -1427,7 +1427,7 @@ void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
       int y1 = vy.ToPixel(ys[static_cast<size_t>(i)]);
       TRect r{left, std::min(y0, y1), left + w, std::max(y0, y1) + 1};
       cv.Brush = TBrush{s.PointColor(i), TBrushStyle::bsSolid};
-      if (s.BarPen.Style != TPenStyle::psClear && w >= 3) {
+      if (s.BarPen.Style != TPenStyle::psClear && w >= 5) {
         cv.Pen = s.BarPen;
         cv.Rectangle(r);
       } else {
