@@ -349,6 +349,8 @@ void TForm3::CreateControls() {
   ZDP_SB->Top = 2;
   const char* zd_names[12] = {"ZD0", "ZD1", "ZD2", "ZD3", "ZD4", "ZD5", "ZD6", "ZD7", "ZD8", "ZD9", "ZDA", "ZDB"};
   for (int k = 0; k < 12; ++k) ZD[static_cast<std::size_t>(k)] = label(zd_names[k], ZDP, 20, 0, " ");
+  ZD0 = ZD[0], ZD1 = ZD[1], ZD2 = ZD[2], ZD3 = ZD[3], ZD4 = ZD[4], ZD5 = ZD[5];
+  ZD6 = ZD[6], ZD7 = ZD[7], ZD8 = ZD[8], ZD9 = ZD[9], ZDA = ZD[10], ZDB = ZD[11];
 
   // Info panel.
   Info_Panel = Make<TPanel>("Info_Panel");

@@ -143,7 +143,10 @@ class TForm3 : public tav::TForm {
   // Statistics panel.
   tav::TPanel* ZDP = nullptr;
   tav::TSpeedButton* ZDP_SB = nullptr;
-  std::array<tav::TLabel*, 12> ZD{};  // ZD0..ZD9, ZDA, ZDB
+  tav::TLabel *ZD0 = nullptr, *ZD1 = nullptr, *ZD2 = nullptr, *ZD3 = nullptr, *ZD4 = nullptr,
+              *ZD5 = nullptr, *ZD6 = nullptr, *ZD7 = nullptr, *ZD8 = nullptr, *ZD9 = nullptr,
+              *ZDA = nullptr, *ZDB = nullptr;
+  std::array<tav::TLabel*, 12> ZD{};  // the same labels in order ZD0..ZD9, ZDA, ZDB
   // Info panel.
   tav::TPanel* Info_Panel = nullptr;
   tav::TLabel *L_Info1 = nullptr, *L_Info2 = nullptr, *L_Info3 = nullptr;

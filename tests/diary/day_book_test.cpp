@@ -120,7 +120,14 @@ class DiaryForm : public ::testing::Test {
 
 TEST_F(DiaryForm, EmptyListShowsTitlesAndZeroTotal) {
   TripList.Assign(std::vector<std::string>{"ERASED :"});
+  f->ScanMode = 8;
+  f->P_NOTRIP->Show();
   Open(1);
+  EXPECT_EQ(f->ScanMode, 0);
+  EXPECT_FALSE(f->P_NOTRIP->Visible);
+  EXPECT_FALSE(f->SB_TRIP_KILL->Enabled);
+  EXPECT_EQ(f->CB_SORT->Items[3], " Dauer");
+  EXPECT_EQ(f->CB_SORT->DropDownCount, 17);
   EXPECT_EQ(f->DBook->RowCount(), 10);
   EXPECT_EQ(f->Tag, 2);
   EXPECT_EQ(CellOf(kMetricDistance, 3), "    0.00 ");
