@@ -719,6 +719,7 @@ void TApplication::RegisterForm(TForm* form) {
 }
 
 void TApplication::UnregisterForm(TForm* form) {
+  if (backend_) backend_->FormDestroyed(form);
   auto drop = [form](std::vector<TForm*>& v) { v.erase(std::remove(v.begin(), v.end(), form), v.end()); };
   drop(forms_);
   drop(activation_stack_);

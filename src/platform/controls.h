@@ -191,6 +191,9 @@ class TControl {
   // even when window code assigns it directly.
   std::vector<TControl*>& Children();
   const std::vector<TControl*>& Children() const;
+  // The children as last linked (after the form's Children()), without
+  // looking for new Parent assignments; for the window backend.
+  const std::vector<TControl*>& LinkedChildren() const { return children_; }
 
  protected:
   friend class TForm;
@@ -598,6 +601,8 @@ class WindowBackend {
   virtual void FormRaised(TForm*) {}
   virtual void ModalStarted(TForm*) {}
   virtual void ModalEnded(TForm*) {}
+  // The form object is going away: drop its window.
+  virtual void FormDestroyed(TForm*) {}
   virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags);
   virtual bool FileDialog(TFileDialogRequest& request);
   // Text extent in a font (used by AutoSize labels and grid layouts).

@@ -72,7 +72,7 @@ TPoint MeasureText(const TFont& font, const std::string& text) {
 }  // namespace tav
 
 #if defined(__SANITIZE_ADDRESS__)
-// Fontconfig keeps a few allocations for the life of the process; they are
-// not ours to free.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+// Fontconfig and D-Bus (under X11) keep a few allocations for the life of
+// the process; they are not ours to free.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\nleak:libdbus-1\n"; }
 #endif

@@ -55,7 +55,7 @@ class EventLoop {
   // With a deadline, gives up at that time; returns done() at the end.
   // done() is checked after every dispatched event and at least every
   // 100 ms, so a condition set by another thread is seen too.
-  bool RunUntil(const std::function<bool()>& done, int timeout_ms = -1);
+  virtual bool RunUntil(const std::function<bool()>& done, int timeout_ms = -1);
   // Runs until Quit().
   void Run();
   // Thread-safe. Ends Run() and every RunUntil() in progress (nested ones

@@ -1,0 +1,328 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTextDocumentFragment>
+#include <QToolButton>
+
+#include <thread>
+
+#include "platform/controls.h"
+#include "platform/eventloop.h"
+#include "platform/graphics.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/text.h"
+
+using namespace tav;
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+class QtBackendTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "tav_qt_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    (void)app;
+    InstallQtPlatform();
+  }
+  void SetUp() override { Application().ShownMessages.clear(); }
+
+  // Lets Qt deliver what is pending (shows, paints, posted calls).
+  static void Settle() {
+    for (int i = 0; i < 5; ++i) MainLoop().ProcessEvents(0);
+  }
+
+  void SendMouse(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButton button = Qt::LeftButton) {
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, p, w->mapToGlobal(p), button, held, Qt::NoModifier);
+    e.setTimestamp(++timestamp_);
+    QCoreApplication::sendEvent(w, &e);
+  }
+  void Click(QWidget* w, QPoint p) {
+    SendMouse(w, QEvent::MouseButtonPress, p);
+    SendMouse(w, QEvent::MouseButtonRelease, p);
+  }
+  void Key(QWidget* w, int key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    press.setTimestamp(++timestamp_);
+    QCoreApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    release.setTimestamp(++timestamp_);
+    QCoreApplication::sendEvent(w, &release);
+  }
+
+  Log log;
+  ulong timestamp_ = 1000;
+};
+
+class ClickForm : public TForm {
+ public:
+  explicit ClickForm(Log& log) {
+    Name = "ClickForm";
+    Caption = "Klick & Mehr";
+    SetBounds(50, 50, 400, 260);
+    Info = Make<TLabel>("L_Info");
+    Info->SetBounds(10, 10, 0, 0);
+    Info->SetCaption("Noch nichts");
+    Panel = Make<TPanel>("P_Tools");
+    Panel->SetBounds(10, 40, 300, 120);
+    Go = Make<TButton>("B_Go", Panel);
+    Go->SetBounds(10, 10, 90, 25);
+    Go->Caption = "Los";
+    Go->Hint = "Leistung & Trittfrequenz\n100% <Ziel>";
+    Value = Make<TEdit>("E_Value", Panel);
+    Value->SetBounds(110, 10, 80, 21);
+    Choice = Make<TComboBox>("CB_Choice", Panel);
+    Choice->SetBounds(10, 50, 120, 21);
+    Choice->Style = TComboBoxStyle::csDropDownList;
+    Check = Make<TCheckBox>("CH_Opt", Panel);
+    Check->SetBounds(140, 50, 120, 17);
+    Check->Caption = "Option";
+    Go->OnMouseDown = [&log](TControl*, TMouseButton, TShiftState, int, int) { log.push_back("down"); };
+    Go->OnMouseUp = [&log](TControl*, TMouseButton, TShiftState, int, int) { log.push_back("up"); };
+    Go->OnClick = [this, &log](TControl*) {
+      log.push_back("click");
+      Info->Caption = Format("Geklickt %d", ++clicks);
+    };
+    FinishCreate();
+  }
+  int clicks = 0;
+  TLabel* Info;
+  TPanel* Panel;
+  TButton* Go;
+  TEdit* Value;
+  TComboBox* Choice;
+  TCheckBox* Check;
+};
+
+}  // namespace
+
+TEST_F(QtBackendTest, AClickThroughQtRunsOnClickAndTheNewCaptionShows) {
+  ClickForm form(log);
+  form.Show();
+  Settle();
+  auto* button = qobject_cast<QPushButton*>(QtWidgetOf(form.Go));
+  auto* label = qobject_cast<QLabel*>(QtWidgetOf(form.Info));
+  ASSERT_NE(button, nullptr);
+  ASSERT_NE(label, nullptr);
+  EXPECT_TRUE(QtWindowOf(&form)->isVisible());
+  EXPECT_EQ(QtWindowOf(&form)->windowTitle(), QStringLiteral("Klick & Mehr"));
+  EXPECT_EQ(button->parentWidget(), QtWidgetOf(form.Panel)) << "controls nest in their parent";
+  EXPECT_EQ(label->text(), QStringLiteral("Noch nichts"));
+  const int narrow = label->width();
+
+  Click(button, QPoint(5, 5));
+  EXPECT_EQ(log, (Log{"down", "click", "up"}));
+  EXPECT_EQ(label->text(), QStringLiteral("Geklickt 1"));
+  EXPECT_EQ(label->width(), form.Info->Width) << "auto-sized in the model, applied to the widget";
+  EXPECT_NE(label->width(), narrow);
+  button->click();  // keyboard or accessibility clicks come the same way
+  EXPECT_EQ(label->text(), QStringLiteral("Geklickt 2"));
+}
+
+TEST_F(QtBackendTest, PropertiesSetByCodeShowWithoutFiringEvents) {
+  ClickForm form(log);
+  int events = 0;
+  form.Choice->OnChange = form.Check->OnClick = form.Value->OnChange = [&](TControl*) { ++events; };
+  form.Show();
+  Settle();
+  MainLoop().PostTask([&] {
+    form.Choice->Items.Assign(std::vector<std::string>{"eins", "zwei", "drei"});
+    form.Choice->ItemIndex = 1;
+    form.Check->Checked = true;
+    form.Value->Text = "Gr\xF6\xDF" "e";  // Windows-1252
+    form.Go->Enabled = false;
+    form.Panel->Caption = "Werkzeuge";
+  });
+  Settle();
+  auto* combo = qobject_cast<QComboBox*>(QtWidgetOf(form.Choice));
+  auto* check = qobject_cast<QCheckBox*>(QtWidgetOf(form.Check));
+  auto* edit = qobject_cast<QLineEdit*>(QtWidgetOf(form.Value));
+  EXPECT_EQ(combo->count(), 3);
+  EXPECT_EQ(combo->currentText(), QStringLiteral("zwei"));
+  EXPECT_EQ(form.Choice->Text, "zwei");
+  EXPECT_TRUE(check->isChecked());
+  EXPECT_EQ(edit->text(), QString::fromUtf8("Größe"));
+  EXPECT_FALSE(QtWidgetOf(form.Go)->isEnabled());
+  EXPECT_EQ(events, 0);
+
+  // The user's changes do fire them and reach the model.
+  check->click();
+  EXPECT_FALSE(form.Check->Checked);
+  combo->setCurrentIndex(2);
+  emit combo->activated(2);
+  EXPECT_EQ(form.Choice->ItemIndex, 2);
+  EXPECT_EQ(events, 2);
+}
+
+TEST_F(QtBackendTest, HintsShowAsPlainText) {
+  ClickForm form(log);
+  form.Show();
+  Settle();
+  const QString tip = QtWidgetOf(form.Go)->toolTip();
+  EXPECT_EQ(QTextDocumentFragment::fromHtml(tip).toPlainText(),
+            QStringLiteral("Leistung & Trittfrequenz\n100% <Ziel>"));
+  form.Go->ShowHint = false;
+  MainLoop().PostTask([] {});
+  Settle();
+  EXPECT_TRUE(QtWidgetOf(form.Go)->toolTip().isEmpty());
+}
+
+TEST_F(QtBackendTest, KeysGoThroughKeyPreviewAndKeyPress) {
+  ClickForm form(log);
+  form.KeyPreview = true;
+  form.OnKeyDown = [&](TControl*, WORD& key, TShiftState) {
+    log.push_back(Format("form key %d", key));
+    if (key == VK_F5) key = 0;
+  };
+  form.Value->OnKeyPress = [&](TControl*, char& key) {
+    if (key == ',') key = '.';
+  };
+  form.Show();
+  Settle();
+  QWidget* edit = QtWidgetOf(form.Value);
+  Key(edit, Qt::Key_F5);
+  Key(edit, Qt::Key_1, QStringLiteral("1"));
+  Key(edit, Qt::Key_Comma, QStringLiteral(","));
+  Key(edit, Qt::Key_5, QStringLiteral("5"));
+  EXPECT_EQ(qobject_cast<QLineEdit*>(edit)->text(), QStringLiteral("1.5"));
+  EXPECT_EQ(form.Value->Text, "1.5");
+  EXPECT_EQ(log.front(), "form key 116");
+  // F1 is an ordinary key that reaches the form.
+  log.clear();
+  Key(QtWindowOf(&form), Qt::Key_F1);
+  EXPECT_EQ(log, (Log{"form key 112"}));
+}
+
+TEST_F(QtBackendTest, TheQtLoopRunsPostsTimersAndFdWatches) {
+  EventLoop& loop = MainLoop();
+  std::vector<int> got;
+  TargetId target = loop.AddTarget([&](const Message& m) { got.push_back(static_cast<int>(m.wparam)); });
+  std::thread poster([&] {
+    for (int i = 0; i < 20; ++i) loop.Post(target, {1, static_cast<uintptr_t>(i), 0});
+  });
+  int fires = 0;
+  TimerId timer = loop.StartTimer(2, false, [&] { ++fires; });
+  int fds[2];
+  ASSERT_EQ(pipe2(fds, O_NONBLOCK | O_CLOEXEC), 0);
+  bool readable = false, writable = false;
+  WatchId watch = loop.WatchFd(fds[0], [&](bool r, bool) {
+    char c;
+    if (r && read(fds[0], &c, 1) == 1) readable = true;
+  });
+  WatchId write_watch = loop.WatchFd(fds[1], [&](bool, bool w) { writable |= w; });
+  loop.SetFdInterest(write_watch, false, true);
+  ASSERT_EQ(write(fds[1], "x", 1), 1);
+  EXPECT_TRUE(loop.RunUntil([&] { return got.size() == 20 && fires >= 3 && readable && writable; }, 5000));
+  poster.join();
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(got[i], i);
+  loop.StopTimer(timer);
+  loop.UnwatchFd(watch);
+  loop.UnwatchFd(write_watch);
+  loop.RemoveTarget(target);
+  EXPECT_FALSE(loop.Post(target, {1, 0, 0}));
+  close(fds[0]);
+  close(fds[1]);
+}
+
+TEST_F(QtBackendTest, ModalFormsRunANestedLoopAndGiveTheActivationBack) {
+  ClickForm owner(log);
+  ClickForm dialog(log);
+  dialog.Name = "Dialog";
+  int owner_activations = 0;
+  owner.OnActivate = [&](TControl*) { ++owner_activations; };
+  dialog.Go->ModalResult = mrOk;
+  dialog.OnActivate = [&](TControl*) {
+    // Shown and modal: the user presses its button a little later.
+    MainLoop().StartTimer(20, true, [&] {
+      QWidget* window = QtWindowOf(&dialog);
+      EXPECT_TRUE(window && window->isVisible());
+      EXPECT_EQ(window->windowModality(), Qt::ApplicationModal);
+      qobject_cast<QPushButton*>(QtWidgetOf(dialog.Go))->click();
+    });
+  };
+  owner.Show();
+  Settle();
+  EXPECT_EQ(owner_activations, 1);
+  int result = -1;
+  owner.Go->OnClick = [&](TControl*) { result = dialog.ShowModal(); };
+  qobject_cast<QPushButton*>(QtWidgetOf(owner.Go))->click();
+  EXPECT_EQ(result, mrOk);
+  EXPECT_FALSE(dialog.Visible);
+  Settle();
+  EXPECT_FALSE(QtWindowOf(&dialog)->isVisible());
+  EXPECT_EQ(owner_activations, 2) << "the owner is activated again";
+  EXPECT_TRUE(owner.Active());
+}
+
+TEST_F(QtBackendTest, TheWindowsCloseButtonAsksTheForm) {
+  ClickForm main_form(log);
+  ClickForm other(log);
+  bool allow = false;
+  other.OnCloseQuery = [&](TControl*, bool& can) { can = allow; };
+  main_form.Show();
+  other.Show();
+  Settle();
+  QCloseEvent refused;
+  QCoreApplication::sendEvent(QtWindowOf(&other), &refused);
+  Settle();
+  EXPECT_TRUE(other.Visible);
+  EXPECT_TRUE(QtWindowOf(&other)->isVisible());
+  allow = true;
+  QCloseEvent accepted;
+  QCoreApplication::sendEvent(QtWindowOf(&other), &accepted);
+  Settle();
+  EXPECT_FALSE(other.Visible);
+  EXPECT_FALSE(QtWindowOf(&other)->isVisible());
+  EXPECT_FALSE(Application().Terminated());
+}
+
+TEST_F(QtBackendTest, CustomDrawnControlsPaintThroughTheCanvas) {
+  ClickForm form(log);
+  auto* box = form.Make<TPaintBox>("PB", form.Panel);
+  box->SetBounds(200, 60, 40, 30);
+  int paints = 0;
+  box->OnPaint = [&](TControl*, TCanvas& canvas) {
+    ++paints;
+    canvas.Brush.Color = clRed;
+    canvas.FillRect({0, 0, canvas.Width(), canvas.Height()});
+  };
+  box->OnClick = [&](TControl*) { log.push_back("box click"); };
+  box->OnMouseDown = [&](TControl*, TMouseButton, TShiftState, int x, int y) {
+    log.push_back(Format("box down %d %d", x, y));
+  };
+  form.Show();
+  Settle();
+  QImage shot = QtWindowOf(&form)->grab().toImage();
+  const QPoint inside = QtWidgetOf(box)->mapTo(QtWindowOf(&form), QPoint(20, 15));
+  EXPECT_EQ(shot.pixelColor(inside), QColor(255, 0, 0));
+  EXPECT_GT(paints, 0);
+  Click(QtWidgetOf(box), QPoint(3, 4));
+  EXPECT_EQ(log, (Log{"box down 3 4", "box click"}));
+  // A failing paint is shown once, and the program goes on.
+  Application().OnException = [&](const std::string& what) { log.push_back("shown " + what); };
+  log.clear();
+  box->OnPaint = [](TControl*, TCanvas&) { throw std::runtime_error("paint failed"); };
+  box->Invalidate();
+  MainLoop().PostTask([] {});
+  Settle();
+  QtWindowOf(&form)->grab();
+  QtWindowOf(&form)->grab();
+  Settle();
+  EXPECT_EQ(log, (Log{"shown paint failed"}));
+  Application().OnException = nullptr;
+}
