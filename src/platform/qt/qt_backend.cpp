@@ -96,8 +96,8 @@ Binding* QtBackend::BindingOf(QObject* object) {
   return nullptr;
 }
 
-void QtBackend::Input(const std::function<void()>& fn) {
-  input_since_sync_ = true;
+void QtBackend::Input(const std::function<void()>& fn, bool repaint_views) {
+  input_since_sync_ |= repaint_views;
   TApplication& app = Application();
   app.Dispatch(fn);
   if (app.DispatchDepth() > 0) Sync();  // the outermost level has synced already

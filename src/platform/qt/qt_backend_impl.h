@@ -17,6 +17,7 @@
 #include "platform/controls.h"
 
 class QEvent;
+class QPainter;
 
 namespace tav::qtui {
 
@@ -130,8 +131,13 @@ class QtBackend : public WindowBackend {
   void ScheduleSync();
 
   // User input from the windows: runs as a handler, then the windows are
-  // brought in line and running loops re-check their conditions.
-  void Input(const std::function<void()>& fn);
+  // brought in line and running loops re-check their conditions. Clicks,
+  // keys and the wheel also repaint the visible grids and charts (their
+  // state may follow the input without an Invalidate); mouse moves do not.
+  void Input(const std::function<void()>& fn, bool repaint_views = true);
+  // Runs a paint: handlers that fail would fail at every repaint, so the
+  // first failure is kept and shown once the paint is over.
+  void RunPaint(const TControl* control, const std::function<void()>& paint);
   // A window of this program became the active one.
   void WindowActivated(TForm* form);
   // The binding of the control a widget (or a widget inside it) shows.
@@ -141,6 +147,8 @@ class QtBackend : public WindowBackend {
   QWidget* WindowOf(const TForm* form);
   // Paint hooks of the custom-drawn widgets.
   void PaintControl(TControl* control, QWidget* widget, QPaintEvent* e);
+  // An item of an owner-drawn combo box's list, through its OnDrawItem.
+  void PaintComboItem(TComboBox* combo, QPainter* painter, const QRect& rect, int index, bool selected);
   // The window reported a new size, position or frame.
   void WindowResized(FormWindow* window);
   void WindowMoved(FormWindow* window);

@@ -74,7 +74,8 @@ char KeyCharOf(const QKeyEvent& event) {
     case Qt::Key_Enter: return '\r';
     case Qt::Key_Backspace: return '\b';
     case Qt::Key_Escape: return 27;
-    case Qt::Key_Tab: return '\t';
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return 0;  // moves the focus; no character reaches the control
     default: break;
   }
   const QString text = event.text();

@@ -131,7 +131,7 @@ class InputFilter : public QObject {
         return consume;
       }
       case QEvent::MouseMove:
-        backend_.Input([&] { c->DoMouseMove(shift, p.x(), p.y()); });
+        backend_.Input([&] { c->DoMouseMove(shift, p.x(), p.y()); }, false);
         return consume;
       default:
         return false;

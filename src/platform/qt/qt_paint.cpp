@@ -30,35 +30,57 @@ QSize GlyphSize(const TBitmap& glyph, int num_glyphs) {
 
 qint64 GlyphKey(const TBitmap& glyph) { return glyph.Image().cacheKey(); }
 
-void QtBackend::PaintControl(TControl* control, QWidget* widget, QPaintEvent*) {
+void QtBackend::RunPaint(const TControl* control, const std::function<void()>& paint) {
   std::string failure;
   TApplication& app = Application();
-  // Handlers that fail while painting would fail at every repaint: keep the
-  // first failure and show it once the paint is over.
   auto shown = std::move(app.OnException);
   app.OnException = [&failure](const std::string& what) {
     if (failure.empty()) failure = what;
   };
+  const bool was_painting = painting_;
   painting_ = true;
-  {
-    QPainter painter(widget);
-    TCanvas canvas(painter, widget->width(), widget->height());
-    try {
-      control->Paint(canvas);
-    } catch (const std::exception& e) {
-      failure = e.what();
-    } catch (...) {
-      failure = "Unknown exception";
-    }
+  try {
+    paint();
+  } catch (const std::exception& e) {
+    if (failure.empty()) failure = e.what();
+  } catch (...) {
+    if (failure.empty()) failure = "Unknown exception";
   }
-  painting_ = false;
+  painting_ = was_painting;
   app.OnException = std::move(shown);
   if (failure.empty()) {
     paint_failed_.erase(control);
   } else if (paint_failed_.insert(control).second) {
-    // Shown once the paint is over (and once, not at every repaint).
     QTimer::singleShot(0, [failure] { Application().ShowException(failure); });
   }
+}
+
+void QtBackend::PaintControl(TControl* control, QWidget* widget, QPaintEvent*) {
+  RunPaint(control, [&] {
+    QPainter painter(widget);
+    TCanvas canvas(painter, widget->width(), widget->height());
+    control->Paint(canvas);
+  });
+}
+
+void QtBackend::PaintComboItem(TComboBox* combo, QPainter* painter, const QRect& rect, int index, bool selected) {
+  RunPaint(combo, [&] {
+    painter->save();
+    painter->translate(rect.topLeft());
+    {
+      TCanvas canvas(*painter, rect.width(), rect.height());
+      // As the list sets it up for an owner-drawn item.
+      canvas.Font = combo->Font;
+      canvas.Brush.Color = selected ? RGBColor(0, 120, 215) : (IsRealColor(combo->Color) ? combo->Color : clWindow);
+      if (selected) canvas.Font.Color = clWhite;
+      TOwnerDrawState state;
+      state.Selected = selected;
+      state.Focused = selected;
+      auto handler = combo->OnDrawItem;
+      handler(combo, index, TRect{0, 0, rect.width(), rect.height()}, state, canvas);
+    }
+    painter->restore();
+  });
 }
 
 }  // namespace tav::qtui

@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 
 #include <cmath>
@@ -84,6 +85,33 @@ bool UsesPaintWidget(const TControl* c) {
       return false;
   }
 }
+
+// Combo box items drawn by the combo's OnDrawItem when it is owner-drawn.
+class OwnerDrawDelegate : public QStyledItemDelegate {
+ public:
+  OwnerDrawDelegate(TComboBox* combo, QtBackend& backend, QObject* parent)
+      : QStyledItemDelegate(parent), combo_(combo), backend_(backend) {}
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    if (!OwnerDrawn()) {
+      QStyledItemDelegate::paint(painter, option, index);
+      return;
+    }
+    backend_.PaintComboItem(combo_, painter, option.rect, index.row(), option.state & QStyle::State_Selected);
+  }
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    if (OwnerDrawn()) size.setHeight(std::max(1, combo_->ItemHeight));
+    return size;
+  }
+
+ private:
+  bool OwnerDrawn() const {
+    return combo_->OnDrawItem && (combo_->Style == TComboBoxStyle::csOwnerDrawFixed ||
+                                  combo_->Style == TComboBoxStyle::csOwnerDrawVariable);
+  }
+  TComboBox* combo_;
+  QtBackend& backend_;
+};
 
 }  // namespace
 
@@ -189,6 +217,7 @@ QWidget* QtBackend::CreateWidget(TControl* c, QWidget* parent, Binding& b) {
     case TControlKind::ComboBox: {
       auto* w = new QComboBox(parent);
       w->setInsertPolicy(QComboBox::NoInsert);
+      w->setItemDelegate(new OwnerDrawDelegate(static_cast<TComboBox*>(c), *this, w));
       QObject::connect(w, &QComboBox::activated, w, [this, c](int index) {
         auto* combo = static_cast<TComboBox*>(c);
         if (Binding* bb = BindingOf(c)) {

@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QAbstractItemView>
+#include <QPainter>
 #include <QPushButton>
 #include <QTextDocumentFragment>
 #include <QToolButton>
@@ -325,4 +327,33 @@ TEST_F(QtBackendTest, CustomDrawnControlsPaintThroughTheCanvas) {
   Settle();
   EXPECT_EQ(log, (Log{"shown paint failed"}));
   Application().OnException = nullptr;
+}
+
+TEST_F(QtBackendTest, OwnerDrawnComboItemsDrawThroughOnDrawItem) {
+  ClickForm form(log);
+  form.Choice->Style = TComboBoxStyle::csOwnerDrawFixed;
+  form.Choice->ItemHeight = 18;
+  form.Choice->Items.Assign(std::vector<std::string>{"   0", "   3 SEC"});
+  form.Choice->OnDrawItem = [&](TControl*, int index, TRect r, TOwnerDrawState state, TCanvas& canvas) {
+    log.push_back(Format("draw %d %d", index, state.Selected ? 1 : 0));
+    canvas.Brush.Color = clLime;
+    canvas.FillRect(r);
+  };
+  form.Show();
+  Settle();
+  auto* combo = qobject_cast<QComboBox*>(QtWidgetOf(form.Choice));
+  ASSERT_NE(combo, nullptr);
+  QImage image(100, 40, QImage::Format_ARGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  QStyleOptionViewItem option;
+  option.rect = QRect(0, 20, 100, 18);
+  option.state = QStyle::State_Selected;
+  QAbstractItemDelegate* delegate = combo->view()->itemDelegate();
+  delegate->paint(&painter, option, combo->model()->index(1, 0));
+  painter.end();
+  EXPECT_EQ(log, (Log{"draw 1 1"}));
+  EXPECT_EQ(image.pixelColor(50, 25), QColor(0, 255, 0)) << "drawn into the item's rectangle";
+  EXPECT_EQ(image.pixelColor(50, 5), QColor(Qt::white));
+  EXPECT_EQ(delegate->sizeHint(option, combo->model()->index(0, 0)).height(), 18);
 }
