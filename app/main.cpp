@@ -1,40 +1,19 @@
 // tavlog: the program's entry. Starts Qt, installs the event loop and the
-// windows, creates every window, shows the main window and runs until it
-// closes.
+// windows, keeps the command-line trip, creates every window (main window
+// first), shows the main window and runs until it closes.
 #include <QApplication>
+#include <QStringList>
 
-#include <memory>
-
+#include "core/core_data.h"
+#include "core/forms.h"
+#include "core/main_unit.h"
 #include "platform/controls.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/text.h"
 
 namespace {
 
-// The first window, until the program's own windows take its place.
-class StartForm : public tav::TForm {
- public:
-  StartForm() {
-    Name = "StartForm";
-    Caption = "tavlog";
-    SetBounds(100, 100, 420, 200);
-    Info = Make<tav::TLabel>("L_Info");
-    Info->SetBounds(16, 16, 0, 0);
-    Info->SetCaption("tavlog");
-    Close_ = Make<tav::TButton>("B_Close");
-    Close_->SetBounds(16, 60, 90, 27);
-    Close_->Caption = "Close";
-    Close_->OnClick = [this](tav::TControl*) { Close(); };
-    FinishCreate();
-  }
-  tav::TLabel* Info;
-  tav::TButton* Close_;
-};
-
-std::unique_ptr<StartForm> start_form;
-
-void CreateWindows() { start_form = std::make_unique<StartForm>(); }
-void DestroyWindows() { start_form.reset(); }
+std::string Cp1252Of(const QString& text) { return tav::Utf8ToCp1252(text.toUtf8().toStdString()); }
 
 }  // namespace
 
@@ -44,12 +23,15 @@ int main(int argc, char** argv) {
   tav::InstallQtPlatform();
   tav::TApplication& app = tav::Application();
   app.Title = "tavlog";
-  app.ExeName = tav::Utf8ToCp1252(QCoreApplication::applicationFilePath().toUtf8().toStdString());
+  app.ExeName = Cp1252Of(QCoreApplication::applicationFilePath());
+  // One optional argument: a trip file to show at start.
+  const QStringList args = QCoreApplication::arguments();
+  if (args.size() > 1) tav::CommandLineTrip = tav::StripArgumentQuotes(Cp1252Of(args.at(1)));
   app.Initialize();  // no activation before every window exists
-  CreateWindows();
+  tav::CreateAllForms();
   if (tav::TForm* main_form = app.MainForm()) main_form->Show();
   app.Run();
-  DestroyWindows();
+  tav::DestroyAllForms();
   tav::UninstallQtPlatform();
   return 0;
 }

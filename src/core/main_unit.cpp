@@ -323,8 +323,10 @@ void TForm1::CreateControls() {
   // The commands this program offers; the others are shown but disabled.
   for (tav::TSpeedButton* b : {SB_D1, SB_Service, SB_Help, SB_U_DATA, SB_DATA, SB_DATA_PC,
                                SB_SETTIME, SB_KILLTRIP, SB_UPDATE, SB_CSV, SB_DR, SB_DB_CSV,
-                               SB_DEO_DB, SB_RESETCOM, SB_SET_COL, SB_GLS})
+                               SB_DEO_DB, SB_RESETCOM, SB_SET_COL, SB_GLS}) {
     b->Enabled = false;
+    b->Font.Color = tav::clGray;  // greyed even where the style keeps the text colour
+  }
   SB_DB->OnClick = [this](tav::TControl* s) { SB_DBClick(s); };
   SB_KAL->OnClick = [this](tav::TControl* s) { SB_KALClick(s); };
   SB_CAL_NEW->OnClick = [this](tav::TControl* s) { SB_CAL_NEWClick(s); };
@@ -483,8 +485,9 @@ void TForm1::LayoutControls() {
   L_Rider->Left = 16;
   L_Rider->AdjustSize();
   L_Rider->Top = (kBandHeight - L_Rider->Height) / 2;
-  CB_Rider->SetBounds(std::max(L_Rider->Left + L_Rider->Width + 16, 320), (kBandHeight - 24) / 2,
-                      200, 24);
+  const int group_w0 = 2 * kButtonWidth + kButtonGap + 2 * kGroupPad;
+  CB_Rider->SetBounds(std::max(L_Rider->Left + L_Rider->Width + 16, 12 + group_w0 + 12),
+                      (kBandHeight - 24) / 2, 220, 24);
 
   // Left column of grouped command buttons, two per row.
   const int group_w = 2 * kButtonWidth + kButtonGap + 2 * kGroupPad;
@@ -654,6 +657,13 @@ void TForm1::ShowRiderLabel() {
       ++trips;
   }
   std::string detail = Text3("Fahrer: ", "Rider: ", "Ciclista: ") + tav::CurrentRiderName;
+  if (tav::IsPlaceholderRiderName(tav::CurrentRiderName)) {
+    PB->Detail = detail + "    " +
+                 Text3("Fahrer wählen oder anlegen: »Fahrer«", "Choose or create a rider: »Rider«",
+                       "Elegir o crear un ciclista: »Ciclista«");
+    LayoutControls();
+    return;
+  }
   detail += "    " + tav::Format("%i ", trips) + Text3("Fahrten", "trips", "recorridos");
   if (manual > 0) detail += tav::Format(", %i ", manual) + Text3("Einträge", "entries", "entradas");
   if (trips + manual > 0) {

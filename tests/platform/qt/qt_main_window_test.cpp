@@ -1,0 +1,112 @@
+// The main window on real Qt widgets: every window is created, the main
+// window shows on a demo rider and is grabbed as a picture (written to
+// $TAVLOG_SCREENSHOT_DIR when set).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "core/core_data.h"
+#include "core/demo_rider.h"
+#include "core/forms.h"
+#include "core/main_unit.h"
+#include "platform/eventloop.h"
+#include "platform/qt/qt_platform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class QtMainWindow : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (QApplication::instance() == nullptr) {
+      static int argc = 1;
+      static char name[] = "tav_qt_tests";
+      static char* argv[] = {name, nullptr};
+      new QApplication(argc, argv);
+      tav::InstallQtPlatform();
+    }
+  }
+  void SetUp() override {
+    old_cwd_ = fs::current_path();
+    dir_ = fs::temp_directory_path() / ("tavlog_qtmain_" + std::to_string(getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    tav::Application().ShownMessages.clear();
+  }
+  void TearDown() override {
+    tav::DestroyAllForms();
+    Settle();
+    fs::current_path(old_cwd_);
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+    tav::ResetCoreData();
+  }
+  static void Settle() {
+    for (int i = 0; i < 8; ++i) tav::MainLoop().ProcessEvents(0);
+  }
+  static void Save(const QImage& image, const char* name) {
+    if (const char* out = std::getenv("TAVLOG_SCREENSHOT_DIR"))
+      image.save(QString::fromStdString((fs::path(out) / name).string()));
+  }
+  fs::path old_cwd_, dir_;
+};
+
+TEST_F(QtMainWindow, ShowsOnTheDemoRiderAndLooksRight) {
+  std::string error;
+  ASSERT_TRUE(tav::MakeDemoRider(dir_, 12, nullptr, &error)) << error;
+  tav::ResetCoreData();
+  tav::Application().ExeName = (dir_ / "tavlog").string();
+  tav::CreateAllForms();
+  Form1->Show();
+  Settle();
+  EXPECT_EQ(tav::CurrentRiderName, "DEMO");
+  EXPECT_TRUE(tav::Application().ShownMessages.empty());
+  QWidget* window = tav::QtWindowOf(Form1);
+  ASSERT_NE(window, nullptr);
+  const QImage shot = window->grab().toImage();
+  Save(shot, "main_window.png");
+  ASSERT_GE(shot.width(), Form1->ClientWidth());
+  ASSERT_GE(shot.height(), Form1->ClientHeight());
+  // The band at the top is dark blue, the picture shows its gradient.
+  const QColor band = shot.pixelColor(4, 4);
+  EXPECT_LT(band.red(), 80);
+  EXPECT_GT(band.blue(), 80);
+  const QColor sky_top = shot.pixelColor(Form1->PB->Left + Form1->PB->Width - 4, Form1->PB->Top + 4);
+  const QColor sky_low = shot.pixelColor(Form1->PB->Left + Form1->PB->Width - 4,
+                                         Form1->PB->Top + Form1->PB->Height / 2);
+  EXPECT_LT(sky_top.lightness(), sky_low.lightness());
+
+  // The language panel drops below its button.
+  Form1->SB_Language->DoClick();
+  Settle();
+  Save(tav::QtWindowOf(Form1)->grab().toImage(), "main_window_language.png");
+  // The rider panel.
+  Form1->P_SPR_WAHL->Hide();
+  Form1->SB_User->DoClick();
+  Settle();
+  Save(tav::QtWindowOf(Form1)->grab().toImage(), "main_window_rider.png");
+}
+
+TEST_F(QtMainWindow, FirstStartOnAnEmptyFolder) {
+  tav::ResetCoreData();
+  tav::Application().ExeName = (dir_ / "tavlog").string();
+  tav::CreateAllForms();
+  Form1->Show();
+  Settle();
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "DATA" / "GRD_DATA" / "GRD_DATA_01.GRD"));
+  QWidget* window = tav::QtWindowOf(Form1);
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->isVisible());
+  Save(window->grab().toImage(), "main_window_empty.png");
+}
+
+}  // namespace
