@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/canvas.h"
 #include "platform/text.h"
 
 namespace tav {
@@ -62,11 +63,10 @@ TPoint MeasureText(const TFont& font, const std::string& text) {
     for (const auto& l : lines) widest = std::max(widest, l.size());
     return {static_cast<int>(widest) * (px * 6 / 10 + 1), static_cast<int>(lines.size()) * (px + px / 4 + 1)};
   }
-  QFontMetrics metrics(QFontOf(font));
+  // The canvas's cached metrics: labels measure exactly as text is drawn.
   int width = 0;
-  for (const auto& l : lines)
-    width = std::max(width, metrics.horizontalAdvance(QString::fromUtf8(Cp1252ToUtf8(l))));
-  return {width, static_cast<int>(lines.size()) * metrics.height()};
+  for (const auto& l : lines) width = std::max(width, MeasureTextWidth(font, l));
+  return {width, static_cast<int>(lines.size()) * MeasureTextHeight(font)};
 }
 
 }  // namespace tav
