@@ -27,7 +27,8 @@
 //  - Title (legend text), Active (drawn, scaled, hit-tested), ShowInLegend,
 //    SeriesColor, HorizAxis (bottom/top) and VertAxis (left/right).
 //  - Line: PenWidth, PenStyle, LinesVisible (false with PointsVisible: a
-//    point-only line series), PointsVisible and PointSize (square markers).
+//    point-only line series), PointsVisible and PointSize (square markers,
+//    5 pixels by default).
 //    The segment leading to a point takes that point's colour.
 //  - Point series: square markers of PointSize pixels, no lines.
 //  - Bar: bars from 0 (or the axis minimum) to the value, centred on x,
@@ -62,7 +63,8 @@
 //  - Look: Title/TitleFont, LabelsVisible, LabelsFont (colour = label colour),
 //    LabelsAngle (0 or 90), ValueFormat ("###0", "###0.0", "###0.00", ...:
 //    the digits after the point are the decimals; "#,##0" groups thousands),
-//    AxisPen (line colour/width), GridVisible and GridPen, TickLength.
+//    AxisPen (line colour/width), GridVisible (on by default on every axis;
+//    grid lines run at the labels) and GridPen, TickLength.
 //  - LabelStyle: talAuto (horizontal axes show the point labels of the
 //    first active series on the axis that has any, else values; vertical
 //    axes show values), talValue, talText (labels of LabelsSeries, or of the
@@ -91,6 +93,8 @@
 //  - Geometry without painting: PlotRect() (the plot area: data at an axis's
 //    minimum lies on its edge), LegendRect(), LegendItemAt(x, y),
 //    LegendSeriesAt(x, y), SeriesAt(x, y, &index), TChartSeries::Clicked().
+//  - Events run through the application like every control's (exceptions
+//    are shown, closes deferred).
 //  - Mouse: a press first fires OnMouseDown, then OnClickSeries (on a point,
 //    a bar, a line or a pie slice; the topmost active series wins) or
 //    OnClickLegend (in the legend). A left drag in the plot from top left to
