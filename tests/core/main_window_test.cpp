@@ -428,8 +428,15 @@ TEST_F(MainWindow, ClosingSavesAChangedTripList) {
   Form1->Show();
   Form1->TripList.Insert(0, "20240201_0900000_X;001;*BIKE POWER");
   Form1->TripListChanged = true;
+  Form3->Show();
+  Form33->Show();
+  Form1->ShowPictureMessage("note");
+  EXPECT_TRUE(Form1->Timer1->Enabled());
   Form1->Close();
   EXPECT_FALSE(Form1->Visible);
+  EXPECT_FALSE(Form3->Visible);
+  EXPECT_FALSE(Form33->Visible);
+  EXPECT_FALSE(Form1->Timer1->Enabled());
   EXPECT_FALSE(Form1->TripListChanged);
   EXPECT_NE(ReadAll(Data() / "ANNA" / "ANNA.T_L").find("20240201_0900000_X"), std::string::npos);
   EXPECT_TRUE(fs::exists(Data() / "ANNA" / "ANNA.T_D"));

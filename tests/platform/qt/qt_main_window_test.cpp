@@ -3,6 +3,7 @@
 // $TAVLOG_SCREENSHOT_DIR when set).
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QImage>
 #include <QPixmap>
@@ -17,6 +18,7 @@
 #include "core/demo_rider.h"
 #include "core/forms.h"
 #include "core/main_unit.h"
+#include "diary/day_book.h"
 #include "platform/eventloop.h"
 #include "platform/qt/qt_platform.h"
 
@@ -84,6 +86,19 @@ TEST_F(QtMainWindow, ShowsOnTheDemoRiderAndLooksRight) {
   const QColor sky_low = shot.pixelColor(Form1->PB->Left + Form1->PB->Width - 4,
                                          Form1->PB->Top + Form1->PB->Height / 2);
   EXPECT_LT(sky_top.lightness(), sky_low.lightness());
+
+  // A click on the real diary button opens the diary.
+  auto* diary_button = qobject_cast<QAbstractButton*>(tav::QtWidgetOf(Form1->SB_DB));
+  ASSERT_NE(diary_button, nullptr);
+  diary_button->click();
+  Settle();
+  EXPECT_TRUE(Form3->Visible);
+  Form3->Close();
+  Settle();
+  // Unavailable commands are disabled in the window too.
+  QWidget* download = tav::QtWidgetOf(Form1->SB_D1);
+  ASSERT_NE(download, nullptr);
+  EXPECT_FALSE(download->isEnabled());
 
   // The language panel drops below its button.
   Form1->SB_Language->DoClick();
