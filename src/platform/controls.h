@@ -13,7 +13,25 @@
 //    escapes it is shown in a message box and the program goes on.
 //  - No OnActivate, OnResize or OnPaint runs while a form is being
 //    constructed: a form class derives from TForm, creates its controls with
-//    Make<T>(name[, parent]) in its constructor and calls FinishCreate() last.
+//    Make<T>(name[, parent]) in its constructor and calls FinishCreate() last:
+//
+//      class TForm9 : public TForm {
+//       public:
+//        TForm9() {
+//          Name = "Form9";
+//          L_Info1 = Make<TLabel>("L_Info1");
+//          P_Tools = Make<TPanel>("P_Tools");
+//          SB_DB = Make<TSpeedButton>("SB_DB", P_Tools);
+//          SB_DB->OnClick = [this](TControl* s) { SB_DBClick(s); };
+//          OnActivate = [this](TControl* s) { FormActivate(s); };
+//          FinishCreate();
+//        }
+//        ...
+//      };
+//  - Close() and Hide() inside a handler take effect when the outermost
+//    handler returns; a later Show() in the same handler cancels them.
+//  - A closing modal form and a hidden active form hand the activation to the
+//    window that was active before (its OnActivate runs).
 // Colours are 0x00BBGGRR values, texts Windows-1252 bytes.
 #pragma once
 

@@ -357,3 +357,24 @@ TEST_F(QtBackendTest, OwnerDrawnComboItemsDrawThroughOnDrawItem) {
   EXPECT_EQ(image.pixelColor(50, 5), QColor(Qt::white));
   EXPECT_EQ(delegate->sizeHint(option, combo->model()->index(0, 0)).height(), 18);
 }
+
+TEST_F(QtBackendTest, MovingBetweenOurWindowsActivatesComingBackFromElsewhereDoesNot) {
+  ClickForm a(log), b(log);
+  a.Name = "A";
+  b.Name = "B";
+  a.OnActivate = [&](TControl*) { log.push_back("activate A"); };
+  b.OnActivate = [&](TControl*) { log.push_back("activate B"); };
+  a.Show();
+  b.Show();
+  MainLoop().RunUntil([] { return false; }, 500);  // past the activations our own showing causes
+  log.clear();
+  QEvent activate(QEvent::WindowActivate);
+  QCoreApplication::sendEvent(QtWindowOf(&a), &activate);  // the user clicks into A
+  EXPECT_EQ(log, (Log{"activate A"}));
+  EXPECT_TRUE(a.Active());
+  QEvent deactivate(QEvent::WindowDeactivate);  // another program takes the focus ...
+  QCoreApplication::sendEvent(QtWindowOf(&a), &deactivate);
+  QEvent again(QEvent::WindowActivate);  // ... and gives it back
+  QCoreApplication::sendEvent(QtWindowOf(&a), &again);
+  EXPECT_EQ(log, (Log{"activate A"}));
+}
