@@ -291,7 +291,10 @@ class TCustomSmtpClient {
   void DataNext();
   void DataFeedReply();
   void QuitDone();
-  void AuthFallback(TSmtpAuthType next);
+  // After a step of AUTH LOGIN or CRAM-MD5: false when it succeeded; else the
+  // request ends, unless auto-select may try fallback (a 504 on a live
+  // connection). True in both cases.
+  bool AuthStepFailed(TSmtpAuthType fallback);
   void StartAuth(TSmtpAuthType type);
 
   // Socket events.

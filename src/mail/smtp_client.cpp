@@ -747,9 +747,15 @@ void TCustomSmtpClient::StartAuth(TSmtpAuthType type) {
   }
 }
 
-void TCustomSmtpClient::AuthFallback(TSmtpAuthType next) {
-  SetState(smtpInternalReady);
-  StartAuth(next);
+bool TCustomSmtpClient::AuthStepFailed(TSmtpAuthType fallback) {
+  if (request_result_ == 0) return false;
+  if (AuthType == smtpAuthAutoSelect && request_result_ == 504 && connected_) {
+    SetState(smtpInternalReady);
+    StartAuth(fallback);
+  } else {
+    AuthDone();
+  }
+  return true;
 }
 
 void TCustomSmtpClient::AuthDone() {
@@ -761,14 +767,7 @@ void TCustomSmtpClient::AuthDone() {
 void TCustomSmtpClient::AuthPlainNext() { AuthDone(); }
 
 void TCustomSmtpClient::AuthLoginUser() {
-  if (request_result_ != 0) {
-    if (AuthType == smtpAuthAutoSelect && request_result_ == 504 && connected_) {
-      AuthFallback(smtpAuthPlain);
-      return;
-    }
-    AuthDone();
-    return;
-  }
+  if (AuthStepFailed(smtpAuthPlain)) return;
   SetState(smtpInternalReady);
   ExecAsync(smtpAuth, Base64Encode(Username), {334}, &TCustomSmtpClient::AuthLoginPass, kHidden);
 }
@@ -783,14 +782,7 @@ void TCustomSmtpClient::AuthLoginPass() {
 }
 
 void TCustomSmtpClient::AuthCramNext() {
-  if (request_result_ != 0) {
-    if (AuthType == smtpAuthAutoSelect && request_result_ == 504 && connected_) {
-      AuthFallback(smtpAuthLogin);
-      return;
-    }
-    AuthDone();
-    return;
-  }
+  if (AuthStepFailed(smtpAuthLogin)) return;
   const std::string reply = last_response_;
   if (reply.size() < 5) {
     last_response_ = "500 Malformed MD5 Challege: " + reply;

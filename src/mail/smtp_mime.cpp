@@ -47,6 +47,18 @@ bool IsRegularFile(const std::string& path) {
   return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
 }
 
+// Fills list with the non-blank lines of files (trimmed); a file that does
+// not exist throws, the lines before it stay taken.
+void TakeExistingFiles(TStringList& list, const TStringList& files) {
+  list.Clear();
+  for (const auto& line : files) {
+    std::string name = SmtpTrim(line);
+    if (name.empty()) continue;
+    if (!IsRegularFile(name)) throw SmtpException("File not found '" + name + "'");
+    list.Add(name);
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- TSmtpCli
@@ -54,13 +66,7 @@ bool IsRegularFile(const std::string& path) {
 TSmtpCli::~TSmtpCli() { EndFileEncBase64(stream_); }
 
 void TSmtpCli::SetEMailFiles(const TStringList& files) {
-  email_files_.Clear();
-  for (const auto& line : files) {
-    std::string name = SmtpTrim(line);
-    if (name.empty()) continue;
-    if (!IsRegularFile(name)) throw SmtpException("File not found '" + name + "'");
-    email_files_.Add(name);
-  }
+  TakeExistingFiles(email_files_, files);
 }
 
 void TSmtpCli::TriggerAttachContentType(int file_index, std::string& content_type,
@@ -298,13 +304,7 @@ THtmlSmtpCli::~THtmlSmtpCli() {
 }
 
 void THtmlSmtpCli::SetEMailImages(const TStringList& images) {
-  email_images_.Clear();
-  for (const auto& line : images) {
-    std::string name = SmtpTrim(line);
-    if (name.empty()) continue;
-    if (!IsRegularFile(name)) throw SmtpException("File not found '" + name + "'");
-    email_images_.Add(name);
-  }
+  TakeExistingFiles(email_images_, images);
 }
 
 std::istream* THtmlSmtpCli::GetImageStream(int index) const {

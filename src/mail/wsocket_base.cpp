@@ -63,10 +63,7 @@ TCustomWSocket::~TCustomWSocket() {
 // Properties
 
 void TCustomWSocket::SetAddr(std::string_view value) {
-  if (state_ != wsClosed) {
-    RaiseException("Cannot change Addr if not closed");
-    return;
-  }
+  if (RefusedUnlessClosed("Cannot change Addr if not closed")) return;
   std::string v = WSocketTrim(value);
   addr_assigned_ = !v.empty();
   if (v != addr_) addr_resolved_ = false;
@@ -74,10 +71,7 @@ void TCustomWSocket::SetAddr(std::string_view value) {
 }
 
 void TCustomWSocket::SetRemotePort(std::string_view value) {
-  if (state_ != wsClosed) {
-    RaiseException("Cannot change Port if not closed");
-    return;
-  }
+  if (RefusedUnlessClosed("Cannot change Port if not closed")) return;
   std::string v = WSocketTrim(value);
   port_assigned_ = !v.empty();
   if (v != port_) port_resolved_ = false;
@@ -85,10 +79,7 @@ void TCustomWSocket::SetRemotePort(std::string_view value) {
 }
 
 void TCustomWSocket::SetProto(std::string_view value) {
-  if (state_ != wsClosed) {
-    RaiseException("Cannot change Proto if not closed");
-    return;
-  }
+  if (RefusedUnlessClosed("Cannot change Proto if not closed")) return;
   std::string v = WSocketTrim(value);
   proto_assigned_ = !v.empty();
   if (v != proto_) {
@@ -101,20 +92,14 @@ void TCustomWSocket::SetProto(std::string_view value) {
 }
 
 void TCustomWSocket::SetLocalAddr(std::string_view value) {
-  if (state_ != wsClosed) {
-    RaiseException("Cannot change LocalAddr if not closed");
-    return;
-  }
+  if (RefusedUnlessClosed("Cannot change LocalAddr if not closed")) return;
   std::string v = WSocketTrim(value);
   if (v.empty()) v = "0.0.0.0";
   local_addr_ = v;
 }
 
 void TCustomWSocket::SetLocalPort(std::string_view value) {
-  if (state_ != wsClosed) {
-    RaiseException("Cannot change LocalPort if not closed");
-    return;
-  }
+  if (RefusedUnlessClosed("Cannot change LocalPort if not closed")) return;
   std::string v = WSocketTrim(value);
   if (v != local_port_) local_port_resolved_ = false;
   local_port_ = v;
@@ -126,6 +111,12 @@ void TCustomWSocket::SetSendFlags(TSocketSendFlags f) {
     return;
   }
   send_flags_ = f;
+}
+
+bool TCustomWSocket::RefusedUnlessClosed(const char* msg) {
+  if (state_ == wsClosed) return false;
+  RaiseException(msg);
+  return true;
 }
 
 int TCustomWSocket::BufferedByteCount() const {
@@ -526,23 +517,17 @@ void TCustomWSocket::ReceiveLoop(int error, bool no_loop) {
 // ---------------------------------------------------------------------------
 // Connect
 
-void TCustomWSocket::Connect() {
-  if (fd_ >= 0 && state_ != wsClosed) {
-    RaiseException("Connect: Socket already in use");
-    return;
-  }
-  if (!port_assigned_) {
-    RaiseException("Connect: No Port Specified");
-    return;
-  }
-  if (!addr_assigned_) {
-    RaiseException("Connect: No IP Address Specified");
-    return;
-  }
-  if (!proto_assigned_) {
-    RaiseException("Connect: No Protocol Specified");
-    return;
-  }
+bool TCustomWSocket::CheckConnectable() {
+  const char* refusal = fd_ >= 0 && state_ != wsClosed ? "Connect: Socket already in use"
+                        : !port_assigned_               ? "Connect: No Port Specified"
+                        : !addr_assigned_               ? "Connect: No IP Address Specified"
+                        : !proto_assigned_              ? "Connect: No Protocol Specified"
+                                                        : nullptr;
+  if (refusal) RaiseException(refusal);
+  return refusal == nullptr;
+}
+
+bool TCustomWSocket::ResolveRemote(bool local_port) {
   try {
     if (!proto_resolved_) {
       protocol_ = WSocketResolveProto(proto_);
@@ -553,7 +538,7 @@ void TCustomWSocket::Connect() {
       sin_.sin_port = WSocketResolvePort(port_, proto_);
       port_resolved_ = true;
     }
-    if (!local_port_resolved_) {
+    if (local_port && !local_port_resolved_) {
       local_port_net_ = WSocketResolvePort(local_port_, proto_);
       local_port_resolved_ = true;
     }
@@ -563,9 +548,20 @@ void TCustomWSocket::Connect() {
     }
   } catch (const ESocketException& e) {
     RaiseException(e.what());
-    return;
+    return false;
   }
-  ConnectResolved();
+  return true;
+}
+
+void TCustomWSocket::Connect() {
+  if (CheckConnectable() && ResolveRemote(true)) ConnectResolved();
+}
+
+bool TCustomWSocket::SetLingerOption() {
+  linger l{};
+  l.l_onoff = linger_on_off_ == wsLingerOn ? 1 : 0;
+  l.l_linger = linger_timeout_;
+  return setsockopt(fd_, SOL_SOCKET, SO_LINGER, &l, sizeof l) == 0;
 }
 
 void TCustomWSocket::ApplyLinger() {
@@ -574,11 +570,7 @@ void TCustomWSocket::ApplyLinger() {
     RaiseException("Cannot set linger option at this time");
     return;
   }
-  linger l{};
-  l.l_onoff = linger_on_off_ == wsLingerOn ? 1 : 0;
-  l.l_linger = linger_timeout_;
-  if (setsockopt(fd_, SOL_SOCKET, SO_LINGER, &l, sizeof l) < 0)
-    SocketError("setsockopt(SO_LINGER)", WsaErrorFromErrno(errno));
+  if (!SetLingerOption()) SocketError("setsockopt(SO_LINGER)", WsaErrorFromErrno(errno));
 }
 
 bool TCustomWSocket::BindSocket() {
@@ -619,15 +611,7 @@ void TCustomWSocket::CloseHandleQuietly() {
   select_mask_ = 0;
 }
 
-void TCustomWSocket::ConnectResolved() {
-  DeleteBufferedData();
-  sin_.sin_family = AF_INET;
-  const int type = sock_type_ == SOCK_STREAM ? SOCK_STREAM : sock_type_ == SOCK_DGRAM ? SOCK_DGRAM : SOCK_RAW;
-  int fd = ::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, type == SOCK_STREAM ? IPPROTO_TCP : protocol_);
-  if (fd < 0) {
-    SocketError("Connect (socket)", WsaErrorFromErrno(errno));
-    return;
-  }
+void TCustomWSocket::BeginSession(int fd) {
   fd_ = fd;
   ++serial_;
   close_reported_ = false;
@@ -635,73 +619,83 @@ void TCustomWSocket::ConnectResolved() {
   want_write_ = false;
   shut_write_ = false;
   read_count_ = 0;
+}
+
+int TCustomWSocket::OpenHandle(const char* function) {
+  DeleteBufferedData();
+  sin_.sin_family = AF_INET;
+  int fd = ::socket(AF_INET, sock_type_ | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                    sock_type_ == SOCK_STREAM ? IPPROTO_TCP : protocol_);
+  if (fd < 0) {
+    SocketError(function, WsaErrorFromErrno(errno));
+    return kInvalidSocket;
+  }
+  BeginSession(fd);
+  return fd;
+}
+
+void TCustomWSocket::AbandonHandle(const char* function, int error) {
   auto alive = alive_;
-  // A failed step leaves no half-open socket behind.
-  auto fail = [&](const char* function, int error) {
-    CloseHandleQuietly();
-    ChangeState(wsClosed);
-    if (*alive) SocketError(function, error);
+  CloseHandleQuietly();
+  ChangeState(wsClosed);
+  if (*alive) SocketError(function, error);
+}
+
+void TCustomWSocket::ConnectResolved() {
+  const int fd = OpenHandle("Connect (socket)");
+  if (fd < 0) return;
+  const int type = sock_type_;
+  auto alive = alive_;
+  // BindSocket reports its own failure; a handler may have replaced the socket meanwhile.
+  auto bind_failed = [&] {
+    if (BindSocket()) return false;
+    if (*alive && fd_ == fd) {
+      CloseHandleQuietly();
+      ChangeState(wsClosed);
+    }
+    return true;
   };
   ChangeState(wsOpened);
   if (!*alive) return;
   if (state_ != wsOpened || fd_ != fd) {
-    if (fd_ == fd) fail("Connect (Invalid operation in OnChangeState)", kWsaEInval);
+    if (fd_ == fd) AbandonHandle("Connect (Invalid operation in OnChangeState)", kWsaEInval);
     else SocketError("Connect (Invalid operation in OnChangeState)", kWsaEInval);
     return;
   }
   const int one = 1;
   if (type == SOCK_STREAM) {
     if (setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) < 0)
-      return fail("setsockopt(SO_REUSEADDR)", WsaErrorFromErrno(errno));
+      return AbandonHandle("setsockopt(SO_REUSEADDR)", WsaErrorFromErrno(errno));
     if (options_.Contains(wsoTcpNoDelay) && setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one) < 0)
-      return fail("setsockopt(IPPROTO_TCP, TCP_NODELAY)", WsaErrorFromErrno(errno));
-    if (linger_on_off_ != wsLingerNoSet) {
-      linger l{};
-      l.l_onoff = linger_on_off_ == wsLingerOn ? 1 : 0;
-      l.l_linger = linger_timeout_;
-      if (setsockopt(fd_, SOL_SOCKET, SO_LINGER, &l, sizeof l) < 0)
-        return fail("setsockopt(SO_LINGER)", WsaErrorFromErrno(errno));
-    }
+      return AbandonHandle("setsockopt(IPPROTO_TCP, TCP_NODELAY)", WsaErrorFromErrno(errno));
+    if (linger_on_off_ != wsLingerNoSet && !SetLingerOption())
+      return AbandonHandle("setsockopt(SO_LINGER)", WsaErrorFromErrno(errno));
     if (setsockopt(fd_, SOL_SOCKET, SO_KEEPALIVE, &one, sizeof one) < 0)
-      return fail("setsockopt(SO_KEEPALIVE)", WsaErrorFromErrno(errno));
-    if (local_port_net_ != 0 || local_addr_ != "0.0.0.0") {
-      if (!BindSocket()) {
-        if (*alive && fd_ == fd) {
-          CloseHandleQuietly();
-          ChangeState(wsClosed);
-        }
-        return;
-      }
-    }
+      return AbandonHandle("setsockopt(SO_KEEPALIVE)", WsaErrorFromErrno(errno));
+    if ((local_port_net_ != 0 || local_addr_ != "0.0.0.0") && bind_failed()) return;
   } else {
-    if (!BindSocket()) {
-      if (*alive && fd_ == fd) {
-        CloseHandleQuietly();
-        ChangeState(wsClosed);
-      }
-      return;
-    }
+    if (bind_failed()) return;
     if (multicast_ttl_ != 1) {
       unsigned char ttl = static_cast<unsigned char>(multicast_ttl_);
       if (setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl) < 0)
-        return fail("setsockopt(IP_MULTICAST_TTL)", WsaErrorFromErrno(errno));
+        return AbandonHandle("setsockopt(IP_MULTICAST_TTL)", WsaErrorFromErrno(errno));
     }
     if (local_addr_ != "0.0.0.0") {
       in_addr ifa{};
       WSocketParseDotted(local_addr_, ifa.s_addr);
       if (setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_IF, &ifa, sizeof ifa) < 0)
-        return fail("setsockopt(IP_MULTICAST_IF)", WsaErrorFromErrno(errno));
+        return AbandonHandle("setsockopt(IP_MULTICAST_IF)", WsaErrorFromErrno(errno));
     }
     if (sin_.sin_addr.s_addr == INADDR_BROADCAST &&
         setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) < 0)
-      return fail("setsockopt(SO_BROADCAST)", WsaErrorFromErrno(errno));
+      return AbandonHandle("setsockopt(SO_BROADCAST)", WsaErrorFromErrno(errno));
   }
   if (type == SOCK_STREAM) {
     int err = 0;
     if (::connect(fd_, reinterpret_cast<const sockaddr*>(&sin_), sizeof sin_) < 0) {
       err = errno;
       if (err != EINPROGRESS && err != EAGAIN && err != EINTR && !IsAsyncConnectError(err))
-        return fail("Connect", WsaErrorFromErrno(err));
+        return AbandonHandle("Connect", WsaErrorFromErrno(err));
       if (err == EINPROGRESS || err == EAGAIN || err == EINTR) err = 0;
     }
     select_mask_ = kFdRead | kFdWrite | kFdAccept | kFdConnect | kFdClose;

@@ -268,8 +268,25 @@ class TCustomWSocket {
   void HandleSelectEvent(int events, int error);
   // Raises OnDataAvailable while data wait (see the .cpp for the stop rules).
   void ReceiveLoop(int error, bool no_loop);
+  // Raises the text and returns true unless the socket is closed (for the
+  // properties that only change between sessions).
+  bool RefusedUnlessClosed(const char* msg);
+  // Raises the first reason why Connect cannot start; true when it can.
+  bool CheckConnectable();
+  // Resolves protocol, port, local port (when asked) and address where they
+  // changed; raises and returns false on failure.
+  bool ResolveRemote(bool local_port);
   // Connects to the already resolved remote address (sin_).
   void ConnectResolved();
+  // Takes fd as the handle of a new session (fresh serial, flags and counters).
+  void BeginSession(int fd);
+  // Opens a descriptor of the resolved type and begins a session with it;
+  // kInvalidSocket (reported as a failure of function) when that fails.
+  int OpenHandle(const char* function);
+  // Ends a session whose setting-up failed: no half-open socket stays behind.
+  void AbandonHandle(const char* function, int error);
+  // Sets SO_LINGER from LingerOnOff/LingerTimeout; false (errno set) on failure.
+  bool SetLingerOption();
   void PutDataInSendBuffer(const void* data, int len);
   void DeleteBufferedData();
   // Posts a socket event to this socket's own target.
@@ -368,6 +385,8 @@ class TCustomWSocket {
   void OnFdReady(bool readable, bool writable);
   void HandleDnsReply(const Message& msg, bool reverse);
   void StartDnsJob(const std::string& query, bool reverse, const char* fname);
+  // Drops a running look-up (without an event) and the last result.
+  void ResetDnsLookup();
   void Dispatch(const Message& msg);
 };
 

@@ -78,12 +78,25 @@ bool AllDigitsAndDots(std::string_view s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
 
-// getaddrinfo for IPv4 addresses of a name; returns 0 or a socket error number.
-int LookUpV4(const std::string& name, THostEntry& out) {
+// The decimal number at the start of s (s starts with a digit); throws
+// ESocketException(error) once it passes max.
+long LeadingNumber(const std::string& s, long max, const char* error) {
+  long v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') break;
+    v = v * 10 + (c - '0');
+    if (v > max) throw ESocketException(error);
+  }
+  return v;
+}
+
+}  // namespace
+
+int WSocketLookUpName(const std::string& name, THostEntry& out, bool canonical_name) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_CANONNAME;
+  hints.ai_flags = canonical_name ? AI_CANONNAME : 0;
   addrinfo* res = nullptr;
   errno = 0;
   int rc = getaddrinfo(name.c_str(), nullptr, &hints, &res);
@@ -100,7 +113,20 @@ int LookUpV4(const std::string& name, THostEntry& out) {
   return out.addresses.empty() ? kWsaNoData : 0;
 }
 
-}  // namespace
+int WSocketLookUpAddr(uint32_t addr_net, THostEntry& out) {
+  sockaddr_in sin{};
+  sin.sin_family = AF_INET;
+  sin.sin_addr.s_addr = addr_net;
+  char host[NI_MAXHOST] = {};
+  errno = 0;
+  int rc = getnameinfo(reinterpret_cast<const sockaddr*>(&sin), sizeof sin, host, sizeof host, nullptr, 0, NI_NAMEREQD);
+  int err = WsaErrorFromGai(rc, errno);
+  if (err != 0) return err;
+  out = THostEntry{};
+  out.name = host;
+  out.addresses.push_back(addr_net);
+  return 0;
+}
 
 uint32_t WSocketResolveHost(std::string_view s_in) {
   std::string s(s_in);
@@ -116,7 +142,7 @@ uint32_t WSocketResolveHost(std::string_view s_in) {
     return a;
   }
   THostEntry e;
-  int err = LookUpV4(t, e);
+  int err = WSocketLookUpName(t, e);
   if (err != 0)
     throw ESocketException(Format("WSocketResolveHost: Cannot convert host address '%s', Error #%d", s.c_str(), err));
   return e.addresses.front();
@@ -126,15 +152,8 @@ uint16_t WSocketResolvePort(std::string_view port_in, std::string_view proto_in)
   std::string port(port_in), proto(proto_in);
   if (port.empty() || port.size() >= 32) throw ESocketException("WSocketResolvePort: Invalid Port.");
   if (proto.empty() || proto.size() >= 32) throw ESocketException("WSocketResolvePort: Invalid Proto.");
-  if (port[0] >= '0' && port[0] <= '9') {
-    long v = 0;
-    for (char c : port) {
-      if (c < '0' || c > '9') break;
-      v = v * 10 + (c - '0');
-      if (v > 65535) throw ESocketException("WSocketResolvePort: Invalid Port.");
-    }
-    return htons(static_cast<uint16_t>(v));
-  }
+  if (port[0] >= '0' && port[0] <= '9')
+    return htons(static_cast<uint16_t>(LeadingNumber(port, 65535, "WSocketResolvePort: Invalid Port.")));
   std::string p = WSocketTrim(port), q = WSocketTrim(proto);
   servent se{};
   servent* result = nullptr;
@@ -147,15 +166,8 @@ uint16_t WSocketResolvePort(std::string_view port_in, std::string_view proto_in)
 int WSocketResolveProto(std::string_view s_in) {
   std::string s(s_in);
   if (s.empty() || s.size() >= 32) throw ESocketException("WSocketResolveProto: Invalid Protocol.");
-  if (s[0] >= '0' && s[0] <= '9') {
-    long v = 0;
-    for (char c : s) {
-      if (c < '0' || c > '9') break;
-      v = v * 10 + (c - '0');
-      if (v > 255) throw ESocketException("WSocketResolveProto: Invalid Protocol.");
-    }
-    return static_cast<int>(v);
-  }
+  if (s[0] >= '0' && s[0] <= '9')
+    return static_cast<int>(LeadingNumber(s, 255, "WSocketResolveProto: Invalid Protocol."));
   std::string t = WSocketTrim(s);
   for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (t == "tcp") return IPPROTO_TCP;
@@ -172,7 +184,7 @@ int WSocketResolveProto(std::string_view s_in) {
 bool WSocketGetHostByName(std::string_view name_in, THostEntry& out, int* error) {
   std::string name = WSocketTrim(name_in);
   if (name.empty() || name.size() >= 257) throw ESocketException("WSocketGetHostByName: Invalid Hostname.");
-  int err = LookUpV4(name, out);
+  int err = WSocketLookUpName(name, out);
   if (error) *error = err;
   return err == 0;
 }
@@ -181,19 +193,9 @@ bool WSocketGetHostByAddr(std::string_view addr_in, THostEntry& out, int* error)
   std::string addr = WSocketTrim(addr_in);
   uint32_t a = 0;
   if (!WSocketParseDotted(addr, a)) throw ESocketException("WSocketGetHostByAddr: Invalid address.");
-  sockaddr_in sin{};
-  sin.sin_family = AF_INET;
-  sin.sin_addr.s_addr = a;
-  char host[NI_MAXHOST] = {};
-  errno = 0;
-  int rc = getnameinfo(reinterpret_cast<const sockaddr*>(&sin), sizeof sin, host, sizeof host, nullptr, 0, NI_NAMEREQD);
-  int err = WsaErrorFromGai(rc, errno);
+  int err = WSocketLookUpAddr(a, out);
   if (error) *error = err;
-  if (err != 0) return false;
-  out = THostEntry{};
-  out.name = host;
-  out.addresses.push_back(a);
-  return true;
+  return err == 0;
 }
 
 std::string WSocketResolveIp(std::string_view ip) {

@@ -37,6 +37,10 @@ struct THostEntry {
 // when the name or address is unknown; bad input throws.
 bool WSocketGetHostByName(std::string_view name, THostEntry& out, int* error = nullptr);
 bool WSocketGetHostByAddr(std::string_view addr, THostEntry& out, int* error = nullptr);
+// The look-ups behind the two above, without their input checks and without
+// exceptions (safe on any thread): 0 or a socket error number.
+int WSocketLookUpName(const std::string& name, THostEntry& out, bool canonical_name = true);
+int WSocketLookUpAddr(uint32_t addr_net, THostEntry& out);
 // Host name of a dotted address; empty when none is known.
 std::string WSocketResolveIp(std::string_view ip);
 // This machine's name ("Winsock.GetHostName failed" when unavailable).

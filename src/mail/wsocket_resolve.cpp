@@ -37,36 +37,15 @@ std::atomic<uint64_t> g_next_dns_handle{1};
 void RunDnsJob(const std::shared_ptr<TDnsJob>& job) {
   int error = 0;
   std::vector<std::string> results;
+  THostEntry entry;
   if (!job->reverse) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* res = nullptr;
-    errno = 0;
-    int rc = getaddrinfo(job->query.c_str(), nullptr, &hints, &res);
-    if (rc != 0) {
-      error = WsaErrorFromGai(rc, errno);
-    } else {
-      for (addrinfo* p = res; p != nullptr; p = p->ai_next) {
-        if (p->ai_family != AF_INET || p->ai_addr == nullptr) continue;
-        std::string a = WSocketIpToStr(reinterpret_cast<const sockaddr_in*>(p->ai_addr)->sin_addr.s_addr);
-        if (std::find(results.begin(), results.end(), a) == results.end()) results.push_back(a);
-      }
-      freeaddrinfo(res);
-      if (results.empty()) error = kWsaNoData;
-    }
+    error = WSocketLookUpName(job->query, entry, false);
+    for (uint32_t a : entry.addresses) results.push_back(WSocketIpToStr(a));
   } else {
-    sockaddr_in sin{};
-    sin.sin_family = AF_INET;
-    WSocketParseDotted(job->query, sin.sin_addr.s_addr);
-    char host[NI_MAXHOST] = {};
-    errno = 0;
-    int rc = getnameinfo(reinterpret_cast<const sockaddr*>(&sin), sizeof sin, host, sizeof host, nullptr, 0,
-                         NI_NAMEREQD);
-    if (rc != 0)
-      error = WsaErrorFromGai(rc, errno);
-    else
-      results.push_back(host);
+    uint32_t a = 0;
+    WSocketParseDotted(job->query, a);
+    error = WSocketLookUpAddr(a, entry);
+    if (error == 0) results.push_back(entry.name);
   }
   std::lock_guard lock(job->mutex);
   job->error = error;
@@ -103,6 +82,14 @@ void TCustomWSocket::StartDnsJob(const std::string& query, bool reverse, const c
   dns_handle_ = dns_job_->handle;
 }
 
+void TCustomWSocket::ResetDnsLookup() {
+  CancelJob(dns_job_);
+  dns_job_.reset();
+  dns_handle_ = 0;
+  dns_result_.clear();
+  dns_result_list_.Clear();
+}
+
 void TCustomWSocket::DnsLookup(std::string_view host_in) {
   std::string host = WSocketTrim(host_in);
   if (host.empty()) {
@@ -110,12 +97,7 @@ void TCustomWSocket::DnsLookup(std::string_view host_in) {
     TriggerDNSLookupDone(kWsaEInval);
     return;
   }
-  // A request still running is dropped without an event.
-  CancelJob(dns_job_);
-  dns_job_.reset();
-  dns_handle_ = 0;
-  dns_result_.clear();
-  dns_result_list_.Clear();
+  ResetDnsLookup();
   if (WSocketIsDottedIP(host)) {
     uint32_t a = 0;
     WSocketParseDotted(host, a);
@@ -138,11 +120,7 @@ void TCustomWSocket::ReverseDnsLookup(std::string_view addr_in) {
     TriggerDNSLookupDone(kWsaEInval);
     return;
   }
-  CancelJob(dns_job_);
-  dns_job_.reset();
-  dns_handle_ = 0;
-  dns_result_.clear();
-  dns_result_list_.Clear();
+  ResetDnsLookup();
   if (target_ == 0) {
     RaiseException("ReverseDnsLookup: Window not assigned");
     return;

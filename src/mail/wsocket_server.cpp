@@ -11,83 +11,45 @@
 namespace tav {
 
 void TCustomWSocket::Listen() {
-  if (!port_assigned_) {
+  const char* missing = !port_assigned_    ? "listen: port not assigned"
+                        : !proto_assigned_ ? "listen: protocol not assigned"
+                        : !addr_assigned_  ? "listen: address not assigned"
+                                           : nullptr;
+  if (missing) {
     last_error_ = kWsaEInval;
-    RaiseException("listen: port not assigned");
-    return;
-  }
-  if (!proto_assigned_) {
-    last_error_ = kWsaEInval;
-    RaiseException("listen: protocol not assigned");
-    return;
-  }
-  if (!addr_assigned_) {
-    last_error_ = kWsaEInval;
-    RaiseException("listen: address not assigned");
+    RaiseException(missing);
     return;
   }
   if (fd_ >= 0 && state_ != wsClosed) {
     RaiseException("Listen: Socket already in use");
     return;
   }
-  try {
-    if (!proto_resolved_) {
-      protocol_ = WSocketResolveProto(proto_);
-      sock_type_ = protocol_ == IPPROTO_TCP ? SOCK_STREAM : protocol_ == IPPROTO_UDP ? SOCK_DGRAM : SOCK_RAW;
-      proto_resolved_ = true;
-    }
-    if (!port_resolved_) {
-      sin_.sin_port = WSocketResolvePort(port_, proto_);
-      port_resolved_ = true;
-    }
-    if (!addr_resolved_) {
-      sin_.sin_addr.s_addr = WSocketResolveHost(addr_);
-      addr_resolved_ = true;
-    }
-  } catch (const ESocketException& e) {
-    RaiseException(e.what());
-    return;
-  }
+  if (!ResolveRemote(false)) return;
   if (sock_type_ != SOCK_STREAM && sock_type_ != SOCK_DGRAM && sock_type_ != SOCK_RAW) {
     RaiseException("Listen: unexpected protocol.");
     return;
   }
-  DeleteBufferedData();
-  sin_.sin_family = AF_INET;
-  int fd = ::socket(AF_INET, sock_type_ | SOCK_NONBLOCK | SOCK_CLOEXEC, sock_type_ == SOCK_STREAM ? IPPROTO_TCP : protocol_);
-  if (fd < 0) {
-    SocketError("socket", WsaErrorFromErrno(errno));
-    return;
-  }
-  fd_ = fd;
-  ++serial_;
-  close_reported_ = false;
-  read_armed_ = accept_armed_ = true;
-  want_write_ = false;
+  const int fd = OpenHandle("socket");
+  if (fd < 0) return;
   auto alive = alive_;
-  auto fail = [&](const char* function, int error) {
-    CloseHandleQuietly();
-    ChangeState(wsClosed);
-    if (*alive) SocketError(function, error);
-  };
   ChangeState(wsOpened);
   if (!*alive || fd_ != fd) return;
   const int one = 1;
   if (reuse_addr_ && setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) < 0)
-    return fail("setsockopt(SO_REUSEADDR)", WsaErrorFromErrno(errno));
+    return AbandonHandle("setsockopt(SO_REUSEADDR)", WsaErrorFromErrno(errno));
   if (::bind(fd_, reinterpret_cast<const sockaddr*>(&sin_), sizeof sin_) < 0)
-    return fail("Bind", WsaErrorFromErrno(errno));
+    return AbandonHandle("Bind", WsaErrorFromErrno(errno));
   if (sock_type_ == SOCK_DGRAM && multicast_) {
     ip_mreq mreq{};
     std::string group = multicast_addr_.empty() ? addr_ : multicast_addr_;
     if (!WSocketParseDotted(group, mreq.imr_multiaddr.s_addr))
-      return fail("setsockopt(IP_ADD_MEMBERSHIP)", kWsaEInval);
+      return AbandonHandle("setsockopt(IP_ADD_MEMBERSHIP)", kWsaEInval);
     mreq.imr_interface.s_addr = htonl(INADDR_ANY);
     if (setsockopt(fd_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &mreq, sizeof mreq) < 0)
-      return fail("setsockopt(IP_ADD_MEMBERSHIP)", WsaErrorFromErrno(errno));
+      return AbandonHandle("setsockopt(IP_ADD_MEMBERSHIP)", WsaErrorFromErrno(errno));
   }
   if (sock_type_ == SOCK_STREAM) {
-    if (::listen(fd_, listen_backlog_) < 0) return fail("Listen", WsaErrorFromErrno(errno));
+    if (::listen(fd_, listen_backlog_) < 0) return AbandonHandle("Listen", WsaErrorFromErrno(errno));
     select_mask_ = kFdAccept | kFdClose;
   } else {
     select_mask_ = kFdRead | kFdWrite;
@@ -130,17 +92,12 @@ void TCustomWSocket::Dup(int new_socket) {
     if (!*alive) return;
   }
   DeleteBufferedData();
-  fd_ = new_socket;
+  BeginSession(new_socket);
   int flags = fcntl(fd_, F_GETFL);
   if (flags >= 0) fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
   fcntl(fd_, F_SETFD, FD_CLOEXEC);
   sock_type_ = type == SOCK_DGRAM ? SOCK_DGRAM : type == SOCK_RAW ? SOCK_RAW : SOCK_STREAM;
   protocol_ = sock_type_ == SOCK_STREAM ? IPPROTO_TCP : sock_type_ == SOCK_DGRAM ? IPPROTO_UDP : protocol_;
-  ++serial_;
-  close_reported_ = false;
-  read_armed_ = accept_armed_ = true;
-  shut_write_ = false;
-  read_count_ = 0;
   socklen_t len = sizeof sin_;
   if (getpeername(fd_, reinterpret_cast<sockaddr*>(&sin_), &len) < 0) sin_ = sockaddr_in{};
   sin_.sin_family = AF_INET;

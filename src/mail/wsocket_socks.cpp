@@ -37,26 +37,17 @@ const char* Socks5ReplyText(int code) {
 // Properties
 
 void TCustomSocksWSocket::SetSocksServer(std::string_view value) {
-  if (state_ != wsClosed) {
-    RaiseException("Can't change socks server if not closed");
-    return;
-  }
+  if (RefusedUnlessClosed("Can't change socks server if not closed")) return;
   socks_server_ = WSocketTrim(value);
 }
 
 void TCustomSocksWSocket::SetSocksPort(std::string_view value) {
-  if (state_ != wsClosed) {
-    RaiseException("Can't change socks port if not closed");
-    return;
-  }
+  if (RefusedUnlessClosed("Can't change socks port if not closed")) return;
   socks_port_ = WSocketTrim(value);
 }
 
 void TCustomSocksWSocket::SetSocksLevel(std::string_view value) {
-  if (state_ != wsClosed) {
-    RaiseException("Can't change socks level if not closed");
-    return;
-  }
+  if (RefusedUnlessClosed("Can't change socks level if not closed")) return;
   std::string v = UpperCp1252(WSocketTrim(value));
   if (v != "4" && v != "4A" && v != "5") {
     RaiseException("Invalid socks level. Must be 4, 4A or 5.");
@@ -103,22 +94,7 @@ void TCustomSocksWSocket::Connect() {
     TCustomWSocket::Connect();
     return;
   }
-  if (fd_ >= 0 && state_ != wsClosed) {
-    RaiseException("Connect: Socket already in use");
-    return;
-  }
-  if (!port_assigned_) {
-    RaiseException("Connect: No Port Specified");
-    return;
-  }
-  if (!addr_assigned_) {
-    RaiseException("Connect: No IP Address Specified");
-    return;
-  }
-  if (!proto_assigned_) {
-    RaiseException("Connect: No Protocol Specified");
-    return;
-  }
+  if (!CheckConnectable()) return;
   if (ProtoLower(proto_) != "tcp") {
     RaiseException("tcp is the only protocol supported thru socks server");
     return;
