@@ -323,10 +323,8 @@ void TForm1::CreateControls() {
   // The commands this program offers; the others are shown but disabled.
   for (tav::TSpeedButton* b : {SB_D1, SB_Service, SB_Help, SB_U_DATA, SB_DATA, SB_DATA_PC,
                                SB_SETTIME, SB_KILLTRIP, SB_UPDATE, SB_CSV, SB_DR, SB_DB_CSV,
-                               SB_DEO_DB, SB_RESETCOM, SB_SET_COL, SB_GLS}) {
+                               SB_DEO_DB, SB_RESETCOM, SB_SET_COL, SB_GLS})
     b->Enabled = false;
-    b->Font.Color = tav::clGray;  // greyed even where the style keeps the text colour
-  }
   SB_DB->OnClick = [this](tav::TControl* s) { SB_DBClick(s); };
   SB_KAL->OnClick = [this](tav::TControl* s) { SB_KALClick(s); };
   SB_CAL_NEW->OnClick = [this](tav::TControl* s) { SB_CAL_NEWClick(s); };

@@ -349,10 +349,12 @@ void QtBackend::ApplyPalette(Binding& b) {
   b.color = c->Color;
   b.transparent = transparent;
   QPalette p = b.widget->palette();
+  // The font colour is the enabled look only: a disabled control keeps the
+  // style's greyed text.
   const QColor text = ToQColor(c->Font.Color);
-  p.setColor(QPalette::WindowText, text);
-  p.setColor(QPalette::Text, text);
-  p.setColor(QPalette::ButtonText, text);
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+      p.setColor(group, role, text);
   const QColor back = ToQColor(c->Color);
   bool fill = false;
   switch (c->Kind()) {

@@ -148,6 +148,7 @@ TEST_F(QtBackendTest, PropertiesSetByCodeShowWithoutFiringEvents) {
     form.Check->Checked = true;
     form.Value->Text = "Gr\xF6\xDF" "e";  // Windows-1252
     form.Go->Enabled = false;
+    form.Go->Font.Color = clRed;
     form.Panel->Caption = "Werkzeuge";
   });
   Settle();
@@ -160,6 +161,12 @@ TEST_F(QtBackendTest, PropertiesSetByCodeShowWithoutFiringEvents) {
   EXPECT_TRUE(check->isChecked());
   EXPECT_EQ(edit->text(), QString::fromUtf8("Größe"));
   EXPECT_FALSE(QtWidgetOf(form.Go)->isEnabled());
+  // A disabled control looks disabled: its font colour is the enabled look only.
+  const QPalette& look = QtWidgetOf(form.Go)->palette();
+  EXPECT_EQ(look.color(QPalette::Active, QPalette::ButtonText), QColor(Qt::red));
+  EXPECT_EQ(look.color(QPalette::Inactive, QPalette::ButtonText), QColor(Qt::red));
+  EXPECT_EQ(look.color(QPalette::Disabled, QPalette::ButtonText),
+            QApplication::palette(QtWidgetOf(form.Go)).color(QPalette::Disabled, QPalette::ButtonText));
   EXPECT_EQ(events, 0);
 
   // The user's changes do fire them and reach the model.
