@@ -7,6 +7,9 @@
 #include <QPlainTextEdit>
 #include <QWheelEvent>
 
+#include <algorithm>
+#include <deque>
+
 #include "platform/qt/qt_backend_impl.h"
 #include "platform/qt/qt_convert.h"
 
@@ -57,11 +60,19 @@ class InputFilter : public QObject {
     if (!target->isWidgetType()) return false;  // the window, before its widgets
     Binding* b = backend_.BindingOf(target);
     if (!b || !b->widget) return false;
-    // An event a child left unhandled comes to its parents again: once is enough.
+    // An event a child left unhandled comes to its parents again: once is
+    // enough. Keys belong to the focused control alone (the form sees them
+    // through its key preview), so a key passed on to the parents is the
+    // same key whichever control it reaches, even after a handler ran a
+    // modal loop that saw other keys.
     auto* input = static_cast<QInputEvent*>(e);
     Seen seen{e->type(), input->timestamp(), b->control, 0, {}};
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
+      seen.control = nullptr;
       seen.detail = reinterpret_cast<quintptr>(e);
+      if (std::find(keys_.begin(), keys_.end(), seen) != keys_.end()) return false;
+      keys_.push_back(seen);
+      if (keys_.size() > 64) keys_.pop_front();
     } else if (e->type() == QEvent::Wheel) {
       auto* w = static_cast<QWheelEvent*>(e);
       seen.detail = static_cast<quintptr>(w->angleDelta().y() + 100000);
@@ -71,8 +82,10 @@ class InputFilter : public QObject {
       seen.detail = static_cast<quintptr>(m->button());
       seen.position = m->globalPosition().toPoint();
     }
-    if (seen == last_) return false;
-    last_ = seen;
+    if (seen.control) {
+      if (seen == last_) return false;
+      last_ = seen;
+    }
     if (!b->control->Enabled || !b->widget->isEnabled()) return false;
 
     if (e->type() == QEvent::KeyPress) return KeyPress(*b, target, static_cast<QKeyEvent*>(e));
@@ -191,7 +204,8 @@ class InputFilter : public QObject {
   }
 
   QtBackend& backend_;
-  Seen last_;
+  Seen last_;                // the last mouse or wheel event handled
+  std::deque<Seen> keys_;    // the latest keys handled
 };
 
 QObject* MakeInputFilter(QtBackend& backend) { return new InputFilter(backend); }

@@ -215,6 +215,13 @@ TEST_F(QtBackendTest, KeysGoThroughKeyPreviewAndKeyPress) {
   log.clear();
   Key(QtWindowOf(&form), Qt::Key_F1);
   EXPECT_EQ(log, (Log{"form key 112"}));
+  // A key the focused control leaves alone reaches the form once, as its
+  // preview, and not again when Qt passes the key on to the parent widgets.
+  form.OnKeyPress = [&](TControl*, char& key) { log.push_back(Format("form char %c", key)); };
+  log.clear();
+  Key(QtWidgetOf(form.Go), Qt::Key_F2);
+  Key(QtWidgetOf(form.Go), Qt::Key_X, QStringLiteral("x"));
+  EXPECT_EQ(log, (Log{"form key 113", "form key 88", "form char x"}));
 }
 
 TEST_F(QtBackendTest, TheQtLoopRunsPostsTimersAndFdWatches) {
