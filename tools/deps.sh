@@ -1,4 +1,4 @@
-# Sourced by ./run, ./test and ./bench: installs what a fresh Debian machine
+# Sourced by ./run, ./test and bench/run: installs what a fresh Debian machine
 # lacks (as root), or says what to install.
 tav_need_packages() {
   local missing=()
@@ -17,7 +17,20 @@ tav_need_packages() {
     return 1
   fi
 }
+# The number tests format and parse under a German LC_NUMERIC (',' as the
+# decimal mark), so ./test makes sure de_DE.UTF-8 exists.
+tav_need_german_locale() {
+  locale -a 2>/dev/null | grep -qixE 'de_DE\.utf-?8' && return 0
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Generating the de_DE.UTF-8 locale for the number tests"
+    localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true  # warnings alone end it with 1
+  fi
+  locale -a 2>/dev/null | grep -qixE 'de_DE\.utf-?8' && return 0
+  echo "No de_DE.UTF-8 locale: the number test under a German locale is skipped" >&2
+  echo "  (as root: localedef -i de_DE -f UTF-8 de_DE.UTF-8)" >&2
+}
 TAV_BUILD_PACKAGES=(cmake g++ make qt6-base-dev libgtest-dev libbenchmark-dev fonts-dejavu-core xvfb xauth)
-# Peers for the mail tests: a SOCKS 5 server, a SOCKS 4 server and an SMTP server.
-TAV_TEST_PACKAGES=(microsocks dante-server python3 python3-aiosmtpd)
+# Peers for the mail tests: a SOCKS 5 server, a SOCKS 4 server and an SMTP
+# server; locales for the German locale of the number tests.
+TAV_TEST_PACKAGES=(microsocks dante-server python3 python3-aiosmtpd locales)
 TAV_JOBS=$(nproc 2>/dev/null || echo 2)

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/text.h"
 
@@ -37,9 +39,19 @@ TEST(NumberText, FormatAndParseIgnoreTheLocale) {
   const char* old = std::setlocale(LC_NUMERIC, nullptr);
   std::string saved = old ? old : "C";
   bool german = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+  if (german) {
+    // The locale is really in force: the C library itself writes and reads ','.
+    char plain[32];
+    std::snprintf(plain, sizeof plain, "%.2f", 1.5);
+    EXPECT_STREQ(plain, "1,50");
+    EXPECT_DOUBLE_EQ(std::strtod("3,25", nullptr), 3.25);
+  }
   EXPECT_EQ(Format("%8.2f ", 1234.5), " 1234.50 ");
+  EXPECT_EQ(Format("%.1f;%g;%e", 0.25, 2.5, 1.5), "0.2;2.5;1.500000e+00");
   EXPECT_EQ(Format("%02i:%02i:%02i", 1, 2, 3), "01:02:03");
   EXPECT_DOUBLE_EQ(ToDouble(" 3.25xyz"), 3.25);
+  EXPECT_DOUBLE_EQ(ToDouble("-0.5"), -0.5);
+  EXPECT_DOUBLE_EQ(ToDouble("3,25"), 3.0) << "a comma ends the number";
   EXPECT_FALSE(ParseDouble("abc").has_value());
   EXPECT_EQ(ToInt("  -42;"), -42);
   EXPECT_EQ(ToInt("99999999999"), 2147483647);
