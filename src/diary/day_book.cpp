@@ -8,6 +8,7 @@
 #include "core/core_data.h"
 #include "core/info_form.h"
 #include "core/main_unit.h"
+#include "core/settings.h"
 #include "core/statistics.h"
 #include "core/trip_file.h"
 #include "diary/trip_date_text.h"
@@ -819,8 +820,10 @@ void TForm3::FormActivate(tav::TControl*) {
 
 void TForm3::DBookColumnMoved(tav::TControl*, int from, int to) {
   if (tav::MoveDiaryColumn(tav::DiaryColumnOrder, from, to)) {
-    // Kept in the settings, which are saved with the main window's next activation.
     tav::BuildDiaryColumnPos(tav::DiaryColumnOrder, tav::DiaryColumnPos);
+    // The order is kept in the settings file at once.
+    std::string error;
+    if (!tav::SaveSettings(&error)) tav::Application().MessageBox(error, "tavlog", tav::MB_OK | tav::MB_ICONWARNING);
     return;
   }
   FormActivate(this);

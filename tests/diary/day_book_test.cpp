@@ -10,6 +10,7 @@
 
 #include "core/core_data.h"
 #include "core/demo_rider.h"
+#include "core/settings.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
 #include "diary/trip_date_text.h"
@@ -57,6 +58,7 @@ class DiaryForm : public ::testing::Test {
                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
+    DerivePaths(PathText(dir_));
     RiderDir = PathText(dir_);
     CurrentRiderName = "ANNA";
     form_ = std::make_unique<TForm3>();
@@ -184,6 +186,12 @@ TEST_F(DiaryForm, MovedColumnOrderMapsMetricsAndIsKept) {
   // The user drags the distance column (3) to position 5.
   f->DBook->MoveColumn(3, 5);
   f->DBookColumnMoved(f->DBook, 3, 5);
+  EXPECT_EQ(DiaryColumnOrder[5], kMetricDistance);
+  // The new order is in the settings file at once.
+  std::string saved;
+  ASSERT_TRUE(ReadWholeFile(FsPath(SettingsPath), saved));
+  ResetDiaryColumnOrder(DiaryColumnOrder);
+  ASSERT_TRUE(DecodeSettings(saved));
   EXPECT_EQ(DiaryColumnOrder[5], kMetricDistance);
   Open(2);
   EXPECT_EQ(f->DBook->Cell(5, 2), "   42.50 ");
