@@ -710,6 +710,9 @@ void TForm3::FormActivate(tav::TControl*) {
     for (std::size_t r = 0; r < n_rows; ++r) DiaryRowLine[r] = static_cast<int32_t>(r);
     DiaryRowSelected.assign(n_rows, 0);
     DiarySorted = 0;
+    // No marks left: the select button is released as well.
+    SetFlat(SB_SEL_ALL, true);
+    SetCommandEnabled(SB_PA, true);
   } else {
     const std::size_t old = DiaryRowLine.size();
     DiaryRowLine.resize(n_rows);
@@ -1358,8 +1361,7 @@ void SelectDiaryDays(TForm3* f, double date) {
   f->Tag = 5;
   f->DBook->SetLeftCol(0);
   ResetRowMap(f);
-  f->SB_SEL_ALL->Flat = true;
-  std::fill(DiaryRowSelected.begin(), DiaryRowSelected.end(), 0);
+  f->ClearMarks();
   const int first = MarkDays(f, date, 7);
   if (first == 0) {
     f->Close();

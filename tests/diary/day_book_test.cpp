@@ -540,6 +540,10 @@ TEST_F(DiaryForm, MarkByKindAndSpan) {
   f->SB_SEL_ALL->DoClick();
   EXPECT_EQ(MarkedCount(), 1);
   EXPECT_TRUE(Marked(7));  // 6 March, a run
+  // Reopening clears the marks and releases the button with them.
+  Open(0);
+  EXPECT_EQ(MarkedCount(), 0);
+  EXPECT_TRUE(f->SB_SEL_ALL->Flat);
 }
 
 TEST_F(DiarySorting, SpanByTwoClicks) {
