@@ -303,6 +303,9 @@ class TCustomSmtpClient {
   void SocketSessionClosed(int error);
   void SocketDataAvailable();
   void ProcessReplyBuffer();
+  // Shows a reply line and takes its code as StatusCode; false (after a
+  // protocol error) when the line has none.
+  bool TakeReplyCode(const std::string& line, int& code, bool& continued);
   void HandleBanner(const std::string& line);
 
   // Data phase.

@@ -287,16 +287,20 @@ void TCustomSmtpClient::ProcessReplyBuffer() {
   if (rcv_cnt_ >= kSmtpRcvBufSize) ProtocolError("500 Reply line too long");
 }
 
-void TCustomSmtpClient::HandleBanner(const std::string& line) {
+bool TCustomSmtpClient::TakeReplyCode(const std::string& line, int& code, bool& continued) {
   TriggerDisplay("< " + line);
-  int code = 0;
-  bool continued = false;
   if (!ParseReplyCode(line, code, continued)) {
     ProtocolError("500 Invalid reply from server: " + line.substr(0, 200));
-    return;
+    return false;
   }
   status_code_ = code;
-  if (continued) return;
+  return true;
+}
+
+void TCustomSmtpClient::HandleBanner(const std::string& line) {
+  int code = 0;
+  bool continued = false;
+  if (!TakeReplyCode(line, code, continued) || continued) return;
   if (code != 220) {
     error_message_ = line;
     request_result_ = code;
@@ -311,14 +315,9 @@ void TCustomSmtpClient::HandleBanner(const std::string& line) {
 
 void TCustomSmtpClient::NextExecAsync() {
   const std::string line = last_response_;
-  TriggerDisplay("< " + line);
   int code = 0;
   bool continued = false;
-  if (!ParseReplyCode(line, code, continued)) {
-    ProtocolError("500 Invalid reply from server: " + line.substr(0, 200));
-    return;
-  }
-  status_code_ = code;
+  if (!TakeReplyCode(line, code, continued)) return;
   if (StartsWithWord(command_, "EHLO")) {
     // "250-AUTH LOGIN PLAIN" or "250-AUTH=LOGIN": collect the mechanisms.
     std::string rest = UpperAscii(SmtpTrim(line));
