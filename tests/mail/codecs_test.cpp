@@ -15,31 +15,15 @@
 #include "mail/mime_util.h"
 #include "mail/qp.h"
 #include "platform/strings.h"
+#include "smtp_test_support.h"
 
 using namespace tav;
-namespace fs = std::filesystem;
+using namespace tav::smtptest;
 
 namespace {
 
-std::string Unhex(std::string_view hex) {
-  std::string out;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-    out += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
-  return out;
-}
-
 std::string HmacHex(std::string_view key, std::string_view data) {
   return DigestToHex(HmacMD5(key, data), false);
-}
-
-fs::path MakeTempDir(const char* tag) {
-  static int counter = 0;
-  fs::path dir = fs::temp_directory_path() /
-                 ("tavlog_" + std::string(tag) + "_" + std::to_string(getpid()) + "_" +
-                  std::to_string(++counter));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
 }
 
 std::string ReadFile(const fs::path& p) {
@@ -48,16 +32,8 @@ std::string ReadFile(const fs::path& p) {
   return s;
 }
 
-void WriteFile(const fs::path& p, std::string_view data) {
-  std::ofstream f(p, std::ios::binary);
-  f.write(data.data(), static_cast<std::streamsize>(data.size()));
-}
-
 std::string RunPython(const std::string& script, const std::string& args) {
-  const char* src = std::getenv("TAVLOG_SOURCE_DIR");
-  if (!src) return "TAVLOG_SOURCE_DIR not set";
-  std::string cmd = "/usr/bin/python3 '" + (fs::path(src) / "tests/mail" / script).string() +
-                    "' " + args + " 2>&1";
+  std::string cmd = "/usr/bin/python3 '" + (SourceDir() / "tests/mail" / script).string() + "' " + args + " 2>&1";
   std::FILE* p = popen(cmd.c_str(), "r");
   if (!p) return "cannot start python";
   std::string out;
@@ -113,16 +89,16 @@ TEST(MD5, PiecewiseUpdatesAndBlockBoundariesGiveTheSameDigest) {
 }
 
 TEST(MD5, FileDigestMatchesTheStringDigest) {
-  fs::path dir = MakeTempDir("md5");
+  TempDir tmp("md5");
+  const fs::path& dir = tmp.path();
   std::string data(250000, '\0');
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + i / 300);
-  WriteFile(dir / "f.bin", data);
-  WriteFile(dir / "empty.bin", "");
+  WriteFileBytes(dir / "f.bin", data);
+  WriteFileBytes(dir / "empty.bin", "");
   EXPECT_EQ(FileMD5(dir / "f.bin"), StrMD5(data));
   EXPECT_EQ(FileMD5(dir / "empty.bin"), "D41D8CD98F00B204E9800998ECF8427E");
   EXPECT_EQ(FileMD5(dir / "missing.bin"), "");
   EXPECT_EQ(GetMD5(data.data(), data.size()), StrMD5(data));
-  fs::remove_all(dir);
 }
 
 TEST(HmacMD5, Rfc2202Vectors) {
@@ -158,14 +134,11 @@ TEST(CramMD5, Rfc2195Example) {
 // ---------------------------------------------------------------- Base64
 
 TEST(Base64, KnownVectorsAndMalformedInput) {
-  EXPECT_EQ(Base64Encode(""), "");
-  EXPECT_EQ(Base64Encode("f"), "Zg==");
-  EXPECT_EQ(Base64Encode("fo"), "Zm8=");
-  EXPECT_EQ(Base64Encode("foo"), "Zm9v");
-  EXPECT_EQ(Base64Encode("foobar"), "Zm9vYmFy");
-  EXPECT_EQ(Base64Decode("Zm9vYmFy"), "foobar");
-  EXPECT_EQ(Base64Decode("Zm8="), "fo");
-  EXPECT_EQ(Base64Decode("Zg=="), "f");
+  for (auto [plain, coded] :
+       {std::pair{"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}}) {
+    EXPECT_EQ(Base64Encode(plain), coded);
+    EXPECT_EQ(Base64Decode(coded), plain);
+  }
   // Line breaks and blanks between groups are skipped.
   EXPECT_EQ(Base64Decode("Zm9v\r\nYmFy \n"), "foobar");
   // Truncated and damaged input never reads past its end.
@@ -184,12 +157,13 @@ TEST(Base64, KnownVectorsAndMalformedInput) {
 }
 
 TEST(Base64, FileLinesHold72CharactersAndDecodeToTheFile) {
-  fs::path dir = MakeTempDir("b64");
+  TempDir tmp("b64");
+  const fs::path& dir = tmp.path();
   for (std::size_t size : {0u, 1u, 2u, 3u, 53u, 54u, 55u, 107u, 108u, 109u, 5000u}) {
     std::string data(size, '\0');
     for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<char>(i * 31 + 5);
     fs::path p = dir / ("f" + std::to_string(size));
-    WriteFile(p, data);
+    WriteFileBytes(p, data);
     auto stream = InitFileEncBase64(p, 32);
     std::vector<std::string> lines;
     bool more = true;
@@ -209,7 +183,6 @@ TEST(Base64, FileLinesHold72CharactersAndDecodeToTheFile) {
     if (size == 0) { EXPECT_EQ(lines.size(), 1u); }
   }
   EXPECT_THROW(InitFileEncBase64(dir / "missing", 32), std::runtime_error);
-  fs::remove_all(dir);
 }
 
 // ---------------------------------------------------------------- quoted-printable
@@ -234,24 +207,18 @@ TEST(QuotedPrintable, SplitNeverCutsAnEscape) {
   for (int at = 70; at <= 76; ++at) {
     std::string text = std::string(static_cast<std::size_t>(at), 'a') + "=3D" + std::string(40, 'b');
     std::string split = SplitQuotedPrintableString(text);
-    std::size_t start = 0;
-    std::string rejoined;
-    while (true) {
-      std::size_t end = split.find("\r\n", start);
-      std::string line = split.substr(start, end == std::string::npos ? std::string::npos : end - start);
-      EXPECT_LE(line.size(), 76u);
-      if (end == std::string::npos) {
-        rejoined += line;
-        break;
-      }
-      ASSERT_EQ(line.back(), '=');
-      std::string body = line.substr(0, line.size() - 1);
+    std::vector<std::string> lines = Split(split, "\r\n");
+    std::string rejoined = lines.back();
+    EXPECT_LE(rejoined.size(), 76u);
+    for (std::size_t i = lines.size() - 1; i-- > 0;) {
+      // Every line but the last ends with a soft break and holds at most 75 characters before it.
+      ASSERT_EQ(lines[i].back(), '=');
+      std::string body = lines[i].substr(0, lines[i].size() - 1);
       EXPECT_LE(body.size(), 75u);
       // The piece does not end inside "=3D".
       auto eq = body.rfind('=');
       if (eq != std::string::npos) { EXPECT_LE(eq + 3, body.size()) << at; }
-      rejoined += body;
-      start = end + 2;
+      rejoined = body + rejoined;
     }
     EXPECT_EQ(rejoined, text) << at;
     EXPECT_EQ(DecodeQuotedPrintable(split), DecodeQuotedPrintable(text));
@@ -273,7 +240,8 @@ TEST(QuotedPrintable, DecoderHandlesSoftBreaksAndMalformedEscapes) {
 }
 
 TEST(Codecs, AgreeWithPythonOnRandomData) {
-  fs::path dir = MakeTempDir("codecs");
+  TempDir tmp("codecs");
+  const fs::path& dir = tmp.path();
   std::mt19937 rng(20240611);
   const int count = 60;
   std::vector<std::string> datas;
@@ -292,10 +260,10 @@ TEST(Codecs, AgreeWithPythonOnRandomData) {
       }
     }
     datas.push_back(data);
-    WriteFile(dir / ("data_" + std::to_string(i) + ".bin"), data);
-    WriteFile(dir / ("b64_" + std::to_string(i) + ".txt"), Base64Encode(data));
-    WriteFile(dir / ("qp_" + std::to_string(i) + ".txt"),
-              SplitQuotedPrintableString(EncodeQuotedPrintable(data)));
+    const std::string n = std::to_string(i);
+    WriteFileBytes(dir / ("data_" + n + ".bin"), data);
+    WriteFileBytes(dir / ("b64_" + n + ".txt"), Base64Encode(data));
+    WriteFileBytes(dir / ("qp_" + n + ".txt"), SplitQuotedPrintableString(EncodeQuotedPrintable(data)));
   }
   std::string out = RunPython("codecs_check.py", "'" + dir.string() + "' " + std::to_string(count));
   EXPECT_EQ(out, "OK\n");
@@ -308,23 +276,17 @@ TEST(Codecs, AgreeWithPythonOnRandomData) {
     EXPECT_EQ(DecodeQuotedPrintable(ReadFile(dir / ("py_qpt_" + n + ".txt"))),
               ReadFile(dir / ("py_qptdec_" + n + ".bin"))) << i;
   }
-  fs::remove_all(dir);
 }
 
 // ---------------------------------------------------------------- helpers
 
 TEST(MimeUtil, ContentTypeByExtensionWithoutCase) {
-  EXPECT_EQ(FilenameToContentType("TRIP.DEO"), "application/octet-stream");
-  EXPECT_EQ(FilenameToContentType("A.HTML"), "text/html");
-  EXPECT_EQ(FilenameToContentType("page.htm"), "text/html");
-  EXPECT_EQ(FilenameToContentType("x.gif"), "image/gif");
-  EXPECT_EQ(FilenameToContentType("x.Bmp"), "image/bmp");
-  EXPECT_EQ(FilenameToContentType("x.jpeg"), "image/jpeg");
-  EXPECT_EQ(FilenameToContentType("x.JPG"), "image/jpeg");
-  EXPECT_EQ(FilenameToContentType("notes.txt"), "text/plain");
-  EXPECT_EQ(FilenameToContentType("noext"), "application/octet-stream");
-  EXPECT_EQ(FilenameToContentType("dir.html/file"), "application/octet-stream");
-  EXPECT_EQ(FilenameToContentType(""), "application/octet-stream");
+  for (const char* name : {"TRIP.DEO", "noext", "dir.html/file", ""})
+    EXPECT_EQ(FilenameToContentType(name), "application/octet-stream") << name;
+  for (auto [name, type] : {std::pair{"A.HTML", "text/html"}, {"page.htm", "text/html"}, {"x.gif", "image/gif"},
+                            {"x.Bmp", "image/bmp"}, {"x.jpeg", "image/jpeg"}, {"x.JPG", "image/jpeg"},
+                            {"notes.txt", "text/plain"}})
+    EXPECT_EQ(FilenameToContentType(name), type) << name;
 }
 
 TEST(MimeUtil, DotEscapeDoublesLeadingDots) {

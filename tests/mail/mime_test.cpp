@@ -25,7 +25,7 @@ struct Attachment {
 std::vector<Attachment> Attachments(const MessageReport& m) {
   std::vector<Attachment> out;
   for (const auto& v : m.All("attachment")) {
-    auto f = SplitTabs(v);
+    auto f = Split(v, "\t");
     if (f.size() < 7) continue;
     out.push_back({Unhex(f[0]), f[1], f[2], f[3], f[4], static_cast<std::size_t>(std::stoul(f[5])), f[6]});
   }
@@ -39,7 +39,7 @@ struct TextPart {
 std::vector<TextPart> Texts(const MessageReport& m) {
   std::vector<TextPart> out;
   for (const auto& v : m.All("text")) {
-    auto f = SplitTabs(v);
+    auto f = Split(v, "\t");
     if (f.size() < 4) continue;
     out.push_back({f[0], f[1], f[2], Unhex(f[3])});
   }
@@ -59,22 +59,11 @@ std::string RandomBytes(std::size_t n, unsigned seed) {
   return s;
 }
 
-std::string Joined(const std::vector<std::string>& v) {
-  std::string s;
-  for (const auto& x : v) s += x + "\n";
-  return s;
-}
-
-class MimeTest : public ::testing::Test {
+class MimeTest : public RealServerTest {
  protected:
-  void SetUp() override {
-    peer_ = std::make_unique<PythonSmtpPeer>("{}");
-    ASSERT_TRUE(peer_->Ok()) << peer_->StdErr();
-  }
+  void SetUp() override { ASSERT_TRUE(Serve()); }
   void Prepare(TSmtpCli& c) {
-    rec_.Attach(c);
-    c.Host = "127.0.0.1";
-    c.Port = peer_->PortStr();
+    Point(c);
     c.FromName = "rider@x.org";
     c.RcptName.Add("coach@y.org");
     c.HdrFrom = "Rider <rider@x.org>";
@@ -84,13 +73,13 @@ class MimeTest : public ::testing::Test {
   // Opens, mails and returns the report of message n.
   MessageReport Send(TSmtpCli& c, int n, int ms = 20000) {
     if (!c.Connected()) {
-      EXPECT_TRUE(rec_.Run([&] { c.Open(); }));
-      EXPECT_EQ(rec_.LastError(), 0);
+      EXPECT_TRUE(Opened(c));
+      EXPECT_EQ(rec.LastError(), 0);
     }
-    EXPECT_TRUE(rec_.Run([&] { c.Mail(); }, ms));
-    EXPECT_EQ(rec_.LastRequest(), smtpMail);
-    EXPECT_EQ(rec_.LastError(), 0) << c.ErrorMessage();
-    MessageReport m = peer_->Message(n);
+    EXPECT_TRUE(Mailed(c, ms));
+    EXPECT_EQ(rec.LastRequest(), smtpMail);
+    EXPECT_EQ(rec.LastError(), 0) << c.ErrorMessage();
+    MessageReport m = peer->Message(n);
     EXPECT_EQ(m.One("defects"), "0") << Joined(m.All("defect"));
     EXPECT_FALSE(m.Has("error")) << m.One("error");
     return m;
@@ -102,24 +91,9 @@ class MimeTest : public ::testing::Test {
   }
 
   TempDir dir_{"mime"};
-  std::unique_ptr<PythonSmtpPeer> peer_;
-  Recorder rec_;
 };
 
 }  // namespace
-
-TEST_F(MimeTest, NoAttachmentMeansASinglePartMessage) {
-  TSmtpCli c;
-  Prepare(c);
-  c.MailMessage.Add("Hello");
-  c.MailMessage.Add("..two dots");
-  MessageReport m = Send(c, 1);
-  EXPECT_EQ(m.One("content-type"), "text/plain");
-  auto texts = Texts(m);
-  ASSERT_EQ(texts.size(), 1u);
-  EXPECT_EQ(texts[0].bytes, "Hello\r\n..two dots\r\n");
-  EXPECT_TRUE(Attachments(m).empty());
-}
 
 TEST_F(MimeTest, OneAndSeveralAttachmentsArriveByteForByte) {
   std::string trip = RandomBytes(1000, 1);
@@ -148,7 +122,7 @@ TEST_F(MimeTest, OneAndSeveralAttachmentsArriveByteForByte) {
   EXPECT_EQ(atts[0].disposition, "attachment");
   EXPECT_EQ(atts[0].encoding, "base64");
   EXPECT_EQ(atts[0].md5, StrMD5(trip));
-  std::string raw = peer_->RawMessage(1);
+  std::string raw = peer->RawMessage(1);
   EXPECT_NE(raw.find("\r\nContent-Type: multipart/mixed;\r\n\tboundary=\"= Multipart Boundary "), std::string::npos);
   EXPECT_NE(raw.find("\r\n\r\nThis is a multipart MIME message.\r\n\r\n--= Multipart Boundary "), std::string::npos);
 
@@ -165,7 +139,7 @@ TEST_F(MimeTest, OneAndSeveralAttachmentsArriveByteForByte) {
   }
   EXPECT_EQ(atts[2].type, "text/html");
   // 54 bytes: one full Base64 line, then the empty line that ends the file.
-  raw = peer_->RawMessage(2);
+  raw = peer->RawMessage(2);
   std::string line72 = Base64Encode(exact);
   ASSERT_EQ(line72.size(), 72u);
   EXPECT_NE(raw.find("\r\n\r\n" + line72 + "\r\n\r\n\r\n--= Multipart Boundary "), std::string::npos);
@@ -191,7 +165,7 @@ TEST_F(MimeTest, EightBitTextGoesQuotedPrintableAndTheSubjectEncoded) {
   EXPECT_EQ(texts[0].charset, "iso-8859-1");
   EXPECT_EQ(texts[0].encoding, "quoted-printable");
   EXPECT_EQ(texts[0].bytes, Lines(text));
-  std::string raw = peer_->RawMessage(1);
+  std::string raw = peer->RawMessage(1);
   EXPECT_NE(raw.find("Subject: =?iso-8859-1?Q?Fahrt_=FCber_den_Pass?=\r\n"), std::string::npos) << raw;
   EXPECT_EQ(raw.find('\x80'), std::string::npos);
   EXPECT_EQ(raw.find('\xFC'), std::string::npos);
@@ -253,7 +227,7 @@ TEST_F(MimeTest, FileEventsChooseTypeNameHeadersAndSkips) {
   EXPECT_EQ(atts[0].name, "renamed _trip_.deo");
   EXPECT_EQ(atts[1].name, "B.DEO");
   EXPECT_EQ(atts[1].md5, StrMD5("bbbb"));
-  std::string raw = peer_->RawMessage(1);
+  std::string raw = peer->RawMessage(1);
   EXPECT_NE(raw.find("X-Index: 0\r\n"), std::string::npos);
   EXPECT_NE(raw.find("X-Index: 1\r\n"), std::string::npos);
   EXPECT_EQ(raw.find("X-Index: 2\r\n"), std::string::npos);
@@ -268,12 +242,12 @@ TEST_F(MimeTest, UnreadableAttachmentAtSendTimeFollowsTheAfterOpenAnswer) {
     c.MailMessage.Add("x");
     c.SetEMailFiles({a, gone});
     fs::remove(gone);
-    ASSERT_TRUE(rec_.Run([&] { c.Open(); }));
-    ASSERT_TRUE(rec_.Run([&] { c.Mail(); }));
-    EXPECT_EQ(rec_.LastError(), 500);
+    ASSERT_TRUE(Opened(c));
+    ASSERT_TRUE(Mailed(c));
+    EXPECT_EQ(rec.LastError(), 500);
     EXPECT_NE(c.ErrorMessage().find("GONE.DEO"), std::string::npos) << c.ErrorMessage();
     PumpFor(100);
-    EXPECT_FALSE(peer_->HasMessage(1));
+    EXPECT_FALSE(peer->HasMessage(1));
   }
   {
     // Next: sent without it.
@@ -305,11 +279,11 @@ TEST_F(MimeTest, UnreadableAttachmentAtSendTimeFollowsTheAfterOpenAnswer) {
     c.OnBeforeFileOpen = [](TSmtpCli*, int, const std::string&, TSmtpBeforeOpenFileAction& action) {
       action = smtpBeforeOpenFileAbort;
     };
-    ASSERT_TRUE(rec_.Run([&] { c.Open(); }));
-    ASSERT_TRUE(rec_.Run([&] { c.Mail(); }));
-    EXPECT_EQ(rec_.LastError(), 426);
+    ASSERT_TRUE(Opened(c));
+    ASSERT_TRUE(Mailed(c));
+    EXPECT_EQ(rec.LastError(), 426);
     PumpFor(100);
-    EXPECT_FALSE(peer_->HasMessage(2));
+    EXPECT_FALSE(peer->HasMessage(2));
   }
 }
 
@@ -367,7 +341,7 @@ TEST_F(MimeTest, HtmlMailWithAlternativesInlineImagesAndAFile) {
   EXPECT_EQ(atts[2].id, "<FILE1>");
   EXPECT_EQ(atts[2].md5, StrMD5(trip));
   EXPECT_EQ(c.MimeState(), smtpMimeDone);
-  std::string raw = peer_->RawMessage(1);
+  std::string raw = peer->RawMessage(1);
   EXPECT_NE(raw.find("Content-Type: multipart/related; type=\"multipart/alternative\"; boundary=\"" + c.Boundary0() + "\"\r\n"),
             std::string::npos);
   EXPECT_EQ(c.Boundary0().substr(0, 19), "----=_NextPart_000_");
@@ -407,7 +381,7 @@ TEST_F(MimeTest, BlockingClientSendsABigTripFile) {
   ASSERT_TRUE(c.OpenSync()) << c.ErrorMessage();
   ASSERT_TRUE(c.MailSync()) << c.ErrorMessage();
   EXPECT_TRUE(c.QuitSync());
-  MessageReport m = peer_->Message(1);
+  MessageReport m = peer->Message(1);
   EXPECT_EQ(m.One("defects"), "0");
   auto atts = Attachments(m);
   ASSERT_EQ(atts.size(), 1u);

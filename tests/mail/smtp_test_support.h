@@ -3,6 +3,8 @@
 // test's own event loop for replies no real server sends.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "mail/smtp.h"
+#include "mail/wsocket_test_util.h"
 #include "platform/eventloop.h"
 #include "platform/strings.h"
 
@@ -66,43 +69,36 @@ inline std::string Unhex(std::string_view hex) {
   return out;
 }
 
-inline std::vector<std::string> SplitTabs(const std::string& s) {
+// The pieces of s between the separators (one piece when there is none).
+inline std::vector<std::string> Split(const std::string& s, const std::string& sep) {
   std::vector<std::string> out;
   std::size_t start = 0;
   for (;;) {
-    std::size_t tab = s.find('\t', start);
-    out.push_back(s.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-    if (tab == std::string::npos) break;
-    start = tab + 1;
+    std::size_t end = s.find(sep, start);
+    out.push_back(s.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) break;
+    start = end + sep.size();
   }
   return out;
 }
 
-// Runs the main loop until cond() holds or ms pass; returns cond().
-inline bool Pump(const std::function<bool()>& cond, int ms = 5000) {
-  return MainLoop().RunUntil(cond, ms);
+using test::Pump;
+using test::PumpFor;
+
+// The text of the SmtpException that f throws; "no exception" when none.
+template <class F>
+std::string SmtpThrown(F&& f) {
+  return test::Thrown<SmtpException>(std::forward<F>(f));
 }
-inline void PumpFor(int ms) { MainLoop().RunUntil([] { return false; }, ms); }
 
-// A temporary folder that goes away with the scope.
-class TempDir {
- public:
-  explicit TempDir(const std::string& tag) {
-    static int counter = 0;
-    path_ = fs::temp_directory_path() /
-            ("tavlog_" + tag + "_" + std::to_string(getpid()) + "_" + std::to_string(++counter));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
+// The lines, each followed by a line feed (for failure messages).
+inline std::string Joined(const std::vector<std::string>& lines) {
+  std::string s;
+  for (const auto& l : lines) s += l + "\n";
+  return s;
+}
 
- private:
-  fs::path path_;
-};
+using test::TempDir;
 
 // What Python's email package made of one received message.
 struct MessageReport {
@@ -118,11 +114,7 @@ struct MessageReport {
       if (k == key) return v;
     return {};
   }
-  bool Has(const std::string& key) const {
-    for (const auto& [k, v] : items)
-      if (k == key) return true;
-    return false;
-  }
+  bool Has(const std::string& key) const { return !All(key).empty(); }
 };
 
 // aiosmtpd with the test handler of tests/mail/smtp_peer.py.
@@ -192,6 +184,67 @@ class PythonSmtpPeer {
   int port_ = 0;
 };
 
+// Records what a client reports.
+struct Recorder {
+  std::vector<std::pair<TSmtpRequest, int>> done;
+  std::vector<std::string> display;
+  std::vector<std::string> commands;
+  std::vector<std::string> responses;
+  int session_closed = 0;
+  bool inside_call = false;
+  bool done_inside_call = false;
+
+  void Attach(TCustomSmtpClient& c) {
+    c.OnRequestDone = [this](TCustomSmtpClient*, TSmtpRequest rq, uint16_t error) {
+      if (inside_call) done_inside_call = true;
+      done.emplace_back(rq, error);
+    };
+    c.OnDisplay = [this](TCustomSmtpClient*, const std::string& s) { display.push_back(s); };
+    c.OnCommand = [this](TCustomSmtpClient*, const std::string& s) { commands.push_back(s); };
+    c.OnResponse = [this](TCustomSmtpClient*, const std::string& s) { responses.push_back(s); };
+    c.OnSessionClosed = [this](TCustomSmtpClient*, int) { ++session_closed; };
+  }
+  // Runs a request and the loop until it reports its end; false on timeout.
+  bool Run(const std::function<void()>& start, int ms = 5000) {
+    std::size_t before = done.size();
+    inside_call = true;
+    start();
+    inside_call = false;
+    return Pump([&] { return done.size() > before; }, ms);
+  }
+  int LastError() const { return done.empty() ? -1 : done.back().second; }
+  TSmtpRequest LastRequest() const { return done.empty() ? smtpCustom : done.back().first; }
+};
+
+// A test whose clients report to rec.
+class RecordedTest : public ::testing::Test {
+ protected:
+  bool Opened(TCustomSmtpClient& c) { return rec.Run([&] { c.Open(); }); }
+  bool Mailed(TCustomSmtpClient& c, int ms = 5000) { return rec.Run([&] { c.Mail(); }, ms); }
+
+  Recorder rec;
+};
+
+// A test against a real server (PythonSmtpPeer).
+class RealServerTest : public RecordedTest {
+ protected:
+  // Starts the server with the configuration; false (the server's error
+  // output reported) when it did not come up.
+  bool Serve(const std::string& config = "{}") {
+    peer = std::make_unique<PythonSmtpPeer>(config);
+    if (!peer->Ok()) ADD_FAILURE() << "the SMTP server did not start: " << peer->StdErr();
+    return peer->Ok();
+  }
+  // Attaches the recorder to c and points it at the server.
+  void Point(TCustomSmtpClient& c, const std::string& sign_on = {}) {
+    rec.Attach(c);
+    c.Host = "127.0.0.1";
+    c.Port = peer->PortStr();
+    c.SignOn = sign_on;
+  }
+  std::unique_ptr<PythonSmtpPeer> peer;
+};
+
 // A scripted server on the test's event loop. On accept it sends the
 // banner chunks; for every line it receives (CR LF stripped) it asks the
 // reply function what to send. Chunks go out in order, each after its
@@ -210,15 +263,7 @@ class ScriptedPeer {
 
   ScriptedPeer(std::vector<Chunk> banner, ReplyFn reply)
       : banner_(std::move(banner)), reply_(std::move(reply)) {
-    listen_fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(listen_fd_, 4);
-    socklen_t len = sizeof a;
-    getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
+    listen_fd_ = test::BindLoopback(SOCK_STREAM | SOCK_NONBLOCK, port_, 4);
     listen_watch_ = MainLoop().WatchFd(listen_fd_, [this](bool r, bool) {
       if (r) OnAccept();
     });
@@ -301,12 +346,7 @@ class ScriptedPeer {
         CloseClient();
         continue;
       }
-      std::size_t off = 0;
-      while (off < c.bytes.size()) {
-        ssize_t n = ::send(client_fd_, c.bytes.data() + off, c.bytes.size() - off, MSG_NOSIGNAL);
-        if (n <= 0) break;
-        off += static_cast<std::size_t>(n);
-      }
+      test::WriteAll(client_fd_, c.bytes);
     }
   }
   void CloseClient() {
@@ -331,38 +371,6 @@ class ScriptedPeer {
   std::vector<Chunk> queue_;
   bool waiting_ = false;
   std::vector<TimerId> timers_;
-};
-
-// Records what a client reports.
-struct Recorder {
-  std::vector<std::pair<TSmtpRequest, int>> done;
-  std::vector<std::string> display;
-  std::vector<std::string> commands;
-  std::vector<std::string> responses;
-  int session_closed = 0;
-  bool inside_call = false;
-  bool done_inside_call = false;
-
-  void Attach(TCustomSmtpClient& c) {
-    c.OnRequestDone = [this](TCustomSmtpClient*, TSmtpRequest rq, uint16_t error) {
-      if (inside_call) done_inside_call = true;
-      done.emplace_back(rq, error);
-    };
-    c.OnDisplay = [this](TCustomSmtpClient*, const std::string& s) { display.push_back(s); };
-    c.OnCommand = [this](TCustomSmtpClient*, const std::string& s) { commands.push_back(s); };
-    c.OnResponse = [this](TCustomSmtpClient*, const std::string& s) { responses.push_back(s); };
-    c.OnSessionClosed = [this](TCustomSmtpClient*, int) { ++session_closed; };
-  }
-  // Runs a request and the loop until it reports its end; false on timeout.
-  bool Run(const std::function<void()>& start, int ms = 5000) {
-    std::size_t before = done.size();
-    inside_call = true;
-    start();
-    inside_call = false;
-    return Pump([&] { return done.size() > before; }, ms);
-  }
-  int LastError() const { return done.empty() ? -1 : done.back().second; }
-  TSmtpRequest LastRequest() const { return done.empty() ? smtpCustom : done.back().first; }
 };
 
 }  // namespace tav::smtptest

@@ -1,32 +1,32 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "mail/qp.h"
 #include "mail/smtp_util.h"
+#include "smtp_test_support.h"
 
 using namespace tav;
-
-namespace {
-std::pair<std::string, std::string> Parse(std::string_view s) {
-  std::string f, a;
-  ParseEmail(s, f, a);
-  return {f, a};
-}
-}  // namespace
+using tav::smtptest::Split;
 
 TEST(ParseEmail, FriendlyNameAndAddressForms) {
-  EXPECT_EQ(Parse("John Doe <john@x.org>"), std::make_pair(std::string("John Doe"), std::string("john@x.org")));
-  EXPECT_EQ(Parse("  \"Doe, John\" <john@x.org>"),
-            std::make_pair(std::string("Doe, John"), std::string("john@x.org")));
-  EXPECT_EQ(Parse("'Jo' <jo@x.org>"), std::make_pair(std::string("Jo"), std::string("jo@x.org")));
-  EXPECT_EQ(Parse("\"Jo\" jo@x.org"), std::make_pair(std::string("Jo"), std::string("jo@x.org")));
-  EXPECT_EQ(Parse("jo@x.org"), std::make_pair(std::string("jo@x.org"), std::string("jo@x.org")));
-  EXPECT_EQ(Parse("<jo@x.org>"), std::make_pair(std::string(""), std::string("jo@x.org")));
-  EXPECT_EQ(Parse("Jo jo@x.org"), std::make_pair(std::string("Jo"), std::string("jo@x.org")));
-  // Damaged input stays inside its bounds.
-  EXPECT_EQ(Parse("\"unterminated"), std::make_pair(std::string("unterminated"), std::string("")));
-  EXPECT_EQ(Parse("Jo <jo@x.org"), std::make_pair(std::string("Jo"), std::string("jo@x.org")));
-  EXPECT_EQ(Parse(""), std::make_pair(std::string(""), std::string("")));
-  EXPECT_EQ(Parse("nobody"), std::make_pair(std::string("nobody"), std::string("")));
+  struct Case {
+    const char* text;
+    const char* name;
+    const char* address;
+  };
+  for (Case k : {Case{"John Doe <john@x.org>", "John Doe", "john@x.org"},
+                 {"  \"Doe, John\" <john@x.org>", "Doe, John", "john@x.org"}, {"'Jo' <jo@x.org>", "Jo", "jo@x.org"},
+                 {"\"Jo\" jo@x.org", "Jo", "jo@x.org"},
+                 {"jo@x.org", "jo@x.org", "jo@x.org"}, {"<jo@x.org>", "", "jo@x.org"}, {"Jo jo@x.org", "Jo", "jo@x.org"},
+                 // Damaged input stays inside its bounds.
+                 {"\"unterminated", "unterminated", ""}, {"Jo <jo@x.org", "Jo", "jo@x.org"}, {"", "", ""},
+                 {"nobody", "nobody", ""}}) {
+    std::string name = "?", address = "?";
+    ParseEmail(k.text, name, address);
+    EXPECT_EQ(name, k.name) << k.text;
+    EXPECT_EQ(address, k.address) << k.text;
+  }
 }
 
 TEST(AddressList, SplitsOutsideQuotesAndDropsEmptyItems) {
@@ -47,26 +47,22 @@ TEST(HeaderEncoding, EncodedWordsStayShortAndDecodeBack) {
   std::string subject = "Fahrt \xFC" "ber den Berg = sch\xF6n? ";
   for (int i = 0; i < 4; ++i) subject += subject;
   std::string enc = EncodeHeaderText(subject, "iso-8859-1", 9);
-  // Every line within 76 characters (the first after "Subject: ").
-  std::size_t start = 0, column = 9;
+  // Every line within 76 characters (the first after "Subject: "), folded
+  // with a blank, each one encoded word.
   std::string decoded;
-  while (true) {
-    std::size_t end = enc.find("\r\n", start);
-    std::string line = enc.substr(start, end == std::string::npos ? std::string::npos : end - start);
+  std::size_t column = 9;
+  for (const std::string& line : Split(enc, "\r\n")) {
     EXPECT_LE(line.size() + column, 76u) << line;
+    if (column == 0) { EXPECT_EQ(line[0], ' '); }
+    column = 0;
     std::size_t b = line.find("=?iso-8859-1?Q?");
     ASSERT_NE(b, std::string::npos);
     std::size_t e = line.rfind("?=");
     ASSERT_NE(e, std::string::npos);
     std::string word = line.substr(b + 15, e - b - 15);
     EXPECT_LE(e + 2 - b, 75u);
-    for (char& c : word)
-      if (c == '_') c = ' ';
+    std::replace(word.begin(), word.end(), '_', ' ');
     decoded += DecodeQuotedPrintable(word);
-    if (end == std::string::npos) break;
-    EXPECT_EQ(enc[end + 2], ' ');  // folded with a blank
-    start = end + 2;
-    column = 0;
   }
   EXPECT_EQ(decoded, subject);
   EXPECT_EQ(EncodeAddressItem("J\xFCrgen <j@x.de>", "iso-8859-1"), "=?iso-8859-1?Q?J=FCrgen?= <j@x.de>");

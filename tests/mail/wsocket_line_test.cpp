@@ -13,38 +13,23 @@ using namespace tav::test;
 
 namespace {
 
-// A line-mode socket connected to a plain peer.
-struct LinePair {
-  RawListener listener;
-  TWSocket sock;
-  int peer = -1;
-  std::vector<std::string> lines;
-  int closed = 0;
+// A data handler that takes up to size bytes per event into out.
+TSessionNotify Collect(std::vector<std::string>& out, int size) {
+  return [&out, size](TCustomWSocket* s, int) {
+    std::string buf(static_cast<std::size_t>(size), '\0');
+    int n = s->Receive(buf.data(), size);
+    if (n > 0) out.push_back(buf.substr(0, static_cast<std::size_t>(n)));
+  };
+}
 
-  explicit LinePair(bool take_lines = true) {
+// A line-mode socket connected to a plain peer, collecting what it receives
+// in lines (unless the test reads itself).
+struct LinePair : Connection {
+  std::vector<std::string> lines;
+
+  explicit LinePair(bool take_lines = true) : Connection(false) {
     sock.SetLineMode(true);
-    if (take_lines) {
-      sock.OnDataAvailable = [this](TCustomWSocket* s, int) {
-        char buf[256];
-        int n = s->Receive(buf, sizeof buf);
-        if (n > 0) lines.emplace_back(buf, static_cast<std::size_t>(n));
-      };
-    }
-    sock.OnSessionClosed = [this](TCustomWSocket*, int) { ++closed; };
-  }
-  ~LinePair() {
-    if (peer >= 0) ::close(peer);
-  }
-  bool Connect() {
-    bool up = false;
-    sock.OnSessionConnected = [&up](TCustomWSocket*, int e) { up = e == 0; };
-    sock.SetAddr("127.0.0.1");
-    sock.SetPort(listener.PortStr());
-    sock.Connect();
-    peer = listener.Accept();
-    bool ok = peer >= 0 && Pump([&] { return up; });
-    sock.OnSessionConnected = nullptr;
-    return ok;
+    if (take_lines) sock.OnDataAvailable = Collect(lines, 256);
   }
 };
 
@@ -52,7 +37,7 @@ struct LinePair {
 
 TEST(WSocketLine, LinesAreAssembledAcrossPacketsAndTheRestWaits) {
   LinePair p;
-  ASSERT_TRUE(p.Connect());
+  ASSERT_TRUE(p.Open());
   WriteAll(p.peer, "a\r\nb");
   ASSERT_TRUE(Pump([&] { return p.lines.size() == 1; }));
   EXPECT_EQ(p.lines[0], "a\r\n");
@@ -72,15 +57,10 @@ TEST(WSocketLine, LinesAreAssembledAcrossPacketsAndTheRestWaits) {
 
 TEST(WSocketLine, ALineTakenInPiecesAndOtherLineEnds) {
   LinePair p(false);
-  std::string got;
   std::vector<std::string> events;
   p.sock.SetLineEnd("\n");
-  p.sock.OnDataAvailable = [&](TCustomWSocket* s, int) {
-    char buf[3];
-    int n = s->Receive(buf, sizeof buf);  // smaller than the line
-    if (n > 0) events.emplace_back(buf, static_cast<std::size_t>(n));
-  };
-  ASSERT_TRUE(p.Connect());
+  p.sock.OnDataAvailable = Collect(events, 3);  // smaller than the line
+  ASSERT_TRUE(p.Open());
   WriteAll(p.peer, "hello\nxy\n");
   ASSERT_TRUE(Pump([&] { return events.size() == 3; }));
   PumpFor(30);
@@ -97,7 +77,7 @@ TEST(WSocketLine, LineLimitDiscardsAnOverlongLineUnlessTheHandlerKeepsIt) {
     exceeded.push_back(cnt);
     clear = !keep;
   };
-  ASSERT_TRUE(p.Connect());
+  ASSERT_TRUE(p.Open());
   WriteAll(p.peer, std::string(25, 'z'));
   ASSERT_TRUE(Pump([&] { return !exceeded.empty(); }));
   EXPECT_EQ(exceeded[0], 25);
@@ -119,16 +99,11 @@ TEST(WSocketLine, LineLimitDiscardsAnOverlongLineUnlessTheHandlerKeepsIt) {
 TEST(WSocketLine, SessionCloseDeliversTheLastIncompleteLine) {
   LinePair p;
   std::vector<std::string> order;
-  p.sock.OnDataAvailable = [&](TCustomWSocket* s, int) {
-    char buf[64];
-    int n = s->Receive(buf, sizeof buf);
-    if (n > 0) order.emplace_back(buf, static_cast<std::size_t>(n));
-  };
+  p.sock.OnDataAvailable = Collect(order, 64);
   p.sock.OnSessionClosed = [&](TCustomWSocket*, int) { order.push_back("closed"); };
-  ASSERT_TRUE(p.Connect());
+  ASSERT_TRUE(p.Open());
   WriteAll(p.peer, "one\r\ntwo");
-  ::close(p.peer);
-  p.peer = -1;
+  p.peer.Close();
   ASSERT_TRUE(Pump([&] { return !order.empty() && order.back() == "closed"; }));
   std::vector<std::string> want = {"one\r\n", "two", "closed"};
   EXPECT_EQ(order, want);
@@ -137,13 +112,11 @@ TEST(WSocketLine, SessionCloseDeliversTheLastIncompleteLine) {
 TEST(WSocketLine, SwitchingLineModeOffHandsOutTheRestPlainly) {
   LinePair p(false);
   std::vector<std::string> events;
-  p.sock.OnDataAvailable = [&](TCustomWSocket* s, int) {
-    char buf[64];
-    int n = s->Receive(buf, sizeof buf);
-    if (n > 0) events.emplace_back(buf, static_cast<std::size_t>(n));
+  p.sock.OnDataAvailable = [&, collect = Collect(events, 64)](TCustomWSocket* s, int e) {
+    collect(s, e);
     if (events.size() == 1) static_cast<TWSocket*>(s)->SetLineMode(false);
   };
-  ASSERT_TRUE(p.Connect());
+  ASSERT_TRUE(p.Open());
   WriteAll(p.peer, "first\r\nsecond\r\nthird");
   ASSERT_TRUE(Pump([&] { return events.size() == 2; }));
   PumpFor(30);
@@ -164,7 +137,7 @@ TEST(WSocketLine, ALineTheHandlerLeavesStaysAndNothingSpins) {
   LinePair p(false);
   int events = 0;
   p.sock.OnDataAvailable = [&](TCustomWSocket*, int) { ++events; };
-  ASSERT_TRUE(p.Connect());
+  ASSERT_TRUE(p.Open());
   WriteAll(p.peer, "kept\r\nnext\r\n");
   ASSERT_TRUE(Pump([&] { return events > 0; }));
   PumpFor(100);
@@ -183,24 +156,14 @@ TEST(WSocketLine, EditAndEchoAndSendLine) {
   LinePair p;
   p.sock.SetLineEdit(true);
   p.sock.SetLineEcho(true);
-  ASSERT_TRUE(p.Connect());
+  ASSERT_TRUE(p.Open());
   WriteAll(p.peer, "abx\bc\td\r\n");
   ASSERT_TRUE(Pump([&] { return p.lines.size() == 1; }));
   EXPECT_EQ(p.lines[0], "abc     d\r\n");
-  std::string echo;
-  ASSERT_TRUE(Pump([&] {
-    ReadSome(p.peer, echo);
-    return echo.size() >= 14;
-  }));
-  EXPECT_EQ(echo, "abx\b \bc     d\r\n");
+  EXPECT_EQ(ReadAtLeast(p.peer, 15), "abx\b \bc     d\r\n");
 
   EXPECT_EQ(p.sock.SendLine("QUIT"), 6);
-  std::string got;
-  ASSERT_TRUE(Pump([&] {
-    ReadSome(p.peer, got);
-    return got.size() >= 6;
-  }));
-  EXPECT_EQ(got, "QUIT\r\n");
+  EXPECT_EQ(ReadAtLeast(p.peer, 6), "QUIT\r\n");
   p.sock.SetLineEnd("\n");
   EXPECT_EQ(p.sock.SendLine("x"), 2);
 }
@@ -232,7 +195,7 @@ TEST(WSocketSync, WaitUntilReadyTimesOutOrSeesTheFlag) {
 TEST(WSocketSync, ReadLineWaitsForALineOrTimesOut) {
   LinePair p(false);
   p.sock.SetLineMode(false);
-  ASSERT_TRUE(p.Connect());
+  ASSERT_TRUE(p.Open());
   WriteAll(p.peer, "hello\r\nworld\r\npartial");
   std::string line;
   EXPECT_EQ(p.sock.ReadLine(2000, line), 0);

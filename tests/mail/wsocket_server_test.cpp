@@ -11,14 +11,23 @@
 using namespace tav;
 using namespace tav::test;
 
+namespace {
+
+// Listens on a free port of 127.0.0.1; returns the port.
+std::string ListenOnLoopback(TWSocket& s, const char* proto = "tcp") {
+  s.SetProtoName(proto);
+  s.SetAddr("127.0.0.1");
+  s.SetPort("0");
+  s.Listen();
+  return s.GetXPort();
+}
+
+}  // namespace
+
 TEST(WSocketServer, ListenAcceptDupAndTalkBothWays) {
   TWSocket server;
-  server.SetAddr("127.0.0.1");
-  server.SetPort("0");
-  server.SetProtoName("tcp");
-  server.Listen();
+  std::string port = ListenOnLoopback(server);
   ASSERT_EQ(server.State(), wsListening);
-  std::string port = server.GetXPort();
   ASSERT_NE(port, "error");
   ASSERT_NE(port, "0");
 
@@ -61,25 +70,11 @@ TEST(WSocketServer, ListenAcceptDupAndTalkBothWays) {
 
 TEST(WSocketServer, ListenAndAcceptErrors) {
   TWSocket s;
-  try {
-    s.Listen();
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_STREQ(e.what(), "listen: port not assigned");
-  }
+  EXPECT_EQ(SocketThrown([&] { s.Listen(); }), "listen: port not assigned");
   s.SetPort("0");
-  try {
-    s.Listen();
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_STREQ(e.what(), "listen: address not assigned");
-  }
-  try {
-    s.Accept();
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_EQ(std::string(e.what()), "Error 10022 in function not a listening socket\r\nInvalid argument");
-  }
+  EXPECT_EQ(SocketThrown([&] { s.Listen(); }), "listen: address not assigned");
+  EXPECT_EQ(s.LastError(), 10022);
+  EXPECT_EQ(SocketThrown([&] { s.Accept(); }), "Error 10022 in function not a listening socket\r\nInvalid argument");
   s.OnError = [](TCustomWSocket*) {};
   EXPECT_EQ(s.Accept(), kInvalidSocket);
   EXPECT_EQ(s.LastError(), 10022);
@@ -89,31 +84,20 @@ TEST(WSocketServer, ListenAndAcceptErrors) {
 
   // A port in use.
   TWSocket a, b;
-  a.SetAddr("127.0.0.1");
-  a.SetPort("0");
-  a.Listen();
   b.SetAddr("127.0.0.1");
-  b.SetPort(a.GetXPort());
-  try {
-    b.Listen();
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_EQ(std::string(e.what()), "Error 10048 in function Bind\r\nAddress already in use");
-  }
+  b.SetPort(ListenOnLoopback(a));
+  EXPECT_EQ(SocketThrown([&] { b.Listen(); }), "Error 10048 in function Bind\r\nAddress already in use");
   EXPECT_EQ(b.State(), wsClosed);
   EXPECT_EQ(b.HSocket(), kInvalidSocket);
 }
 
 TEST(WSocketServer, ANotAcceptingHandlerIsNotCalledOverAndOver) {
   TWSocket server;
-  server.SetAddr("127.0.0.1");
-  server.SetPort("0");
-  server.Listen();
+  TWSocket client;
+  client.SetPort(ListenOnLoopback(server));
   int events = 0;
   server.OnSessionAvailable = [&](TCustomWSocket*, int) { ++events; };
-  TWSocket client;
   client.SetAddr("127.0.0.1");
-  client.SetPort(server.GetXPort());
   client.Connect();
   ASSERT_TRUE(Pump([&] { return events > 0; }));
   PumpFor(100);
@@ -127,12 +111,8 @@ TEST(WSocketServer, ANotAcceptingHandlerIsNotCalledOverAndOver) {
 
 TEST(WSocketDatagram, SendAndReceiveBothWays) {
   TWSocket rx;
-  rx.SetProtoName("udp");
-  rx.SetAddr("127.0.0.1");
-  rx.SetPort("0");
-  rx.Listen();
+  std::string rx_port = ListenOnLoopback(rx, "udp");
   ASSERT_EQ(rx.State(), wsListening);
-  std::string rx_port = rx.GetXPort();
 
   std::vector<std::string> rx_got;
   sockaddr_in last_from{};

@@ -20,57 +20,8 @@ using namespace tav::test;
 
 namespace {
 
-// Records every event of a socket as text.
-struct Recorder {
-  std::vector<std::string> log;
-  std::string received;
-  int data_sent = 0;
-  int closed = 0;
-  int connected = 0;
-  int connect_error = -1;
-  int close_error = -1;
-
-  void Attach(TCustomWSocket& s, bool read_data = true) {
-    s.OnSessionConnected = [this](TCustomWSocket*, int e) {
-      ++connected;
-      connect_error = e;
-      log.push_back("connected " + std::to_string(e));
-    };
-    s.OnSessionClosed = [this](TCustomWSocket*, int e) {
-      ++closed;
-      close_error = e;
-      log.push_back("closed " + std::to_string(e));
-    };
-    s.OnDataSent = [this](TCustomWSocket*, int e) {
-      ++data_sent;
-      log.push_back("sent " + std::to_string(e));
-    };
-    s.OnChangeState = [this](TCustomWSocket*, TSocketState o, TSocketState n) {
-      log.push_back("state " + std::to_string(o) + ">" + std::to_string(n));
-    };
-    if (read_data) {
-      s.OnDataAvailable = [this](TCustomWSocket* sock, int) {
-        char buf[4096];
-        int n = sock->Receive(buf, sizeof buf);
-        if (n > 0) received.append(buf, static_cast<std::size_t>(n));
-      };
-    }
-  }
-  bool Has(const std::string& line) const {
-    for (const auto& l : log)
-      if (l == line) return true;
-    return false;
-  }
-};
-
-// Connects s to 127.0.0.1:port and waits for the connect event and the
-// write event that follows it.
-bool ConnectAndSettle(TCustomWSocket& s, Recorder& r, int port) {
-  s.SetAddr("127.0.0.1");
-  s.SetPort(std::to_string(port));
-  s.Connect();
-  return Pump([&] { return r.connected == 1 && r.data_sent == 1; });
-}
+// A connection to a plain peer, opened by the test.
+class WSocketSession : public ::testing::Test, protected Connection {};
 
 }  // namespace
 
@@ -82,37 +33,34 @@ TEST(TBuffer, WriteReadPeekRemoveAndResize) {
   EXPECT_EQ(neg.BufSize(), 1514);
 
   TBuffer b(8);
+  auto peek = [&b] {
+    int len = -1;
+    const char* p = b.Peek(len);
+    return p ? std::string(p, static_cast<std::size_t>(len)) : "null " + std::to_string(len);
+  };
   EXPECT_EQ(b.Write("abcdef", 6), 6);
   EXPECT_EQ(b.Write("ghijk", 5), 2);  // only two bytes fit
   EXPECT_EQ(b.Write("x", 1), 0);      // full
-  int len = -1;
-  const char* p = b.Peek(len);
-  ASSERT_EQ(len, 8);
-  EXPECT_EQ(std::string(p, 8), "abcdefgh");
+  EXPECT_EQ(peek(), "abcdefgh");
 
   char out[16] = {};
   EXPECT_EQ(b.Read(out, 3), 3);
   EXPECT_EQ(std::string(out, 3), "abc");
   b.Remove(2);
-  p = b.Peek(len);
-  EXPECT_EQ(std::string(p, static_cast<std::size_t>(len)), "fgh");
+  EXPECT_EQ(peek(), "fgh");
   EXPECT_EQ(b.Write("z", 1), 0);  // positions only return to 0 when all is read
 
   // Growing keeps the pending bytes at the front of the new block.
   b.SetBufSize(16);
   EXPECT_EQ(b.BufSize(), 16);
-  p = b.Peek(len);
-  EXPECT_EQ(std::string(p, static_cast<std::size_t>(len)), "fgh");
+  EXPECT_EQ(peek(), "fgh");
   EXPECT_EQ(b.Write("ij", 2), 2);
   // Shrinking below the pending bytes keeps them all.
   b.SetBufSize(2);
-  p = b.Peek(len);
-  EXPECT_EQ(std::string(p, static_cast<std::size_t>(len)), "fghij");
+  EXPECT_EQ(peek(), "fghij");
 
   b.Remove(100);  // more than pending: everything goes, positions reset
-  p = b.Peek(len);
-  EXPECT_EQ(len, 0);
-  EXPECT_EQ(p, nullptr);
+  EXPECT_EQ(peek(), "null 0");
   EXPECT_EQ(b.Read(out, 4), 0);
   EXPECT_EQ(b.WrCount(), 0);
   EXPECT_EQ(b.RdCount(), 0);
@@ -131,17 +79,11 @@ TEST(WSocketErrors, NumbersAndTexts) {
   EXPECT_EQ(WSocketErrorDesc(12345), "Not a WinSock error");
 
   // Linux numbers differ from the BSD ones the socket numbers derive from.
-  EXPECT_EQ(WsaErrorFromErrno(EAGAIN), 10035);
-  EXPECT_EQ(WsaErrorFromErrno(EINPROGRESS), 10036);
-  EXPECT_EQ(WsaErrorFromErrno(ECONNREFUSED), 10061);
-  EXPECT_EQ(WsaErrorFromErrno(ECONNRESET), 10054);
-  EXPECT_EQ(WsaErrorFromErrno(EPIPE), 10054);
-  EXPECT_EQ(WsaErrorFromErrno(ENOTCONN), 10057);
-  EXPECT_EQ(WsaErrorFromErrno(ETIMEDOUT), 10060);
-  EXPECT_EQ(WsaErrorFromErrno(EHOSTUNREACH), 10065);
-  EXPECT_EQ(WsaErrorFromErrno(EADDRINUSE), 10048);
-  // An errno without a socket number must not alias one (EDEADLK is 35).
-  EXPECT_EQ(WsaErrorFromErrno(EDEADLK), 10107);
+  const std::pair<int, int> from_errno[] = {{EAGAIN, 10035},       {EINPROGRESS, 10036}, {ECONNREFUSED, 10061},
+                                            {ECONNRESET, 10054},   {EPIPE, 10054},       {ENOTCONN, 10057},
+                                            {ETIMEDOUT, 10060},    {EHOSTUNREACH, 10065}, {EADDRINUSE, 10048},
+                                            {EDEADLK, 10107}};  // no socket number: must not alias one (it is 35)
+  for (auto [e, wsa] : from_errno) EXPECT_EQ(WsaErrorFromErrno(e), wsa) << e;
   EXPECT_EQ(WsaErrorFromGai(EAI_NONAME), 11001);
   EXPECT_EQ(WsaErrorFromGai(EAI_AGAIN), 11001);
   EXPECT_EQ(WsaErrorFromGai(EAI_NODATA), 11004);
@@ -150,41 +92,19 @@ TEST(WSocketErrors, NumbersAndTexts) {
 }
 
 TEST(WSocketNames, DottedAddresses) {
-  EXPECT_TRUE(WSocketIsDottedIP("127.0.0.1"));
-  EXPECT_TRUE(WSocketIsDottedIP("  10.0.0.255  "));
-  EXPECT_TRUE(WSocketIsDottedIP("0.0.0.0"));
-  EXPECT_FALSE(WSocketIsDottedIP("1.2.3"));
-  EXPECT_FALSE(WSocketIsDottedIP("1.2.3.4.5"));
-  EXPECT_FALSE(WSocketIsDottedIP("1.2.3.256"));
-  EXPECT_FALSE(WSocketIsDottedIP("1..3.4"));
-  EXPECT_FALSE(WSocketIsDottedIP("1.2.3.4x"));
-  EXPECT_FALSE(WSocketIsDottedIP("1.2.3.4 5"));
-  EXPECT_FALSE(WSocketIsDottedIP(""));
-  EXPECT_FALSE(WSocketIsDottedIP("a.b.c.d"));
+  for (const char* ok : {"127.0.0.1", "  10.0.0.255  ", "0.0.0.0"}) EXPECT_TRUE(WSocketIsDottedIP(ok)) << ok;
+  for (const char* bad : {"1.2.3", "1.2.3.4.5", "1.2.3.256", "1..3.4", "1.2.3.4x", "1.2.3.4 5", "", "a.b.c.d"})
+    EXPECT_FALSE(WSocketIsDottedIP(bad)) << bad;
 
   EXPECT_EQ(WSocketResolveHost("127.0.0.1"), htonl(INADDR_LOOPBACK));
   EXPECT_EQ(WSocketResolveHost("010.0.0.1"), htonl(0x0A000001));  // decimal parts
   EXPECT_EQ(WSocketResolveHost("255.255.255.255"), INADDR_NONE);
   EXPECT_EQ(WSocketResolveHost("localhost"), htonl(INADDR_LOOPBACK));
-  try {
-    WSocketResolveHost("1.2.3.999");
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_STREQ(e.what(), "WSocketResolveHost: '1.2.3.999' Invalid IP address.");
-  }
-  try {
-    WSocketResolveHost("");
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_STREQ(e.what(), "WSocketResolveHost: '' Invalid Hostname.");
-  }
+  EXPECT_EQ(SocketThrown([] { WSocketResolveHost("1.2.3.999"); }), "WSocketResolveHost: '1.2.3.999' Invalid IP address.");
+  EXPECT_EQ(SocketThrown([] { WSocketResolveHost(""); }), "WSocketResolveHost: '' Invalid Hostname.");
   EXPECT_THROW(WSocketResolveHost(std::string(257, 'a')), ESocketException);
-  try {
-    WSocketResolveHost("no-such-host.invalid");
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_STREQ(e.what(), "WSocketResolveHost: Cannot convert host address 'no-such-host.invalid', Error #11001");
-  }
+  EXPECT_EQ(SocketThrown([] { WSocketResolveHost("no-such-host.invalid"); }),
+            "WSocketResolveHost: Cannot convert host address 'no-such-host.invalid', Error #11001");
 }
 
 TEST(WSocketNames, PortsAndProtocols) {
@@ -192,36 +112,20 @@ TEST(WSocketNames, PortsAndProtocols) {
   EXPECT_EQ(WSocketResolvePort("smtp", "tcp"), htons(25));
   EXPECT_EQ(WSocketResolvePort(" smtp ", " tcp "), htons(25));
   EXPECT_EQ(WSocketResolvePort("65535", "tcp"), htons(65535));
-  try {
-    WSocketResolvePort("70000", "tcp");  // would wrap to another port
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_STREQ(e.what(), "WSocketResolvePort: Invalid Port.");
-  }
-  try {
-    WSocketResolvePort("25", "");
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_STREQ(e.what(), "WSocketResolvePort: Invalid Proto.");
-  }
-  try {
-    WSocketResolvePort("no-such-service", "tcp");
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_STREQ(e.what(), "WSocketResolvePort: Cannot convert port 'no-such-service', Error #11004");
-  }
+  // 70000 would wrap to another port.
+  EXPECT_EQ(SocketThrown([] { WSocketResolvePort("70000", "tcp"); }), "WSocketResolvePort: Invalid Port.");
+  EXPECT_EQ(SocketThrown([] { WSocketResolvePort("25", ""); }), "WSocketResolvePort: Invalid Proto.");
+  EXPECT_EQ(SocketThrown([] { WSocketResolvePort("no-such-service", "tcp"); }),
+            "WSocketResolvePort: Cannot convert port 'no-such-service', Error #11004");
   EXPECT_EQ(WSocketResolveProto("tcp"), 6);
   EXPECT_EQ(WSocketResolveProto(" UDP "), 17);
   EXPECT_EQ(WSocketResolveProto("raw"), 255);
   EXPECT_EQ(WSocketResolveProto("17"), 17);
   EXPECT_EQ(WSocketResolveProto("icmp"), 1);
+  EXPECT_EQ(SocketThrown([] { WSocketResolveProto("256"); }), "WSocketResolveProto: Invalid Protocol.");
   EXPECT_THROW(WSocketResolveProto(""), ESocketException);
-  try {
-    WSocketResolveProto("bogus");
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_STREQ(e.what(), "WSocketResolveProto: Cannot convert protocol 'bogus', Error #11004");
-  }
+  EXPECT_EQ(SocketThrown([] { WSocketResolveProto("bogus"); }),
+            "WSocketResolveProto: Cannot convert protocol 'bogus', Error #11004");
   THostEntry he;
   int err = -1;
   EXPECT_TRUE(WSocketGetHostByName("localhost", he, &err));
@@ -239,8 +143,8 @@ TEST(WSocketNames, PortsAndProtocols) {
 
 // ---------------------------------------------------------------------------
 
-TEST(WSocket, DefaultsAndSettersOnlyWhileClosed) {
-  TWSocket s;
+TEST_F(WSocketSession, DefaultsAndSettersOnlyWhileClosed) {
+  TWSocket& s = sock;
   EXPECT_EQ(s.State(), wsClosed);
   EXPECT_EQ(s.Proto(), "tcp");
   EXPECT_EQ(s.LocalAddr(), "0.0.0.0");
@@ -259,33 +163,20 @@ TEST(WSocket, DefaultsAndSettersOnlyWhileClosed) {
   s.SetLocalAddr("");
   EXPECT_EQ(s.LocalAddr(), "0.0.0.0");
 
-  RawListener l;
-  Recorder r;
-  r.Attach(s);
-  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
+  ASSERT_TRUE(Open());
   EXPECT_EQ(s.State(), wsConnected);
   EXPECT_EQ(s.GetPeerAddr(), "127.0.0.1");
-  EXPECT_EQ(s.GetPeerPort(), l.PortStr());
+  EXPECT_EQ(s.GetPeerPort(), listener.PortStr());
   EXPECT_EQ(s.GetXAddr(), "127.0.0.1");
   EXPECT_NE(s.GetXPort(), "error");
 
-  try {
-    s.SetPort("25");
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_STREQ(e.what(), "Cannot change Port if not closed");
-  }
-  EXPECT_EQ(s.Port(), l.PortStr());
+  EXPECT_EQ(SocketThrown([&] { s.SetPort("25"); }), "Cannot change Port if not closed");
+  EXPECT_EQ(s.Port(), listener.PortStr());
   EXPECT_THROW(s.SetAddr("10.0.0.1"), ESocketException);
   EXPECT_THROW(s.SetProtoName("udp"), ESocketException);
   EXPECT_THROW(s.SetLocalAddr("127.0.0.1"), ESocketException);
   EXPECT_THROW(s.SetLocalPort("1"), ESocketException);
-  try {
-    s.Connect();
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_STREQ(e.what(), "Connect: Socket already in use");
-  }
+  EXPECT_EQ(SocketThrown([&] { s.Connect(); }), "Connect: Socket already in use");
   EXPECT_EQ(s.Addr(), "127.0.0.1");
 
   // With OnError assigned nothing is thrown; the handler sees the text.
@@ -294,7 +185,7 @@ TEST(WSocket, DefaultsAndSettersOnlyWhileClosed) {
   s.SetPort("26");
   EXPECT_EQ(errors, 1);
   EXPECT_EQ(s.LastErrorText(), "Cannot change Port if not closed");
-  EXPECT_EQ(s.Port(), l.PortStr());
+  EXPECT_EQ(s.Port(), listener.PortStr());
   s.OnError = nullptr;
 
   s.Close();
@@ -303,95 +194,66 @@ TEST(WSocket, DefaultsAndSettersOnlyWhileClosed) {
   EXPECT_EQ(s.Addr(), "");
   EXPECT_EQ(s.Port(), "");
   EXPECT_EQ(s.Proto(), "tcp");
-  try {
-    s.Connect();
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_STREQ(e.what(), "Connect: No Port Specified");
-  }
+  EXPECT_EQ(SocketThrown([&] { s.Connect(); }), "Connect: No Port Specified");
   s.SetPort("25");
-  try {
-    s.Connect();
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_STREQ(e.what(), "Connect: No IP Address Specified");
-  }
+  EXPECT_EQ(SocketThrown([&] { s.Connect(); }), "Connect: No IP Address Specified");
 }
 
-TEST(WSocket, ConnectSendReceiveAndEventOrder) {
-  RawListener l;
-  TWSocket s;
-  Recorder r;
-  r.Attach(s);
-  s.SetAddr("127.0.0.1");
-  s.SetPort(l.PortStr());
-  s.Connect();
-  EXPECT_EQ(s.State(), wsConnecting);
-  EXPECT_EQ(r.connected, 0);  // never from inside Connect
-  int peer = l.Accept();
+TEST_F(WSocketSession, ConnectSendReceiveAndEventOrder) {
+  sock.SetAddr("127.0.0.1");
+  sock.SetPort(listener.PortStr());
+  sock.Connect();
+  EXPECT_EQ(sock.State(), wsConnecting);
+  EXPECT_EQ(rec.connected, 0);  // never from inside Connect
+  peer = listener.Accept();
   ASSERT_GE(peer, 0);
-  ASSERT_TRUE(Pump([&] { return r.connected == 1 && r.data_sent == 1; }));
-  EXPECT_EQ(r.connect_error, 0);
+  ASSERT_TRUE(Pump([&] { return rec.connected == 1 && rec.data_sent == 1; }));
+  EXPECT_EQ(rec.connect_error, 0);
   // Opened, connecting, connected; then the write event after the connect.
   std::vector<std::string> want = {"state 8>1", "state 1>3", "state 3>5", "connected 0", "sent 0"};
-  EXPECT_EQ(r.log, want);
+  EXPECT_EQ(rec.log, want);
 
-  EXPECT_EQ(s.SendStr("HELO there\r\n"), 12);
-  EXPECT_EQ(r.data_sent, 1);  // the sent event comes from the loop
-  std::string got;
-  ASSERT_TRUE(Pump([&] {
-    ReadSome(peer, got);
-    return got == "HELO there\r\n" && r.data_sent == 2;
-  }));
+  EXPECT_EQ(sock.SendStr("HELO there\r\n"), 12);
+  EXPECT_EQ(rec.data_sent, 1);  // the sent event comes from the loop
+  EXPECT_EQ(ReadAtLeast(peer, 12), "HELO there\r\n");
+  ASSERT_TRUE(Pump([&] { return rec.data_sent == 2; }));
   WriteAll(peer, "250 ok\r\n");
-  ASSERT_TRUE(Pump([&] { return r.received == "250 ok\r\n"; }));
-  EXPECT_EQ(s.ReadCount(), 8u);
-  ::close(peer);
-  ASSERT_TRUE(Pump([&] { return r.closed == 1; }));
-  EXPECT_EQ(r.close_error, 0);
-  EXPECT_EQ(s.State(), wsClosed);
+  ASSERT_TRUE(Pump([&] { return rec.received == "250 ok\r\n"; }));
+  EXPECT_EQ(sock.ReadCount(), 8u);
+  peer.Close();
+  ASSERT_TRUE(Pump([&] { return rec.closed == 1; }));
+  EXPECT_EQ(rec.close_error, 0);
+  EXPECT_EQ(sock.State(), wsClosed);
   PumpFor(50);
-  EXPECT_EQ(r.closed, 1);
+  EXPECT_EQ(rec.closed, 1);
 }
 
-TEST(WSocket, LargeSendThroughTinyBufferArrivesInOrderWithOneSentEvent) {
-  RawListener l;
-  TWSocket s;
-  Recorder r;
-  r.Attach(s);
-  s.OnChangeState = [&](TCustomWSocket* sock, TSocketState, TSocketState n) {
-    if (n == wsOpened) {
-      int small = 4096;
-      setsockopt(sock->HSocket(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
-    }
-  };
+TEST_F(WSocketSession, LargeSendThroughTinyBufferArrivesInOrderWithOneSentEvent) {
+  SmallSendBuffer();
   int sends = 0;
-  s.OnSendData = [&](TCustomWSocket*, int n) {
+  sock.OnSendData = [&](TCustomWSocket*, int n) {
     EXPECT_GT(n, 0);
     ++sends;
   };
-  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
-  int peer = l.Accept();
-  ASSERT_GE(peer, 0);
+  ASSERT_TRUE(Open());
 
   std::string data(3 * 1000 * 1000 + 17, '\0');
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
-  r.data_sent = 0;
-  EXPECT_EQ(s.Send(data.data(), static_cast<int>(data.size())), static_cast<int>(data.size()));
-  EXPECT_FALSE(s.AllSent());
-  EXPECT_GT(s.BufferedByteCount(), 0);
+  rec.data_sent = 0;
+  EXPECT_EQ(sock.SendStr(data), static_cast<int>(data.size()));
+  EXPECT_FALSE(sock.AllSent());
+  EXPECT_GT(sock.BufferedByteCount(), 0);
   // The peer reads in small pieces whenever something arrives.
   std::string got;
   ScopedWatch reader(peer, [&](bool, bool) { ReadSome(peer, got, 1500); });
-  ASSERT_TRUE(Pump([&] { return got.size() == data.size() && r.data_sent > 0; }, 10000))
-      << got.size() << " " << r.data_sent << " " << s.BufferedByteCount();
+  ASSERT_TRUE(Pump([&] { return got.size() == data.size() && rec.data_sent > 0; }, 10000))
+      << got.size() << " " << rec.data_sent << " " << sock.BufferedByteCount();
   EXPECT_TRUE(got == data);
   PumpFor(50);
-  EXPECT_EQ(r.data_sent, 1);
-  EXPECT_TRUE(s.AllSent());
-  EXPECT_EQ(s.BufferedByteCount(), 0);
+  EXPECT_EQ(rec.data_sent, 1);
+  EXPECT_TRUE(sock.AllSent());
+  EXPECT_EQ(sock.BufferedByteCount(), 0);
   EXPECT_GT(sends, 1);
-  ::close(peer);
 }
 
 TEST(WSocket, RefusedConnectIsAConnectEventWith10061) {
@@ -467,12 +329,8 @@ TEST(WSocket, ConnectToUnresolvableNameReportsHostNotFound) {
   TWSocket s;
   s.SetAddr("no-such-host.invalid");
   s.SetPort("25");
-  try {
-    s.Connect();
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_STREQ(e.what(), "WSocketResolveHost: Cannot convert host address 'no-such-host.invalid', Error #11001");
-  }
+  EXPECT_EQ(SocketThrown([&] { s.Connect(); }),
+            "WSocketResolveHost: Cannot convert host address 'no-such-host.invalid', Error #11001");
   EXPECT_EQ(s.State(), wsClosed);
   EXPECT_EQ(s.HSocket(), kInvalidSocket);
 }
@@ -484,170 +342,107 @@ TEST(WSocket, NoEventsReachADestroyedSocket) {
     s->OnDnsLookupDone = [&](TCustomWSocket*, int) { any = true; };
     s->DnsLookup("localhost");
   }
-  RawListener l;
   {
-    auto s = std::make_unique<TWSocket>();
-    Recorder r;
-    r.Attach(*s);
-    ASSERT_TRUE(ConnectAndSettle(*s, r, l.port()));
-    s->OnDataSent = [&](TCustomWSocket*, int) { any = true; };
-    s->OnSessionClosed = [&](TCustomWSocket*, int) { any = true; };
-    s->OnChangeState = [&](TCustomWSocket*, TSocketState, TSocketState) { any = true; };
-    s->SendStr("x");  // posts its write event
-    s->CloseDelayed();
+    auto c = std::make_unique<Connection>();
+    ASSERT_TRUE(c->Open());
+    c->sock.OnDataSent = [&](TCustomWSocket*, int) { any = true; };
+    c->sock.OnSessionClosed = [&](TCustomWSocket*, int) { any = true; };
+    c->sock.OnChangeState = [&](TCustomWSocket*, TSocketState, TSocketState) { any = true; };
+    c->sock.SendStr("x");  // posts its write event
+    c->sock.CloseDelayed();
   }
   PumpFor(300);
   EXPECT_FALSE(any);
 }
 
-TEST(WSocket, IdleSocketGetsNoEventsAndDoesNotSpinTheLoop) {
-  RawListener l;
-  TWSocket s;
-  Recorder r;
-  r.Attach(s);
+TEST_F(WSocketSession, IdleSocketGetsNoEventsAndDoesNotSpinTheLoop) {
   int data_events = 0;
-  s.OnDataAvailable = [&](TCustomWSocket*, int) { ++data_events; };
-  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
-  int peer = l.Accept();
-  ASSERT_GE(peer, 0);
-  std::size_t events = r.log.size();
+  sock.OnDataAvailable = [&](TCustomWSocket*, int) { ++data_events; };
+  ASSERT_TRUE(Open());
+  std::size_t events = rec.log.size();
   PumpFor(100);
   // Nothing is ready: a pass of the loop dispatches nothing.
   EXPECT_FALSE(MainLoop().ProcessEvents(0));
-  EXPECT_EQ(r.log.size(), events);
+  EXPECT_EQ(rec.log.size(), events);
   EXPECT_EQ(data_events, 0);
-  ::close(peer);
 }
 
-TEST(WSocket, ResetPeerClosesWith10054Once) {
-  RawListener l;
-  TWSocket s;
-  Recorder r;
-  r.Attach(s);
-  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
-  int peer = l.Accept();
-  ASSERT_GE(peer, 0);
-  CloseWithReset(peer);
-  ASSERT_TRUE(Pump([&] { return r.closed > 0; }));
-  EXPECT_EQ(r.close_error, 10054);
-  EXPECT_EQ(s.State(), wsClosed);
+// A peer's reset closes the socket once with 10054, whether or not data
+// wait in the send queue (and without a SIGPIPE).
+class WSocketReset : public WSocketSession, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(WSocketReset, ClosesWith10054Once) {
+  const bool sending = GetParam();
+  if (sending) SmallSendBuffer();
+  ASSERT_TRUE(Open());
+  if (sending) {
+    SetSocketBuffer(peer, SO_RCVBUF, 4096);
+    sock.SendStr(std::string(4 * 1000 * 1000, 'x'));
+    EXPECT_FALSE(sock.AllSent());
+  }
+  peer.Reset();
+  ASSERT_TRUE(Pump([&] { return rec.closed > 0; }));
+  EXPECT_EQ(rec.close_error, 10054);
+  EXPECT_EQ(sock.State(), wsClosed);
+  EXPECT_EQ(sock.BufferedByteCount(), 0);
   PumpFor(50);
-  EXPECT_EQ(r.closed, 1);
+  EXPECT_EQ(rec.closed, 1);
 }
+INSTANTIATE_TEST_SUITE_P(IdleOrSending, WSocketReset, ::testing::Bool());
 
-TEST(WSocket, ResetWhileSendingClosesWith10054WithoutSigpipe) {
-  RawListener l;
-  TWSocket s;
-  Recorder r;
-  r.Attach(s);
-  // Small kernel buffers on both ends, so the data cannot all leave at once
-  // however the loopback buffers are tuned.
-  s.OnChangeState = [&](TCustomWSocket* sock, TSocketState, TSocketState n) {
-    if (n == wsOpened) {
-      int small = 4096;
-      setsockopt(sock->HSocket(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
-    }
-  };
-  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
-  int peer = l.Accept();
-  ASSERT_GE(peer, 0);
-  int small = 4096;
-  setsockopt(peer, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-  std::string big(4 * 1000 * 1000, 'x');
-  s.Send(big.data(), static_cast<int>(big.size()));
-  EXPECT_FALSE(s.AllSent());
-  CloseWithReset(peer);
-  ASSERT_TRUE(Pump([&] { return r.closed > 0; }));
-  EXPECT_EQ(r.close_error, 10054);
-  EXPECT_EQ(s.State(), wsClosed);
-  EXPECT_EQ(s.BufferedByteCount(), 0);
-  PumpFor(50);
-  EXPECT_EQ(r.closed, 1);
-}
-
-TEST(WSocket, PeerCloseDeliversEveryPendingByteBeforeTheClose) {
-  RawListener l;
-  TWSocket s;
-  Recorder r;
-  r.Attach(s);
+TEST_F(WSocketSession, PeerCloseDeliversEveryPendingByteBeforeTheClose) {
   // Reads a little per event, so the close must wait for the rest.
-  s.OnDataAvailable = [&](TCustomWSocket* sock, int) {
+  sock.OnDataAvailable = [&](TCustomWSocket* s, int) {
     char buf[7];
-    int n = sock->Receive(buf, sizeof buf);
-    if (n > 0) r.received.append(buf, static_cast<std::size_t>(n));
-    r.log.push_back("data");
+    int n = s->Receive(buf, sizeof buf);
+    if (n > 0) rec.received.append(buf, static_cast<std::size_t>(n));
+    rec.log.push_back("data");
   };
-  s.SetComponentOptions({wsoNoReceiveLoop});
-  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
-  int peer = l.Accept();
-  ASSERT_GE(peer, 0);
+  sock.SetComponentOptions({wsoNoReceiveLoop});
+  ASSERT_TRUE(Open());
   std::string msg;
   for (int i = 0; i < 300; ++i) msg += "line " + std::to_string(i) + "\r\n";
   WriteAll(peer, msg);
-  ::close(peer);
-  ASSERT_TRUE(Pump([&] { return r.closed > 0; }));
-  EXPECT_EQ(r.received, msg);
-  EXPECT_EQ(r.close_error, 0);
-  ASSERT_GE(r.log.size(), 3u);
-  EXPECT_EQ(r.log[r.log.size() - 3], "data");
-  EXPECT_EQ(r.log[r.log.size() - 2], "closed 0");
-  EXPECT_EQ(r.log.back(), "state 5>8");
+  peer.Close();
+  ASSERT_TRUE(Pump([&] { return rec.closed > 0; }));
+  EXPECT_EQ(rec.received, msg);
+  EXPECT_EQ(rec.close_error, 0);
+  ASSERT_GE(rec.log.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(rec.log.end() - 3, rec.log.end()),
+            (std::vector<std::string>{"data", "closed 0", "state 5>8"}));
   PumpFor(50);
-  EXPECT_EQ(r.closed, 1);
+  EXPECT_EQ(rec.closed, 1);
 }
 
-TEST(WSocket, CloseWithQueuedDataDiscardsTheQueue) {
-  RawListener l;
-  TWSocket s;
-  Recorder r;
-  r.Attach(s);
-  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
-  int peer = l.Accept();
-  ASSERT_GE(peer, 0);
-  std::string big(4 * 1000 * 1000, 'q');
-  s.Send(big.data(), static_cast<int>(big.size()));
-  ASSERT_GT(s.BufferedByteCount(), 0);
-  s.Close();
-  EXPECT_EQ(s.State(), wsClosed);
-  EXPECT_EQ(r.closed, 1);
-  EXPECT_EQ(r.close_error, 0);
-  EXPECT_EQ(s.BufferedByteCount(), 0);
-  EXPECT_TRUE(s.AllSent());
+TEST_F(WSocketSession, CloseWithQueuedDataDiscardsTheQueue) {
+  ASSERT_TRUE(Open());
+  sock.SendStr(std::string(4 * 1000 * 1000, 'q'));
+  ASSERT_GT(sock.BufferedByteCount(), 0);
+  sock.Close();
+  EXPECT_EQ(sock.State(), wsClosed);
+  EXPECT_EQ(rec.closed, 1);
+  EXPECT_EQ(rec.close_error, 0);
+  EXPECT_EQ(sock.BufferedByteCount(), 0);
+  EXPECT_TRUE(sock.AllSent());
   PumpFor(50);
-  EXPECT_EQ(r.closed, 1);
-  EXPECT_EQ(r.data_sent, 1);  // only the one after the connect
+  EXPECT_EQ(rec.closed, 1);
+  EXPECT_EQ(rec.data_sent, 1);  // only the one after the connect
   // The peer sees the end of the connection.
-  std::string got;
-  EXPECT_TRUE(Pump([&] {
-    int n = ReadSome(peer, got);
-    return n == 0 || (n < 0 && errno != EAGAIN);
-  }));
-  ::close(peer);
+  EXPECT_NE(WaitForEnd(peer), -1);
 }
 
 TEST(WSocket, SendOnAClosedSocketReports10057) {
   TWSocket s;
-  try {
-    s.SendStr("x");
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_EQ(std::string(e.what()), "Error 10057 in function Send\r\nSocket is not connected");
-  }
+  EXPECT_EQ(SocketThrown([&] { s.SendStr("x"); }), "Error 10057 in function Send\r\nSocket is not connected");
   s.OnError = [](TCustomWSocket*) {};
   EXPECT_EQ(s.SendStr("x"), -1);
   EXPECT_EQ(s.LastError(), 10057);
 }
 
-TEST(WSocket, HandlerThatReadsNothingGetsNoMoreReadEventsUntilItReceives) {
-  RawListener l;
-  TWSocket s;
-  Recorder r;
-  r.Attach(s);
+TEST_F(WSocketSession, HandlerThatReadsNothingGetsNoMoreReadEventsUntilItReceives) {
   int events = 0;
-  s.OnDataAvailable = [&](TCustomWSocket*, int) { ++events; };
-  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
-  int peer = l.Accept();
-  ASSERT_GE(peer, 0);
+  sock.OnDataAvailable = [&](TCustomWSocket*, int) { ++events; };
+  ASSERT_TRUE(Open());
   WriteAll(peer, "abc");
   ASSERT_TRUE(Pump([&] { return events > 0; }));
   PumpFor(100);
@@ -655,88 +450,58 @@ TEST(WSocket, HandlerThatReadsNothingGetsNoMoreReadEventsUntilItReceives) {
   EXPECT_FALSE(MainLoop().ProcessEvents(0));
   // A receive call selects the read event again.
   char c;
-  EXPECT_EQ(s.Receive(&c, 1), 1);
+  EXPECT_EQ(sock.Receive(&c, 1), 1);
   ASSERT_TRUE(Pump([&] { return events == 2; }));
   PumpFor(50);
   EXPECT_EQ(events, 2);
-  ::close(peer);
 }
 
-TEST(WSocket, PauseHoldsEventsAndResumeDeliversThem) {
-  RawListener l;
-  TWSocket s;
-  Recorder r;
-  r.Attach(s);
-  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
-  int peer = l.Accept();
-  ASSERT_GE(peer, 0);
-  s.Pause();
+TEST_F(WSocketSession, PauseHoldsEventsAndResumeDeliversThem) {
+  ASSERT_TRUE(Open());
+  sock.Pause();
   WriteAll(peer, "held");
   PumpFor(100);
-  EXPECT_EQ(r.received, "");
-  s.Resume();
-  ASSERT_TRUE(Pump([&] { return r.received == "held"; }));
-  ::close(peer);
+  EXPECT_EQ(rec.received, "");
+  sock.Resume();
+  ASSERT_TRUE(Pump([&] { return rec.received == "held"; }));
 }
 
-TEST(WSocket, FlushWaitsForTheQueueAndHonoursFlushTimeout) {
-  RawListener l;
-  TWSocket s;
-  Recorder r;
-  r.Attach(s);
-  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
-  int peer = l.Accept();
-  ASSERT_GE(peer, 0);
-  // A peer that never reads: Flush gives up after FlushTimeout seconds.
-  s.SetFlushTimeout(1);
-  std::string big(16 * 1000 * 1000, 'f');
-  s.Send(big.data(), static_cast<int>(big.size()));
+TEST_F(WSocketSession, FlushGivesUpAfterFlushTimeoutWhenThePeerDoesNotRead) {
+  ASSERT_TRUE(Open());
+  sock.SetFlushTimeout(1);
+  sock.SendStr(std::string(16 * 1000 * 1000, 'f'));
   uint32_t t0 = TickCount();
-  EXPECT_FALSE(s.Flush());
+  EXPECT_FALSE(sock.Flush());
   uint32_t took = TickCount() - t0;
   EXPECT_GE(took, 900u);
   EXPECT_LT(took, 3000u);
-  EXPECT_EQ(s.State(), wsConnected);
-  s.Abort();
-  ::close(peer);
-
-  // A reading peer: Flush returns once everything went out.
-  RawListener l2;
-  TWSocket t;
-  Recorder r2;
-  r2.Attach(t);
-  ASSERT_TRUE(ConnectAndSettle(t, r2, l2.port()));
-  int peer2 = l2.Accept();
-  ASSERT_GE(peer2, 0);
-  std::string got;
-  ScopedWatch reader(peer2, [&](bool, bool) { ReadSome(peer2, got); });
-  std::string mid(2 * 1000 * 1000, 'm');
-  t.Send(mid.data(), static_cast<int>(mid.size()));
-  EXPECT_TRUE(t.Flush());
-  EXPECT_TRUE(t.AllSent());
-  ASSERT_TRUE(Pump([&] { return got.size() == mid.size(); }));
-  ::close(peer2);
+  EXPECT_EQ(sock.State(), wsConnected);
+  sock.Abort();
 }
 
-TEST(WSocket, ExceptionInAHandlerAbortsTheSocket) {
-  RawListener l;
-  TWSocket s;
-  Recorder r;
-  r.Attach(s);
-  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
-  int peer = l.Accept();
-  ASSERT_GE(peer, 0);
+TEST_F(WSocketSession, FlushReturnsOnceEverythingWentOut) {
+  ASSERT_TRUE(Open());
+  std::string got;
+  ScopedWatch reader(peer, [&](bool, bool) { ReadSome(peer, got); });
+  std::string mid(2 * 1000 * 1000, 'm');
+  sock.SendStr(mid);
+  EXPECT_TRUE(sock.Flush());
+  EXPECT_TRUE(sock.AllSent());
+  ASSERT_TRUE(Pump([&] { return got.size() == mid.size(); }));
+}
+
+TEST_F(WSocketSession, ExceptionInAHandlerAbortsTheSocket) {
+  ASSERT_TRUE(Open());
   std::string seen;
-  s.OnBgException = [&](TCustomWSocket*, const std::exception& e, bool& can_close) {
+  sock.OnBgException = [&](TCustomWSocket*, const std::exception& e, bool& can_close) {
     seen = e.what();
     can_close = true;
   };
-  s.OnDataAvailable = [](TCustomWSocket*, int) { throw std::runtime_error("handler failed"); };
+  sock.OnDataAvailable = [](TCustomWSocket*, int) { throw std::runtime_error("handler failed"); };
   WriteAll(peer, "boom");
-  ASSERT_TRUE(Pump([&] { return s.State() == wsClosed; }));
+  ASSERT_TRUE(Pump([&] { return sock.State() == wsClosed; }));
   EXPECT_EQ(seen, "handler failed");
-  EXPECT_EQ(r.closed, 1);
-  ::close(peer);
+  EXPECT_EQ(rec.closed, 1);
 }
 
 TEST(WSocket, ReleaseDestroysTheSocketFromTheLoop) {
@@ -751,114 +516,81 @@ TEST(WSocket, ReleaseDestroysTheSocketFromTheLoop) {
 TEST(WSocket, HandlerMayDestroyTheSocketInsideAnEvent) {
   RawListener l;
   auto* s = new TWSocket;
-  Recorder r;
-  r.Attach(*s);
-  ASSERT_TRUE(ConnectAndSettle(*s, r, l.port()));
-  int peer = l.Accept();
-  ASSERT_GE(peer, 0);
-  bool deleted = false;
+  bool up = false, deleted = false;
+  s->OnSessionConnected = [&](TCustomWSocket*, int e) { up = e == 0; };
   s->OnSessionClosed = [&deleted](TCustomWSocket* sock, int) {
     deleted = true;  // before the delete: this closure goes with the socket
     delete sock;
   };
-  ::close(peer);
+  s->SetAddr("127.0.0.1");
+  s->SetPort(l.PortStr());
+  s->Connect();
+  Fd peer = l.Accept();
+  ASSERT_GE(peer, 0);
+  ASSERT_TRUE(Pump([&] { return up; }));
+  peer.Close();
   ASSERT_TRUE(Pump([&] { return deleted; }));
   PumpFor(50);
 }
 
-TEST(WSocket, DelayedCloseShutdownAndTheTestMessage) {
-  RawListener l;
-  TWSocket s;
-  Recorder r;
-  r.Attach(s);
-  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
-  int peer = l.Accept();
-  ASSERT_GE(peer, 0);
-
+TEST_F(WSocketSession, DelayedCloseShutdownAndTheTestMessage) {
+  ASSERT_TRUE(Open());
   // After a shutdown of the sending side the peer sees the end of the
   // stream, and a later send is an error of its own.
-  s.Shutdown(1);
-  std::string got;
-  ASSERT_TRUE(Pump([&] { return ReadSome(peer, got) == 0; }));
-  try {
-    s.SendStr("late");
-    FAIL();
-  } catch (const ESocketException& e) {
-    EXPECT_EQ(std::string(e.what()), "Error 10058 in function TryToSend failed\r\nCan't send after socket shutdown");
-  }
+  sock.Shutdown(1);
+  EXPECT_EQ(WaitForEnd(peer), 0);
+  EXPECT_EQ(SocketThrown([&] { sock.SendStr("late"); }),
+            "Error 10058 in function TryToSend failed\r\nCan't send after socket shutdown");
 
-  s.CloseDelayed();
-  EXPECT_EQ(s.State(), wsConnected);
-  ASSERT_TRUE(Pump([&] { return s.State() == wsClosed; }));
-  EXPECT_EQ(r.closed, 1);
+  sock.CloseDelayed();
+  EXPECT_EQ(sock.State(), wsConnected);
+  ASSERT_TRUE(Pump([&] { return sock.State() == wsClosed; }));
+  EXPECT_EQ(rec.closed, 1);
 
   // The test message raises inside the loop and reaches OnBgException.
   std::string seen;
-  s.OnBgException = [&](TCustomWSocket*, const std::exception& e, bool& can_close) {
+  sock.OnBgException = [&](TCustomWSocket*, const std::exception& e, bool& can_close) {
     seen = e.what();
     can_close = false;
   };
-  MainLoop().Post(s.Target(), Message{kWmTriggerException, 0, 0});
+  MainLoop().Post(sock.Target(), Message{kWmTriggerException, 0, 0});
   ASSERT_TRUE(Pump([&] { return !seen.empty(); }));
   EXPECT_EQ(seen, "Test exception in WSocket");
-  ::close(peer);
 }
 
-TEST(WSocket, DetachedSocketGetsNoEventsUntilAttachedAgain) {
-  RawListener l;
-  TWSocket s;
-  Recorder r;
-  r.Attach(s);
-  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
-  int peer = l.Accept();
-  ASSERT_GE(peer, 0);
-  EXPECT_THROW(s.ThreadAttach(), ESocketException);
-  s.ThreadDetach();
+TEST_F(WSocketSession, DetachedSocketGetsNoEventsUntilAttachedAgain) {
+  ASSERT_TRUE(Open());
+  EXPECT_THROW(sock.ThreadAttach(), ESocketException);
+  sock.ThreadDetach();
   WriteAll(peer, "while away");
   PumpFor(50);
-  EXPECT_EQ(r.received, "");
-  s.ThreadAttach();
-  ASSERT_TRUE(Pump([&] { return r.received == "while away"; }));
+  EXPECT_EQ(rec.received, "");
+  sock.ThreadAttach();
+  ASSERT_TRUE(Pump([&] { return rec.received == "while away"; }));
 
   // Detaching from another thread is refused.
   std::string error;
-  std::thread other([&] {
-    try {
-      s.ThreadDetach();
-    } catch (const ESocketException& e) {
-      error = e.what();
-    }
-  });
+  std::thread other([&] { error = SocketThrown([&] { sock.ThreadDetach(); }); });
   other.join();
   EXPECT_EQ(error, "Cannot detach from other thread");
-  ::close(peer);
 }
 
-TEST(WSocket, ReconnectFromTheClosedEventKeepsTheNewConnection) {
-  RawListener l;
-  TWSocket s;
-  Recorder r;
-  r.Attach(s);
-  ASSERT_TRUE(ConnectAndSettle(s, r, l.port()));
-  int peer = l.Accept();
-  ASSERT_GE(peer, 0);
+TEST_F(WSocketSession, ReconnectFromTheClosedEventKeepsTheNewConnection) {
+  ASSERT_TRUE(Open());
   bool again = false;
-  s.OnSessionClosed = [&](TCustomWSocket* sock, int) {
+  sock.OnSessionClosed = [&](TCustomWSocket* s, int) {
     if (again) return;
     again = true;
-    sock->SetAddr("127.0.0.1");
-    sock->SetPort(l.PortStr());
-    sock->Connect();
+    s->SetAddr("127.0.0.1");
+    s->SetPort(listener.PortStr());
+    s->Connect();
   };
-  r.connected = 0;
-  s.Close();
+  rec.connected = 0;
+  sock.Close();
   // The new connection keeps its address and comes up.
-  EXPECT_EQ(s.Addr(), "127.0.0.1");
-  EXPECT_EQ(s.State(), wsConnecting);
-  ASSERT_TRUE(Pump([&] { return r.connected == 1; }));
-  EXPECT_EQ(s.State(), wsConnected);
-  int peer2 = l.Accept();
-  EXPECT_GE(peer2, 0);
-  ::close(peer);
-  ::close(peer2);
+  EXPECT_EQ(sock.Addr(), "127.0.0.1");
+  EXPECT_EQ(sock.State(), wsConnecting);
+  ASSERT_TRUE(Pump([&] { return rec.connected == 1; }));
+  EXPECT_EQ(sock.State(), wsConnected);
+  EXPECT_GE(listener.Accept(), 0);
 }
