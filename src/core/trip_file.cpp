@@ -207,10 +207,13 @@ void ApplyCheckedImage(std::string_view bytes, int count) {
   }
   if (tail.HasScales)
     for (int i = 0; i < kScaleWords; ++i) ScaleMax[i] = ClampScaleMax(i, tail.Scales[i]);
-  if (HeaderFlags(TripSamples[0]) & kHeaderFlagNote) {
+  // The note belongs to this trip: a trip without one must not keep (and
+  // later write back) the note of the trip read before it.
+  TripNotePresent = (HeaderFlags(TripSamples[0]) & kHeaderFlagNote) != 0;
+  if (TripNotePresent)
     TripNote = tail.Note;
-    TripNotePresent = true;
-  }
+  else
+    TripNote.clear();
   std::copy(tail.Trailer, tail.Trailer + kDeoTrailerBytes, TripTrailer);
   SampleInterval = count >= 4 ? std::max(1, TripSamples[3].Time - TripSamples[2].Time) : 1;
 }

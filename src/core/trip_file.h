@@ -75,7 +75,7 @@ bool ZoneBlockValid(const float* zoneBlock);
 // TripZoneBlock (rebuilt from RiderZones when its mark is missing or its
 // first bound is 0; CurrentSport is then set from the header), ScaleMax
 // (clamped), TripNote (only with header flag 0x20; TripNotePresent is then
-// set) and SampleInterval. A refused file changes nothing; the message goes
+// set, and without the flag both are cleared) and SampleInterval. A refused file changes nothing; the message goes
 // to `error`. CurrentTripPath is not changed.
 bool ReadDeoFile(const std::filesystem::path& path, std::string* error = nullptr);
 // The same from a file image already in memory.

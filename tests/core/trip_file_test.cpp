@@ -144,13 +144,22 @@ TEST_F(TripFileTest, ZoneBlockIsRebuiltFromTheRiderWhenMarkMissingOrFirstBoundZe
 TEST_F(TripFileTest, NoteOnlyWithHeaderFlagAndScalesClamped) {
   std::vector<TripSample> t = RampTrip(10);
   std::string bytes = EncodeDeoBytes(t.data(), 10, nullptr, nullptr, "the note", true, nullptr);
-  // Clear the flag by hand: the note block is then ignored.
-  bytes[4] = 0;
-  TripNote = "before";
-  TripNotePresent = false;
   ASSERT_TRUE(ApplyDeoBytes(bytes));
-  EXPECT_EQ(TripNote, "before");
+  EXPECT_EQ(TripNote, "the note");
+  EXPECT_TRUE(TripNotePresent);
+  // Clear the flag by hand: the note block is then ignored, and the note of
+  // the trip read before is not carried over (it would be written back into
+  // this trip's file).
+  bytes[4] = 0;
+  ASSERT_TRUE(ApplyDeoBytes(bytes));
+  EXPECT_EQ(TripNote, "");
   EXPECT_FALSE(TripNotePresent);
+  auto path = dir_ / "plain.DEO";
+  ASSERT_TRUE(WriteDeoFile(path));
+  TripFileData back;
+  ASSERT_EQ(ReadTripFile(path, back, nullptr), TripReadError::None);
+  EXPECT_FALSE(back.NoteFlag());
+  EXPECT_EQ(back.Note, "");
 
   float scales[kScaleWords];
   for (float& s : scales) s = 1e9f;
