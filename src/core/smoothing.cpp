@@ -11,16 +11,17 @@ std::vector<float> AltitudeMeans20;
 int HalfWidthOfLevel(int level) { return SmoothHalfWidth[std::clamp(level, 0, 9)]; }
 
 namespace {
-float RawValue(const TripSample& s, SmoothColumn column) {
+// The field a smoothed column is taken from.
+float TripSample::*FieldOf(SmoothColumn column) {
   switch (column) {
-    case kSmoothPower: return s.Cadence <= 5.0f ? 0.0f : s.Power;
-    case kSmoothCadence: return s.Cadence <= 5.0f ? 0.0f : s.Cadence;
-    case kSmoothSpeed: return s.Speed;
-    case kSmoothHeartRate: return s.HeartRate;
-    case kSmoothAltitude: return s.Altitude;
-    case kSmoothTemperature: return s.Temperature;
+    case kSmoothPower: return &TripSample::Power;
+    case kSmoothCadence: return &TripSample::Cadence;
+    case kSmoothSpeed: return &TripSample::Speed;
+    case kSmoothHeartRate: return &TripSample::HeartRate;
+    case kSmoothAltitude: return &TripSample::Altitude;
+    case kSmoothTemperature: return &TripSample::Temperature;
   }
-  return 0.0f;
+  return &TripSample::Temperature;
 }
 }  // namespace
 
@@ -30,23 +31,42 @@ void SmoothColumnOf(const TripSample* samples, int count, SmoothSample* out, Smo
   const int first = 1, last = count - 1;
   if (last < first) return;
   const auto col = static_cast<std::size_t>(column);
+  float TripSample::*field = FieldOf(column);
   if (halfWidth <= 0) {
-    for (int i = first; i <= last; ++i) out[i][col] = RawValue(samples[i], column);
-    return;
+    for (int i = first; i <= last; ++i) out[i][col] = samples[i].*field;
+  } else {
+    // Running sum over the window; indexes beyond the trip take the end
+    // records (end values repeated).
+    auto value = [&](long j) {
+      return static_cast<double>(samples[std::clamp<long>(j, first, last)].*field);
+    };
+    const long w = halfWidth;
+    const double n = static_cast<double>(2 * w + 1);
+    double sum = 0.0;
+    for (long j = first - w; j <= first + w; ++j) sum += value(j);
+    for (long i = first; i <= last; ++i) {
+      out[i][col] = static_cast<float>(sum / n);
+      sum += value(i + w + 1) - value(i - w);
+    }
   }
-  // Record index clamped to the trip (end values repeated).
-  auto value = [&](long j) {
-    long k = std::clamp<long>(j, first, last);
-    return static_cast<double>(RawValue(samples[k], column));
-  };
-  const long w = halfWidth;
-  const double n = static_cast<double>(2 * w + 1);
-  double sum = 0.0;
-  for (long j = first - w; j <= first + w; ++j) sum += value(j);
-  for (long i = first; i <= last; ++i) {
-    out[i][col] = static_cast<float>(sum / n);
-    sum += value(i + w + 1) - value(i - w);
-  }
+  // Power and cadence are 0 wherever the rider does not pedal.
+  if (column == kSmoothPower || column == kSmoothCadence)
+    for (int i = first; i <= last; ++i)
+      if (samples[i].Cadence <= kPedallingCadence) out[i][col] = 0.0f;
+}
+
+void SmoothAllColumnsOf(const TripSample* samples, int count, SmoothSample* out) {
+  static constexpr struct {
+    SmoothColumn column;
+    SmoothLevelIndex level;
+  } kChannels[] = {{kSmoothPower, kLevelPower},
+                   {kSmoothCadence, kLevelCadence},
+                   {kSmoothSpeed, kLevelSpeed},
+                   {kSmoothHeartRate, kLevelHeartRate},
+                   {kSmoothAltitude, kLevelAltitude}};
+  for (const auto& c : kChannels)
+    SmoothColumnOf(samples, count, out, c.column, HalfWidthOfLevel(SmoothLevel[c.level]));
+  SmoothColumnOf(samples, count, out, kSmoothTemperature, kTemperatureHalfWidth);
 }
 
 namespace {
@@ -64,7 +84,7 @@ void SmoothChannelAltitude() { SmoothCurrent(kSmoothAltitude, kLevelAltitude); }
 
 void SmoothChannelTemperature() {
   int count = std::clamp(TripSampleCount, 0, kTripBufferRecords);
-  SmoothColumnOf(TripSamples, count, TripSmooth, kSmoothTemperature, 30);
+  SmoothColumnOf(TripSamples, count, TripSmooth, kSmoothTemperature, kTemperatureHalfWidth);
 }
 
 void SmoothChannel2(SmoothColumn column, int level) {

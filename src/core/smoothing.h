@@ -1,9 +1,10 @@
 // Channel smoothing: a centred moving mean over 2w + 1 records, w taken from
 // SmoothHalfWidth by the channel's SmoothLevel. Beyond the first and the last
-// record the end values are repeated; level 0 copies the raw values; power
-// and cadence are 0 where the raw cadence is 5 or less. Entry 0 (the header)
-// is never written. The cost does not depend on the level (running sums in
-// double precision).
+// record the end values are repeated; level 0 copies the raw values. The
+// means are taken over the raw values; afterwards the smoothed power and
+// cadence of every record whose raw cadence is 5 or less are set to 0. Entry
+// 0 (the header) is never written. The cost does not depend on the level
+// (running sums in double precision).
 #pragma once
 
 #include <vector>
@@ -13,6 +14,13 @@
 
 namespace tav {
 
+// A record with a raw cadence of at most this is not pedalled: its smoothed
+// power and cadence are 0.
+inline constexpr float kPedallingCadence = 5.0f;
+
+// Half-width of the temperature smoothing (records).
+inline constexpr int kTemperatureHalfWidth = 30;
+
 // Half-width of a smoothing level (levels outside 0..9 are clamped).
 int HalfWidthOfLevel(int level);
 
@@ -20,6 +28,12 @@ int HalfWidthOfLevel(int level);
 // given half-width (pure; any buffers of at least `count` entries).
 void SmoothColumnOf(const TripSample* samples, int count, SmoothSample* out, SmoothColumn column,
                     int halfWidth);
+
+// All six columns of records 1..count-1 of a trip buffer into `out`
+// (entries 0..count-1): power, cadence, speed, heart rate and altitude at
+// their SmoothLevel entries, temperature over +-30 records. For the trip
+// views, which keep the curves they draw apart from TripSmooth.
+void SmoothAllColumnsOf(const TripSample* samples, int count, SmoothSample* out);
 
 // The current trip (TripSamples, TripSampleCount) into TripSmooth, each with
 // its SmoothLevel entry.

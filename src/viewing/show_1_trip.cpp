@@ -368,18 +368,7 @@ void TForm30::LoadTrip() {
   grade_ = tav::GradeSeries(tav::TripSamples, count, tav::kGradeWindows[std::clamp(grade_window_, 0, 2)]);
   // The curves are drawn smoothed by each channel's smoothing level.
   smooth_.assign(static_cast<std::size_t>(count), tav::SmoothSample{});
-  const struct {
-    tav::SmoothColumn column;
-    int level;
-  } smoothing[] = {{tav::kSmoothPower, tav::kLevelPower},
-                   {tav::kSmoothCadence, tav::kLevelCadence},
-                   {tav::kSmoothSpeed, tav::kLevelSpeed},
-                   {tav::kSmoothHeartRate, tav::kLevelHeartRate},
-                   {tav::kSmoothAltitude, tav::kLevelAltitude}};
-  for (const auto& sm : smoothing)
-    tav::SmoothColumnOf(tav::TripSamples, count, smooth_.data(), sm.column,
-                        tav::HalfWidthOfLevel(tav::SmoothLevel[sm.level]));
-  tav::SmoothColumnOf(tav::TripSamples, count, smooth_.data(), tav::kSmoothTemperature, 30);
+  tav::SmoothAllColumnsOf(tav::TripSamples, count, smooth_.data());
   whole_from_ = tav::TimeToAxis(tav::TripSamples[trip_range_.first].Time);
   whole_to_ = tav::TimeToAxis(tav::TripSamples[trip_range_.last].Time);
   if (!(whole_to_ > whole_from_)) whole_to_ = whole_from_ + 1.0;

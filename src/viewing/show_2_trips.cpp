@@ -37,18 +37,7 @@ constexpr PairLook kPairs[4] = {
 // Smoothed channels of a trip buffer (levels of the settings).
 std::vector<tav::SmoothSample> SmoothTrip(const tav::TripSample* trip, int count) {
   std::vector<tav::SmoothSample> out(static_cast<std::size_t>(std::max(count, 0)));
-  if (count <= 0) return out;
-  const struct {
-    tav::SmoothColumn column;
-    int level;
-  } smoothing[] = {{tav::kSmoothPower, tav::kLevelPower},
-                   {tav::kSmoothCadence, tav::kLevelCadence},
-                   {tav::kSmoothSpeed, tav::kLevelSpeed},
-                   {tav::kSmoothHeartRate, tav::kLevelHeartRate},
-                   {tav::kSmoothAltitude, tav::kLevelAltitude}};
-  for (const auto& sm : smoothing)
-    tav::SmoothColumnOf(trip, count, out.data(), sm.column,
-                        tav::HalfWidthOfLevel(tav::SmoothLevel[sm.level]));
+  tav::SmoothAllColumnsOf(trip, count, out.data());
   return out;
 }
 

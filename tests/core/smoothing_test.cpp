@@ -17,8 +17,8 @@ class SmoothingTest : public CoreFixture {};
 
 float Raw(const TripSample& s, SmoothColumn c) {
   switch (c) {
-    case kSmoothPower: return s.Cadence <= 5.0f ? 0.0f : s.Power;
-    case kSmoothCadence: return s.Cadence <= 5.0f ? 0.0f : s.Cadence;
+    case kSmoothPower: return s.Power;
+    case kSmoothCadence: return s.Cadence;
     case kSmoothSpeed: return s.Speed;
     case kSmoothHeartRate: return s.HeartRate;
     case kSmoothAltitude: return s.Altitude;
@@ -26,9 +26,13 @@ float Raw(const TripSample& s, SmoothColumn c) {
   }
 }
 
-// The centred mean computed the slow way.
+// The centred mean computed the slow way: the mean of the raw values of the
+// 2w + 1 records around i (the end records standing in beyond the trip);
+// power and cadence 0 where record i is not pedalled (raw cadence <= 5).
 float Naive(const std::vector<TripSample>& t, int i, SmoothColumn c, int w) {
   int last = static_cast<int>(t.size()) - 1;
+  if ((c == kSmoothPower || c == kSmoothCadence) && t[static_cast<std::size_t>(i)].Cadence <= 5.0f)
+    return 0.0f;
   double sum = 0;
   for (int j = i - w; j <= i + w; ++j) sum += Raw(t[static_cast<std::size_t>(std::clamp(j, 1, last))], c);
   return static_cast<float>(sum / (2 * w + 1));
@@ -85,6 +89,33 @@ TEST_F(SmoothingTest, LevelZeroCopiesAndLowCadenceZeroesPowerAndCadence) {
   EXPECT_EQ(TripSmooth[23][kSmoothCadence], 0.0f);  // cadence 3.2
   EXPECT_EQ(TripSmooth[5][kSmoothPower], t[5].Power);
   EXPECT_EQ(TripSmooth[5][kSmoothCadence], t[5].Cadence);
+}
+
+TEST_F(SmoothingTest, CoastingRecordsAreZeroAtEveryLevelAndTheirRawValuesStillCount) {
+  // Pedalling at 90/min and 200 W, except record 6 (cadence 4, power 100).
+  std::vector<TripSample> t(12);
+  for (int i = 1; i < 12; ++i) {
+    t[static_cast<std::size_t>(i)].Power = 200.0f;
+    t[static_cast<std::size_t>(i)].Cadence = 90.0f;
+  }
+  t[6].Power = 100.0f;
+  t[6].Cadence = 4.0f;
+  LoadIntoCurrent(t);
+  SmoothLevel[kLevelPower] = 1;  // w = 1
+  SmoothLevel[kLevelCadence] = 1;
+  SmoothChannelPower();
+  SmoothChannelCadence();
+  EXPECT_EQ(TripSmooth[6][kSmoothPower], 0.0f);
+  EXPECT_EQ(TripSmooth[6][kSmoothCadence], 0.0f);
+  // Its neighbours average over the raw values, record 6 included.
+  EXPECT_FLOAT_EQ(TripSmooth[5][kSmoothPower], 500.0f / 3.0f);
+  EXPECT_FLOAT_EQ(TripSmooth[7][kSmoothCadence], 184.0f / 3.0f);
+  EXPECT_FLOAT_EQ(TripSmooth[3][kSmoothPower], 200.0f);
+  // Ends: the first and the last record stand in beyond the trip.
+  t[1].Power = 50.0f;
+  LoadIntoCurrent(t);
+  SmoothChannelPower();
+  EXPECT_FLOAT_EQ(TripSmooth[1][kSmoothPower], 300.0f / 3.0f);
 }
 
 TEST_F(SmoothingTest, SecondBufferAndAltitudeSeries) {
