@@ -79,10 +79,20 @@ SectionResult EvaluateSectionData(const TripInput& in, int first, int last, bool
 // Channel counted by ComputeZoneTimes.
 enum ZoneChannel : int { kZoneChannelFromHeader = -1, kZoneChannelPower = 0,
                          kZoneChannelHeartRate = 1 };
-// Counts records 1..count-1 into zones against a zone block: zone 0 below
-// bound 1, zone k (k = 1..8) from bound k on while bound k is above 0 (a
-// value never passes a bound of 0 or less), so the top zone in use takes
-// everything above its bound. Pure.
+// Counts records 1..count-1 into zones against a zone block: zone 0 holds
+// the values below bound 1, zone k (k = 1..8) the values from bound k up to
+// bound k + 1. Only the leading bounds above 0 are in use (a value never
+// passes a bound of 0 or less; a trip's zone block has six, [7] and [8] are
+// 0), so the highest zone in use also takes every value above its bound.
+//
+// Why the top zone and not zone 8: the windows show zones 0..ZoneCount - 1
+// (ZoneCount = 1 + the bounds in use), so n bounds make n + 1 shown zones
+// that together cover every value. Sending the values above the last bound
+// in use to zone 8 instead would leave the highest shown zone always empty
+// and drop the hardest riding from every pie, calendar bar and zone trend.
+// The record keeps its layout (ten uint32 seconds; zone 8 is 0 for a zone
+// block of six bounds), and slots written by earlier versions are read and
+// shown as stored. Pure.
 TripZoneTimes CountZoneTimes(const TripSample* samples, int count, int interval,
                              const float* zoneBlock, int channel);
 // Zone of one value against a zone block (0..8).

@@ -186,6 +186,24 @@ TEST_F(StatisticsTest, ZoneTimesByChannelAndInterval) {
   EXPECT_EQ(z.Mark, kTableMark);
   EXPECT_EQ(TripDistributionTable[5].Data.ZoneLimits[0], 5555);
   EXPECT_EQ(TripDistributionTable[5].Data.ZoneLimits[6], 350);
+  // Every value lands in a shown zone (0..ZoneCount - 1 with six bounds):
+  // the top zone takes what lies above its bound, zones 7 and 8 stay empty.
+  EXPECT_EQ(z.Seconds[7], 0u);
+  EXPECT_EQ(z.Seconds[8], 0u);
+  EXPECT_EQ(z.Seconds[9], 0u);
+  CountRiderZones();
+  ASSERT_EQ(ZoneCount, 7);
+  uint32_t shown = 0;
+  for (int k = 0; k < ZoneCount; ++k) shown += z.Seconds[k];
+  EXPECT_EQ(shown, 20u);  // (11 - 1) records x 2 s
+  // With four bounds in use the fifth shown zone ends the scale.
+  float four[kZoneBlockWords] = {5555.0f, 100, 150, 200, 250};
+  std::copy(std::begin(four), std::end(four), TripZoneBlock);
+  ComputeZoneTimes(nullptr, 5, 0);
+  EXPECT_EQ(TripZoneTable[5].Seconds[4], 8u);  // 400 W, four records
+  EXPECT_EQ(TripZoneTable[5].Seconds[5], 0u);
+  EXPECT_EQ(TripZoneTable[5].Seconds[8], 0u);
+  std::copy(std::begin(zb), std::end(zb), TripZoneBlock);
   // The heart-rate channel on request, whatever the header says.
   ComputeZoneTimes(nullptr, 5, 0, kZoneChannelHeartRate);
   EXPECT_EQ(TripZoneTable[5].Seconds[2], 20u);  // 160 is in zone 2
