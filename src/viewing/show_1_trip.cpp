@@ -13,7 +13,6 @@
 #include "platform/chart.h"
 #include "platform/text.h"
 #include "viewing/clip_file.h"
-#include "viewing/tabelle.h"
 #include "viewing/trip_fingerprint.h"
 
 using namespace tav::literals;
@@ -128,8 +127,8 @@ void TForm30::CreateControls() {
   SB_FT = button("SB_FT", "1:1", "Zeige komplette Fahrt", true);
   SB_ZV = button("SB_ZV", "ZV", "Ausschnitt selektierbar");
   SB_ZI = button("SB_ZI", "Z±"_w, "Maustaste Links Zoom+ Rechts Zoom-");
-  SB_L = button("SB_L", "«"_w, "Nach vorne blättern"_w, true);
-  SB_R = button("SB_R", "»"_w, "Nach hinten blättern"_w, true);
+  SB_L = button("SB_L", "«"_w, "Nach vorne blättern"_w);
+  SB_R = button("SB_R", "»"_w, "Nach hinten blättern"_w);
   gap();
   SB_DD = button("SB_DD", "t", "Darstellung (Zeit/Strecke)");
   SB_DT = button("SB_DT", "km", "Darstellung (Zeit/Strecke)");
@@ -157,8 +156,8 @@ void TForm30::CreateControls() {
                    "Theor.Power(Rechte Maustaste\n +Strg GR-Daten einstellten\n +Shift komplette Fahrt)");
   gap();
   SB_POPU = button("SB_POPU", "HR~P", "Auswertung zum Power-Puls Verhältnis"_w, true);
-  SB_DA = button("SB_DA", "Tab", "Daten als Tabelle zeigen", true);
-  SB_DB = button("SB_DB", "DB", "Tagebuch zur Auswahl einer Fahrt", true);
+  SB_DA = button("SB_DA", "Tab", "Daten als Tabelle zeigen");
+  SB_DB = button("SB_DB", "DB", "Tagebuch zur Auswahl einer Fahrt");
   SB_KAL = button("SB_KAL", "KAL", "Kalender", true);
 
   // The three glyph holders of SB_LZ's modes.
@@ -190,21 +189,10 @@ void TForm30::CreateControls() {
   SB_TP->Hint = "Temperatur anzeigen";
 
   SB_FT->OnClick = [this](tav::TControl* s) { SB_FTClick(s); };
-  SB_L->OnClick = [this](tav::TControl*) { PageBy(-1.0); };
-  SB_R->OnClick = [this](tav::TControl*) { PageBy(1.0); };
   SB_AW->OnClick = [this](tav::TControl*) { Evaluate(); };
   SB_AT->OnClick = [this](tav::TControl*) { Evaluate(); };
   SB_POPU->OnClick = [this](tav::TControl* s) { SB_POPUClick(s); };
   SB_KAL->OnClick = [this](tav::TControl* s) { SB_KALClick(s); };
-  SB_DA->OnClick = [this](tav::TControl*) {
-    if (!Form40) return;
-    Form40->SelRow = section_.Empty() ? 2 : section_.first;
-    Form40->SelCol = 0;
-    Form40->Show();
-  };
-  SB_DB->OnClick = [](tav::TControl*) {
-    if (Form3) Form3->Show();
-  };
 
   // Scaling and smoothing panel (its settings are not offered).
   P_GLA = Make<tav::TPanel>("P_GLA");
@@ -311,7 +299,6 @@ void TForm30::ShowEmpty(bool empty) {
   for (int c = 0; c < tav::kViewChannels; ++c)
     strips_[static_cast<std::size_t>(c)]->Visible = !empty && channels_[static_cast<std::size_t>(c)];
   SB_POPU->Enabled = !empty;
-  SB_DA->Enabled = !empty;
   for (tav::TLabel* l : L_SUM) l->SetCaption("");
   L_SUM_TITLE->SetCaption("");
 }
@@ -407,14 +394,6 @@ void TForm30::ZoomToMinutes(double from_min, double to_min) {
                                         tav::AxisToTime(to_min));
   ApplyTimeSpan(from_min, to_min, whole);
   Evaluate();
-}
-
-void TForm30::PageBy(double direction) {
-  if (trip_range_.Empty() || !zoomed_) return;
-  const double width = span_to_ - span_from_;
-  double from = span_from_ + direction * width;
-  from = std::clamp(from, whole_from_, std::max(whole_from_, whole_to_ - width));
-  ZoomToMinutes(from, from + width);
 }
 
 void TForm30::Evaluate() {

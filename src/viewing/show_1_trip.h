@@ -91,7 +91,6 @@ class TForm30 : public tav::TForm {
   void AlignStrips();
   void Evaluate();
   void ToggleChannel(int channel);
-  void PageBy(double direction);
   void ShowEmpty(bool empty);
 
   std::array<tav::TChart*, tav::kViewChannels> strips_{};

@@ -162,9 +162,7 @@ TEST_F(SingleTripViewTest, DragZoomShowsAndEvaluatesTheSection) {
   Form30->SB_AT->DoClick();
   EXPECT_EQ(Form30->EvaluatedSection(), want);
 
-  // Paging moves the span by its width; a drag backwards shows the whole trip.
-  Form30->SB_R->DoClick();
-  EXPECT_NEAR(hr->BottomAxis.Minimum(), to, 1e-9);
+  // A drag backwards shows the whole trip.
   const TRect plot = hr->PlotRect();
   hr->DoMouseDown(TMouseButton::mbLeft, ssLeft, plot.Right - 20, plot.Bottom - 5);
   hr->DoMouseMove(ssLeft, plot.Left + 20, plot.Top + 5);
@@ -274,9 +272,8 @@ TEST_F(SingleTripViewTest, EmptyAndShortBuffersShowAnEmptyView) {
     EXPECT_TRUE(Form30->VisibleSection().Empty());
     for (int c = 0; c < kViewChannels; ++c) EXPECT_EQ(Form30->ChannelChart(c), nullptr);
     EXPECT_TRUE(Form30->L_EMPTY->Visible);
-    // Nothing to clip, page or zoom.
+    // Nothing to clip or zoom.
     Form30->SB_POPU->DoClick();
-    Form30->SB_R->DoClick();
     Form30->SB_FT->DoClick();
     Form30->ZoomToMinutes(1, 2);
     EXPECT_FALSE(fs::exists(dir_ / kClipFileName));
@@ -334,10 +331,17 @@ TEST_F(SingleTripViewTest, EveryNamedControlExists) {
   // Commands this program does not offer are shown but disabled.
   for (const char* n : {"SB_ZV", "SB_ZI", "SB_DD", "SB_DT", "SB_SO", "SB_PP", "SB_MI", "SB_SR",
                         "SB_PR", "SB_PA", "SB_IN", "SB_GL", "SB_CL1", "SB_CL2", "SB_CLV",
-                        "SB_SET_INT", "SB_LZ", "SB_POCP"}) {
+                        "SB_SET_INT", "SB_LZ", "SB_POCP", "SB_L", "SB_R", "SB_DA", "SB_DB"}) {
     EXPECT_TRUE(Form30->FindControl(n)->Visible) << n;
     EXPECT_FALSE(Form30->FindControl(n)->Enabled) << n;
   }
+  // What the view offers: the whole trip after a zoom, whole-trip or section
+  // statistics, the channels, the heart-rate scan and the calendar.
+  LoadTrip(DemoTrip(600));
+  Form30->Show();
+  for (const char* n : {"SB_FT", "SB_AW", "SB_AT", "SK_0", "SK_1", "SK_2", "SK_3", "SK_4",
+                        "SB_S15", "SB_TP", "SB_POPU", "SB_KAL"})
+    EXPECT_TRUE(Form30->FindControl(n)->Enabled) << n;
   // The German hint of SB_POCP has three lines, the later ones starting blank.
   EXPECT_EQ(Form30->SB_POCP->Hint,
             "Theor.Power(Rechte Maustaste\n +Strg GR-Daten einstellten\n +Shift komplette Fahrt)");

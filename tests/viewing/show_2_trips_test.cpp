@@ -93,6 +93,16 @@ TEST_F(CompareTripsTest, NamedControlsExist) {
                         "SB_TP", "SB_F1", "SB_F2", "SB_ST", "SK_0", "SK_1", "SK_2", "SK_3", "SK_4",
                         "L_GLA", "BU_OK", "BU_NO", "ZK1", "ZK21"})
     EXPECT_NE(Form31->FindControl(n), nullptr) << n;
+  // The whole trips after a zoom and the four compared channels are offered;
+  // the other commands are shown but disabled.
+  for (const char* n : {"SB_FT", "SB_PP", "SB_HR", "SB_RM", "SB_SP"})
+    EXPECT_TRUE(Form31->FindControl(n)->Enabled) << n;
+  for (const char* n : {"SB_ZI", "SB_ZV", "SB_DD", "SB_DT", "SB_AW", "SB_AT", "SB_PA", "SB_SO",
+                        "SB_L", "SB_R", "SB_SR", "SB_TP", "SB_F1", "SB_F2", "SB_ST", "SK_0",
+                        "SK_1", "SK_2", "SK_3", "SK_4"}) {
+    EXPECT_TRUE(Form31->FindControl(n)->Visible) << n;
+    EXPECT_FALSE(Form31->FindControl(n)->Enabled) << n;
+  }
 }
 
 TEST_F(CompareTripsTest, RendersWithTwoDemoTrips) {
