@@ -299,6 +299,9 @@ class TCustomSmtpClient {
 
   // Socket events.
   void DnsLookupDone(int error);
+  // Ends a connect whose name look-up failed: response, both session events
+  // with error, the end of the request.
+  void LookupFailed(const std::string& response, int error);
   void SocketSessionConnected(int error);
   void SocketSessionClosed(int error);
   void SocketDataAvailable();

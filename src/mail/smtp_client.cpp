@@ -385,16 +385,18 @@ void TCustomSmtpClient::Connect() {
     socket_->DnsLookup(Host);
   } catch (const std::exception& e) {
     // An empty host name: the look-up fails with "invalid argument".
-    if (!request_done_ && state_ == smtpDnsLookup) {
-      last_response_ = "500 " + std::string(e.what());
-      status_code_ = 500;
-      error_message_ = last_response_;
-      request_result_ = kWsaEInval;
-      TriggerSessionConnected(kWsaEInval);
-      TriggerSessionClosed(kWsaEInval);
-      EndRequest(kWsaEInval);
-    }
+    if (!request_done_ && state_ == smtpDnsLookup) LookupFailed("500 " + std::string(e.what()), kWsaEInval);
   }
+}
+
+void TCustomSmtpClient::LookupFailed(const std::string& response, int error) {
+  last_response_ = response;
+  status_code_ = 500;
+  error_message_ = last_response_;
+  request_result_ = error;
+  TriggerSessionConnected(error);
+  TriggerSessionClosed(error);
+  EndRequest(error);
 }
 
 void TCustomSmtpClient::DnsLookupDone(int error) {
@@ -402,14 +404,7 @@ void TCustomSmtpClient::DnsLookupDone(int error) {
   if (request_done_) return;
   if (error == 0 && socket_->DnsResult().empty()) error = kWsaNoData;
   if (error != 0) {
-    last_response_ = "500 " + WSocketErrorDesc(error) + " (Winsock error #" +
-                     std::to_string(error) + ")";
-    status_code_ = 500;
-    error_message_ = last_response_;
-    request_result_ = error;
-    TriggerSessionConnected(error);
-    TriggerSessionClosed(error);
-    EndRequest(error);
+    LookupFailed("500 " + WSocketErrorDesc(error) + " (Winsock error #" + std::to_string(error) + ")", error);
     return;
   }
   try {

@@ -285,6 +285,9 @@ class TCustomWSocket {
   int OpenHandle(const char* function);
   // Ends a session whose setting-up failed: no half-open socket stays behind.
   void AbandonHandle(const char* function, int error);
+  // For SendTo/ReceiveFrom: false (LastError set) on a closed socket or a
+  // bad buffer.
+  bool DatagramCallValid(const void* buf, int len);
   // Sets SO_LINGER from LingerOnOff/LingerTimeout; false (errno set) on failure.
   bool SetLingerOption();
   void PutDataInSendBuffer(const void* data, int len);

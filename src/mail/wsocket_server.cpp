@@ -112,15 +112,18 @@ void TCustomWSocket::Dup(int new_socket) {
 
 void TCustomWSocket::DupConnected() { ChangeState(wsConnected); }
 
-int TCustomWSocket::SendTo(const sockaddr_in& dest, const void* data, int len) {
-  if (fd_ < 0) {
+bool TCustomWSocket::DatagramCallValid(const void* buf, int len) {
+  if (fd_ < 0)
     last_error_ = kWsaENotSock;
-    return kSocketError;
-  }
-  if (len < 0 || (len > 0 && data == nullptr)) {
+  else if (len < 0 || (len > 0 && buf == nullptr))
     last_error_ = kWsaEFault;
-    return kSocketError;
-  }
+  else
+    return true;
+  return false;
+}
+
+int TCustomWSocket::SendTo(const sockaddr_in& dest, const void* data, int len) {
+  if (!DatagramCallValid(data, len)) return kSocketError;
   int flags = MSG_NOSIGNAL | (send_flags_ == wsSendUrgent ? MSG_OOB : 0);
   ssize_t n = ::sendto(fd_, data, static_cast<std::size_t>(len), flags, reinterpret_cast<const sockaddr*>(&dest),
                        sizeof dest);
@@ -141,14 +144,7 @@ int TCustomWSocket::DoRecvFrom(void* buf, int len, int flags, sockaddr_in& from)
     UpdateInterest();
   }
   from = sockaddr_in{};
-  if (fd_ < 0) {
-    last_error_ = kWsaENotSock;
-    return kSocketError;
-  }
-  if (len < 0 || (len > 0 && buf == nullptr)) {
-    last_error_ = kWsaEFault;
-    return kSocketError;
-  }
+  if (!DatagramCallValid(buf, len)) return kSocketError;
   socklen_t flen = sizeof from;
   ssize_t n = ::recvfrom(fd_, buf, static_cast<std::size_t>(len), flags | MSG_DONTWAIT,
                          reinterpret_cast<sockaddr*>(&from), &flen);

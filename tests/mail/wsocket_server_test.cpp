@@ -159,4 +159,12 @@ TEST(WSocketDatagram, SendAndReceiveBothWays) {
   EXPECT_EQ(rx.SendTo(last_from, "pong", 4), 4);
   ASSERT_TRUE(Pump([&] { return tx_got.size() == 1; }));
   EXPECT_EQ(tx_got[0], "pong");
+
+  // A bad buffer or a closed socket: -1 with the error number.
+  EXPECT_EQ(rx.SendTo(last_from, nullptr, 4), -1);
+  EXPECT_EQ(rx.LastError(), 10014);
+  TWSocket closed;
+  char buf[4];
+  EXPECT_EQ(closed.ReceiveFrom(buf, sizeof buf, last_from), -1);
+  EXPECT_EQ(closed.LastError(), 10038);
 }
