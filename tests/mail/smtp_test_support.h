@@ -1,6 +1,7 @@
-// Peers for the SMTP client tests, all on 127.0.0.1: a real server
-// (Python's aiosmtpd, started as a child process) and a scripted one on the
-// test's own event loop for replies no real server sends.
+// Peers and fixtures for the SMTP client tests, all on 127.0.0.1: a real
+// server (Python's aiosmtpd, started as a child process) and a scripted one
+// on the test's own event loop for replies no real server sends; a recorder
+// of what a client reports; file and text helpers shared with the codec tests.
 #pragma once
 
 #include <gtest/gtest.h>
