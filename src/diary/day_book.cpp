@@ -610,7 +610,7 @@ bool TForm3::EvaluateRowIfDue(int position, int line_index, const tav::DiarySlot
   return true;
 }
 
-void TForm3::RebuildRows(int shown, const tav::DiaryUnits& units, double& total) {
+void TForm3::RebuildRows(int shown, const tav::DiaryUnits& units, const TextMeasure& tw, double& total) {
   const int due = CountDueRows(shown);
   wait_shown_ = due >= kWaitPanelRows;
   wait_done_ = 0;
@@ -630,6 +630,8 @@ void TForm3::RebuildRows(int shown, const tav::DiaryUnits& units, double& total)
 
   const std::string& no_comment = UiText[19];
   tav::DiaryCells cells;
+  widest_.fill(0);
+  tav::DiaryTextWidths value_width(tw);
   for (int i = 0; i < shown; ++i) {
     const int idx = LineIndexAt(i);
     if (idx < 0) continue;
@@ -664,6 +666,9 @@ void TForm3::RebuildRows(int shown, const tav::DiaryUnits& units, double& total)
     cells[tav::kMetricComment] = tav::DiaryCommentText(line, no_comment);
     cells[tav::kMetricRemark2] = tav::DiarySecondRemarkText(line);
     for (int m = 0; m < tav::kDiaryColumns; ++m) {
+      if (m != tav::kMetricComment && m != tav::kMetricRemark2 && !cells[static_cast<std::size_t>(m)].empty())
+        widest_[static_cast<std::size_t>(m)] =
+            std::max(widest_[static_cast<std::size_t>(m)], value_width(cells[static_cast<std::size_t>(m)]));
       const int col = tav::DiaryColumnPos[m];
       if (col >= 0 && col < tav::kDiaryColumns && !cells[static_cast<std::size_t>(m)].empty())
         DBook->Cells(col, row) = std::move(cells[static_cast<std::size_t>(m)]);
@@ -759,14 +764,19 @@ void TForm3::FormActivate(tav::TControl*) {
     }
   }
 
-  // 8. Rows.
+  // 8. Rows (their value texts measured on the grid's canvas).
+  TCanvas& measure = DBook->Canvas();
+  measure.Font = Test_W->Font;
+  const TextMeasure tw = [&measure](const std::string& s) { return measure.TextWidth(s); };
   double total = 0.0;
-  RebuildRows(shown, units, total);
+  RebuildRows(shown, units, tw, total);
 
   // 9. Distance total one row below the last entry.
   {
     const int col = DiaryColumnPos[kMetricDistance];
-    if (col >= 0 && col < kDiaryColumns) DBook->Cells(col, shown + 3) = Format("%8.2f ", total);
+    const std::string text = Format("%8.2f ", total);
+    if (col >= 0 && col < kDiaryColumns) DBook->Cells(col, shown + 3) = text;
+    widest_[kMetricDistance] = std::max(widest_[kMetricDistance], DiaryTextWidths(tw)(text));
   }
 
   // 10. Titles and widths.
@@ -779,9 +789,8 @@ void TForm3::FormActivate(tav::TControl*) {
     DBook->Cells(col, 0) = titles[static_cast<std::size_t>(m)];
     first_row[static_cast<std::size_t>(m)] = DBook->Cell(col, 2);
   }
-  TCanvas& measure = DBook->Canvas();
   measure.Font = Test_W->Font;
-  const auto widths = DiaryMetricWidths(titles, unit_texts, first_row, [&](const std::string& s) { return measure.TextWidth(s); });
+  const auto widths = DiaryMetricWidths(titles, unit_texts, first_row, widest_, tw);
   for (int m = 0; m < kDiaryColumns; ++m) {
     const int col = DiaryColumnPos[m];
     const int w = widths[static_cast<std::size_t>(m)];

@@ -178,7 +178,8 @@ class TForm3 : public tav::TForm {
   void CreateControls();
   void LayoutButtonRow();
   void FitCommentColumn();
-  void RebuildRows(int shown, const tav::DiaryUnits& units, double& total);
+  using TextMeasure = std::function<int(const std::string&)>;
+  void RebuildRows(int shown, const tav::DiaryUnits& units, const TextMeasure& tw, double& total);
   bool EvaluateRowIfDue(int position, int line_index, const tav::DiarySlotField& slot_field);
   int CountDueRows(int shown) const;
   void SetBusy(bool on);
@@ -189,6 +190,7 @@ class TForm3 : public tav::TForm {
   bool first_resize_ = true;
   bool activating_ = false;
   tav::DiaryTitleClicks title_clicks_;
+  tav::DiaryWidths widest_{};  // widest value text of each metric in the last rebuild
   int wait_done_ = 0;
   bool wait_shown_ = false;
   std::vector<std::pair<tav::TControl*, bool>> busy_saved_;

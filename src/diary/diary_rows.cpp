@@ -175,10 +175,23 @@ void FillDiaryValueCells(const DiaryStats& s, bool trip, const DiaryUnits& u, Di
     cells[static_cast<std::size_t>(m)] = DiaryValueText(m, s, u);
 }
 
-std::array<int, kDiaryColumns> DiaryMetricWidths(const DiaryCells& titles, const DiaryCells& units,
-                                                 const DiaryCells& first_row,
-                                                 const std::function<int(const std::string&)>& tw) {
-  std::array<int, kDiaryColumns> w{};
+int DiaryTextWidths::operator()(std::string_view text) {
+  const std::size_t end = text.find_last_not_of(' ');
+  if (end == std::string_view::npos) return 0;
+  constexpr int kCopies = 16;
+  double sum = 0.0;
+  for (std::size_t i = 0; i <= end; ++i) {
+    double& a = advance_[static_cast<unsigned char>(text[i])];
+    if (a < 0.0) a = tw_(std::string(kCopies, text[i])) / static_cast<double>(kCopies);
+    sum += a;
+  }
+  return static_cast<int>(std::ceil(sum));
+}
+
+DiaryWidths DiaryMetricWidths(const DiaryCells& titles, const DiaryCells& units, const DiaryCells& first_row,
+                              const DiaryWidths& widest_value,
+                              const std::function<int(const std::string&)>& tw) {
+  DiaryWidths w{};
   auto title = [&](int m) {
     return std::max(tw(titles[static_cast<std::size_t>(m)]), tw(units[static_cast<std::size_t>(m)]));
   };
@@ -196,6 +209,11 @@ std::array<int, kDiaryColumns> DiaryMetricWidths(const DiaryCells& titles, const
   w[kMetricNp] = 50;
   w[kMetricTss] = 50;
   w[kMetricIf] = 54;
+  // The grid writes a cell's text 2 pixels in; 2 more keep it off the line.
+  constexpr int kCellMargins = 4;
+  for (int m = 0; m < kDiaryColumns; ++m)
+    if (m != kMetricComment && m != kMetricRemark2)
+      w[static_cast<std::size_t>(m)] = std::max(w[static_cast<std::size_t>(m)], widest_value[static_cast<std::size_t>(m)] + kCellMargins);
   return w;
 }
 

@@ -114,11 +114,28 @@ void FillDiaryValueCells(const DiaryStats& s, bool trip, const DiaryUnits& units
 std::string DiaryValueText(int metric, const DiaryStats& s, const DiaryUnits& units);
 // Display widths by metric from the title and unit texts and the first
 // row's cells (tw measures a text). A title is measured together with its
-// unit text below it (the wider of the two). Column 1 (comment) is left to
-// the layout: -1.
-std::array<int, kDiaryColumns> DiaryMetricWidths(const DiaryCells& titles, const DiaryCells& units,
-                                                 const DiaryCells& first_row,
-                                                 const std::function<int(const std::string&)>& tw);
+// unit text below it (the wider of the two). Every column but the two text
+// columns is at least as wide as its widest value (widest_value, measured
+// without trailing blanks) plus the cell's margins, so no value is cut.
+// Column 1 (comment) is left to the layout: -1.
+using DiaryWidths = std::array<int, kDiaryColumns>;
+DiaryWidths DiaryMetricWidths(const DiaryCells& titles, const DiaryCells& units, const DiaryCells& first_row,
+                              const DiaryWidths& widest_value,
+                              const std::function<int(const std::string&)>& tw);
+// Widths of value cell texts as the grid shows them (trailing blanks take no
+// room), for thousands of cells per rebuild: each character's advance is
+// measured once (over 16 copies, for its fraction of a pixel) and a text's
+// width is the sum, rounded up. Value texts (digits, blanks, '.', '-', ':')
+// have no kerning, so the sum is the measured width within a pixel.
+class DiaryTextWidths {
+ public:
+  explicit DiaryTextWidths(std::function<int(const std::string&)> tw) : tw_(std::move(tw)) { advance_.fill(-1.0); }
+  int operator()(std::string_view text);
+
+ private:
+  std::function<int(const std::string&)> tw_;
+  std::array<double, 256> advance_;
+};
 
 // ---- column order ----------------------------------------------------------
 

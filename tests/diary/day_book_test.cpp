@@ -98,6 +98,21 @@ class DiaryForm : public ::testing::Test {
     WORD k = key;
     f->DoKeyDown(k, 0);
   }
+  // Every value cell shows its text whole (trailing blanks take no room).
+  void ExpectEveryValueFits() {
+    TCanvas& m = f->DBook->Canvas();
+    for (int col = 0; col < kDiaryColumns; ++col) {
+      const int metric = DiaryMetricAtColumn(DiaryColumnOrder, col);
+      if (metric == kMetricComment || metric == kMetricRemark2) continue;
+      for (int row = 0; row < f->DBook->RowCount(); ++row) {
+        const std::string& text = f->DBook->Cell(col, row);
+        const std::size_t end = text.find_last_not_of(' ');
+        if (end == std::string::npos) continue;
+        EXPECT_LE(m.TextWidth(text.substr(0, end + 1)) + 2, f->DBook->ColWidth(col))
+            << col << "," << row << " '" << text << "'";
+      }
+    }
+  }
   // A trip file of the rider's folder for the line's key.
   void WriteTrip(const std::string& line, int seconds, bool note_in_file = false) {
     SyntheticRideOptions o;
@@ -252,6 +267,19 @@ TEST_F(DiaryForm, ImperialUnitsAndTheirTitles) {
   EXPECT_DOUBLE_EQ(SpeedFactor, 0.62137);
   EXPECT_EQ(f->LED_4->Caption, "Strecke[miles]");
   EXPECT_EQ(f->LED_6->Caption, "Temp. [\xB0" "F]");
+  // Values far beyond the usual still show whole, also in a later row.
+  PutStats(2, 1609.0f, 360000);
+  TripSummary& big = TripSummaryTable[2];
+  big.Ascent = 30479.0f;
+  big.Work = 99999.0f;
+  big.TSS = 1234.0f;
+  big.NP = 1999.0f;
+  big.IF = 12.345f;
+  big.MeanTemperature = -40.0f;
+  TripList.Insert(1, TripLine(4, 12, 0, 2));
+  Open(1);
+  EXPECT_EQ(CellOf(kMetricTime, 3), "  100:00:00   ");
+  ExpectEveryValueFits();
 }
 
 // ---- evaluation on activation ----------------------------------------------------
@@ -874,14 +902,7 @@ TEST_F(DiaryForm, DemoRiderRendersOffscreen) {
   const char* build = std::getenv("TAVLOG_BUILD_DIR");
   const fs::path out = fs::path(build ? build : ".") / "diary_demo.png";
   EXPECT_TRUE(shot.SaveToPng(out));
-  // Every value fits its column.
-  TCanvas& m = f->DBook->Canvas();
-  for (int col = 2; col < kDiaryColumns; ++col)
-    for (int row = 1; row < 2 + DiaryShownLineCount(TripList); ++row) {
-      std::string text = f->DBook->Cell(col, row);
-      while (!text.empty() && text.back() == ' ') text.pop_back();
-      EXPECT_LE(m.TextWidth(text), f->DBook->ColWidth(col) - 2) << col << "," << row << " " << text;
-    }
+  ExpectEveryValueFits();
 }
 
 }  // namespace

@@ -225,7 +225,9 @@ TEST(DiaryWidths, FromTitlesAndFirstRow) {
   first[kMetricTime] = std::string(13, 'x');
   DiaryCells units{};
   units[kMetricWeight] = std::string(9, 'x');  // wider than its title
-  const auto w = DiaryMetricWidths(titles, units, first, [](const std::string& s) { return 10 * static_cast<int>(s.size()); });
+  const auto tw = [](const std::string& s) { return 10 * static_cast<int>(s.size()); };
+  DiaryWidths widest{};
+  const auto w = DiaryMetricWidths(titles, units, first, widest, tw);
   EXPECT_EQ(w[kMetricDate], 184);
   EXPECT_EQ(w[kMetricComment], -1);
   EXPECT_EQ(w[kMetricTime], 130);
@@ -238,10 +240,29 @@ TEST(DiaryWidths, FromTitlesAndFirstRow) {
   EXPECT_EQ(w[kMetricWeight], 98);
   titles[kMetricDistance] = std::string(8, 'x');
   titles[kMetricWork] = std::string(8, 'x');
-  const auto w2 = DiaryMetricWidths(titles, units, first, [](const std::string& s) { return 10 * static_cast<int>(s.size()); });
+  // A value wider than its column's rule widens the column; text columns stay.
+  widest[kMetricTss] = 70;
+  widest[kMetricKcal] = 90;
+  widest[kMetricDate] = 300;
+  widest[kMetricRemark2] = 500;
+  const auto w2 = DiaryMetricWidths(titles, units, first, widest, tw);
   EXPECT_EQ(w2[kMetricDistance], 100);
   EXPECT_EQ(w2[kMetricWork], 88);
-  EXPECT_EQ(w2[kMetricKcal], 88);
+  EXPECT_EQ(w2[kMetricKcal], 94);
+  EXPECT_EQ(w2[kMetricTss], 74);
+  EXPECT_EQ(w2[kMetricDate], 304);
+  EXPECT_EQ(w2[kMetricRemark2], 50);
+  EXPECT_EQ(w2[kMetricNp], 50);
+  // Value widths from character advances, fractions rounded up.
+  int calls = 0;
+  DiaryTextWidths value_width([&](const std::string& s) {
+    ++calls;
+    return static_cast<int>(s.size()) * 7 + (s[0] == ' ' ? 0 : static_cast<int>(s.size()) / 3);
+  });
+  EXPECT_EQ(value_width("   12.5   "), 51);  // 3 x 7 + 4 x 7.3125 = 50.25
+  EXPECT_EQ(value_width("   "), 0);
+  EXPECT_EQ(value_width("21.5"), 30);  // advances measured once each
+  EXPECT_EQ(calls, 5);
 }
 
 // ---- sorting ----
