@@ -544,6 +544,13 @@ void TForm1::Report(const std::string& text) {
 }
 
 void TForm1::StartUp() {
+  // A trip named relative to the folder the program was started from keeps
+  // naming that file once the program folder is the current directory.
+  if (!tav::IsBlank(tav::CommandLineTrip)) {
+    std::error_code ec;
+    const std::filesystem::path abs = std::filesystem::absolute(tav::FsPath(tav::CommandLineTrip), ec);
+    if (!ec) tav::CommandLineTrip = tav::PathText(abs.lexically_normal());
+  }
   std::vector<std::string> problems;
   tav::StartCore(ProgramFolderText(), &problems);
   EnterProgramFolder();

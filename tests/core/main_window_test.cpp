@@ -408,6 +408,22 @@ TEST_F(MainWindow, CommandLineTripOpensTheViewWhenLongEnough) {
   EXPECT_TRUE(tav::Application().ShownMessages.empty());
 }
 
+TEST_F(MainWindow, CommandLineTripRelativeToTheStartFolder) {
+  // Started from another folder with a relative name: the program folder
+  // becomes the current directory, the argument still names the file.
+  const fs::path start = dir_ / "rides";
+  WriteTrip(start / "sub" / "T1.DEO", 90);
+  fs::current_path(start);
+  tav::CommandLineTrip = "sub/../sub/T1.DEO";
+  Start();
+  EXPECT_EQ(fs::current_path(), dir_);
+  Form1->Show();
+  EXPECT_TRUE(Form30->Visible);
+  EXPECT_EQ(tav::TripSampleCount, 90);
+  EXPECT_EQ(tav::CurrentTripPath, (start / "sub" / "T1.DEO").string());
+  EXPECT_TRUE(tav::Application().ShownMessages.empty());
+}
+
 TEST_F(MainWindow, CommandLineTripTooShortIsReportedOnceAndDropped) {
   const fs::path trip = dir_ / "SHORT.DEO";
   WriteTrip(trip, 30);
