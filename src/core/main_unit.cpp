@@ -785,8 +785,11 @@ void TForm1::SB_KALClick(tav::TControl*) {
     return;
   }
   if (!Form3->WasActivated || tav::DiarySorted != 0) {
+    // One pass of the diary brings its rows back to list order; the date
+    // index the calendar reads follows the list.
     Form3->Show();
     Form3->Close();
+    tav::BuildTripDateIndex();
   }
   SB_KAL->Tag = 1;
   Form33->Show();

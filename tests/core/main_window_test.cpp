@@ -395,6 +395,55 @@ TEST_F(MainWindow, LanguageChoiceSavesAndAppliesItsTable) {
   EXPECT_EQ(static_cast<unsigned char>(ReadAll(SettingsFile())[2100]), 2);
 }
 
+TEST_F(MainWindow, LanguageClickSavesThenAppliesThenHidesThenRelabels) {
+  int applied = 0;
+  tav::SetHintsGerman = [&] {
+    ++applied;
+    // The settings are already saved with the new language, the panel is
+    // still open, and the rider label is not yet written.
+    EXPECT_EQ(static_cast<unsigned char>(ReadAll(SettingsFile())[2100]), 0);
+    EXPECT_TRUE(Form1->P_SPR_WAHL->Visible);
+    Form1->MsgText[16] = "Fahrerin:";
+    EXPECT_EQ(Form1->L_Rider->Caption.rfind("Fahrerin:", 0), std::string::npos);
+  };
+  Start();
+  Form1->Show();
+  Form1->SB_Language->DoClick();
+  ASSERT_TRUE(Form1->P_SPR_WAHL->Visible);
+  Form1->CB_LG->DoSelect(0);
+  EXPECT_EQ(applied, 1);
+  EXPECT_FALSE(Form1->P_SPR_WAHL->Visible);
+  EXPECT_EQ(Form1->L_Rider->Caption.rfind("Fahrerin: ", 0), 0u) << Form1->L_Rider->Caption;
+}
+
+TEST_F(MainWindow, CalendarGoesThroughTheDiaryWhileItsRowsAreSorted) {
+  WriteSettingsFor("ANNA");
+  MakeRider("ANNA", {"20240301_0800000_X;001;*BIKE POWER", "ERASED :"});
+  Start();
+  Form1->Show();
+  int diary = 0;
+  auto activate = Form3->OnActivate;
+  Form3->OnActivate = [&](tav::TControl* c) {
+    ++diary;
+    activate(c);
+  };
+  Form1->SB_KAL->DoClick();  // first time: the diary makes one pass
+  EXPECT_EQ(diary, 1);
+  Form33->Hide();
+  Form1->SB_KAL->DoClick();  // diary seen, rows in list order: straight on
+  EXPECT_EQ(diary, 1);
+  EXPECT_TRUE(Form33->Visible);
+  Form33->Hide();
+  tav::DiarySorted = 1;  // rows sorted: the diary rebuilds TripDates first
+  tav::TripDates.clear();
+  Form1->SB_KAL->DoClick();
+  EXPECT_EQ(diary, 2);
+  EXPECT_FALSE(Form3->Visible);
+  EXPECT_EQ(tav::TripDates.size(), 2u);
+  EXPECT_TRUE(Form33->Visible);
+  EXPECT_EQ(Form1->SB_KAL->Tag, 1);
+}
+
 TEST_F(MainWindow, CommandLineTripOpensTheViewWhenLongEnough) {
   const fs::path trip = dir_ / "trips" / "LONG TRIP.DEO";
   WriteTrip(trip, 100);
