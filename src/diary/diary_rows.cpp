@@ -59,11 +59,7 @@ int DiaryShownLineCount(const TStringList& list) {
   return n;
 }
 
-int DiaryLineKind(std::string_view line) {
-  if (line.size() <= 15) return -1;
-  const char c = line[15];
-  return (c >= '0' && c <= '9') ? c - '0' : -1;
-}
+int DiaryLineKind(std::string_view line) { return LineSportDigit(line); }
 
 std::string DiaryCommentText(std::string_view line, std::string_view no_comment) {
   const std::size_t star = line.find('*');

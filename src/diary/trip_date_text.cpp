@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/core_data.h"
+#include "core/trip_list.h"
 #include "platform/text.h"
 
 namespace tav {
@@ -60,31 +61,12 @@ bool DateValueToCivil(double date, CivilDate& out) {
   const double whole = std::floor(date);
   // 1 Jan 0001 is -693593, 31 Dec 9999 is 2958465.
   if (whole < -693593.0 || whole > 2958465.0) return false;
-  // Days since 1970-01-01, then the civil-from-days algorithm.
-  long long z = static_cast<long long>(whole) - 25569 + 719468;
-  const long long era = (z >= 0 ? z : z - 146096) / 146097;
-  const long long doe = z - era * 146097;
-  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long long mp = (5 * doy + 2) / 153;
-  const long long d = doy - (153 * mp + 2) / 5 + 1;
-  const long long m = mp < 10 ? mp + 3 : mp - 9;
-  const long long y = yoe + era * 400 + (m <= 2 ? 1 : 0);
-  out.year = static_cast<int>(y);
-  out.month = static_cast<int>(m);
-  out.day = static_cast<int>(d);
+  DateOfValue(static_cast<int32_t>(whole), out.year, out.month, out.day);
   return true;
 }
 
 double CivilToDateValue(int year, int month, int day) {
-  const long long y = static_cast<long long>(year) - (month <= 2 ? 1 : 0);
-  const long long era = (y >= 0 ? y : y - 399) / 400;
-  const long long yoe = y - era * 400;
-  const long long mp = month > 2 ? month - 3 : month + 9;
-  const long long doy = (153 * mp + 2) / 5 + day - 1;
-  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  const long long days_since_1970 = era * 146097 + doe - 719468;
-  return static_cast<double>(days_since_1970 + 25569);
+  return static_cast<double>(DateValue(year, month, day));
 }
 
 std::string DisplayDateText(double date, int unit_flags) {
