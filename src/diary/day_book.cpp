@@ -10,6 +10,7 @@
 #include "core/main_unit.h"
 #include "core/settings.h"
 #include "core/statistics.h"
+#include "core/trip_list.h"
 #include "core/trip_file.h"
 #include "diary/trip_date_text.h"
 #include "platform/canvas.h"
@@ -92,21 +93,13 @@ const char* const kDesignUiText[tav::kDiaryUiTexts] = {
     "Datums selektive Auswahl", "Bitte klicken Sie das Anfangsdatum an",
     "Klicken sie nun das Enddatum an"};
 
-// The date value of a key's first eight characters, false when they are no date.
-bool KeyDate(std::string_view line, double& date) {
-  if (line.size() < 8) return false;
-  for (int i = 0; i < 8; ++i)
-    if (line[static_cast<std::size_t>(i)] < '0' || line[static_cast<std::size_t>(i)] > '9') return false;
-  const int y = tav::ToInt(line.substr(0, 4)), m = tav::ToInt(line.substr(4, 2)), d = tav::ToInt(line.substr(6, 2));
-  if (m < 1 || m > 12 || d < 1 || d > 31) return false;
-  date = tav::CivilToDateValue(y, m, d);
-  return true;
-}
-
+// A date value as the eight digits of a trip key ("" when it is no date).
 std::string DateKeyText(double date) {
-  tav::CivilDate c;
-  if (!tav::DateValueToCivil(date, c)) return {};
-  return tav::Format("%4i%02i%02i", c.year, c.month, c.day);
+  int32_t value = 0;
+  if (!tav::DateValueDay(date, value)) return {};
+  int y = 0, m = 0, d = 0;
+  tav::DateOfValue(value, y, m, d);
+  return tav::Format("%4i%02i%02i", y, m, d);
 }
 
 void SetFlat(tav::TSpeedButton* b, bool flat) {
@@ -756,8 +749,8 @@ void TForm3::FormActivate(tav::TControl*) {
 
   // 7. Date span of the whole list (only when the list has dated lines).
   if (Tag == 1 && shown > 0) {
-    double first = 0, last = 0;
-    if (KeyDate(TripList[0], first) && KeyDate(TripList[shown - 1], last)) {
+    const int32_t first = LineDateValue(TripList[0]), last = LineDateValue(TripList[shown - 1]);
+    if (first != 0 && last != 0) {
       DP_Start->SetDate(first);
       DP_End->SetDate(last);
       B_DDIFF_OKClick(this);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <numeric>
 
+#include "core/core_data.h"
 #include "core/trip_list.h"
 #include "platform/strings.h"
 #include "platform/text.h"
@@ -22,12 +23,12 @@ std::string Blank(const std::string& text) { return " " + text; }
 
 DiaryUnits DiaryUnits::FromFlags(int unit_flags) {
   DiaryUnits u;
-  u.miles = (unit_flags & 1) != 0;
-  u.fahrenheit = (unit_flags & 2) != 0;
-  u.pounds = (unit_flags & 4) != 0;
-  u.speed = u.miles ? 0.62137 : 1.0;
-  u.altitude = u.miles ? 3.28084 : 1.0;
-  u.weight = u.pounds ? 2.2046226 : 1.0;
+  u.miles = (unit_flags & kUnitMiles) != 0;
+  u.fahrenheit = (unit_flags & kUnitFahrenheit) != 0;
+  u.pounds = (unit_flags & kUnitPounds) != 0;
+  u.speed = u.miles ? kMilesPerKm : 1.0;
+  u.altitude = u.miles ? kFeetPerMetre : 1.0;
+  u.weight = u.pounds ? kPoundsPerKg : 1.0;
   return u;
 }
 
@@ -58,8 +59,6 @@ int DiaryShownLineCount(const TStringList& list) {
   if (n > 0 && IsFreeSlotListLine(list[n - 1])) --n;
   return n;
 }
-
-int DiaryLineKind(std::string_view line) { return LineSportDigit(line); }
 
 std::string DiaryCommentText(std::string_view line, std::string_view no_comment) {
   const std::size_t star = line.find('*');
@@ -440,7 +439,7 @@ void MarkDiaryByKindAndSpan(const TStringList& list, const std::vector<int32_t>&
   for (int pos = 0; pos < shown; ++pos) {
     const std::string* line = LineAt(list, row_line, pos);
     bool on = false;
-    if (line && !start.empty() && !end.empty() && DiaryLineKind(*line) == kind) {
+    if (line && !start.empty() && !end.empty() && LineSportDigit(*line) == kind) {
       const std::string_view date = std::string_view(*line).substr(0, 8);
       on = date >= start && date <= end;
     }

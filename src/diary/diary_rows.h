@@ -87,8 +87,6 @@ bool IsDiaryTripRow(std::string_view line);
 bool IsManualEntryKey(std::string_view line);
 // Number of list lines the diary shows: all but a final free-slot line.
 int DiaryShownLineCount(const TStringList& list);
-// Kind of sport digit (character 15), or -1 when the line has none.
-int DiaryLineKind(std::string_view line);
 
 // Comment column: the text after the first '*', cut at the first '|' or
 // '~', its first ';' shown as ','; without '*' the no-comment text.

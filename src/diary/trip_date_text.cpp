@@ -31,13 +31,13 @@ std::string TripDateTimeText(std::string_view key, int unit_flags) {
 
   std::string out;
   out.reserve(24);
-  if (unit_flags & kUnitFlagUsDate) {
+  if (unit_flags & kUnitUsDate) {
     out.append(month).append("/").append(day).append("/").append(year);
   } else {
     out.append(day).append(".").append(month).append(".").append(year);
   }
   out.append(" - ");
-  if (unit_flags & kUnitFlagClock12) {
+  if (unit_flags & kUnit12Hour) {
     // Noon reads 12:xxPM and midnight 12:xxAM.
     int h = hour;
     bool pm = false;
@@ -56,24 +56,22 @@ std::string TripDateTimeText(std::string_view key, int unit_flags) {
   return out;
 }
 
-bool DateValueToCivil(double date, CivilDate& out) {
+bool DateValueDay(double date, int32_t& day) {
   if (!std::isfinite(date)) return false;
   const double whole = std::floor(date);
   // 1 Jan 0001 is -693593, 31 Dec 9999 is 2958465.
   if (whole < -693593.0 || whole > 2958465.0) return false;
-  DateOfValue(static_cast<int32_t>(whole), out.year, out.month, out.day);
+  day = static_cast<int32_t>(whole);
   return true;
 }
 
-double CivilToDateValue(int year, int month, int day) {
-  return static_cast<double>(DateValue(year, month, day));
-}
-
 std::string DisplayDateText(double date, int unit_flags) {
-  CivilDate c;
-  if (!DateValueToCivil(date, c)) return {};
-  if (unit_flags & kUnitFlagUsDate) return Format("%02i/%02i/%04i", c.month, c.day, c.year);
-  return Format("%02i.%02i.%04i", c.day, c.month, c.year);
+  int32_t value = 0;
+  if (!DateValueDay(date, value)) return {};
+  int year = 0, month = 0, day = 0;
+  DateOfValue(value, year, month, day);
+  if (unit_flags & kUnitUsDate) return Format("%02i/%02i/%04i", month, day, year);
+  return Format("%02i.%02i.%04i", day, month, year);
 }
 
 char* FormatTripDateTime(const char* key, char* out) {

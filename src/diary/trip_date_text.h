@@ -2,18 +2,16 @@
 // or series title that names a trip, and the date texts of the calendar sums.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace tav {
 
-// Unit option bits that decide the texts (same values as UnitFlags).
-constexpr int kUnitFlagClock12 = 8;   // 12-hour clock
-constexpr int kUnitFlagUsDate = 16;   // month/day/year
-
 // Formats the date and time of a trip key (the start of a trip-list line:
 // yyyymmdd_hhmm...). Only the first 13 characters are read; a shorter key
-// gives empty fields and hour or minute 0. With flags:
+// gives empty fields and hour or minute 0. unit_flags as UnitFlags (US date
+// order kUnitUsDate, 12-hour clock kUnit12Hour):
 //   24.12.2013 - 14:05    12/24/2013 - 02:05PM (US date, 12-hour clock)
 std::string TripDateTimeText(std::string_view key, int unit_flags);
 
@@ -28,12 +26,9 @@ char* FormatTripDateTime(const char* key, char* out);
 std::string FormatTripDateTime(std::string_view key);
 std::string FormatDisplayDate(double date);
 
-// Calendar helpers over date values (days since 30 Dec 1899).
-struct CivilDate {
-  int year = 0, month = 0, day = 0;
-};
-// False when the value is not a finite date between the years 1 and 9999.
-bool DateValueToCivil(double date, CivilDate& out);
-double CivilToDateValue(int year, int month, int day);
+// The whole day of a calendar date value (days since 30 Dec 1899; the
+// fraction is the time of day); false when the value is no finite date
+// between the years 1 and 9999.
+bool DateValueDay(double date, int32_t& day);
 
 }  // namespace tav

@@ -560,8 +560,8 @@ TEST_F(DiaryForm, MarkByKindAndSpan) {
   EXPECT_EQ(MarkedCount(), 0);
   Key(VK_F2);
   EXPECT_TRUE(f->P_DateDiff->Visible);
-  f->DP_Start->SetDate(CivilToDateValue(2014, 3, 4));
-  f->DP_End->SetDate(CivilToDateValue(2014, 3, 7));
+  f->DP_Start->SetDate(DateValue(2014, 3, 4));
+  f->DP_End->SetDate(DateValue(2014, 3, 7));
   f->B_DDIFF_OK->DoClick();
   EXPECT_FALSE(f->P_DateDiff->Visible);
   EXPECT_EQ(DiaryRangeStart, "20140304");
@@ -712,7 +712,7 @@ class DiaryCalendar : public DiaryForm {
 TEST_F(DiaryCalendar, DayMarksItsRowsAndShowsTheDiary) {
   Open(1);
   f->Hide();
-  SelectDiaryDay(f, CivilToDateValue(2014, 3, 3));
+  SelectDiaryDay(f, DateValue(2014, 3, 3));
   EXPECT_TRUE(f->Visible);
   EXPECT_EQ(f->Tag, 2);
   EXPECT_TRUE(Marked(2) && Marked(3));
@@ -727,7 +727,7 @@ TEST_F(DiaryCalendar, DayResetsASortedDiary) {
   f->SB_SOAZ->Flat = true;
   f->CB_SORT->DoSelect(0);  // reversed list order
   ASSERT_EQ(DiaryRowLine[0], 5);
-  SelectDiaryDay(f, CivilToDateValue(2014, 3, 11));
+  SelectDiaryDay(f, DateValue(2014, 3, 11));
   EXPECT_EQ(DiaryRowLine[0], 0);
   EXPECT_EQ(DiarySorted, 0);
   EXPECT_TRUE(Marked(6));
@@ -737,14 +737,14 @@ TEST_F(DiaryCalendar, DayResetsASortedDiary) {
 TEST_F(DiaryCalendar, WeekMarksSevenDays) {
   Open(1);
   DiaryRowSelected[2] = 1;
-  SelectDiaryDays(f, CivilToDateValue(2014, 3, 5));
+  SelectDiaryDays(f, DateValue(2014, 3, 5));
   EXPECT_TRUE(f->Visible);
   EXPECT_EQ(MarkedCount(), 3);
   EXPECT_TRUE(Marked(4) && Marked(5) && Marked(6));
   EXPECT_TRUE(f->SB_SEL_ALL->Flat);
   EXPECT_EQ(f->DBook->TopRow(), std::min(4, f->DBook->MaxTopRow()));
   // No trip in that week: the diary closes.
-  SelectDiaryDays(f, CivilToDateValue(2015, 1, 1));
+  SelectDiaryDays(f, DateValue(2015, 1, 1));
   EXPECT_FALSE(f->Visible);
 }
 
@@ -756,12 +756,12 @@ TEST_F(DiaryCalendar, MissesCloseAndEveryFourthShowsThePicture) {
   Open(1);
   for (int miss = 1; miss <= 3; ++miss) {
     f->Show();
-    SelectDiaryDay(f, CivilToDateValue(2014, 3, 4));
+    SelectDiaryDay(f, DateValue(2014, 3, 4));
     EXPECT_FALSE(f->Visible) << miss;
     EXPECT_EQ(zove_tag, miss);
   }
   f->Show();
-  SelectDiaryDay(f, CivilToDateValue(2014, 3, 4));
+  SelectDiaryDay(f, DateValue(2014, 3, 4));
   EXPECT_EQ(zove_tag, 4);
   EXPECT_TRUE(f->Visible);  // the picture shows for a while
   EXPECT_TRUE(f->PB_Miss->Visible);
@@ -771,7 +771,7 @@ TEST_F(DiaryCalendar, MissesCloseAndEveryFourthShowsThePicture) {
   EXPECT_FALSE(f->Visible);
   EXPECT_FALSE(f->PB_Miss->Visible);
   // A hit resets the counter and cancels a pending close.
-  SelectDiaryDay(f, CivilToDateValue(2014, 3, 20));
+  SelectDiaryDay(f, DateValue(2014, 3, 20));
   EXPECT_EQ(zove_tag, 0);
   EXPECT_TRUE(f->Visible);
   EXPECT_FALSE(f->MissPicturePending());
@@ -779,7 +779,7 @@ TEST_F(DiaryCalendar, MissesCloseAndEveryFourthShowsThePicture) {
 
 TEST_F(DiaryCalendar, MissesWithoutCalendarAreCountedByTheDiary) {
   Open(1);
-  for (int k = 0; k < 4; ++k) SelectDiaryDay(f, CivilToDateValue(2014, 3, 4));
+  for (int k = 0; k < 4; ++k) SelectDiaryDay(f, DateValue(2014, 3, 4));
   EXPECT_EQ(f->MissCounter(), 4);
   EXPECT_FALSE(f->Visible);
   EXPECT_FALSE(f->MissPicturePending());
@@ -788,12 +788,12 @@ TEST_F(DiaryCalendar, MissesWithoutCalendarAreCountedByTheDiary) {
 TEST_F(DiaryCalendar, DatesAreReadOnlyAsFarAsTheList) {
   Open(1);
   TripDates.resize(2);  // an index shorter than the list
-  SelectDiaryDay(f, CivilToDateValue(2014, 3, 5));
+  SelectDiaryDay(f, DateValue(2014, 3, 5));
   EXPECT_FALSE(f->Visible);
   EXPECT_EQ(MarkedCount(), 0);
   BuildTripDateIndex();
   TripDates.resize(40, TripDates[0]);  // longer than the list
-  SelectDiaryDay(f, CivilToDateValue(2014, 3, 3));
+  SelectDiaryDay(f, DateValue(2014, 3, 3));
   EXPECT_EQ(MarkedCount(), 2);
 }
 

@@ -155,8 +155,6 @@ TEST(DiaryLines, SlotKindAndManualRecognition) {
   EXPECT_FALSE(IsDiaryTripRow("20140305_0930NR5_ANNA;012;"));
   EXPECT_TRUE(IsDiaryTripRow("20140305_0930000_X;001;"));
   EXPECT_TRUE(IsDiaryTripRow("short"));
-  EXPECT_EQ(DiaryLineKind("20140305_0930002_X"), 2);
-  EXPECT_EQ(DiaryLineKind("20140305_093000"), -1);
   TStringList list{"a;001;", "b;002;", "ERASED :5;"};
   EXPECT_EQ(DiaryShownLineCount(list), 2);
   list.Delete(2);

@@ -1,6 +1,7 @@
 #include "diary/trip_date_text.h"
 
 #include "core/core_data.h"
+#include "core/trip_list.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,7 @@
 namespace tav {
 namespace {
 
-constexpr int kUs = kUnitFlagUsDate, k12 = kUnitFlagClock12;
+constexpr int kUs = kUnitUsDate, k12 = kUnit12Hour;
 
 TEST(TripDateText, FourDateAndClockForms) {
   const std::string key = "20131224_140512_0_ANNA;001;*BIKE POWER";
@@ -53,29 +54,28 @@ TEST(TripDateText, ShortAndDamagedKeysAreReadSafely) {
 }
 
 TEST(TripDateText, DisplayDateFormatsItself) {
-  const double d = CivilToDateValue(2013, 12, 24);
+  const double d = DateValue(2013, 12, 24);
   EXPECT_EQ(d, 41632.0);
   EXPECT_EQ(DisplayDateText(d, 0), "24.12.2013");
   EXPECT_EQ(DisplayDateText(d, kUs), "12/24/2013");
   EXPECT_EQ(DisplayDateText(d + 0.75, 0), "24.12.2013");  // time of day ignored
-  EXPECT_EQ(DisplayDateText(CivilToDateValue(2014, 3, 5), kUs | k12), "03/05/2014");
+  EXPECT_EQ(DisplayDateText(DateValue(2014, 3, 5), kUs | k12), "03/05/2014");
   EXPECT_EQ(DisplayDateText(0.0, 0), "30.12.1899");
   EXPECT_EQ(DisplayDateText(-1.5, 0), "28.12.1899");
-  EXPECT_EQ(DisplayDateText(CivilToDateValue(2000, 2, 29), 0), "29.02.2000");
+  EXPECT_EQ(DisplayDateText(DateValue(2000, 2, 29), 0), "29.02.2000");
 }
 
 TEST(TripDateText, DisplayDateRejectsNonDates) {
   EXPECT_EQ(DisplayDateText(std::nan(""), 0), "");
   EXPECT_EQ(DisplayDateText(1e300, 0), "");
   EXPECT_EQ(DisplayDateText(-1e9, kUs), "");
-}
-
-TEST(TripDateText, CivilRoundTrip) {
-  for (double d = -693593; d < 2958000; d += 997.0) {
-    CivilDate c;
-    ASSERT_TRUE(DateValueToCivil(d, c));
-    EXPECT_EQ(CivilToDateValue(c.year, c.month, c.day), d);
-  }
+  int32_t day = 0;
+  EXPECT_TRUE(DateValueDay(-693593.0, day));  // 1 Jan 0001
+  EXPECT_EQ(DisplayDateText(day, 0), "01.01.0001");
+  EXPECT_TRUE(DateValueDay(2958465.99, day));  // 31 Dec 9999, late in the day
+  EXPECT_EQ(day, 2958465);
+  EXPECT_FALSE(DateValueDay(2958466.0, day));
+  EXPECT_FALSE(DateValueDay(-693594.0, day));
 }
 
 TEST(TripDateText, GlobalFormsFollowUnitFlags) {
@@ -83,7 +83,7 @@ TEST(TripDateText, GlobalFormsFollowUnitFlags) {
   char buf[30];
   UnitFlags = kUnitUsDate | kUnit12Hour;
   EXPECT_STREQ(FormatTripDateTime("20131224_140512_0", buf), "12/24/2013 - 02:05PM");
-  EXPECT_EQ(FormatDisplayDate(CivilToDateValue(2013, 12, 24)), "12/24/2013");
+  EXPECT_EQ(FormatDisplayDate(DateValue(2013, 12, 24)), "12/24/2013");
   UnitFlags = 0;
   EXPECT_EQ(FormatTripDateTime(std::string_view("20131224_1405")), "24.12.2013 - 14:05");
   EXPECT_STREQ(FormatTripDateTime(nullptr, buf), ".. - 00:00");
