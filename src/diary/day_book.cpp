@@ -147,11 +147,19 @@ TForm3::~TForm3() = default;
 
 void TForm3::CreateControls() {
   using namespace tav;
-  auto button = [this](const char* name, const char* caption, TControl* parent = nullptr) {
+  // Texts below are UTF-8 here and Windows-1252 in the controls.
+  auto button = [this](const char* name, const char* caption, TControl* parent = nullptr, const char* hint = "") {
     auto* b = Make<TSpeedButton>(name, parent);
     b->SetBounds(0, 0, kButtonW, kButtonH);
     b->Caption = Utf8ToCp1252(caption);
+    b->Hint = Utf8ToCp1252(hint);
     b->Flat = true;
+    return b;
+  };
+  auto push = [this](const char* name, TControl* parent, TRect r, const char* caption) {
+    auto* b = Make<TButton>(name, parent);
+    b->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+    b->Caption = Utf8ToCp1252(caption);
     return b;
   };
   auto label = [this](const char* name, TControl* parent, int x, int y, const std::string& caption) {
@@ -198,32 +206,33 @@ void TForm3::CreateControls() {
   Sort_L = Make<TListBox>("Sort_L");
   Sort_L->Visible = false;
 
-  // Button row, left part.
-  SB_DATEN = button("SB_DATEN", "123");
-  SB_GRAF = button("SB_GRAF", "Graf");
-  SB_GRA2 = button("SB_GRA2", "2 Gr");
-  SB_AW = button("SB_AW", "Sum");
-  SB_STA2 = button("SB_STA2", "Zone");
-  SB_STAT = button("SB_STAT", "Stat");
-  SB_PA = button("SB_PA", "PP");
-  SB_MAIL = button("SB_MAIL", "Mail");
-  SB_PT = button("SB_PT", "P-t");
-  SB_PP = button("SB_PP", "P/HR");
-  SB_GD = button("SB_GD", "%");
-  SB_PRS = button("SB_PRS", "P/n");
-  SB_DEO_CSV = button("SB_DEO_CSV", "CSV");
-  SB_DEO_DEO = button("SB_DEO_DEO", "1+2");
+  // Button row, left part (hints in German until a language table is applied).
+  SB_DATEN = button("SB_DATEN", "123", nullptr, "Fahrt in Zahlen ansehen (Tabelle)");
+  SB_GRAF = button("SB_GRAF", "Graf", nullptr, "Fahrt als Grafik ansehen");
+  SB_GRA2 = button("SB_GRA2", "2 Gr", nullptr, "2 Fahrten als Grafik vergleichen");
+  SB_AW = button("SB_AW", "Sum", nullptr, "Auswertung Gesamtstrecke");
+  SB_STA2 = button("SB_STA2", "Zone", nullptr, "Statistik Traningsbereiche");
+  SB_STAT = button("SB_STAT", "Stat", nullptr, "Statistik in Zahlen + Grafik (für markierte Fahrten)\nRechtsClick");
+  SB_PA = button("SB_PA", "PP", nullptr, "Power Profil");
+  SB_MAIL = button("SB_MAIL", "Mail", nullptr, "Markierte Fahrten werden verschickt");
+  SB_PT = button("SB_PT", "P-t", nullptr, "Wie lange wurde die Power getreten");
+  SB_PP = button("SB_PP", "P/HR", nullptr, "Auswertung zum Power-Puls Verhältnis");
+  SB_GD = button("SB_GD", "%", nullptr, "Auswertung Steigung mit Power, Puls ...");
+  SB_PRS = button("SB_PRS", "P/n", nullptr, "Auswertung Power/RPM und Power Geschw.");
+  SB_DEO_CSV = button("SB_DEO_CSV", "CSV", nullptr, "Konvertiere DEO-File zum CSV-File (Exel)/RechtsKlick(WKO)");
+  SB_DEO_DEO = button("SB_DEO_DEO", "1+2", nullptr, "Zwei Teilfahrten zusammenfügen");
   SB_DEO_CSV->Visible = false;
   SB_DEO_DEO->Visible = false;
   SB_PT->Tag = 2;
   // Button row, right part.
-  SB_TRIP_KILL = button("SB_TRIP_KILL", "Del");
-  SB_NO_RIDE = button("SB_NO_RIDE", "+");
-  SB_SOZA = button("SB_SOZA", "Z-A");
-  SB_SOAZ = button("SB_SOAZ", "A-Z");
+  const char* const sort_hint = "Sortierte Auf – bzw Abwärts (Rechte Maustaste)";
+  SB_TRIP_KILL = button("SB_TRIP_KILL", "Del", nullptr, "Fahrt aus der Liste löschen");
+  SB_NO_RIDE = button("SB_NO_RIDE", "+", nullptr, "Dateneingabe für Läufer/Schwimmer");
+  SB_SOZA = button("SB_SOZA", "Z-A", nullptr, sort_hint);
+  SB_SOAZ = button("SB_SOAZ", "A-Z", nullptr, sort_hint);
   SB_SOZA->Visible = false;
-  SB_SEL_ALL = button("SB_SEL_ALL", "");
-  SB_COLLEC = button("SB_COLLEC", "Col");
+  SB_SEL_ALL = button("SB_SEL_ALL", "", nullptr, "Alle Fahrten auswählen");
+  SB_COLLEC = button("SB_COLLEC", "Col", nullptr, "Deo zum Vergleichsordner speichern");
   SB_COLLEC->Visible = false;
   CB_SORT = Make<TComboBox>("CB_SORT");
   CB_SORT->Style = TComboBoxStyle::csDropDownList;
@@ -282,27 +291,29 @@ void TForm3::CreateControls() {
   P_LSD = Make<TPanel>("P_LSD");
   P_LSD->SetBounds(700, 80, 360, 330);
   P_LSD->Visible = false;
-  LED_1 = label("LED_1", P_LSD, 10, 12, "Datum");
+  // One labelled entry per line: the label at the left, the entry at 130.
+  int line_y = 8;
+  auto entry = [&](auto* control, const char* label_name, const std::string& caption, int width) {
+    TLabel* l = label(label_name, P_LSD, 10, line_y + 4, caption);
+    control->SetBounds(130, line_y, width, 21);
+    line_y += 26;
+    return l;
+  };
   ED_1 = Make<TDateTimePicker>("ED_1", P_LSD);
-  ED_1->SetBounds(130, 8, 140, 21);
-  LED_2 = label("LED_2", P_LSD, 10, 38, "Zeit");
+  LED_1 = entry(ED_1, "LED_1", "Datum", 140);
   ED_2 = Make<TDateTimePicker>("ED_2", P_LSD);
   ED_2->Kind = TDateTimeKind::dtkTime;
-  ED_2->SetBounds(130, 34, 140, 21);
-  LED_3 = label("LED_3", P_LSD, 10, 64, UiText[3]);
+  LED_2 = entry(ED_2, "LED_2", "Zeit", 140);
   ED_3 = Make<TDateTimePicker>("ED_3", P_LSD);
   ED_3->Kind = TDateTimeKind::dtkTime;
   ED_3->ShowDuration = true;
-  ED_3->SetBounds(130, 60, 140, 21);
-  LED_4 = label("LED_4", P_LSD, 10, 90, UiText[4] + " [km]");
+  LED_3 = entry(ED_3, "LED_3", UiText[3], 140);
   ED_4 = Make<TEdit>("ED_4", P_LSD);
-  ED_4->SetBounds(130, 86, 100, 21);
-  LED_5 = label("LED_5", P_LSD, 10, 116, UiText[6]);
+  LED_4 = entry(ED_4, "LED_4", UiText[4] + " [km]", 100);
   ED_5 = Make<TEdit>("ED_5", P_LSD);
-  ED_5->SetBounds(130, 112, 100, 21);
-  LED_6 = label("LED_6", P_LSD, 10, 142, UiText[9] + " [\xB0" "C]");
+  LED_5 = entry(ED_5, "LED_5", UiText[6], 100);
   ED_6 = Make<TEdit>("ED_6", P_LSD);
-  ED_6->SetBounds(130, 138, 100, 21);
+  LED_6 = entry(ED_6, "LED_6", UiText[9] + " [\xB0" "C]", 100);
   const char* rb_names[5] = {"RB_01", "RB_02", "RB_03", "RB_04", "RB_05"};
   const char* ib_names[5] = {"IB_2", "IB_4", "IB_1", "IB_6", "IB_7"};
   TRadioButton** rbs[5] = {&RB_01, &RB_02, &RB_03, &RB_04, &RB_05};
@@ -315,24 +326,16 @@ void TForm3::CreateControls() {
   }
   Memo2 = Make<TMemo>("Memo2", P_LSD);
   Memo2->SetBounds(10, 218, 340, 70);
-  ED_OK = Make<TButton>("ED_OK", P_LSD);
-  ED_OK->SetBounds(10, 296, 120, 25);
-  ED_OK->Caption = "Übernehmen"_w;
-  ED_NO = Make<TButton>("ED_NO", P_LSD);
-  ED_NO->SetBounds(230, 296, 120, 25);
-  ED_NO->Caption = "Verwerfen";
+  ED_OK = push("ED_OK", P_LSD, {10, 296, 130, 321}, "Übernehmen");
+  ED_NO = push("ED_NO", P_LSD, {230, 296, 350, 321}, "Verwerfen");
 
   // Delete confirmation.
   P_CT = Make<TPanel>("P_CT");
   P_CT->SetBounds(300, 200, 360, 80);
   P_CT->Visible = false;
   L_FRAG = label("L_FRAG", P_CT, 12, 10, "Soll die Fahrt GELÖSCHT werden?"_w);
-  B_CL_Trip = Make<TButton>("B_CL_Trip", P_CT);
-  B_CL_Trip->SetBounds(12, 44, 140, 25);
-  B_CL_Trip->Caption = "JA    LÖSCHEN"_w;
-  B_Nein = Make<TButton>("B_Nein", P_CT);
-  B_Nein->SetBounds(208, 44, 140, 25);
-  B_Nein->Caption = "NEIN";
+  B_CL_Trip = push("B_CL_Trip", P_CT, {12, 44, 152, 69}, "Löschen");
+  B_Nein = push("B_Nein", P_CT, {208, 44, 348, 69}, "Nein");
 
   // Statistics panel.
   ZDP = Make<TPanel>("ZDP");
@@ -355,9 +358,7 @@ void TForm3::CreateControls() {
   L_Info2 = label("L_Info2", Info_Panel, 16, 38, " ");
   L_Info3 = label("L_Info3", Info_Panel, 16, 62, " ");
   for (TLabel* l : {L_Info1, L_Info2, L_Info3}) l->Font.SetPixelHeight(14);
-  C_Button = Make<TButton>("C_Button", Info_Panel);
-  C_Button->SetBounds(0, 3, 22, 22);
-  C_Button->Caption = "X";
+  C_Button = push("C_Button", Info_Panel, {0, 3, 22, 25}, "X");
   C_Button->OnClick = [this](TControl* s) { C_ButtonClick(s); };
   PB_Info = Make<TProgressBar>("PB_Info", Info_Panel);
   PB_Info->Visible = false;
@@ -368,9 +369,7 @@ void TForm3::CreateControls() {
   P_FIND->Visible = false;
   E_Find = Make<TEdit>("E_Find", P_FIND);
   E_Find->SetBounds(8, 9, 200, 21);
-  B_Find = Make<TButton>("B_Find", P_FIND);
-  B_Find->SetBounds(216, 8, 76, 24);
-  B_Find->Caption = "Find";
+  B_Find = push("B_Find", P_FIND, {216, 8, 292, 32}, "Find");
   B_Find->Default = true;
   B_Find->OnClick = [this](TControl* s) { B_FindClick(s); };
 
@@ -382,13 +381,9 @@ void TForm3::CreateControls() {
   DP_Start->SetBounds(8, 8, 150, 21);
   DP_End = Make<TDateTimePicker>("DP_End", P_DateDiff);
   DP_End->SetBounds(170, 8, 150, 21);
-  B_DDIFF_OK = Make<TButton>("B_DDIFF_OK", P_DateDiff);
-  B_DDIFF_OK->SetBounds(8, 42, 150, 25);
-  B_DDIFF_OK->Caption = "OK";
+  B_DDIFF_OK = push("B_DDIFF_OK", P_DateDiff, {8, 42, 158, 67}, "OK");
   B_DDIFF_OK->OnClick = [this](TControl* s) { B_DDIFF_OKClick(s); };
-  Button2 = Make<TButton>("Button2", P_DateDiff);
-  Button2->SetBounds(170, 42, 150, 25);
-  Button2->Caption = "X";
+  Button2 = push("Button2", P_DateDiff, {170, 42, 320, 67}, "X");
   Button2->OnClick = [this](TControl* s) { Button2Click(s); };
 
   // The calendar's picture after a miss.

@@ -154,6 +154,10 @@ TEST_F(DiaryForm, EmptyListShowsTitlesAndZeroTotal) {
   EXPECT_EQ(f->CB_SORT->Items.Count(), 17);
   EXPECT_EQ(f->CB_SORT->ItemIndex, 0);
   EXPECT_EQ(f->Caption, "Tagebuch   ANNA");
+  // Design-time texts: the German table's, in Windows-1252.
+  EXPECT_EQ(f->SB_STAT->Hint, "Statistik in Zahlen + Grafik (f\xFCr markierte Fahrten)\nRechtsClick");
+  EXPECT_EQ(f->SB_SOZA->Hint, "Sortierte Auf \x96 bzw Abw\xE4rts (Rechte Maustaste)");
+  EXPECT_EQ(f->B_CL_Trip->Caption, "L\xF6schen");
   // A list without any line (not even the free-slot line) works too.
   TripList.Clear();
   Open(1);
