@@ -486,7 +486,10 @@ void TForm30::BuildStrips() {
     left.LabelsFont.Color = text;
     left.AxisPen.Color = text;
     left.GridPen.Color = tav::ChartColors[8];
+    // Labels are whole numbers (tenths for the grade): a zoomed strip with a
+    // small value range must not step below what its labels can show.
     left.ValueFormat = c == tav::kChannelGrade ? "###0.0" : "###0";
+    left.Increment = c == tav::kChannelGrade ? 0.1 : 1.0;
 
     tav::TChartAxis& bottom = strip->BottomAxis;
     bottom.LabelsVisible = c == last_shown;

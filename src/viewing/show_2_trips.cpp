@@ -243,6 +243,7 @@ void TForm31::Rebuild() {
     axis.AxisPen.Color = text;
     axis.GridPen.Color = tav::ChartColors[8];
     axis.ValueFormat = "###0";
+    axis.Increment = 1.0;  // whole-number labels never repeat
   };
   style_axis(CH_CMP->LeftAxis, any_left ? names[0] + " [W]" : "");
   if (any_left) CH_CMP->LeftAxis.SetMinimum(0.0);

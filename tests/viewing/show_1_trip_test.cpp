@@ -170,6 +170,27 @@ TEST_F(SingleTripViewTest, DragZoomShowsAndEvaluatesTheSection) {
   EXPECT_EQ(Form30->VisibleSection(), (RecordRange{1, TripSampleCount - 1}));
 }
 
+TEST_F(SingleTripViewTest, ZoomedValueAxesNeverRepeatALabel) {
+  // A section whose heart rate moves by a few beats only.
+  std::vector<TripSample> trip = DemoTrip(1800);
+  for (std::size_t i = 1; i < trip.size(); ++i) {
+    trip[i].HeartRate = 157.0f + static_cast<float>(i % 7) * 0.5f;
+    trip[i].Altitude = 400.0f + static_cast<float>(i % 3) * 0.2f;
+  }
+  LoadTrip(trip);
+  ApplyDefaultChannels = 1;
+  Form30->Show();
+  Form30->ZoomToMinutes(10.0, 12.0);
+  for (int c : {kChannelHeartRate, kChannelAltitude, kChannelSpeed, kChannelPower}) {
+    TChart* strip = Form30->ChannelChart(c);
+    ASSERT_NE(strip, nullptr) << c;
+    const std::vector<TAxisLabel> labels = strip->LeftAxis.Labels();
+    ASSERT_GE(labels.size(), 2u) << c;
+    for (std::size_t k = 1; k < labels.size(); ++k)
+      EXPECT_NE(labels[k].Text, labels[k - 1].Text) << "channel " << c << " label " << k;
+  }
+}
+
 TEST_F(SingleTripViewTest, SectionMeansMatchHandComputedValues) {
   // 600 records at 1 s, flat at 100 m, 36 km/h, 20 degC; the records of
   // minutes 4 to 6 alternate 100 W / 200 W at 80 / 90 rpm, the others ride
