@@ -77,7 +77,7 @@ std::string FormatChartValue(double value, const std::string& pattern) {
     size_t start = negative ? 1 : 0;
     size_t end = s.find('.');
     if (end == std::string::npos) end = s.size();
-    for (size_t i = end; i > start + 3; i -= 3) s.insert(i - 3, ",");
+    for (size_t i = end; i > start + 3; i -= 3) s.insert(i - 3, 1, ',');
   }
   return s;
 }

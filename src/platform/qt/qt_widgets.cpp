@@ -575,7 +575,7 @@ void QtBackend::ApplyKind(Binding& b) {
             Input([combo, t = FromQString(text)] { combo->DoSetText(t); });
           });
         }
-        b.text = "\x01";  // apply the text again
+        b.text.assign(1, '\x01');  // apply the text again
       }
       if (b.fresh || m->DropDownCount != b.num1) {
         b.num1 = m->DropDownCount;
@@ -587,7 +587,7 @@ void QtBackend::ApplyKind(Binding& b) {
         e->clear();
         e->addItems(ToQStringList(b.lines));
         b.index = -2;  // select again
-        b.text = "\x01";
+        b.text.assign(1, '\x01');
       }
       if (m->ItemIndex != b.index) {
         const bool valid = m->ItemIndex >= 0 && m->ItemIndex < m->Items.Count();
