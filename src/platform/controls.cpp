@@ -504,6 +504,9 @@ void TForm::Show() {
   if (!Visible) {
     Visible = true;
     if (app.active_ == this) app.active_ = nullptr;  // a stale activation from a direct Visible = false
+    // The keyboard starts on the control chosen by code, else on the first
+    // control in tab order (keys typed at once go there).
+    if (!ActiveControl || !ActiveControl->Enabled || !ActiveControl->Showing()) SelectNext(nullptr);
     app.Backend().FormShown(this);
     if (created_ && !shown_once_) {
       shown_once_ = true;

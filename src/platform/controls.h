@@ -533,6 +533,8 @@ class TForm : public TControl {
   std::function<void(TControl* sender, bool& can_close)> OnCloseQuery;
 
   // Makes the form visible and active; runs OnActivate before returning.
+  // A form that becomes visible puts the focus on ActiveControl, or on the
+  // first control in tab order when that is unset or cannot take it.
   void Show();
   // Runs a nested loop until the form closes or ModalResult is set; returns ModalResult.
   int ShowModal();

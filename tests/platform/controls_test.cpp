@@ -604,6 +604,16 @@ TEST_F(ControlsTest, ClientSizeFollowsTheFrameTheWindowReported) {
 TEST_F(ControlsTest, FocusMovesInTabOrderAndReportsEnterAndExit) {
   SampleForm f("F", log);
   f.Show();
+  EXPECT_TRUE(f.B_OK->Focused()) << "the keyboard starts on the first control in tab order";
+  f.Hide();
+  f.CB_Kind->SetFocus();
+  f.Show();
+  EXPECT_TRUE(f.CB_Kind->Focused()) << "a control chosen by code keeps the focus";
+  f.Hide();
+  f.CB_Kind->Enabled = false;
+  f.Show();
+  EXPECT_TRUE(f.B_OK->Focused()) << "a control that cannot take the focus gives it up";
+  f.CB_Kind->Enabled = true;
   f.E_Value->OnEnter = [&](TControl*) { log.push_back("enter edit"); };
   f.E_Value->OnExit = [&](TControl*) { log.push_back("exit edit"); };
   f.E_Value->SetFocus();

@@ -203,6 +203,7 @@ TEST_F(QtBackendTest, KeysGoThroughKeyPreviewAndKeyPress) {
   };
   form.Show();
   Settle();
+  EXPECT_EQ(QtWindowOf(&form)->focusWidget(), QtWidgetOf(form.Go)) << "the first control in tab order";
   QWidget* edit = QtWidgetOf(form.Value);
   Key(edit, Qt::Key_F5);
   Key(edit, Qt::Key_1, QStringLiteral("1"));
