@@ -129,20 +129,19 @@ void TControl::DoDblClick() { Fire(OnDblClick, this); }
 namespace {
 
 bool WantsReturn(const TControl* c) {
-  switch (c->Kind()) {
-    case TControlKind::Memo:
-    case TControlKind::RichEdit:
-    case TControlKind::Button:
-      return true;
-    default:
-      return false;
-  }
+  return c->Kind() == TControlKind::Memo || c->Kind() == TControlKind::RichEdit;
 }
 
-// Enter clicks the form's default button, Escape its cancel button.
-bool DialogKey(TForm* form, const TControl* focused, WORD key) {
+// Enter clicks the focused button, else the form's default button; Escape
+// clicks its cancel button.
+bool DialogKey(TForm* form, TControl* focused, WORD key) {
   if (!form || (key != VK_RETURN && key != VK_ESCAPE)) return false;
   if (key == VK_RETURN && focused && WantsReturn(focused)) return false;
+  if (key == VK_RETURN && focused && focused->Kind() == TControlKind::Button) {
+    if (!focused->Showing() || !focused->Enabled) return false;
+    focused->DoClick();
+    return true;
+  }
   for (const auto& owned : form->Controls()) {
     if (owned->Kind() != TControlKind::Button) continue;
     auto* button = static_cast<TButton*>(owned.get());

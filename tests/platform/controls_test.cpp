@@ -459,6 +459,12 @@ TEST_F(ControlsTest, EnterAndEscapeClickTheDefaultAndCancelButtons) {
   key = VK_ESCAPE;
   memo->DoKeyDown(key, 0);
   EXPECT_EQ(log, (Log{"ok", "cancel"}));
+  // Enter on a focused button clicks that button, not the default one.
+  log.clear();
+  key = VK_RETURN;
+  cancel->DoKeyDown(key, 0);
+  EXPECT_EQ(key, 0);
+  EXPECT_EQ(log, (Log{"cancel"}));
 }
 
 TEST_F(ControlsTest, ExceptionsFromHandlersAreShownAndTheProgramGoesOn) {
