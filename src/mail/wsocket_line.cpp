@@ -86,11 +86,14 @@ void TCustomLineWSocket::TriggerLineLimitExceeded(int cnt, bool& clear_data) {
 
 void TCustomLineWSocket::EditLine(std::string& fresh) {
   std::string echo;
+  // The shortest the buffer got: a line end may now start before it.
+  std::size_t low = rcv_buf_.size();
   for (char ch : fresh) {
     const unsigned char c = static_cast<unsigned char>(ch);
     if (c == 8) {
       if (!rcv_buf_.empty() && rcv_buf_.back() != '\n' && rcv_buf_.back() != '\r') {
         rcv_buf_.pop_back();
+        low = std::min(low, rcv_buf_.size());
         if (line_echo_) echo += "\b \b";
       }
     } else if (c == 9) {
@@ -104,7 +107,8 @@ void TCustomLineWSocket::EditLine(std::string& fresh) {
       if (line_echo_) echo += ch;
     }
   }
-  search_from_ = std::min(search_from_, rcv_buf_.size());
+  const std::size_t keep = line_end_.empty() ? 0 : line_end_.size() - 1;
+  search_from_ = std::min(search_from_, low > keep ? low - keep : 0);
   if (!echo.empty()) SendStr(echo);
 }
 

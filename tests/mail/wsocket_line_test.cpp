@@ -161,6 +161,14 @@ TEST(WSocketLine, EditAndEchoAndSendLine) {
   ASSERT_TRUE(Pump([&] { return p.lines.size() == 1; }));
   EXPECT_EQ(p.lines[0], "abc     d\r\n");
   EXPECT_EQ(ReadAtLeast(p.peer, 15), "abx\b \bc     d\r\n");
+  // Backspaces in a later packet erase what an earlier one brought; the line
+  // end behind them still ends the line.
+  WriteAll(p.peer, "abc");
+  ASSERT_TRUE(Pump([&] { return p.sock.RcvdBufferedCount() == 3; }));
+  WriteAll(p.peer, "\b\b\r\n");
+  ASSERT_TRUE(Pump([&] { return p.lines.size() == 2; }, 2000));
+  EXPECT_EQ(p.lines[1], "a\r\n");
+  EXPECT_EQ(ReadAtLeast(p.peer, 11), "abc\b \b\b \b\r\n");
 
   EXPECT_EQ(p.sock.SendLine("QUIT"), 6);
   EXPECT_EQ(ReadAtLeast(p.peer, 6), "QUIT\r\n");
