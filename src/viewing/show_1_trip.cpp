@@ -13,6 +13,7 @@
 #include "platform/chart.h"
 #include "platform/text.h"
 #include "viewing/clip_file.h"
+#include "viewing/tool_row.h"
 #include "viewing/trip_fingerprint.h"
 
 using namespace tav::literals;
@@ -110,55 +111,42 @@ void TForm30::CreateControls() {
   P_TOP = Make<tav::TPanel>("P_TOP");
   P_TOP->BevelOuter = tav::TBevelCut::bvNone;
 
-  int x = 6;
-  auto button = [&](const char* name, std::string caption, std::string hint, bool enabled = false) {
-    auto* b = Make<tav::TSpeedButton>(name, P_TOP);
-    b->Caption = std::move(caption);
-    b->Hint = std::move(hint);
-    b->Flat = false;
-    const int w = std::max(26, static_cast<int>(b->Caption.size()) * 7 + 10);
-    b->SetBounds(x, 4, w, 25);
-    x += w + 2;
-    b->Enabled = enabled;
-    return b;
-  };
-  auto gap = [&] { x += 8; };
-
-  SB_FT = button("SB_FT", "1:1", "Zeige komplette Fahrt", true);
-  SB_ZV = button("SB_ZV", "ZV", "Ausschnitt selektierbar");
-  SB_ZI = button("SB_ZI", "Z±"_w, "Maustaste Links Zoom+ Rechts Zoom-");
-  SB_L = button("SB_L", "«"_w, "Nach vorne blättern"_w);
-  SB_R = button("SB_R", "»"_w, "Nach hinten blättern"_w);
-  gap();
-  SB_DD = button("SB_DD", "t", "Darstellung (Zeit/Strecke)");
-  SB_DT = button("SB_DT", "km", "Darstellung (Zeit/Strecke)");
-  gap();
-  SB_AW = button("SB_AW", "Ø 1:1"_w, "Auswertung Gesamtstrecke", true);
-  SB_AT = button("SB_AT", "Ø [ ]"_w, "Auswertung Teilstrecke", true);
+  tav::ToolRow row(*this, P_TOP, 6, 4);
+  SB_FT = row.Add("SB_FT", "1:1", "Zeige komplette Fahrt", true);
+  SB_ZV = row.Add("SB_ZV", "ZV", "Ausschnitt selektierbar");
+  SB_ZI = row.Add("SB_ZI", "Z±"_w, "Maustaste Links Zoom+ Rechts Zoom-");
+  SB_L = row.Add("SB_L", "«"_w, "Nach vorne blättern"_w);
+  SB_R = row.Add("SB_R", "»"_w, "Nach hinten blättern"_w);
+  row.Gap();
+  SB_DD = row.Add("SB_DD", "t", "Darstellung (Zeit/Strecke)");
+  SB_DT = row.Add("SB_DT", "km", "Darstellung (Zeit/Strecke)");
+  row.Gap();
+  SB_AW = row.Add("SB_AW", "Ø 1:1"_w, "Auswertung Gesamtstrecke", true);
+  SB_AT = row.Add("SB_AT", "Ø [ ]"_w, "Auswertung Teilstrecke", true);
   SB_AW->GroupIndex = SB_AT->GroupIndex = 50;
   SB_AT->Down = true;
-  gap();
-  SB_SO = button("SB_SO", "SO", "Trainingsbereiche/Werte sortiert");
-  SB_PP = button("SB_PP", "P/HR", "Power/Puls");
-  SB_MI = button("SB_MI", "MI", "KCAL (RK) Distanz (RK) Mittelwerte");
-  SB_SR = button("SB_SR", "SR", "Geschw./RPM (welcher Gang)");
-  SB_PR = button("SB_PR", "Nm", "Torque [Nm]/Rechtsklick Rechts-Links Verteilung");
-  SB_PA = button("SB_PA", "PA", "Pausen anzeigen");
-  SB_IN = button("SB_IN", "IN", "Intervalle anzeigen");
-  SB_GL = button("SB_GL", "GL", "Leistungsschwellen anzeigen");
-  gap();
-  SB_CL1 = button("SB_CL1", "CL1", "Teilstück zum Vergleich speichern"_w);
-  SB_CL2 = button("SB_CL2", "CL2", "Teilstück zum Vergleich speichern"_w);
-  SB_CLV = button("SB_CLV", "CLV", "Vergleiche Clip1 mit Clip2");
-  SB_SET_INT = button("SB_SET_INT", "INT", "Dem Teilstück ein Interval zuordnen"_w);
-  SB_LZ = button("SB_LZ", "LZ", "Zahlenlupe");
-  SB_POCP = button("SB_POCP", "CP",
+  row.Gap();
+  SB_SO = row.Add("SB_SO", "SO", "Trainingsbereiche/Werte sortiert");
+  SB_PP = row.Add("SB_PP", "P/HR", "Power/Puls");
+  SB_MI = row.Add("SB_MI", "MI", "KCAL (RK) Distanz (RK) Mittelwerte");
+  SB_SR = row.Add("SB_SR", "SR", "Geschw./RPM (welcher Gang)");
+  SB_PR = row.Add("SB_PR", "Nm", "Torque [Nm]/Rechtsklick Rechts-Links Verteilung");
+  SB_PA = row.Add("SB_PA", "PA", "Pausen anzeigen");
+  SB_IN = row.Add("SB_IN", "IN", "Intervalle anzeigen");
+  SB_GL = row.Add("SB_GL", "GL", "Leistungsschwellen anzeigen");
+  row.Gap();
+  SB_CL1 = row.Add("SB_CL1", "CL1", "Teilstück zum Vergleich speichern"_w);
+  SB_CL2 = row.Add("SB_CL2", "CL2", "Teilstück zum Vergleich speichern"_w);
+  SB_CLV = row.Add("SB_CLV", "CLV", "Vergleiche Clip1 mit Clip2");
+  SB_SET_INT = row.Add("SB_SET_INT", "INT", "Dem Teilstück ein Interval zuordnen"_w);
+  SB_LZ = row.Add("SB_LZ", "LZ", "Zahlenlupe");
+  SB_POCP = row.Add("SB_POCP", "CP",
                    "Theor.Power(Rechte Maustaste\n +Strg GR-Daten einstellten\n +Shift komplette Fahrt)");
-  gap();
-  SB_POPU = button("SB_POPU", "HR~P", "Auswertung zum Power-Puls Verhältnis"_w, true);
-  SB_DA = button("SB_DA", "Tab", "Daten als Tabelle zeigen");
-  SB_DB = button("SB_DB", "DB", "Tagebuch zur Auswahl einer Fahrt");
-  SB_KAL = button("SB_KAL", "KAL", "Kalender", true);
+  row.Gap();
+  SB_POPU = row.Add("SB_POPU", "HR~P", "Auswertung zum Power-Puls Verhältnis"_w, true);
+  SB_DA = row.Add("SB_DA", "Tab", "Daten als Tabelle zeigen");
+  SB_DB = row.Add("SB_DB", "DB", "Tagebuch zur Auswahl einer Fahrt");
+  SB_KAL = row.Add("SB_KAL", "KAL", "Kalender", true);
 
   // The three glyph holders of SB_LZ's modes.
   SB_LZ0 = Make<tav::TSpeedButton>("SB_LZ0", P_TOP);
@@ -167,7 +155,7 @@ void TForm30::CreateControls() {
   for (tav::TSpeedButton* b : {SB_LZ0, SB_LZ1, SB_LZ2}) b->Visible = false;
 
   // Second row: the channels, each shown or hidden by its button.
-  x = 6;
+  int x = 6;
   auto channel_button = [&](const char* name, int channel) {
     auto* b = Make<tav::TSpeedButton>(name, P_TOP);
     b->Hint = "Ein-/Ausblenden,Skalierung + Glättung"_w;

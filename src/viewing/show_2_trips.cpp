@@ -9,6 +9,7 @@
 #include "platform/text.h"
 #include "viewing/show_1_trip.h"
 #include "viewing/trip_fingerprint.h"
+#include "viewing/tool_row.h"
 #include "viewing/trip_view_model.h"
 
 using namespace tav::literals;
@@ -51,46 +52,36 @@ TForm31::TForm31() {
 
   P_TOP = Make<tav::TPanel>("P_TOP");
   P_TOP->BevelOuter = tav::TBevelCut::bvNone;
-  int x = 6;
-  auto button = [&](const char* name, std::string caption, std::string hint, bool enabled = false) {
-    auto* b = Make<tav::TSpeedButton>(name, P_TOP);
-    b->Caption = std::move(caption);
-    b->Hint = std::move(hint);
-    const int w = std::max(26, static_cast<int>(b->Caption.size()) * 7 + 10);
-    b->SetBounds(x, 4, w, 25);
-    x += w + 2;
-    b->Enabled = enabled;
-    return b;
-  };
-  SB_FT = button("SB_FT", "1:1", "Zeige komplette Fahrt", true);
-  SB_ZI = button("SB_ZI", "Z+", "Ausschnitt vergrössern");
-  SB_ZV = button("SB_ZV", "ZV", "Ausschnitt selektierbar");
-  SB_L = button("SB_L", "«"_w, "Nach vorne blättern"_w);
-  SB_R = button("SB_R", "»"_w, "Nach hinten blättern"_w);
-  x += 8;
-  SB_DD = button("SB_DD", "t", "Darstellung (Zeit/Strecke)");
-  SB_DT = button("SB_DT", "km", "Darstellung (Zeit/Strecke)");
-  SB_AW = button("SB_AW", "Ø 1:1"_w, "Auswertung Gesamtstrecke");
-  SB_AT = button("SB_AT", "Ø [ ]"_w, "Auswertung Teilstrecke");
-  SB_PA = button("SB_PA", "PA", "Pausen anzeigen");
-  SB_SO = button("SB_SO", "SO", "Trainingsbereiche/Werte sortiert");
-  x += 8;
-  SB_PP = button("SB_PP", "Power", "Power vergleichen", true);
-  SB_HR = button("SB_HR", "HR", "Puls  vergleichen", true);
-  SB_RM = button("SB_RM", "RPM", "RPM   vergleichen", true);
-  SB_SP = button("SB_SP", "km/h", "Geschw. vergleichen", true);
-  SB_SR = button("SB_SR", "SR", "Gänge vergleichen"_w);
-  SB_TP = button("SB_TP", "T", "Temperatur anzeigen");
-  SB_ST = button("SB_ST", "ST", "Steigrate vergleichen");
-  x += 8;
-  SB_F1 = button("SB_F1", "F1", "Wechsel Parameter rot-grün + blau gelb"_w);
-  SB_F2 = button("SB_F2", "F2", "Wechsel Parameter rot-grün + blau gelb"_w);
-  x += 8;
-  SK_0 = button("SK_0", "S0", "Skalierung + Glättung"_w);
-  SK_1 = button("SK_1", "S1", "Skalierung + Glättung"_w);
-  SK_2 = button("SK_2", "S2", "Skalierung + Glättung"_w);
-  SK_3 = button("SK_3", "S3", "Skalierung + Glättung"_w);
-  SK_4 = button("SK_4", "S4", "Skalierung + Glättung"_w);
+  tav::ToolRow row(*this, P_TOP, 6, 4);
+  SB_FT = row.Add("SB_FT", "1:1", "Zeige komplette Fahrt", true);
+  SB_ZI = row.Add("SB_ZI", "Z+", "Ausschnitt vergrössern");
+  SB_ZV = row.Add("SB_ZV", "ZV", "Ausschnitt selektierbar");
+  SB_L = row.Add("SB_L", "«"_w, "Nach vorne blättern"_w);
+  SB_R = row.Add("SB_R", "»"_w, "Nach hinten blättern"_w);
+  row.Gap();
+  SB_DD = row.Add("SB_DD", "t", "Darstellung (Zeit/Strecke)");
+  SB_DT = row.Add("SB_DT", "km", "Darstellung (Zeit/Strecke)");
+  SB_AW = row.Add("SB_AW", "Ø 1:1"_w, "Auswertung Gesamtstrecke");
+  SB_AT = row.Add("SB_AT", "Ø [ ]"_w, "Auswertung Teilstrecke");
+  SB_PA = row.Add("SB_PA", "PA", "Pausen anzeigen");
+  SB_SO = row.Add("SB_SO", "SO", "Trainingsbereiche/Werte sortiert");
+  row.Gap();
+  SB_PP = row.Add("SB_PP", "Power", "Power vergleichen", true);
+  SB_HR = row.Add("SB_HR", "HR", "Puls  vergleichen", true);
+  SB_RM = row.Add("SB_RM", "RPM", "RPM   vergleichen", true);
+  SB_SP = row.Add("SB_SP", "km/h", "Geschw. vergleichen", true);
+  SB_SR = row.Add("SB_SR", "SR", "Gänge vergleichen"_w);
+  SB_TP = row.Add("SB_TP", "T", "Temperatur anzeigen");
+  SB_ST = row.Add("SB_ST", "ST", "Steigrate vergleichen");
+  row.Gap();
+  SB_F1 = row.Add("SB_F1", "F1", "Wechsel Parameter rot-grün + blau gelb"_w);
+  SB_F2 = row.Add("SB_F2", "F2", "Wechsel Parameter rot-grün + blau gelb"_w);
+  row.Gap();
+  SK_0 = row.Add("SK_0", "S0", "Skalierung + Glättung"_w);
+  SK_1 = row.Add("SK_1", "S1", "Skalierung + Glättung"_w);
+  SK_2 = row.Add("SK_2", "S2", "Skalierung + Glättung"_w);
+  SK_3 = row.Add("SK_3", "S3", "Skalierung + Glättung"_w);
+  SK_4 = row.Add("SK_4", "S4", "Skalierung + Glättung"_w);
 
   tav::TSpeedButton* pair_buttons[4] = {SB_PP, SB_HR, SB_RM, SB_SP};
   for (int p = 0; p < 4; ++p) {
