@@ -110,6 +110,11 @@ std::string Text3(const char* de, const char* en, const char* es) {
   return Pick(tav::LanguageIndex, de, en, es);
 }
 
+std::string RiderTableFullText() {
+  return Text3("Es gibt schon zehn Fahrer", "There are ten riders already",
+               "Ya hay diez ciclistas");
+}
+
 // Button groups of the left column, in display order.
 struct Group {
   const char* name;
@@ -716,6 +721,12 @@ bool TForm1::ChooseRider(const std::string& name) {
     P_RIDER->Hide();
     return true;
   }
+  if (tav::RiderEntryFor(name) < 0) {
+    // Every entry of the rider table belongs to another rider: the new one
+    // would take over someone else's weight and zones.
+    ShowPictureMessage(RiderTableFullText());
+    return false;
+  }
   if (TripListChanged) SaveTripList();
   std::string message;
   if (!tav::OpenRider(name, &message)) {
@@ -744,6 +755,10 @@ bool TForm1::CreateRider(const std::string& typed) {
   if (!tav::IsValidRiderName(name) || tav::IsPlaceholderRiderName(name)) {
     ShowPictureMessage(Text3("Ungültiger Fahrername", "Invalid rider name",
                              "Nombre de ciclista no válido"));
+    return false;
+  }
+  if (tav::RiderEntryFor(name) < 0) {
+    ShowPictureMessage(RiderTableFullText());
     return false;
   }
   std::error_code ec;

@@ -413,21 +413,25 @@ std::vector<std::string> ListRiderFolders() {
   return out;
 }
 
+int RiderEntryFor(std::string_view name) {
+  for (int r = 0; r < kRiderCount; ++r)
+    if (RiderTable[r].NameText() == name) return r;
+  for (int r = 0; r < kRiderCount; ++r)
+    if (IsPlaceholderRiderName(RiderTable[r].NameText())) return r;
+  return -1;
+}
+
 bool OpenRider(std::string_view name, std::string* message) {
   if (!IsValidRiderName(name)) {
     if (message) *message = "The rider name is not valid.";
     return false;
   }
   CurrentRiderName = std::string(name);
-  int index = -1;
-  for (int r = 0; r < kRiderCount; ++r)
-    if (RiderTable[r].NameText() == CurrentRiderName) { index = r; break; }
-  if (index < 0) {
-    // A free entry (still a placeholder name) takes the rider's name.
-    for (int r = 0; r < kRiderCount; ++r)
-      if (IsPlaceholderRiderName(RiderTable[r].NameText())) { index = r; break; }
-    if (index >= 0 && !IsPlaceholderRiderName(CurrentRiderName)) RiderTable[index].SetName(CurrentRiderName);
-  }
+  const int index = RiderEntryFor(CurrentRiderName);
+  // A free entry takes the rider's name.
+  if (index >= 0 && RiderTable[index].NameText() != CurrentRiderName &&
+      !IsPlaceholderRiderName(CurrentRiderName))
+    RiderTable[index].SetName(CurrentRiderName);
   if (index >= 0) CurrentRider = static_cast<int8_t>(index);
   DeriveRiderPaths();
   std::string err;

@@ -63,6 +63,10 @@ std::vector<std::string> ListRiderFolders();
 bool IsPlaceholderRiderName(std::string_view name);
 // True for a name usable as a folder name (printable, no path characters).
 bool IsValidRiderName(std::string_view name);
+// The RiderTable entry of a rider: the entry of that name, else the first
+// free entry (one still holding a placeholder name); -1 when all ten
+// entries belong to other riders.
+int RiderEntryFor(std::string_view name);
 // Makes `name` the current rider: CurrentRiderName, CurrentRider (its entry
 // in RiderTable, or a free entry which takes the name), the rider paths, the
 // rider folder (unless a placeholder name), the trip list (into TripList),

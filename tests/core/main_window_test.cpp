@@ -263,6 +263,35 @@ TEST_F(MainWindow, NewRiderGetsAFolderAndBecomesCurrent) {
   EXPECT_EQ(Form1->CB_Rider->ItemIndex, 0);
 }
 
+TEST_F(MainWindow, AnEleventhRiderIsRefusedAndChangesNothing) {
+  WriteSettingsFor("ANNA");
+  tav::ResetSettingsToDefaults();
+  const char* names[tav::kRiderCount] = {"ANNA", "B1", "B2", "B3", "B4", "B5", "B6", "B7", "B8", "B9"};
+  for (int r = 0; r < tav::kRiderCount; ++r) tav::RiderTable[r].SetName(names[r]);
+  tav::RiderTable[0].Weight = 61.0f;
+  tav::CurrentRiderName = "ANNA";
+  WriteAll(SettingsFile(), tav::EncodeSettings());
+  tav::ResetCoreData();
+  MakeRider("ANNA", {"20240301_0800000_X;001;*BIKE POWER", "ERASED :"});
+  MakeRider("ZED", {"ERASED :"});
+  Start();
+  Form1->Show();
+  ASSERT_EQ(tav::CurrentRiderName, "ANNA");
+  EXPECT_FALSE(Form1->ChooseRider("ZED"));
+  EXPECT_EQ(tav::CurrentRiderName, "ANNA");
+  EXPECT_EQ(tav::CurrentRider, 0);
+  EXPECT_EQ(Form1->TripList.Count(), 2);
+  EXPECT_FALSE(Form1->PB->Message.empty());
+  EXPECT_FALSE(Form1->CreateRider("NEUE"));  // placeholder names are refused anyway
+  EXPECT_FALSE(Form1->CreateRider("OTTO"));
+  EXPECT_FALSE(fs::exists(Data() / "OTTO"));
+  // A rider of the table is still chosen as before.
+  MakeRider("B3", {"ERASED :"});
+  EXPECT_TRUE(Form1->ChooseRider("B3"));
+  EXPECT_EQ(tav::CurrentRider, 3);
+  EXPECT_FLOAT_EQ(tav::RiderTable[0].Weight, 61.0f);
+}
+
 TEST_F(MainWindow, CalendarCommandChecksRiderAndList) {
   // Placeholder rider: the rider choice opens instead.
   Start();
