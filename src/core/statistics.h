@@ -110,6 +110,9 @@ void ClearTripDistribution(int slot);
 // total time, mark 3021) and copies it to DistributionView.
 void ComputeTripDistribution(int slot);
 // The pure part: histograms, peaks and total time (zone limits untouched).
+// Every record adds its interval to one bin of each histogram, except that a
+// heart rate of 0 (no measurement: a ride without a strap, a dropout) is not
+// counted, so it cannot pile up in the lowest heart-rate bin.
 void ComputeDistributionData(const TripSample* samples, int count, int interval,
                              DistributionData& out);
 // Histogram bin of a value (first and last bin take everything outside).
