@@ -65,6 +65,18 @@ TEST_F(CompareTripsTest, PowerAndHeartRateOfBothTrips) {
   EXPECT_EQ(ch->SeriesCount(), 4);
   EXPECT_TRUE(Form31->PairShown(TForm31::kPairCadence));
   EXPECT_FALSE(Form31->PairShown(TForm31::kPairHeartRate));
+
+  // A drag zooms the chart; the whole-trip button shows both trips again.
+  const double whole_to = ch->BottomAxis.Maximum();
+  const TRect plot = ch->PlotRect();
+  ch->DoMouseDown(TMouseButton::mbLeft, ssLeft, plot.Left + 40, plot.Top + 5);
+  ch->DoMouseMove(ssLeft, plot.Left + 140, plot.Bottom - 5);
+  ch->DoMouseUp(TMouseButton::mbLeft, 0, plot.Left + 140, plot.Bottom - 5);
+  ASSERT_TRUE(ch->IsZoomed());
+  EXPECT_LT(ch->BottomAxis.Maximum(), whole_to);
+  Form31->SB_FT->DoClick();
+  EXPECT_FALSE(ch->IsZoomed());
+  EXPECT_DOUBLE_EQ(ch->BottomAxis.Maximum(), whole_to);
 }
 
 TEST_F(CompareTripsTest, ShortTripsShowAnEmptyView) {
