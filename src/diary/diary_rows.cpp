@@ -103,23 +103,25 @@ DiaryCells DiaryTitles(const std::array<std::string, kDiaryUiTexts>& ui, std::st
 }
 
 DiaryCells DiaryUnitTexts(const DiaryUnits& u) {
-  DiaryCells t;
-  t[kMetricDate] = " ";
-  t[kMetricComment] = " ";
-  t[kMetricTime] = " ";
-  t[kMetricDistance] = u.miles ? " [mi]" : " [km]";
-  t[kMetricPowerNoZero] = "[EXC 0 W]";
-  t[kMetricHeartRate] = " [1/min]";
-  t[kMetricCadence] = " ";
-  t[kMetricSpeed] = u.miles ? " [mph]" : " [km/h]";
-  t[kMetricTemperature] = u.fahrenheit ? " [\xB0" "F]" : " [\xB0" "C]";
-  t[kMetricNp] = " [W]";
-  t[kMetricAscent] = u.miles ? " [ft]" : " [m]";
-  t[kMetricWork] = " [kJ]";
-  t[kMetricPowerWithZero] = "[INC 0 W]";
-  t[kMetricKcal] = " [kcal]";
-  t[kMetricWeight] = u.pounds ? " [lbs]" : " [kg]";
-  return t;
+  // By metric number; TSS, IF and the second remark have no unit.
+  return {" ",
+          " ",
+          " ",
+          u.miles ? " [mi]" : " [km]",
+          "[EXC 0 W]",
+          " [1/min]",
+          " ",
+          u.miles ? " [mph]" : " [km/h]",
+          u.fahrenheit ? " [\xB0" "F]" : " [\xB0" "C]",
+          " [W]",
+          "",
+          "",
+          u.miles ? " [ft]" : " [m]",
+          " [kJ]",
+          "[INC 0 W]",
+          "",
+          " [kcal]",
+          u.pounds ? " [lbs]" : " [kg]"};
 }
 
 std::vector<std::string> DiarySortChoices(const DiaryCells& titles) {
