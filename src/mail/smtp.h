@@ -404,10 +404,11 @@ class TSmtpCli : public TCustomSmtpClient {
   void Abort() override;
 
  protected:
-  // One attached part: a file, or a stream owned elsewhere.
+  // One attached part: a file, or a stream. The part shares the stream, so
+  // a message being sent keeps it even when its owner lets it go.
   struct TMailPart {
     std::string path;              // file path (or the name of a stream part)
-    std::istream* stream = nullptr;
+    std::shared_ptr<std::istream> stream;
     bool inline_part = false;      // inline image instead of attachment
     std::string id_header;         // "Content-ID: <IMAGE1>" and the like
   };
@@ -484,7 +485,6 @@ class TSyncSmtpCli : public TSmtpCli {
 class THtmlSmtpCli : public TSmtpCli {
  public:
   THtmlSmtpCli();
-  ~THtmlSmtpCli() override;
 
   TStringList PlainText;
   TStringList HtmlText;
@@ -495,7 +495,8 @@ class THtmlSmtpCli : public TSmtpCli {
   void SetHtmlText(const TStringList& lines) { HtmlText.Assign(lines); }
   void SetPlainText(const TStringList& lines) { PlainText.Assign(lines); }
   // Image index comes from this stream instead of the file of EmailImages
-  // (read from its start when the message is sent).
+  // (read from its start when the message is sent). A message on its way
+  // keeps the streams it started with, whatever happens to them here.
   std::istream* GetImageStream(int index) const;
   void SetImageStream(int index, std::unique_ptr<std::istream> stream);
   int GetImageStreamCount() const { return static_cast<int>(image_streams_.size()); }
@@ -512,7 +513,7 @@ class THtmlSmtpCli : public TSmtpCli {
   void CheckHeaderValues() const override;
 
   TStringList email_images_;
-  std::vector<std::unique_ptr<std::istream>> image_streams_;
+  std::vector<std::shared_ptr<std::istream>> image_streams_;
   std::string boundary0_;
   std::string boundary1_;
   TSmtpMimeState mime_state_ = smtpMimeIntro;

@@ -298,11 +298,6 @@ THtmlSmtpCli::THtmlSmtpCli() {
   HtmlRandom();
 }
 
-THtmlSmtpCli::~THtmlSmtpCli() {
-  // Streams owned here must outlive the encoder reading them.
-  EndFileEncBase64(stream_);
-}
-
 void THtmlSmtpCli::SetEMailImages(const TStringList& images) {
   TakeExistingFiles(email_images_, images);
 }
@@ -351,7 +346,8 @@ void THtmlSmtpCli::PrepareEMail() {
   // Images first, then files; each kind numbered from 1 for its Content-ID.
   int image_count = std::max(email_images_.Count(), GetImageStreamCount());
   for (int i = 0; i < image_count; ++i) {
-    std::istream* stream = GetImageStream(i);
+    std::shared_ptr<std::istream> stream =
+        i < GetImageStreamCount() ? image_streams_[static_cast<std::size_t>(i)] : nullptr;
     std::string path = email_images_.At(i);
     if (!stream && path.empty()) continue;
     if (path.empty()) path = "IMAGE" + std::to_string(i + 1);

@@ -347,11 +347,16 @@ TEST_F(MimeTest, HtmlMailWithAlternativesInlineImagesAndAFile) {
   EXPECT_EQ(c.Boundary0().substr(0, 19), "----=_NextPart_000_");
   EXPECT_NE(c.Boundary0(), c.Boundary1());
 
-  // The same message again reads the stream from its start.
+  // The same message again reads the stream from its start, also when the
+  // streams are let go while it is being sent.
+  c.OnAttachHeader = [](TSmtpCli* sender, int index, const std::string&, TStringList&) {
+    if (index == 1) static_cast<THtmlSmtpCli*>(sender)->ClearImageStreamArray();
+  };
   m = Send(c, 2);
   atts = Attachments(m);
   ASSERT_EQ(atts.size(), 3u);
   EXPECT_EQ(atts[1].md5, StrMD5(jpg));
+  EXPECT_EQ(c.GetImageStreamCount(), 0);
 }
 
 TEST_F(MimeTest, HtmlClientInPlainTextModeIsAPlainMailer) {
