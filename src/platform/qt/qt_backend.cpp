@@ -226,13 +226,20 @@ void QtBackend::SyncFormWindow(FormState& s, TForm* form) {
     s.raise_requested = false;
     RaiseWindow(w);
   }
+  Binding* focused = form->ActiveControl ? BindingOf(form->ActiveControl) : nullptr;
   if (form->FocusRequest() != s.focus_request) {
     s.focus_request = form->FocusRequest();
-    Binding* b = form->ActiveControl ? BindingOf(form->ActiveControl) : nullptr;
-    if (b && b->widget)
-      b->widget->setFocus(Qt::OtherFocusReason);
+    if (focused && focused->widget)
+      focused->widget->setFocus(Qt::OtherFocusReason);
     else
       w->setFocus(Qt::OtherFocusReason);
+  } else if (focused && focused->widget && focused->widget->isEnabled() && focused->widget->isVisible() &&
+             focused->widget->focusPolicy() != Qt::NoFocus &&
+             (!w->focusWidget() || BindingOf(w->focusWidget()) != focused)) {
+    // Qt moved its focus on while the control was disabled or hidden (or
+    // the user clicked the bare form): the control the model names has the
+    // keyboard again as soon as it can take it.
+    focused->widget->setFocus(Qt::OtherFocusReason);
   }
 }
 
@@ -403,7 +410,9 @@ bool QtBackend::FileDialog(TFileDialogRequest& request) {
 
 FormWindow::FormWindow(TForm* form, QtBackend& backend) : QWidget(nullptr), form_(form), backend_(backend) {
   setProperty("tavControl", QVariant::fromValue<quintptr>(reinterpret_cast<quintptr>(static_cast<TControl*>(form))));
-  setFocusPolicy(Qt::StrongFocus);
+  // The form takes the keys when none of its controls can, but never
+  // through Tab: that cycles through the controls alone.
+  setFocusPolicy(Qt::ClickFocus);
   setAttribute(Qt::WA_QuitOnClose, false);
 }
 

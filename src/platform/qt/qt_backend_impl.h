@@ -129,6 +129,9 @@ class QtBackend : public WindowBackend {
   TPoint TextExtent(const TFont& font, const std::string& text) override;
   void Sync() override;
   void ScheduleSync();
+  // True while the windows are being brought in line with the model: what Qt
+  // does then (moving its focus off a control being disabled) is no user input.
+  bool Syncing() const { return syncing_; }
 
   // User input from the windows: runs as a handler, then the windows are
   // brought in line and running loops re-check their conditions. Clicks,

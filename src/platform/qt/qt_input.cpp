@@ -212,7 +212,7 @@ QObject* MakeInputFilter(QtBackend& backend) { return new InputFilter(backend); 
 
 void WatchFocus(QtBackend& backend, QObject* filter) {
   QObject::connect(qApp, &QApplication::focusChanged, filter, [&backend](QWidget*, QWidget* now) {
-    if (!now) return;
+    if (!now || backend.Syncing()) return;
     Binding* b = backend.BindingOf(now);
     if (!b || b->control->Kind() == TControlKind::Form) return;
     TControl* c = b->control;

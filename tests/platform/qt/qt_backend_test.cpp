@@ -393,3 +393,36 @@ TEST_F(QtBackendTest, MovingBetweenOurWindowsActivatesComingBackFromElsewhereDoe
   QCoreApplication::sendEvent(QtWindowOf(&a), &again);
   EXPECT_EQ(log, (Log{"activate A"}));
 }
+
+TEST_F(QtBackendTest, TheFocusedControlKeepsTheKeyboardThroughABusyPhase) {
+  ClickForm form(log);
+  for (TControl* c : std::initializer_list<TControl*>{form.Go, form.Value, form.Choice, form.Check})
+    c->OnEnter = [this](TControl* s) { log.push_back("enter " + s->Name); };
+  form.Show();
+  form.Value->SetFocus();
+  Settle();
+  QWidget* window = QtWindowOf(&form);
+  ASSERT_EQ(window->focusWidget(), QtWidgetOf(form.Value));
+  // A long computation greys every control and enables them again: Qt moves
+  // its focus along while they go grey, the model's focus stays put.
+  MainLoop().PostTask([&] {
+    for (TControl* c : std::initializer_list<TControl*>{form.Go, form.Value, form.Choice, form.Check}) c->Enabled = false;
+  });
+  Settle();
+  MainLoop().PostTask([&] {
+    for (TControl* c : std::initializer_list<TControl*>{form.Go, form.Value, form.Choice, form.Check}) c->Enabled = true;
+  });
+  Settle();
+  EXPECT_TRUE(form.Value->Focused());
+  EXPECT_EQ(window->focusWidget(), QtWidgetOf(form.Value));
+  EXPECT_TRUE(log.empty()) << log.front();
+  // Tab cycles through the controls; the bare form never takes the focus.
+  for (int i = 0; i < 6; ++i) {
+    Key(window->focusWidget(), Qt::Key_Tab);
+    Settle();
+    EXPECT_NE(window->focusWidget(), window);
+    ASSERT_NE(form.ActiveControl, nullptr);
+    EXPECT_EQ(window->focusWidget(), QtWidgetOf(form.ActiveControl)) << i;
+  }
+  EXPECT_EQ(log.size(), 6u);
+}
