@@ -156,9 +156,15 @@ void TForm3::CreateControls() {
     b->Flat = true;
     return b;
   };
-  auto push = [this](const char* name, TControl* parent, TRect r, const char* caption) {
+  auto hidden_panel = [this](const char* name, int x, int y, int w, int h) {
+    auto* p = Make<TPanel>(name);
+    p->SetBounds(x, y, w, h);
+    p->Visible = false;
+    return p;
+  };
+  auto push = [this](const char* name, TControl* parent, int x, int y, int w, int h, const char* caption) {
     auto* b = Make<TButton>(name, parent);
-    b->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+    b->SetBounds(x, y, w, h);
     b->Caption = Utf8ToCp1252(caption);
     return b;
   };
@@ -262,16 +268,12 @@ void TForm3::CreateControls() {
   for (TSpeedButton* b : commands_) b->Enabled = false;
 
   // Message panel.
-  P_NOTRIP = Make<TPanel>("P_NOTRIP");
-  P_NOTRIP->SetBounds(3, 3, 420, 36);
+  P_NOTRIP = hidden_panel("P_NOTRIP", 3, 3, 420, 36);
   P_NOTRIP->Color = kPanelRed;
-  P_NOTRIP->Visible = false;
   P_NOTRIP->OnClick = [this](TControl* s) { P_NOTRIPClick(s); };
 
   // Comment panel.
-  DB_TP = Make<TPanel>("DB_TP");
-  DB_TP->SetBounds(400, 100, 460, 130);
-  DB_TP->Visible = false;
+  DB_TP = hidden_panel("DB_TP", 400, 100, 460, 130);
   DB_Memo = Make<TMemo>("DB_Memo", DB_TP);
   DB_Memo->SetBounds(4, 4, 390, 78);
   L_Bemerk2 = label("L_Bemerk2", DB_TP, 4, 90, UiText[18]);
@@ -288,9 +290,7 @@ void TForm3::CreateControls() {
   SB_B1->Top = 60;
 
   // Manual-entry panel.
-  P_LSD = Make<TPanel>("P_LSD");
-  P_LSD->SetBounds(700, 80, 360, 330);
-  P_LSD->Visible = false;
+  P_LSD = hidden_panel("P_LSD", 700, 80, 360, 330);
   // One labelled entry per line: the label at the left, the entry at 130.
   int line_y = 8;
   auto entry = [&](auto* control, const char* label_name, const std::string& caption, int width) {
@@ -326,21 +326,17 @@ void TForm3::CreateControls() {
   }
   Memo2 = Make<TMemo>("Memo2", P_LSD);
   Memo2->SetBounds(10, 218, 340, 70);
-  ED_OK = push("ED_OK", P_LSD, {10, 296, 130, 321}, "Übernehmen");
-  ED_NO = push("ED_NO", P_LSD, {230, 296, 350, 321}, "Verwerfen");
+  ED_OK = push("ED_OK", P_LSD, 10, 296, 120, 25, "Übernehmen");
+  ED_NO = push("ED_NO", P_LSD, 230, 296, 120, 25, "Verwerfen");
 
   // Delete confirmation.
-  P_CT = Make<TPanel>("P_CT");
-  P_CT->SetBounds(300, 200, 360, 80);
-  P_CT->Visible = false;
+  P_CT = hidden_panel("P_CT", 300, 200, 360, 80);
   L_FRAG = label("L_FRAG", P_CT, 12, 10, "Soll die Fahrt GELÖSCHT werden?"_w);
-  B_CL_Trip = push("B_CL_Trip", P_CT, {12, 44, 152, 69}, "Löschen");
-  B_Nein = push("B_Nein", P_CT, {208, 44, 348, 69}, "Nein");
+  B_CL_Trip = push("B_CL_Trip", P_CT, 12, 44, 140, 25, "Löschen");
+  B_Nein = push("B_Nein", P_CT, 208, 44, 140, 25, "Nein");
 
   // Statistics panel.
-  ZDP = Make<TPanel>("ZDP");
-  ZDP->SetBounds(200, 60, 520, 330);
-  ZDP->Visible = false;
+  ZDP = hidden_panel("ZDP", 200, 60, 520, 330);
   ZDP_SB = button("ZDP_SB", "X", ZDP);
   ZDP_SB->Left = 2;
   ZDP_SB->Top = 2;
@@ -350,40 +346,34 @@ void TForm3::CreateControls() {
   ZD6 = ZD[6], ZD7 = ZD[7], ZD8 = ZD[8], ZD9 = ZD[9], ZDA = ZD[10], ZDB = ZD[11];
 
   // Info panel.
-  Info_Panel = Make<TPanel>("Info_Panel");
-  Info_Panel->SetBounds(300, 150, 400, 100);
+  Info_Panel = hidden_panel("Info_Panel", 300, 150, 400, 100);
   Info_Panel->Color = clInfoBk;
-  Info_Panel->Visible = false;
   L_Info1 = label("L_Info1", Info_Panel, 16, 14, " ");
   L_Info2 = label("L_Info2", Info_Panel, 16, 38, " ");
   L_Info3 = label("L_Info3", Info_Panel, 16, 62, " ");
   for (TLabel* l : {L_Info1, L_Info2, L_Info3}) l->Font.SetPixelHeight(14);
-  C_Button = push("C_Button", Info_Panel, {0, 3, 22, 25}, "X");
+  C_Button = push("C_Button", Info_Panel, 0, 3, 22, 22, "X");
   C_Button->OnClick = [this](TControl* s) { C_ButtonClick(s); };
   PB_Info = Make<TProgressBar>("PB_Info", Info_Panel);
   PB_Info->Visible = false;
 
   // Find panel.
-  P_FIND = Make<TPanel>("P_FIND");
-  P_FIND->SetBounds(400, 50, 300, 40);
-  P_FIND->Visible = false;
+  P_FIND = hidden_panel("P_FIND", 400, 50, 300, 40);
   E_Find = Make<TEdit>("E_Find", P_FIND);
   E_Find->SetBounds(8, 9, 200, 21);
-  B_Find = push("B_Find", P_FIND, {216, 8, 292, 32}, "Find");
+  B_Find = push("B_Find", P_FIND, 216, 8, 76, 24, "Find");
   B_Find->Default = true;
   B_Find->OnClick = [this](TControl* s) { B_FindClick(s); };
 
   // Date-span panel.
-  P_DateDiff = Make<TPanel>("P_DateDiff");
-  P_DateDiff->SetBounds(150, 100, 330, 76);
-  P_DateDiff->Visible = false;
+  P_DateDiff = hidden_panel("P_DateDiff", 150, 100, 330, 76);
   DP_Start = Make<TDateTimePicker>("DP_Start", P_DateDiff);
   DP_Start->SetBounds(8, 8, 150, 21);
   DP_End = Make<TDateTimePicker>("DP_End", P_DateDiff);
   DP_End->SetBounds(170, 8, 150, 21);
-  B_DDIFF_OK = push("B_DDIFF_OK", P_DateDiff, {8, 42, 158, 67}, "OK");
+  B_DDIFF_OK = push("B_DDIFF_OK", P_DateDiff, 8, 42, 150, 25, "OK");
   B_DDIFF_OK->OnClick = [this](TControl* s) { B_DDIFF_OKClick(s); };
-  Button2 = push("Button2", P_DateDiff, {170, 42, 320, 67}, "X");
+  Button2 = push("Button2", P_DateDiff, 170, 42, 150, 25, "X");
   Button2->OnClick = [this](TControl* s) { Button2Click(s); };
 
   // The calendar's picture after a miss.
