@@ -600,15 +600,18 @@ bool TCustomWSocket::BindSocket() {
   return true;
 }
 
-void TCustomWSocket::CloseHandleQuietly() {
+int TCustomWSocket::CloseHandleQuietly() {
   if (watch_ != 0) {
     loop_.UnwatchFd(watch_);
     watch_ = 0;
   }
-  if (fd_ >= 0) ::close(fd_);
+  // An interrupted close has released the descriptor all the same.
+  int err = 0;
+  if (fd_ >= 0 && ::close(fd_) < 0 && errno != EINTR) err = errno;
   fd_ = kInvalidSocket;
   want_write_ = false;
   select_mask_ = 0;
+  return err;
 }
 
 void TCustomWSocket::BeginSession(int fd) {
@@ -901,7 +904,7 @@ void TCustomWSocket::InternalClose(bool shut, int error) {
     return;
   }
   if (shut && state_ != wsClosed) ::shutdown(fd_, SHUT_WR);
-  CloseHandleQuietly();
+  const int close_errno = CloseHandleQuietly();
   // What was still queued belongs to the closed connection.
   DeleteBufferedData();
   ChangeState(wsClosed);
@@ -913,6 +916,9 @@ void TCustomWSocket::InternalClose(bool shut, int error) {
   }
   // A handler that opened a new session keeps it.
   if (fd_ < 0) AssignDefaultValue();
+  // A handle that could not be released (closed behind this object's back)
+  // is reported once the close is complete, so nothing stays half closed.
+  if (close_errno != 0 && !destroying_) SocketError("Disconnect (closesocket)", WsaErrorFromErrno(close_errno));
 }
 
 void TCustomWSocket::Close() { InternalClose(true, 0); }

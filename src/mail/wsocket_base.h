@@ -298,8 +298,9 @@ class TCustomWSocket {
   // Registers the descriptor with the loop and selects the given events.
   void SelectEvents(int mask);
   void UpdateInterest();
-  // Closes the descriptor without events or default values.
-  void CloseHandleQuietly();
+  // Closes the descriptor without events or default values; returns the
+  // errno of a failed close (the handle is gone either way), else 0.
+  int CloseHandleQuietly();
   bool Destroying() const { return destroying_; }
   // Keeps track of this object's life across callbacks that may delete it.
   std::shared_ptr<bool> Life() const { return alive_; }

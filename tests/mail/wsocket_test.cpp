@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <netdb.h>
@@ -437,6 +439,34 @@ TEST(WSocket, SendOnAClosedSocketReports10057) {
   s.OnError = [](TCustomWSocket*) {};
   EXPECT_EQ(s.SendStr("x"), -1);
   EXPECT_EQ(s.LastError(), 10057);
+}
+
+// A handle closed behind the socket's back: the close completes (event,
+// state, defaults) and then reports the failed release.
+TEST(WSocket, CloseOfAHandleClosedElsewhereIsReported) {
+  struct LosingSocket : TWSocket {
+    // Swaps the handle for a number no descriptor can have; returns the real one.
+    int LoseHandle() {
+      rlimit rl{};
+      getrlimit(RLIMIT_NOFILE, &rl);
+      return std::exchange(fd_, static_cast<int>(std::min<rlim_t>(rl.rlim_cur, 1 << 20)) + 7);
+    }
+  };
+  RawListener l;
+  LosingSocket s;
+  Recorder r;
+  r.Attach(s);
+  s.SetAddr("127.0.0.1");
+  s.SetPort(l.PortStr());
+  s.Connect();
+  Fd peer = l.Accept();
+  ASSERT_TRUE(Pump([&] { return r.connected == 1; }));
+  Fd real(s.LoseHandle());
+  EXPECT_EQ(SocketThrown([&] { s.Close(); }), "Error 10009 in function Disconnect (closesocket)\r\nBad file number");
+  EXPECT_EQ(s.State(), wsClosed);
+  EXPECT_EQ(s.HSocket(), kInvalidSocket);
+  EXPECT_EQ(s.Addr(), "");
+  EXPECT_EQ(r.closed, 1);
 }
 
 TEST_F(WSocketSession, HandlerThatReadsNothingGetsNoMoreReadEventsUntilItReceives) {
