@@ -538,18 +538,20 @@ void TForm3::FormResize(tav::TControl*) {
 // Activation: the whole rebuild
 // ===========================================================================
 
+namespace {
+// A recorded trip whose statistics or distribution are still to be computed.
+bool TripWorkDue(const std::string& line, const tav::DiarySlotField& f) {
+  return tav::IsDiaryTripRow(line) && !tav::IsManualEntryKey(line) && f.present && tav::DiarySlotInRange(f.slot) &&
+         (f.pending || tav::TripSummaryTable[f.slot].TotalTime == 0 ||
+          tav::TripDistributionTable[f.slot].Mark != tav::kTableMark);
+}
+}  // namespace
+
 int TForm3::CountDueRows(int shown) const {
   int due = 0;
   for (int i = 0; i < shown; ++i) {
     const int idx = LineIndexAt(i);
-    if (idx < 0) continue;
-    const std::string& line = tav::TripList[idx];
-    if (!tav::IsDiaryTripRow(line) || tav::IsManualEntryKey(line)) continue;
-    const tav::DiarySlotField f = tav::ParseDiarySlot(line);
-    if (!f.present || !tav::DiarySlotInRange(f.slot)) continue;
-    if (f.pending || tav::TripSummaryTable[f.slot].TotalTime == 0 ||
-        tav::TripDistributionTable[f.slot].Mark != tav::kTableMark)
-      ++due;
+    if (idx >= 0 && TripWorkDue(tav::TripList[idx], tav::ParseDiarySlot(tav::TripList[idx]))) ++due;
   }
   return due;
 }
@@ -624,9 +626,7 @@ void TForm3::RebuildRows(int shown, const tav::DiaryUnits& units, const TextMeas
       tav::CurrentTripSlot = slot;
       const bool trip = tav::IsDiaryTripRow(line);
       if (tav::DiarySlotInRange(slot)) {
-        const bool was_due = trip && !tav::IsManualEntryKey(line) &&
-                             (f.pending || tav::TripSummaryTable[slot].TotalTime == 0 ||
-                              tav::TripDistributionTable[slot].Mark != tav::kTableMark);
+        const bool was_due = TripWorkDue(line, f);
         if (EvaluateRowIfDue(i, idx, f)) line = tav::TripList[idx];
         tav::TripCounter = std::max(tav::TripCounter, slot);
         tav::DiaryRowSlot[static_cast<std::size_t>(i)] = slot;
