@@ -173,9 +173,19 @@ void QtBackend::SyncFormWindow(FormState& s, TForm* form) {
   if (border != s.border && !w->isVisible()) {
     s.border = border;
     Qt::WindowFlags flags = Qt::Window;
-    if (form->BorderStyle == TFormBorderStyle::bsNone) flags |= Qt::FramelessWindowHint;
-    if (form->BorderStyle == TFormBorderStyle::bsToolWindow || form->BorderStyle == TFormBorderStyle::bsSizeToolWin)
-      flags |= Qt::Tool;
+    switch (form->BorderStyle) {
+      case TFormBorderStyle::bsNone: flags |= Qt::FramelessWindowHint; break;
+      case TFormBorderStyle::bsToolWindow:
+      case TFormBorderStyle::bsSizeToolWin: flags |= Qt::Tool; break;
+      case TFormBorderStyle::bsDialog:  // a caption with a close button only
+        flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+        break;
+      case TFormBorderStyle::bsSingle:  // fixed size: nothing to maximise
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+        break;
+      case TFormBorderStyle::bsSizeable: break;
+    }
     w->setWindowFlags(flags);
   }
   if (form->Modal() != s.modal) {

@@ -509,6 +509,10 @@ void QtBackend::ApplyKind(Binding& b) {
       if (b.fresh || m->PasswordChar != static_cast<char>(b.num1)) {
         b.num1 = m->PasswordChar;
         e->setEchoMode(m->PasswordChar ? QLineEdit::Password : QLineEdit::Normal);
+        // The typed text shows as that character, not as the style's dots.
+        const auto shown = static_cast<int>(Cp1252ToUnicode(static_cast<unsigned char>(m->PasswordChar)));
+        e->setStyleSheet(m->PasswordChar ? QStringLiteral("QLineEdit { lineedit-password-character: %1; }").arg(shown)
+                                         : QString());
       }
       if (b.fresh || m->ReadOnly != b.flag1) {
         b.flag1 = m->ReadOnly;

@@ -176,6 +176,19 @@ TEST_F(QtBackendTest, PropertiesSetByCodeShowWithoutFiringEvents) {
   emit combo->activated(2);
   EXPECT_EQ(form.Choice->ItemIndex, 2);
   EXPECT_EQ(events, 2);
+
+  // A password edit masks with its own character; a dialog frame offers no
+  // minimise or maximise button.
+  MainLoop().PostTask([&] { form.Value->PasswordChar = '*'; });
+  Settle();
+  EXPECT_EQ(edit->displayText(), QStringLiteral("*****"));
+  ClickForm dialog(log);
+  dialog.BorderStyle = TFormBorderStyle::bsDialog;
+  dialog.Show();
+  Settle();
+  const Qt::WindowFlags flags = QtWindowOf(&dialog)->windowFlags();
+  EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(flags & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint));
 }
 
 TEST_F(QtBackendTest, HintsShowAsPlainText) {
