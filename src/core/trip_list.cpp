@@ -406,7 +406,7 @@ bool SaveTripList(const TStringList& list, std::string* error) {
 bool WriteCollectionList(const TStringList& selected, std::string* error) {
   TStringList out;
   for (const std::string& line : selected) {
-    if (!LineHasSemicolon(line) || IsManualLine(line) || IsFreeSlotListLine(line)) continue;
+    if (!LineHasSemicolon(line) || IsFreeSlotListLine(line)) continue;
     auto slot = LineSlot(line);
     if (!slot) continue;
     out.Add(std::string(LineKey(line)) + ";" + Format("%03i", *slot) + "PF;");

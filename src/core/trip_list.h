@@ -100,7 +100,7 @@ bool SaveTripListFile(const std::filesystem::path& path, const TStringList& list
 bool SaveTripList(const TStringList& list, std::string* error = nullptr);
 
 // Writes the lines of `selected` to the collection list as name and slot
-// followed by "PF;" (manual entries and lines without ';' are left out).
+// followed by "PF;" (a line without ';' has no slot and is left out).
 bool WriteCollectionList(const TStringList& selected, std::string* error = nullptr);
 bool WriteCollectionList(std::string* error = nullptr);  // SelectedTrips
 

@@ -231,9 +231,11 @@ TEST_F(TripListTest, CollectionListAndTripFilePaths) {
   ASSERT_TRUE(WriteCollectionList());
   TStringList coll;
   ASSERT_TRUE(coll.LoadFromFile(FsPath(CollectionListPath)));
-  ASSERT_EQ(coll.Count(), 2);
+  // Every selected line of any kind, manual entries too.
+  ASSERT_EQ(coll.Count(), 3);
   EXPECT_EQ(coll[0], "20240101_1000000_A;001PF;");
-  EXPECT_EQ(coll[1], "20240103_1000000_C;003PF;");
+  EXPECT_EQ(coll[1], "20240102_0800NR4_ANNA;002PF;");
+  EXPECT_EQ(coll[2], "20240103_1000000_C;003PF;");
   auto paths = ListTripFilePaths(SelectedTrips);
   ASSERT_EQ(paths.size(), 1u);
   EXPECT_EQ(paths[0], JoinPath(RiderDir, "20240101_1000000_A.DEO"));
