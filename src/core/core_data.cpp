@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/strings.h"
 #include "platform/text.h"
 
 namespace tav {
@@ -145,6 +146,12 @@ void SetUnitFactors() {
   SpeedFactor = (UnitFlags & kUnitMiles) ? kMilesPerKm : 1.0;
   AltitudeFactor = (UnitFlags & kUnitMiles) ? kFeetPerMetre : 1.0;
   WeightFactor = (UnitFlags & kUnitPounds) ? kPoundsPerKg : 1.0;
+}
+
+bool ReadRegularFile(const std::filesystem::path& path, std::string& bytes) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  return ReadWholeFile(path, bytes);
 }
 
 std::filesystem::path FsPath(std::string_view cp1252) {

@@ -213,6 +213,10 @@ extern std::string CommandLineTrip;   // trip file named on the command line (""
 // File names of the program folder.
 inline constexpr const char* kLangMarkerFile = "LANG.TXT";
 
+// Reads a whole file, but only a regular one: a folder or device where a
+// file is expected gives false (instead of an unbounded read).
+bool ReadRegularFile(const std::filesystem::path& path, std::string& bytes);
+
 std::filesystem::path FsPath(std::string_view cp1252);
 std::string PathText(const std::filesystem::path& path);
 // a + separator + b for texts of paths.

@@ -358,7 +358,7 @@ bool LoadSettings(std::string* message) {
   bool ok = true;
   if (std::filesystem::exists(path, ec)) {
     std::vector<std::string> replaced;
-    if (!ReadWholeFile(path, bytes)) {
+    if (!ReadRegularFile(path, bytes)) {
       ok = false;
       if (message) *message = "Cannot read the settings file " + SettingsPath + "; defaults are used.";
     } else {

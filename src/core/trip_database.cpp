@@ -69,7 +69,7 @@ bool LoadTripDatabaseFile(const std::filesystem::path& path, std::string* error)
     return true;
   }
   std::string bytes;
-  if (!ReadWholeFile(path, bytes)) {
+  if (!ReadRegularFile(path, bytes)) {
     ClearTripTables();
     TripCounter = 0;
     if (error) *error = "Cannot read the trip database " + PathText(path) + ".";

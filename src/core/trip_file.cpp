@@ -64,15 +64,20 @@ void DecodeTail(std::string_view bytes, int count, TripFileData& d) {
   for (std::size_t i = 0; i < kDeoTrailerBytes; ++i) d.Trailer[i] = hasTrailer ? p[to + i] : 0;
 }
 
-// Reads a whole file into `bytes`, reusing its capacity.
+// Reads a trip file into `bytes`, reusing its capacity. Only regular files
+// are read, and no more than the largest trip file can hold: the count word
+// never asks for more, so a huge file costs no huge buffer.
 bool ReadBytes(const std::filesystem::path& path, std::string& bytes) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
   bool ok = std::fseek(f, 0, SEEK_END) == 0;
   long size = ok ? std::ftell(f) : -1;
   ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
   if (ok) {
-    bytes.resize(static_cast<std::size_t>(size));
+    constexpr long kLargest = static_cast<long>(DeoFileBytes(kMaxTripRecords - 1));
+    bytes.resize(static_cast<std::size_t>(std::min(size, kLargest)));
     ok = size == 0 || std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
   }
   std::fclose(f);

@@ -335,7 +335,7 @@ bool LoadTripListFile(const std::filesystem::path& path, TStringList& list, std:
   TStringList raw;
   bool exists = std::filesystem::exists(path);
   if (exists) {
-    if (!ReadWholeFile(path, bytes)) {
+    if (!ReadRegularFile(path, bytes)) {
       if (message) *message = "Cannot read the trip list " + PathText(path) + ".";
       list.Clear();
       list.SetSorted(false);

@@ -137,6 +137,12 @@ TEST_F(SettingsTest, WrongVersionOrLengthGivesDefaults) {
   std::string msg;
   EXPECT_FALSE(LoadSettings(&msg));
   EXPECT_FALSE(msg.empty());
+  // A folder in the settings file's place: reported, not read.
+  std::filesystem::remove(FsPath(SettingsPath));
+  std::filesystem::create_directories(FsPath(SettingsPath));
+  msg.clear();
+  EXPECT_FALSE(LoadSettings(&msg));
+  EXPECT_FALSE(msg.empty());
 }
 
 TEST_F(SettingsTest, LanguageMarkerIsAppliedOnceAndDeleted) {

@@ -103,6 +103,14 @@ TEST_F(TripDatabaseTest, DamagedFilesAreReportedSkippedAndKept) {
   std::string err;
   EXPECT_TRUE(LoadTripDatabase(&err));
   EXPECT_TRUE(err.empty());
+  // A folder in the database's place is reported, not read.
+  std::filesystem::create_directories(path);
+  FillSomeSlots();
+  err.clear();
+  EXPECT_FALSE(LoadTripDatabase(&err));
+  EXPECT_FALSE(err.empty());
+  EXPECT_EQ(TripSummaryTable[5].TotalTime, 0);
+  std::filesystem::remove(path);
   // An absurd highest-slot word is not taken over.
   std::string odd = good;
   le::PutI32(reinterpret_cast<unsigned char*>(odd.data()), 5000);

@@ -208,6 +208,19 @@ TEST_F(TripFileTest, DamagedFilesAreRefusedAndChangeNothing) {
   // Missing file.
   EXPECT_FALSE(ReadDeoFile(dir_ / "missing.DEO", &err));
   expectUnchanged();
+  // A folder where a file is expected.
+  std::filesystem::create_directories(dir_ / "folder.DEO");
+  EXPECT_FALSE(ReadDeoFile(dir_ / "folder.DEO", &err));
+  expectUnchanged();
+  TripFileData data;
+  EXPECT_NE(ReadTripFile(dir_ / "folder.DEO", data, &err), TripReadError::None);
+  // Trailing bytes past the largest trip file are not read at all.
+  std::string padded = good + std::string(DeoFileBytes(kMaxTripRecords - 1), 'x');
+  ASSERT_TRUE(WriteFileAtomically(dir_ / "padded.DEO", padded));
+  EXPECT_TRUE(ReadDeoFile(dir_ / "padded.DEO", &err));
+  EXPECT_EQ(TripSampleCount, 20);
+  LoadIntoCurrent(t);
+  TripZoneBlock[1] = 77.0f;
   // Samples complete but the blocks after them missing: read, zone block rebuilt.
   std::string noTail = good.substr(0, 4 + 20 * 40);
   EXPECT_TRUE(ApplyDeoBytes(noTail, &err));

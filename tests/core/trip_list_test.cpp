@@ -200,6 +200,12 @@ TEST_F(TripListTest, MissingListGivesTheFreeSlotLineOnly) {
   EXPECT_TRUE(msg.empty());
   ASSERT_EQ(TripList.Count(), 1);
   EXPECT_EQ(TripList[0], "ERASED :");
+  // A folder in the list's place is reported, not read.
+  std::filesystem::create_directories(FsPath(TripListPath));
+  EXPECT_FALSE(LoadTripList(TripList, &msg));
+  EXPECT_FALSE(msg.empty());
+  ASSERT_EQ(TripList.Count(), 1);
+  EXPECT_EQ(TripList[0], "ERASED :");
 }
 
 TEST_F(TripListTest, SaveWritesListAndDatabaseAndClearsTheFlag) {
