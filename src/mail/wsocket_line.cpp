@@ -14,15 +14,37 @@ void TCustomLineWSocket::SetLineMode(bool on) {
   search_from_ = 0;
   line_length_ = 0;
   // What is already buffered is handed out from the loop in the new mode.
-  if (!rcv_buf_.empty()) PostToSelf(kWmTriggerDataAvailable);
+  if (Buffered() > 0) PostToSelf(kWmTriggerDataAvailable);
 }
 
 void TCustomLineWSocket::AssignDefaultValue() {
   TCustomSocksWSocket::AssignDefaultValue();
+  ClearBuffer();
+  line_received_ = false;
+}
+
+void TCustomLineWSocket::ClearBuffer() {
   rcv_buf_.clear();
+  rcv_head_ = 0;
   line_length_ = 0;
   search_from_ = 0;
-  line_received_ = false;
+}
+
+void TCustomLineWSocket::Compact() {
+  if (rcv_head_ == 0) return;
+  rcv_buf_.erase(0, rcv_head_);
+  rcv_head_ = 0;
+}
+
+void TCustomLineWSocket::TakeBuffered(void* buf, std::size_t n) {
+  std::memcpy(buf, rcv_buf_.data() + rcv_head_, n);
+  rcv_head_ += n;
+  if (rcv_head_ == rcv_buf_.size()) {
+    rcv_buf_.clear();
+    rcv_head_ = 0;
+  }
+  search_from_ = 0;
+  CountReceived();
 }
 
 int TCustomLineWSocket::SendLine(std::string_view s) {
@@ -32,13 +54,13 @@ int TCustomLineWSocket::SendLine(std::string_view s) {
 }
 
 bool TCustomLineWSocket::HasCompleteLine() const {
-  return !line_end_.empty() && rcv_buf_.find(line_end_) != std::string::npos;
+  return !line_end_.empty() && rcv_buf_.find(line_end_, rcv_head_) != std::string::npos;
 }
 
 std::size_t TCustomLineWSocket::ReadyLineLength() {
   if (line_length_ == 0 && !line_end_.empty()) {
-    std::size_t pos = rcv_buf_.find(line_end_);
-    if (pos != std::string::npos) line_length_ = pos + line_end_.size();
+    std::size_t pos = rcv_buf_.find(line_end_, rcv_head_);
+    if (pos != std::string::npos) line_length_ = pos - rcv_head_ + line_end_.size();
   }
   return line_length_;
 }
@@ -46,8 +68,8 @@ std::size_t TCustomLineWSocket::ReadyLineLength() {
 int TCustomLineWSocket::GetRcvdCount() {
   if (line_mode_) return static_cast<int>(ReadyLineLength());
   int kernel = TCustomSocksWSocket::GetRcvdCount();
-  if (rcv_buf_.empty()) return kernel;
-  return static_cast<int>(rcv_buf_.size()) + std::max(kernel, 0);
+  if (Buffered() == 0) return kernel;
+  return static_cast<int>(Buffered()) + std::max(kernel, 0);
 }
 
 int TCustomLineWSocket::Receive(void* buf, int len) {
@@ -60,21 +82,15 @@ int TCustomLineWSocket::Receive(void* buf, int len) {
       return kSocketError;
     }
     std::size_t n = std::min(static_cast<std::size_t>(len), line_length_);
-    std::memcpy(buf, rcv_buf_.data(), n);
-    rcv_buf_.erase(0, n);
+    TakeBuffered(buf, n);
     line_length_ -= n;
-    search_from_ = 0;
     line_received_ = true;
-    CountReceived();
     return static_cast<int>(n);
   }
-  if (!rcv_buf_.empty()) {
-    std::size_t n = std::min(static_cast<std::size_t>(len), rcv_buf_.size());
-    std::memcpy(buf, rcv_buf_.data(), n);
-    rcv_buf_.erase(0, n);
+  if (Buffered() > 0) {
+    std::size_t n = std::min(static_cast<std::size_t>(len), Buffered());
+    TakeBuffered(buf, n);
     line_length_ = 0;
-    search_from_ = 0;
-    CountReceived();
     return static_cast<int>(n);
   }
   return TCustomSocksWSocket::Receive(buf, len);
@@ -85,6 +101,7 @@ void TCustomLineWSocket::TriggerLineLimitExceeded(int cnt, bool& clear_data) {
 }
 
 void TCustomLineWSocket::EditLine(std::string& fresh) {
+  Compact();
   std::string echo;
   // The shortest the buffer got: a line end may now start before it.
   std::size_t low = rcv_buf_.size();
@@ -126,15 +143,15 @@ bool TCustomLineWSocket::DeliverLines() {
   } reset{this, alive};
   bool all_taken = true;
   while (line_mode_ && !line_end_.empty()) {
-    std::size_t from = std::min(search_from_, rcv_buf_.size());
+    std::size_t from = rcv_head_ + std::min(search_from_, Buffered());
     std::size_t pos = rcv_buf_.find(line_end_, from);
     if (pos == std::string::npos) {
       // The next search needs to look back only as far as a split line end.
       std::size_t keep = line_end_.size() - 1;
-      search_from_ = rcv_buf_.size() > keep ? rcv_buf_.size() - keep : 0;
+      search_from_ = Buffered() > keep ? Buffered() - keep : 0;
       break;
     }
-    line_length_ = pos + line_end_.size();
+    line_length_ = pos - rcv_head_ + line_end_.size();
     line_received_ = false;
     while (line_mode_ && line_length_ > 0) {
       const std::size_t before = line_length_;
@@ -152,18 +169,19 @@ bool TCustomLineWSocket::DeliverLines() {
       line_length_ = 0;  // line mode was switched off: the rest goes out plainly
     }
   }
-  if (!line_mode_ && !rcv_buf_.empty()) DeliverBuffered();
+  if (!line_mode_ && Buffered() > 0) DeliverBuffered();
+  if (*alive) Compact();
   return all_taken;
 }
 
 void TCustomLineWSocket::DeliverBuffered() {
   auto alive = Life();
-  while (!line_mode_ && !rcv_buf_.empty()) {
-    const std::size_t before = rcv_buf_.size();
+  while (!line_mode_ && Buffered() > 0) {
+    const std::size_t before = Buffered();
     line_length_ = 0;
     if (!TriggerPlainData(0)) break;
     if (!*alive) return;
-    if (rcv_buf_.size() == before) break;
+    if (Buffered() == before) break;
   }
 }
 
@@ -177,11 +195,12 @@ bool TCustomLineWSocket::TriggerDataAvailable(int error) {
   }
   int avail = TCustomSocksWSocket::GetRcvdCount();
   if (avail <= 0) avail = 255;
+  Compact();
   const std::size_t old = rcv_buf_.size();
   rcv_buf_.resize(old + static_cast<std::size_t>(avail));
   int n = DoRecv(rcv_buf_.data() + old, avail, 0);
   rcv_buf_.resize(old + static_cast<std::size_t>(std::max(n, 0)));
-  if (n <= 0 && rcv_buf_.empty()) return true;
+  if (n <= 0 && Buffered() == 0) return true;
   if (n > 0 && (line_edit_ || line_echo_)) {
     std::string fresh = rcv_buf_.substr(old);
     if (line_edit_) {
@@ -194,15 +213,11 @@ bool TCustomLineWSocket::TriggerDataAvailable(int error) {
   }
   DeliverLines();
   if (!*alive) return true;
-  if (line_mode_ && line_limit_ > 0 && rcv_buf_.size() > static_cast<std::size_t>(line_limit_) && !HasCompleteLine()) {
+  if (line_mode_ && line_limit_ > 0 && Buffered() > static_cast<std::size_t>(line_limit_) && !HasCompleteLine()) {
     bool clear = true;
-    TriggerLineLimitExceeded(static_cast<int>(rcv_buf_.size()), clear);
+    TriggerLineLimitExceeded(static_cast<int>(Buffered()), clear);
     if (!*alive) return true;
-    if (clear) {
-      rcv_buf_.clear();
-      line_length_ = 0;
-      search_from_ = 0;
-    }
+    if (clear) ClearBuffer();
   }
   return true;
 }
@@ -220,25 +235,23 @@ void TCustomLineWSocket::WndProc(const Message& msg) {
 
 void TCustomLineWSocket::TriggerSessionClosed(int error) {
   auto alive = Life();
-  if (!rcv_buf_.empty()) {
+  if (Buffered() > 0) {
     if (line_mode_ && !line_end_.empty()) {
       DeliverLines();
       if (!*alive) return;
       // The last, incomplete line.
-      while (line_mode_ && !rcv_buf_.empty()) {
-        const std::size_t before = rcv_buf_.size();
-        line_length_ = rcv_buf_.size();
+      while (line_mode_ && Buffered() > 0) {
+        const std::size_t before = Buffered();
+        line_length_ = Buffered();
         TriggerPlainData(0);
         if (!*alive) return;
-        if (rcv_buf_.size() == before) break;
+        if (Buffered() == before) break;
       }
     }
     if (!line_mode_) DeliverBuffered();
     if (!*alive) return;
   }
-  rcv_buf_.clear();
-  line_length_ = 0;
-  search_from_ = 0;
+  ClearBuffer();
   TCustomSocksWSocket::TriggerSessionClosed(error);
 }
 

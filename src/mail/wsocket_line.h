@@ -27,7 +27,7 @@ class TCustomLineWSocket : public TCustomSocksWSocket {
   bool LineEdit() const { return line_edit_; }
   void SetLineEdit(bool on) { line_edit_ = on; }
   // Bytes received but not yet handed out.
-  int RcvdBufferedCount() const { return static_cast<int>(rcv_buf_.size()); }
+  int RcvdBufferedCount() const { return static_cast<int>(Buffered()); }
 
   TLineLimitNotify OnLineLimitExceeded;
 
@@ -55,15 +55,24 @@ class TCustomLineWSocket : public TCustomSocksWSocket {
   bool HasCompleteLine() const;
   // Length of the first complete line (with its end), 0 when none.
   std::size_t ReadyLineLength();
+  // Bytes received and not yet handed out; they start at rcv_head_.
+  std::size_t Buffered() const { return rcv_buf_.size() - rcv_head_; }
+  // Hands out the first n buffered bytes into buf.
+  void TakeBuffered(void* buf, std::size_t n);
+  // Drops the bytes already handed out from the front of the buffer (once
+  // per event rather than once per line, which would be quadratic).
+  void Compact();
+  void ClearBuffer();
 
   bool line_mode_ = false;
   std::string line_end_ = "\r\n";
   int line_limit_ = 65536;
   bool line_echo_ = false;
   bool line_edit_ = false;
-  std::string rcv_buf_;         // received, not yet handed out
+  std::string rcv_buf_;         // received; the part from rcv_head_ on is not yet handed out
+  std::size_t rcv_head_ = 0;
   std::size_t line_length_ = 0; // length of the line ready (with its end), 0 when none
-  std::size_t search_from_ = 0; // where the next search for a line end may start
+  std::size_t search_from_ = 0; // where the next search for a line end may start (from rcv_head_)
   bool line_received_ = false;  // the handler took bytes of the ready line
   bool delivering_ = false;
 };

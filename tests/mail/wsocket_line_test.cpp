@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "mail/wsocket.h"
@@ -53,6 +54,21 @@ TEST(WSocketLine, LinesAreAssembledAcrossPacketsAndTheRestWaits) {
   EXPECT_EQ(p.lines[1], "bc\r\n");
   EXPECT_EQ(p.lines[2], "d\r\n");
   EXPECT_EQ(p.lines[3], "e\r\n");
+
+  // A burst of many short lines (megabytes in the socket at once) comes out
+  // whole and in order, without the loop stalling on it.
+  std::string burst;
+  for (int i = 0; i < 150000; ++i) burst += "line " + std::to_string(i) + "\r\n";
+  p.lines.clear();
+  std::size_t got = 0;
+  std::thread writer([&] { WriteAll(p.peer, burst); });
+  bool all = Pump([&] {
+    for (; got < p.lines.size(); ++got) EXPECT_EQ(p.lines[got], "line " + std::to_string(got) + "\r\n");
+    return got == 150000;
+  }, 8000);
+  if (!all) ::shutdown(p.peer, SHUT_RDWR);  // lets a blocked writer go
+  writer.join();
+  EXPECT_TRUE(all) << got;
 }
 
 TEST(WSocketLine, ALineTakenInPiecesAndOtherLineEnds) {
