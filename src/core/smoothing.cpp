@@ -32,27 +32,28 @@ void SmoothColumnOf(const TripSample* samples, int count, SmoothSample* out, Smo
   if (last < first) return;
   const auto col = static_cast<std::size_t>(column);
   float TripSample::*field = FieldOf(column);
-  if (halfWidth <= 0) {
-    for (int i = first; i <= last; ++i) out[i][col] = samples[i].*field;
-  } else {
-    // Running sum over the window; indexes beyond the trip take the end
-    // records (end values repeated).
-    auto value = [&](long j) {
-      return static_cast<double>(samples[std::clamp<long>(j, first, last)].*field);
-    };
-    const long w = halfWidth;
-    const double n = static_cast<double>(2 * w + 1);
-    double sum = 0.0;
-    for (long j = first - w; j <= first + w; ++j) sum += value(j);
-    for (long i = first; i <= last; ++i) {
-      out[i][col] = static_cast<float>(sum / n);
-      sum += value(i + w + 1) - value(i - w);
-    }
-  }
   // Power and cadence are 0 wherever the rider does not pedal.
-  if (column == kSmoothPower || column == kSmoothCadence)
-    for (int i = first; i <= last; ++i)
-      if (samples[i].Cadence <= kPedallingCadence) out[i][col] = 0.0f;
+  const bool pedalled = column == kSmoothPower || column == kSmoothCadence;
+  auto put = [&](long i, float v) {
+    out[i][col] = (pedalled && samples[i].Cadence <= kPedallingCadence) ? 0.0f : v;
+  };
+  if (halfWidth <= 0) {
+    for (long i = first; i <= last; ++i) put(i, samples[i].*field);
+    return;
+  }
+  // One running sum over the window, in one pass; indexes beyond the trip
+  // take the end records (end values repeated).
+  const long w = halfWidth;
+  const double n = static_cast<double>(2 * w + 1);
+  auto value = [&](long j) {
+    return static_cast<double>(samples[j < first ? first : (j > last ? last : j)].*field);
+  };
+  double sum = 0.0;
+  for (long j = first - w; j <= first + w; ++j) sum += value(j);
+  for (long i = first; i <= last; ++i) {
+    put(i, static_cast<float>(sum / n));
+    sum += value(i + w + 1) - value(i - w);
+  }
 }
 
 void SmoothAllColumnsOf(const TripSample* samples, int count, SmoothSample* out) {
