@@ -106,6 +106,10 @@ bool TStringList::SaveToFile(const std::filesystem::path& path) const {
 }
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string& out) {
+  // A folder opens as a stream on Linux and reports a huge size: only plain
+  // files are read.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   in.seekg(0, std::ios::end);
