@@ -31,16 +31,6 @@ constexpr int kSummaryWidth = 530;
 // ChartColors slot of each channel's curve.
 constexpr int kChannelColorSlot[tav::kViewChannels] = {1, 2, 4, 3, 5, 12, 7};
 
-// The caption the diary gives the trip it opens (empty until it has one).
-template <class Diary>
-std::string DiaryViewCaption(const Diary* diary) {
-  if constexpr (requires { diary->ViewCaption; }) {
-    return diary ? std::string(diary->ViewCaption) : std::string();
-  } else {
-    return {};
-  }
-}
-
 // A chart strip of one channel. A left drag over the plot zooms the time
 // axis of every strip (the strip hands the dragged span to the view and
 // keeps its own axes as they were); a drag the other way shows the whole
@@ -292,7 +282,7 @@ void TForm30::ShowEmpty(bool empty) {
 }
 
 void TForm30::FormActivate(tav::TControl*) {
-  std::string caption = DiaryViewCaption(Form3);
+  std::string caption = Form3 ? Form3->ViewCaption : std::string();
   if (caption.empty() && !tav::CommandLineTrip.empty()) {
     // A trip named on the command line: its file name.
     const std::string& path = tav::CommandLineTrip;

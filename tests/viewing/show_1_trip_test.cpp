@@ -29,16 +29,6 @@ void LoadTrip(const std::vector<TripSample>& trip) {
   SampleInterval = trip.size() > 3 ? std::max(1, trip[3].Time - trip[2].Time) : 1;
 }
 
-// Sets the diary's caption of the opened trip (once the diary has one).
-template <class Diary>
-bool SetViewCaption(Diary* diary, const std::string& text) {
-  if constexpr (requires { diary->ViewCaption = text; }) {
-    diary->ViewCaption = text;
-    return true;
-  } else {
-    return false;
-  }
-}
 
 class SingleTripViewTest : public ::testing::Test {
  protected:
@@ -320,10 +310,9 @@ TEST_F(SingleTripViewTest, CaptionNamesTheTrip) {
   EXPECT_TRUE(CommandLineTrip.empty());
   // Opened from the diary: the diary's caption of the row.
   Form3 = new TForm3();
-  if (SetViewCaption(Form3, "TRIP 01.05.2024 10:15   Hills")) {
-    Form30->Show();
-    EXPECT_EQ(Form30->Caption, "TRIP 01.05.2024 10:15   Hills");
-  }
+  Form3->ViewCaption = "TRIP 01.05.2024 10:15   Hills";
+  Form30->Show();
+  EXPECT_EQ(Form30->Caption, "TRIP 01.05.2024 10:15   Hills");
   delete Form3;
   Form3 = nullptr;
 }
