@@ -472,7 +472,7 @@ void TCustomWSocket::Do_FD_CLOSE(int error) {
   // Data still waiting are delivered before the close is reported.
   int avail = 0;
   if (ioctl(fd_, FIONREAD, &avail) == 0 && avail > 0) {
-    ReceiveLoop(error, false);
+    ReceiveLoop(error, false, true);
     if (!*alive || fd_ != fd || serial_ != serial) return;
   }
   if (!close_reported_) {
@@ -484,11 +484,16 @@ void TCustomWSocket::Do_FD_CLOSE(int error) {
   if (fd_ == fd && serial_ == serial && state_ != wsClosed) Close();
 }
 
-void TCustomWSocket::ReceiveLoop(int error, bool no_loop) {
+void TCustomWSocket::ReceiveLoop(int error, bool no_loop, bool draining) {
   auto alive = alive_;
   const int fd = fd_;
   const uint32_t serial = serial_;
-  for (;;) {
+  // A peer that sends as fast as the handler reads must not keep the loop
+  // here for ever: after this many passes the event ends, and the data
+  // still waiting bring the next one once timers and other events had
+  // their turn.
+  constexpr int kMaxPasses = 64;
+  for (int pass = 1;; ++pass) {
     last_error_ = 0;
     const uint64_t before = recv_calls_;
     bool handled = TriggerDataAvailable(error);
@@ -508,7 +513,7 @@ void TCustomWSocket::ReceiveLoop(int error, bool no_loop) {
       UpdateInterest();
       break;
     }
-    if (no_loop || last_error_ != 0) break;
+    if (no_loop || last_error_ != 0 || (pass >= kMaxPasses && !draining)) break;
     int avail = 0;
     if (ioctl(fd_, FIONREAD, &avail) < 0 || avail <= 0) break;
   }

@@ -267,7 +267,9 @@ class TCustomWSocket {
   // The socket event handler (message kWmAsyncSelect and fd readiness).
   void HandleSelectEvent(int events, int error);
   // Raises OnDataAvailable while data wait (see the .cpp for the stop rules).
-  void ReceiveLoop(int error, bool no_loop);
+  // draining: the peer has closed, so what waits is all there will be and
+  // the loop runs until it is delivered.
+  void ReceiveLoop(int error, bool no_loop, bool draining = false);
   // Raises the text and returns true unless the socket is closed (for the
   // properties that only change between sessions).
   bool RefusedUnlessClosed(const char* msg);

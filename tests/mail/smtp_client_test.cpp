@@ -2,8 +2,11 @@
 // broken connections, misuse, the data-phase rules and the blocking client.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "mail/smtp.h"
 #include "smtp_test_support.h"
@@ -580,6 +583,37 @@ TEST_F(SmtpSync, TimeoutAgainstAStallingServer) {
   EXPECT_EQ(s.StatusCode(), 426);
   EXPECT_EQ(s.State(), smtpReady);
   EXPECT_FALSE(s.Connected());
+
+  // A server that streams banner continuation lines faster than they are
+  // read: the loop still gets its turns, so the timeout ends the call.
+  int port = 0;
+  test::Fd listening(test::BindLoopback(SOCK_STREAM, port, 1));
+  std::atomic<bool> stop{false};
+  std::atomic<int> flood_fd{-1};
+  std::thread flood([&] {
+    flood_fd = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
+    std::string chunk;
+    for (int i = 0; i < 8000; ++i) chunk += "220-more to come\r\n";
+    while (!stop && ::send(flood_fd, chunk.data(), chunk.size(), MSG_NOSIGNAL) > 0) {
+    }
+  });
+  // Should the client hang, the flood ends after a while so the test can fail.
+  std::thread guard([&] {
+    for (int i = 0; i < 100 && !stop; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    stop = true;
+  });
+  s.Port = std::to_string(port);
+  start = TickCount();
+  EXPECT_FALSE(s.ConnectSync());
+  took = TickCount() - start;
+  stop = true;
+  ::shutdown(listening, SHUT_RDWR);
+  if (flood_fd >= 0) ::shutdown(flood_fd, SHUT_RDWR);
+  flood.join();
+  guard.join();
+  if (flood_fd >= 0) ::close(flood_fd);
+  EXPECT_LT(took, 3000u);
+  EXPECT_EQ(s.ErrorMessage(), "426 Timeout");
 }
 
 TEST_F(SmtpSync, ZeroTimeoutWaitsForASlowServer) {
