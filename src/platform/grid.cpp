@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
+#include <utility>
 
 namespace tav {
 
@@ -16,6 +18,139 @@ struct PaintCanvasScope {
   ~PaintCanvasScope() { slot = nullptr; }
 };
 }  // namespace
+
+// One direction of the table: the columns (sizes are their widths) or the
+// rows (their heights). Each is followed by a grid line of gl pixels; the
+// fixed ones always stay in view, then come the scrolling ones from first.
+struct TStringGrid::Axis {
+  const std::vector<int>& sizes;
+  int fixed;   // fixed ones in use
+  int first;   // the first scrolling one in view (LeftCol / TopRow)
+  int extent;  // the client width / height
+  int gl;
+
+  int Count() const { return static_cast<int>(sizes.size()); }
+
+  // The fixed ones with their lines.
+  int FixedExtent() const {
+    int p = 0;
+    for (int i = 0; i < fixed; ++i) p += sizes[i] + gl;
+    return p;
+  }
+
+  // The largest first one that still fills the view.
+  int MaxFirst() const {
+    const int avail = extent - FixedExtent();
+    int t = Count() - 1;
+    if (t < fixed) return fixed;
+    int used = sizes[t] + gl;
+    while (t - 1 >= fixed && used + sizes[t - 1] + gl <= avail) {
+      --t;
+      used += sizes[t] + gl;
+    }
+    return std::max(fixed, t);
+  }
+
+  int ClampFirst(int f) const { return std::clamp(f, fixed, MaxFirst()); }
+
+  // Scrolling ones wholly in view from first (at least 1 while any exists).
+  int VisibleCount() const {
+    int p = FixedExtent(), n = 0;
+    for (int i = first; i < Count(); ++i) {
+      if (p + sizes[i] > extent) break;
+      p += sizes[i] + gl;
+      ++n;
+    }
+    return std::max(n, Count() > fixed ? 1 : 0);
+  }
+
+  // The leading edge of i in view, or kNotInView.
+  int Offset(int i) const {
+    if (i < 0 || i >= Count()) return kNotInView;
+    int p = 0;
+    if (i < fixed) {
+      for (int k = 0; k < i; ++k) p += sizes[k] + gl;
+    } else {
+      if (i < first) return kNotInView;
+      p = FixedExtent();
+      for (int k = first; k < i && p < extent; ++k) p += sizes[k] + gl;
+    }
+    return p < extent ? p : kNotInView;
+  }
+
+  // The one under p (its line counts to it), or -1.
+  int At(int p) const {
+    if (p < 0 || p >= extent) return -1;
+    int end = 0;
+    for (int i = 0; i < fixed; ++i) {
+      end += sizes[i] + gl;
+      if (p < end) return i;
+    }
+    for (int i = first; i < Count(); ++i) {
+      end += sizes[i] + gl;
+      if (p < end) return i;
+      if (end >= extent) break;
+    }
+    return -1;
+  }
+
+  // The ones in view, each with its leading edge.
+  std::vector<std::pair<int, int>> InView() const {
+    std::vector<std::pair<int, int>> out;
+    int p = 0;
+    for (int i = 0; i < fixed && p < extent; ++i) {
+      out.emplace_back(i, p);
+      p += sizes[i] + gl;
+    }
+    for (int i = first; i < Count() && p < extent; ++i) {
+      out.emplace_back(i, p);
+      p += sizes[i] + gl;
+    }
+    return out;
+  }
+
+  // The first one in view once i is scrolled into view whole (i itself when
+  // it is larger than the view); first when i does not scroll.
+  int FirstShowing(int i) const {
+    if (i < fixed || i >= Count()) return first;
+    const int avail = extent - FixedExtent();
+    long long span = sizes[i];
+    int t = i;
+    while (t - 1 >= fixed && span + sizes[t - 1] + gl <= avail) {
+      --t;
+      span += sizes[t] + gl;
+    }
+    if (i < first) return i;
+    return first < t ? t : first;
+  }
+
+  // Position and length of the scroll bar thumb on a track of len pixels.
+  std::pair<int, int> Thumb(int len) const {
+    const int range = MaxFirst() - fixed;
+    const int total = std::max(1, Count() - fixed);
+    const int thumb = range <= 0 ? len : std::clamp(len * VisibleCount() / total, std::min(kMinThumb, len), len);
+    const int pos = range <= 0 ? 0 : (len - thumb) * (first - fixed) / range;
+    return {pos, thumb};
+  }
+
+  // The first one after the thumb on a track of len pixels was dragged
+  // moved pixels from where it stood when origin was first; nothing when the
+  // bar cannot scroll.
+  std::optional<int> Dragged(int len, int origin, int moved) const {
+    const int free_len = len - Thumb(len).second;
+    const int range = MaxFirst() - fixed;
+    if (free_len <= 0 || range <= 0) return std::nullopt;
+    return origin + static_cast<int>((static_cast<long long>(moved) * range + free_len / 2) / free_len);
+  }
+};
+
+TStringGrid::Axis TStringGrid::Cols(const Layout& lay) const {
+  return Axis{col_widths_, fixed_cols_, left_col_, lay.client_w, std::max(0, GridLineWidth)};
+}
+
+TStringGrid::Axis TStringGrid::Rows(const Layout& lay) const {
+  return Axis{row_heights_, fixed_rows_, top_row_, lay.client_h, std::max(0, GridLineWidth)};
+}
 
 TStringGrid::TStringGrid() : TControl(TControlKind::StringGrid) {
   Width = 320;
@@ -70,8 +205,9 @@ void TStringGrid::ClampAll() {
   fixed_rows_ = std::min(fixed_rows_wanted_, row_count_ - 1);
   row_ = std::clamp(row_, fixed_rows_, row_count_ - 1);
   col_ = std::clamp(col_, fixed_cols_, col_count_ - 1);
-  top_row_ = std::clamp(top_row_, fixed_rows_, std::max(fixed_rows_, MaxTopRow()));
-  left_col_ = std::clamp(left_col_, fixed_cols_, std::max(fixed_cols_, MaxLeftCol()));
+  const Layout lay = ComputeLayout();
+  top_row_ = Rows(lay).ClampFirst(top_row_);
+  left_col_ = Cols(lay).ClampFirst(left_col_);
 }
 
 // ---------------------------------------------------------------- cells
@@ -158,131 +294,14 @@ int TStringGrid::ClientHeight() const { return ComputeLayout().client_h; }
 bool TStringGrid::VerticalScrollBarShown() const { return ComputeLayout().vbar; }
 bool TStringGrid::HorizontalScrollBarShown() const { return ComputeLayout().hbar; }
 
-int TStringGrid::FixedWidth() const {
-  int x = 0;
-  for (int c = 0; c < fixed_cols_; ++c) x += col_widths_[c] + std::max(0, GridLineWidth);
-  return x;
-}
-
-int TStringGrid::FixedHeight() const {
-  int y = 0;
-  for (int r = 0; r < fixed_rows_; ++r) y += row_heights_[r] + std::max(0, GridLineWidth);
-  return y;
-}
-
-int TStringGrid::MaxTopRow() const {
-  const int gl = std::max(0, GridLineWidth);
-  int avail = ComputeLayout().client_h - FixedHeight();
-  int t = row_count_ - 1;
-  if (t < fixed_rows_) return fixed_rows_;
-  int used = row_heights_[t] + gl;
-  while (t - 1 >= fixed_rows_ && used + row_heights_[t - 1] + gl <= avail) {
-    --t;
-    used += row_heights_[t] + gl;
-  }
-  return std::max(fixed_rows_, t);
-}
-
-int TStringGrid::MaxLeftCol() const {
-  const int gl = std::max(0, GridLineWidth);
-  int avail = ComputeLayout().client_w - FixedWidth();
-  int t = col_count_ - 1;
-  if (t < fixed_cols_) return fixed_cols_;
-  int used = col_widths_[t] + gl;
-  while (t - 1 >= fixed_cols_ && used + col_widths_[t - 1] + gl <= avail) {
-    --t;
-    used += col_widths_[t] + gl;
-  }
-  return std::max(fixed_cols_, t);
-}
-
-int TStringGrid::VisibleRowCount() const {
-  const int gl = std::max(0, GridLineWidth);
-  int ch = ComputeLayout().client_h;
-  int y = FixedHeight(), n = 0;
-  for (int r = top_row_; r < row_count_; ++r) {
-    if (y + row_heights_[r] > ch) break;
-    y += row_heights_[r] + gl;
-    ++n;
-  }
-  return std::max(n, row_count_ > fixed_rows_ ? 1 : 0);
-}
-
-int TStringGrid::VisibleColCount() const {
-  const int gl = std::max(0, GridLineWidth);
-  int cw = ComputeLayout().client_w;
-  int x = FixedWidth(), n = 0;
-  for (int c = left_col_; c < col_count_; ++c) {
-    if (x + col_widths_[c] > cw) break;
-    x += col_widths_[c] + gl;
-    ++n;
-  }
-  return std::max(n, col_count_ > fixed_cols_ ? 1 : 0);
-}
-
-int TStringGrid::ColumnX(int col, const Layout& lay) const {
-  const int gl = std::max(0, GridLineWidth);
-  if (col < 0 || col >= col_count_) return kNotInView;
-  int x = 0;
-  if (col < fixed_cols_) {
-    for (int c = 0; c < col; ++c) x += col_widths_[c] + gl;
-  } else {
-    if (col < left_col_) return kNotInView;
-    x = FixedWidth();
-    for (int c = left_col_; c < col && x < lay.client_w; ++c) x += col_widths_[c] + gl;
-  }
-  return x < lay.client_w ? x : kNotInView;
-}
-
-int TStringGrid::RowY(int row, const Layout& lay) const {
-  const int gl = std::max(0, GridLineWidth);
-  if (row < 0 || row >= row_count_) return kNotInView;
-  int y = 0;
-  if (row < fixed_rows_) {
-    for (int r = 0; r < row; ++r) y += row_heights_[r] + gl;
-  } else {
-    if (row < top_row_) return kNotInView;
-    y = FixedHeight();
-    for (int r = top_row_; r < row && y < lay.client_h; ++r) y += row_heights_[r] + gl;
-  }
-  return y < lay.client_h ? y : kNotInView;
-}
-
-int TStringGrid::ColumnAt(int x, const Layout& lay) const {
-  const int gl = std::max(0, GridLineWidth);
-  if (x < 0 || x >= lay.client_w) return -1;
-  int x0 = 0;
-  for (int c = 0; c < fixed_cols_; ++c) {
-    x0 += col_widths_[c] + gl;
-    if (x < x0) return c;
-  }
-  for (int c = left_col_; c < col_count_; ++c) {
-    x0 += col_widths_[c] + gl;
-    if (x < x0) return c;
-    if (x0 >= lay.client_w) break;
-  }
-  return -1;
-}
-
-int TStringGrid::RowAt(int y, const Layout& lay) const {
-  const int gl = std::max(0, GridLineWidth);
-  if (y < 0 || y >= lay.client_h) return -1;
-  int y0 = 0;
-  for (int r = 0; r < fixed_rows_; ++r) {
-    y0 += row_heights_[r] + gl;
-    if (y < y0) return r;
-  }
-  for (int r = top_row_; r < row_count_; ++r) {
-    y0 += row_heights_[r] + gl;
-    if (y < y0) return r;
-    if (y0 >= lay.client_h) break;
-  }
-  return -1;
-}
+int TStringGrid::MaxTopRow() const { return Rows(ComputeLayout()).MaxFirst(); }
+int TStringGrid::MaxLeftCol() const { return Cols(ComputeLayout()).MaxFirst(); }
+int TStringGrid::VisibleRowCount() const { return Rows(ComputeLayout()).VisibleCount(); }
+int TStringGrid::VisibleColCount() const { return Cols(ComputeLayout()).VisibleCount(); }
 
 TRect TStringGrid::CellRect(int col, int row) const {
   Layout lay = ComputeLayout();
-  int x = ColumnX(col, lay), y = RowY(row, lay);
+  int x = Cols(lay).Offset(col), y = Rows(lay).Offset(row);
   if (x == kNotInView || y == kNotInView) return {};
   TRect r{x, y, std::min(x + col_widths_[col], lay.client_w), std::min(y + row_heights_[row], lay.client_h)};
   if (r.Width() <= 0 || r.Height() <= 0) return {};
@@ -291,7 +310,7 @@ TRect TStringGrid::CellRect(int col, int row) const {
 
 bool TStringGrid::MouseToCell(int x, int y, int& col, int& row) const {
   Layout lay = ComputeLayout();
-  int c = ColumnAt(x, lay), r = RowAt(y, lay);
+  int c = Cols(lay).At(x), r = Rows(lay).At(y);
   if (c < 0 || r < 0) {
     col = row = -1;
     return false;
@@ -327,48 +346,25 @@ void TStringGrid::SetCol(int col) {
 }
 
 void TStringGrid::SetTopRow(int row) {
-  top_row_ = std::clamp(row, fixed_rows_, std::max(fixed_rows_, MaxTopRow()));
+  top_row_ = Rows(ComputeLayout()).ClampFirst(row);
   Invalidate();
 }
 
 void TStringGrid::SetLeftCol(int col) {
-  left_col_ = std::clamp(col, fixed_cols_, std::max(fixed_cols_, MaxLeftCol()));
+  left_col_ = Cols(ComputeLayout()).ClampFirst(col);
   Invalidate();
 }
 
 void TStringGrid::ScrollIntoView(int col, int row, bool user) {
-  const int gl = std::max(0, GridLineWidth);
-  Layout lay = ComputeLayout();
-  int top = top_row_, left = left_col_;
-  if (row >= fixed_rows_ && row < row_count_) {
-    // The smallest top row that still shows the row whole (the row itself
-    // when it is taller than the view).
-    int avail = lay.client_h - FixedHeight();
-    long long span = row_heights_[row];
-    int t = row;
-    while (t - 1 >= fixed_rows_ && span + row_heights_[t - 1] + gl <= avail) {
-      --t;
-      span += row_heights_[t] + gl;
-    }
-    if (row < top) top = row;
-    else if (top < t) top = t;
-  }
-  if (!(Options & goRowSelect) && col >= fixed_cols_ && col < col_count_) {
-    int avail = lay.client_w - FixedWidth();
-    long long span = col_widths_[col];
-    int t = col;
-    while (t - 1 >= fixed_cols_ && span + col_widths_[t - 1] + gl <= avail) {
-      --t;
-      span += col_widths_[t] + gl;
-    }
-    if (col < left) left = col;
-    else if (left < t) left = t;
-  }
+  const Layout lay = ComputeLayout();
+  const Axis rows = Rows(lay), cols = Cols(lay);
+  const int top = rows.FirstShowing(row);
+  const int left = (Options & goRowSelect) ? left_col_ : cols.FirstShowing(col);
   if (user) {
     UserScrollTo(top, left);
   } else {
-    top_row_ = std::clamp(top, fixed_rows_, std::max(fixed_rows_, MaxTopRow()));
-    left_col_ = std::clamp(left, fixed_cols_, std::max(fixed_cols_, MaxLeftCol()));
+    top_row_ = rows.ClampFirst(top);
+    left_col_ = cols.ClampFirst(left);
   }
 }
 
@@ -386,8 +382,9 @@ bool TStringGrid::UserSelectCell(int col, int row) {
 }
 
 void TStringGrid::UserScrollTo(int top_row, int left_col) {
-  int top = std::clamp(top_row, fixed_rows_, std::max(fixed_rows_, MaxTopRow()));
-  int left = std::clamp(left_col, fixed_cols_, std::max(fixed_cols_, MaxLeftCol()));
+  const Layout lay = ComputeLayout();
+  const int top = Rows(lay).ClampFirst(top_row);
+  const int left = Cols(lay).ClampFirst(left_col);
   if (top == top_row_ && left == left_col_) return;
   top_row_ = top;
   left_col_ = left;
@@ -429,23 +426,42 @@ TRect TStringGrid::HTrack(const Layout& lay) const {
 }
 
 TRect TStringGrid::VThumb(const Layout& lay) const {
-  TRect t = VTrack(lay);
-  int len = t.Height();
-  int range = MaxTopRow() - fixed_rows_;
-  int total = std::max(1, row_count_ - fixed_rows_);
-  int thumb = range <= 0 ? len : std::clamp(len * VisibleRowCount() / total, std::min(kMinThumb, len), len);
-  int pos = range <= 0 ? 0 : (len - thumb) * (top_row_ - fixed_rows_) / range;
-  return {t.Left, t.Top + pos, t.Right, t.Top + pos + thumb};
+  const TRect t = VTrack(lay);
+  const auto [pos, len] = Rows(lay).Thumb(t.Height());
+  return {t.Left, t.Top + pos, t.Right, t.Top + pos + len};
 }
 
 TRect TStringGrid::HThumb(const Layout& lay) const {
-  TRect t = HTrack(lay);
-  int len = t.Width();
-  int range = MaxLeftCol() - fixed_cols_;
-  int total = std::max(1, col_count_ - fixed_cols_);
-  int thumb = range <= 0 ? len : std::clamp(len * VisibleColCount() / total, std::min(kMinThumb, len), len);
-  int pos = range <= 0 ? 0 : (len - thumb) * (left_col_ - fixed_cols_) / range;
-  return {t.Left + pos, t.Top, t.Left + pos + thumb, t.Bottom};
+  const TRect t = HTrack(lay);
+  const auto [pos, len] = Cols(lay).Thumb(t.Width());
+  return {t.Left + pos, t.Top, t.Left + pos + len, t.Bottom};
+}
+
+void TStringGrid::ScrollBarPress(bool vertical, int p, const Layout& lay) {
+  const Axis axis = vertical ? Rows(lay) : Cols(lay);
+  const TRect thumb = vertical ? VThumb(lay) : HThumb(lay);
+  const int thumb_start = vertical ? thumb.Top : thumb.Left, thumb_end = vertical ? thumb.Bottom : thumb.Right;
+  const int bar_end = vertical ? lay.client_h : lay.client_w;
+  int first = axis.first;
+  if (p < kScrollBarSize) {
+    first -= 1;  // the arrows
+  } else if (p >= bar_end - kScrollBarSize) {
+    first += 1;
+  } else if (p < thumb_start) {
+    first -= axis.VisibleCount();  // a page
+  } else if (p >= thumb_end) {
+    first += axis.VisibleCount();
+  } else {
+    drag_ = vertical ? Drag::VThumb : Drag::HThumb;
+    drag_start_ = p;
+    drag_origin_ = axis.first;
+    Invalidate();
+    return;
+  }
+  if (vertical)
+    UserScrollTo(first, left_col_);
+  else
+    UserScrollTo(top_row_, first);
 }
 
 namespace {
@@ -510,27 +526,7 @@ void TStringGrid::Paint(TCanvas& cv) {
   cv.FillRect(client);
 
   // Columns and rows in view, with their left / top edges.
-  std::vector<std::pair<int, int>> cols, rows;
-  {
-    int x = 0;
-    for (int c = 0; c < fixed_cols_ && x < lay.client_w; ++c) {
-      cols.emplace_back(c, x);
-      x += col_widths_[c] + gl;
-    }
-    for (int c = left_col_; c < col_count_ && x < lay.client_w; ++c) {
-      cols.emplace_back(c, x);
-      x += col_widths_[c] + gl;
-    }
-    int y = 0;
-    for (int r = 0; r < fixed_rows_ && y < lay.client_h; ++r) {
-      rows.emplace_back(r, y);
-      y += row_heights_[r] + gl;
-    }
-    for (int r = top_row_; r < row_count_ && y < lay.client_h; ++r) {
-      rows.emplace_back(r, y);
-      y += row_heights_[r] + gl;
-    }
-  }
+  const std::vector<std::pair<int, int>> cols = Cols(lay).InView(), rows = Rows(lay).InView();
 
   // Grid lines first: owner drawing may paint over them.
   if (gl > 0) {
@@ -576,7 +572,7 @@ void TStringGrid::Paint(TCanvas& cv) {
   }
 
   if (drag_ == Drag::ColMove && drag_target_ >= 0) {
-    int x = ColumnX(drag_target_, lay);
+    int x = Cols(lay).Offset(drag_target_);
     if (x != kNotInView) {
       if (drag_target_ > drag_col_) x += col_widths_[drag_target_];
       cv.SetClipRect(client);
@@ -596,53 +592,23 @@ void TStringGrid::DoMouseDown(TMouseButton button, TShiftState shift, int x, int
   press_on_bar_ = x >= lay.client_w || y >= lay.client_h;
   // Scroll bars: they belong to the window frame, so no mouse event fires.
   if (lay.vbar && x >= lay.client_w && y < lay.client_h) {
-    if (button != TMouseButton::mbLeft) return;
-    TRect thumb = VThumb(lay);
-    if (y < kScrollBarSize) {
-      UserScrollTo(top_row_ - 1, left_col_);
-    } else if (y >= lay.client_h - kScrollBarSize) {
-      UserScrollTo(top_row_ + 1, left_col_);
-    } else if (y < thumb.Top) {
-      UserScrollTo(top_row_ - VisibleRowCount(), left_col_);
-    } else if (y >= thumb.Bottom) {
-      UserScrollTo(top_row_ + VisibleRowCount(), left_col_);
-    } else {
-      drag_ = Drag::VThumb;
-      drag_start_ = y;
-      drag_origin_ = top_row_;
-      Invalidate();
-    }
+    if (button == TMouseButton::mbLeft) ScrollBarPress(true, y, lay);
     return;
   }
   if (lay.hbar && y >= lay.client_h && x < lay.client_w) {
-    if (button != TMouseButton::mbLeft) return;
-    TRect thumb = HThumb(lay);
-    if (x < kScrollBarSize) {
-      UserScrollTo(top_row_, left_col_ - 1);
-    } else if (x >= lay.client_w - kScrollBarSize) {
-      UserScrollTo(top_row_, left_col_ + 1);
-    } else if (x < thumb.Left) {
-      UserScrollTo(top_row_, left_col_ - VisibleColCount());
-    } else if (x >= thumb.Right) {
-      UserScrollTo(top_row_, left_col_ + VisibleColCount());
-    } else {
-      drag_ = Drag::HThumb;
-      drag_start_ = x;
-      drag_origin_ = left_col_;
-      Invalidate();
-    }
+    if (button == TMouseButton::mbLeft) ScrollBarPress(false, x, lay);
     return;
   }
   if (x >= lay.client_w || y >= lay.client_h) return;
 
-  int col = ColumnAt(x, lay), row = RowAt(y, lay);
+  int col = Cols(lay).At(x), row = Rows(lay).At(y);
   if (button == TMouseButton::mbLeft && Enabled) {
     if (row >= 0 && row < fixed_rows_) {
       // Title cells: size or move columns.
       int sized = -1;
       if (Options & goColSizing) {
         for (int c = std::max(0, col - 1); c <= col && c >= 0; ++c) {
-          int cx = ColumnX(c, lay);
+          int cx = Cols(lay).Offset(c);
           if (cx != kNotInView && std::abs(x - (cx + col_widths_[c])) <= kSizingSlack) sized = c;
         }
       }
@@ -668,29 +634,19 @@ void TStringGrid::DoMouseDown(TMouseButton button, TShiftState shift, int x, int
 void TStringGrid::DoMouseMove(TShiftState shift, int x, int y) {
   Layout lay = ComputeLayout();
   switch (drag_) {
-    case Drag::VThumb: {
-      TRect track = VTrack(lay), thumb = VThumb(lay);
-      int free_len = track.Height() - thumb.Height();
-      int range = MaxTopRow() - fixed_rows_;
-      if (free_len > 0 && range > 0)
-        UserScrollTo(drag_origin_ + static_cast<int>((static_cast<long long>(y - drag_start_) * range + free_len / 2) / free_len),
-                     left_col_);
+    case Drag::VThumb:
+      if (auto top = Rows(lay).Dragged(VTrack(lay).Height(), drag_origin_, y - drag_start_))
+        UserScrollTo(*top, left_col_);
       return;
-    }
-    case Drag::HThumb: {
-      TRect track = HTrack(lay), thumb = HThumb(lay);
-      int free_len = track.Width() - thumb.Width();
-      int range = MaxLeftCol() - fixed_cols_;
-      if (free_len > 0 && range > 0)
-        UserScrollTo(top_row_,
-                     drag_origin_ + static_cast<int>((static_cast<long long>(x - drag_start_) * range + free_len / 2) / free_len));
+    case Drag::HThumb:
+      if (auto left = Cols(lay).Dragged(HTrack(lay).Width(), drag_origin_, x - drag_start_))
+        UserScrollTo(top_row_, *left);
       return;
-    }
     case Drag::ColSize:
       SetColWidth(drag_col_, drag_origin_ + x - drag_start_);
       break;
     case Drag::ColMove: {
-      int c = ColumnAt(std::clamp(x, 0, std::max(0, lay.client_w - 1)), lay);
+      int c = Cols(lay).At(std::clamp(x, 0, std::max(0, lay.client_w - 1)));
       if (c >= fixed_cols_ && c != drag_target_) {
         drag_target_ = c;
         Invalidate();
@@ -698,10 +654,11 @@ void TStringGrid::DoMouseMove(TShiftState shift, int x, int y) {
       break;
     }
     case Drag::Select: {
-      int col = ColumnAt(std::clamp(x, 0, std::max(0, lay.client_w - 1)), lay);
-      int row = RowAt(y, lay);
-      if (y >= lay.client_h && top_row_ < MaxTopRow()) row = std::min(row_count_ - 1, row_ + 1);
-      if (y < FixedHeight() && top_row_ > fixed_rows_) row = std::max(fixed_rows_, row_ - 1);
+      const Axis rows = Rows(lay);
+      int col = Cols(lay).At(std::clamp(x, 0, std::max(0, lay.client_w - 1)));
+      int row = rows.At(y);
+      if (y >= lay.client_h && top_row_ < rows.MaxFirst()) row = std::min(row_count_ - 1, row_ + 1);
+      if (y < rows.FixedExtent() && top_row_ > fixed_rows_) row = std::max(fixed_rows_, row_ - 1);
       if (row >= fixed_rows_ && col >= fixed_cols_ && (row != row_ || (col != col_ && !(Options & goRowSelect))))
         UserSelectCell(col, row);
       break;

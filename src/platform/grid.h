@@ -198,16 +198,17 @@ class TStringGrid : public TControl {
     int client_w = 0, client_h = 0;
   };
   Layout ComputeLayout() const;
-  int FixedWidth() const;   // fixed columns with their lines
-  int FixedHeight() const;
-  int ColumnX(int col, const Layout& lay) const;  // left edge of a column in view, or INT_MIN
-  int RowY(int row, const Layout& lay) const;
-  int ColumnAt(int x, const Layout& lay) const;   // -1 when none
-  int RowAt(int y, const Layout& lay) const;
+  // One direction of the table, columns or rows (grid.cpp): the same
+  // measuring, hit testing and scrolling serve both.
+  struct Axis;
+  Axis Cols(const Layout& lay) const;
+  Axis Rows(const Layout& lay) const;
   TRect VTrack(const Layout& lay) const;
   TRect HTrack(const Layout& lay) const;
   TRect VThumb(const Layout& lay) const;
   TRect HThumb(const Layout& lay) const;
+  // A left press on a scroll bar at p along it: scrolls, or starts dragging the thumb.
+  void ScrollBarPress(bool vertical, int p, const Layout& lay);
   void PaintScrollBars(TCanvas& canvas, const Layout& lay);
   void ClampAll();
   void ScrollIntoView(int col, int row, bool user);

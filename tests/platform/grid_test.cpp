@@ -306,6 +306,19 @@ TEST_F(GridFixture, WheelAndScrollBarsScrollWithEvents) {
   g.DoMouseDown(TMouseButton::mbLeft, 0, cw - 5, ch + 5);
   g.DoMouseUp(TMouseButton::mbLeft, 0, cw - 5, ch + 5);
   EXPECT_EQ(g.LeftCol(), 2);
+  // Thumbs dragged past either end stop at the first and the last page.
+  int x = g.HorizontalScrollBarShown() ? TStringGrid::kScrollBarSize + 8 : 0;
+  g.SetLeftCol(1);
+  g.DoMouseDown(TMouseButton::mbLeft, 0, x, ch + 5);
+  g.DoMouseMove(ssLeft, x + 1000, ch + 5);
+  g.DoMouseUp(TMouseButton::mbLeft, 0, x + 1000, ch + 5);
+  EXPECT_EQ(g.LeftCol(), g.MaxLeftCol());
+  g.SetTopRow(g.MaxTopRow());
+  y = ch - TStringGrid::kScrollBarSize - 3;
+  g.DoMouseDown(TMouseButton::mbLeft, 0, cw + 5, y);
+  g.DoMouseMove(ssLeft, cw + 5, y - 1000);
+  g.DoMouseUp(TMouseButton::mbLeft, 0, cw + 5, y - 1000);
+  EXPECT_EQ(g.TopRow(), 1);
 }
 
 TEST_F(GridFixture, PaintDrawsVisibleCellsThenTheEventOnAnUnclippedCanvas) {
