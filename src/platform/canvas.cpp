@@ -1,4 +1,5 @@
 #include "platform/canvas.h"
+#include "platform/canvas_qt.h"
 
 #include <QCoreApplication>
 #include <QFont>
@@ -48,8 +49,15 @@ MetricsCache& Metrics() {
   return cache;
 }
 
-Qt::PenStyle ToQtStyle(TPenStyle s) {
-  switch (s) {
+bool PenDraws(const TPen& pen) { return pen.Style != TPenStyle::psClear && IsRealColor(pen.Color); }
+bool BrushFills(const TBrush& brush) {
+  return brush.Style == TBrushStyle::bsSolid && IsRealColor(brush.Color);
+}
+
+}  // namespace
+
+Qt::PenStyle ToQtPenStyle(TPenStyle style) {
+  switch (style) {
     case TPenStyle::psDash: return Qt::DashLine;
     case TPenStyle::psDot: return Qt::DotLine;
     case TPenStyle::psDashDot: return Qt::DashDotLine;
@@ -60,14 +68,22 @@ Qt::PenStyle ToQtStyle(TPenStyle s) {
   return Qt::SolidLine;
 }
 
-QColor ToQColor(TColor c) { return QColor::fromRgb(ToQRgb(c)); }
-
-bool PenDraws(const TPen& pen) { return pen.Style != TPenStyle::psClear && IsRealColor(pen.Color); }
-bool BrushFills(const TBrush& brush) {
-  return brush.Style == TBrushStyle::bsSolid && IsRealColor(brush.Color);
+QColor ToQColor(TColor color) {
+  if (color == clNone) return QColor(Qt::transparent);
+  if (color & 0xFF000000u) {
+    switch (color & 0xFF) {  // system colour index
+      case 5: return QColor(255, 255, 255);   // window
+      case 8: return QColor(0, 0, 0);         // window text
+      case 13: return QColor(0, 120, 215);    // highlight
+      case 14: return QColor(255, 255, 255);  // highlight text
+      case 16: return QColor(160, 160, 160);  // button shadow
+      case 17: return QColor(109, 109, 109);  // grey text
+      case 24: return QColor(255, 255, 225);  // tooltip background
+      default: return QColor(240, 240, 240);  // button face
+    }
+  }
+  return QColor::fromRgb(ToQRgb(color));
 }
-
-}  // namespace
 
 QString ToQString(const std::string& text) {
   QString s;
@@ -220,7 +236,7 @@ void TCanvas::UsePen() {
   if (pen_valid_ && !applied_no_pen_ && applied_pen_ == Pen) return;
   QPen p(ToQColor(Pen.Color));
   p.setWidth(std::max(1, Pen.Width));
-  p.setStyle(ToQtStyle(Pen.Style));
+  p.setStyle(ToQtPenStyle(Pen.Style));
   if (Pen.Width <= 1) {
     // A flat cap leaves out the last pixel of a 1-pixel line.
     p.setCapStyle(Qt::FlatCap);

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "platform/canvas_qt.h"
 #include "platform/text.h"
 
 namespace tav {
@@ -24,8 +25,6 @@ constexpr size_t kMaxAxisLabels = 2000;
 bool Finite(double v) { return std::isfinite(v); }
 
 int SideIndex(TAxisSide s) { return static_cast<int>(s); }
-
-QColor QCol(TColor c) { return QColor::fromRgb(ToQRgb(c)); }
 
 // The smallest of 1, 2, 5 x 10^n not below x.
 double NiceStepAtLeast(double x) {
@@ -371,36 +370,25 @@ void TChartSeries::Reserve(int n) {
   ys_.reserve(static_cast<size_t>(n));
 }
 
+void TChartSeries::Extent::Include(double v) {
+  if (!any) {
+    min = max = v;
+    any = true;
+  } else {
+    min = std::min(min, v);
+    max = std::max(max, v);
+  }
+  if (v > 0) {
+    min_pos = any_pos ? std::min(min_pos, v) : v;
+    any_pos = true;
+  }
+}
+
 void TChartSeries::Include(double x, double y) const {
   // A point without both values is never drawn and does not count.
   if (!Finite(x) || !Finite(y)) return;
-  Stats& st = stats_;
-  if (Finite(x)) {
-    if (!st.any_x) {
-      st.min_x = st.max_x = x;
-      st.any_x = true;
-    } else {
-      st.min_x = std::min(st.min_x, x);
-      st.max_x = std::max(st.max_x, x);
-    }
-    if (x > 0) {
-      st.min_pos_x = st.any_pos_x ? std::min(st.min_pos_x, x) : x;
-      st.any_pos_x = true;
-    }
-  }
-  if (Finite(y)) {
-    if (!st.any_y) {
-      st.min_y = st.max_y = y;
-      st.any_y = true;
-    } else {
-      st.min_y = std::min(st.min_y, y);
-      st.max_y = std::max(st.max_y, y);
-    }
-    if (y > 0) {
-      st.min_pos_y = st.any_pos_y ? std::min(st.min_pos_y, y) : y;
-      st.any_pos_y = true;
-    }
-  }
+  stats_.x.Include(x);
+  stats_.y.Include(y);
 }
 
 const TChartSeries::Stats& TChartSeries::GetStats() const {
@@ -491,12 +479,12 @@ void TChartSeries::SetValueColor(int i, TColor c) {
   chart_->Invalidate();
 }
 
-double TChartSeries::MinXValue() const { return GetStats().min_x; }
-double TChartSeries::MaxXValue() const { return GetStats().max_x; }
-double TChartSeries::MinYValue() const { return GetStats().min_y; }
-double TChartSeries::MaxYValue() const { return GetStats().max_y; }
-double TChartSeries::MinPositiveXValue() const { return GetStats().min_pos_x; }
-double TChartSeries::MinPositiveYValue() const { return GetStats().min_pos_y; }
+double TChartSeries::MinXValue() const { return GetStats().x.min; }
+double TChartSeries::MaxXValue() const { return GetStats().x.max; }
+double TChartSeries::MinYValue() const { return GetStats().y.min; }
+double TChartSeries::MaxYValue() const { return GetStats().y.max; }
+double TChartSeries::MinPositiveXValue() const { return GetStats().x.min_pos; }
+double TChartSeries::MinPositiveYValue() const { return GetStats().y.min_pos; }
 
 double TChartSeries::BarSpacing() const {
   std::vector<double> v;
@@ -1286,7 +1274,7 @@ class LineWriter {
   void Point(int x, int y, TColor c) {
     if (thin_) {
       if (has_prev_ && (prev_.x() != x || prev_.y() != y) && IsRealColor(c)) {
-        const QColor col = QCol(c);
+        const QColor col = ToQColor(c);
         LinePixelRuns(prev_.x(), prev_.y(), x, y, bounds_,
                       [&](const TRect& r) { p_.fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), col); });
       }
@@ -1316,12 +1304,12 @@ class LineWriter {
     Point(x, first, c);
     const int top = std::max(lo, bounds_.Top - 4), bottom = std::min(hi, bounds_.Bottom + 4);
     if (IsRealColor(c) && x >= bounds_.Left - 4 && x < bounds_.Right + 4 && top <= bottom)
-      p_.fillRect(QRect(x, top, 1, bottom - top + 1), QCol(c));
+      p_.fillRect(QRect(x, top, 1, bottom - top + 1), ToQColor(c));
     prev_ = QPoint(x, last);
   }
   void Break() {
     if (thin_) {
-      if (has_prev_ && IsRealColor(color_)) p_.fillRect(QRect(prev_.x(), prev_.y(), 1, 1), QCol(color_));
+      if (has_prev_ && IsRealColor(color_)) p_.fillRect(QRect(prev_.x(), prev_.y(), 1, 1), ToQColor(color_));
       has_prev_ = false;
       return;
     }
@@ -1331,7 +1319,7 @@ class LineWriter {
  private:
   void Flush() {
     if (pts_.size() >= 2 && IsRealColor(color_)) {
-      QPen pen(QCol(color_));
+      QPen pen(ToQColor(color_));
       pen.setWidth(std::max(1, width_));
       pen.setStyle(style_);
       pen.setCapStyle(width_ <= 1 ? Qt::FlatCap : Qt::RoundCap);
@@ -1384,17 +1372,6 @@ struct ColumnBucket {
   }
 };
 
-Qt::PenStyle QtStyle(TPenStyle s) {
-  switch (s) {
-    case TPenStyle::psDash: return Qt::DashLine;
-    case TPenStyle::psDot: return Qt::DotLine;
-    case TPenStyle::psDashDot: return Qt::DashDotLine;
-    case TPenStyle::psDashDotDot: return Qt::DashDotDotLine;
-    case TPenStyle::psClear: return Qt::NoPen;
-    case TPenStyle::psSolid: break;
-  }
-  return Qt::SolidLine;
-}
 
 }  // namespace
 
@@ -1459,7 +1436,7 @@ void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
   const bool lines = s.LinesVisible && s.Type() != TSeriesType::stPoint && s.PenStyle != TPenStyle::psClear;
   const bool points = s.PointsVisible || s.Type() == TSeriesType::stPoint;
   if (lines) {
-    LineWriter w(p, s.PenWidth, QtStyle(s.PenStyle), g.plot);
+    LineWriter w(p, s.PenWidth, ToQtPenStyle(s.PenStyle), g.plot);
     if (DrawAllPoints) {
       for (int i = 0; i < n; ++i) {
         if (!usable(i)) {
@@ -1508,7 +1485,7 @@ void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
         if (stamp == c + 1) continue;
         stamp = c + 1;
       }
-      p.fillRect(QRect(px - half, py - half, size, size), QCol(c));
+      p.fillRect(QRect(px - half, py - half, size, size), ToQColor(c));
     }
   }
   cv.ClearClipRect();

@@ -328,10 +328,15 @@ class TChartSeries {
 
  private:
   friend class TChart;
+  // Extremes of one coordinate's values.
+  struct Extent {
+    double min = 0, max = 0, min_pos = 0;  // min_pos: the smallest value above 0
+    bool any = false, any_pos = false;
+    void Include(double v);
+  };
   struct Stats {
     bool valid = false;
-    double min_x = 0, max_x = 0, min_y = 0, max_y = 0, min_pos_x = 0, min_pos_y = 0;
-    bool any_x = false, any_y = false, any_pos_x = false, any_pos_y = false;
+    Extent x, y;
   };
   void Touch();
   void Include(double x, double y) const;

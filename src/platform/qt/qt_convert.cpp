@@ -2,24 +2,6 @@
 
 namespace tav {
 
-QColor ToQColor(TColor color) {
-  if (color == clNone) return QColor(Qt::transparent);
-  if (color & 0xFF000000u) {
-    switch (color & 0xFF) {  // system colour index
-      case 5: return QColor(255, 255, 255);   // window
-      case 8: return QColor(0, 0, 0);         // window text
-      case 13: return QColor(0, 120, 215);    // highlight
-      case 14: return QColor(255, 255, 255);  // highlight text
-      case 16: return QColor(160, 160, 160);  // button shadow
-      case 17: return QColor(109, 109, 109);  // grey text
-      case 24: return QColor(255, 255, 225);  // tooltip background
-      default: return QColor(240, 240, 240);  // button face
-    }
-  }
-  return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
-                static_cast<int>((color >> 16) & 0xFF));
-}
-
 QString ToolTipOf(const std::string& hint) {
   std::string shown = hint.substr(0, hint.find('|'));
   if (shown.empty()) return {};

@@ -6,16 +6,14 @@
 #include <QKeyEvent>
 #include <QString>
 
-#include "platform/canvas.h"  // ToQString
+#include "platform/canvas.h"     // ToQString
+#include "platform/canvas_qt.h"  // ToQColor
 #include "platform/controls.h"
 #include "platform/text.h"
 
 namespace tav {
 
 inline std::string FromQString(const QString& text) { return Utf8ToCp1252(text.toUtf8().toStdString()); }
-
-// 0x00BBGGRR, with the system colours (high byte 0x80) mapped to fixed ones.
-QColor ToQColor(TColor color);
 
 // A hint as a tooltip shown as plain text (the part before a '|').
 QString ToolTipOf(const std::string& hint);
