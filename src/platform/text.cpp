@@ -9,12 +9,6 @@
 namespace tav {
 
 namespace {
-constexpr char32_t kHigh[32] = {
-    0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-    0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-
 // The "C" locale, made once and installed per call with uselocale(), which
 // only affects the calling thread.
 locale_t CLocale() {
@@ -48,7 +42,7 @@ void AppendUtf8(std::string& out, char32_t cp) {
 }  // namespace
 
 char32_t Cp1252ToUnicode(unsigned char byte) {
-  if (byte >= 0x80 && byte < 0xA0) return kHigh[byte - 0x80];
+  if (byte >= 0x80 && byte < 0xA0) return detail::kCp1252High[byte - 0x80];
   return byte;
 }
 
@@ -70,29 +64,16 @@ std::string Utf8ToCp1252(std::string_view text) {
   out.reserve(text.size());
   std::size_t i = 0;
   while (i < text.size()) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    char32_t cp;
-    int extra;
-    if (c < 0x80) { cp = c; extra = 0; }
-    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
-    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
-    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
-    else { out += '?'; ++i; continue; }
-    if (i + extra >= text.size()) {
+    char32_t cp = 0;
+    const int length = detail::DecodeUtf8(text.data(), text.size(), i, cp);
+    if (length == 0) {
       out += '?';
       ++i;
       continue;
     }
-    bool ok = true;
-    for (int k = 1; k <= extra; ++k) {
-      unsigned char d = static_cast<unsigned char>(text[i + k]);
-      if ((d & 0xC0) != 0x80) { ok = false; break; }
-      cp = (cp << 6) | (d & 0x3F);
-    }
-    if (!ok) { out += '?'; ++i; continue; }
     auto b = UnicodeToCp1252(cp);
     out += b ? static_cast<char>(*b) : '?';
-    i += 1 + extra;
+    i += static_cast<std::size_t>(length);
   }
   return out;
 }

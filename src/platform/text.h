@@ -42,19 +42,45 @@ unsigned char UpperCp1252(unsigned char c);
 std::string UpperCp1252(std::string_view text);
 
 namespace detail {
-// Compile-time UTF-8 to Windows-1252 for literals.
+// The code points of the bytes 0x80..0x9F; the five bytes the code page
+// leaves undefined stand for the C1 control of the same value.
+inline constexpr char32_t kCp1252High[32] = {
+    0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+    0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+
+// The byte of a code point, or -1.
 constexpr int Cp1252ByteOf(char32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
-  constexpr char32_t high[32] = {
-      0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-      0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
   for (int i = 0; i < 32; ++i)
-    if (high[i] == cp) return 0x80 + i;
+    if (kCp1252High[i] == cp) return 0x80 + i;
   return -1;
 }
 
+// Decodes the UTF-8 sequence starting at text[i] (text has n bytes): sets cp
+// and returns the sequence's length, or 0 when it is malformed or cut short.
+constexpr int DecodeUtf8(const char* text, std::size_t n, std::size_t i, char32_t& cp) {
+  const unsigned char c = static_cast<unsigned char>(text[i]);
+  int extra;
+  if (c < 0x80) {
+    cp = c;
+    return 1;
+  }
+  if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
+  else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
+  else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
+  else return 0;
+  if (i + static_cast<std::size_t>(extra) >= n) return 0;
+  for (int k = 1; k <= extra; ++k) {
+    const unsigned char d = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+    if ((d & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (d & 0x3F);
+  }
+  return 1 + extra;
+}
+
+// Compile-time UTF-8 to Windows-1252 for literals.
 template <std::size_t N>
 struct W1252Literal {
   char bytes[N]{};
@@ -62,24 +88,13 @@ struct W1252Literal {
   consteval W1252Literal(const char (&utf8)[N]) {
     std::size_t i = 0;
     while (i + 1 < N) {
-      unsigned char c = static_cast<unsigned char>(utf8[i]);
-      char32_t cp;
-      int extra;
-      if (c < 0x80) { cp = c; extra = 0; }
-      else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
-      else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
-      else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; extra = 3; }
-      else throw "malformed UTF-8 in literal";
-      for (int k = 1; k <= extra; ++k) {
-        if (i + k + 2 > N) throw "truncated UTF-8 in literal";
-        unsigned char d = static_cast<unsigned char>(utf8[i + k]);
-        if ((d & 0xC0) != 0x80) throw "malformed UTF-8 in literal";
-        cp = (cp << 6) | (d & 0x3F);
-      }
-      int b = Cp1252ByteOf(cp);
+      char32_t cp = 0;
+      const int length = DecodeUtf8(utf8, N - 1, i, cp);
+      if (length == 0) throw "malformed UTF-8 in literal";
+      const int b = Cp1252ByteOf(cp);
       if (b < 0) throw "character has no Windows-1252 byte";
       bytes[size++] = static_cast<char>(b);
-      i += 1 + extra;
+      i += static_cast<std::size_t>(length);
     }
   }
 };

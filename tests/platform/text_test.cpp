@@ -30,6 +30,7 @@ TEST(Cp1252, LiteralsComeOutAsWindowsBytes) {
 TEST(Cp1252, MalformedUtf8BecomesQuestionMarks) {
   EXPECT_EQ(Utf8ToCp1252("a\xC3"), "a?");
   EXPECT_EQ(Utf8ToCp1252("\xFF" "b"), "?b");
+  EXPECT_EQ(Utf8ToCp1252("\xC3(\xE2\x82"), "?(??") << "a bad continuation, a cut-off sequence";
   EXPECT_EQ(Utf8ToCp1252("\xE4\xB8\xAD"), "?");  // no byte for this character
 }
 
