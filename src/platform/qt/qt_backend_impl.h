@@ -185,6 +185,10 @@ class QtBackend : public WindowBackend {
   uint32_t own_activation_until_ = 0;  // activations Qt reports until then follow our own
 };
 
+// Controls the user types into or picks a value from, on a field of their
+// own colour: edits, memos, combo boxes, list boxes and date pickers.
+bool IsEntryKind(TControlKind kind);
+
 // The event filter that feeds mouse, keys and focus into the model.
 QObject* MakeInputFilter(QtBackend& backend);
 void WatchFocus(QtBackend& backend, QObject* filter);

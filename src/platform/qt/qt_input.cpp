@@ -19,20 +19,8 @@ namespace {
 
 // Controls whose widget handles the mouse itself (editing, lists, pickers).
 bool IsNativeInput(TControlKind kind) {
-  switch (kind) {
-    case TControlKind::Edit:
-    case TControlKind::Memo:
-    case TControlKind::RichEdit:
-    case TControlKind::ComboBox:
-    case TControlKind::ListBox:
-    case TControlKind::DateTimePicker:
-    case TControlKind::TrackBar:
-    case TControlKind::GroupBox:
-    case TControlKind::ProgressBar:
-      return true;
-    default:
-      return false;
-  }
+  return IsEntryKind(kind) || kind == TControlKind::TrackBar || kind == TControlKind::GroupBox ||
+         kind == TControlKind::ProgressBar;
 }
 
 }  // namespace

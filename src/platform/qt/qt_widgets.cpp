@@ -115,6 +115,20 @@ class OwnerDrawDelegate : public QStyledItemDelegate {
 
 }  // namespace
 
+bool IsEntryKind(TControlKind kind) {
+  switch (kind) {
+    case TControlKind::Edit:
+    case TControlKind::Memo:
+    case TControlKind::RichEdit:
+    case TControlKind::ComboBox:
+    case TControlKind::ListBox:
+    case TControlKind::DateTimePicker:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // --------------------------------------------------------------- creation
 
 Binding& QtBackend::EnsureBinding(FormState& s, TForm* form, TControl* control) {
@@ -374,15 +388,8 @@ void QtBackend::ApplyPalette(Binding& b) {
       fill = c->Color != clNone && c->Color != clBtnFace;
       if (fill) p.setColor(QPalette::Window, back);
       break;
-    case TControlKind::Edit:
-    case TControlKind::Memo:
-    case TControlKind::RichEdit:
-    case TControlKind::ComboBox:
-    case TControlKind::ListBox:
-    case TControlKind::DateTimePicker:
-      if (c->Color != clNone) p.setColor(QPalette::Base, back);
-      break;
     default:
+      if (IsEntryKind(c->Kind()) && c->Color != clNone) p.setColor(QPalette::Base, back);
       break;
   }
   b.widget->setPalette(p);
