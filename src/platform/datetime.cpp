@@ -1,5 +1,6 @@
 #include "platform/datetime.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -32,10 +33,19 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
   year = static_cast<int>(y + (month <= 2));
 }
 
+// The first and the last millisecond of the years 1..9999 (before the epoch
+// the days count backwards while the time of day counts forwards).
+constexpr double kLastMillisecond = static_cast<double>(kMSecsPerDay - 1) / kMSecsPerDay;
+constexpr double kFirstDay = -693593.0 - kLastMillisecond;  // 1 January 0001, 23:59:59.999
+constexpr double kLastDay = 2958465.0 + kLastMillisecond;   // 31 December 9999, 23:59:59.999
+
 // Whole days (counted from the epoch as the date value counts them) and
 // milliseconds into the day, rounded, with midnight carried into the day.
 void Split(TDateTime value, int64_t& days, int64_t& msecs) {
   if (!std::isfinite(value)) value = 0;
+  // A damaged value far outside the years 1..9999 decodes as the nearest
+  // end of that range instead of overflowing the day count.
+  value = std::clamp(value, kFirstDay, kLastDay);
   const double whole = std::trunc(value);
   days = static_cast<int64_t>(whole);
   msecs = std::llround(std::fabs(value - whole) * static_cast<double>(kMSecsPerDay));

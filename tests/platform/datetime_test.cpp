@@ -1,11 +1,33 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 #include "platform/datetime.h"
 
 using namespace tav;
+
+TEST(DateValue, DamagedValuesDecodeAsTheEndsOfTheRange) {
+  EXPECT_EQ(EncodeDate(1, 1, 1), -693593.0);
+  EXPECT_EQ(EncodeDate(9999, 12, 31), 2958465.0);
+  int y, m, d, h, mi, s, ms;
+  for (double v : {1e300, 4e9, std::numeric_limits<double>::max()}) {
+    DecodeDateTime(v, y, m, d, h, mi, s, ms);
+    EXPECT_EQ(y * 10000 + m * 100 + d, 99991231) << v;
+    EXPECT_EQ(h * 10000 + mi * 100 + s, 235959) << v;
+    EXPECT_EQ(DayOfYear(v), 365);
+    EXPECT_EQ(DayOfWeek(v), 6);  // a Friday
+  }
+  for (double v : {-1e300, -4e9, std::numeric_limits<double>::lowest()}) {
+    DecodeDate(v, y, m, d);
+    EXPECT_EQ(y * 10000 + m * 100 + d, 10101) << v;
+    EXPECT_GE(DayOfWeek(v), 1);
+  }
+  DecodeDateTime(2958465.5, y, m, d, h, mi, s, ms);  // the last day itself is kept
+  EXPECT_EQ(y * 10000 + m * 100 + d, 99991231);
+  EXPECT_EQ(h, 12);
+}
 
 TEST(DateValue, EpochAndKnownDays) {
   EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
