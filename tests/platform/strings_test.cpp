@@ -1,0 +1,107 @@
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/controls.h"
+#include "platform/strings.h"
+#include "platform/text.h"
+
+using namespace tav;
+using namespace tav::literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path TempDir(const std::string& name) {
+  fs::path dir = fs::temp_directory_path() / ("tavlog_strings_" + name + "_" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+std::string Bytes(const fs::path& path) {
+  std::string out;
+  EXPECT_TRUE(ReadWholeFile(path, out));
+  return out;
+}
+
+}  // namespace
+
+TEST(StringList, TextUsesCrLfAndReadsEveryLineBreak) {
+  TStringList l;
+  l.SetText("eins\r\nzwei\ndrei\rvier\r\n");
+  EXPECT_EQ(l.Lines(), (std::vector<std::string>{"eins", "zwei", "drei", "vier"}));
+  EXPECT_EQ(l.Text(), "eins\r\nzwei\r\ndrei\r\nvier\r\n");
+  l.SetText("a\r\n\r\nb");  // an empty line in between stays, no final break needed
+  EXPECT_EQ(l.Lines(), (std::vector<std::string>{"a", "", "b"}));
+  l.SetText("");
+  EXPECT_TRUE(l.Empty());
+  EXPECT_EQ(l.Text(), "");
+
+  TMemo memo;
+  memo.SetText("Zeile 1\nZeile 2");
+  EXPECT_EQ(memo.Lines.Count(), 2);
+  EXPECT_EQ(memo.Text(), "Zeile 1\r\nZeile 2\r\n");
+}
+
+TEST(StringList, SortedListsInsertInOrderAndBadIndexesAreHarmless) {
+  TStringList l{"b", "a"};
+  EXPECT_EQ(l.Add("c"), 2) << "unsorted: appended";
+  l.SetSorted(true);
+  EXPECT_EQ(l.Lines(), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(l.Add("bb"), 2);
+  EXPECT_EQ(l.Add("\xC4rger"), 4) << "byte order: 0xC4 after ASCII";
+  EXPECT_EQ(l.IndexOf("bb"), 2);
+  EXPECT_EQ(l.IndexOf("zz"), -1);
+  l.SetSorted(false);
+  l.Insert(99, "end");  // clamped
+  l.Insert(-5, "start");
+  EXPECT_EQ(l[0], "start");
+  EXPECT_EQ(l[l.Count() - 1], "end");
+  const unsigned before = l.Version();
+  l.Delete(-1);
+  l.Delete(l.Count());
+  l.Exchange(0, 99);
+  EXPECT_EQ(l.Version(), before) << "nothing changed";
+  EXPECT_EQ(l.At(-1), "");
+  EXPECT_EQ(l.At(l.Count()), "");
+  l.Exchange(0, 1);
+  EXPECT_EQ(l[1], "start");
+  EXPECT_GT(l.Version(), before);
+}
+
+TEST(StringList, FilesAreWindowsBytesWithCrLfAndWrittenWhole) {
+  const fs::path dir = TempDir("files");
+  TStringList l;
+  l.Add("Übernehmen"_w);
+  l.Add("TSS™ 100%"_w);
+  ASSERT_TRUE(l.SaveToFile(dir / "memo.txt"));
+  EXPECT_EQ(Bytes(dir / "memo.txt"), "\xDC" "bernehmen\r\nTSS\x99 100%\r\n");
+  for (const auto& entry : fs::directory_iterator(dir))
+    EXPECT_EQ(entry.path().filename(), "memo.txt") << "no temporary file is left behind";
+
+  TMemo memo;
+  ASSERT_TRUE(memo.Lines.LoadFromFile(dir / "memo.txt"));
+  EXPECT_EQ(memo.Lines.Lines(), l.Lines());
+
+  // A file that cannot be read leaves the lines as they were; a file that
+  // cannot be written leaves the old one untouched.
+  EXPECT_FALSE(memo.Lines.LoadFromFile(dir / "missing.txt"));
+  EXPECT_EQ(memo.Lines.Count(), 2);
+  EXPECT_FALSE(l.SaveToFile(dir / "no such folder" / "memo.txt"));
+  TStringList other{"other"};
+  fs::create_directory(dir / "blocked.txt");  // a folder where the file should go
+  EXPECT_FALSE(other.SaveToFile(dir / "blocked.txt"));
+  EXPECT_TRUE(fs::is_directory(dir / "blocked.txt"));
+  EXPECT_EQ(Bytes(dir / "memo.txt"), "\xDC" "bernehmen\r\nTSS\x99 100%\r\n");
+
+  // Sorted lists sort what they load.
+  TStringList sorted;
+  sorted.SetSorted(true);
+  ASSERT_TRUE(sorted.LoadFromFile(dir / "memo.txt"));
+  EXPECT_EQ(sorted[0], "TSS\x99 100%");
+  fs::remove_all(dir);
+}
