@@ -14,6 +14,7 @@
 #include "platform/grid.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/text.h"
+#include "qt_test_app.h"
 
 namespace tav {
 namespace {
@@ -55,16 +56,7 @@ class DrawForm : public TForm {
 class DrawQtTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    // One application per process: the backend tests (earlier in this
-    // program) may have made it already.
-    if (QCoreApplication::instance() == nullptr) {
-      static int argc = 1;
-      static char name[] = "tav_qt_tests";
-      static char* argv[] = {name, nullptr};
-      static QApplication* app = new QApplication(argc, argv);
-      (void)app;
-    }
-    InstallQtPlatform();
+    tav::testing::EnsureQtTestApplication();
   }
   static void Settle() {
     for (int i = 0; i < 5; ++i) MainLoop().ProcessEvents(0);

@@ -21,6 +21,7 @@
 #include "diary/day_book.h"
 #include "platform/eventloop.h"
 #include "platform/qt/qt_platform.h"
+#include "qt_test_app.h"
 
 namespace fs = std::filesystem;
 
@@ -28,15 +29,7 @@ namespace {
 
 class QtMainWindow : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (QApplication::instance() == nullptr) {
-      static int argc = 1;
-      static char name[] = "tav_qt_tests";
-      static char* argv[] = {name, nullptr};
-      new QApplication(argc, argv);
-      tav::InstallQtPlatform();
-    }
-  }
+  static void SetUpTestSuite() { tav::testing::EnsureQtTestApplication(); }
   void SetUp() override {
     old_cwd_ = fs::current_path();
     dir_ = fs::temp_directory_path() / ("tavlog_qtmain_" + std::to_string(getpid()));
