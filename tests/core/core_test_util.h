@@ -1,5 +1,5 @@
-// Shared helpers of the core tests: a fresh core state in a temporary
-// program folder, and small hand-made trips.
+// Shared helpers of the core, viewing and window tests: a fresh core state
+// in a temporary folder, small hand-made and synthetic trips, file bytes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,26 +12,24 @@
 #include <vector>
 
 #include "core/core_data.h"
+#include "core/demo_rider.h"
 #include "core/trip_types.h"
+#include "platform/strings.h"
 
 namespace tav::testing_core {
 
-// A temporary program folder, removed at the end; the core data is reset
-// and every path derived from the folder.
-class CoreFixture : public ::testing::Test {
+// A temporary folder of this test, removed at the end; the core data is
+// reset before and after.
+class TempFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetCoreData();
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = std::filesystem::temp_directory_path() /
-           ("tavlog_core_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
+           ("tavlog_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
             std::to_string(::getpid()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
-    DerivePaths(PathText(dir_));
-    CurrentRiderName = "TESTER";
-    DeriveRiderPaths();
-    std::filesystem::create_directories(FsPath(RiderDir));
   }
   void TearDown() override {
     std::error_code ec;
@@ -39,6 +37,19 @@ class CoreFixture : public ::testing::Test {
     ResetCoreData();
   }
   std::filesystem::path dir_;
+};
+
+// The temporary folder is the program folder: every path is derived from
+// it, and the rider TESTER has its folder.
+class CoreFixture : public TempFolderTest {
+ protected:
+  void SetUp() override {
+    TempFolderTest::SetUp();
+    DerivePaths(PathText(dir_));
+    CurrentRiderName = "TESTER";
+    DeriveRiderPaths();
+    std::filesystem::create_directories(FsPath(RiderDir));
+  }
 };
 
 // A trip of `records` records (header included) at `interval` seconds with
@@ -64,10 +75,40 @@ inline std::vector<TripSample> RampTrip(int records, int interval = 1, int sport
   return t;
 }
 
+// A synthetic ride of `seconds` seconds (header included).
+inline std::vector<TripSample> DemoRide(uint32_t seed, int seconds, int interval = 1) {
+  SyntheticRideOptions o;
+  o.Seed = seed;
+  o.DurationSeconds = seconds;
+  o.Interval = interval;
+  return MakeSyntheticRide(o);
+}
+
+inline void LoadInto(TripSample* buffer, int32_t& count, const std::vector<TripSample>& t) {
+  std::copy(t.begin(), t.end(), buffer);
+  count = static_cast<int32_t>(t.size());
+}
+
 inline void LoadIntoCurrent(const std::vector<TripSample>& t) {
-  std::copy(t.begin(), t.end(), TripSamples);
-  TripSampleCount = static_cast<int32_t>(t.size());
+  LoadInto(TripSamples, TripSampleCount, t);
   SampleInterval = t.size() >= 4 ? std::max(1, t[3].Time - t[2].Time) : 1;
+}
+
+inline unsigned char* Bytes(std::string& s) { return reinterpret_cast<unsigned char*>(s.data()); }
+inline const unsigned char* Bytes(const std::string& s) {
+  return reinterpret_cast<const unsigned char*>(s.data());
+}
+
+// The whole file ("" and a failure when it cannot be read).
+inline std::string FileBytes(const std::filesystem::path& p) {
+  std::string s;
+  EXPECT_TRUE(ReadWholeFile(p, s)) << p;
+  return s;
+}
+
+inline void WriteBytes(const std::filesystem::path& p, std::string_view bytes) {
+  std::filesystem::create_directories(p.parent_path());
+  ASSERT_TRUE(WriteFileAtomically(p, bytes)) << p;
 }
 
 }  // namespace tav::testing_core

@@ -2,66 +2,52 @@
 // language choice and marker, the opening commands and closing.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
+#include <functional>
 #include <string>
-#include <unistd.h>
 
 #include "analysis/graf_6.h"
 #include "core/core_data.h"
-#include "core/demo_rider.h"
 #include "core/forms.h"
 #include "core/info_form.h"
 #include "core/language_form.h"
 #include "core/main_unit.h"
 #include "core/settings.h"
 #include "core/trip_file.h"
+#include "core_test_util.h"
 #include "diary/cal_unit.h"
 #include "diary/day_book.h"
 #include "mail/mail_form.h"
 #include "platform/eventloop.h"
 #include "platform/text.h"
 #include "texts/text_tables.h"
+#include "viewing/form_snapshot.h"
 #include "viewing/show_1_trip.h"
 
 namespace fs = std::filesystem;
+using tav::testing_core::FileBytes;
+using tav::testing_core::WriteBytes;
 
 namespace {
 
-std::string ReadAll(const fs::path& p) {
-  std::string s;
-  tav::ReadWholeFile(p, s);
-  return s;
-}
-
-void WriteAll(const fs::path& p, std::string_view bytes) {
-  fs::create_directories(p.parent_path());
-  ASSERT_TRUE(tav::WriteFileAtomically(p, bytes));
-}
+const std::string kTripLine = "20240301_0800000_X;001;*BIKE POWER";
 
 // A trip file of `records` records (header included).
 void WriteTrip(const fs::path& p, int records) {
-  tav::SyntheticRideOptions o;
-  o.DurationSeconds = records - 1;
-  std::vector<tav::TripSample> ride = tav::MakeSyntheticRide(o);
+  std::vector<tav::TripSample> ride = tav::testing_core::DemoRide(1, records - 1);
   ride.resize(static_cast<std::size_t>(records));
   float zones[tav::kZoneBlockWords] = {};
   tav::MakeZoneBlock(ride[0], zones);
-  float scales[tav::kScaleWords] = {};
-  uint8_t trailer[tav::kDeoTrailerBytes] = {};
-  WriteAll(p, tav::EncodeDeoBytes(ride.data(), records, zones, scales, "", false, trailer));
+  WriteBytes(p, tav::EncodeDeoBytes(ride.data(), records, zones, nullptr, "", false, nullptr));
 }
 
-class MainWindow : public ::testing::Test {
+int LanguageByte(const fs::path& settings) { return static_cast<unsigned char>(FileBytes(settings).at(2100)); }
+
+class MainWindow : public tav::testing_core::TempFolderTest {
  protected:
   void SetUp() override {
-    static std::atomic<int> counter{0};
+    TempFolderTest::SetUp();
     old_cwd_ = fs::current_path();
-    dir_ = fs::temp_directory_path() /
-           ("tavlog_main_" + std::to_string(getpid()) + "_" + std::to_string(counter++));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    tav::ResetCoreData();
     tav::CommandLineTrip.clear();
     tav::Application().ExeName = (dir_ / "tavlog").string();
     tav::Application().ShownMessages.clear();
@@ -72,13 +58,19 @@ class MainWindow : public ::testing::Test {
     tav::SetHintsEnglish = nullptr;
     tav::SetHintsSpanish = nullptr;
     fs::current_path(old_cwd_);
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-    tav::ResetCoreData();
+    TempFolderTest::TearDown();
   }
-  void Start() {
+  void Start(bool show = true) {
     tav::CreateAllForms();
     ASSERT_NE(Form1, nullptr);
+    if (show) Form1->Show();
+  }
+  // Closes every window, then runs `between` and starts again.
+  void Restart(const std::function<void()>& between = {}) {
+    tav::DestroyAllForms();
+    tav::ResetCoreData();
+    if (between) between();
+    Start();
   }
   fs::path Data() const { return dir_ / "DATA"; }
   fs::path SettingsFile() const { return Data() / "GRD_DATA" / "GRD_DATA_01.GRD"; }
@@ -89,31 +81,33 @@ class MainWindow : public ::testing::Test {
     fs::create_directories(Data() / name);
     ASSERT_TRUE(list.SaveToFile(Data() / name / (name + ".T_L")));
   }
-  // A settings file naming `name` as the current rider.
-  void WriteSettingsFor(const std::string& name) {
+  // A settings file naming `name` as the current rider (after `more` has
+  // changed the default settings), and that rider's folder with `lines`.
+  void WriteSettingsFor(const std::string& name, const std::vector<std::string>& lines,
+                        const std::function<void()>& more = {}) {
     tav::ResetSettingsToDefaults();
     tav::RiderTable[0].SetName(name);
+    if (more) more();
     tav::CurrentRider = 0;
     tav::CurrentRiderName = name;
-    WriteAll(SettingsFile(), tav::EncodeSettings());
+    WriteBytes(SettingsFile(), tav::EncodeSettings());
     tav::ResetCoreData();
+    MakeRider(name, lines);
+  }
+  static void CancelMailWindowWhenItRuns() {
+    Form80->OnActivate = [](tav::TControl*) { Form80->ModalResult = tav::mrCancel; };
   }
 
   fs::path old_cwd_;
-  fs::path dir_;
 };
 
 TEST_F(MainWindow, FirstStartOnAnEmptyFolderCreatesWhatItNeeds) {
   Start();
-  EXPECT_TRUE(fs::is_directory(Data() / "GRD_DATA"));
-  const std::string settings = ReadAll(SettingsFile());
+  const std::string settings = FileBytes(SettingsFile());
   ASSERT_EQ(settings.size(), tav::kSettingsFileBytes);
-  EXPECT_EQ(static_cast<unsigned char>(settings[0]), 2001 & 0xFF);
-  EXPECT_EQ(static_cast<unsigned char>(settings[1]), 2001 >> 8);
+  EXPECT_EQ(tav::le::GetI32(tav::testing_core::Bytes(settings)), 2001);
   EXPECT_TRUE(tav::Application().ShownMessages.empty());
   EXPECT_EQ(fs::current_path(), fs::canonical(dir_));
-
-  Form1->Show();
   EXPECT_TRUE(Form1->Visible);
   EXPECT_EQ(tav::Application().MainForm(), Form1);
   // A placeholder rider: the label says so, and no folder was made for it.
@@ -122,30 +116,22 @@ TEST_F(MainWindow, FirstStartOnAnEmptyFolderCreatesWhatItNeeds) {
   EXPECT_FALSE(fs::exists(Data() / tav::CurrentRiderName));
   EXPECT_EQ(Form1->CB_Rider->Items.Count(), 0);
   // The usable commands are enabled, the device ones are not.
-  EXPECT_TRUE(Form1->SB_DB->Enabled);
-  EXPECT_TRUE(Form1->SB_KAL->Enabled);
-  EXPECT_TRUE(Form1->SB_DEF_MAIL->Enabled);
-  EXPECT_FALSE(Form1->SB_D1->Enabled);
-  EXPECT_FALSE(Form1->SB_UPDATE->Enabled);
+  tav::snapshot::ExpectControls(*Form1, {"SB_DB", "SB_KAL", "SB_DEF_MAIL"}, tav::snapshot::kEnabled);
+  tav::snapshot::ExpectControls(*Form1, {"SB_D1", "SB_UPDATE"}, tav::snapshot::kDisabled);
   // The free-slot line is there, so the diary can open an empty list.
   ASSERT_EQ(Form1->TripList.Count(), 1);
   EXPECT_EQ(Form1->TripList[0].rfind("ER", 0), 0u);
 }
 
-TEST_F(MainWindow, EveryNamedWindowExistsAndControlsAreThere) {
-  Start();
-  EXPECT_NE(Form3, nullptr);
-  EXPECT_NE(Form11, nullptr);
-  EXPECT_NE(Form12, nullptr);
-  EXPECT_NE(Form30, nullptr);
-  EXPECT_NE(Form33, nullptr);
-  EXPECT_NE(Form35, nullptr);
-  EXPECT_NE(Form80, nullptr);
-  const char* buttons[] = {"SB_User", "SB_DB", "SB_D1", "SB_Service", "SB_Language", "SB_Help",
-                           "SB_U_DATA", "SB_DATA", "SB_DATA_PC", "SB_KAL", "SB_SETTIME",
-                           "SB_KILLTRIP", "SB_UPDATE", "SB_DEO", "SB_CSV", "SB_DR", "SB_DB_CSV",
-                           "SB_TO_COL", "SB_DEO_DB", "SB_DEO_DEO", "SB_RESETCOM", "SB_CAL_NEW",
-                           "SB_G6", "SB_DEF_MAIL", "SB_SET_COL", "SB_GLS"};
+TEST_F(MainWindow, EveryNamedWindowExistsAndButtonsDoNotOverlap) {
+  Start(false);
+  for (tav::TForm* f : std::initializer_list<tav::TForm*>{Form3, Form11, Form12, Form30, Form33, Form35, Form80})
+    EXPECT_NE(f, nullptr);
+  const std::vector<const char*> buttons = {
+      "SB_User", "SB_DB", "SB_D1", "SB_Service", "SB_Language", "SB_Help", "SB_U_DATA", "SB_DATA",
+      "SB_DATA_PC", "SB_KAL", "SB_SETTIME", "SB_KILLTRIP", "SB_UPDATE", "SB_DEO", "SB_CSV", "SB_DR",
+      "SB_DB_CSV", "SB_TO_COL", "SB_DEO_DB", "SB_DEO_DEO", "SB_RESETCOM", "SB_CAL_NEW", "SB_G6",
+      "SB_DEF_MAIL", "SB_SET_COL", "SB_GLS"};
   for (const char* b : buttons) {
     auto* sb = Form1->Find<tav::TSpeedButton>(b);
     ASSERT_NE(sb, nullptr) << b;
@@ -156,62 +142,47 @@ TEST_F(MainWindow, EveryNamedWindowExistsAndControlsAreThere) {
     EXPECT_LE(sb->Left + sb->Width, Form1->ClientWidth()) << b;
     EXPECT_LE(sb->Top + sb->Height, Form1->ClientHeight()) << b;
     for (const char* o : buttons) {
-      if (o == b) continue;
-      auto* other = Form1->Find<tav::TSpeedButton>(o);
-      const tav::TRect a = sb->BoundsRect(), c = other->BoundsRect();
-      const bool overlap = a.Left < c.Right && c.Left < a.Right && a.Top < c.Bottom && c.Top < a.Bottom;
-      EXPECT_FALSE(overlap) << b << " overlaps " << o;
+      const tav::TRect a = sb->BoundsRect(), c = Form1->Find<tav::TSpeedButton>(o)->BoundsRect();
+      EXPECT_TRUE(o == b || !(a.Left < c.Right && c.Left < a.Right && a.Top < c.Bottom && c.Top < a.Bottom))
+          << b << " overlaps " << o;
     }
   }
   EXPECT_EQ(Form1->RB_9->Items.Count(), 5);
   EXPECT_EQ(Form1->CB_Color->Items.Count(), 16);
   EXPECT_EQ(Form1->CB_LG->Items.Count(), 3);
-  for (const char* n : {"LUS_1", "LUS_2", "LED_1", "LED_2", "LED_5", "LED_6", "LRB_2", "LRB_3",
-                        "LRB_4", "LRB_5", "LRB_7", "LRB_8", "LRB_9", "LRB_10", "L_GLS", "L_ABS"})
-    EXPECT_NE(Form1->Find<tav::TLabel>(n), nullptr) << n;
-  for (const char* n : {"GLS_NOT_OK", "ED_OK", "ED_NO", "B_CL_Trip", "B_Nein"})
-    EXPECT_NE(Form1->Find<tav::TButton>(n), nullptr) << n;
-  EXPECT_NE(Form1->Find<tav::TPanel>("P_Wait"), nullptr);
-  EXPECT_NE(Form1->Find<tav::TSpeedButton>("SB_BRE2"), nullptr);
-  EXPECT_NE(Form1->Find<tav::TPanel>("P_SPR_WAHL"), nullptr);
-  EXPECT_NE(Form1->Find<tav::TMemo>("Z_INFO"), nullptr);
+  tav::snapshot::ExpectControls(
+      *Form1, {"LUS_1", "LUS_2", "LED_1", "LED_2", "LED_5", "LED_6", "LRB_2", "LRB_3", "LRB_4", "LRB_5",
+               "LRB_7", "LRB_8", "LRB_9", "LRB_10", "L_GLS", "L_ABS", "GLS_NOT_OK", "ED_OK", "ED_NO",
+               "B_CL_Trip", "B_Nein", "P_Wait", "SB_BRE2", "P_SPR_WAHL", "Z_INFO"});
   // The published lists are the core's.
   EXPECT_EQ(&Form1->TripList, &tav::TripList);
   EXPECT_EQ(Form1->ScanList, &tav::SelectedTrips);
 }
 
 TEST_F(MainWindow, DamagedSettingsAreReportedOnceAndReplaced) {
-  WriteAll(SettingsFile(), "this is not a settings file");
+  WriteBytes(SettingsFile(), "this is not a settings file");
   Start();
   EXPECT_EQ(tav::Application().ShownMessages.size(), 1u);
   // The defaults were written back as a whole settings file.
-  EXPECT_EQ(ReadAll(SettingsFile()).size(), tav::kSettingsFileBytes);
-  Form1->Show();
-  EXPECT_EQ(tav::Application().ShownMessages.size(), 1u);
+  EXPECT_EQ(FileBytes(SettingsFile()).size(), tav::kSettingsFileBytes);
 }
 
 TEST_F(MainWindow, DamagedTripListAndDatabaseAreReportedNotFatal) {
-  WriteSettingsFor("ANNA");
-  MakeRider("ANNA", {"garbage line", "20240101_1000000_X;001;*BIKE POWER", "ERASED :"});
-  WriteAll(Data() / "ANNA" / "ANNA.T_D", "short");
+  WriteSettingsFor("ANNA", {"garbage line", kTripLine, "ERASED :"});
+  WriteBytes(Data() / "ANNA" / "ANNA.T_D", "short");
   Start();
   EXPECT_EQ(tav::Application().ShownMessages.size(), 1u);
   EXPECT_EQ(tav::CurrentRiderName, "ANNA");
   // The good line survives, the bad one is skipped.
   EXPECT_EQ(Form1->TripList.IndexOf("garbage line"), -1);
-  EXPECT_GE(Form1->TripList.IndexOf("20240101_1000000_X;001;*BIKE POWER"), 0);
+  EXPECT_GE(Form1->TripList.IndexOf(kTripLine), 0);
 }
 
 TEST_F(MainWindow, RiderListComesFromTheDataSubFolders) {
-  fs::create_directories(Data() / "BERT");
-  fs::create_directories(Data() / "ANNA");
-  fs::create_directories(Data() / "COLLECTION");
-  WriteAll(Data() / "NOT_A_FOLDER", "x");
+  for (const char* f : {"BERT", "ANNA", "COLLECTION"}) fs::create_directories(Data() / f);
+  WriteBytes(Data() / "NOT_A_FOLDER", "x");
   Start();
-  Form1->Show();
-  ASSERT_EQ(Form1->CB_Rider->Items.Count(), 2);
-  EXPECT_EQ(Form1->CB_Rider->Items[0], "ANNA");
-  EXPECT_EQ(Form1->CB_Rider->Items[1], "BERT");
+  EXPECT_EQ(Form1->CB_Rider->Items.Lines(), (std::vector<std::string>{"ANNA", "BERT"}));
   EXPECT_EQ(Form1->CB_Rider->ItemIndex, -1);  // the placeholder rider is not listed
   // A folder made while the program runs appears at the next activation.
   fs::create_directories(Data() / "CARL");
@@ -220,11 +191,9 @@ TEST_F(MainWindow, RiderListComesFromTheDataSubFolders) {
 }
 
 TEST_F(MainWindow, ChoosingARiderSavesTheOldListAndLoadsTheNewOne) {
-  WriteSettingsFor("ANNA");
-  MakeRider("ANNA", {"ERASED :"});
-  MakeRider("BERT", {"20240301_0800000_X;001;*BIKE POWER", "ERASED :"});
+  WriteSettingsFor("ANNA", {"ERASED :"});
+  MakeRider("BERT", {kTripLine, "ERASED :"});
   Start();
-  Form1->Show();
   ASSERT_EQ(tav::CurrentRiderName, "ANNA");
   EXPECT_EQ(Form1->CB_Rider->ItemIndex, 0);
   // An unsaved edit of ANNA's list.
@@ -233,22 +202,17 @@ TEST_F(MainWindow, ChoosingARiderSavesTheOldListAndLoadsTheNewOne) {
 
   Form1->CB_Rider->DoSelect(1);
   EXPECT_EQ(tav::CurrentRiderName, "BERT");
-  EXPECT_EQ(Form1->TripList.Count(), 2);
-  EXPECT_EQ(Form1->TripList[0], "20240301_0800000_X;001;*BIKE POWER");
+  EXPECT_EQ(Form1->TripList.Lines(), (std::vector<std::string>{kTripLine, "ERASED :"}));
   EXPECT_FALSE(Form1->TripListChanged);
   EXPECT_NE(Form1->L_Rider->Caption.find("BERT"), std::string::npos);
-  EXPECT_NE(ReadAll(Data() / "ANNA" / "ANNA.T_L").find("20240201_0900000_X"), std::string::npos);
-
+  EXPECT_NE(FileBytes(Data() / "ANNA" / "ANNA.T_L").find("20240201_0900000_X"), std::string::npos);
   // The choice survives a restart.
-  tav::DestroyAllForms();
-  tav::ResetCoreData();
-  Start();
+  Restart();
   EXPECT_EQ(tav::CurrentRiderName, "BERT");
 }
 
 TEST_F(MainWindow, NewRiderGetsAFolderAndBecomesCurrent) {
   Start();
-  Form1->Show();
   Form1->SB_User->DoClick();
   EXPECT_TRUE(Form1->P_RIDER->Visible);
   EXPECT_FALSE(Form1->CreateRider("../X"));
@@ -264,18 +228,13 @@ TEST_F(MainWindow, NewRiderGetsAFolderAndBecomesCurrent) {
 }
 
 TEST_F(MainWindow, AnEleventhRiderIsRefusedAndChangesNothing) {
-  WriteSettingsFor("ANNA");
-  tav::ResetSettingsToDefaults();
-  const char* names[tav::kRiderCount] = {"ANNA", "B1", "B2", "B3", "B4", "B5", "B6", "B7", "B8", "B9"};
-  for (int r = 0; r < tav::kRiderCount; ++r) tav::RiderTable[r].SetName(names[r]);
-  tav::RiderTable[0].Weight = 61.0f;
-  tav::CurrentRiderName = "ANNA";
-  WriteAll(SettingsFile(), tav::EncodeSettings());
-  tav::ResetCoreData();
-  MakeRider("ANNA", {"20240301_0800000_X;001;*BIKE POWER", "ERASED :"});
+  WriteSettingsFor("ANNA", {kTripLine, "ERASED :"}, [] {
+    const char* names[tav::kRiderCount] = {"ANNA", "B1", "B2", "B3", "B4", "B5", "B6", "B7", "B8", "B9"};
+    for (int r = 0; r < tav::kRiderCount; ++r) tav::RiderTable[r].SetName(names[r]);
+    tav::RiderTable[0].Weight = 61.0f;
+  });
   MakeRider("ZED", {"ERASED :"});
   Start();
-  Form1->Show();
   ASSERT_EQ(tav::CurrentRiderName, "ANNA");
   EXPECT_FALSE(Form1->ChooseRider("ZED"));
   EXPECT_EQ(tav::CurrentRiderName, "ANNA");
@@ -292,45 +251,52 @@ TEST_F(MainWindow, AnEleventhRiderIsRefusedAndChangesNothing) {
   EXPECT_FLOAT_EQ(tav::RiderTable[0].Weight, 61.0f);
 }
 
-TEST_F(MainWindow, CalendarCommandChecksRiderAndList) {
+TEST_F(MainWindow, CalendarCommandChecksRiderAndListAndGoesThroughTheDiary) {
   // Placeholder rider: the rider choice opens instead.
   Start();
-  Form1->Show();
   Form1->SB_KAL->DoClick();
   EXPECT_TRUE(Form1->P_RIDER->Visible);
   EXPECT_FALSE(Form33->Visible);
   EXPECT_EQ(Form1->SB_KAL->Tag, 0);
-  tav::DestroyAllForms();
-  tav::ResetCoreData();
 
   // A rider without trips: a note under the picture, no calendar.
-  WriteSettingsFor("ANNA");
-  MakeRider("ANNA", {"ERASED :"});
-  Start();
-  Form1->Show();
+  Restart([&] { WriteSettingsFor("ANNA", {"ERASED :"}); });
   Form1->SB_KAL->DoClick();
   EXPECT_EQ(Form1->PB->Message, Form1->MsgText[24]);
   EXPECT_FALSE(Form33->Visible);
   EXPECT_EQ(Form1->SB_KAL->Tag, 0);
-  tav::DestroyAllForms();
-  tav::ResetCoreData();
 
-  // With trips: the diary makes one pass first, then the calendar opens.
-  WriteSettingsFor("ANNA");
-  MakeRider("ANNA", {"20240301_0800000_X;001;*BIKE POWER", "ERASED :"});
-  Start();
-  Form1->Show();
+  // With trips: the diary makes one pass first (unseen), then the calendar opens.
+  Restart([&] { WriteSettingsFor("ANNA", {kTripLine, "ERASED :"}); });
   EXPECT_FALSE(Form3->WasActivated);
+  int diary = 0;
+  auto activate = Form3->OnActivate;
+  Form3->OnActivate = [&](tav::TControl* c) {
+    ++diary;
+    activate(c);
+  };
   Form1->SB_KAL->DoClick();
+  EXPECT_EQ(diary, 1);
   EXPECT_TRUE(Form3->WasActivated);
   EXPECT_FALSE(Form3->Visible);
   EXPECT_TRUE(Form33->Visible);
   EXPECT_EQ(Form1->SB_KAL->Tag, 1);
+  Form33->Hide();
+  Form1->SB_KAL->DoClick();  // diary seen, rows in list order: straight on
+  EXPECT_EQ(diary, 1);
+  EXPECT_TRUE(Form33->Visible);
+  Form33->Hide();
+  tav::DiarySorted = 1;  // rows sorted: the diary rebuilds TripDates first
+  tav::TripDates.clear();
+  Form1->SB_KAL->DoClick();
+  EXPECT_EQ(diary, 2);
+  EXPECT_FALSE(Form3->Visible);
+  EXPECT_EQ(tav::TripDates.size(), 2u);
+  EXPECT_TRUE(Form33->Visible);
 }
 
 TEST_F(MainWindow, OpenersSetTheTagsTheirWindowsExpect) {
   Start();
-  Form1->Show();
   Form1->SB_DB->DoClick();
   EXPECT_TRUE(Form3->Visible);
   Form3->Hide();
@@ -354,11 +320,10 @@ TEST_F(MainWindow, OpenersSetTheTagsTheirWindowsExpect) {
 }
 
 TEST_F(MainWindow, MailSettingsOpenOverThePicture) {
-  Start();
+  Start(false);
   Form1->SetBounds(100, 50, Form1->Width, Form1->Height);
   Form1->Show();
-  // The modal window closes itself once it runs.
-  Form80->OnActivate = [](tav::TControl*) { Form80->ModalResult = tav::mrCancel; };
+  CancelMailWindowWhenItRuns();
   Form1->SB_DEF_MAILClick();
   EXPECT_EQ(Form80->Tag, 10);
   EXPECT_EQ(Form80->Width, Form1->PB->Width + 6);
@@ -369,14 +334,14 @@ TEST_F(MainWindow, MailSettingsOpenOverThePicture) {
 }
 
 TEST_F(MainWindow, HelpTopicShowsItsFileOnlyWhenItExists) {
-  Start();
+  Start(false);
   EXPECT_EQ(tav::HelpTopicPath("P_", 0, 3), "P_DE03.RTF");
   EXPECT_EQ(tav::HelpTopicPath("P_", 1, 12), "P_EN12.RTF");
   EXPECT_EQ(tav::HelpTopicPath("P_", 2, 1), "P_EN01.RTF");
   tav::LanguageIndex = 0;
   tav::ShowHelpTopic(3);
   EXPECT_FALSE(Form12->Visible);
-  WriteAll(Data() / "GRD_DATA" / "HILFE" / "HILFE_DE03.RTF", "Hilfe zum Thema drei\r\n");
+  WriteBytes(Data() / "GRD_DATA" / "HILFE" / "HILFE_DE03.RTF", "Hilfe zum Thema drei\r\n");
   tav::ShowHelpTopic(3);
   EXPECT_TRUE(Form12->Visible);
   EXPECT_NE(Form12->RichEdit1->Text().find("Hilfe zum Thema drei"), std::string::npos);
@@ -386,128 +351,62 @@ TEST_F(MainWindow, HelpTopicShowsItsFileOnlyWhenItExists) {
   EXPECT_FALSE(Form12->Visible);
 }
 
-TEST_F(MainWindow, LanguageMarkerIsAppliedOnceAndDeleted) {
-  WriteAll(dir_ / "LANG.TXT", "EN_US");
-  Start();
+TEST_F(MainWindow, LanguageMarkerIsAppliedAtStartAndDeleted) {
+  WriteBytes(dir_ / "LANG.TXT", "EN_US");
+  Start(false);
   EXPECT_EQ(tav::LanguageIndex, 1);
   EXPECT_EQ(tav::UnitFlags, 31);
   EXPECT_FALSE(fs::exists(dir_ / "LANG.TXT"));
-  tav::DestroyAllForms();
-  tav::ResetCoreData();
-
-  WriteAll(dir_ / "LANG.TXT", "DE_");
-  Start();
-  EXPECT_EQ(tav::LanguageIndex, 0);
-  EXPECT_EQ(tav::UnitFlags, 0);
-  EXPECT_FALSE(fs::exists(dir_ / "LANG.TXT"));
 }
 
-TEST_F(MainWindow, LanguageChoiceSavesAndAppliesItsTable) {
+TEST_F(MainWindow, LanguageChoiceSavesThenAppliesThenHidesThenRelabels) {
   int german = 0, english = 0, spanish = 0;
-  tav::SetHintsGerman = [&] { ++german; };
+  tav::SetHintsGerman = [&] {
+    ++german;
+    // The settings are already saved with the new language, the panel is
+    // still open, and the rider label is not yet written.
+    EXPECT_EQ(LanguageByte(SettingsFile()), 0);
+    EXPECT_TRUE(Form1->P_SPR_WAHL->Visible);
+    Form1->MsgText[16] = "Fahrerin:";
+    EXPECT_EQ(Form1->L_Rider->Caption.rfind("Fahrerin:", 0), std::string::npos);
+  };
   tav::SetHintsEnglish = [&] { ++english; };
   tav::SetHintsSpanish = [&] { ++spanish; };
-  Start();
-  Form1->Show();  // activation applies the current language (English by default)
+  Start();  // activation applies the current language (English by default)
   EXPECT_EQ(english, 1);
   Form1->SB_Language->DoClick();
-  EXPECT_TRUE(Form1->P_SPR_WAHL->Visible);
+  ASSERT_TRUE(Form1->P_SPR_WAHL->Visible);
   Form1->CB_LG->DoSelect(0);
   EXPECT_EQ(tav::LanguageIndex, 0);
   EXPECT_EQ(german, 1);
   EXPECT_FALSE(Form1->P_SPR_WAHL->Visible);
   EXPECT_EQ(Form1->SB_DB->Caption, "Tagebuch");
-  // Saved at once.
-  EXPECT_EQ(static_cast<unsigned char>(ReadAll(SettingsFile())[2100]), 0);
+  EXPECT_EQ(Form1->L_Rider->Caption.rfind("Fahrerin: ", 0), 0u) << Form1->L_Rider->Caption;
   Form1->CB_LG->DoSelect(2);
   EXPECT_EQ(spanish, 1);
-  EXPECT_EQ(static_cast<unsigned char>(ReadAll(SettingsFile())[2100]), 2);
+  EXPECT_EQ(LanguageByte(SettingsFile()), 2);
 }
 
-TEST_F(MainWindow, LanguageClickSavesThenAppliesThenHidesThenRelabels) {
-  int applied = 0;
-  tav::SetHintsGerman = [&] {
-    ++applied;
-    // The settings are already saved with the new language, the panel is
-    // still open, and the rider label is not yet written.
-    EXPECT_EQ(static_cast<unsigned char>(ReadAll(SettingsFile())[2100]), 0);
-    EXPECT_TRUE(Form1->P_SPR_WAHL->Visible);
-    Form1->MsgText[16] = "Fahrerin:";
-    EXPECT_EQ(Form1->L_Rider->Caption.rfind("Fahrerin:", 0), std::string::npos);
-  };
-  Start();
-  Form1->Show();
-  Form1->SB_Language->DoClick();
-  ASSERT_TRUE(Form1->P_SPR_WAHL->Visible);
-  Form1->CB_LG->DoSelect(0);
-  EXPECT_EQ(applied, 1);
-  EXPECT_FALSE(Form1->P_SPR_WAHL->Visible);
-  EXPECT_EQ(Form1->L_Rider->Caption.rfind("Fahrerin: ", 0), 0u) << Form1->L_Rider->Caption;
-}
-
-TEST_F(MainWindow, CalendarGoesThroughTheDiaryWhileItsRowsAreSorted) {
-  WriteSettingsFor("ANNA");
-  MakeRider("ANNA", {"20240301_0800000_X;001;*BIKE POWER", "ERASED :"});
-  Start();
-  Form1->Show();
-  int diary = 0;
-  auto activate = Form3->OnActivate;
-  Form3->OnActivate = [&](tav::TControl* c) {
-    ++diary;
-    activate(c);
-  };
-  Form1->SB_KAL->DoClick();  // first time: the diary makes one pass
-  EXPECT_EQ(diary, 1);
-  Form33->Hide();
-  Form1->SB_KAL->DoClick();  // diary seen, rows in list order: straight on
-  EXPECT_EQ(diary, 1);
-  EXPECT_TRUE(Form33->Visible);
-  Form33->Hide();
-  tav::DiarySorted = 1;  // rows sorted: the diary rebuilds TripDates first
-  tav::TripDates.clear();
-  Form1->SB_KAL->DoClick();
-  EXPECT_EQ(diary, 2);
-  EXPECT_FALSE(Form3->Visible);
-  EXPECT_EQ(tav::TripDates.size(), 2u);
-  EXPECT_TRUE(Form33->Visible);
-  EXPECT_EQ(Form1->SB_KAL->Tag, 1);
-}
-
-TEST_F(MainWindow, CommandLineTripOpensTheViewWhenLongEnough) {
-  const fs::path trip = dir_ / "trips" / "LONG TRIP.DEO";
-  WriteTrip(trip, 100);
-  tav::CommandLineTrip = tav::StripArgumentQuotes("\"" + trip.string() + "\"");
-  Start();
-  Form1->Show();
-  EXPECT_TRUE(Form30->Visible);
-  EXPECT_EQ(tav::TripSampleCount, 100);
-  EXPECT_EQ(tav::ApplyDefaultChannels, 1);
-  EXPECT_EQ(tav::CurrentTripPath, trip.string());
-  EXPECT_TRUE(tav::Application().ShownMessages.empty());
-}
-
-TEST_F(MainWindow, CommandLineTripRelativeToTheStartFolder) {
-  // Started from another folder with a relative name: the program folder
-  // becomes the current directory, the argument still names the file.
+TEST_F(MainWindow, CommandLineTripRelativeToTheStartFolderOpensTheView) {
+  // Started from another folder with a quoted relative name: the program
+  // folder becomes the current directory, the argument still names the file.
   const fs::path start = dir_ / "rides";
-  WriteTrip(start / "sub" / "T1.DEO", 90);
+  WriteTrip(start / "sub" / "LONG TRIP.DEO", 90);
   fs::current_path(start);
-  tav::CommandLineTrip = "sub/../sub/T1.DEO";
+  tav::CommandLineTrip = tav::StripArgumentQuotes("\"sub/../sub/LONG TRIP.DEO\"");
   Start();
   EXPECT_EQ(fs::current_path(), dir_);
-  Form1->Show();
   EXPECT_TRUE(Form30->Visible);
   EXPECT_EQ(tav::TripSampleCount, 90);
-  EXPECT_EQ(tav::CurrentTripPath, (start / "sub" / "T1.DEO").string());
+  EXPECT_EQ(tav::ApplyDefaultChannels, 1);
+  EXPECT_EQ(tav::CurrentTripPath, (start / "sub" / "LONG TRIP.DEO").string());
   EXPECT_TRUE(tav::Application().ShownMessages.empty());
 }
 
 TEST_F(MainWindow, CommandLineTripTooShortIsReportedOnceAndDropped) {
-  const fs::path trip = dir_ / "SHORT.DEO";
-  WriteTrip(trip, 30);
-  tav::CommandLineTrip = trip.string();
+  WriteTrip(dir_ / "SHORT.DEO", 30);
+  tav::CommandLineTrip = (dir_ / "SHORT.DEO").string();
   Start();
-  Form1->Show();
   EXPECT_FALSE(Form30->Visible);
   EXPECT_EQ(tav::Application().ShownMessages.size(), 1u);
   EXPECT_TRUE(tav::CommandLineTrip.empty());
@@ -516,11 +415,11 @@ TEST_F(MainWindow, CommandLineTripTooShortIsReportedOnceAndDropped) {
 }
 
 TEST_F(MainWindow, ClosingSavesAChangedTripList) {
-  WriteSettingsFor("ANNA");
-  MakeRider("ANNA", {"ERASED :"});
+  WriteSettingsFor("ANNA", {"ERASED :007;"});
   Start();
-  Form1->Show();
-  Form1->TripList.Insert(0, "20240201_0900000_X;001;*BIKE POWER");
+  EXPECT_EQ(Form1->NextTripNumber(), 7);  // from the loaded list's free slots
+  EXPECT_EQ(tav::CurrentTripSlot, 7);
+  Form1->TripList.Insert(0, "20240201_0900000_X;007;*BIKE POWER");
   Form1->TripListChanged = true;
   Form3->Show();
   Form33->Show();
@@ -532,34 +431,21 @@ TEST_F(MainWindow, ClosingSavesAChangedTripList) {
   EXPECT_FALSE(Form33->Visible);
   EXPECT_FALSE(Form1->Timer1->Enabled());
   EXPECT_FALSE(Form1->TripListChanged);
-  EXPECT_NE(ReadAll(Data() / "ANNA" / "ANNA.T_L").find("20240201_0900000_X"), std::string::npos);
+  EXPECT_NE(FileBytes(Data() / "ANNA" / "ANNA.T_L").find("20240201_0900000_X"), std::string::npos);
   EXPECT_TRUE(fs::exists(Data() / "ANNA" / "ANNA.T_D"));
 }
 
-TEST_F(MainWindow, NextTripNumberTakesFreeSlotsFirst) {
-  WriteSettingsFor("ANNA");
-  MakeRider("ANNA", {"20240101_0800000_X;001;*BIKE POWER", "20240102_0800000_X;002;*BIKE POWER",
-                     "ERASED :007;"});
-  Start();
-  EXPECT_EQ(Form1->NextTripNumber(), 7);
-  EXPECT_EQ(tav::CurrentTripSlot, 7);
-  EXPECT_EQ(Form1->NextTripNumber(), 8);  // 7 is in use now
-}
-
 TEST_F(MainWindow, SendModeListsTheExistingTripFiles) {
-  WriteSettingsFor("ANNA");
-  MakeRider("ANNA", {"ERASED :"});
+  WriteSettingsFor("ANNA", {"ERASED :"});
   WriteTrip(Data() / "ANNA" / "20240101_0800000_X.DEO", 80);
   WriteTrip(Data() / "ANNA" / "20240103_0800000_X.DEO", 80);
   Start();
-  Form1->Show();
-  tav::SelectedTrips.Clear();
-  tav::SelectedTrips.Add("20240101_0800000_X;001;*BIKE POWER");
-  tav::SelectedTrips.Add("20240102_0800000_X;002;*BIKE POWER");  // no file
-  tav::SelectedTrips.Add("20240102_0900NR3_ANNA;003;*RUN");       // manual entry
-  tav::SelectedTrips.Add("20240103_0800000_X;004;*BIKE POWER");
+  tav::SelectedTrips = tav::TStringList{"20240101_0800000_X;001;*BIKE POWER",
+                                        "20240102_0800000_X;002;*BIKE POWER",  // no file
+                                        "20240102_0900NR3_ANNA;003;*RUN",      // manual entry
+                                        "20240103_0800000_X;004;*BIKE POWER"};
   Form1->Z_INFO->Lines.Add("old line");
-  Form80->OnActivate = [](tav::TControl*) { Form80->ModalResult = tav::mrCancel; };
+  CancelMailWindowWhenItRuns();
   tav::ListTripFiles();
   EXPECT_EQ(Form80->Tag, 20);
   ASSERT_EQ(Form1->Z_INFO->Lines.Count(), 2);

@@ -1,8 +1,11 @@
-// Test helper: paints a form with its controls onto a bitmap, the way the
-// window shows them in outline (panels, labels, buttons, edits and lists as
-// simple boxes with their texts; grids, charts and paint boxes paint
-// themselves), and saves it as a PNG for a person to look at.
+// Test helpers of the windows: checks of named controls, and a form painted
+// with its controls onto a bitmap the way the window shows them in outline
+// (panels, labels, buttons, edits and lists as simple boxes with their
+// texts; grids, charts and paint boxes paint themselves), saved as a PNG for
+// a person to look at.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,6 +17,20 @@
 #include "platform/controls.h"
 
 namespace tav::snapshot {
+
+enum ControlState { kExists, kEnabled, kDisabled /* shown but disabled */ };
+
+// Every named control exists on `form` and is in the given state.
+inline void ExpectControls(const TForm& form, std::initializer_list<const char*> names,
+                           ControlState state = kExists) {
+  for (const char* n : names) {
+    const TControl* c = form.FindControl(n);
+    EXPECT_NE(c, nullptr) << n;
+    if (!c) continue;
+    const bool ok = state == kExists || (state == kEnabled ? c->Enabled : c->Visible && !c->Enabled);
+    EXPECT_TRUE(ok) << n << (state == kEnabled ? " is disabled" : " is hidden or enabled");
+  }
+}
 
 inline void PaintControlOutline(TCanvas& cv, TControl& c, int x, int y) {
   const TRect r{x, y, x + c.Width, y + c.Height};
