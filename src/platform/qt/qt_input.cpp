@@ -23,6 +23,10 @@ bool IsNativeInput(TControlKind kind) {
          kind == TControlKind::ProgressBar;
 }
 
+bool WheelChangesValue(TControlKind kind) {
+  return kind == TControlKind::ComboBox || kind == TControlKind::DateTimePicker || kind == TControlKind::TrackBar;
+}
+
 }  // namespace
 
 class InputFilter : public QObject {
@@ -141,6 +145,9 @@ class InputFilter : public QObject {
 
   bool Wheel(Binding& b, QWidget* target, QWheelEvent* e) {
     TControl* c = b.control;
+    // The wheel changes the value of a combo box, date picker or track bar
+    // only when it has the focus, never in passing while the mouse is over it.
+    if (WheelChangesValue(c->Kind()) && !b.widget->hasFocus()) return true;
     QPoint p = e->position().toPoint();
     if (target != b.widget) p = target->mapTo(b.widget, p);
     const TShiftState shift = ShiftStateOf(e->modifiers(), e->buttons());

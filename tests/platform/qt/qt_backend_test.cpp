@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTextDocumentFragment>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <thread>
 
@@ -170,6 +171,24 @@ TEST_F(QtBackendTest, PropertiesSetByCodeShowWithoutFiringEvents) {
   emit combo->activated(2);
   EXPECT_EQ(form.Choice->ItemIndex, 2);
   EXPECT_EQ(events, 2);
+  // The wheel over the combo box changes nothing unless the box has the focus.
+  auto wheel = [&](int delta) {
+    QWheelEvent e(QPointF(5, 5), combo->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    e.setTimestamp(++timestamp_);
+    QCoreApplication::sendEvent(combo, &e);
+  };
+  wheel(120);
+  EXPECT_EQ(form.Choice->ItemIndex, 2);
+  EXPECT_EQ(events, 2);
+  if (QtWindowOf(&form)->isActiveWindow()) {  // focus needs the active window
+    form.Choice->SetFocus();
+    MainLoop().PostTask([] {});
+    Settle();
+    wheel(120);
+    EXPECT_EQ(form.Choice->ItemIndex, 1);
+    EXPECT_EQ(events, 3);
+  }
 
   // A password edit masks with its own character; a dialog frame offers no
   // minimise or maximise button.
