@@ -409,8 +409,8 @@ void TCustomWSocket::HandleSelectEvent(int events, int error) {
                                    {kFdClose, &TCustomWSocket::Do_FD_CLOSE}};
   for (const Step& s : steps) {
     if (!(events & s.bit)) continue;
-    // A handler may have closed (or reopened) the socket.
-    if (!same()) return;
+    // A handler may have closed (or reopened) or paused the socket.
+    if (!same() || paused_) break;
     current_event_ = s.bit;
     (this->*s.fn)(error);
     if (!*alive) return;
@@ -498,6 +498,8 @@ void TCustomWSocket::ReceiveLoop(int error, bool no_loop, bool draining) {
     const uint64_t before = recv_calls_;
     bool handled = TriggerDataAvailable(error);
     if (!*alive || fd_ != fd || fd_ < 0 || serial_ != serial) return;
+    // A handler that paused the socket gets nothing more until Resume.
+    if (paused_) break;
     if (!handled) {
       // Nobody listens: the bytes are read and dropped.
       char junk[1024];

@@ -494,6 +494,23 @@ TEST_F(WSocketSession, PauseHoldsEventsAndResumeDeliversThem) {
   EXPECT_EQ(rec.received, "");
   sock.Resume();
   ASSERT_TRUE(Pump([&] { return rec.received == "held"; }));
+
+  // A handler that pauses gets no further event, not even from the pass
+  // that is running.
+  int events = 0;
+  sock.OnDataAvailable = [&](TCustomWSocket* s, int) {
+    ++events;
+    char c;
+    if (s->Receive(&c, 1) == 1) rec.received += c;
+    s->Pause();
+  };
+  WriteAll(peer, "abc");
+  ASSERT_TRUE(Pump([&] { return events > 0; }));
+  PumpFor(50);
+  EXPECT_EQ(events, 1);
+  EXPECT_EQ(rec.received, "helda");
+  sock.Resume();
+  ASSERT_TRUE(Pump([&] { return rec.received == "heldab"; }));
 }
 
 TEST_F(WSocketSession, FlushGivesUpAfterFlushTimeoutWhenThePeerDoesNotRead) {
