@@ -12,6 +12,7 @@
 #include <functional>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/canvas.h"
 #include "platform/controls.h"
@@ -19,6 +20,13 @@
 namespace tav::snapshot {
 
 enum ControlState { kExists, kEnabled, kDisabled /* shown but disabled */ };
+
+// Deletes a window held in its global variable and clears the variable.
+template <class Form>
+void DeleteForm(Form*& form) {
+  delete form;
+  form = nullptr;
+}
 
 // Every named control exists on `form` and is in the given state.
 inline void ExpectControls(const TForm& form, std::initializer_list<const char*> names,
@@ -34,14 +42,21 @@ inline void ExpectControls(const TForm& form, std::initializer_list<const char*>
 
 inline void PaintControlOutline(TCanvas& cv, TControl& c, int x, int y) {
   const TRect r{x, y, x + c.Width, y + c.Height};
-  const TColor text = c.Enabled ? c.Font.Color : clGray;
-  auto centred_text = [&](const std::string& caption) {
-    cv.Font = c.Font;
-    cv.Font.Color = text;
+  cv.Font = c.Font;
+  // Lines of text from (tx, ty) down, transparent and clipped to the control.
+  auto texts = [&](int tx, int ty, const std::vector<std::string>& lines) {
+    cv.Font.Color = c.Enabled ? c.Font.Color : clGray;
     cv.Brush.Style = TBrushStyle::bsClear;
-    int line_y = r.Top + (c.Height - cv.TextHeight("Ag")) / 2;
-    cv.TextOut(r.Left + (c.Width - cv.TextWidth(caption)) / 2, line_y, caption);
+    cv.SetClipRect(r);
+    for (const std::string& s : lines) {
+      cv.TextOut(tx, ty, s);
+      ty += cv.TextHeight("Ag");
+    }
+    cv.ClearClipRect();
     cv.Brush.Style = TBrushStyle::bsSolid;
+  };
+  auto centred_text = [&](const std::string& s) {
+    texts(r.Left + (c.Width - cv.TextWidth(s)) / 2, r.Top + (c.Height - cv.TextHeight("Ag")) / 2, {s});
   };
   auto box = [&](TColor fill, TColor frame) {
     cv.Brush.Style = TBrushStyle::bsSolid;
@@ -66,16 +81,9 @@ inline void PaintControlOutline(TCanvas& cv, TControl& c, int x, int y) {
       break;
     }
     case TControlKind::Label:
-    case TControlKind::StaticText: {
-      cv.Font = c.Font;
-      cv.Font.Color = text;
-      cv.Brush.Style = TBrushStyle::bsClear;
-      cv.SetClipRect(r);
-      cv.TextOut(r.Left, r.Top, c.Caption);
-      cv.ClearClipRect();
-      cv.Brush.Style = TBrushStyle::bsSolid;
+    case TControlKind::StaticText:
+      texts(r.Left, r.Top, {c.Caption});
       break;
-    }
     case TControlKind::SpeedButton:
     case TControlKind::Button: {
       auto* sb = dynamic_cast<TSpeedButton*>(&c);
@@ -88,14 +96,8 @@ inline void PaintControlOutline(TCanvas& cv, TControl& c, int x, int y) {
     case TControlKind::ComboBox:
     case TControlKind::DateTimePicker: {
       box(c.Enabled ? clWhite : 0xF0F0F0, 0x909090);
-      std::string t;
-      if (auto* e = dynamic_cast<TEdit*>(&c)) t = e->Text;
-      if (auto* cb = dynamic_cast<TComboBox*>(&c)) t = cb->Text;
-      cv.Font = c.Font;
-      cv.Font.Color = text;
-      cv.Brush.Style = TBrushStyle::bsClear;
-      cv.TextOut(r.Left + 4, r.Top + 3, t);
-      cv.Brush.Style = TBrushStyle::bsSolid;
+      if (auto* e = dynamic_cast<TEdit*>(&c)) texts(r.Left + 4, r.Top + 3, {e->Text});
+      if (auto* cb = dynamic_cast<TComboBox*>(&c)) texts(r.Left + 4, r.Top + 3, {cb->Text});
       if (c.Kind() != TControlKind::Edit) {
         cv.Brush.Color = 0xE0E0E0;
         cv.FillRect({r.Right - 17, r.Top + 1, r.Right - 1, r.Bottom - 1});
@@ -104,25 +106,11 @@ inline void PaintControlOutline(TCanvas& cv, TControl& c, int x, int y) {
     }
     case TControlKind::Memo:
     case TControlKind::RichEdit:
-    case TControlKind::ListBox: {
+    case TControlKind::ListBox:
       box(clWhite, 0x909090);
-      cv.Font = c.Font;
-      cv.Font.Color = text;
-      cv.Brush.Style = TBrushStyle::bsClear;
-      cv.SetClipRect(r);
-      const TStringList* lines = nullptr;
-      if (auto* m = dynamic_cast<TMemo*>(&c)) lines = &m->Lines;
-      if (auto* l = dynamic_cast<TListBox*>(&c)) lines = &l->Items;
-      int ly = r.Top + 3;
-      if (lines)
-        for (const std::string& s : *lines) {
-          cv.TextOut(r.Left + 4, ly, s);
-          ly += cv.TextHeight("Ag");
-        }
-      cv.ClearClipRect();
-      cv.Brush.Style = TBrushStyle::bsSolid;
+      if (auto* m = dynamic_cast<TMemo*>(&c)) texts(r.Left + 4, r.Top + 3, m->Lines.Lines());
+      if (auto* l = dynamic_cast<TListBox*>(&c)) texts(r.Left + 4, r.Top + 3, l->Items.Lines());
       break;
-    }
     case TControlKind::ProgressBar:
       box(0xE6E6E6, 0xB0B0B0);
       break;

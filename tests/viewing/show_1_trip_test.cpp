@@ -2,14 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
-#include <numeric>
 
 #include "analysis/scan_powpuls.h"
 #include "core/core_data.h"
-#include "core/demo_rider.h"
-#include "core/trip_file.h"
+#include "core/core_test_util.h"
 #include "diary/cal_unit.h"
 #include "diary/day_book.h"
 #include "platform/chart.h"
@@ -21,67 +18,48 @@ namespace tav {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace testing_core;
 
-// Puts a trip into the current trip buffer.
-void LoadTrip(const std::vector<TripSample>& trip) {
-  std::copy(trip.begin(), trip.end(), TripSamples);
-  TripSampleCount = static_cast<int32_t>(trip.size());
-  SampleInterval = trip.size() > 3 ? std::max(1, trip[3].Time - trip[2].Time) : 1;
-}
-
-
-class SingleTripViewTest : public ::testing::Test {
+class SingleTripViewTest : public TempFolderTest {
  protected:
   void SetUp() override {
-    ResetCoreData();
-    dir_ = fs::temp_directory_path() /
-           ("tav_view1_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    TempFolderTest::SetUp();
     ProgramDir = PathText(dir_);
     Form16 = new TForm16();
     Form33 = new TForm33();
     Form30 = new TForm30();
   }
   void TearDown() override {
-    delete Form30;
-    Form30 = nullptr;
-    delete Form33;
-    Form33 = nullptr;
-    delete Form16;
-    Form16 = nullptr;
-    fs::remove_all(dir_);
-    ResetCoreData();
+    snapshot::DeleteForm(Form30);
+    snapshot::DeleteForm(Form33);
+    snapshot::DeleteForm(Form16);
+    TempFolderTest::TearDown();
   }
 
-  static std::vector<TripSample> DemoTrip(int seconds = 3600, int interval = 1) {
-    SyntheticRideOptions o;
-    o.Seed = 7;
-    o.DurationSeconds = seconds;
-    o.Interval = interval;
-    return MakeSyntheticRide(o);
+  static std::vector<TripSample> DemoTrip(int seconds = 3600) { return DemoRide(7, seconds); }
+  // Loads a demo trip and opens the view with the default channels.
+  static void ShowDemoTrip(int seconds = 3600) {
+    LoadIntoCurrent(DemoTrip(seconds));
+    ApplyDefaultChannels = 1;
+    Form30->Show();
   }
-
-  // Drags over a strip's plot from minute `from` to minute `to`.
-  static void DragZoom(TChart* strip, double from, double to) {
-    const TRect plot = strip->PlotRect();
-    const int x1 = strip->BottomAxis.ValueToPixel(from), x2 = strip->BottomAxis.ValueToPixel(to);
-    strip->DoMouseDown(TMouseButton::mbLeft, ssLeft, x1, plot.Top + 3);
-    strip->DoMouseMove(ssLeft, (x1 + x2) / 2, (plot.Top + plot.Bottom) / 2);
-    strip->DoMouseMove(ssLeft, x2, plot.Bottom - 3);
-    strip->DoMouseUp(TMouseButton::mbLeft, 0, x2, plot.Bottom - 3);
+  static void Drag(TChart* strip, int x1, int y1, int x2, int y2) {
+    strip->DoMouseDown(TMouseButton::mbLeft, ssLeft, x1, y1);
+    strip->DoMouseMove(ssLeft, (x1 + x2) / 2, (y1 + y2) / 2);
+    strip->DoMouseMove(ssLeft, x2, y2);
+    strip->DoMouseUp(TMouseButton::mbLeft, 0, x2, y2);
   }
-
-  fs::path dir_;
 };
 
 TEST_F(SingleTripViewTest, ShowsTheWholeTripWithTheDefaultChannels) {
-  LoadTrip(DemoTrip());
-  ApplyDefaultChannels = 1;
-  Form30->Show();
+  const char* labels[9] = {"Time", "Distance", "Ascent", "Altitude", "Work", "HR", "Average",
+                           "Trip distance", "Section distance"};
+  for (int i = 0; i < 9; ++i) SetLangLabel(i, labels[i]);
+  ShowDemoTrip();
   EXPECT_EQ(ApplyDefaultChannels, 1);  // read, not changed
-  EXPECT_EQ(Form30->VisibleSection(), (RecordRange{1, TripSampleCount - 1}));
-  EXPECT_EQ(Form30->EvaluatedSection(), Form30->VisibleSection());
+  const RecordRange whole{1, TripSampleCount - 1};
+  EXPECT_EQ(Form30->VisibleSection(), whole);
+  EXPECT_EQ(Form30->EvaluatedSection(), whole);
   EXPECT_EQ(Form30->ShownChannels(), DefaultChannels(kSportBikePower));
   for (int c = 0; c < kViewChannels; ++c)
     EXPECT_EQ(Form30->ChannelChart(c) != nullptr, Form30->ShownChannels()[c]) << c;
@@ -95,6 +73,7 @@ TEST_F(SingleTripViewTest, ShowsTheWholeTripWithTheDefaultChannels) {
   EXPECT_FALSE(Form30->L_SUM[0]->Caption.empty());
   EXPECT_EQ(Form30->L_SUM[0]->Caption, SummaryLines[0]);
   EXPECT_GT(Form30->ShownSectionMeans()[kMeanPower], 50.0f);
+  EXPECT_FALSE(snapshot::SaveFormPng(*Form30, "form30_trip").empty());
 
   // A channel switched off and a zoom stay when the view is activated again
   // after another window...
@@ -117,16 +96,15 @@ TEST_F(SingleTripViewTest, ShowsTheWholeTripWithTheDefaultChannels) {
   ApplyDefaultChannels = 1;
   Form30->Show();
   EXPECT_TRUE(Form30->ShownChannels()[kChannelAltitude]);
-  EXPECT_EQ(Form30->VisibleSection(), (RecordRange{1, TripSampleCount - 1}));
+  EXPECT_EQ(Form30->VisibleSection(), whole);
 }
 
 TEST_F(SingleTripViewTest, DragZoomShowsAndEvaluatesTheSection) {
-  LoadTrip(DemoTrip());
-  ApplyDefaultChannels = 1;
-  Form30->Show();
+  ShowDemoTrip();
   TChart* hr = Form30->ChannelChart(kChannelHeartRate);
   ASSERT_NE(hr, nullptr);
-  DragZoom(hr, 10.0, 25.0);
+  const TRect plot = hr->PlotRect();
+  Drag(hr, hr->BottomAxis.ValueToPixel(10.0), plot.Top + 3, hr->BottomAxis.ValueToPixel(25.0), plot.Bottom - 3);
 
   // Every strip shows the dragged span.
   const double from = hr->BottomAxis.Minimum(), to = hr->BottomAxis.Maximum();
@@ -144,6 +122,7 @@ TEST_F(SingleTripViewTest, DragZoomShowsAndEvaluatesTheSection) {
   EXPECT_EQ(Form30->VisibleSection(), want);
   EXPECT_EQ(Form30->EvaluatedSection(), want);
   for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(Form30->ShownSectionMeans()[i], SectionMeans[i]) << i;
+  EXPECT_FALSE(snapshot::SaveFormPng(*Form30, "form30_zoomed").empty());
 
   // The whole-trip button evaluates the whole trip while the zoom stays.
   Form30->SB_AW->DoClick();
@@ -151,12 +130,8 @@ TEST_F(SingleTripViewTest, DragZoomShowsAndEvaluatesTheSection) {
   EXPECT_EQ(Form30->VisibleSection(), want);
   Form30->SB_AT->DoClick();
   EXPECT_EQ(Form30->EvaluatedSection(), want);
-
   // A drag backwards shows the whole trip.
-  const TRect plot = hr->PlotRect();
-  hr->DoMouseDown(TMouseButton::mbLeft, ssLeft, plot.Right - 20, plot.Bottom - 5);
-  hr->DoMouseMove(ssLeft, plot.Left + 20, plot.Top + 5);
-  hr->DoMouseUp(TMouseButton::mbLeft, 0, plot.Left + 20, plot.Top + 5);
+  Drag(hr, plot.Right - 20, plot.Bottom - 5, plot.Left + 20, plot.Top + 5);
   EXPECT_EQ(Form30->VisibleSection(), (RecordRange{1, TripSampleCount - 1}));
 }
 
@@ -167,7 +142,7 @@ TEST_F(SingleTripViewTest, ZoomedValueAxesNeverRepeatALabel) {
     trip[i].HeartRate = 157.0f + static_cast<float>(i % 7) * 0.5f;
     trip[i].Altitude = 400.0f + static_cast<float>(i % 3) * 0.2f;
   }
-  LoadTrip(trip);
+  LoadIntoCurrent(trip);
   ApplyDefaultChannels = 1;
   Form30->Show();
   Form30->ZoomToMinutes(10.0, 12.0);
@@ -198,30 +173,25 @@ TEST_F(SingleTripViewTest, SectionMeansMatchHandComputedValues) {
     r.Power = inside ? (i % 2 ? 100.0f : 200.0f) : 300.0f;
     r.Cadence = inside ? (i % 2 ? 80.0f : 90.0f) : 95.0f;
   }
-  LoadTrip(trip);
+  LoadIntoCurrent(trip);
   Form30->Show();
   Form30->ZoomToMinutes(4.0, 6.0);
-  const RecordRange s = Form30->VisibleSection();
-  EXPECT_EQ(s, (RecordRange{241, 361}));  // times 240 .. 360
+  EXPECT_EQ(Form30->VisibleSection(), (RecordRange{241, 361}));  // times 240 .. 360
   // 121 records: 61 odd (100 W, 80 rpm) and 60 even (200 W, 90 rpm).
-  const double power = (61 * 100.0 + 60 * 200.0) / 121.0;
-  const double cadence = (61 * 80.0 + 60 * 90.0) / 121.0;
   const auto& m = Form30->ShownSectionMeans();
-  EXPECT_NEAR(m[kMeanPower], power, 0.05);
-  EXPECT_NEAR(m[kMeanCadence], cadence, 0.05);
+  EXPECT_NEAR(m[kMeanPower], (61 * 100.0 + 60 * 200.0) / 121.0, 0.05);
+  EXPECT_NEAR(m[kMeanCadence], (61 * 80.0 + 60 * 90.0) / 121.0, 0.05);
   EXPECT_NEAR(m[kMeanSpeed], 36.0, 0.4);
   EXPECT_NEAR(m[kMeanGrade], 0.0, 1e-3);
   EXPECT_NEAR(m[kMeanTemperature], 20.0, 1e-3);
   EXPECT_NEAR(m[kMeanAltitude], 100.0, 1e-3);
   // Without zoom: the whole trip's means.
   Form30->SB_FT->DoClick();
-  EXPECT_NEAR(Form30->ShownSectionMeans()[kMeanPower],
-              (480 * 300.0 + 61 * 100.0 + 60 * 200.0) / 600.0 - 0.0, 1.0);
+  EXPECT_NEAR(Form30->ShownSectionMeans()[kMeanPower], (480 * 300.0 + 61 * 100.0 + 60 * 200.0) / 600.0, 1.0);
 }
 
 TEST_F(SingleTripViewTest, ClipOpensTheHeartRateScanOnTheSection) {
-  LoadTrip(DemoTrip());
-  Form30->Show();
+  ShowDemoTrip();
   Form30->ZoomToMinutes(5.0, 15.0);
   const RecordRange s = Form30->VisibleSection();
   ASSERT_FALSE(s.Empty());
@@ -233,11 +203,9 @@ TEST_F(SingleTripViewTest, ClipOpensTheHeartRateScanOnTheSection) {
   Form30->SB_POPU->DoClick();
 
   // The file: count, header and section records, text.
-  const fs::path clip = dir_ / kClipFileName;
-  std::string bytes;
-  ASSERT_TRUE(ReadWholeFile(clip, bytes));
+  const std::string bytes = FileBytes(dir_ / kClipFileName);
   ASSERT_EQ(bytes.size(), 4u + static_cast<std::size_t>(n + 1) * 40u + 100u);
-  EXPECT_EQ(le::GetI32(reinterpret_cast<const unsigned char*>(bytes.data())), n);
+  EXPECT_EQ(le::GetI32(Bytes(bytes)), n);
   // Read back into the second buffer, cleared after its end.
   EXPECT_EQ(TripSampleCount2, n + 1);
   EXPECT_EQ(TripSamples2[0], TripSamples[0]);
@@ -255,14 +223,12 @@ TEST_F(SingleTripViewTest, ClipOpensTheHeartRateScanOnTheSection) {
 }
 
 TEST_F(SingleTripViewTest, ClipThatCannotBeWrittenOpensNothing) {
-  LoadTrip(DemoTrip(1200));
-  Form30->Show();
+  ShowDemoTrip(1200);
   ProgramDir = PathText(dir_ / "missing" / "folder");
   TripSample marker;
   marker.HeartRate = 99.0f;
   std::fill(TripSamples2, TripSamples2 + 5000, marker);
   TripSampleCount2 = 77;
-  Form16->Tag = 0;
   ::testing::internal::CaptureStderr();
   Form30->SB_POPU->DoClick();
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Cannot open output file.\n");
@@ -276,8 +242,8 @@ TEST_F(SingleTripViewTest, EmptyAndShortBuffersShowAnEmptyView) {
   for (int count : {0, 1, 2, 30, kMinShowRecords - 1}) {
     SCOPED_TRACE(count);
     std::vector<TripSample> trip = DemoTrip(120);
-    trip.resize(static_cast<std::size_t>(std::max(count, 0)));
-    LoadTrip(trip);
+    trip.resize(static_cast<std::size_t>(count));
+    LoadIntoCurrent(trip);
     Form30->Hide();
     Form30->Show();
     EXPECT_TRUE(Form30->VisibleSection().Empty());
@@ -292,7 +258,7 @@ TEST_F(SingleTripViewTest, EmptyAndShortBuffersShowAnEmptyView) {
     EXPECT_NO_FATAL_FAILURE(snapshot::RenderForm(*Form30));
   }
   // A trip loaded afterwards shows again.
-  LoadTrip(DemoTrip(600));
+  LoadIntoCurrent(DemoTrip(600));
   Form30->Hide();
   Form30->Show();
   EXPECT_FALSE(Form30->VisibleSection().Empty());
@@ -300,7 +266,7 @@ TEST_F(SingleTripViewTest, EmptyAndShortBuffersShowAnEmptyView) {
 }
 
 TEST_F(SingleTripViewTest, CaptionNamesTheTrip) {
-  LoadTrip(DemoTrip(600));
+  LoadIntoCurrent(DemoTrip(600));
   // Opened for a trip named on the command line: its file name.
   CommandLineTrip = PathText(dir_ / "20240501_101500_0_X.DEO");
   Form30->Show();
@@ -313,13 +279,11 @@ TEST_F(SingleTripViewTest, CaptionNamesTheTrip) {
   Form3->ViewCaption = "TRIP 01.05.2024 10:15   Hills";
   Form30->Show();
   EXPECT_EQ(Form30->Caption, "TRIP 01.05.2024 10:15   Hills");
-  delete Form3;
-  Form3 = nullptr;
+  snapshot::DeleteForm(Form3);
 }
 
 TEST_F(SingleTripViewTest, CalendarButtonOnlyRaisesAVisibleCalendar) {
-  LoadTrip(DemoTrip(600));
-  Form30->Show();
+  ShowDemoTrip(600);
   Form30->SB_KALClick(Form30->SB_KAL);
   EXPECT_FALSE(Form33->Visible);
   Form33->Show();
@@ -329,45 +293,23 @@ TEST_F(SingleTripViewTest, CalendarButtonOnlyRaisesAVisibleCalendar) {
   EXPECT_EQ(Application().ActiveForm(), Form33);
 }
 
-TEST_F(SingleTripViewTest, EveryNamedControlExists) {
+TEST_F(SingleTripViewTest, OfferedCommandsAreEnabledTheOthersShownDisabled) {
   static_assert(sizeof(TForm30::UiText) / sizeof(std::string) == 19);
-  const char* names[] = {"SB_FT", "SB_ZV", "SB_ZI", "SB_DD", "SB_DT", "SB_AW", "SB_AT", "SB_SO",
-                         "SB_PP", "SB_MI", "SB_SR", "SB_PR", "SB_PA", "SB_DA", "SB_DB", "SB_L",
-                         "SB_R", "SB_TP", "SB_IN", "SK_0", "SK_1", "SK_2", "SK_3", "SK_4", "SB_GL",
-                         "SB_CL1", "SB_CL2", "SB_CLV", "SB_SET_INT", "SB_LZ", "SB_POPU", "SB_POCP",
-                         "L_GLA", "BU_OK", "BU_NO", "SB_GRUND", "SB_S15", "SB_LZ0", "SB_LZ1",
-                         "SB_LZ2", "SB_KAL"};
-  for (const char* n : names) EXPECT_NE(Form30->FindControl(n), nullptr) << n;
-  // Commands this program does not offer are shown but disabled.
-  for (const char* n : {"SB_ZV", "SB_ZI", "SB_DD", "SB_DT", "SB_SO", "SB_PP", "SB_MI", "SB_SR",
-                        "SB_PR", "SB_PA", "SB_IN", "SB_GL", "SB_CL1", "SB_CL2", "SB_CLV",
-                        "SB_SET_INT", "SB_LZ", "SB_POCP", "SB_L", "SB_R", "SB_DA", "SB_DB"}) {
-    EXPECT_TRUE(Form30->FindControl(n)->Visible) << n;
-    EXPECT_FALSE(Form30->FindControl(n)->Enabled) << n;
-  }
+  snapshot::ExpectControls(*Form30, {"SB_ZV", "SB_ZI", "SB_DD", "SB_DT", "SB_SO", "SB_PP", "SB_MI",
+                                     "SB_SR", "SB_PR", "SB_PA", "SB_IN", "SB_GL", "SB_CL1", "SB_CL2",
+                                     "SB_CLV", "SB_SET_INT", "SB_LZ", "SB_POCP", "SB_L", "SB_R",
+                                     "SB_DA", "SB_DB"},
+                           snapshot::kDisabled);
+  snapshot::ExpectControls(*Form30, {"L_GLA", "BU_OK", "BU_NO", "SB_GRUND", "SB_LZ0", "SB_LZ1", "SB_LZ2"});
   // What the view offers: the whole trip after a zoom, whole-trip or section
   // statistics, the channels, the heart-rate scan and the calendar.
-  LoadTrip(DemoTrip(600));
-  Form30->Show();
-  for (const char* n : {"SB_FT", "SB_AW", "SB_AT", "SK_0", "SK_1", "SK_2", "SK_3", "SK_4",
-                        "SB_S15", "SB_TP", "SB_POPU", "SB_KAL"})
-    EXPECT_TRUE(Form30->FindControl(n)->Enabled) << n;
+  ShowDemoTrip(600);
+  snapshot::ExpectControls(*Form30, {"SB_FT", "SB_AW", "SB_AT", "SK_0", "SK_1", "SK_2", "SK_3", "SK_4",
+                                     "SB_S15", "SB_TP", "SB_POPU", "SB_KAL"},
+                           snapshot::kEnabled);
   // The German hint of SB_POCP has three lines, the later ones starting blank.
   EXPECT_EQ(Form30->SB_POCP->Hint,
             "Theor.Power(Rechte Maustaste\n +Strg GR-Daten einstellten\n +Shift komplette Fahrt)");
-}
-
-TEST_F(SingleTripViewTest, RendersWithADemoTrip) {
-  const char* labels[9] = {"Time", "Distance", "Ascent", "Altitude", "Work", "HR", "Average",
-                           "Trip distance", "Section distance"};
-  for (int i = 0; i < 9; ++i) SetLangLabel(i, labels[i]);
-  LoadTrip(DemoTrip(5400));
-  ApplyDefaultChannels = 1;
-  Form30->Show();
-  const std::string whole = snapshot::SaveFormPng(*Form30, "form30_trip");
-  EXPECT_FALSE(whole.empty());
-  Form30->ZoomToMinutes(20.0, 35.0);
-  EXPECT_FALSE(snapshot::SaveFormPng(*Form30, "form30_zoomed").empty());
 }
 
 }  // namespace

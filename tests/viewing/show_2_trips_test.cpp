@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "core/core_data.h"
-#include "core/demo_rider.h"
+#include "core/core_test_util.h"
 #include "platform/chart.h"
 #include "viewing/form_snapshot.h"
 #include "viewing/show_1_trip.h"
 
 namespace tav {
 namespace {
+
+using testing_core::DemoRide;
+using testing_core::LoadInto;
 
 class CompareTripsTest : public ::testing::Test {
  protected:
@@ -19,22 +22,11 @@ class CompareTripsTest : public ::testing::Test {
     Form31 = new TForm31();
   }
   void TearDown() override {
-    delete Form31;
-    Form31 = nullptr;
-    delete Form30;
-    Form30 = nullptr;
+    snapshot::DeleteForm(Form31);
+    snapshot::DeleteForm(Form30);
     ResetCoreData();
   }
-  static void Load(TripSample* buffer, int32_t& count, uint32_t seed, int seconds, int interval) {
-    SyntheticRideOptions o;
-    o.Seed = seed;
-    o.DurationSeconds = seconds;
-    o.Interval = interval;
-    const std::vector<TripSample> trip = MakeSyntheticRide(o);
-    std::copy(trip.begin(), trip.end(), buffer);
-    count = static_cast<int32_t>(trip.size());
-  }
-  void OpenAsTheDiaryDoes() {
+  static void OpenAsTheDiaryDoes() {
     Form31->Trip1Title = "TRIP1  2024.05.01 10:00  Hills";
     Form31->Trip2Title = "TRIP2  2024.05.08 10:00  Flat";
     Form31->ZK1->Caption = "2024.05.01 10:00  Hills";
@@ -44,8 +36,8 @@ class CompareTripsTest : public ::testing::Test {
 };
 
 TEST_F(CompareTripsTest, PowerAndHeartRateOfBothTrips) {
-  Load(TripSamples, TripSampleCount, 3, 3600, 1);
-  Load(TripSamples2, TripSampleCount2, 4, 2400, 2);
+  LoadInto(TripSamples, TripSampleCount, DemoRide(3, 3600));
+  LoadInto(TripSamples2, TripSampleCount2, DemoRide(4, 2400, 2));
   OpenAsTheDiaryDoes();
   ASSERT_TRUE(Form31->Showing2());
   TChart* ch = Form31->CH_CMP;
@@ -58,6 +50,7 @@ TEST_F(CompareTripsTest, PowerAndHeartRateOfBothTrips) {
   // Both run over time in minutes: trip 2 ends near 40 minutes.
   EXPECT_NEAR(ch->Series(1)->MaxXValue(), 40.0, 0.1);
   EXPECT_EQ(Form31->ZK1->Caption, "2024.05.01 10:00  Hills");
+  EXPECT_FALSE(snapshot::SaveFormPng(*Form31, "form31_compare").empty());
 
   // Cadence added, heart rate taken away.
   Form31->SB_RM->DoClick();
@@ -80,7 +73,7 @@ TEST_F(CompareTripsTest, PowerAndHeartRateOfBothTrips) {
 }
 
 TEST_F(CompareTripsTest, ShortTripsShowAnEmptyView) {
-  Load(TripSamples, TripSampleCount, 3, 3600, 1);
+  LoadInto(TripSamples, TripSampleCount, DemoRide(3, 3600));
   TripSampleCount2 = 20;
   OpenAsTheDiaryDoes();
   EXPECT_FALSE(Form31->Showing2());
@@ -88,7 +81,7 @@ TEST_F(CompareTripsTest, ShortTripsShowAnEmptyView) {
   EXPECT_TRUE(Form31->L_EMPTY->Visible);
   EXPECT_NO_FATAL_FAILURE(snapshot::RenderForm(*Form31));
   // Second trip loaded: the view fills on the next activation.
-  Load(TripSamples2, TripSampleCount2, 5, 1800, 1);
+  LoadInto(TripSamples2, TripSampleCount2, DemoRide(5, 1800));
   Form31->Hide();
   Form31->Show();
   EXPECT_TRUE(Form31->Showing2());
@@ -99,29 +92,14 @@ TEST_F(CompareTripsTest, ShortTripsShowAnEmptyView) {
   EXPECT_FALSE(Form31->Showing2());
 }
 
-TEST_F(CompareTripsTest, NamedControlsExist) {
-  for (const char* n : {"SB_FT", "SB_ZI", "SB_ZV", "SB_DD", "SB_DT", "SB_AW", "SB_AT", "SB_PA",
-                        "SB_SO", "SB_L", "SB_R", "SB_PP", "SB_HR", "SB_RM", "SB_SP", "SB_SR",
-                        "SB_TP", "SB_F1", "SB_F2", "SB_ST", "SK_0", "SK_1", "SK_2", "SK_3", "SK_4",
-                        "L_GLA", "BU_OK", "BU_NO", "ZK1", "ZK21"})
-    EXPECT_NE(Form31->FindControl(n), nullptr) << n;
-  // The whole trips after a zoom and the four compared channels are offered;
-  // the other commands are shown but disabled.
-  for (const char* n : {"SB_FT", "SB_PP", "SB_HR", "SB_RM", "SB_SP"})
-    EXPECT_TRUE(Form31->FindControl(n)->Enabled) << n;
-  for (const char* n : {"SB_ZI", "SB_ZV", "SB_DD", "SB_DT", "SB_AW", "SB_AT", "SB_PA", "SB_SO",
-                        "SB_L", "SB_R", "SB_SR", "SB_TP", "SB_F1", "SB_F2", "SB_ST", "SK_0",
-                        "SK_1", "SK_2", "SK_3", "SK_4"}) {
-    EXPECT_TRUE(Form31->FindControl(n)->Visible) << n;
-    EXPECT_FALSE(Form31->FindControl(n)->Enabled) << n;
-  }
-}
-
-TEST_F(CompareTripsTest, RendersWithTwoDemoTrips) {
-  Load(TripSamples, TripSampleCount, 3, 4200, 1);
-  Load(TripSamples2, TripSampleCount2, 9, 3600, 1);
-  OpenAsTheDiaryDoes();
-  EXPECT_FALSE(snapshot::SaveFormPng(*Form31, "form31_compare").empty());
+TEST_F(CompareTripsTest, OfferedCommandsAreEnabledTheOthersShownDisabled) {
+  // The whole trips after a zoom and the four compared channels are offered.
+  snapshot::ExpectControls(*Form31, {"SB_FT", "SB_PP", "SB_HR", "SB_RM", "SB_SP"}, snapshot::kEnabled);
+  snapshot::ExpectControls(*Form31, {"SB_ZI", "SB_ZV", "SB_DD", "SB_DT", "SB_AW", "SB_AT", "SB_PA", "SB_SO",
+                                     "SB_L", "SB_R", "SB_SR", "SB_TP", "SB_F1", "SB_F2", "SB_ST", "SK_0",
+                                     "SK_1", "SK_2", "SK_3", "SK_4"},
+                           snapshot::kDisabled);
+  snapshot::ExpectControls(*Form31, {"L_GLA", "BU_OK", "BU_NO", "ZK1", "ZK21"});
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "core/core_data.h"
-#include "core/demo_rider.h"
+#include "core/core_test_util.h"
 #include "core/trip_file.h"
 #include "platform/grid.h"
 #include "platform/strings.h"
@@ -17,32 +17,23 @@ namespace tav {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace testing_core;
 
-class SampleTableTest : public ::testing::Test {
+class SampleTableTest : public TempFolderTest {
  protected:
   void SetUp() override {
-    ResetCoreData();
-    dir_ = fs::temp_directory_path() /
-           ("tav_table_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    TempFolderTest::SetUp();
     Form40 = new TForm40();
   }
   void TearDown() override {
-    delete Form40;
-    Form40 = nullptr;
-    fs::remove_all(dir_);
-    ResetCoreData();
+    snapshot::DeleteForm(Form40);
+    TempFolderTest::TearDown();
   }
 
   // Writes a demo trip to a file and loads it as the diary does.
-  fs::path LoadDemoTrip(int seconds = 1800) {
-    SyntheticRideOptions o;
-    o.Seed = 11;
-    o.DurationSeconds = seconds;
-    const std::vector<TripSample> trip = MakeSyntheticRide(o);
-    std::copy(trip.begin(), trip.end(), TripSamples);
-    TripSampleCount = static_cast<int32_t>(trip.size());
+  fs::path LoadDemoTrip() {
+    const std::vector<TripSample> trip = DemoRide(11, 1800);
+    LoadIntoCurrent(trip);
     MakeZoneBlock(trip[0], TripZoneBlock);
     const fs::path path = dir_ / "20240501_100000_0_TEST.DEO";
     EXPECT_TRUE(WriteDeoFile(path));
@@ -50,8 +41,6 @@ class SampleTableTest : public ::testing::Test {
     CurrentTripPath = PathText(path);
     return path;
   }
-
-  fs::path dir_;
 };
 
 TEST_F(SampleTableTest, ShowsOneRowPerRecordAndSelectsTheChosenCell) {
@@ -98,6 +87,7 @@ TEST_F(SampleTableTest, SaveWritesTheLoadedTripToItsFile) {
   TripNotePresent = true;
   EXPECT_TRUE(Form40->SB_SaveClick(Form40->SB_Save));
   EXPECT_NE(Form40->L_SAVE->Caption.find("OK"), std::string::npos);
+  EXPECT_FALSE(snapshot::SaveFormPng(*Form40, "form40_table").empty());
 
   TripFileData back;
   ASSERT_EQ(ReadTripFile(path, back, nullptr), TripReadError::None);
@@ -116,8 +106,7 @@ TEST_F(SampleTableTest, SaveWritesTheLoadedTripToItsFile) {
 
 TEST_F(SampleTableTest, RefusedSaveKeepsTheOldFile) {
   const fs::path path = LoadDemoTrip();
-  std::string before;
-  ASSERT_TRUE(ReadWholeFile(path, before));
+  const std::string before = FileBytes(path);
   Form40->Show();
 
   // The temporary file cannot be made: nothing changes, the table says so.
@@ -128,9 +117,7 @@ TEST_F(SampleTableTest, RefusedSaveKeepsTheOldFile) {
   EXPECT_FALSE(Form40->SB_SaveClick(Form40->SB_Save));
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Cannot open output file.\n");
   EXPECT_EQ(Form40->L_SAVE->Caption.find("OK"), std::string::npos);
-  std::string after;
-  ASSERT_TRUE(ReadWholeFile(path, after));
-  EXPECT_EQ(after, before);
+  EXPECT_EQ(FileBytes(path), before);
   fs::remove_all(blocker);
 
   // Nothing loaded: an unreadable file is never written over the trip.
@@ -138,8 +125,7 @@ TEST_F(SampleTableTest, RefusedSaveKeepsTheOldFile) {
   EXPECT_FALSE(Form40->SB_SaveClick(Form40->SB_Save));
   TripSampleCount = 3;
   EXPECT_FALSE(Form40->SB_SaveClick(Form40->SB_Save));
-  ASSERT_TRUE(ReadWholeFile(path, after));
-  EXPECT_EQ(after, before);
+  EXPECT_EQ(FileBytes(path), before);
   // No path: nothing written anywhere.
   TripSampleCount = 500;
   CurrentTripPath.clear();
@@ -160,21 +146,10 @@ TEST_F(SampleTableTest, EmptyAndShortBuffersShowAnEmptyTable) {
 
 TEST_F(SampleTableTest, NamedControlsAndTexts) {
   static_assert(sizeof(TForm40::UiText) / sizeof(std::string) == 15);
-  for (const char* n : {"SB_ED1", "SB_EDN", "SB_GLG", "SB_MAX", "SB_PU_KOR", "SB_INT", "LED_1",
-                        "B_CL_Trip", "B_Nein", "SB_Save"})
-    EXPECT_NE(Form40->FindControl(n), nullptr) << n;
+  snapshot::ExpectControls(*Form40, {"SB_ED1", "SB_EDN", "SB_GLG", "SB_MAX", "SB_PU_KOR", "SB_INT", "LED_1",
+                                     "B_CL_Trip", "B_Nein", "SB_Save"});
   EXPECT_EQ(Form40->SB_ED1->Hint, "Einzeldaten \xE4ndern");
   EXPECT_FALSE(Form40->SB_ED1->Enabled);
-}
-
-TEST_F(SampleTableTest, RendersWithADemoTrip) {
-  LoadDemoTrip(3600);
-  Form40->SelRow = 2;
-  Form40->SelCol = 0;
-  Form40->SB_Save->Visible = true;
-  Form40->Show();
-  Form40->SB_SaveClick(Form40->SB_Save);
-  EXPECT_FALSE(snapshot::SaveFormPng(*Form40, "form40_table").empty());
 }
 
 }  // namespace

@@ -25,9 +25,7 @@ std::vector<TripSample> Ride(int count, int interval) {
 }
 
 TEST(TripViewModel, ShortTripsShowNothing) {
-  EXPECT_TRUE(ShowableTrip(0).Empty());
-  EXPECT_TRUE(ShowableTrip(1).Empty());
-  EXPECT_TRUE(ShowableTrip(kMinShowRecords - 1).Empty());
+  for (int n : {0, 1, kMinShowRecords - 1}) EXPECT_TRUE(ShowableTrip(n).Empty()) << n;
   EXPECT_EQ(ShowableTrip(kMinShowRecords), (RecordRange{1, kMinShowRecords - 1}));
   std::vector<TripSample> t = Ride(10, 1);
   EXPECT_TRUE(BuildChannelSeries(t.data(), 10, ShowableTrip(10), kChannelPower, {}).x.empty());
@@ -136,12 +134,6 @@ TEST(SampleTableModel, RowsColumnsAndCells) {
   EXPECT_EQ(ClampTableCell(900, 40, 500), (TableCell{kTableColumns - 1, 499}));
   EXPECT_EQ(ClampTableCell(-3, -1, 2), (TableCell{0, 1}));
 }
-
-}  // namespace
-}  // namespace tav
-
-namespace tav {
-namespace {
 
 TEST(TripViewModel, ChannelsInTheChosenUnits) {
   std::vector<TripSample> t(3);
