@@ -142,7 +142,8 @@ bool TCustomLineWSocket::DeliverLines() {
     }
   } reset{this, alive};
   bool all_taken = true;
-  while (line_mode_ && !line_end_.empty()) {
+  // A handler that pauses the socket gets no more lines until Resume.
+  while (line_mode_ && !line_end_.empty() && !paused_) {
     std::size_t from = rcv_head_ + std::min(search_from_, Buffered());
     std::size_t pos = rcv_buf_.find(line_end_, from);
     if (pos == std::string::npos) {
@@ -153,7 +154,7 @@ bool TCustomLineWSocket::DeliverLines() {
     }
     line_length_ = pos - rcv_head_ + line_end_.size();
     line_received_ = false;
-    while (line_mode_ && line_length_ > 0) {
+    while (line_mode_ && line_length_ > 0 && !paused_) {
       const std::size_t before = line_length_;
       TriggerPlainData(0);
       if (!*alive) return false;
@@ -171,12 +172,12 @@ bool TCustomLineWSocket::DeliverLines() {
   }
   if (!line_mode_ && Buffered() > 0) DeliverBuffered();
   if (*alive) Compact();
-  return all_taken;
+  return all_taken && !paused_;
 }
 
 void TCustomLineWSocket::DeliverBuffered() {
   auto alive = Life();
-  while (!line_mode_ && Buffered() > 0) {
+  while (!line_mode_ && Buffered() > 0 && !paused_) {
     const std::size_t before = Buffered();
     line_length_ = 0;
     if (!TriggerPlainData(0)) break;
@@ -220,6 +221,12 @@ bool TCustomLineWSocket::TriggerDataAvailable(int error) {
     if (clear) ClearBuffer();
   }
   return true;
+}
+
+void TCustomLineWSocket::Resume() {
+  TCustomSocksWSocket::Resume();
+  // What came before the pause is handed out from the loop.
+  if (Buffered() > 0) PostToSelf(kWmTriggerDataAvailable);
 }
 
 void TCustomLineWSocket::WndProc(const Message& msg) {

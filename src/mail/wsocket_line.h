@@ -35,6 +35,7 @@ class TCustomLineWSocket : public TCustomSocksWSocket {
   virtual int SendLine(std::string_view s);
   int Receive(void* buf, int len) override;
   int GetRcvdCount() override;
+  void Resume() override;
 
  protected:
   void WndProc(const Message& msg) override;
