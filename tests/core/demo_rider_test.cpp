@@ -4,6 +4,7 @@
 
 #include "core/core_data.h"
 #include "core/settings.h"
+#include "core/statistics.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
 #include "core_test_util.h"
@@ -11,7 +12,7 @@
 namespace tav {
 namespace {
 
-using testing_core::CoreFixture;
+using namespace testing_core;
 
 class DemoRiderTest : public CoreFixture {};
 
@@ -41,6 +42,22 @@ TEST(SyntheticRide, DeterministicAndShapedByItsKind) {
   auto run = MakeSyntheticRide(o);
   for (std::size_t i = 1; i < run.size(); ++i) ASSERT_EQ(run[i].Cadence, 0.0f);
   EXPECT_GT(run.back().Distance, 3.0f);
+
+  // An hour's ride gives plausible statistics.
+  const std::vector<TripSample> ride = DemoRide(7, 3600);
+  TripInput in{ride.data(), static_cast<int>(ride.size()), 1, 250.0f, 2.0f, 0.0f};
+  TripSummary s;
+  ASSERT_TRUE(SummarizeTrip(in, s));
+  EXPECT_EQ(s.TotalTime, 3600);
+  EXPECT_GT(s.Distance, 20.0f);
+  EXPECT_LT(s.Distance, 45.0f);
+  EXPECT_GT(s.NP, s.MeanPowerAll);
+  EXPECT_GT(s.IF, 0.5f);
+  EXPECT_LT(s.IF, 1.1f);
+  EXPECT_GT(s.MeanHeartRate, 100.0f);
+  EXPECT_LT(s.MeanHeartRate, 180.0f);
+  EXPECT_GT(s.MeanCadence, 70.0f);
+  EXPECT_GT(s.MaxPower, 500.0f);  // sprints
 }
 
 TEST_F(DemoRiderTest, SmallDemoRiderIsReadableByTheCore) {

@@ -13,11 +13,9 @@
 namespace tav {
 namespace {
 
-using testing_core::CoreFixture;
+using namespace testing_core;
 
 class SettingsTest : public CoreFixture {};
-
-unsigned char* W(std::string& s) { return reinterpret_cast<unsigned char*>(s.data()); }
 
 TEST_F(SettingsTest, RoundTripOfEveryBlock) {
   CurrentRider = 3;
@@ -42,10 +40,9 @@ TEST_F(SettingsTest, RoundTripOfEveryBlock) {
   ScaleMax[kScaleHeartRate] = 190.0f;
   ASSERT_TRUE(SaveSettings());
 
-  std::string bytes;
-  ASSERT_TRUE(ReadWholeFile(FsPath(SettingsPath), bytes));
+  const std::string bytes = FileBytes(FsPath(SettingsPath));
   ASSERT_EQ(bytes.size(), kSettingsFileBytes);
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const unsigned char* p = Bytes(bytes);
   EXPECT_EQ(le::GetI32(p), 2001);
   EXPECT_EQ(le::GetF32(p + 2404 + 36), 28.5f);  // Graf6Scale = word 9 of the scale minima
 
@@ -65,21 +62,21 @@ TEST_F(SettingsTest, RoundTripOfEveryBlock) {
 TEST_F(SettingsTest, ValuesOutOfRangeTakeTheirDefaults) {
   std::string good = EncodeSettings();
   std::string b = good;
-  le::PutI32(W(b) + 4, 12);                         // current rider
-  le::PutF32(W(b) + 40 + 32, -3.0f);                // rider 1 weight
-  le::PutU16(W(b) + 1240 + 2, 70);                  // bound 1 < ... fine
-  le::PutU16(W(b) + 1240 + 4, 60);                  // bound 2 below bound 1: row broken
-  le::PutU32(W(b) + 1932, 0xFF000000u);             // zone colour 0
-  le::PutI32(W(b) + 2056, 64);                      // unit flags
-  le::PutI32(W(b) + 2060 + 4, 12);                  // smoothing level 1
-  W(b)[2100] = 9;                                   // language
-  le::PutF32(W(b) + 2104, std::nanf(""));           // climbing grade
-  le::PutI32(W(b) + 2108 + 8, 3);                   // column order: 3 twice
-  le::PutI32(W(b) + 2228 + 40 + 4, 25);             // calendar item out of range
-  le::PutI32(W(b) + 2348 + 24, 0);                  // overview period
-  le::PutI32(W(b) + 2348 + 28, 5);                  // percent flag
-  le::PutF32(W(b) + 2444, 1e30f);                   // power scale maximum
-  std::memcpy(W(b) + 1840 + 6, "ABCDEF", 6);        // zone name 1 without terminator
+  le::PutI32(Bytes(b) + 4, 12);                         // current rider
+  le::PutF32(Bytes(b) + 40 + 32, -3.0f);                // rider 1 weight
+  le::PutU16(Bytes(b) + 1240 + 2, 70);                  // bound 1 < ... fine
+  le::PutU16(Bytes(b) + 1240 + 4, 60);                  // bound 2 below bound 1: row broken
+  le::PutU32(Bytes(b) + 1932, 0xFF000000u);             // zone colour 0
+  le::PutI32(Bytes(b) + 2056, 64);                      // unit flags
+  le::PutI32(Bytes(b) + 2060 + 4, 12);                  // smoothing level 1
+  Bytes(b)[2100] = 9;                                   // language
+  le::PutF32(Bytes(b) + 2104, std::nanf(""));           // climbing grade
+  le::PutI32(Bytes(b) + 2108 + 8, 3);                   // column order: 3 twice
+  le::PutI32(Bytes(b) + 2228 + 40 + 4, 25);             // calendar item out of range
+  le::PutI32(Bytes(b) + 2348 + 24, 0);                  // overview period
+  le::PutI32(Bytes(b) + 2348 + 28, 5);                  // percent flag
+  le::PutF32(Bytes(b) + 2444, 1e30f);                   // power scale maximum
+  std::memcpy(Bytes(b) + 1840 + 6, "ABCDEF", 6);        // zone name 1 without terminator
   std::vector<std::string> replaced;
   ASSERT_TRUE(DecodeSettings(b, &replaced));
   EXPECT_EQ(CurrentRider, 0);
@@ -107,17 +104,17 @@ TEST_F(SettingsTest, ValuesOutOfRangeTakeTheirDefaults) {
 
 TEST_F(SettingsTest, ColumnOrderNeedsTheMarkerAndAPermutation) {
   std::string b = EncodeSettings();
-  le::PutI32(W(b) + 2108, 54);
+  le::PutI32(Bytes(b) + 2108, 54);
   DecodeSettings(b);
   EXPECT_EQ(DiaryColumnOrder[0], 55);
   // A real permutation is kept.
   b = EncodeSettings();
-  for (int c = 1; c <= 19; ++c) le::PutI32(W(b) + 2108 + 4 * c, 20 - c);
+  for (int c = 1; c <= 19; ++c) le::PutI32(Bytes(b) + 2108 + 4 * c, 20 - c);
   DecodeSettings(b);
   EXPECT_EQ(DiaryColumnOrder[1], 19);
   EXPECT_EQ(DiaryColumnOrder[19], 1);
   // 0 is no metric.
-  le::PutI32(W(b) + 2108 + 4, 0);
+  le::PutI32(Bytes(b) + 2108 + 4, 0);
   DecodeSettings(b);
   EXPECT_EQ(DiaryColumnOrder[1], 1);
 }
@@ -129,11 +126,11 @@ TEST_F(SettingsTest, WrongVersionOrLengthGivesDefaults) {
   EXPECT_FALSE(DecodeSettings(b.substr(0, 2000), &replaced));
   EXPECT_EQ(UnitFlags, 0);
   EXPECT_EQ(replaced.size(), 1u);
-  le::PutI32(W(b), 2002);
+  le::PutI32(Bytes(b), 2002);
   EXPECT_FALSE(DecodeSettings(b));
   // Through the file: reported, defaults, no crash.
   std::filesystem::create_directories(FsPath(SettingsDir));
-  ASSERT_TRUE(WriteFileAtomically(FsPath(SettingsPath), "short"));
+  WriteBytes(FsPath(SettingsPath), "short");
   std::string msg;
   EXPECT_FALSE(LoadSettings(&msg));
   EXPECT_FALSE(msg.empty());
@@ -146,26 +143,18 @@ TEST_F(SettingsTest, WrongVersionOrLengthGivesDefaults) {
 }
 
 TEST_F(SettingsTest, LanguageMarkerIsAppliedOnceAndDeleted) {
-  auto marker = dir_ / "LANG.TXT";
-  ASSERT_TRUE(WriteFileAtomically(marker, "EN_US"));
-  LanguageIndex = 0;
-  EXPECT_TRUE(ApplyLangMarker(dir_));
-  EXPECT_EQ(LanguageIndex, 1);
-  EXPECT_EQ(UnitFlags, 31);
-  EXPECT_EQ(WeightFactor, kPoundsPerKg);
-  EXPECT_FALSE(std::filesystem::exists(marker));
-  EXPECT_FALSE(ApplyLangMarker(dir_));
-  ASSERT_TRUE(WriteFileAtomically(marker, "ES_"));
-  EXPECT_TRUE(ApplyLangMarker(dir_));
-  EXPECT_EQ(LanguageIndex, 2);
-  EXPECT_EQ(UnitFlags, 0);
-  ASSERT_TRUE(WriteFileAtomically(marker, "DE_x"));
-  EXPECT_TRUE(ApplyLangMarker(dir_));
-  EXPECT_EQ(LanguageIndex, 0);
-  ASSERT_TRUE(WriteFileAtomically(marker, "FR_"));
-  EXPECT_FALSE(ApplyLangMarker(dir_));
-  EXPECT_TRUE(std::filesystem::exists(marker));
-  EXPECT_EQ(LanguageIndex, 0);
+  const auto marker = dir_ / "LANG.TXT";
+  struct Case { const char* text; bool applied; int language; int units; };
+  for (const Case& c : {Case{"EN_US", true, 1, 31}, Case{nullptr, false, 1, 31}, Case{"ES_", true, 2, 0},
+                        Case{"DE_x", true, 0, 0}, Case{"FR_", false, 0, 0}}) {
+    if (c.text) WriteBytes(marker, c.text);
+    const std::string what = c.text ? c.text : "no marker";
+    EXPECT_EQ(ApplyLangMarker(dir_), c.applied) << what;
+    EXPECT_EQ(LanguageIndex, c.language) << what;
+    EXPECT_EQ(UnitFlags, c.units) << what;
+    EXPECT_EQ(WeightFactor, c.units ? kPoundsPerKg : 1.0) << what;
+    EXPECT_EQ(std::filesystem::exists(marker), c.text && !c.applied) << what;  // an unknown one stays
+  }
 }
 
 TEST_F(SettingsTest, StartOnAnEmptyProgramFolder) {
@@ -185,7 +174,7 @@ TEST_F(SettingsTest, StartOnAnEmptyProgramFolder) {
   EXPECT_EQ(HelpPathPrefix, PathText(prog / "DATA" / "GRD_DATA" / "HILFE" / "HILFE_"));
   EXPECT_EQ(ZoneCount, 7);
   // A damaged settings file is reported, the start goes on with defaults.
-  ASSERT_TRUE(WriteFileAtomically(FsPath(SettingsPath), std::string(3000, '\x7f')));
+  WriteBytes(FsPath(SettingsPath), std::string(3000, '\x7f'));
   messages.clear();
   StartCore(PathText(prog), &messages);
   EXPECT_EQ(messages.size(), 1u);

@@ -54,6 +54,8 @@ std::vector<TripSample> NoisyTrip(int records) {
   return t;
 }
 
+// Level 0 included: the raw values, and 0 for power and cadence where the
+// cadence is 5 (every 17th record) or 3.2 (every 23rd).
 TEST_F(SmoothingTest, EveryLevelMatchesTheNaiveMean) {
   for (int records : {2, 3, 10, 300}) {
     std::vector<TripSample> t = NoisyTrip(records);
@@ -76,19 +78,6 @@ TEST_F(SmoothingTest, EveryLevelMatchesTheNaiveMean) {
       for (float v : TripSmooth[0]) ASSERT_EQ(v, -7.0f) << "entry 0 written";
     }
   }
-}
-
-TEST_F(SmoothingTest, LevelZeroCopiesAndLowCadenceZeroesPowerAndCadence) {
-  std::vector<TripSample> t = NoisyTrip(40);
-  LoadIntoCurrent(t);
-  SmoothLevel[kLevelPower] = 0;
-  SmoothLevel[kLevelCadence] = 0;
-  SmoothChannelPower();
-  SmoothChannelCadence();
-  EXPECT_EQ(TripSmooth[17][kSmoothPower], 0.0f);   // cadence exactly 5
-  EXPECT_EQ(TripSmooth[23][kSmoothCadence], 0.0f);  // cadence 3.2
-  EXPECT_EQ(TripSmooth[5][kSmoothPower], t[5].Power);
-  EXPECT_EQ(TripSmooth[5][kSmoothCadence], t[5].Cadence);
 }
 
 TEST_F(SmoothingTest, CoastingRecordsAreZeroAtEveryLevelAndTheirRawValuesStillCount) {

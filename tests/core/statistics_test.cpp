@@ -5,36 +5,26 @@
 #include <cmath>
 
 #include "core/core_data.h"
-#include "core/demo_rider.h"
 #include "core_test_util.h"
 
 namespace tav {
 namespace {
 
-using testing_core::CoreFixture;
-using testing_core::LoadIntoCurrent;
-using testing_core::RampTrip;
+using namespace testing_core;
 
 class StatisticsTest : public CoreFixture {};
 
 // Header + 4 records at 1 s, values chosen for hand computation.
 std::vector<TripSample> SmallTrip() {
-  std::vector<TripSample> t(5);
-  HeaderThreshold(t[0]) = 250.0f;
-  HeaderWeightX10(t[0]) = 700.0f;
-  const float power[] = {100, 0, 200, 300};
-  const float hr[] = {0, 120, 130, 140};
-  const float cad[] = {80.5f, 0.0f, 90.3f, 100.7f};
-  const float temp[] = {20, 22, 24, 26};
+  std::vector<TripSample> t = RampTrip(5);
+  const float power[] = {100, 0, 200, 300}, hr[] = {0, 120, 130, 140};
+  const float cad[] = {80.5f, 0.0f, 90.3f, 100.7f}, temp[] = {20, 22, 24, 26};
   for (int i = 1; i <= 4; ++i) {
     TripSample& s = t[static_cast<std::size_t>(i)];
-    s.Time = i - 1;
-    s.Distance = 0.01f * i;
     s.Power = power[i - 1];
     s.HeartRate = hr[i - 1];
     s.Cadence = cad[i - 1];
     s.Altitude = 100.0f;
-    s.Speed = 36.0f;
     s.Temperature = temp[i - 1];
   }
   return t;
@@ -42,6 +32,14 @@ std::vector<TripSample> SmallTrip() {
 
 TEST_F(StatisticsTest, EvaluateTripMatchesHandComputedValues) {
   LoadIntoCurrent(SmallTrip());
+  // Slots outside the tables are not written.
+  for (int slot : {-1, 1000, 123456}) {
+    CurrentTripSlot = slot;
+    EXPECT_EQ(EvaluateTrip(), 1);
+    ComputeZoneTimes(nullptr, slot, 0);
+    ClearTripDistribution(slot);
+  }
+  for (int i = 0; i < kTripSlots; ++i) ASSERT_EQ(TripSummaryTable[i].TotalTime, 0);
   CurrentTripSlot = 7;
   EXPECT_EQ(EvaluateTrip(), 1);
   const TripSummary& s = TripSummaryTable[7];
@@ -70,32 +68,16 @@ TEST_F(StatisticsTest, EvaluateTripMatchesHandComputedValues) {
   EXPECT_EQ(TripZoneTable[7].RecordCount, 5);
   EXPECT_EQ(TripDistributionTable[7].Mark, kTableMark);
   EXPECT_EQ(DistributionView, TripDistributionTable[7].Data);
-}
 
-TEST_F(StatisticsTest, TripWithoutPowerHasZeroPowerFields) {
+  // Without power: the power fields are 0.
   std::vector<TripSample> t = SmallTrip();
   for (int i = 1; i <= 4; ++i) t[static_cast<std::size_t>(i)].Power = 0.0f;
   LoadIntoCurrent(t);
   CurrentTripSlot = 3;
   EXPECT_EQ(EvaluateTrip(), 0);
-  const TripSummary& s = TripSummaryTable[3];
-  EXPECT_EQ(s.MeanPowerAll, 0.0f);
-  EXPECT_EQ(s.NP, 0.0f);
-  EXPECT_EQ(s.IF, 0.0f);
-  EXPECT_EQ(s.TSS, 0.0f);
-  EXPECT_EQ(s.Work, 0.0f);
-  EXPECT_FLOAT_EQ(s.MeanHeartRate, 130.0f);
-}
-
-TEST_F(StatisticsTest, SlotsOutsideTheTablesAreNotWritten) {
-  LoadIntoCurrent(SmallTrip());
-  for (int slot : {-1, 1000, 123456}) {
-    CurrentTripSlot = slot;
-    EXPECT_EQ(EvaluateTrip(), 1);
-    ComputeZoneTimes(nullptr, slot, 0);
-    ClearTripDistribution(slot);
-  }
-  for (int i = 0; i < kTripSlots; ++i) ASSERT_EQ(TripSummaryTable[i].TotalTime, 0);
+  const TripSummary& n = TripSummaryTable[3];
+  for (float v : {n.MeanPowerAll, n.NP, n.IF, n.TSS, n.Work}) EXPECT_EQ(v, 0.0f);
+  EXPECT_FLOAT_EQ(n.MeanHeartRate, 130.0f);
 }
 
 TEST_F(StatisticsTest, NormalisedPowerMatchesTheRollingDefinition) {
@@ -148,18 +130,14 @@ TEST_F(StatisticsTest, AscentAndClimbingOnARamp) {
 }
 
 TEST(Zones, ValuesAtTheBounds) {
-  float zb[kZoneBlockWords] = {5555.0f, 100, 150, 200, 250, 300, 350};
-  EXPECT_EQ(ZoneOfValue(-5.0f, zb), 0);
-  EXPECT_EQ(ZoneOfValue(99.99f, zb), 0);
-  EXPECT_EQ(ZoneOfValue(100.0f, zb), 1);
-  EXPECT_EQ(ZoneOfValue(149.9f, zb), 1);
-  EXPECT_EQ(ZoneOfValue(150.0f, zb), 2);
-  EXPECT_EQ(ZoneOfValue(349.9f, zb), 5);
-  EXPECT_EQ(ZoneOfValue(350.0f, zb), 6);
-  EXPECT_EQ(ZoneOfValue(5000.0f, zb), 6);  // the top zone takes everything above
-  float two[kZoneBlockWords] = {5555.0f, 100, 150};
+  const float zb[kZoneBlockWords] = {5555.0f, 100, 150, 200, 250, 300, 350};
+  // The top zone takes everything above its bound.
+  for (auto [value, zone] : {std::pair{-5.0f, 0}, {99.99f, 0}, {100.0f, 1}, {149.9f, 1}, {150.0f, 2},
+                             {349.9f, 5}, {350.0f, 6}, {5000.0f, 6}})
+    EXPECT_EQ(ZoneOfValue(value, zb), zone) << value;
+  const float two[kZoneBlockWords] = {5555.0f, 100, 150};
   EXPECT_EQ(ZoneOfValue(1000.0f, two), 2);
-  float none[kZoneBlockWords] = {5555.0f};
+  const float none[kZoneBlockWords] = {5555.0f};
   EXPECT_EQ(ZoneOfValue(1000.0f, none), 0);
 }
 
@@ -175,61 +153,52 @@ TEST_F(StatisticsTest, ZoneTimesByChannelAndInterval) {
   std::copy(std::begin(zb), std::end(zb), TripZoneBlock);
   ComputeZoneTimes(nullptr, 5, 3);
   const TripZoneTimes& z = TripZoneTable[5];
-  EXPECT_EQ(z.Seconds[0], 4u);   // 0 and 99 W, 2 s each
-  EXPECT_EQ(z.Seconds[1], 2u);
-  EXPECT_EQ(z.Seconds[2], 4u);
-  EXPECT_EQ(z.Seconds[3], 2u);
-  EXPECT_EQ(z.Seconds[6], 8u);
+  auto seconds = [](const TripZoneTimes& t) { return std::vector<uint32_t>(t.Seconds, t.Seconds + 10); };
+  // 2 s a record: 0 and 99 W below the first bound, 150 and 151 W in zone 2,
+  // 400 W in the top zone; every value lands in a shown zone (0..ZoneCount - 1
+  // with six bounds), zones 7 to 9 stay empty.
+  EXPECT_EQ(seconds(z), (std::vector<uint32_t>{4, 2, 4, 2, 0, 0, 8, 0, 0, 0}));
   EXPECT_EQ(z.ZoneSet, 3);
   EXPECT_EQ(z.SampleInterval, 2);
   EXPECT_EQ(z.RecordCount, 11);
   EXPECT_EQ(z.Mark, kTableMark);
   EXPECT_EQ(TripDistributionTable[5].Data.ZoneLimits[0], 5555);
   EXPECT_EQ(TripDistributionTable[5].Data.ZoneLimits[6], 350);
-  // Every value lands in a shown zone (0..ZoneCount - 1 with six bounds):
-  // the top zone takes what lies above its bound, zones 7 and 8 stay empty.
-  EXPECT_EQ(z.Seconds[7], 0u);
-  EXPECT_EQ(z.Seconds[8], 0u);
-  EXPECT_EQ(z.Seconds[9], 0u);
   CountRiderZones();
-  ASSERT_EQ(ZoneCount, 7);
-  uint32_t shown = 0;
-  for (int k = 0; k < ZoneCount; ++k) shown += z.Seconds[k];
-  EXPECT_EQ(shown, 20u);  // (11 - 1) records x 2 s
+  EXPECT_EQ(ZoneCount, 7);
   // With four bounds in use the fifth shown zone ends the scale.
   float four[kZoneBlockWords] = {5555.0f, 100, 150, 200, 250};
   std::copy(std::begin(four), std::end(four), TripZoneBlock);
   ComputeZoneTimes(nullptr, 5, 0);
-  EXPECT_EQ(TripZoneTable[5].Seconds[4], 8u);  // 400 W, four records
-  EXPECT_EQ(TripZoneTable[5].Seconds[5], 0u);
-  EXPECT_EQ(TripZoneTable[5].Seconds[8], 0u);
+  EXPECT_EQ(seconds(TripZoneTable[5]), (std::vector<uint32_t>{4, 2, 4, 2, 8, 0, 0, 0, 0, 0}));
   std::copy(std::begin(zb), std::end(zb), TripZoneBlock);
   // The heart-rate channel on request, whatever the header says.
+  const std::vector<uint32_t> hrZones{0, 0, 20, 0, 0, 0, 0, 0, 0, 0};  // 160 is in zone 2
   ComputeZoneTimes(nullptr, 5, 0, kZoneChannelHeartRate);
-  EXPECT_EQ(TripZoneTable[5].Seconds[2], 20u);  // 160 is in zone 2
+  EXPECT_EQ(seconds(TripZoneTable[5]), hrZones);
   // A heart-rate trip counts heart rate by its header.
   HeaderSport(TripSamples[0]) = kSportRun;
   ComputeZoneTimes(nullptr, 6, 0);
-  EXPECT_EQ(TripZoneTable[6].Seconds[2], 20u);
+  EXPECT_EQ(seconds(TripZoneTable[6]), hrZones);
+  // The rider's zones end at the first zero bound.
+  CurrentRider = 2;
+  RiderZones[2][kZoneRowPower][1] = 50;
+  RiderZones[2][kZoneRowPower][2] = 70;
+  for (int k = 3; k <= 6; ++k) RiderZones[2][kZoneRowPower][k] = 0;
+  CountRiderZones();
+  EXPECT_EQ(ZoneCount, 3);
 }
 
 TEST(Histograms, BinEdges) {
-  EXPECT_EQ(HistogramBin(57.4f, kHrHistFirst, kHrHistStep, kHistBins), 0);
-  EXPECT_EQ(HistogramBin(62.4f, kHrHistFirst, kHrHistStep, kHistBins), 0);
-  EXPECT_EQ(HistogramBin(62.5f, kHrHistFirst, kHrHistStep, kHistBins), 1);
-  EXPECT_EQ(HistogramBin(255.0f, kHrHistFirst, kHrHistStep, kHistBins), 39);
-  EXPECT_EQ(HistogramBin(300.0f, kHrHistFirst, kHrHistStep, kHistBins), 39);
-  EXPECT_EQ(HistogramBin(41.4f, kCadenceHistFirst, kCadenceHistStep, kHistBins), 0);
-  EXPECT_EQ(HistogramBin(41.5f, kCadenceHistFirst, kCadenceHistStep, kHistBins), 1);
-  EXPECT_EQ(HistogramBin(157.0f, kCadenceHistFirst, kCadenceHistStep, kHistBins), 39);
-  EXPECT_EQ(HistogramBin(0.0f, kSpeedHistFirst, kSpeedHistStep, kHistBins), 0);
-  EXPECT_EQ(HistogramBin(3.99f, kSpeedHistFirst, kSpeedHistStep, kHistBins), 0);
-  EXPECT_EQ(HistogramBin(4.0f, kSpeedHistFirst, kSpeedHistStep, kHistBins), 1);
-  EXPECT_EQ(HistogramBin(24.99f, kPowerHistFirst, kPowerHistStep, kPowerHistBins), 0);
-  EXPECT_EQ(HistogramBin(25.0f, kPowerHistFirst, kPowerHistStep, kPowerHistBins), 1);
-  EXPECT_EQ(HistogramBin(520.0f, kPowerHistFirst, kPowerHistStep, kPowerHistBins), 50);
-  EXPECT_EQ(HistogramBin(9999.0f, kPowerHistFirst, kPowerHistStep, kPowerHistBins), 50);
-  EXPECT_EQ(HistogramBin(std::nanf(""), kPowerHistFirst, kPowerHistStep, kPowerHistBins), 0);
+  struct Edge { float value; int bin; };
+  auto check = [](float first, float step, int bins, std::initializer_list<Edge> edges) {
+    for (Edge e : edges) EXPECT_EQ(HistogramBin(e.value, first, step, bins), e.bin) << first << " " << e.value;
+  };
+  check(kHrHistFirst, kHrHistStep, kHistBins, {{57.4f, 0}, {62.4f, 0}, {62.5f, 1}, {255.0f, 39}, {300.0f, 39}});
+  check(kCadenceHistFirst, kCadenceHistStep, kHistBins, {{41.4f, 0}, {41.5f, 1}, {157.0f, 39}});
+  check(kSpeedHistFirst, kSpeedHistStep, kHistBins, {{0.0f, 0}, {3.99f, 0}, {4.0f, 1}});
+  check(kPowerHistFirst, kPowerHistStep, kPowerHistBins,
+        {{24.99f, 0}, {25.0f, 1}, {520.0f, 50}, {9999.0f, 50}, {std::nanf(""), 0}});
 }
 
 TEST_F(StatisticsTest, DistributionPeaksHistogramsAndClearing) {
@@ -301,42 +270,6 @@ TEST_F(StatisticsTest, SectionLinesAndMeans) {
   EvaluateSection(90, 10);
   for (const std::string& l : SummaryLines) EXPECT_LE(l.size(), 100u);
 }
-
-TEST_F(StatisticsTest, CountRiderZones) {
-  CurrentRider = 2;
-  RiderZones[2][kZoneRowPower][1] = 50;
-  RiderZones[2][kZoneRowPower][2] = 70;
-  for (int k = 3; k <= 6; ++k) RiderZones[2][kZoneRowPower][k] = 0;
-  CountRiderZones();
-  EXPECT_EQ(ZoneCount, 3);
-}
-
-TEST_F(StatisticsTest, SyntheticRideGivesPlausibleStatistics) {
-  SyntheticRideOptions o;
-  o.Seed = 7;
-  o.DurationSeconds = 3600;
-  o.Ftp = 250.0f;
-  std::vector<TripSample> ride = MakeSyntheticRide(o);
-  TripInput in{ride.data(), static_cast<int>(ride.size()), 1, 250.0f, 2.0f, 0.0f};
-  TripSummary s;
-  ASSERT_TRUE(SummarizeTrip(in, s));
-  EXPECT_EQ(s.TotalTime, 3600);
-  EXPECT_GT(s.Distance, 20.0f);
-  EXPECT_LT(s.Distance, 45.0f);
-  EXPECT_GT(s.NP, s.MeanPowerAll);
-  EXPECT_GT(s.IF, 0.5f);
-  EXPECT_LT(s.IF, 1.1f);
-  EXPECT_GT(s.MeanHeartRate, 100.0f);
-  EXPECT_LT(s.MeanHeartRate, 180.0f);
-  EXPECT_GT(s.MeanCadence, 70.0f);
-  EXPECT_GT(s.MaxPower, 500.0f);  // sprints
-}
-
-}  // namespace
-}  // namespace tav
-
-namespace tav {
-namespace {
 
 TEST(DistributionSums, AddSumsTimesAndKeepsTheBestPeaks) {
   DistributionData a, b;

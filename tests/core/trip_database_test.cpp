@@ -9,11 +9,9 @@
 namespace tav {
 namespace {
 
-using testing_core::CoreFixture;
+using namespace testing_core;
 
 class TripDatabaseTest : public CoreFixture {};
-
-const unsigned char* U(const std::string& s) { return reinterpret_cast<const unsigned char*>(s.data()); }
 
 void FillSomeSlots() {
   TripCounter = 42;
@@ -36,24 +34,24 @@ void FillSomeSlots() {
   TripDistributionTable[5].Data.ZoneLimits[9] = 999;
 }
 
-TEST_F(TripDatabaseTest, OffsetsOfTheThreeTables) {
+TEST_F(TripDatabaseTest, OffsetsOfTheThreeTablesAndRoundTrip) {
   FillSomeSlots();
   std::string b = EncodeTripDatabase();
   ASSERT_EQ(b.size(), 8u + 1000 * (108 + 80 + 992));
-  EXPECT_EQ(le::GetI32(U(b)), 42);
-  EXPECT_EQ(le::GetI32(U(b) + 4), 3021);
-  const unsigned char* s5 = U(b) + 8 + 5 * 108;
+  EXPECT_EQ(le::GetI32(Bytes(b)), 42);
+  EXPECT_EQ(le::GetI32(Bytes(b) + 4), 3021);
+  const unsigned char* s5 = Bytes(b) + 8 + 5 * 108;
   EXPECT_EQ(le::GetI32(s5 + 0), 3600);
   EXPECT_EQ(le::GetF32(s5 + 44), 233.5f);
   EXPECT_EQ(le::GetF32(s5 + 92), 71.0f);
-  EXPECT_EQ(le::GetF32(U(b) + 8 + 999 * 108 + 8), 12.5f);
-  const unsigned char* z5 = U(b) + 8 + 108000 + 5 * 80;
+  EXPECT_EQ(le::GetF32(Bytes(b) + 8 + 999 * 108 + 8), 12.5f);
+  const unsigned char* z5 = Bytes(b) + 8 + 108000 + 5 * 80;
   EXPECT_EQ(le::GetU32(z5 + 12), 900u);
   EXPECT_EQ(z5[64], 2);
   EXPECT_EQ(le::GetI32(z5 + 68), 2);
   EXPECT_EQ(le::GetI32(z5 + 72), 1801);
   EXPECT_EQ(le::GetI32(z5 + 76), 3021);
-  const unsigned char* d5 = U(b) + 8 + 108000 + 80000 + 5 * 992;
+  const unsigned char* d5 = Bytes(b) + 8 + 108000 + 80000 + 5 * 992;
   EXPECT_EQ(le::GetI32(d5 + 0), 3021);
   EXPECT_EQ(le::GetI32(d5 + 4), 3600);
   EXPECT_EQ(le::GetI32(d5 + 16), 280);
@@ -62,22 +60,21 @@ TEST_F(TripDatabaseTest, OffsetsOfTheThreeTables) {
   EXPECT_EQ(le::GetU32(d5 + 352 + 4), 13u);
   EXPECT_EQ(le::GetU32(d5 + 512 + 50 * 4), 14u);
   EXPECT_EQ(le::GetI32(d5 + 752 + 36), 999);
-}
 
-TEST_F(TripDatabaseTest, RoundTripThroughTheFile) {
-  FillSomeSlots();
+  // Through the file and back.
   ASSERT_TRUE(SaveTripDatabase());
-  TripSummary s5 = TripSummaryTable[5];
-  TripZoneTimes z5 = TripZoneTable[5];
-  TripDistribution d5 = TripDistributionTable[5];
+  EXPECT_EQ(FileBytes(FsPath(TripDatabasePath)), b);
+  const TripSummary summary = TripSummaryTable[5];
+  const TripZoneTimes zones = TripZoneTable[5];
+  const TripDistribution distribution = TripDistributionTable[5];
   ClearTripTables();
   TripCounter = 0;
   std::string err;
   ASSERT_TRUE(LoadTripDatabase(&err)) << err;
   EXPECT_EQ(TripCounter, 42);
-  EXPECT_EQ(TripSummaryTable[5], s5);
-  EXPECT_EQ(TripZoneTable[5], z5);
-  EXPECT_EQ(TripDistributionTable[5], d5);
+  EXPECT_EQ(TripSummaryTable[5], summary);
+  EXPECT_EQ(TripZoneTable[5], zones);
+  EXPECT_EQ(TripDistributionTable[5], distribution);
   EXPECT_EQ(TripSummaryTable[999].Distance, 12.5f);
 }
 
@@ -86,17 +83,15 @@ TEST_F(TripDatabaseTest, DamagedFilesAreReportedSkippedAndKept) {
   std::string good = EncodeTripDatabase();
   auto path = FsPath(TripDatabasePath);
   for (std::string bad : {good.substr(0, 5000), std::string(), good}) {
-    if (bad.size() == good.size()) le::PutI32(reinterpret_cast<unsigned char*>(bad.data()) + 4, 3020);
-    ASSERT_TRUE(WriteFileAtomically(path, bad));
+    if (bad.size() == good.size()) le::PutI32(Bytes(bad) + 4, 3020);
+    WriteBytes(path, bad);
     FillSomeSlots();
     std::string err;
     EXPECT_FALSE(LoadTripDatabase(&err));
     EXPECT_FALSE(err.empty());
     EXPECT_EQ(TripSummaryTable[5].TotalTime, 0);
     EXPECT_EQ(TripCounter, 0);
-    std::string kept;
-    ASSERT_TRUE(ReadWholeFile(FsPath(TripDatabasePath + ".BAD"), kept));
-    EXPECT_EQ(kept, bad);
+    EXPECT_EQ(FileBytes(FsPath(TripDatabasePath + ".BAD")), bad);
   }
   // A missing file means empty tables, no message.
   std::filesystem::remove(path);
@@ -113,7 +108,7 @@ TEST_F(TripDatabaseTest, DamagedFilesAreReportedSkippedAndKept) {
   std::filesystem::remove(path);
   // An absurd highest-slot word is not taken over.
   std::string odd = good;
-  le::PutI32(reinterpret_cast<unsigned char*>(odd.data()), 5000);
+  le::PutI32(Bytes(odd), 5000);
   EXPECT_TRUE(DecodeTripDatabase(odd));
   EXPECT_EQ(TripCounter, 0);
 }

@@ -12,9 +12,7 @@
 namespace tav {
 namespace {
 
-using testing_core::CoreFixture;
-using testing_core::LoadIntoCurrent;
-using testing_core::RampTrip;
+using namespace testing_core;
 
 TEST(TripLine, PartsOfATripLine) {
   std::string line = "20240315_0930152_FIT;012PF;*RUN easy|second line~x|~\xA7remark two";
@@ -47,9 +45,7 @@ TEST(TripLine, ManualEntryLine) {
   EXPECT_EQ(LineSportDigit(line), 5);
   int h, mi, s;
   ASSERT_TRUE(LineTime(line, h, mi, s));
-  EXPECT_EQ(h, 18);
-  EXPECT_EQ(mi, 30);
-  EXPECT_EQ(s, 0);
+  EXPECT_EQ(h * 10000 + mi * 100 + s, 183000);
   EXPECT_EQ(LineSlot(line), 44);
   EXPECT_FALSE(LineHasPF(line));
   EXPECT_EQ(LineComment(line), "Swimming");
@@ -120,14 +116,11 @@ TEST_F(TripListTest, NextTripNumberTakesFreeSlotsFirst) {
   EXPECT_EQ(TripCounter, 9);
   EXPECT_EQ(NextTripNumber(list), 10);
   EXPECT_EQ(TripCounter, 10);
-}
-
-TEST_F(TripListTest, NextTripNumberSkipsUnusableFreeEntries) {
   // 1 is in use, 0 and 999 and 1500 are no slots for new trips.
-  TStringList list{"20240101_1000000_A;001;*", "ERASED :001;0;999;1500;"};
+  TStringList unusable{"20240101_1000000_A;001;*", "ERASED :001;0;999;1500;"};
   TripCounter = 1;
-  EXPECT_EQ(NextTripNumber(list), 2);
-  EXPECT_EQ(list[1], "ERASED :");
+  EXPECT_EQ(NextTripNumber(unusable), 2);
+  EXPECT_EQ(unusable[1], "ERASED :");
 }
 
 TEST_F(TripListTest, NextTripNumberRefusesWhenEverySlotIsUsed) {
@@ -177,35 +170,28 @@ TEST(Dates, ValuesAndWeekdays) {
 }
 
 TEST_F(TripListTest, LoadKeepsGoodLinesAndReportsDamagedOnes) {
-  std::string text =
-      "20240101_1000000_A;001;*one\r\n\r\nERASED :005;\r\ngarbage\r\n"
-      "20240102_1000000_B;002;*two \xE4\r\n";
-  auto path = FsPath(TripListPath);
-  ASSERT_TRUE(WriteFileAtomically(path, text));
-  std::string msg;
-  ASSERT_TRUE(LoadTripList(TripList, &msg));
-  ASSERT_EQ(TripList.Count(), 3);
-  EXPECT_EQ(TripList[0], "20240101_1000000_A;001;*one");
-  EXPECT_EQ(TripList[1], "20240102_1000000_B;002;*two \xE4");
-  EXPECT_EQ(TripList[2], "ERASED :005;");  // moved to the end
-  EXPECT_NE(msg.find("1 damaged"), std::string::npos);
-  std::string kept;
-  ASSERT_TRUE(ReadWholeFile(FsPath(TripListPath + ".BAD"), kept));
-  EXPECT_EQ(kept, text);
-}
-
-TEST_F(TripListTest, MissingListGivesTheFreeSlotLineOnly) {
+  using Lines = std::vector<std::string>;
+  // A missing list gives the free-slot line only, without a message.
   std::string msg;
   ASSERT_TRUE(LoadTripList(TripList, &msg));
   EXPECT_TRUE(msg.empty());
-  ASSERT_EQ(TripList.Count(), 1);
-  EXPECT_EQ(TripList[0], "ERASED :");
+  EXPECT_EQ(TripList.Lines(), Lines{"ERASED :"});
+  const std::string text =
+      "20240101_1000000_A;001;*one\r\n\r\nERASED :005;\r\ngarbage\r\n"
+      "20240102_1000000_B;002;*two \xE4\r\n";
+  WriteBytes(FsPath(TripListPath), text);
+  ASSERT_TRUE(LoadTripList(TripList, &msg));
+  // The free slots move to the end.
+  EXPECT_EQ(TripList.Lines(), (Lines{"20240101_1000000_A;001;*one", "20240102_1000000_B;002;*two \xE4", "ERASED :005;"}));
+  EXPECT_NE(msg.find("1 damaged"), std::string::npos);
+  EXPECT_EQ(FileBytes(FsPath(TripListPath + ".BAD")), text);
   // A folder in the list's place is reported, not read.
+  std::filesystem::remove(FsPath(TripListPath));
   std::filesystem::create_directories(FsPath(TripListPath));
+  msg.clear();
   EXPECT_FALSE(LoadTripList(TripList, &msg));
   EXPECT_FALSE(msg.empty());
-  ASSERT_EQ(TripList.Count(), 1);
-  EXPECT_EQ(TripList[0], "ERASED :");
+  EXPECT_EQ(TripList.Lines(), Lines{"ERASED :"});
 }
 
 TEST_F(TripListTest, SaveWritesListAndDatabaseAndClearsTheFlag) {
@@ -216,22 +202,20 @@ TEST_F(TripListTest, SaveWritesListAndDatabaseAndClearsTheFlag) {
   std::string err;
   ASSERT_TRUE(SaveTripList(TripList, &err)) << err;
   EXPECT_FALSE(TripListChanged);
-  std::string bytes;
-  ASSERT_TRUE(ReadWholeFile(FsPath(TripListPath), bytes));
-  EXPECT_EQ(bytes, "20240101_1000000_A;001;*\xE9t\xE9\r\nERASED :\r\n");
+  EXPECT_EQ(FileBytes(FsPath(TripListPath)), "20240101_1000000_A;001;*\xE9t\xE9\r\nERASED :\r\n");
   EXPECT_TRUE(std::filesystem::exists(FsPath(TripDatabasePath)));
   // A failed save keeps the flag.
   TripListChanged = true;
   std::string savedPath = TripListPath;
   TripListPath = JoinPath(JoinPath(PathText(dir_), "missing"), "x.T_L");
   RiderDir = PathText(dir_ / "file_not_folder");
-  ASSERT_TRUE(WriteFileAtomically(FsPath(RiderDir), "x"));
+  WriteBytes(FsPath(RiderDir), "x");
   EXPECT_FALSE(SaveTripList(TripList, &err));
   EXPECT_TRUE(TripListChanged);
 }
 
 TEST_F(TripListTest, CollectionListAndTripFilePaths) {
-  ASSERT_TRUE(WriteFileAtomically(FsPath(JoinPath(RiderDir, "20240101_1000000_A.DEO")), "x"));
+  WriteBytes(FsPath(JoinPath(RiderDir, "20240101_1000000_A.DEO")), "x");
   SelectedTrips = TStringList{"20240101_1000000_A;001;*a", "20240102_0800NR4_ANNA;002;*gym",
                               "20240103_1000000_C;3;*missing file", "no semicolon"};
   ASSERT_TRUE(WriteCollectionList());

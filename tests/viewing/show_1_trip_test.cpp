@@ -157,21 +157,14 @@ TEST_F(SingleTripViewTest, ZoomedValueAxesNeverRepeatALabel) {
 }
 
 TEST_F(SingleTripViewTest, SectionMeansMatchHandComputedValues) {
-  // 600 records at 1 s, flat at 100 m, 36 km/h, 20 degC; the records of
+  // 600 records at 1 s, flat at 200 m, 36 km/h, 20 degC; the records of
   // minutes 4 to 6 alternate 100 W / 200 W at 80 / 90 rpm, the others ride
   // 300 W at 95 rpm.
-  std::vector<TripSample> trip(601);
+  std::vector<TripSample> trip = RampTrip(601);
   for (int i = 1; i <= 600; ++i) {
-    TripSample& r = trip[i];
-    r.Time = i - 1;
-    r.Distance = (i - 1) * 0.01f;
-    r.Speed = 36.0f;
-    r.Altitude = 100.0f;
-    r.Temperature = 20.0f;
-    r.HeartRate = 140.0f;
-    const bool inside = r.Time >= 240 && r.Time <= 360;
-    r.Power = inside ? (i % 2 ? 100.0f : 200.0f) : 300.0f;
-    r.Cadence = inside ? (i % 2 ? 80.0f : 90.0f) : 95.0f;
+    const bool inside = trip[i].Time >= 240 && trip[i].Time <= 360;
+    trip[i].Power = inside ? (i % 2 ? 100.0f : 200.0f) : 300.0f;
+    trip[i].Cadence = inside ? (i % 2 ? 80.0f : 90.0f) : 95.0f;
   }
   LoadIntoCurrent(trip);
   Form30->Show();
@@ -184,7 +177,7 @@ TEST_F(SingleTripViewTest, SectionMeansMatchHandComputedValues) {
   EXPECT_NEAR(m[kMeanSpeed], 36.0, 0.4);
   EXPECT_NEAR(m[kMeanGrade], 0.0, 1e-3);
   EXPECT_NEAR(m[kMeanTemperature], 20.0, 1e-3);
-  EXPECT_NEAR(m[kMeanAltitude], 100.0, 1e-3);
+  EXPECT_NEAR(m[kMeanAltitude], 200.0, 1e-3);
   // Without zoom: the whole trip's means.
   Form30->SB_FT->DoClick();
   EXPECT_NEAR(Form30->ShownSectionMeans()[kMeanPower], (480 * 300.0 + 61 * 100.0 + 60 * 200.0) / 600.0, 1.0);
