@@ -99,6 +99,12 @@ inline const unsigned char* Bytes(const std::string& s) {
   return reinterpret_cast<const unsigned char*>(s.data());
 }
 
+// A file image whose leading int32 count word says `count`.
+inline std::string WithCountWord(std::string bytes, int32_t count) {
+  le::PutI32(Bytes(bytes), count);
+  return bytes;
+}
+
 // The whole file ("" and a failure when it cannot be read).
 inline std::string FileBytes(const std::filesystem::path& p) {
   std::string s;

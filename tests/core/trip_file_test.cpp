@@ -170,11 +170,6 @@ TEST_F(TripFileTest, DamagedFilesAreRefusedAndChangeNothing) {
   std::vector<TripSample> other = RampTrip(20);
   other[5].Power = 999.0f;
   const std::string good = Encode(other);
-  auto withCount = [&](int32_t n) {
-    std::string b = good;
-    le::PutI32(Bytes(b), n);
-    return b;
-  };
   auto loadMine = [&] {
     LoadIntoCurrent(t);
     TripZoneBlock[1] = 77.0f;
@@ -187,8 +182,8 @@ TEST_F(TripFileTest, DamagedFilesAreRefusedAndChangeNothing) {
   loadMine();
   struct Bad { std::string bytes; const char* what; const char* message; };
   for (const Bad& bad : {Bad{Encode(other, 4), "4 records", "at least 5"},
-                         Bad{withCount(200000), "200000 records", ""},
-                         Bad{withCount(-1), "negative count", ""},
+                         Bad{WithCountWord(good, 200000), "200000 records", ""},
+                         Bad{WithCountWord(good, -1), "negative count", ""},
                          Bad{good.substr(0, 4 + 19 * 40), "cut in the samples", "shorter"},
                          Bad{"", "empty", ""}}) {
     std::string err;

@@ -102,19 +102,14 @@ TEST_F(ClipFileTest, FillStopsBeforeRecord42000) {
 
 TEST_F(ClipFileTest, DamagedFilesLeaveTheBufferAlone) {
   const std::string good = EncodeClip(trip_.data(), 200, 1, 10, "t");
-  auto withCount = [&](int32_t n) {
-    std::string b = good;
-    le::PutI32(Bytes(b), n);
-    return b;
-  };
   std::vector<TripSample> big(400);
   const std::pair<std::string, const char*> bad[] = {
       {"", "empty file"},
       {good.substr(0, 3), "no count"},
       {good.substr(0, good.size() - 1), "short text"},
       {good + "x", "trailing byte"},
-      {withCount(-1), "negative count"},
-      {withCount(0x7fffffff), "count past any buffer"},
+      {WithCountWord(good, -1), "negative count"},
+      {WithCountWord(good, 0x7fffffff), "count past any buffer"},
       {EncodeClip(big.data(), 400, 1, 350, ""), "bigger than the buffer it is read into"}};
   for (const auto& [bytes, what] : bad) {
     std::vector<TripSample> buffer(300, Marker(33.0f));
