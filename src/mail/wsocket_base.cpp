@@ -252,6 +252,11 @@ void TCustomWSocket::TriggerError() {
 // Event loop glue
 
 void TCustomWSocket::Dispatch(const Message& m) {
+  // While detached, posted events wait for the next attach.
+  if (detached_) {
+    held_.push_back(m);
+    return;
+  }
   auto alive = alive_;
   try {
     WndProc(m);
@@ -1073,8 +1078,8 @@ void TCustomWSocket::ThreadDetach() {
     loop_.UnwatchFd(watch_);
     watch_ = 0;
   }
-  if (target_ != 0) loop_.RemoveTarget(target_);
-  target_ = 0;
+  // The message target stays: what is posted meanwhile (a sent event, a
+  // look-up result) is held, not lost.
   detached_ = true;
 }
 
@@ -1084,9 +1089,11 @@ void TCustomWSocket::ThreadAttach() {
     return;
   }
   thread_id_ = std::this_thread::get_id();
-  target_ = loop_.AddTarget([this](const Message& m) { Dispatch(m); });
   detached_ = false;
   UpdateInterest();
+  std::vector<Message> held;
+  held.swap(held_);
+  for (const Message& m : held) PostToSelf(m.msg, m.wparam, m.lparam);
 }
 
 }  // namespace tav

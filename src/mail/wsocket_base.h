@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "mail/wsocket_buffer.h"
 #include "mail/wsocket_error.h"
@@ -325,6 +326,7 @@ class TCustomWSocket {
   WatchId watch_ = 0;
   std::thread::id thread_id_;
   bool detached_ = false;
+  std::vector<Message> held_;  // posted while detached, delivered after attach
 
   std::string addr_;
   bool addr_assigned_ = false;

@@ -106,7 +106,8 @@ void TCustomWSocket::DnsLookup(std::string_view host_in) {
     TriggerDNSLookupDone(0);
     return;
   }
-  if (target_ == 0) {
+  // A detached socket starts no look-up (one already running is held).
+  if (target_ == 0 || detached_) {
     RaiseException("DnsLookup: Window not assigned");
     return;
   }
@@ -121,7 +122,7 @@ void TCustomWSocket::ReverseDnsLookup(std::string_view addr_in) {
     return;
   }
   ResetDnsLookup();
-  if (target_ == 0) {
+  if (target_ == 0 || detached_) {
     RaiseException("ReverseDnsLookup: Window not assigned");
     return;
   }

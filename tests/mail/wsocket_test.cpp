@@ -603,12 +603,25 @@ TEST_F(WSocketSession, DelayedCloseShutdownAndTheTestMessage) {
 TEST_F(WSocketSession, DetachedSocketGetsNoEventsUntilAttachedAgain) {
   ASSERT_TRUE(Open());
   EXPECT_THROW(sock.ThreadAttach(), ESocketException);
+  std::vector<int> looked_up;
+  sock.OnDnsLookupDone = [&](TCustomWSocket*, int e) { looked_up.push_back(e); };
+  sock.DnsLookup("localhost");
   sock.ThreadDetach();
   WriteAll(peer, "while away");
-  PumpFor(50);
+  // What is posted meanwhile waits: the sent event, the running look-up's end.
+  const int sent = rec.data_sent;
+  sock.SendStr("x");
+  PumpFor(300);
   EXPECT_EQ(rec.received, "");
+  EXPECT_EQ(rec.data_sent, sent);
+  EXPECT_TRUE(looked_up.empty());
   sock.ThreadAttach();
-  ASSERT_TRUE(Pump([&] { return rec.received == "while away"; }));
+  ASSERT_TRUE(Pump([&] { return rec.received == "while away" && rec.data_sent == sent + 1 && !looked_up.empty(); }));
+  EXPECT_EQ(looked_up, std::vector<int>{0});
+  // A detached socket starts no look-up.
+  sock.ThreadDetach();
+  EXPECT_EQ(SocketThrown([&] { sock.ReverseDnsLookup("127.0.0.1"); }), "ReverseDnsLookup: Window not assigned");
+  sock.ThreadAttach();
 
   // Detaching from another thread is refused.
   std::string error;
