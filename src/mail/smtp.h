@@ -231,6 +231,13 @@ class TCustomSmtpClient {
   void SetRcptName(const TStringList& list) { RcptName.Assign(list); }
   void SetMailMessage(const TStringList& list) { MailMessage.Assign(list); }
 
+  // Stop the client's events (the socket's and OnRequestDone) on this
+  // thread / resume them; what comes meanwhile is held, not lost. The
+  // socket's texts report misuse ("Cannot detach from other thread",
+  // "Cannot attach when not detached").
+  void ThreadDetach();
+  void ThreadAttach();
+
  protected:
   using TContinuation = void (TCustomSmtpClient::*)();
 
@@ -318,6 +325,8 @@ class TCustomSmtpClient {
 
   std::unique_ptr<TWSocket> socket_;
   TargetId target_ = 0;
+  bool detached_ = false;
+  std::vector<Message> held_;  // request ends posted while detached
   TStringList auth_types_supported_;
   TSmtpContentType content_type_ = smtpPlainText;
   std::string content_type_text_ = "text/plain";

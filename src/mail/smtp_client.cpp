@@ -145,9 +145,26 @@ void TCustomSmtpClient::TriggerSessionClosed(int error) {
 }
 
 void TCustomSmtpClient::WndProc(const Message& msg) {
+  if (detached_) {
+    held_.push_back(msg);
+    return;
+  }
   if (msg.msg == kWmSmtpRequestDone)
     TriggerRequestDone(static_cast<TSmtpRequest>(msg.wparam),
                        static_cast<uint16_t>(msg.lparam & 0xFFFF));
+}
+
+void TCustomSmtpClient::ThreadDetach() {
+  socket_->ThreadDetach();
+  detached_ = true;
+}
+
+void TCustomSmtpClient::ThreadAttach() {
+  socket_->ThreadAttach();
+  detached_ = false;
+  std::vector<Message> held;
+  held.swap(held_);
+  for (const Message& m : held) socket_->Loop().Post(target_, m);
 }
 
 // ---------------------------------------------------------------- basics

@@ -288,6 +288,29 @@ TEST_F(SmtpConnection, AbortInTheMiddleOfMailReports426) {
   EXPECT_FALSE(c.Connected());
 }
 
+TEST_F(SmtpConnection, DetachedClientHoldsItsEventsUntilAttached) {
+  Serve();
+  ASSERT_TRUE(Opened(c));
+  EXPECT_EQ(test::SocketThrown([&] { c.ThreadAttach(); }), "Cannot attach when not detached");
+  c.ThreadDetach();
+  c.Rset();  // its reply waits
+  PumpFor(100);
+  EXPECT_EQ(rec.done.size(), 1u);
+  c.ThreadAttach();
+  ASSERT_TRUE(Pump([&] { return rec.done.size() == 2; }));
+  EXPECT_EQ(rec.LastRequest(), smtpRset);
+  EXPECT_EQ(rec.LastError(), 0);
+  // A request that ends at once reports after the attach too.
+  c.Abort();
+  c.ThreadDetach();
+  c.Quit();
+  PumpFor(50);
+  EXPECT_EQ(rec.done.size(), 2u);
+  c.ThreadAttach();
+  ASSERT_TRUE(Pump([&] { return rec.done.size() == 3; }));
+  EXPECT_EQ(rec.LastRequest(), smtpQuit);
+}
+
 TEST_F(SmtpConnection, HostNamesAreLookedUpAndUnknownOnesFail) {
   Serve();
   c.Host = "localhost";
