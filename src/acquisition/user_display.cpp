@@ -10,7 +10,7 @@ TForm200::TForm200() {
 
   SB_0 = Make<tav::TSpeedButton>("SB_0");
   SB_0->Hint = "Werkseinstellungen";
-  SB_0->Caption = "0";
+  SB_0->Caption.assign(1, '0');  // one character: keeps GCC 12 from a false -Wrestrict
   SB_0->SetBounds(8, 8, 28, 25);
   // Without a device link there is nothing to restore.
   SB_0->Enabled = false;
