@@ -66,11 +66,11 @@ class MainWindow : public tav::testing_core::TempFolderTest {
     if (show) Form1->Show();
   }
   // Closes every window, then runs `between` and starts again.
-  void Restart(const std::function<void()>& between = {}) {
+  void Restart(const std::function<void()>& between = {}, bool show = true) {
     tav::DestroyAllForms();
     tav::ResetCoreData();
     if (between) between();
-    Start();
+    Start(show);
   }
   fs::path Data() const { return dir_ / "DATA"; }
   fs::path SettingsFile() const { return Data() / "GRD_DATA" / "GRD_DATA_01.GRD"; }
@@ -102,12 +102,18 @@ class MainWindow : public tav::testing_core::TempFolderTest {
 };
 
 TEST_F(MainWindow, FirstStartOnAnEmptyFolderCreatesWhatItNeeds) {
-  Start();
+  WriteBytes(dir_ / "LANG.TXT", "EN_US");  // the installer's language marker
+  Start(false);
+  EXPECT_EQ(tav::LanguageIndex, 1);
+  EXPECT_EQ(tav::UnitFlags, 31);
+  EXPECT_FALSE(fs::exists(dir_ / "LANG.TXT"));
+  // The settings are written at once, before the window shows.
   const std::string settings = FileBytes(SettingsFile());
   ASSERT_EQ(settings.size(), tav::kSettingsFileBytes);
   EXPECT_EQ(tav::le::GetI32(tav::testing_core::Bytes(settings)), 2001);
-  EXPECT_TRUE(tav::Application().ShownMessages.empty());
   EXPECT_EQ(fs::current_path(), fs::canonical(dir_));
+  Form1->Show();
+  EXPECT_TRUE(tav::Application().ShownMessages.empty());
   EXPECT_TRUE(Form1->Visible);
   EXPECT_EQ(tav::Application().MainForm(), Form1);
   // A placeholder rider: the label says so, and no folder was made for it.
@@ -121,6 +127,13 @@ TEST_F(MainWindow, FirstStartOnAnEmptyFolderCreatesWhatItNeeds) {
   // The free-slot line is there, so the diary can open an empty list.
   ASSERT_EQ(Form1->TripList.Count(), 1);
   EXPECT_EQ(Form1->TripList[0].rfind("ER", 0), 0u);
+
+  // Damaged settings are reported once and replaced by a whole file of defaults.
+  Restart([&] { WriteBytes(SettingsFile(), "this is not a settings file"); }, false);
+  EXPECT_EQ(tav::Application().ShownMessages.size(), 1u);
+  EXPECT_EQ(FileBytes(SettingsFile()).size(), tav::kSettingsFileBytes);
+  Form1->Show();
+  EXPECT_EQ(tav::Application().ShownMessages.size(), 1u);
 }
 
 TEST_F(MainWindow, EveryNamedWindowExistsAndButtonsDoNotOverlap) {
@@ -157,14 +170,6 @@ TEST_F(MainWindow, EveryNamedWindowExistsAndButtonsDoNotOverlap) {
   // The published lists are the core's.
   EXPECT_EQ(&Form1->TripList, &tav::TripList);
   EXPECT_EQ(Form1->ScanList, &tav::SelectedTrips);
-}
-
-TEST_F(MainWindow, DamagedSettingsAreReportedOnceAndReplaced) {
-  WriteBytes(SettingsFile(), "this is not a settings file");
-  Start();
-  EXPECT_EQ(tav::Application().ShownMessages.size(), 1u);
-  // The defaults were written back as a whole settings file.
-  EXPECT_EQ(FileBytes(SettingsFile()).size(), tav::kSettingsFileBytes);
 }
 
 TEST_F(MainWindow, DamagedTripListAndDatabaseAreReportedNotFatal) {
@@ -351,14 +356,6 @@ TEST_F(MainWindow, HelpTopicShowsItsFileOnlyWhenItExists) {
   EXPECT_FALSE(Form12->Visible);
 }
 
-TEST_F(MainWindow, LanguageMarkerIsAppliedAtStartAndDeleted) {
-  WriteBytes(dir_ / "LANG.TXT", "EN_US");
-  Start(false);
-  EXPECT_EQ(tav::LanguageIndex, 1);
-  EXPECT_EQ(tav::UnitFlags, 31);
-  EXPECT_FALSE(fs::exists(dir_ / "LANG.TXT"));
-}
-
 TEST_F(MainWindow, LanguageChoiceSavesThenAppliesThenHidesThenRelabels) {
   int german = 0, english = 0, spanish = 0;
   tav::SetHintsGerman = [&] {
@@ -394,8 +391,9 @@ TEST_F(MainWindow, CommandLineTripRelativeToTheStartFolderOpensTheView) {
   WriteTrip(start / "sub" / "LONG TRIP.DEO", 90);
   fs::current_path(start);
   tav::CommandLineTrip = tav::StripArgumentQuotes("\"sub/../sub/LONG TRIP.DEO\"");
-  Start();
+  Start(false);
   EXPECT_EQ(fs::current_path(), dir_);
+  Form1->Show();
   EXPECT_TRUE(Form30->Visible);
   EXPECT_EQ(tav::TripSampleCount, 90);
   EXPECT_EQ(tav::ApplyDefaultChannels, 1);
