@@ -365,32 +365,6 @@ int HistogramBin(float value, int first, int step, int bins) {
   return BinOf(value, first, step, bins);
 }
 
-double BestMean(const float* values, int n, int window) {
-  if (window <= 0 || n < window) return 0.0;
-  double sum = 0;
-  for (int i = 0; i < window; ++i) sum += Finite(values[i]);
-  double best = sum;
-  for (int i = window; i < n; ++i) {
-    sum += Finite(values[i]) - Finite(values[i - window]);
-    best = std::max(best, sum);
-  }
-  return best / window;
-}
-
-double BestMeanPower(const TripSample* samples, int count, int window) {
-  int n = count - 1;
-  if (window <= 0 || n < window) return 0.0;
-  const TripSample* p = samples + 1;
-  double sum = 0;
-  for (int i = 0; i < window; ++i) sum += Finite(p[i].Power);
-  double best = sum;
-  for (int i = window; i < n; ++i) {
-    sum += Finite(p[i].Power) - Finite(p[i - window].Power);
-    best = std::max(best, sum);
-  }
-  return best / window;
-}
-
 void ComputeDistributionData(const TripSample* samples, int count, int interval,
                              DistributionData& out) {
   const int dt = std::max(1, interval);

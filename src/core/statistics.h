@@ -117,11 +117,6 @@ void ComputeDistributionData(const TripSample* samples, int count, int interval,
                              DistributionData& out);
 // Histogram bin of a value (first and last bin take everything outside).
 int HistogramBin(float value, int first, int step, int bins);
-// Best mean of `window` consecutive values (sliding sum, one pass); 0 when
-// there are fewer values than the window.
-double BestMean(const float* values, int n, int window);
-// Best mean power over `window` records of records 1..count-1.
-double BestMeanPower(const TripSample* samples, int count, int window);
 
 // ZoneCount := 1 + number of non-zero bounds among the six power zone
 // bounds of the current rider.

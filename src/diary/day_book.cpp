@@ -442,8 +442,6 @@ int TForm3::LineIndexAt(int position) const {
 
 bool TForm3::ListRow(int row) const { return row >= 2 && row < 2 + ShownLineCount(); }
 
-bool TForm3::CurrentRowInList() const { return ListRow(DBook->Row()); }
-
 void TForm3::ClearMarks() {
   std::fill(tav::DiaryRowSelected.begin(), tav::DiaryRowSelected.end(), 0);
   SetFlat(SB_SEL_ALL, true);

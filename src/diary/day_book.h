@@ -94,8 +94,6 @@ class TForm3 : public tav::TForm {
   int ShownLineCount() const;
   // The list index shown at a display position, or -1.
   int LineIndexAt(int position) const;
-  // The current grid row lies on a list line.
-  bool CurrentRowInList() const;
   // Unmarks every row, makes SB_SEL_ALL flat and repaints the grid.
   void ClearMarks();
   // Enables a command button as far as the commands are wired.
