@@ -1133,20 +1133,6 @@ namespace tav {
 
 namespace {
 
-struct LineName {
-  std::string name;
-  int slot = 0;
-};
-
-// The part before the first ';' and the slot after it.
-bool SplitTripLine(const std::string& line, LineName& out) {
-  const std::size_t semi = line.find(';');
-  if (semi == std::string::npos) return false;
-  out.name = line.substr(0, semi);
-  out.slot = ToInt(std::string_view(line).substr(semi + 1));
-  return true;
-}
-
 std::string FirstMemoLine(const TMemo* memo) { return memo->Lines.Count() > 0 ? memo->Lines[0] : std::string(); }
 
 }  // namespace
@@ -1165,11 +1151,12 @@ bool LoadDiaryTrip(TForm3* form, int position) {
   }
   TripNotePresent = note_present;
 
-  LineName ln;
-  if (!SplitTripLine(line, ln)) return false;
-  DiaryTripSlot = ln.slot;
-  LoadedTripCaption = ln.name + "   =    " + FirstMemoLine(form->DB_Memo);
-  const std::string path = JoinPath(RiderDir, ln.name + ".DEO");
+  const DiarySlotField slot = ParseDiarySlot(line);
+  if (!slot.present) return false;
+  const std::string name(LineKey(line));
+  DiaryTripSlot = slot.slot;
+  LoadedTripCaption = name + "   =    " + FirstMemoLine(form->DB_Memo);
+  const std::string path = JoinPath(RiderDir, name + ".DEO");
   CurrentTripPath = path;
 
   if (!ReadDeoFile(FsPath(path))) {
@@ -1195,11 +1182,12 @@ bool LoadDiaryCompareTrip(TForm3* form) {
   if (idx < 0) return false;
   const std::string line = TripList[idx];
   if (IsManualEntryKey(line)) return false;
-  LineName ln;
-  if (!SplitTripLine(line, ln)) return false;
-  DiaryCompareSlot = ln.slot;
-  LoadedTripCaption = ln.name + "   =    " + FirstMemoLine(form->DB_Memo);
-  const std::string path = JoinPath(RiderDir, ln.name + ".DEO");
+  const DiarySlotField slot = ParseDiarySlot(line);
+  if (!slot.present) return false;
+  const std::string name(LineKey(line));
+  DiaryCompareSlot = slot.slot;
+  LoadedTripCaption = name + "   =    " + FirstMemoLine(form->DB_Memo);
+  const std::string path = JoinPath(RiderDir, name + ".DEO");
 
   int32_t count = 0;
   if (ReadTripSamples(FsPath(path), TripSamples2, kTripBufferRecords, count, nullptr) != TripReadError::None) {
