@@ -158,25 +158,6 @@ inline float HeaderKFactor(const TripSample& r0) { return r0.Temperature; }
 inline float HeaderHrThreshold(const TripSample& r0) { return r0.HeartRate; }
 inline int8_t HeaderSport(const TripSample& r0) { return r0.Interval; }
 
-// The header as a struct of its own, for code that builds one.
-struct TripHeader {
-  int32_t Flags = 0;          // +0  bit 0x20: the note block holds a note
-  float Reserved4 = 0;        // +4
-  float Threshold = 0;        // +8  threshold of the trip's kind (W for power trips)
-  float WeightX10 = 0;        // +12 rider weight x 10 [kg]
-  float RunThreshold = 0;     // +16
-  float DeviceOffset = 0;     // +20
-  float KFactor = 0;          // +24
-  float HrThreshold = 0;      // +28
-  int32_t Reserved32 = 0;     // +32
-  int8_t Sport = 0;           // +36 SportKind
-  uint8_t Extra[3] = {0, 0, 0};
-
-  static TripHeader From(const TripSample& r0) { return std::bit_cast<TripHeader>(r0); }
-  TripSample AsSample() const { return std::bit_cast<TripSample>(*this); }
-};
-static_assert(sizeof(TripHeader) == TripSample::kBytes);
-
 // ---------------------------------------------------------------------------
 // TripSummary: whole-trip statistics of one slot (108 bytes)
 // ---------------------------------------------------------------------------
