@@ -1,7 +1,6 @@
 #include "core/trip_list.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 
 #include "core/core_data.h"

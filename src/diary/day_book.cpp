@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "acquisition/firmware_update.h"
 #include "core/core_data.h"
