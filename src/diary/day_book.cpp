@@ -1134,6 +1134,18 @@ namespace {
 
 std::string FirstMemoLine(const TMemo* memo) { return memo->Lines.Count() > 0 ? memo->Lines[0] : std::string(); }
 
+// The slot and trip file of a line, and the caption of the loaded trip;
+// false when the line has no slot.
+bool TripOfLine(const TForm3* form, const std::string& line, int& slot, std::string& path) {
+  const DiarySlotField f = ParseDiarySlot(line);
+  if (!f.present) return false;
+  const std::string name(LineKey(line));
+  slot = f.slot;
+  LoadedTripCaption = name + "   =    " + FirstMemoLine(form->DB_Memo);
+  path = JoinPath(RiderDir, name + ".DEO");
+  return true;
+}
+
 }  // namespace
 
 bool LoadDiaryTrip(TForm3* form, int position) {
@@ -1150,12 +1162,8 @@ bool LoadDiaryTrip(TForm3* form, int position) {
   }
   TripNotePresent = note_present;
 
-  const DiarySlotField slot = ParseDiarySlot(line);
-  if (!slot.present) return false;
-  const std::string name(LineKey(line));
-  DiaryTripSlot = slot.slot;
-  LoadedTripCaption = name + "   =    " + FirstMemoLine(form->DB_Memo);
-  const std::string path = JoinPath(RiderDir, name + ".DEO");
+  std::string path;
+  if (!TripOfLine(form, line, DiaryTripSlot, path)) return false;
   CurrentTripPath = path;
 
   if (!ReadDeoFile(FsPath(path))) {
@@ -1181,12 +1189,8 @@ bool LoadDiaryCompareTrip(TForm3* form) {
   if (idx < 0) return false;
   const std::string line = TripList[idx];
   if (IsManualEntryKey(line)) return false;
-  const DiarySlotField slot = ParseDiarySlot(line);
-  if (!slot.present) return false;
-  const std::string name(LineKey(line));
-  DiaryCompareSlot = slot.slot;
-  LoadedTripCaption = name + "   =    " + FirstMemoLine(form->DB_Memo);
-  const std::string path = JoinPath(RiderDir, name + ".DEO");
+  std::string path;
+  if (!TripOfLine(form, line, DiaryCompareSlot, path)) return false;
 
   int32_t count = 0;
   if (ReadTripSamples(FsPath(path), TripSamples2, kTripBufferRecords, count, nullptr) != TripReadError::None) {
