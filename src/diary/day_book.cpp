@@ -845,8 +845,7 @@ void TForm3::SortRows(int item, bool ascending) {
   using namespace tav;
   const int n = ShownLineCount();
   Sort_L->Clear();
-  std::fill(DiaryRowSelected.begin(), DiaryRowSelected.end(), 0);
-  SetFlat(SB_SEL_ALL, true);
+  ClearMarks();
   if (item < 0 || item >= kDiarySortItems) item = 0;
   DiarySortItem = item;
   if (DiaryRowLine.size() < static_cast<std::size_t>(n)) DiaryRowLine.resize(static_cast<std::size_t>(n));
