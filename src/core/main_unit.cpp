@@ -488,12 +488,11 @@ void TForm1::LayoutControls() {
   L_Rider->Left = 16;
   L_Rider->AdjustSize();
   L_Rider->Top = (kBandHeight - L_Rider->Height) / 2;
-  const int group_w0 = 2 * kButtonWidth + kButtonGap + 2 * kGroupPad;
-  CB_Rider->SetBounds(std::max(L_Rider->Left + L_Rider->Width + 16, 12 + group_w0 + 12),
-                      (kBandHeight - 24) / 2, 220, 24);
-
   // Left column of grouped command buttons, two per row.
   const int group_w = 2 * kButtonWidth + kButtonGap + 2 * kGroupPad;
+  CB_Rider->SetBounds(std::max(L_Rider->Left + L_Rider->Width + 16, 12 + group_w + 12),
+                      (kBandHeight - 24) / 2, 220, 24);
+
   int y = kBandHeight + 10;
   std::size_t gi = 0;
   for (const auto& g : Groups()) {
