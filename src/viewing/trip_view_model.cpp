@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/core_data.h"
 #include "platform/text.h"
 #include "viewing/clip_file.h"
 
@@ -58,16 +59,16 @@ double TimeToAxis(int32_t time_s) { return time_s / 60.0; }
 double AxisToTime(double axis_min) { return axis_min * 60.0; }
 
 ChannelUnit ChannelUnitOf(int channel, int unit_flags) {
-  const bool imperial = (unit_flags & 1) != 0;
+  const bool imperial = (unit_flags & kUnitMiles) != 0;
   switch (channel) {
     case kChannelPower: return {1.0, 0.0, "[W]"};
     case kChannelCadence: return {1.0, 0.0, "[1/min]"};
-    case kChannelSpeed: return imperial ? ChannelUnit{0.62137, 0.0, "[mph]"} : ChannelUnit{1.0, 0.0, "[km/h]"};
+    case kChannelSpeed: return imperial ? ChannelUnit{kMilesPerKm, 0.0, "[mph]"} : ChannelUnit{1.0, 0.0, "[km/h]"};
     case kChannelHeartRate: return {1.0, 0.0, "[1/min]"};
-    case kChannelAltitude: return imperial ? ChannelUnit{3.28084, 0.0, "[ft]"} : ChannelUnit{1.0, 0.0, "[m]"};
+    case kChannelAltitude: return imperial ? ChannelUnit{kFeetPerMetre, 0.0, "[ft]"} : ChannelUnit{1.0, 0.0, "[m]"};
     case kChannelGrade: return {1.0, 0.0, "[%]"};
     case kChannelTemperature:
-      return (unit_flags & 2) ? ChannelUnit{1.8, 32.0, "[\xB0""F]"} : ChannelUnit{1.0, 0.0, "[\xB0""C]"};
+      return (unit_flags & kUnitFahrenheit) ? ChannelUnit{1.8, 32.0, "[\xB0""F]"} : ChannelUnit{1.0, 0.0, "[\xB0""C]"};
     default: return {};
   }
 }
