@@ -53,6 +53,7 @@ class PollEventLoop final : public EventLoop {
     int fd = -1;
     bool read = true, write = false;
     std::shared_ptr<std::function<void(bool, bool)>> fn;
+    short PollEvents() const { return static_cast<short>((read ? POLLIN : 0) | (write ? POLLOUT : 0)); }
   };
   struct Ready {
     WatchId id;
@@ -207,7 +208,7 @@ bool PollEventLoop::ProcessEvents(int timeout_ms) {
     fds.push_back({wake_fd_, POLLIN, 0});
     ids.push_back(0);
     for (const auto& [id, w] : watches_) {
-      short events = static_cast<short>((w.read ? POLLIN : 0) | (w.write ? POLLOUT : 0));
+      const short events = w.PollEvents();
       if (!events) continue;
       fds.push_back({w.fd, events, 0});
       ids.push_back(id);
@@ -303,7 +304,7 @@ bool PollEventLoop::DispatchFds(std::vector<Ready>& ready, uint64_t round) {
       const Watch& w = it->second;
       if (poll_round_ != round) {
         // A handler ran a nested loop: what poll() said may be stale.
-        pollfd again{w.fd, static_cast<short>((w.read ? POLLIN : 0) | (w.write ? POLLOUT : 0)), 0};
+        pollfd again{w.fd, w.PollEvents(), 0};
         if (!again.events || poll(&again, 1, 0) <= 0) continue;
         r.revents = again.revents;
       }
