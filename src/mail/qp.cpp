@@ -4,8 +4,6 @@ namespace tav {
 
 namespace {
 
-constexpr char kHex[] = "0123456789ABCDEF";
-
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -13,13 +11,14 @@ int HexValue(char c) {
   return -1;
 }
 
-void AppendEscape(unsigned char b, std::string& out) {
-  out += '=';
-  out += kHex[b >> 4];
-  out += kHex[b & 15];
-}
-
 }  // namespace
+
+void AppendHexEscape(std::string& out, char marker, unsigned char byte) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  out += marker;
+  out += kHex[byte >> 4];
+  out += kHex[byte & 15];
+}
 
 std::string EncodeQuotedPrintable(std::string_view text) {
   std::string out;
@@ -28,7 +27,7 @@ std::string EncodeQuotedPrintable(std::string_view text) {
     auto b = static_cast<unsigned char>(text[i]);
     bool last = i + 1 == text.size();
     if (b == '=' || b < 32 || b > 126 || (last && b == ' '))
-      AppendEscape(b, out);
+      AppendHexEscape(out, '=', b);
     else
       out += static_cast<char>(b);
   }

@@ -22,6 +22,10 @@ std::string SplitQuotedPrintableString(std::string_view text);
 // is kept as it is. Never reads past the input.
 std::string DecodeQuotedPrintable(std::string_view text);
 
+// Appends marker and the byte as two upper-case hexadecimal digits ("=E4",
+// "%20"): the escape of quoted-printable, encoded words and RFC 2231 values.
+void AppendHexEscape(std::string& out, char marker, unsigned char byte);
+
 // True when some byte is 0x80 or above.
 bool HasEightBitBytes(std::string_view text);
 

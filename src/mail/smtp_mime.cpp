@@ -25,7 +25,6 @@ std::string FilePart(const std::string& path) {
 
 // RFC 2231 value: charset''percent-encoded bytes.
 std::string ExtendedParameter(std::string_view value, std::string_view charset) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out = std::string(charset) + "''";
   for (char ch : value) {
     auto c = static_cast<unsigned char>(ch);
@@ -34,9 +33,7 @@ std::string ExtendedParameter(std::string_view value, std::string_view charset) 
     if (plain) {
       out += static_cast<char>(c);
     } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
+      AppendHexEscape(out, '%', c);
     }
   }
   return out;

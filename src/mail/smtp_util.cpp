@@ -94,7 +94,6 @@ std::vector<std::string> FoldedAddressHeader(std::string_view name,
 
 std::string EncodeHeaderText(std::string_view text, std::string_view charset,
                              std::size_t start_column) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   const std::string open = "=?" + std::string(charset) + "?Q?";
   const std::string close = "?=";
   std::string out;
@@ -118,7 +117,7 @@ std::string EncodeHeaderText(std::string_view text, std::string_view charset,
     else if (QWordSafe(c))
       piece = std::string(1, static_cast<char>(c));
     else
-      piece = {'=', kHex[c >> 4], kHex[c & 15]};
+      AppendHexEscape(piece, '=', c);
     // An encoded word is at most 75 characters and a line at most 76.
     std::size_t word_len = open.size() + word.size() + piece.size() + close.size();
     std::size_t line_len = (out.empty() ? column : 1) + word_len;
