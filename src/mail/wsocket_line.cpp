@@ -53,13 +53,14 @@ int TCustomLineWSocket::SendLine(std::string_view s) {
   return static_cast<int>(s.size() + line_end_.size());
 }
 
-bool TCustomLineWSocket::HasCompleteLine() const {
-  return !line_end_.empty() && rcv_buf_.find(line_end_, rcv_head_) != std::string::npos;
+std::size_t TCustomLineWSocket::FindLineEnd() const {
+  if (line_end_.empty()) return std::string::npos;
+  return rcv_buf_.find(line_end_, rcv_head_ + std::min(search_from_, Buffered()));
 }
 
 std::size_t TCustomLineWSocket::ReadyLineLength() {
-  if (line_length_ == 0 && !line_end_.empty()) {
-    std::size_t pos = rcv_buf_.find(line_end_, rcv_head_);
+  if (line_length_ == 0) {
+    std::size_t pos = FindLineEnd();
     if (pos != std::string::npos) line_length_ = pos - rcv_head_ + line_end_.size();
   }
   return line_length_;
@@ -144,8 +145,7 @@ bool TCustomLineWSocket::DeliverLines() {
   bool all_taken = true;
   // A handler that pauses the socket gets no more lines until Resume.
   while (line_mode_ && !line_end_.empty() && !paused_) {
-    std::size_t from = rcv_head_ + std::min(search_from_, Buffered());
-    std::size_t pos = rcv_buf_.find(line_end_, from);
+    std::size_t pos = FindLineEnd();
     if (pos == std::string::npos) {
       // The next search needs to look back only as far as a split line end.
       std::size_t keep = line_end_.size() - 1;

@@ -53,7 +53,10 @@ class TCustomLineWSocket : public TCustomSocksWSocket {
   // Outside line mode: plain events while the buffer shrinks.
   void DeliverBuffered();
   void EditLine(std::string& fresh);
-  bool HasCompleteLine() const;
+  // Where the first line end in the buffer starts (npos: none yet). Looks
+  // only where search_from_ says one may still be.
+  std::size_t FindLineEnd() const;
+  bool HasCompleteLine() const { return FindLineEnd() != std::string::npos; }
   // Length of the first complete line (with its end), 0 when none.
   std::size_t ReadyLineLength();
   // Bytes received and not yet handed out; they start at rcv_head_.
