@@ -183,8 +183,9 @@ TEST_F(SmtpReplies, MalformedOrOverlongRepliesAreProtocolErrorsNotSuccess) {
 
 TEST_F(SmtpConnection, RefusedConnectionEndsWith500AndTheSocketText) {
   rec.Attach(c);
+  test::RefusingPort closed;
   c.Host = "127.0.0.1";
-  c.Port = std::to_string(test::FreePort());
+  c.Port = std::to_string(closed.port());
   ASSERT_TRUE(Opened(c));
   EXPECT_EQ(rec.LastError(), 500);
   EXPECT_EQ(c.LastResponse(), "500 Connection refused (Winsock error #10061)");

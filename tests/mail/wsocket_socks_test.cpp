@@ -229,7 +229,8 @@ TEST(WSocketSocks, Level5ServerErrorsAndOverlongNames) {
   int socks_port = FreePort();
   Daemon d;
   ASSERT_TRUE(StartMicrosocks(d, socks_port)) << "microsocks did not start";
-  ExpectRefused(socks_port, "5", "127.0.0.1", FreePort(), 20008, {"socks error 20008 connection refused"});
+  RefusingPort closed;
+  ExpectRefused(socks_port, "5", "127.0.0.1", closed.port(), 20008, {"socks error 20008 connection refused"});
   // A name the one-byte length field cannot carry is refused, not cut.
   ExpectRefused(socks_port, "5", std::string(256, 'h') + ".example", 25, kSocksErrFieldTooLong, {});
 }
@@ -256,7 +257,8 @@ TEST(WSocketSocks, Level4ThroughDante) {
     peer.Close();
     ASSERT_TRUE(Pump([&] { return c.closed == 1; }));
   }
-  ExpectRefused(socks_port, "4", "127.0.0.1", FreePort(), 20008, {"socks error 20008 request rejected or failed"});
+  RefusingPort closed;
+  ExpectRefused(socks_port, "4", "127.0.0.1", closed.port(), 20008, {"socks error 20008 request rejected or failed"});
   // This dante takes 0.0.0.1 literally (it has no 4A): the request is
   // rejected, and the rejection arrives as a SOCKS error.
   ExpectRefused(socks_port, "4A", "localhost", target.port(), 20008, {});

@@ -266,8 +266,9 @@ TEST(WSocket, RefusedConnectIsAConnectEventWith10061) {
   TWSocket s;
   Recorder r;
   r.Attach(s);
+  RefusingPort closed;
   s.SetAddr("127.0.0.1");
-  s.SetPort(std::to_string(FreePort()));
+  s.SetPort(std::to_string(closed.port()));
   s.Connect();  // no exception
   EXPECT_EQ(r.connected, 0);
   ASSERT_TRUE(Pump([&] { return r.closed == 1; }));

@@ -116,6 +116,21 @@ inline int FreePort() {
   return port;
 }
 
+// A loopback port that refuses connections for as long as this lives: the
+// port stays bound (without listening), so no parallel test can take it.
+class RefusingPort {
+ public:
+  RefusingPort() : fd_(BindLoopback(SOCK_STREAM, port_)) {}
+  ~RefusingPort() { ::close(fd_); }
+  RefusingPort(const RefusingPort&) = delete;
+  RefusingPort& operator=(const RefusingPort&) = delete;
+  int port() const { return port_; }
+
+ private:
+  int port_ = 0;
+  int fd_;
+};
+
 // A loop watch on a peer descriptor that goes away with the scope.
 class ScopedWatch {
  public:
