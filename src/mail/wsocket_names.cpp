@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstring>
 
 #include "mail/wsocket_error.h"
 #include "platform/text.h"

@@ -5,7 +5,6 @@
 #include <netdb.h>
 #include <sys/socket.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <mutex>

@@ -570,7 +570,6 @@ class TForm : public TControl {
   TCanvas* paint_canvas_ = nullptr;
   bool created_ = false;
   bool shown_once_ = false;
-  bool children_dirty_ = false;
   std::vector<std::unique_ptr<TControl>> owned_;
   std::vector<std::unique_ptr<TTimer>> timers_;
   std::map<std::string, TControl*> by_name_;

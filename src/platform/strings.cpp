@@ -1,9 +1,7 @@
 #include "platform/strings.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
-#include <random>
 #include <system_error>
 #include <unistd.h>
 

@@ -18,7 +18,6 @@
 #include <QStyledItemDelegate>
 #include <QToolButton>
 
-#include <cmath>
 
 #include "platform/controls_font.h"
 #include "platform/datetime.h"
