@@ -6,7 +6,7 @@
 
 #include "core/core_data.h"
 #include "core/forms.h"
-#include "core/main_unit.h"
+#include "core/main_window.h"
 #include "platform/controls.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/text.h"

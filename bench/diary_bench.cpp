@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "core/core_data.h"
-#include "diary/day_book.h"
+#include "diary/diary_window.h"
 #include "platform/text.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include "core/core_data.h"
 #include "core/settings.h"
-#include "core/main_unit.h"
+#include "core/main_window.h"
 #include "texts/text_tables.h"
 
 TForm11* Form11 = nullptr;

@@ -1,7 +1,7 @@
 // The diary's rows and columns as plain data: which metric a grid column
 // shows, the texts of title, unit and value cells, column widths, sort keys,
 // and the row selections (by kind and span, by a found text). The window
-// (day_book) only moves these into its grid.
+// (diary_window) only moves these into its grid.
 #pragma once
 
 #include <array>

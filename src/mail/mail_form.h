@@ -1,4 +1,4 @@
-// TForm80: Mail.
+// TForm80: the mail form (settings and sending trip files).
 #pragma once
 
 #include "platform/controls.h"

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "core/main_unit.h"
+#include "core/main_window.h"
 #include "platform/canvas.h"
 
 namespace {

@@ -6,23 +6,23 @@
 #include <functional>
 #include <string>
 
-#include "analysis/graf_6.h"
+#include "analysis/overview_charts.h"
 #include "core/core_data.h"
 #include "core/forms.h"
 #include "core/info_form.h"
 #include "core/language_form.h"
-#include "core/main_unit.h"
+#include "core/main_window.h"
 #include "core/settings.h"
 #include "core/trip_file.h"
 #include "core_test_util.h"
-#include "diary/cal_unit.h"
-#include "diary/day_book.h"
+#include "diary/calendar_window.h"
+#include "diary/diary_window.h"
 #include "mail/mail_form.h"
 #include "platform/eventloop.h"
 #include "platform/text.h"
 #include "texts/text_tables.h"
 #include "viewing/form_snapshot.h"
-#include "viewing/show_1_trip.h"
+#include "viewing/trip_view.h"
 
 namespace fs = std::filesystem;
 using tav::testing_core::FileBytes;

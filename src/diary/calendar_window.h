@@ -1,0 +1,14 @@
+// TForm33: the week calendar.
+#pragma once
+
+#include "platform/controls.h"
+
+class TForm33 : public tav::TForm {
+ public:
+  TForm33();
+
+  // Opens the calendar's settings panel.
+  void DO_1Click(tav::TControl* sender);
+};
+
+extern TForm33* Form33;

@@ -1,0 +1,106 @@
+#include "viewing/trip_comparison.h"
+
+#include <gtest/gtest.h>
+
+#include "core/core_data.h"
+#include "core/core_test_util.h"
+#include "platform/chart.h"
+#include "viewing/form_snapshot.h"
+#include "viewing/trip_view.h"
+
+namespace tav {
+namespace {
+
+using testing_core::DemoRide;
+using testing_core::LoadInto;
+
+class CompareTripsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetCoreData();
+    Form30 = new TForm30();  // its channel names title the curves
+    Form31 = new TForm31();
+  }
+  void TearDown() override {
+    snapshot::DeleteForm(Form31);
+    snapshot::DeleteForm(Form30);
+    ResetCoreData();
+  }
+  static void OpenAsTheDiaryDoes() {
+    Form31->Trip1Title = "TRIP1  2024.05.01 10:00  Hills";
+    Form31->Trip2Title = "TRIP2  2024.05.08 10:00  Flat";
+    Form31->ZK1->Caption = "2024.05.01 10:00  Hills";
+    Form31->ZK21->Caption = "2024.05.08 10:00  Flat";
+    Form31->Show();
+  }
+};
+
+TEST_F(CompareTripsTest, PowerAndHeartRateOfBothTrips) {
+  LoadInto(TripSamples, TripSampleCount, DemoRide(3, 3600));
+  LoadInto(TripSamples2, TripSampleCount2, DemoRide(4, 2400, 2));
+  OpenAsTheDiaryDoes();
+  ASSERT_TRUE(Form31->Showing2());
+  TChart* ch = Form31->CH_CMP;
+  ASSERT_EQ(ch->SeriesCount(), 4);  // power 1, power 2, heart rate 1, heart rate 2
+  EXPECT_EQ(ch->Series(0)->Count(), TripSampleCount - 1);
+  EXPECT_EQ(ch->Series(1)->Count(), TripSampleCount2 - 1);
+  EXPECT_EQ(ch->Series(0)->Title.rfind(Form31->Trip1Title, 0), 0u);
+  EXPECT_EQ(ch->Series(1)->Title.rfind(Form31->Trip2Title, 0), 0u);
+  EXPECT_EQ(ch->Series(2)->VertAxis, TVertAxis::aRightAxis);
+  // Both run over time in minutes: trip 2 ends near 40 minutes.
+  EXPECT_NEAR(ch->Series(1)->MaxXValue(), 40.0, 0.1);
+  EXPECT_EQ(Form31->ZK1->Caption, "2024.05.01 10:00  Hills");
+  EXPECT_FALSE(snapshot::SaveFormPng(*Form31, "form31_compare").empty());
+
+  // Cadence added, heart rate taken away.
+  Form31->SB_RM->DoClick();
+  Form31->SB_HR->DoClick();
+  EXPECT_EQ(ch->SeriesCount(), 4);
+  EXPECT_TRUE(Form31->PairShown(TForm31::kPairCadence));
+  EXPECT_FALSE(Form31->PairShown(TForm31::kPairHeartRate));
+
+  // A drag zooms the chart; the whole-trip button shows both trips again.
+  const double whole_to = ch->BottomAxis.Maximum();
+  const TRect plot = ch->PlotRect();
+  ch->DoMouseDown(TMouseButton::mbLeft, ssLeft, plot.Left + 40, plot.Top + 5);
+  ch->DoMouseMove(ssLeft, plot.Left + 140, plot.Bottom - 5);
+  ch->DoMouseUp(TMouseButton::mbLeft, 0, plot.Left + 140, plot.Bottom - 5);
+  ASSERT_TRUE(ch->IsZoomed());
+  EXPECT_LT(ch->BottomAxis.Maximum(), whole_to);
+  Form31->SB_FT->DoClick();
+  EXPECT_FALSE(ch->IsZoomed());
+  EXPECT_DOUBLE_EQ(ch->BottomAxis.Maximum(), whole_to);
+}
+
+TEST_F(CompareTripsTest, ShortTripsShowAnEmptyView) {
+  LoadInto(TripSamples, TripSampleCount, DemoRide(3, 3600));
+  TripSampleCount2 = 20;
+  OpenAsTheDiaryDoes();
+  EXPECT_FALSE(Form31->Showing2());
+  EXPECT_EQ(Form31->CH_CMP->SeriesCount(), 0);
+  EXPECT_TRUE(Form31->L_EMPTY->Visible);
+  EXPECT_NO_FATAL_FAILURE(snapshot::RenderForm(*Form31));
+  // Second trip loaded: the view fills on the next activation.
+  LoadInto(TripSamples2, TripSampleCount2, DemoRide(5, 1800));
+  Form31->Hide();
+  Form31->Show();
+  EXPECT_TRUE(Form31->Showing2());
+  TripSampleCount = 0;
+  TripSampleCount2 = 0;
+  Form31->Hide();
+  Form31->Show();
+  EXPECT_FALSE(Form31->Showing2());
+}
+
+TEST_F(CompareTripsTest, OfferedCommandsAreEnabledTheOthersShownDisabled) {
+  // The whole trips after a zoom and the four compared channels are offered.
+  snapshot::ExpectControls(*Form31, {"SB_FT", "SB_PP", "SB_HR", "SB_RM", "SB_SP"}, snapshot::kEnabled);
+  snapshot::ExpectControls(*Form31, {"SB_ZI", "SB_ZV", "SB_DD", "SB_DT", "SB_AW", "SB_AT", "SB_PA", "SB_SO",
+                                     "SB_L", "SB_R", "SB_SR", "SB_TP", "SB_F1", "SB_F2", "SB_ST", "SK_0",
+                                     "SK_1", "SK_2", "SK_3", "SK_4"},
+                           snapshot::kDisabled);
+  snapshot::ExpectControls(*Form31, {"L_GLA", "BU_OK", "BU_NO", "ZK1", "ZK21"});
+}
+
+}  // namespace
+}  // namespace tav
