@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "acquisition/firmware_update.h"
+#include "analysis/best_power_worker.h"
 #include "core/core_data.h"
 #include "core/info_form.h"
 #include "core/main_window.h"
@@ -142,7 +143,7 @@ TForm3::TForm3() {
   FinishCreate();
 }
 
-TForm3::~TForm3() = default;
+TForm3::~TForm3() { tav::StopBestPowerWorker(this); }
 
 void TForm3::CreateControls() {
   using namespace tav;
