@@ -187,31 +187,16 @@ TEST_F(MimeTest, EightBitTextGoesQuotedPrintableAndTheSubjectEncoded) {
   EXPECT_NE(raw.find("\tfilename*=iso-8859-1''Tour%20%FCber.DEO\r\n"), std::string::npos) << raw;
 }
 
-TEST_F(MimeTest, TextFromOnGetDataFollowsMailMessage) {
+TEST_F(MimeTest, FileEventsChooseTypeNameHeadersAndSkipsAndOnGetDataFollowsMailMessage) {
   TSmtpCli c;
   Prepare(c);
   c.MailMessage.Add("first");
   std::vector<int> numbers;
   c.OnGetData = [&](TCustomSmtpClient*, int n, std::string& line, int, bool& more) {
     numbers.push_back(n);
-    if (n > 2) {
-      more = false;
-      return;
-    }
-    line = "from the form " + std::to_string(n);
+    if (n > 2) more = false;
+    else line = "from the form " + std::to_string(n);
   };
-  c.SetEMailFiles({File("T.DEO", "abc")});
-  MessageReport m = Send(c, 1);
-  EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3}));
-  auto texts = Texts(m);
-  ASSERT_EQ(texts.size(), 1u);
-  EXPECT_EQ(texts[0].bytes, "first\r\nfrom the form 1\r\nfrom the form 2\r\n");
-}
-
-TEST_F(MimeTest, FileEventsChooseTypeNameHeadersAndSkips) {
-  TSmtpCli c;
-  Prepare(c);
-  c.MailMessage.Add("x");
   std::string a = File("A.DEO", "aaaa"), b = File("B.DEO", "bbbb"), d = File("D.DEO", "dddd");
   c.SetEMailFiles({a, b, d});
   c.OnAttachContentType = [](TSmtpCli*, int index, std::string& type, std::string& name) {
@@ -228,6 +213,10 @@ TEST_F(MimeTest, FileEventsChooseTypeNameHeadersAndSkips) {
     if (index == 2) action = smtpBeforeOpenFileNext;
   };
   MessageReport m = Send(c, 1);
+  EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3}));
+  auto texts = Texts(m);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].bytes, "first\r\nfrom the form 1\r\nfrom the form 2\r\n");
   auto atts = Attachments(m);
   ASSERT_EQ(atts.size(), 2u);
   EXPECT_EQ(atts[0].type, "application/x-trip");
@@ -364,20 +353,16 @@ TEST_F(MimeTest, HtmlMailWithAlternativesInlineImagesAndAFile) {
   ASSERT_EQ(atts.size(), 3u);
   EXPECT_EQ(atts[1].md5, StrMD5(jpg));
   EXPECT_EQ(c.GetImageStreamCount(), 0);
-}
 
-TEST_F(MimeTest, HtmlClientInPlainTextModeIsAPlainMailer) {
-  THtmlSmtpCli c;
-  Prepare(c);
+  // In plain-text mode it is a plain mailer: MailMessage and the files.
   c.SetContentType(smtpPlainText);
   c.MailMessage.Add("plain");
-  c.PlainText.Add("ignored");
-  c.SetEMailFiles({File("T.DEO", "t")});
-  MessageReport m = Send(c, 1);
+  m = Send(c, 3);
   EXPECT_EQ(m.One("content-type"), "multipart/mixed");
-  auto texts = Texts(m);
+  texts = Texts(m);
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_EQ(texts[0].bytes, "plain\r\n");
+  EXPECT_EQ(Attachments(m).size(), 1u);
 }
 
 TEST_F(MimeTest, BlockingClientSendsABigTripFile) {

@@ -29,7 +29,7 @@ class SmtpRealServer : public RealServerTest {
 TEST_F(SmtpRealServer, AuthenticatesWithEveryMechanismAndRefusesABadPassword) {
   std::string password;
   for (int i = 0; i < 10; ++i) password += "tanstaaf";
-  ASSERT_TRUE(Serve(R"({"mechanisms": ["PLAIN", "LOGIN", "CRAM-MD5"], "password": ")" + password + "\"}"));
+  ASSERT_TRUE(Serve(R"({"password": ")" + password + "\"}"));
   struct Case {
     TSmtpAuthType type;
     const char* logged;
@@ -128,7 +128,7 @@ TEST_F(SmtpRealServer, PlainAsciiMessageArrivesByteForByteWithHeadersInOrder) {
   EXPECT_TRUE(date[1].str() == Rfc822DateTime(before) || date[1].str() == Rfc822DateTime(before + 1) ||
               date[1].str() == Rfc822DateTime(before + 2));
   EXPECT_EQ(m.All("rcpt"), (std::vector<std::string>{"a@x.org", "b@x.org"}));
-  EXPECT_EQ(m.One("from"), Hex("rider@x.org"));
+  EXPECT_EQ(Unhex(m.One("from")), "rider@x.org");
 }
 
 TEST_F(SmtpRealServer, PriorityHeadersAndProcessHeaderAndHeaderLineEvents) {
