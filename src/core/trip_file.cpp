@@ -86,11 +86,13 @@ bool ReadBytes(const std::filesystem::path& path, std::string& bytes) {
 
 }  // namespace
 
-int TripFileData::Interval() const {
-  if (Samples.size() < 4) return 1;
-  int d = Samples[3].Time - Samples[2].Time;
-  return d >= 1 ? d : 1;
+int RecordInterval(const TripSample* samples, int count) {
+  if (samples == nullptr || count < 4) return 1;
+  const int64_t d = static_cast<int64_t>(samples[3].Time) - samples[2].Time;
+  return d >= 1 && d <= INT32_MAX ? static_cast<int>(d) : 1;
 }
+
+int TripFileData::Interval() const { return RecordInterval(Samples.data(), Count()); }
 
 TripReadError DecodeDeoBytes(std::string_view bytes, TripFileData& data, std::string* error) {
   int32_t count = 0;
@@ -221,7 +223,7 @@ void ApplyCheckedImage(std::string_view bytes, int count) {
   else
     TripNote.clear();
   std::copy(tail.Trailer, tail.Trailer + kDeoTrailerBytes, TripTrailer);
-  SampleInterval = count >= 4 ? std::max(1, TripSamples[3].Time - TripSamples[2].Time) : 1;
+  SampleInterval = RecordInterval(TripSamples, count);
 }
 }  // namespace
 

@@ -23,6 +23,10 @@ namespace tav {
 
 class TForm;
 
+// Seconds between records of a trip buffer: time of record 3 - time of
+// record 2, at least 1 (fewer than 4 records and bad times give 1).
+int RecordInterval(const TripSample* samples, int count);
+
 // A trip file decoded without touching any process-wide data.
 struct TripFileData {
   std::vector<TripSample> Samples;  // Samples.size() == record count (header included)
