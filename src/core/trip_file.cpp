@@ -86,11 +86,7 @@ bool ReadBytes(const std::filesystem::path& path, std::string& bytes) {
 
 }  // namespace
 
-int TripFileData::Interval() const {
-  if (Samples.size() < 4) return 1;
-  int d = Samples[3].Time - Samples[2].Time;
-  return d >= 1 ? d : 1;
-}
+int TripFileData::Interval() const { return SampleIntervalOf(Samples.data(), Count()); }
 
 TripReadError DecodeDeoBytes(std::string_view bytes, TripFileData& data, std::string* error) {
   int32_t count = 0;
@@ -174,6 +170,22 @@ bool WriteTripFile(const std::filesystem::path& path, const TripFileData& data, 
   return true;
 }
 
+bool TripFileExact(const std::filesystem::path& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec) return false;
+  unsigned char word[4];
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  const bool read = std::fread(word, 1, sizeof word, f) == sizeof word;
+  std::fclose(f);
+  if (!read) return false;
+  const int32_t count = le::GetI32(word);
+  return count >= kMinTripRecords && count < kMaxTripRecords &&
+         (size == DeoFileBytes(count) || size == DeoZoneBlockOffset(count));
+}
+
 bool ZoneBlockValid(const float* zoneBlock) {
   return zoneBlock[0] == kZoneBlockMark && zoneBlock[1] > 0.0f;
 }
@@ -220,7 +232,7 @@ void ApplyCheckedImage(std::string_view bytes, int count) {
   else
     TripNote.clear();
   std::copy(tail.Trailer, tail.Trailer + kDeoTrailerBytes, TripTrailer);
-  SampleInterval = count >= 4 ? std::max(1, TripSamples[3].Time - TripSamples[2].Time) : 1;
+  SampleInterval = SampleIntervalOf(TripSamples, count);
 }
 }  // namespace
 
@@ -288,7 +300,7 @@ int LoadTripByListIndex(const TStringList& list, int i) {
     return 0;
   }
   if (TripSampleCount < kMinShowRecords) return 0;
-  if (ResaveTripsFlag) WriteDeoFile(FsPath(CurrentTripPath));
+  if (ResaveTripsFlag && TripFileExact(FsPath(CurrentTripPath))) WriteDeoFile(FsPath(CurrentTripPath));
   return 1;
 }
 
