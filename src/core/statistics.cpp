@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/trip_file.h"
 #include "platform/text.h"
 
 namespace tav {
@@ -191,7 +192,7 @@ TripInput CurrentTripInput() {
   TripInput in;
   in.Samples = TripSamples;
   in.Count = std::clamp(TripSampleCount, 0, kMaxTripRecords - 1);
-  in.Interval = SampleIntervalOf(TripSamples, in.Count);
+  in.Interval = RecordInterval(TripSamples, in.Count);
   in.Threshold = in.Count > 0 ? TripThreshold(TripSamples[0]) : 100.0f;
   in.ClimbGrade = ClimbGradeThreshold;
   return in;
@@ -411,7 +412,7 @@ void ClearTripDistribution(int slot) {
 
 void ComputeTripDistribution(int slot) {
   int count = std::clamp(TripSampleCount, 0, kMaxTripRecords - 1);
-  int dt = SampleIntervalOf(TripSamples, count);
+  int dt = RecordInterval(TripSamples, count);
   if (!IsTableSlot(slot)) {
     DistributionData d = DistributionView;
     ComputeDistributionData(TripSamples, count, dt, d);

@@ -86,7 +86,13 @@ bool ReadBytes(const std::filesystem::path& path, std::string& bytes) {
 
 }  // namespace
 
-int TripFileData::Interval() const { return SampleIntervalOf(Samples.data(), Count()); }
+int RecordInterval(const TripSample* samples, int count) {
+  if (samples == nullptr || count < 4) return 1;
+  const int64_t d = static_cast<int64_t>(samples[3].Time) - samples[2].Time;
+  return d >= 1 && d <= kMaxSampleInterval ? static_cast<int>(d) : 1;
+}
+
+int TripFileData::Interval() const { return RecordInterval(Samples.data(), Count()); }
 
 TripReadError DecodeDeoBytes(std::string_view bytes, TripFileData& data, std::string* error) {
   int32_t count = 0;
@@ -232,7 +238,7 @@ void ApplyCheckedImage(std::string_view bytes, int count) {
   else
     TripNote.clear();
   std::copy(tail.Trailer, tail.Trailer + kDeoTrailerBytes, TripTrailer);
-  SampleInterval = SampleIntervalOf(TripSamples, count);
+  SampleInterval = RecordInterval(TripSamples, count);
 }
 }  // namespace
 

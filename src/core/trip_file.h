@@ -22,6 +22,13 @@ namespace tav {
 
 class TForm;
 
+// Seconds between records of a trip buffer: time of record 3 - time of
+// record 2, worked out in 64 bits. Fewer than 4 records, times that stand
+// still or run backwards and steps beyond an hour give 1. Every reader of a
+// trip takes its interval from here, so records x interval always fits 32 bits.
+inline constexpr int kMaxSampleInterval = 3600;
+int RecordInterval(const TripSample* samples, int count);
+
 // A trip file decoded without touching any process-wide data.
 struct TripFileData {
   std::vector<TripSample> Samples;  // Samples.size() == record count (header included)
@@ -36,7 +43,7 @@ struct TripFileData {
   int Count() const { return static_cast<int>(Samples.size()); }
   // True when the header flags say the note block holds a note.
   bool NoteFlag() const { return !Samples.empty() && (HeaderFlags(Samples[0]) & kHeaderFlagNote); }
-  // Seconds between records (SampleIntervalOf).
+  // Seconds between records (RecordInterval).
   int Interval() const;
 };
 

@@ -132,17 +132,6 @@ struct TripSample {
 };
 static_assert(sizeof(TripSample) == TripSample::kBytes);
 
-// Seconds between records: time of record 3 - time of record 2, worked out
-// in 64 bits. Times that stand still give 1 s, a step beyond an hour counts
-// as an hour, and a trip of fewer than 4 records has 1 s. Every reader of a
-// trip takes its interval from here.
-inline constexpr int kMaxSampleInterval = 3600;
-inline int SampleIntervalOf(const TripSample* samples, int count) {
-  if (samples == nullptr || count < 4) return 1;
-  const int64_t d = static_cast<int64_t>(samples[3].Time) - samples[2].Time;
-  return d < 1 ? 1 : d > kMaxSampleInterval ? kMaxSampleInterval : static_cast<int>(d);
-}
-
 // ---------------------------------------------------------------------------
 // TripHeader: record 0 of a trip read as a header (same 40 bytes)
 // ---------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <unistd.h>
 
@@ -598,6 +599,33 @@ TEST_F(DiaryForm, FindMarksInAnyCaseAndCommentWidthToggles) {
   EXPECT_GT(f->DBook->ColWidth(1), 400);
   Mouse('d', 1, 0, TMouseButton::mbRight);
   EXPECT_EQ(f->DBook->ColWidth(1), 200);
+}
+
+// Esc closes whichever panel is open as its cancel does; the marks stay.
+TEST_F(DiaryForm, EscClosesEachPanelAndKeepsTheMarks) {
+  Rides(3);
+  Open(1);
+  DiaryRowSelected[3] = 1;
+  EXPECT_EQ(Key(VK_ESCAPE), VK_ESCAPE);  // nothing open: the key goes on
+  int refused = 0;
+  f->B_Nein->OnClick = [&](TControl*) { ++refused, f->P_CT->Hide(); };
+  const std::pair<TPanel*, std::function<void()>> panels[] = {
+      {f->P_FIND, [&] { Key(VK_F1), f->E_Find->Text = "run"; }},
+      {f->P_DateDiff, [&] { Key(VK_F2); }},
+      {f->Info_Panel, [&] { Key(VK_F3); }},
+      {f->P_CT, [&] { f->P_CT->Show(); }},
+  };
+  for (const auto& [panel, open] : panels) {
+    open();
+    ASSERT_TRUE(panel->Visible) << panel->Name;
+    EXPECT_EQ(Key(VK_ESCAPE), 0) << panel->Name;
+    EXPECT_FALSE(panel->Visible) << panel->Name;
+    EXPECT_EQ(MarkedCount(), 1) << panel->Name;
+  }
+  EXPECT_EQ(refused, 1);
+  // The find panel says what it is for, inside its bounds.
+  EXPECT_NE(f->L_Find->Caption, " ");
+  EXPECT_LE(f->L_Find->Left + f->L_Find->Width, f->C_Find->Left);
 }
 
 // ---- info panel -------------------------------------------------------------------
