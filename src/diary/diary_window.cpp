@@ -1185,13 +1185,14 @@ bool LoadDiaryTrip(TForm3* form, int position) {
   const bool file_note = (HeaderFlags(TripSamples[0]) & kHeaderFlagNote) != 0;
   TripNotePresent = note_present || file_note;
   if (!file_note && note_present) {
-    // The diary comment goes into a trip file that has no note yet.
+    // The diary comment goes into a trip file that has no note yet; a file
+    // longer or shorter than its count says is never rewritten unasked.
     TripNote = note;
     TripNotePresent = true;
-    if (!WriteDeoFile(FsPath(path))) return false;
+    if (TripFileExact(FsPath(path)) && !WriteDeoFile(FsPath(path))) return false;
   }
   if (TripSampleCount < 60) return false;
-  SampleInterval = TripSamples[3].Time - TripSamples[2].Time;
+  SampleInterval = RecordInterval(TripSamples, TripSampleCount);
   ZeroDistancesAfter(TripSamples, TripSampleCount);
   return true;
 }

@@ -10,6 +10,7 @@
 
 #include "core/core_data.h"
 #include "core/demo_rider.h"
+#include "core/demo_rider_program.h"
 #include "core/settings.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
@@ -799,6 +800,24 @@ TEST_F(DiaryForm, LoadersRefuseManualEntriesAndBadFiles) {
     EXPECT_FALSE(LoadDiaryCompareTrip(f)) << row;
   }
   testing::internal::GetCapturedStderr();
+}
+
+// A trip whose count word was cut keeps every byte when the diary opens it:
+// its statistics are computed from the records the count covers, and the
+// diary comment is not copied into it (that would drop the records beyond).
+using DiaryOnDamagedRider = testing_core::DemoRiderProgram;
+TEST_F(DiaryOnDamagedRider, NoteCopyLeavesATripLongerThanItsCountAlone) {
+  const std::string line = DueLine();
+  const fs::path trip = TripFileOf(line);
+  const std::string stored = testing_core::FileBytes(trip);
+  ShrinkCountWord(trip, le::GetI32(testing_core::Bytes(stored)) / 2, true);
+  const std::string damaged = testing_core::FileBytes(trip);
+  Start();
+  Form1->SB_DBClick(Form1->SB_DB);
+  EXPECT_EQ(Form3->Memo1->Lines.Count(), 1);  // the due trip was evaluated
+  Stop();
+  EXPECT_TRUE(testing_core::FileHolds(trip, damaged));
+  EXPECT_FALSE(fs::exists(trip.string() + ".BAD"));
 }
 
 // ---- painting and the demo rider -------------------------------------------------------------
