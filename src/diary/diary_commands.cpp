@@ -13,6 +13,7 @@
 #include "analysis/power_cadence_scan.h"
 #include "analysis/power_duration_scan.h"
 #include "analysis/zone_time_scan.h"
+#include "core/bad_copy.h"
 #include "core/core_data.h"
 #include "core/info_form.h"
 #include "core/main_window.h"
@@ -455,8 +456,9 @@ void TForm3::SB_CTClick(TControl*) {
       const int c1 = DiaryColumnPos[kMetricComment], c15 = DiaryColumnPos[kMetricRemark2];
       if (c1 >= 0 && c1 < kDiaryColumns) DBook->Cells(c1, row) = DiaryCommentText(comment_.text, UiText[19]);
       if (c15 >= 0 && c15 < kDiaryColumns) DBook->Cells(c15, row) = DiarySecondRemarkText(comment_.text);
-      // The trip file's note follows the comment.
-      if (LoadDiaryTrip(this, row - 2)) {
+      // The trip file's note follows the comment (a file longer or shorter
+      // than its count says is left alone, as the note copy leaves it).
+      if (LoadDiaryTrip(this, row - 2) && TripFileExact(FsPath(CurrentTripPath))) {
         TripNote = tail;
         TripNotePresent = true;
         std::string error;
@@ -548,7 +550,7 @@ void TForm3::SB_DEO_DEOClick(TControl*) {
   if (!LoadDiaryCompareTrip(this)) return;
   const int count1 = TripSampleCount, count2 = TripSampleCount2;
   const int interval = RecordInterval(TripSamples, count1);
-  if (interval <= 0 || interval > kSecondsPerDay || interval != RecordInterval(TripSamples2, count2)) {
+  if (interval != RecordInterval(TripSamples2, count2)) {
     ShowMessagePanel(UiText[14]);
     return;
   }
@@ -559,8 +561,13 @@ void TForm3::SB_DEO_DEOClick(TControl*) {
   TripSampleCount = JoinTripRecords(TripSamples, count1, TripSamples2, count2, interval);
   ZeroDistancesAfter(TripSamples, TripSampleCount);
   // The joined trip is in trip 1's file before trip 2 leaves the list;
-  // trip 2's file and slot stay as they are.
+  // trip 2's file and slot stay as they are. A file that held more or less
+  // than its count is kept as a .BAD copy first.
   std::string error;
+  if (!TripFileExact(FsPath(path)) && KeepBadCopyOfFile(FsPath(path)).empty()) {
+    ShowError("No copy of " + path + " could be kept; the trips were not joined.");
+    return;
+  }
   if (!WriteDeoFile(FsPath(path), &error)) {
     ShowError(error);
     return;

@@ -174,10 +174,6 @@ int JoinTripRecords(TripSample* a, int count1, const TripSample* b, int count2, 
   return count1 + count2 - 1;
 }
 
-int RecordInterval(const TripSample* samples, int count) {
-  return count >= 4 ? samples[3].Time - samples[2].Time : 0;
-}
-
 // ---- heart rate -------------------------------------------------------------------------
 
 bool HeartRateUsable(const TripSample* samples, int count) {

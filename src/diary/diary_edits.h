@@ -93,9 +93,6 @@ constexpr bool JoinFits(int count1, int count2) { return count1 + count2 < kJoin
 // altitude; the first appended record gets pause 55 (the joint). Returns the
 // joined record count.
 int JoinTripRecords(TripSample* a, int count1, const TripSample* b, int count2, int interval);
-// Seconds between records of a loaded trip (record 3 - record 2), 0 when it
-// has fewer than 4 records.
-int RecordInterval(const TripSample* samples, int count);
 
 // ---- heart rate -------------------------------------------------------------------------
 

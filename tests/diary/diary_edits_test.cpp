@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/core_data.h"
+#include "core/trip_file.h"
 #include "core/trip_list.h"
 #include "platform/strings.h"
 
