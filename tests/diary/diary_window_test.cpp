@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <unistd.h>
 
 #include "core/core_data.h"
 #include "core/demo_rider.h"
+#include "core/demo_rider_program.h"
 #include "core/settings.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
@@ -599,6 +601,33 @@ TEST_F(DiaryForm, FindMarksInAnyCaseAndCommentWidthToggles) {
   EXPECT_EQ(f->DBook->ColWidth(1), 200);
 }
 
+// Esc closes whichever panel is open as its cancel does; the marks stay.
+TEST_F(DiaryForm, EscClosesEachPanelAndKeepsTheMarks) {
+  Rides(3);
+  Open(1);
+  DiaryRowSelected[3] = 1;
+  EXPECT_EQ(Key(VK_ESCAPE), VK_ESCAPE);  // nothing open: the key goes on
+  int refused = 0;
+  f->B_Nein->OnClick = [&](TControl*) { ++refused, f->P_CT->Hide(); };
+  const std::pair<TPanel*, std::function<void()>> panels[] = {
+      {f->P_FIND, [&] { Key(VK_F1), f->E_Find->Text = "run"; }},
+      {f->P_DateDiff, [&] { Key(VK_F2); }},
+      {f->Info_Panel, [&] { Key(VK_F3); }},
+      {f->P_CT, [&] { f->P_CT->Show(); }},
+  };
+  for (const auto& [panel, open] : panels) {
+    open();
+    ASSERT_TRUE(panel->Visible) << panel->Name;
+    EXPECT_EQ(Key(VK_ESCAPE), 0) << panel->Name;
+    EXPECT_FALSE(panel->Visible) << panel->Name;
+    EXPECT_EQ(MarkedCount(), 1) << panel->Name;
+  }
+  EXPECT_EQ(refused, 1);
+  // The find panel says what it is for, inside its bounds.
+  EXPECT_NE(f->L_Find->Caption, " ");
+  EXPECT_LE(f->L_Find->Left + f->L_Find->Width, f->C_Find->Left);
+}
+
 // ---- info panel -------------------------------------------------------------------
 
 TEST_F(DiaryForm, InfoPanelCases) {
@@ -773,17 +802,49 @@ TEST_F(DiaryForm, LoadersRefuseManualEntriesAndBadFiles) {
   testing::internal::GetCapturedStderr();
 }
 
+// A trip whose count word was cut keeps every byte when the diary opens it:
+// its statistics are computed from the records the count covers, and the
+// diary comment is not copied into it (that would drop the records beyond).
+using DiaryOnDamagedRider = testing_core::DemoRiderProgram;
+TEST_F(DiaryOnDamagedRider, NoteCopyLeavesATripLongerThanItsCountAlone) {
+  const std::string line = DueLine();
+  const fs::path trip = TripFileOf(line);
+  const std::string stored = testing_core::FileBytes(trip);
+  ShrinkCountWord(trip, le::GetI32(testing_core::Bytes(stored)) / 2, true);
+  const std::string damaged = testing_core::FileBytes(trip);
+  Start();
+  Form1->SB_DBClick(Form1->SB_DB);
+  EXPECT_EQ(Form3->Memo1->Lines.Count(), 1);  // the due trip was evaluated
+  Stop();
+  EXPECT_TRUE(testing_core::FileHolds(trip, damaged));
+  EXPECT_FALSE(fs::exists(trip.string() + ".BAD"));
+}
+
 // ---- painting and the demo rider -------------------------------------------------------------
 
 TEST_F(DiaryForm, MarkedRowsPaintTheirDateYellow) {
-  Rides(2);
+  Rides(3);
   Open(1);
   DiaryRowSelected[3] = 1;
+  f->DBook->SetRow(4);  // rows 2 and 3 are not the current row
   TBitmap bmp(f->DBook->Width, f->DBook->Height);
   f->DBook->Paint(bmp.Canvas());
   const TRect marked = f->DBook->CellRect(0, 3), plain = f->DBook->CellRect(0, 2);
   EXPECT_EQ(bmp.Pixel(marked.Left + 1, marked.Bottom - 2), clYellow);
   EXPECT_NE(bmp.Pixel(plain.Left + 1, plain.Bottom - 2), clYellow);
+  // The date's digits span the same pixel rows in both cells.
+  auto ink_rows = [&](const TRect& cell) {
+    std::pair<int, int> span{-1, -1};
+    for (int y = cell.Top; y < cell.Bottom; ++y)
+      for (int x = cell.Left; x < cell.Right; ++x)
+        if (GetRValue(bmp.Pixel(x, y)) < 96) {
+          span = {span.first < 0 ? y - cell.Top : span.first, y - cell.Top};
+          break;
+        }
+    return span;
+  };
+  EXPECT_NE(ink_rows(plain).first, -1);
+  EXPECT_EQ(ink_rows(marked), ink_rows(plain));
 }
 
 // Renders the diary of the demo rider to a PNG for a look.

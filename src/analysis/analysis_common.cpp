@@ -1,0 +1,259 @@
+#include "analysis/analysis_common.h"
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include "core/info_form.h"
+#include "core/smoothing.h"
+#include "diary/trip_date_text.h"
+#include "platform/text.h"
+#include "platform/thread.h"
+
+namespace tav {
+
+// ---------------------------------------------------------------------------
+// Titles and captions
+// ---------------------------------------------------------------------------
+
+std::string TripTitle(std::string_view line) {
+  return FormatTripDateTime(LineKey(line)) + "  " + LineComment(line);
+}
+
+std::string FillTwoTexts(std::string_view format, std::string_view a, std::string_view b) {
+  std::string out;
+  out.reserve(format.size() + a.size() + b.size());
+  int filled = 0;
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    if (filled < 2 && format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's') {
+      out += filled++ == 0 ? a : b;
+      ++i;
+    } else {
+      out += format[i];
+    }
+  }
+  return out;
+}
+
+std::string SpanCaption(std::string_view first_text, std::string_view last_text) {
+  // Until a language table has run the slot is empty: English then.
+  const std::string& slot = LangLabels[10];
+  return FillTwoTexts(slot.empty() ? std::string_view("Analyze of %s to %s") : slot, first_text,
+                      last_text);
+}
+
+std::string SpanCaptionOfLines(const TStringList& list, int first, int last) {
+  if (list.Empty()) return SpanCaption("", "");
+  first = std::clamp(first, 0, list.Count() - 1);
+  last = std::clamp(last, first, list.Count() - 1);
+  return SpanCaption(FormatTripDateTime(LineKey(list[first])),
+                     FormatTripDateTime(LineKey(list[last])));
+}
+
+// ---------------------------------------------------------------------------
+// Charts
+// ---------------------------------------------------------------------------
+
+void ApplyChartColors(TChart& chart, bool grid, int title_size) {
+  const TColor back = ChartColors[0];
+  const TColor text = ChartColors[9];
+  chart.Color = back;
+  chart.BackColor = back;
+  chart.Legend.Color = back;
+  chart.Title.Font.Color = text;
+  if (title_size > 0) chart.Title.Font.Size = title_size;
+  chart.Legend.Font.Color = text;
+  for (TChartAxis* axis : {&chart.LeftAxis, &chart.RightAxis, &chart.BottomAxis}) {
+    axis->AxisPen.Color = text;
+    axis->TitleFont.Color = text;
+    axis->LabelsFont.Color = text;
+    if (grid) axis->GridPen.Color = text;
+  }
+  chart.Frame.Color = text;
+}
+
+TEdit* MakeAxisEditor(TForm& form, TChart* chart, std::function<void(double)> apply) {
+  TEdit* edit = form.Make<TEdit>("E_SKA", chart);
+  edit->Visible = false;
+  edit->SetBounds(0, 0, 60, 21);
+  edit->OnKeyDown = [edit, apply = std::move(apply)](TControl*, WORD& key, TShiftState) {
+    if (key != VK_RETURN) return;
+    edit->Hide();
+    const double v = ToDouble(edit->Text);
+    if (v > 0 && apply) apply(v);
+  };
+  return edit;
+}
+
+bool InAxisEditorCorner(const TChart& chart, int x, int y, int above) {
+  const TRect plot = chart.PlotRect();
+  const int below_top = y - plot.Top;
+  return x < plot.Left && below_top >= -above && below_top < 30;
+}
+
+void OpenAxisEditor(TEdit& editor, const TChart& chart, double current) {
+  const TRect plot = chart.PlotRect();
+  editor.Text = Format(" %5.0f", current);
+  editor.Width = std::clamp(plot.Left, 36, 60);
+  editor.Left = std::max(0, plot.Left - editor.Width);
+  editor.Top = std::max(0, plot.Top - editor.Height);
+  editor.Show();
+  editor.BringToFront();
+  editor.SetFocus();
+  editor.SelectAll();
+}
+
+TStaticText* MakeReadout(TForm& form, TChart* chart, const std::string& name) {
+  TStaticText* readout = form.Make<TStaticText>(name, chart);
+  readout->Visible = false;
+  readout->Transparent = false;
+  readout->Color = clInfoBk;
+  return readout;
+}
+
+void ShowReadout(TStaticText& readout, const TChart& chart, int x, int y, std::string text) {
+  readout.SetCaption(std::move(text));
+  readout.Top = y - 40;
+  readout.Left = x + readout.Width < chart.Width - 10 ? x : chart.Width - readout.Width - 10;
+  readout.Show();
+  readout.BringToFront();
+}
+
+std::optional<PlotPoint> PlotValueAt(const TChart& chart, int x, int y, const TChartAxis& horiz,
+                                     const TChartAxis& vert) {
+  const TRect plot = chart.PlotRect();
+  if (x < plot.Left || y > plot.Bottom) return std::nullopt;
+  return PlotPoint{horiz.PixelToValue(x), vert.PixelToValue(y)};
+}
+
+// ---------------------------------------------------------------------------
+// Smoothing
+// ---------------------------------------------------------------------------
+
+const char* const kSmoothingItems[kSmoothLevels] = {
+    "   0",      "   3 SEC", "   5 SEC", "  10 SEC", "  15 SEC",
+    "  20 SEC",  "  30 SEC", "   1 MIN", "   2 MIN", "   4 MIN"};
+
+void FillSmoothingCombo(TComboBox& combo, int level) {
+  combo.Items.Clear();
+  for (const char* item : kSmoothingItems) combo.Items.Add(item);
+  combo.Select(std::clamp(level, 0, kSmoothLevels - 1));
+}
+
+SmoothLevelOverride::SmoothLevelOverride(SmoothLevelIndex channel, int level)
+    : channel_(channel), saved_(SmoothLevel[channel]) {
+  SmoothLevel[channel] = std::clamp(level, 0, kSmoothLevels - 1);
+}
+
+SmoothLevelOverride::~SmoothLevelOverride() { SmoothLevel[channel_] = saved_; }
+
+void SmoothCurrentTripAt(SmoothLevelIndex channel, int level) {
+  SmoothLevelOverride guard(channel, level);
+  switch (channel) {
+    case kLevelAltitude: SmoothChannelAltitude(); break;
+    case kLevelPower: SmoothChannelPower(); break;
+    case kLevelCadence: SmoothChannelCadence(); break;
+    case kLevelSpeed: SmoothChannelSpeed(); break;
+    case kLevelHeartRate: SmoothChannelHeartRate(); break;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Window behaviour
+// ---------------------------------------------------------------------------
+
+bool AnalysisMaximized = false;
+
+void TrackAnalysisMaximized(const TForm& form) {
+  if (form.Visible) AnalysisMaximized = form.WindowState != TWindowState::wsNormal;
+}
+
+void RestoreAnalysisMaximized(TForm& form) {
+  if (AnalysisMaximized) form.WindowState = TWindowState::wsMaximized;
+}
+
+bool HandleHelpKey(WORD& key, int topic) {
+  if (key != VK_F5) return false;
+  ShowHelpTopic(topic);
+  key = 0;
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Reading listed trips
+// ---------------------------------------------------------------------------
+
+namespace {
+// The part of ReadListedTrip that touches nothing shared: reading a path.
+bool ReadTripAt(const std::string& path, TripFileData& trip) {
+  if (path.empty()) return false;
+  return ReadTripFile(FsPath(path), trip, nullptr) == TripReadError::None;
+}
+bool UsableLine(std::string_view line) {
+  return line.size() >= kMinTripLineChars && !IsManualLine(line);
+}
+}  // namespace
+
+bool ReadListedTrip(std::string_view line, TripFileData& trip) {
+  if (!UsableLine(line)) return false;
+  const std::string path = TripPathOfLine(line);
+  if (path.empty()) return false;
+  if (!ReadTripAt(path, trip)) {
+    ReportCannotOpen();
+    return false;
+  }
+  return trip.Count() >= kMinShowRecords;
+}
+
+void ForEachListedTrip(const std::vector<std::string>& lines,
+                       const std::function<void(std::size_t, TripFileData&)>& use,
+                       const std::function<bool(int, int)>& waiting) {
+  const std::size_t n = lines.size();
+  // Paths are made here: they read RiderDir, which belongs to this thread.
+  std::vector<std::string> paths(n);
+  for (std::size_t i = 0; i < n; ++i)
+    if (UsableLine(lines[i])) paths[i] = TripPathOfLine(lines[i]);
+  std::atomic<std::size_t> next{0};
+  std::atomic<int> done{0}, failed{0};
+  std::atomic<bool> stop{false};
+  auto work = [&] {
+    TripFileData trip;  // one buffer per worker, reused from trip to trip
+    for (std::size_t i; !stop.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < n;) {
+      if (!paths[i].empty()) {
+        if (!ReadTripAt(paths[i], trip)) failed.fetch_add(1);
+        else if (trip.Count() >= kMinShowRecords) use(i, trip);
+      }
+      done.fetch_add(1, std::memory_order_release);
+    }
+  };
+  const std::size_t workers =
+      std::min<std::size_t>(n, std::max(1u, std::thread::hardware_concurrency()));
+  if (workers <= 1 && !waiting) {
+    work();
+  } else {
+    TEvent finished;
+    std::atomic<std::size_t> running{workers};
+    std::vector<std::thread> pool;
+    pool.reserve(workers);
+    for (std::size_t w = 0; w < workers; ++w)
+      pool.emplace_back([&] {
+        work();
+        if (running.fetch_sub(1) == 1) finished.Set();
+      });
+    while (!finished.Wait(waiting ? 50 : -1))
+      if (!waiting(done.load(std::memory_order_acquire), static_cast<int>(n))) stop = true;
+    for (auto& t : pool) t.join();
+  }
+  for (int f = failed.load(); f > 0; --f) ReportCannotOpen();
+}
+
+std::vector<ListedTrip> ReadListedTrips(const std::vector<std::string>& lines) {
+  std::vector<ListedTrip> trips(lines.size());
+  ForEachListedTrip(lines, [&](std::size_t i, TripFileData& trip) {
+    trips[i].data = std::move(trip);
+    trips[i].ok = true;
+  });
+  return trips;
+}
+
+}  // namespace tav

@@ -1,0 +1,166 @@
+// Pieces every analysis window shares: trip titles and span captions, chart
+// colours, the value-axis editor E_SKA and the Show_DAT readout, smoothing
+// at a window's own level, the smoothing combo, the maximised state all
+// analysis windows share, the F5 help key, and reading listed trips into a
+// window's own buffers (one or several at once) without touching the
+// current trip.
+//
+// A window uses them like this:
+//   E_SKA = MakeAxisEditor(*this, Chart, [this](double v) { Chart->LeftAxis.SetMaximum(v); });
+//   Chart->OnMouseDown = [this](TControl*, TMouseButton b, TShiftState, int x, int y) {
+//     if (OpenAxisEditor(*E_SKA, *Chart, x, y, Chart->LeftAxis.Maximum())) return;
+//     ShowReadout(*Show_DAT, *Chart, x, y, Format(...));
+//   };
+//   OnActivate: RestoreAnalysisMaximized(*this); ... OnResize: TrackAnalysisMaximized(*this);
+//   OnKeyDown (KeyPreview on): HandleHelpKey(key, 17);
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/core_data.h"
+#include "core/trip_file.h"
+#include "core/trip_list.h"
+#include "platform/chart.h"
+#include "platform/controls.h"
+
+namespace tav {
+
+// ---------------------------------------------------------------------------
+// Trip lines, titles and captions
+// ---------------------------------------------------------------------------
+
+// A line shorter than this is no trip (a free-slot line, "BLOCK2", junk).
+// Manual entries, keys and comments: core/trip_list.h (IsManualLine,
+// LineKey, LineComment).
+inline constexpr std::size_t kMinTripLineChars = 16;
+
+// The title of a trip in captions and legends: the date-and-time text of
+// the line's key, two blanks, and the comment ("24.12.2013 - 14:05  Ride").
+std::string TripTitle(std::string_view line);
+
+// A text table format with two "%s" (LangLabels[10]) filled with a and b.
+// Only the first two "%s" are replaced; every other byte, '%' included, is
+// kept as it stands (table texts are never handed to printf).
+std::string FillTwoTexts(std::string_view format, std::string_view a, std::string_view b);
+// The caption of a window over a span of trips: LangLabels[10] filled with
+// the texts of the first and the last date (empty texts for an empty span).
+std::string SpanCaption(std::string_view first_text, std::string_view last_text);
+// The same for lines first..last of a list (clamped to the list; an empty
+// list gives empty dates): the full date-and-time texts of both lines.
+std::string SpanCaptionOfLines(const TStringList& list, int first, int last);
+
+// ---------------------------------------------------------------------------
+// Charts
+// ---------------------------------------------------------------------------
+
+// The analysis colours from ChartColors: slot 0 for the panel, plot and
+// legend background; slot 9 for the title and legend fonts, the axis lines,
+// titles and labels of the left, right and bottom axes, and the plot frame.
+// With `grid` the axis grids take slot 9 too. title_size > 0 sets the size
+// of the title font.
+void ApplyChartColors(TChart& chart, bool grid = false, int title_size = 12);
+
+// Creates the hidden value-axis editor "E_SKA" on the chart. On Enter it
+// hides itself and calls apply with the typed number ('.' as decimal mark,
+// leading blanks skipped); a value that is no number or not above 0 is
+// ignored (an axis ending at or below its start would show nothing).
+TEdit* MakeAxisEditor(TForm& form, TChart* chart, std::function<void(double)> apply);
+// True when (x, y) lies in the corner where the editor opens: left of the
+// plot and from `above` pixels above its top to less than 30 below it.
+bool InAxisEditorCorner(const TChart& chart, int x, int y, int above = 10);
+// Opens the editor with " %5.0f" of current, its bottom at the plot's top
+// and its right edge at the plot's left, focused with its text selected.
+void OpenAxisEditor(TEdit& editor, const TChart& chart, double current);
+
+// Creates the hidden readout (named "Show_DAT" in most windows) on the chart.
+TStaticText* MakeReadout(TForm& form, TChart* chart, const std::string& name = "Show_DAT");
+// Shows text in the readout 40 pixels above y, at x, or pulled left to end
+// 10 pixels inside the chart when it would reach that edge; in front.
+void ShowReadout(TStaticText& readout, const TChart& chart, int x, int y, std::string text);
+// Mouse position inside the plot in axis values (linear or logarithmic, as
+// the axes map); nullopt outside the plot area.
+struct PlotPoint {
+  double x = 0, y = 0;
+};
+std::optional<PlotPoint> PlotValueAt(const TChart& chart, int x, int y, const TChartAxis& horiz,
+                                     const TChartAxis& vert);
+
+// ---------------------------------------------------------------------------
+// Smoothing
+// ---------------------------------------------------------------------------
+
+// The items of the smoothing combos: level 0..9 by item index.
+inline constexpr int kSmoothLevels = 10;
+extern const char* const kSmoothingItems[kSmoothLevels];
+// Fills a combo with kSmoothingItems and selects `level` (clamped to 0..9).
+void FillSmoothingCombo(TComboBox& combo, int level);
+
+// Runs the smoother of a channel (kLevelPower ... kLevelHeartRate,
+// kLevelAltitude) over the current trip into TripSmooth at `level`,
+// leaving SmoothLevel as it was (also when the smoother throws).
+void SmoothCurrentTripAt(SmoothLevelIndex channel, int level);
+// Overrides one SmoothLevel entry for its lifetime and restores it after.
+class SmoothLevelOverride {
+ public:
+  SmoothLevelOverride(SmoothLevelIndex channel, int level);
+  ~SmoothLevelOverride();
+  SmoothLevelOverride(const SmoothLevelOverride&) = delete;
+  SmoothLevelOverride& operator=(const SmoothLevelOverride&) = delete;
+
+ private:
+  SmoothLevelIndex channel_;
+  int32_t saved_;
+};
+
+// ---------------------------------------------------------------------------
+// Window behaviour
+// ---------------------------------------------------------------------------
+
+// Set while the last analysis window that changed size was not in the
+// normal state; each analysis window maximises itself on activation while
+// it is set, so they open the way the last one was left.
+extern bool AnalysisMaximized;
+void TrackAnalysisMaximized(const TForm& form);    // resize / paint handlers
+void RestoreAnalysisMaximized(TForm& form);        // activation
+
+// F5 shows help topic `topic` and consumes the key; true when it did.
+bool HandleHelpKey(WORD& key, int topic);
+
+// ---------------------------------------------------------------------------
+// Trips of a list, read into a window's own buffers
+// ---------------------------------------------------------------------------
+
+// Seconds between records of a trip buffer: RecordInterval (core/trip_file.h).
+
+// Reads the trip of a list line into `trip` without touching the current
+// trip or any other shared data. False for manual lines, lines without ';',
+// files that cannot be read ("Cannot open output file.\n" on the error
+// stream) and trips of fewer than kMinShowRecords records.
+bool ReadListedTrip(std::string_view line, TripFileData& trip);
+
+struct ListedTrip {
+  bool ok = false;     // read with at least kMinShowRecords records
+  TripFileData data;
+};
+// Reads the trips of several lines at once (one thread per few lines);
+// result i belongs to lines[i].
+std::vector<ListedTrip> ReadListedTrips(const std::vector<std::string>& lines);
+
+// Reads the trips of many lines on several threads and hands each trip read
+// with at least kMinShowRecords records to use(i, trip) on the thread that
+// read it (i: its index in lines; trip is that thread's buffer, valid until
+// use returns, so use must keep what it needs and touch only data of its
+// own index). While the threads run, the calling thread calls
+// waiting(done, total) about every 50 ms, e.g. to show progress and process
+// the window events; when it returns false, no further trip is started.
+// Without waiting the calling thread simply waits. Unreadable files are
+// reported as ReadListedTrip does.
+void ForEachListedTrip(const std::vector<std::string>& lines,
+                       const std::function<void(std::size_t i, TripFileData& trip)>& use,
+                       const std::function<bool(int done, int total)>& waiting = {});
+
+}  // namespace tav
