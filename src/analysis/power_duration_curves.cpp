@@ -11,9 +11,8 @@
 #include <system_error>
 #include <thread>
 
-#include "core/core_data.h"
+#include "analysis/analysis_common.h"
 #include "core/trip_file.h"
-#include "core/trip_list.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -349,21 +348,10 @@ void LongestRun(const float* values, int count, int top, int bottom, std::vector
 
 namespace {
 
-// Reads and walks one listed trip into `out` (Loaded stays false when the
-// trip does not load). False when cancelled.
-bool WalkOneTrip(const std::string& line, const std::string& riderDir, int threads,
-                 const std::atomic<bool>* cancel, TripFileData& file, std::vector<float>& power,
-                 TripCurve& out) {
-  out = TripCurve{};
-  if (IsManualLine(line)) return true;
-  const std::string path = TripPathOfLine(line, riderDir);
-  if (path.empty()) return true;
-  if (ReadTripFile(FsPath(path), file, nullptr) != TripReadError::None) {
-    ReportCannotOpen();
-    return true;
-  }
+// Walks a trip read from a list into `out`. False when cancelled.
+bool WalkTrip(const TripFileData& file, int threads, const std::atomic<bool>* cancel,
+              std::vector<float>& power, TripCurve& out) {
   const int count = file.Count();
-  if (count < kMinShowRecords) return true;
   power.resize(static_cast<std::size_t>(count));
   float max_power = 0.0f;
   for (int r = 0; r < count; ++r) {
@@ -383,33 +371,29 @@ bool WalkOneTrip(const std::string& line, const std::string& riderDir, int threa
 }  // namespace
 
 bool WalkListedTrips(const std::vector<std::string>& lines, const std::string& riderDir,
-                     int threads, const std::atomic<bool>* cancel, std::vector<TripCurve>& out) {
+                     int threads, const std::atomic<bool>* cancel, std::vector<TripCurve>& out,
+                     const std::function<bool(int done, int total)>& waiting) {
   out.assign(lines.size(), TripCurve{});
-  const int n = static_cast<int>(lines.size());
-  if (n == 0) return !Cancelled(cancel);
-  const int pool = std::clamp(ResolveThreadCount(threads), 1, std::max(1, n));
   // One trip: its lengths are shared by the threads instead.
-  const int per_trip = n == 1 ? ResolveThreadCount(threads) : 1;
-  std::atomic<int> next{0};
+  const int per_trip = lines.size() == 1 ? threads : 1;
   std::atomic<bool> stopped{false};
-  RunOnThreads(pool, [&](int) {
-    TripFileData file;
-    std::vector<float> power;
-    for (;;) {
-      if (Cancelled(cancel)) {
-        stopped.store(true, std::memory_order_relaxed);
-        return;
-      }
-      const int i = next.fetch_add(1, std::memory_order_relaxed);
-      if (i >= n) return;
-      if (!WalkOneTrip(lines[static_cast<std::size_t>(i)], riderDir, per_trip, cancel, file, power,
-                       out[static_cast<std::size_t>(i)])) {
-        stopped.store(true, std::memory_order_relaxed);
-        return;
-      }
-    }
-  });
-  return !stopped.load();
+  std::function<bool(int, int)> wait_hook;
+  if (waiting || cancel != nullptr)
+    wait_hook = [&](int done, int total) {
+      const bool go_on = !Cancelled(cancel) && (!waiting || waiting(done, total));
+      if (!go_on) stopped.store(true);
+      return go_on;
+    };
+  ForEachListedTripIn(
+      riderDir, lines,
+      [&](std::size_t i, TripFileData& trip) {
+        std::vector<float> power;
+        if (stopped.load(std::memory_order_relaxed) || Cancelled(cancel) ||
+            !WalkTrip(trip, per_trip, cancel, power, out[i]))
+          stopped.store(true);
+      },
+      wait_hook, threads);
+  return !stopped.load() && !Cancelled(cancel);
 }
 
 void MergeTripCurve(const TripCurve& trip, float* table, int entries) {

@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -88,15 +89,18 @@ struct TripCurve {
   std::vector<float> Best;   // per length of MeanMaxLengths(Count)
 };
 
-// Loads the trip of each line (its key plus ".DEO" in `riderDir`; manual
-// entries, lines without ';', files that cannot be read and trips of fewer
-// than 60 records are not loaded) into a buffer of the calling thread and
-// walks it. Trips are spread over `threads` threads (0: all cores); the
-// result is in list order and does not depend on the threads. Touches no
-// process-wide data. Returns false when `cancel` was set (checked between
-// trips and between lengths); `out` is then incomplete.
+// Reads the trip of each line (ForEachListedTripIn: its key plus ".DEO" in
+// `riderDir`; manual entries, lines without ';', files that cannot be read
+// and trips of fewer than 60 records are not loaded) and walks it. Trips are
+// spread over `threads` threads (0: all cores; one trip alone has its
+// lengths spread instead); the result is in list order and does not depend
+// on the threads. Touches no process-wide data. `waiting` is called on the
+// calling thread while the threads run (see ForEachListedTrip). Returns
+// false when `cancel` was set (checked between trips and between lengths)
+// or `waiting` said stop; `out` is then incomplete.
 bool WalkListedTrips(const std::vector<std::string>& lines, const std::string& riderDir,
-                     int threads, const std::atomic<bool>* cancel, std::vector<TripCurve>& out);
+                     int threads, const std::atomic<bool>* cancel, std::vector<TripCurve>& out,
+                     const std::function<bool(int done, int total)>& waiting = {});
 
 // Files a walked trip in a table of durations: for each length w, the entry
 // d = w x Interval (skipped outside 1 .. entries - 1) takes the trip's best
