@@ -73,6 +73,7 @@ constexpr int kButtonW = 44, kButtonH = 30;
 constexpr int kGridLeft = 2, kGridTop = 2;
 constexpr int kCommentWidth = 200;
 constexpr int kRowHeight = 22;
+constexpr int kCellTextTop = 5;  // a marked date's text, and so every cell's, below the row's top
 // An activation that has this many trips to load and evaluate shows the
 // please-wait panel with its progress and keeps the window responsive.
 constexpr int kWaitPanelRows = 3;
@@ -194,6 +195,7 @@ void TForm3::CreateControls() {
   DBook->Options &= ~goRangeSelect;
   DBook->SetDefaultColWidth(120);
   DBook->SetDefaultRowHeight(kRowHeight);
+  DBook->CellTextTop = kCellTextTop;
   DBook->Font = Test_W->Font;
   DBook->OnDrawCell = [this](TControl* s, TCanvas& c, int col, int row, const TRect& r, TGridDrawState st) {
     DBookDrawCell(s, c, col, row, r, st);
@@ -831,7 +833,7 @@ void TForm3::DBookDrawCell(tav::TControl*, tav::TCanvas& canvas, int col, int ro
   canvas.Brush.Style = tav::TBrushStyle::bsSolid;
   canvas.FillRect(rect);
   canvas.Font.Color = tav::clBlack;
-  canvas.TextOut(rect.Left + 2, rect.Top + 5, DBook->Cell(col, row));
+  canvas.TextOut(rect.Left + 2, rect.Top + kCellTextTop, DBook->Cell(col, row));
 }
 
 void TForm3::DBookTopLeftChanged(tav::TControl*) {

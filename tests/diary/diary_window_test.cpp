@@ -823,14 +823,28 @@ TEST_F(DiaryOnDamagedRider, NoteCopyLeavesATripLongerThanItsCountAlone) {
 // ---- painting and the demo rider -------------------------------------------------------------
 
 TEST_F(DiaryForm, MarkedRowsPaintTheirDateYellow) {
-  Rides(2);
+  Rides(3);
   Open(1);
   DiaryRowSelected[3] = 1;
+  f->DBook->SetRow(4);  // rows 2 and 3 are not the current row
   TBitmap bmp(f->DBook->Width, f->DBook->Height);
   f->DBook->Paint(bmp.Canvas());
   const TRect marked = f->DBook->CellRect(0, 3), plain = f->DBook->CellRect(0, 2);
   EXPECT_EQ(bmp.Pixel(marked.Left + 1, marked.Bottom - 2), clYellow);
   EXPECT_NE(bmp.Pixel(plain.Left + 1, plain.Bottom - 2), clYellow);
+  // The date's digits span the same pixel rows in both cells.
+  auto ink_rows = [&](const TRect& cell) {
+    std::pair<int, int> span{-1, -1};
+    for (int y = cell.Top; y < cell.Bottom; ++y)
+      for (int x = cell.Left; x < cell.Right; ++x)
+        if (GetRValue(bmp.Pixel(x, y)) < 96) {
+          span = {span.first < 0 ? y - cell.Top : span.first, y - cell.Top};
+          break;
+        }
+    return span;
+  };
+  EXPECT_NE(ink_rows(plain).first, -1);
+  EXPECT_EQ(ink_rows(marked), ink_rows(plain));
 }
 
 // Renders the diary of the demo rider to a PNG for a look.
