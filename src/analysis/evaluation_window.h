@@ -31,6 +31,8 @@ class TForm4 : public tav::TForm {
   // correction, 14 no stops.
   tav::EvaluationTexts UiText;
   float (&SectionMeans)[6] = tav::SectionMeans;
+  // Cleared by the diary each time it hands over a new selection: the next
+  // activation builds the caption, the summary and the overview's items once.
   bool Evaluated = false;
   std::string WeightUnitSuffix = "/kg";
   // Per selection line the zone shares in percent (column 1 also marks the
