@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysis_common.h"
 #include "core/trip_types.h"
 #include "platform/chart.h"
 #include "platform/controls.h"
@@ -30,18 +31,11 @@ TimeAboveHistogram TimeAboveHistogramOf(const TripSample* samples, int count, in
 // The curve of one trip: for classes 250 down to 1 the time in seconds
 // (count x interval), or with `percent` the share of the count records, at
 // that class or above; y is the class (x 10 for power).
-struct CurvePoints {
-  std::vector<double> x, y;
-};
 CurvePoints TimeAboveCurve(const TimeAboveHistogram& h, int mode, int interval, int count,
                            bool percent);
 
 // Labels of the time axis: every step seconds below `longest` ("h:mm"),
 // the step (longest div (chart width - 50)) x 30 and at least 60 s.
-struct AxisTextLabel {
-  double x = 0;
-  std::string text;
-};
 std::vector<AxisTextLabel> TimeAboveTimeLabels(int longest, int chart_width);
 // 0, 5, ..., 100 percent.
 std::vector<AxisTextLabel> TimeAbovePercentLabels();
