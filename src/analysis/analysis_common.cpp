@@ -70,6 +70,11 @@ void ApplyChartColors(TChart& chart, bool grid, int title_size) {
   chart.Frame.Color = text;
 }
 
+void AddCurve(TChartSeries& series, const CurvePoints& curve) {
+  const std::size_t n = std::min(curve.x.size(), curve.y.size());
+  series.AddXYs(curve.x.data(), curve.y.data(), static_cast<int>(n));
+}
+
 TEdit* MakeAxisEditor(TForm& form, TChart* chart, std::function<void(double)> apply) {
   TEdit* edit = form.Make<TEdit>("E_SKA", chart);
   edit->Visible = false;

@@ -68,6 +68,8 @@ void ApplyChartColors(TChart& chart, bool grid = false, int title_size = 12);
 struct CurvePoints {
   std::vector<double> x, y;
 };
+// Appends the points of a curve to a series.
+void AddCurve(TChartSeries& series, const CurvePoints& curve);
 // A text label of a horizontal axis at x (the points of a label series).
 struct AxisTextLabel {
   double x = 0;

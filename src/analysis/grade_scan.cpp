@@ -189,11 +189,6 @@ void SmoothInto(const TripFileData& trip, std::vector<SmoothSample>& out, Smooth
   SmoothColumnOf(trip.Samples.data(), trip.Count(), out.data(), column, HalfWidthOfLevel(level));
 }
 
-void AddPoints(TChartSeries* series, const CurvePoints& c) {
-  series->Reserve(static_cast<int>(c.x.size()));
-  for (std::size_t i = 0; i < c.x.size(); ++i) series->AddXY(c.x[i], c.y[i]);
-}
-
 bool Selected(const TSpeedButton* b) { return !b->Flat; }
 }  // namespace
 
@@ -431,7 +426,7 @@ void TForm51::ScanSeveralTrips() {
     SmoothInto(trip, smooth, kSmoothAltitude, 2);
     grade.resize(static_cast<std::size_t>(trip.Count()));
     RecordGrades(trip.Samples.data(), smooth.data(), trip.Count(), false, 0, grade.data());
-    AddPoints(s, GradeCurveFromSteep(GradeClassSumsOf(trip.Samples.data(), grade.data(), trip.Count())));
+    AddCurve(*s, GradeCurveFromSteep(GradeClassSumsOf(trip.Samples.data(), grade.data(), trip.Count())));
   }
   for (const AxisTextLabel& l : DistanceLabels(0, TotalDistance, 30)) Series[0]->AddXY(l.x, 0, l.text);
   Chart->TopAxis.SetMaximum(TotalDistance);
@@ -498,9 +493,9 @@ void TForm51::ScanGradeTrip() {
     Series[4]->Title = UiText[9];
     for (int i : {3, 2, 4}) Series[static_cast<std::size_t>(i)]->ShowInLegend = true;
     const GradeClassSums sums = GradeClassSumsOf(Trip.Samples.data(), GradePerRecord.data(), n);
-    AddPoints(Series[3], GradeCurveFromSteep(sums));
-    AddPoints(Series[2], GradeCurveFromFlat(sums));
-    AddPoints(Series[4], GradeCurveByShare(sums, n, TotalDistance));
+    AddCurve(*Series[3], GradeCurveFromSteep(sums));
+    AddCurve(*Series[2], GradeCurveFromFlat(sums));
+    AddCurve(*Series[4], GradeCurveByShare(sums, n, TotalDistance));
   }
   if (LabelCount <= 0) LabelCount = DistanceLabelCount(Chart->PlotRect().Width());
   for (const AxisTextLabel& l : DistanceLabels(0, TotalDistance, LabelCount))

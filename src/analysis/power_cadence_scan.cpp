@@ -76,11 +76,6 @@ std::vector<AxisTextLabel> PowerLabels(double power_max) {
 }
 
 namespace {
-void AddPoints(TChartSeries* series, const CurvePoints& c) {
-  series->Reserve(static_cast<int>(c.x.size()));
-  for (std::size_t i = 0; i < c.x.size(); ++i) series->AddXY(c.x[i], c.y[i]);
-}
-
 void SetUpScatterAxes(TChart& chart) {
   if (chart.IsZoomed()) chart.UndoZoom();
   chart.LeftAxis.SetMinMax(0, 5000);
@@ -249,8 +244,8 @@ void TForm52::ShowPowerCadenceSpeed() {
   Series2->Title = "Power / RPM";
   Series3->Title = "Power / " + UiText[0];
   Series2->ShowInLegend = Series3->ShowInLegend = true;
-  AddPoints(Series2, v.cadence);
-  AddPoints(Series3, v.speed);
+  AddCurve(*Series2, v.cadence);
+  AddCurve(*Series3, v.speed);
   Chart->LeftAxis.SetMaximum(std::max(v.speed_max, v.cadence_max));
   Chart->TopAxis.SetMaximum(v.power_max);
   Chart->BottomAxis.SetMaximum(v.power_max);
@@ -277,7 +272,7 @@ void TForm52::ShowTorqueCadence() {
   if (Form3 != nullptr) Caption = Form3->ViewCaption;
   LineSeries2->Title = "Torque / RPM   ";
   LineSeries2->ShowInLegend = true;
-  AddPoints(LineSeries2, t.points);
+  AddCurve(*LineSeries2, t.points);
   if (t.mean) Series15->AddXY((*t.mean)[0], (*t.mean)[1], {}, clRed);
   for (int j = 1; j <= 8; ++j) {
     const float b = TripZoneBlock[j];
@@ -286,7 +281,7 @@ void TForm52::ShowTorqueCadence() {
     s->Title = Format("%-5.5s %6.0f[W]   ", ZoneNames[j], static_cast<double>(b));
     s->ShowInLegend = true;
     s->SeriesColor = ZoneColors[j];
-    AddPoints(s, IsoPowerCurve(b));
+    AddCurve(*s, IsoPowerCurve(b));
   }
   Chart1->LeftAxis.SetMaximum(t.torque_max + 5);
   Chart1->TopAxis.SetMaximum(150);

@@ -242,8 +242,7 @@ void TForm8::ScanDistribution(int mode) {
     channel_max = std::max(channel_max, h.channel_max);
     longest = std::max<int>(longest, static_cast<int>(std::min<int64_t>(int64_t{n} * dt, INT32_MAX)));
     const CurvePoints curve = TimeAboveCurve(h, mode, dt, n, percent);
-    series->Reserve(static_cast<int>(curve.x.size()));
-    for (std::size_t k = 0; k < curve.x.size(); ++k) series->AddXY(curve.x[k], curve.y[k]);
+    AddCurve(*series, curve);
   }
 
   const auto labels = percent ? TimeAbovePercentLabels() : TimeAboveTimeLabels(longest, Chart->Width);
