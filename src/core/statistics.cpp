@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/trip_file.h"
 #include "platform/text.h"
 
 namespace tav {
@@ -10,12 +11,6 @@ namespace tav {
 namespace {
 
 float Finite(float v) { return std::isfinite(v) ? v : 0.0f; }
-
-int IntervalOf(const TripSample* samples, int count) {
-  if (count < 4) return 1;
-  int d = samples[3].Time - samples[2].Time;
-  return d >= 1 ? d : 1;
-}
 
 constexpr int kAltitudeHalfWidth = 7;
 
@@ -197,7 +192,7 @@ TripInput CurrentTripInput() {
   TripInput in;
   in.Samples = TripSamples;
   in.Count = std::clamp(TripSampleCount, 0, kMaxTripRecords - 1);
-  in.Interval = IntervalOf(TripSamples, in.Count);
+  in.Interval = RecordInterval(TripSamples, in.Count);
   in.Threshold = in.Count > 0 ? TripThreshold(TripSamples[0]) : 100.0f;
   in.ClimbGrade = ClimbGradeThreshold;
   return in;
@@ -331,6 +326,16 @@ TripZoneTimes CountZoneTimes(const TripSample* samples, int count, int interval,
   return z;
 }
 
+void StoreZoneTimes(int slot, const TripZoneTimes& times, const float* zoneBlock) {
+  if (!IsTableSlot(slot)) return;
+  TripZoneTable[slot] = times;
+  for (int k = 0; k < 10; ++k) {
+    float v = Finite(zoneBlock[k]);
+    TripDistributionTable[slot].Data.ZoneLimits[k] =
+        static_cast<int32_t>(std::clamp(v, -2.0e9f, 2.0e9f));
+  }
+}
+
 void ComputeZoneTimes(TForm* /*form*/, int slot, int zoneSet, int channel) {
   if (!IsTableSlot(slot)) return;
   int count = std::clamp(TripSampleCount, 0, kMaxTripRecords - 1);
@@ -340,12 +345,7 @@ void ComputeZoneTimes(TForm* /*form*/, int slot, int zoneSet, int channel) {
   int dt = std::max(1, SampleInterval);
   TripZoneTimes z = CountZoneTimes(TripSamples, count, dt, TripZoneBlock, channel);
   z.ZoneSet = static_cast<uint8_t>(zoneSet);
-  TripZoneTable[slot] = z;
-  for (int k = 0; k < 10; ++k) {
-    float v = Finite(TripZoneBlock[k]);
-    TripDistributionTable[slot].Data.ZoneLimits[k] =
-        static_cast<int32_t>(std::clamp(v, -2.0e9f, 2.0e9f));
-  }
+  StoreZoneTimes(slot, z, TripZoneBlock);
 }
 
 // ---------------------------------------------------------------------------
@@ -417,7 +417,7 @@ void ClearTripDistribution(int slot) {
 
 void ComputeTripDistribution(int slot) {
   int count = std::clamp(TripSampleCount, 0, kMaxTripRecords - 1);
-  int dt = IntervalOf(TripSamples, count);
+  int dt = RecordInterval(TripSamples, count);
   if (!IsTableSlot(slot)) {
     DistributionData d = DistributionView;
     ComputeDistributionData(TripSamples, count, dt, d);

@@ -461,6 +461,8 @@ class TTimer {
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+// fsStayOnTop keeps the window above the program's other windows.
+enum class TFormStyle { fsNormal, fsStayOnTop };
 
 // A top-level window. Owns its controls; controls are registered by name.
 class TForm : public TControl {
@@ -486,6 +488,7 @@ class TForm : public TControl {
   bool KeyPreview = false;
   TWindowState WindowState = TWindowState::wsNormal;
   TFormBorderStyle BorderStyle = TFormBorderStyle::bsSizeable;
+  TFormStyle FormStyle = TFormStyle::fsNormal;
   int ModalResult = mrNone;
   bool Active() const;
   bool Modal() const { return modal_depth_ > 0; }
@@ -500,6 +503,8 @@ class TForm : public TControl {
     return std::max(0, client_height_ >= 0 ? client_height_ + Height - reported_height_ : Height - kFrameHeight);
   }
   void SetClientSize(int w, int h);
+  // The smallest client area the user can size a sizeable window to (0: any).
+  int MinClientWidth = 0, MinClientHeight = 0;
   void SetClientWidth(int w) { SetClientSize(w, ClientHeight()); }
   void SetClientHeight(int h) { SetClientSize(ClientWidth(), h); }
   // The backend reports the real client size of the shown window (after it

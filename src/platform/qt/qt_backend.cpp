@@ -169,7 +169,8 @@ void QtBackend::SyncFormWindow(FormState& s, TForm* form) {
   }
   self.fresh = false;
 
-  const int border = static_cast<int>(form->BorderStyle);
+  // Border and stay-on-top style apply while the window is hidden.
+  const int border = static_cast<int>(form->BorderStyle) + (form->FormStyle == TFormStyle::fsStayOnTop ? 100 : 0);
   if (border != s.border && !w->isVisible()) {
     s.border = border;
     Qt::WindowFlags flags = Qt::Window;
@@ -186,6 +187,7 @@ void QtBackend::SyncFormWindow(FormState& s, TForm* form) {
         break;
       case TFormBorderStyle::bsSizeable: break;
     }
+    if (form->FormStyle == TFormStyle::fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
     w->setWindowFlags(flags);
   }
   if (form->Modal() != s.modal) {
@@ -203,18 +205,19 @@ void QtBackend::SyncFormWindow(FormState& s, TForm* form) {
       s.position = position;
       w->move(position);
     }
+    const bool fixed = form->BorderStyle == TFormBorderStyle::bsSingle ||
+                       form->BorderStyle == TFormBorderStyle::bsDialog;
     if (!s.positioned || client != s.client) {
       s.client = client;
       w->resize(client);
-      const bool fixed = form->BorderStyle == TFormBorderStyle::bsSingle ||
-                         form->BorderStyle == TFormBorderStyle::bsDialog;
       if (fixed) {
         w->setFixedSize(client);
       } else {
-        w->setMinimumSize(0, 0);
         w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
       }
     }
+    const QSize least(std::max(0, form->MinClientWidth), std::max(0, form->MinClientHeight));
+    if (!fixed && w->minimumSize() != least) w->setMinimumSize(least);
     s.positioned = true;
   }
 
