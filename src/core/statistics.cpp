@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/trip_file.h"
 #include "platform/text.h"
 
 namespace tav {
@@ -10,12 +11,6 @@ namespace tav {
 namespace {
 
 float Finite(float v) { return std::isfinite(v) ? v : 0.0f; }
-
-int IntervalOf(const TripSample* samples, int count) {
-  if (count < 4) return 1;
-  int d = samples[3].Time - samples[2].Time;
-  return d >= 1 ? d : 1;
-}
 
 constexpr int kAltitudeHalfWidth = 7;
 
@@ -197,7 +192,7 @@ TripInput CurrentTripInput() {
   TripInput in;
   in.Samples = TripSamples;
   in.Count = std::clamp(TripSampleCount, 0, kMaxTripRecords - 1);
-  in.Interval = IntervalOf(TripSamples, in.Count);
+  in.Interval = RecordInterval(TripSamples, in.Count);
   in.Threshold = in.Count > 0 ? TripThreshold(TripSamples[0]) : 100.0f;
   in.ClimbGrade = ClimbGradeThreshold;
   return in;
@@ -417,7 +412,7 @@ void ClearTripDistribution(int slot) {
 
 void ComputeTripDistribution(int slot) {
   int count = std::clamp(TripSampleCount, 0, kMaxTripRecords - 1);
-  int dt = IntervalOf(TripSamples, count);
+  int dt = RecordInterval(TripSamples, count);
   if (!IsTableSlot(slot)) {
     DistributionData d = DistributionView;
     ComputeDistributionData(TripSamples, count, dt, d);

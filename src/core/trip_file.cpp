@@ -89,7 +89,7 @@ bool ReadBytes(const std::filesystem::path& path, std::string& bytes) {
 int RecordInterval(const TripSample* samples, int count) {
   if (samples == nullptr || count < 4) return 1;
   const int64_t d = static_cast<int64_t>(samples[3].Time) - samples[2].Time;
-  return d >= 1 && d <= INT32_MAX ? static_cast<int>(d) : 1;
+  return d >= 1 && d <= kMaxSampleInterval ? static_cast<int>(d) : 1;
 }
 
 int TripFileData::Interval() const { return RecordInterval(Samples.data(), Count()); }
@@ -174,6 +174,22 @@ bool WriteTripFile(const std::filesystem::path& path, const TripFileData& data, 
     return false;
   }
   return true;
+}
+
+bool TripFileExact(const std::filesystem::path& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec) return false;
+  unsigned char word[4];
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  const bool read = std::fread(word, 1, sizeof word, f) == sizeof word;
+  std::fclose(f);
+  if (!read) return false;
+  const int32_t count = le::GetI32(word);
+  return count >= kMinTripRecords && count < kMaxTripRecords &&
+         (size == DeoFileBytes(count) || size == DeoZoneBlockOffset(count));
 }
 
 bool ZoneBlockValid(const float* zoneBlock) {
@@ -290,7 +306,7 @@ int LoadTripByListIndex(const TStringList& list, int i) {
     return 0;
   }
   if (TripSampleCount < kMinShowRecords) return 0;
-  if (ResaveTripsFlag) WriteDeoFile(FsPath(CurrentTripPath));
+  if (ResaveTripsFlag && TripFileExact(FsPath(CurrentTripPath))) WriteDeoFile(FsPath(CurrentTripPath));
   return 1;
 }
 

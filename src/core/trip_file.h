@@ -23,7 +23,10 @@ namespace tav {
 class TForm;
 
 // Seconds between records of a trip buffer: time of record 3 - time of
-// record 2, at least 1 (fewer than 4 records and bad times give 1).
+// record 2, worked out in 64 bits. Fewer than 4 records, times that stand
+// still or run backwards and steps beyond an hour give 1. Every reader of a
+// trip takes its interval from here, so records x interval always fits 32 bits.
+inline constexpr int kMaxSampleInterval = 3600;
 int RecordInterval(const TripSample* samples, int count);
 
 // A trip file decoded without touching any process-wide data.
@@ -40,7 +43,7 @@ struct TripFileData {
   int Count() const { return static_cast<int>(Samples.size()); }
   // True when the header flags say the note block holds a note.
   bool NoteFlag() const { return !Samples.empty() && (HeaderFlags(Samples[0]) & kHeaderFlagNote); }
-  // Seconds between records: time of record 3 - time of record 2 (at least 1).
+  // Seconds between records (RecordInterval).
   int Interval() const;
 };
 
@@ -64,6 +67,12 @@ TripReadError ReadTripSamples(const std::filesystem::path& path, TripSample* buf
 std::string EncodeDeoBytes(const TripSample* samples, int count, const float* zoneBlock,
                            const float* scales, std::string_view note, bool notePresent,
                            const uint8_t* trailer);
+// True when the file is exactly as long as its count word says: the records
+// and every block after them, or (an older file) the records alone. A file
+// of another length holds more or less than the trip read from it, so
+// nothing writes over it without asking.
+bool TripFileExact(const std::filesystem::path& path);
+
 // Writes a trip from a caller's buffer (temporary file renamed into place).
 bool WriteTripFile(const std::filesystem::path& path, const TripFileData& data, bool notePresent,
                    std::string* error);
@@ -93,7 +102,8 @@ bool WriteDeoFile(const std::filesystem::path& path, std::string* error = nullpt
 // ".DEO", joins it to RiderDir and stores it in CurrentTripPath, reads it
 // with ReadDeoFile. Result 1 when loaded with at least 60 records, else 0.
 // A file that cannot be read writes "Cannot open output file.\n" to stderr.
-// While ResaveTripsFlag is set the loaded trip is written back.
+// While ResaveTripsFlag is set the loaded trip is written back, unless the
+// file is not exactly as long as its count says (TripFileExact).
 int LoadTripByListIndex(const TStringList& list, int i);
 // The same over ScanList (the form argument is not used).
 int LoadTripByListIndex(TForm* form, int i);

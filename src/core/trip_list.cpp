@@ -475,7 +475,7 @@ bool StoreNewTrip(TStringList& list, std::string_view key, std::string_view comm
     HeaderRunThreshold(h) = static_cast<float>(RiderZones[rider][kZoneRowRun][0]);
   if (!(HeaderWeightX10(h) > 0.0f)) HeaderWeightX10(h) = RiderTable[rider].Weight * 10.0f;
   if (!ZoneBlockValid(TripZoneBlock)) BuildZoneBlockFromRider(h, TripZoneBlock);
-  if (TripSampleCount >= 4) SampleInterval = std::max(1, TripSamples[3].Time - TripSamples[2].Time);
+  SampleInterval = RecordInterval(TripSamples, TripSampleCount);
 
   int slot = NextTripNumber(list, error);
   if (slot < 0) return false;

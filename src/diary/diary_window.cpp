@@ -357,11 +357,14 @@ void TForm3::CreateControls() {
   PB_Info = Make<TProgressBar>("PB_Info", Info_Panel);
   PB_Info->Visible = false;
 
-  // Find panel.
-  P_FIND = hidden_panel("P_FIND", 400, 50, 300, 40);
+  // Find panel: a title saying what it does, and a close button.
+  P_FIND = hidden_panel("P_FIND", 400, 50, 300, 64);
+  L_Find = label("L_Find", P_FIND, 8, 8, " ");
+  C_Find = push("C_Find", P_FIND, 300 - 22 - 3, 3, 22, 22, "X");
+  C_Find->OnClick = [this](TControl*) { P_FIND->Hide(); };
   E_Find = Make<TEdit>("E_Find", P_FIND);
-  E_Find->SetBounds(8, 9, 200, 21);
-  B_Find = push("B_Find", P_FIND, 216, 8, 76, 24, "Find");
+  E_Find->SetBounds(8, 33, 200, 21);
+  B_Find = push("B_Find", P_FIND, 216, 32, 76, 24, "Find");
   B_Find->Default = true;
   B_Find->OnClick = [this](TControl* s) { B_FindClick(s); };
 
@@ -375,6 +378,8 @@ void TForm3::CreateControls() {
   B_DDIFF_OK->OnClick = [this](TControl* s) { B_DDIFF_OKClick(s); };
   Button2 = push("Button2", P_DateDiff, 170, 42, 150, 25, "X");
   Button2->OnClick = [this](TControl* s) { Button2Click(s); };
+  // Esc closes an open panel as its cancel button does, touching no marks.
+  for (TButton* b : {C_Button, C_Find, Button2, B_Nein}) b->Cancel = true;
 
   // The calendar's picture after a miss.
   PB_Miss = Make<TPaintBox>("PB_Miss");
@@ -1053,6 +1058,11 @@ void TForm3::DBookMouseUp(tav::TControl*, tav::TMouseButton, tav::TShiftState, i
 void TForm3::FormKeyDown(tav::TControl*, tav::WORD& key, tav::TShiftState) {
   switch (key) {
     case tav::VK_F1:
+      // The panel's words follow the program's language.
+      L_Find->SetCaption(tav::LanguageIndex == 0   ? "Fahrten mit diesem Text markieren"
+                         : tav::LanguageIndex == 2 ? "Marcar recorridos con este texto"
+                                                   : "Mark trips containing this text");
+      B_Find->Caption = tav::LanguageIndex == 0 ? "Suchen" : tav::LanguageIndex == 2 ? "Buscar" : "Find";
       P_FIND->Left = 400;
       P_FIND->Top = 50;
       P_FIND->Show();
@@ -1173,13 +1183,14 @@ bool LoadDiaryTrip(TForm3* form, int position) {
   const bool file_note = (HeaderFlags(TripSamples[0]) & kHeaderFlagNote) != 0;
   TripNotePresent = note_present || file_note;
   if (!file_note && note_present) {
-    // The diary comment goes into a trip file that has no note yet.
+    // The diary comment goes into a trip file that has no note yet; a file
+    // longer or shorter than its count says is never rewritten unasked.
     TripNote = note;
     TripNotePresent = true;
-    if (!WriteDeoFile(FsPath(path))) return false;
+    if (TripFileExact(FsPath(path)) && !WriteDeoFile(FsPath(path))) return false;
   }
   if (TripSampleCount < 60) return false;
-  SampleInterval = TripSamples[3].Time - TripSamples[2].Time;
+  SampleInterval = RecordInterval(TripSamples, TripSampleCount);
   ZeroDistancesAfter(TripSamples, TripSampleCount);
   return true;
 }

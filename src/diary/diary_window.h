@@ -152,6 +152,8 @@ class TForm3 : public tav::TForm {
   tav::TProgressBar* PB_Info = nullptr;  // progress of a long activation
   // Find panel.
   tav::TPanel* P_FIND = nullptr;
+  tav::TLabel* L_Find = nullptr;
+  tav::TButton* C_Find = nullptr;  // closes the panel
   tav::TEdit* E_Find = nullptr;
   tav::TButton* B_Find = nullptr;
   // Date-span panel.

@@ -1,7 +1,9 @@
 #include "viewing/sample_table.h"
 
 #include <algorithm>
+#include <filesystem>
 
+#include "core/bad_copy.h"
 #include "core/core_data.h"
 #include "core/trip_file.h"
 #include "platform/grid.h"
@@ -182,8 +184,28 @@ bool TForm40::SB_SaveClick(tav::TControl*) {
     L_SAVE->Font.Color = tav::clRed;
     return false;
   }
+  const std::filesystem::path path = tav::FsPath(tav::CurrentTripPath);
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec) && !tav::TripFileExact(path)) {
+    // The file holds more or less than the trip read from it: replace it
+    // only when the user agrees, and keep it as it is beside the new one.
+    const std::string question =
+        tav::CurrentTripPath + "\n\nThis trip file is not as long as its record count says; saving "
+        "replaces it with the trip shown. The old file is kept as a .BAD copy.\n\nSave anyway?";
+    if (tav::Application().MessageBox(question, Caption, tav::MB_YESNO | tav::MB_ICONWARNING) !=
+        tav::IDYES) {
+      L_SAVE->SetCaption(what + ": " + name + " not written.");
+      L_SAVE->Font.Color = tav::clRed;
+      return false;
+    }
+    if (tav::KeepBadCopyOfFile(path).empty()) {
+      L_SAVE->SetCaption(what + ": no copy of " + name + " could be kept, nothing written.");
+      L_SAVE->Font.Color = tav::clRed;
+      return false;
+    }
+  }
   std::string error;
-  if (!tav::WriteDeoFile(tav::FsPath(tav::CurrentTripPath), &error)) {
+  if (!tav::WriteDeoFile(path, &error)) {
     L_SAVE->SetCaption(what + ": " + (error.empty() ? "Cannot open output file." : error));
     L_SAVE->Font.Color = tav::clRed;
     return false;

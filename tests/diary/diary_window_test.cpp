@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <unistd.h>
 
 #include "core/core_data.h"
 #include "core/demo_rider.h"
+#include "core/demo_rider_program.h"
 #include "core/settings.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
@@ -599,6 +601,33 @@ TEST_F(DiaryForm, FindMarksInAnyCaseAndCommentWidthToggles) {
   EXPECT_EQ(f->DBook->ColWidth(1), 200);
 }
 
+// Esc closes whichever panel is open as its cancel does; the marks stay.
+TEST_F(DiaryForm, EscClosesEachPanelAndKeepsTheMarks) {
+  Rides(3);
+  Open(1);
+  DiaryRowSelected[3] = 1;
+  EXPECT_EQ(Key(VK_ESCAPE), VK_ESCAPE);  // nothing open: the key goes on
+  int refused = 0;
+  f->B_Nein->OnClick = [&](TControl*) { ++refused, f->P_CT->Hide(); };
+  const std::pair<TPanel*, std::function<void()>> panels[] = {
+      {f->P_FIND, [&] { Key(VK_F1), f->E_Find->Text = "run"; }},
+      {f->P_DateDiff, [&] { Key(VK_F2); }},
+      {f->Info_Panel, [&] { Key(VK_F3); }},
+      {f->P_CT, [&] { f->P_CT->Show(); }},
+  };
+  for (const auto& [panel, open] : panels) {
+    open();
+    ASSERT_TRUE(panel->Visible) << panel->Name;
+    EXPECT_EQ(Key(VK_ESCAPE), 0) << panel->Name;
+    EXPECT_FALSE(panel->Visible) << panel->Name;
+    EXPECT_EQ(MarkedCount(), 1) << panel->Name;
+  }
+  EXPECT_EQ(refused, 1);
+  // The find panel says what it is for, inside its bounds.
+  EXPECT_NE(f->L_Find->Caption, " ");
+  EXPECT_LE(f->L_Find->Left + f->L_Find->Width, f->C_Find->Left);
+}
+
 // ---- info panel -------------------------------------------------------------------
 
 TEST_F(DiaryForm, InfoPanelCases) {
@@ -771,6 +800,24 @@ TEST_F(DiaryForm, LoadersRefuseManualEntriesAndBadFiles) {
     EXPECT_FALSE(LoadDiaryCompareTrip(f)) << row;
   }
   testing::internal::GetCapturedStderr();
+}
+
+// A trip whose count word was cut keeps every byte when the diary opens it:
+// its statistics are computed from the records the count covers, and the
+// diary comment is not copied into it (that would drop the records beyond).
+using DiaryOnDamagedRider = testing_core::DemoRiderProgram;
+TEST_F(DiaryOnDamagedRider, NoteCopyLeavesATripLongerThanItsCountAlone) {
+  const std::string line = DueLine();
+  const fs::path trip = TripFileOf(line);
+  const std::string stored = testing_core::FileBytes(trip);
+  ShrinkCountWord(trip, le::GetI32(testing_core::Bytes(stored)) / 2, true);
+  const std::string damaged = testing_core::FileBytes(trip);
+  Start();
+  Form1->SB_DBClick(Form1->SB_DB);
+  EXPECT_EQ(Form3->Memo1->Lines.Count(), 1);  // the due trip was evaluated
+  Stop();
+  EXPECT_TRUE(testing_core::FileHolds(trip, damaged));
+  EXPECT_FALSE(fs::exists(trip.string() + ".BAD"));
 }
 
 // ---- painting and the demo rider -------------------------------------------------------------

@@ -7,6 +7,7 @@
 
 #include "core/core_data.h"
 #include "core/core_test_util.h"
+#include "core/demo_rider_program.h"
 #include "core/trip_file.h"
 #include "platform/grid.h"
 #include "platform/strings.h"
@@ -142,6 +143,37 @@ TEST_F(SampleTableTest, NamedControlsAndTexts) {
                                      "B_CL_Trip", "B_Nein", "SB_Save"});
   EXPECT_EQ(Form40->SB_ED1->Hint, "Einzeldaten \xE4ndern");
   EXPECT_FALSE(Form40->SB_ED1->Enabled);
+}
+
+
+// Save over a trip file that holds more records than its count says asks
+// first; "No" writes nothing, "Yes" keeps the old file as a .BAD copy.
+using SampleTableOnDamagedRider = DemoRiderProgram;
+TEST_F(SampleTableOnDamagedRider, SaveOverADamagedTripAsksAndKeepsTheOldFile) {
+  const std::string line = StoredLines()[2];
+  const fs::path trip = TripFileOf(line);
+  const int32_t half = le::GetI32(Bytes(FileBytes(trip))) / 2;
+  ShrinkCountWord(trip, half, false);
+  const std::string damaged = FileBytes(trip);
+  Start();
+  ASSERT_EQ(LoadTripByListIndex(TripList, 2), 1);
+  EXPECT_EQ(TripSampleCount, half);
+  Form40->SB_Save->Visible = true;  // as after a join
+  Form40->Show();
+
+  Application().SetBackend(std::make_unique<AnswerNoBackend>());
+  EXPECT_FALSE(Form40->SB_SaveClick(Form40->SB_Save));
+  ASSERT_EQ(Application().ShownMessages.size(), 1u);
+  EXPECT_NE(Application().ShownMessages[0].find(PathText(trip)), std::string::npos);
+  EXPECT_TRUE(FileHolds(trip, damaged));
+  EXPECT_FALSE(fs::exists(trip.string() + ".BAD"));
+
+  Application().SetBackend(nullptr);  // answers "Yes"
+  EXPECT_TRUE(Form40->SB_SaveClick(Form40->SB_Save));
+  EXPECT_TRUE(FileHolds(trip.string() + ".BAD", damaged));
+  const std::string saved = FileBytes(trip);
+  EXPECT_EQ(saved.size(), DeoFileBytes(half));
+  EXPECT_EQ(le::GetI32(Bytes(saved)), half);
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#include "core/bad_copy.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "core/core_data.h"
+
+namespace tav {
+
+namespace {
+// Creates `path` only when no file of that name exists and writes all bytes.
+// 0 when written, EEXIST when the name is taken, another errno on failure.
+int WriteNew(const std::filesystem::path& path, std::string_view bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return errno;
+  std::size_t done = 0;
+  int err = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      err = n < 0 ? errno : EIO;
+      break;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::close(fd) != 0 && err == 0) err = errno;
+  if (err != 0) ::unlink(path.c_str());
+  return err;
+}
+}  // namespace
+
+std::filesystem::path KeepBadCopy(const std::filesystem::path& original, std::string_view bytes) {
+  constexpr int kMaxCopies = 10000;
+  for (int n = 0; n < kMaxCopies; ++n) {
+    std::filesystem::path copy = original;
+    copy += n == 0 ? std::string(".BAD") : ".BAD" + std::to_string(n);
+    const int err = WriteNew(copy, bytes);
+    if (err == 0) return copy;
+    if (err != EEXIST) return {};
+  }
+  return {};
+}
+
+std::filesystem::path KeepBadCopyOfFile(const std::filesystem::path& original) {
+  std::string bytes;
+  if (!ReadRegularFile(original, bytes)) return {};
+  return KeepBadCopy(original, bytes);
+}
+
+}  // namespace tav
