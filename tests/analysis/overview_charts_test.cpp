@@ -135,7 +135,7 @@ TEST_F(OverviewChartsTest, CalendarDaysAndEmptyPeriods) {
   EXPECT_EQ(Form35->Bars[0]->YValue(2), 42.0);
   EXPECT_EQ(Form35->Lines[0]->YValue(2), 80.0);
   Form35->ChartClickSeries(3, Form35->Bars[3], 2, TMouseButton::mbRight, 50, 50);
-  EXPECT_EQ(days_, (std::vector<double>{DateValue(2014, 2, 12)}));
+  EXPECT_EQ(days_, (std::vector<double>{double(DateValue(2014, 2, 12))}));
   // A period reaching before the model's first day reads empty days.
   Form35->CalDayBase = 40;
   Open(10, 7 + 5, 14);
