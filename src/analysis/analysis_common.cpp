@@ -1,12 +1,14 @@
 #include "analysis/analysis_common.h"
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "core/info_form.h"
 #include "core/smoothing.h"
 #include "diary/trip_date_text.h"
 #include "platform/text.h"
+#include "platform/thread.h"
 
 namespace tav {
 
@@ -207,37 +209,54 @@ bool ReadListedTrip(std::string_view line, TripFileData& trip) {
   return trip.Count() >= kMinShowRecords;
 }
 
-std::vector<ListedTrip> ReadListedTrips(const std::vector<std::string>& lines) {
+void ForEachListedTrip(const std::vector<std::string>& lines,
+                       const std::function<void(std::size_t, TripFileData&)>& use,
+                       const std::function<bool(int, int)>& waiting) {
   const std::size_t n = lines.size();
-  std::vector<ListedTrip> trips(n);
   // Paths are made here: they read RiderDir, which belongs to this thread.
   std::vector<std::string> paths(n);
   for (std::size_t i = 0; i < n; ++i)
     if (UsableLine(lines[i])) paths[i] = TripPathOfLine(lines[i]);
-  std::vector<char> failed(n, 0);
-  auto read_one = [&](std::size_t i) {
-    if (paths[i].empty()) return;
-    if (!ReadTripAt(paths[i], trips[i].data)) {
-      failed[i] = 1;
-      return;
+  std::atomic<std::size_t> next{0};
+  std::atomic<int> done{0}, failed{0};
+  std::atomic<bool> stop{false};
+  auto work = [&] {
+    TripFileData trip;  // one buffer per worker, reused from trip to trip
+    for (std::size_t i; !stop.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < n;) {
+      if (!paths[i].empty()) {
+        if (!ReadTripAt(paths[i], trip)) failed.fetch_add(1);
+        else if (trip.Count() >= kMinShowRecords) use(i, trip);
+      }
+      done.fetch_add(1, std::memory_order_release);
     }
-    trips[i].ok = trips[i].data.Count() >= kMinShowRecords;
   };
   const std::size_t workers =
       std::min<std::size_t>(n, std::max(1u, std::thread::hardware_concurrency()));
-  if (workers <= 1) {
-    for (std::size_t i = 0; i < n; ++i) read_one(i);
+  if (workers <= 1 && !waiting) {
+    work();
   } else {
+    TEvent finished;
+    std::atomic<std::size_t> running{workers};
     std::vector<std::thread> pool;
     pool.reserve(workers);
     for (std::size_t w = 0; w < workers; ++w)
-      pool.emplace_back([&, w] {
-        for (std::size_t i = w; i < n; i += workers) read_one(i);
+      pool.emplace_back([&] {
+        work();
+        if (running.fetch_sub(1) == 1) finished.Set();
       });
+    while (!finished.Wait(waiting ? 50 : -1))
+      if (!waiting(done.load(std::memory_order_acquire), static_cast<int>(n))) stop = true;
     for (auto& t : pool) t.join();
   }
-  for (char f : failed)
-    if (f) ReportCannotOpen();
+  for (int f = failed.load(); f > 0; --f) ReportCannotOpen();
+}
+
+std::vector<ListedTrip> ReadListedTrips(const std::vector<std::string>& lines) {
+  std::vector<ListedTrip> trips(lines.size());
+  ForEachListedTrip(lines, [&](std::size_t i, TripFileData& trip) {
+    trips[i].data = std::move(trip);
+    trips[i].ok = true;
+  });
   return trips;
 }
 

@@ -152,4 +152,17 @@ struct ListedTrip {
 // result i belongs to lines[i].
 std::vector<ListedTrip> ReadListedTrips(const std::vector<std::string>& lines);
 
+// Reads the trips of many lines on several threads and hands each trip read
+// with at least kMinShowRecords records to use(i, trip) on the thread that
+// read it (i: its index in lines; trip is that thread's buffer, valid until
+// use returns, so use must keep what it needs and touch only data of its
+// own index). While the threads run, the calling thread calls
+// waiting(done, total) about every 50 ms, e.g. to show progress and process
+// the window events; when it returns false, no further trip is started.
+// Without waiting the calling thread simply waits. Unreadable files are
+// reported as ReadListedTrip does.
+void ForEachListedTrip(const std::vector<std::string>& lines,
+                       const std::function<void(std::size_t i, TripFileData& trip)>& use,
+                       const std::function<bool(int done, int total)>& waiting = {});
+
 }  // namespace tav

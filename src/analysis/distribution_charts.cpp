@@ -260,14 +260,14 @@ void TForm34::FormActivate(TControl*) {
   // opener sets a new caption; the overview's item statistics also name the
   // line first.
   if (Caption != shown_caption_) {
-    base_caption_ = Caption;
+    if (Caption != OpenerCaption) OpenerCaption = Caption;  // an opener that set the caption only
     ShownItemLine = -1;
   }
   if (NextItemLine >= 0) {
     ShownItemLine = NextItemLine;
     NextItemLine = -1;
   }
-  std::string caption = base_caption_;
+  std::string caption = OpenerCaption;
   if (ShownItemLine >= 0 && ShownItemLine < ScanList->Count())
     caption += "   " + SelectionLineText(ScanList->At(ShownItemLine));
   Caption = shown_caption_ = caption;

@@ -35,6 +35,9 @@ class TForm34 : public tav::TForm {
   // shows (-1: the next opening shows no selection line). Taken and reset by
   // the activation that follows a new opening.
   int NextItemLine = -1;
+  // The caption as the opener set it (the sums' totals and dates); the
+  // window extends this one on activation, so the caption never grows.
+  std::string OpenerCaption;
   // The selection line shown now (-1: a trip, a day or a period of the
   // diary or the calendar); the channel curve is offered only for a line.
   int ShownItemLine = -1;
@@ -89,7 +92,6 @@ class TForm34 : public tav::TForm {
   void ChartMouseDown(const Panel& p, int x, int y);
   std::array<Panel, 4> panels_{};  // power, heart rate, speed, cadence
   bool editor_opened_ = false;      // the last press opened an axis editor
-  std::string base_caption_;        // the opener's caption
   std::string shown_caption_;       // the caption as last composed
 };
 

@@ -7,6 +7,7 @@
 #include "analysis/distribution_charts.h"
 #include "core/core_data.h"
 #include "diary/calendar_window.h"
+#include "diary/diary_export.h"
 #include "diary/diary_window.h"
 #include "platform/text.h"
 
@@ -38,6 +39,12 @@ TForm35::TForm35() {
       "Percent", "Temperature"};
   for (int i = 0; i < kOverviewUiTexts; ++i) UiText[static_cast<std::size_t>(i)] = english[i];
   CreateControls();
+  OpenDayStats = [](double date) {
+    if (Form3) SumZoneStatsForDay(Form3, date);
+  };
+  OpenTripStats = [](int slot) {
+    if (Form3) SumZoneStatsForTrip(Form3, slot);
+  };
   if (CompactLayout) Height = 500;
   Top = Screen().Height - Height - 40;
   Left = Screen().Width - Width - 10;

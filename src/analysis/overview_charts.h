@@ -55,7 +55,8 @@ class TForm35 : public tav::TForm {
   // selection mode, a day offset in calendar mode) in the distribution
   // charts; only for a button other than the left one.
   void ShowItemStats(int line, tav::TMouseButton button);
-  // The diary's zone sums of a day (a date value) and of a trip (a slot).
+  // Open the distribution charts of a day (a date value) and of a trip (a
+  // slot): the diary's zone sums.
   std::function<void(double date)> OpenDayStats;
   std::function<void(int slot)> OpenTripStats;
 

@@ -1,11 +1,121 @@
 #include "analysis/zone_pie.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "core/core_data.h"
+#include "platform/text.h"
+
 TForm10* Form10 = nullptr;
+
+namespace {
+constexpr tav::TColor kCream = tav::RGBColor(255, 251, 240);
+}  // namespace
 
 TForm10::TForm10() {
   Name = "Form10";
   Caption = "Zonen";
-  SetBounds(100, 80, 360, 360);
   Visible = false;
+  BorderStyle = tav::TFormBorderStyle::bsNone;
+  FormStyle = tav::TFormStyle::fsStayOnTop;
+  Color = tav::clGray;
+  SetBounds(tav::Screen().Width - 420, 120, 400, 340);
+  SetClientSize(400, 340);
+
+  C_Detail = Make<tav::TChart>("C_Detail");
+  C_Detail->AxesVisible = false;
+  C_Detail->Frame.Style = tav::TPenStyle::psClear;
+  C_Detail->Color = tav::clGray;
+  C_Detail->AllowZoom = false;
+  C_Detail->Legend.Alignment = tav::TLegendAlignment::laBottom;
+  C_Detail->Legend.DividingLines = true;
+  C_Detail->Legend.Color = tav::clSilver;
+  Pie = C_Detail->AddPieSeries();
+  SB_MOVE = Make<tav::TSpeedButton>("SB_MOVE", C_Detail);
+  SB_MOVE->Caption = "\x95";
+  SB_MOVE->Hint = "Verschieben";
+  SB_MOVE->Flat = true;
+  SB_MOVE->SetBounds(2, 2, 20, 20);
+  SB_Close = Make<tav::TSpeedButton>("SB_Close", C_Detail);
+  SB_Close->Caption = "X";
+  SB_Close->Flat = true;
+  SB_Close->Width = SB_Close->Height = 20;
+
+  OnActivate = [this](tav::TControl* s) { FormActivate(s); };
+  SB_MOVE->OnMouseDown = [this](tav::TControl* s, tav::TMouseButton b, tav::TShiftState sh, int x, int y) {
+    SB_MOVEMouseDown(s, b, sh, x, y);
+  };
+  SB_MOVE->OnMouseMove = [this](tav::TControl* s, tav::TShiftState sh, int x, int y) { SB_MOVEMouseMove(s, sh, x, y); };
+  SB_MOVE->OnMouseUp = [this](tav::TControl* s, tav::TMouseButton b, tav::TShiftState sh, int x, int y) {
+    SB_MOVEMouseUp(s, b, sh, x, y);
+  };
+  SB_Close->OnClick = [this](tav::TControl* s) { SB_CloseClick(s); };
+  FormCreate();
   FinishCreate();
 }
+
+void TForm10::FormCreate() {
+  const tav::TScreen& screen = tav::Screen();
+  if (screen.Width < 1100) SetClientSize(400, 300);
+  C_Detail->Title.Font.Size = 11;
+  C_Detail->Foot.Font.Size = 8;
+  C_Detail->SetBounds(1, 1, ClientWidth() - 2, ClientHeight() - 2);
+  SB_Close->Left = C_Detail->Width - SB_Close->Width - 2;
+  SB_Close->Top = 2;
+  if (Top + Height > screen.Height) Top = screen.Height - Height - 20 < Height ? 1 : 0;
+}
+
+void TForm10::FormActivate(tav::TControl*) { C_Detail->Visible = true; }
+
+void TForm10::SB_MOVEMouseDown(tav::TControl*, tav::TMouseButton, tav::TShiftState, int x, int y) {
+  drag_from_ = {x, y};
+  SB_MOVE->Tag = 1;
+}
+
+void TForm10::SB_MOVEMouseMove(tav::TControl*, tav::TShiftState, int x, int y) {
+  if (SB_MOVE->Tag != 1) return;
+  const int top = Top + y - drag_from_.Y;
+  if (top <= 0) return;  // the top edge stays on the screen
+  SetBounds(Left + x - drag_from_.X, top, Width, Height);
+}
+
+void TForm10::SB_MOVEMouseUp(tav::TControl*, tav::TMouseButton, tav::TShiftState, int, int) { SB_MOVE->Tag = 0; }
+
+void TForm10::SB_CloseClick(tav::TControl*) { Close(); }
+
+namespace tav {
+
+std::string ZonePieSliceLabel(std::string_view zoneName, double seconds, double total) {
+  const double v = std::isfinite(seconds) ? std::clamp(seconds, 0.0, 2.0e9) : 0.0;
+  const long long s = static_cast<long long>(v);
+  const double share = total > 0 ? 100.0 * v / total : 0.0;
+  return Format("%-5.5s %02i:%02i:%02i / %4.1f%% ", std::string(zoneName).c_str(), static_cast<int>(s / 3600),
+                static_cast<int>(s % 3600 / 60), static_cast<int>(s % 60), share);
+}
+
+bool ShowZonePie(TForm10& pie, const ZonePieFill& fill) {
+  const int n = std::clamp(fill.zoneCount, 1, 10);
+  double total = 0;
+  for (int z = 0; z < n; ++z) total += fill.seconds[static_cast<std::size_t>(z)];
+  if (!(total > 0) && !fill.showWhenEmpty) return false;
+
+  TChart& chart = *pie.C_Detail;
+  pie.Pie->Clear();
+  chart.Title.Text.Clear();
+  chart.Foot.Text.Clear();
+  chart.Title.Font.Color = chart.Foot.Font.Color = kCream;
+  for (const std::string& line : fill.title) chart.Title.Text.Add(line);
+  for (const std::string& line : fill.foot) chart.Foot.Text.Add(line);
+  for (int z = 0; z < n; ++z) {
+    const double v = fill.seconds[static_cast<std::size_t>(z)];
+    pie.Pie->Add(v, ZonePieSliceLabel(std::string_view(ZoneNames[z], strnlen(ZoneNames[z], kZoneNameChars)), v, total), ZoneColors[z]);
+  }
+  chart.SetBounds(2, 2, chart.Width, chart.Height);
+  chart.Invalidate();
+  if (pie.Visible) pie.BringToFront();
+  else pie.Show();
+  return true;
+}
+
+}  // namespace tav

@@ -1,11 +1,63 @@
-// TForm10: the zone pie popup.
+// TForm10: the zone pie popup. A small borderless window with one pie chart
+// of the time spent in each training zone of a trip, a calendar day or a
+// week. Its callers fill it through ShowZonePie; the window itself only
+// sizes its chart, is dragged by SB_MOVE, closes on SB_Close and stays in
+// front of the program's other windows.
 #pragma once
 
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/chart.h"
 #include "platform/controls.h"
 
 class TForm10 : public tav::TForm {
  public:
   TForm10();
+
+  void FormCreate();
+  void FormActivate(tav::TControl* sender);
+  void SB_MOVEMouseDown(tav::TControl* sender, tav::TMouseButton button, tav::TShiftState shift, int x, int y);
+  void SB_MOVEMouseMove(tav::TControl* sender, tav::TShiftState shift, int x, int y);
+  void SB_MOVEMouseUp(tav::TControl* sender, tav::TMouseButton button, tav::TShiftState shift, int x, int y);
+  void SB_CloseClick(tav::TControl* sender);
+
+  tav::TChart* C_Detail = nullptr;
+  tav::TChartSeries* Pie = nullptr;  // the chart's only series
+  tav::TSpeedButton* SB_MOVE = nullptr;
+  tav::TSpeedButton* SB_Close = nullptr;
+
+ private:
+  tav::TPoint drag_from_;  // mouse position within SB_MOVE at the press
 };
 
 extern TForm10* Form10;
+
+namespace tav {
+
+// What a caller shows in the zone pie. The evaluation's point click and the
+// calendar's day and week pies differ only in these fields.
+struct ZonePieFill {
+  std::vector<std::string> title;   // title lines
+  std::vector<std::string> foot;    // foot lines (none for the calendar)
+  std::array<double, 10> seconds{}; // time in zone z at [z], seconds
+  int zoneCount = 1;                // zones shown: 0 .. zoneCount - 1 (clamped to 1..10)
+  // True: zones without any time still give their slices of 0 s and 0 %
+  // (the evaluation). False: with no time in the zones the popup is left
+  // untouched and not shown (the calendar).
+  bool showWhenEmpty = true;
+};
+
+// Fills the popup's chart: series, title and foot cleared, both in cream
+// text; one slice per zone in ZoneColors with ZoneNames, time and share as
+// its legend text; then shows the popup, or brings it to the front when it
+// is visible, where the user left it. False when nothing was shown.
+bool ShowZonePie(TForm10& pie, const ZonePieFill& fill);
+
+// Legend text of a slice: name, hh:mm:ss of the whole seconds and the share
+// of total in percent (0 when total is not above 0).
+std::string ZonePieSliceLabel(std::string_view zoneName, double seconds, double total);
+
+}  // namespace tav

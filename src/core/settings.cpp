@@ -236,11 +236,11 @@ void ValidateSettings(std::vector<std::string>* replaced) {
       if (v < 1 || v > 19 || seen[v]) ok = false;
       else seen[v] = true;
     }
+    // Entries 20-29 are not used here and stay as they were read.
     if (!ok) {
       Note(replaced, "diary column order");
-      std::copy(std::begin(d.Diary), std::end(d.Diary), DiaryColumnOrder);
+      std::copy(std::begin(d.Diary), std::begin(d.Diary) + 20, DiaryColumnOrder);
     }
-    for (int c = 20; c < kDiaryColumnOrderSize; ++c) DiaryColumnOrder[c] = 0;
   }
   for (int k = 0; k < kCalendarShowCount; ++k) {
     CalendarShow& s = CalendarShows[k];
@@ -248,9 +248,8 @@ void ValidateSettings(std::vector<std::string>* replaced) {
     for (int i = 1; ok && i <= 5; ++i) ok = s.Values[i] >= 0 && s.Values[i] <= 19;
     if (!ok) {
       Note(replaced, Format("calendar configuration %i", k + 1));
-      s = d.Calendar[k];
+      std::copy(d.Calendar[k].Values, d.Calendar[k].Values + 6, s.Values);  // words 6-9 stay
     }
-    for (int i = 6; i < 10; ++i) s.Values[i] = 0;
   }
   for (int i = 0; i < kGraf6SettingsSize; ++i) {
     int v = Graf6Settings[i];
@@ -264,8 +263,11 @@ void ValidateSettings(std::vector<std::string>* replaced) {
     }
   }
   for (int i = 0; i < kScaleWords; ++i) {
-    float hi = i == 9 ? 200.0f : 100000.0f;
-    if (!InRange(ScaleMin[i], i == 9 ? 0.0f : -100000.0f, hi)) {
+    // Word 9 (Graf6Scale) takes any finite speed; the overview lets the user
+    // type one above 200.
+    const bool ok = i == 9 ? std::isfinite(ScaleMin[i]) && ScaleMin[i] >= 0.0f
+                           : InRange(ScaleMin[i], -100000.0f, 100000.0f);
+    if (!ok) {
       Note(replaced, Format("scale minimum %i", i));
       ScaleMin[i] = 0.0f;
     }

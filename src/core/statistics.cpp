@@ -326,6 +326,16 @@ TripZoneTimes CountZoneTimes(const TripSample* samples, int count, int interval,
   return z;
 }
 
+void StoreZoneTimes(int slot, const TripZoneTimes& times, const float* zoneBlock) {
+  if (!IsTableSlot(slot)) return;
+  TripZoneTable[slot] = times;
+  for (int k = 0; k < 10; ++k) {
+    float v = Finite(zoneBlock[k]);
+    TripDistributionTable[slot].Data.ZoneLimits[k] =
+        static_cast<int32_t>(std::clamp(v, -2.0e9f, 2.0e9f));
+  }
+}
+
 void ComputeZoneTimes(TForm* /*form*/, int slot, int zoneSet, int channel) {
   if (!IsTableSlot(slot)) return;
   int count = std::clamp(TripSampleCount, 0, kMaxTripRecords - 1);
@@ -335,12 +345,7 @@ void ComputeZoneTimes(TForm* /*form*/, int slot, int zoneSet, int channel) {
   int dt = std::max(1, SampleInterval);
   TripZoneTimes z = CountZoneTimes(TripSamples, count, dt, TripZoneBlock, channel);
   z.ZoneSet = static_cast<uint8_t>(zoneSet);
-  TripZoneTable[slot] = z;
-  for (int k = 0; k < 10; ++k) {
-    float v = Finite(TripZoneBlock[k]);
-    TripDistributionTable[slot].Data.ZoneLimits[k] =
-        static_cast<int32_t>(std::clamp(v, -2.0e9f, 2.0e9f));
-  }
+  StoreZoneTimes(slot, z, TripZoneBlock);
 }
 
 // ---------------------------------------------------------------------------

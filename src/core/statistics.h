@@ -97,6 +97,10 @@ TripZoneTimes CountZoneTimes(const TripSample* samples, int count, int interval,
                              const float* zoneBlock, int channel);
 // Zone of one value against a zone block (0..8).
 int ZoneOfValue(float value, const float* zoneBlock);
+// Writes zone times into TripZoneTable[slot] and the ten zone limits
+// (truncated zone-block values) into TripDistributionTable[slot]. Slots
+// outside 0..999 are ignored.
+void StoreZoneTimes(int slot, const TripZoneTimes& times, const float* zoneBlock);
 // Counts the current trip into TripZoneTable[slot] (channel from the header's
 // kind unless given) with zone set, SampleInterval, TripSampleCount and the
 // mark, and writes the zone limits into TripDistributionTable[slot]. The form

@@ -196,20 +196,21 @@ bool ZoneBlockValid(const float* zoneBlock) {
   return zoneBlock[0] == kZoneBlockMark && zoneBlock[1] > 0.0f;
 }
 
-void BuildZoneBlockFromRider(const TripSample& header, float* zoneBlock) {
+void BuildZoneBlock(const TripSample& header, const uint16_t (&rows)[kZoneRows][kZoneRowValues], float* zoneBlock) {
   int sport = HeaderSport(header);
   int row = (sport == kSportBikeHeartRate) ? kZoneRowBikeHeartRate
             : (sport == kSportRun)          ? kZoneRowRun
                                             : kZoneRowPower;
-  int rider = std::clamp<int>(CurrentRider, 0, kRiderCount - 1);
   // Header word 8 holds the threshold of the trip's own kind.
   float threshold = HeaderThreshold(header);
-  if (!(threshold >= 30.0f) || !std::isfinite(threshold))
-    threshold = static_cast<float>(RiderZones[rider][row][0]);
+  if (!(threshold >= 30.0f) || !std::isfinite(threshold)) threshold = static_cast<float>(rows[row][0]);
   std::fill(zoneBlock, zoneBlock + kZoneBlockWords, 0.0f);
   zoneBlock[0] = kZoneBlockMark;
-  for (int k = 1; k <= 6; ++k)
-    zoneBlock[k] = static_cast<float>(RiderZones[rider][row][k]) * threshold * 0.01f;
+  for (int k = 1; k <= 6; ++k) zoneBlock[k] = static_cast<float>(rows[row][k]) * threshold * 0.01f;
+}
+
+void BuildZoneBlockFromRider(const TripSample& header, float* zoneBlock) {
+  BuildZoneBlock(header, RiderZones[std::clamp<int>(CurrentRider, 0, kRiderCount - 1)], zoneBlock);
 }
 
 namespace {

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/core_data.h"
 #include "core/trip_types.h"
 #include "platform/strings.h"
 
@@ -77,9 +78,12 @@ bool TripFileExact(const std::filesystem::path& path);
 bool WriteTripFile(const std::filesystem::path& path, const TripFileData& data, bool notePresent,
                    std::string* error);
 
-// Zone block of a trip rebuilt from the current rider's RiderZones: the
-// row of the trip's kind, percent x threshold x 0.01, the threshold replaced
-// by the rider's when below 30. Pure apart from reading RiderZones.
+// Zone block of a trip rebuilt from a rider's zone rows (RiderZones of one
+// rider: rows power, bike heart rate, run; [0] threshold, [1..6] bounds in
+// percent): the row of the trip's kind, percent x threshold x 0.01, the
+// threshold replaced by the row's when below 30. Pure.
+void BuildZoneBlock(const TripSample& header, const uint16_t (&rows)[kZoneRows][kZoneRowValues], float* zoneBlock);
+// The same from the current rider's RiderZones.
 void BuildZoneBlockFromRider(const TripSample& header, float* zoneBlock);
 // True when a zone block is usable as stored (mark 5555.0 and first bound > 0).
 bool ZoneBlockValid(const float* zoneBlock);

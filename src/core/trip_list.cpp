@@ -194,14 +194,18 @@ bool IsTripLine(std::string_view line) {
 // Free slots
 // ---------------------------------------------------------------------------
 
-std::vector<int> ParseFreeSlots(std::string_view line) {
-  std::vector<int> out;
-  if (!IsFreeSlotListLine(line)) return out;
-  std::size_t colon = line.find(':');
-  std::string_view rest = colon == std::string_view::npos ? line.substr(2) : line.substr(colon + 1);
-  while (!rest.empty()) {
-    std::size_t semi = rest.find(';');
-    std::string_view item = rest.substr(0, semi);
+namespace {
+// Calls fn(slot, begin, end) for each well-formed entry of a free-slot line;
+// [begin, end) spans the entry and its ';'. Returns true when fn did.
+template <class Fn>
+bool ForEachFreeSlot(std::string_view line, Fn fn) {
+  if (!IsFreeSlotListLine(line)) return false;
+  const std::size_t colon = line.find(':');
+  std::size_t pos = colon == std::string_view::npos ? 2 : colon + 1;
+  while (pos < line.size()) {
+    const std::size_t semi = line.find(';', pos);
+    const std::size_t end = semi == std::string_view::npos ? line.size() : semi + 1;
+    std::string_view item = line.substr(pos, (semi == std::string_view::npos ? line.size() : semi) - pos);
     while (!item.empty() && item.front() == ' ') item.remove_prefix(1);
     while (!item.empty() && item.back() == ' ') item.remove_suffix(1);
     bool ok = !item.empty() && item.size() <= 9;
@@ -210,17 +214,20 @@ std::vector<int> ParseFreeSlots(std::string_view line) {
       if (!IsDigit(c)) { ok = false; break; }
       v = v * 10 + (c - '0');
     }
-    if (ok) out.push_back(v);
-    if (semi == std::string_view::npos) break;
-    rest.remove_prefix(semi + 1);
+    if (ok && fn(v, pos, end)) return true;
+    pos = end;
   }
-  return out;
+  return false;
 }
+}  // namespace
 
-std::string FormatFreeSlotLine(const std::vector<int>& slots) {
-  std::string s(kFreeSlotPrefix);
-  for (int v : slots) s += Format("%03i;", v);
-  return s;
+std::vector<int> ParseFreeSlots(std::string_view line) {
+  std::vector<int> out;
+  ForEachFreeSlot(line, [&](int v, std::size_t, std::size_t) {
+    out.push_back(v);
+    return false;
+  });
+  return out;
 }
 
 int FreeSlotLineIndex(const TStringList& list) {
@@ -262,18 +269,19 @@ int NextTripNumber(TStringList& list, std::string* error) {
   }
   auto usable = [&](int s) { return s >= kFirstTripSlot && s <= kLastTripSlot && !used.count(s); };
 
-  int freeIdx = FreeSlotLineIndex(list);
+  // The first usable entry of the free-slot line is taken out of it; every
+  // other byte of the line stays as it was (entries that cannot be handed
+  // out are passed over).
+  const int freeIdx = FreeSlotLineIndex(list);
   if (freeIdx >= 0) {
-    std::vector<int> slots = ParseFreeSlots(list[freeIdx]);
-    // Entries that can never be handed out (in use, out of range) are dropped.
-    std::vector<int> keep;
+    std::string& line = list[freeIdx];
     int chosen = -1;
-    for (int s : slots) {
-      if (!usable(s) || std::find(keep.begin(), keep.end(), s) != keep.end()) continue;
-      if (chosen < 0) chosen = s;
-      else keep.push_back(s);
-    }
-    if (chosen >= 0 || keep.size() != slots.size()) list[freeIdx] = FormatFreeSlotLine(keep);
+    ForEachFreeSlot(line, [&](int v, std::size_t begin, std::size_t end) {
+      if (!usable(v)) return false;
+      chosen = v;
+      line.erase(begin, end - begin);
+      return true;
+    });
     if (chosen >= 0) {
       CurrentTripSlot = chosen;
       TripCounter = std::max(TripCounter, chosen);

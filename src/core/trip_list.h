@@ -56,7 +56,6 @@ bool IsTripLine(std::string_view line);
 // Slot numbers of a free-slot line (three-digit or plain decimals, each
 // ended by ';'); bad entries are skipped.
 std::vector<int> ParseFreeSlots(std::string_view line);
-std::string FormatFreeSlotLine(const std::vector<int>& slots);  // three-digit entries
 int FreeSlotLineIndex(const TStringList& list);                 // -1 when none
 // Appends a freed slot (decimal, no leading zeros) to the free-slot line,
 // adding the line when missing.

@@ -10,6 +10,10 @@ class TForm33 : public tav::TForm {
   // Opens the calendar's settings panel.
   void DO_1Click(tav::TControl* sender);
 
+  // Kind of sport the calendar shows (Tag 0 bike with power, 1 bike with
+  // heart rate, 2 run); the diary's day sums take the trips of this kind.
+  tav::TSpeedButton* SB_SEL = nullptr;
+
   // First day of the period the overview button hands to the six-chart
   // overview (a date value).
   double PeriodStart = 0.0;

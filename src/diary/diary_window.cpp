@@ -73,11 +73,12 @@ constexpr int kButtonW = 44, kButtonH = 30;
 constexpr int kGridLeft = 2, kGridTop = 2;
 constexpr int kCommentWidth = 200;
 constexpr int kRowHeight = 22;
+constexpr int kCellTextTop = 5;  // a marked date's text, and so every cell's, below the row's top
 // An activation that has this many trips to load and evaluate shows the
 // please-wait panel with its progress and keeps the window responsive.
 constexpr int kWaitPanelRows = 3;
 
-constexpr tav::TColor kPanelRed = 255, kPanelYellow = 65535, kPanelGreen = 65280;
+using tav::kDiaryPanelRed;
 
 // Design-time texts of the window (German); the language tables replace them.
 const char* const kDesignUiText[tav::kDiaryUiTexts] = {
@@ -102,32 +103,37 @@ std::string DateKeyText(double date) {
   return tav::Format("%4i%02i%02i", y, m, d);
 }
 
-void SetFlat(tav::TSpeedButton* b, bool flat) {
+}  // namespace
+
+namespace tav {
+
+void SetFlat(TSpeedButton* b, bool flat) {
   b->Flat = flat;
   b->Invalidate();
 }
 
 float RiderFirstZoneValue() {
-  const int r = tav::CurrentRider;
-  if (r < 0 || r >= tav::kRiderCount) return 0.0f;
-  return tav::RiderZones[r][tav::kZoneRowPower][0];
+  const int r = CurrentRider;
+  if (r < 0 || r >= kRiderCount) return 0.0f;
+  return RiderZones[r][kZoneRowPower][0];
 }
 
-// The threshold fix of a loaded trip: a header threshold of 0 becomes the
-// rider's first zone value, or 100 when that is 0 too.
-void FixThreshold(tav::TripSample& header) {
-  if (tav::HeaderThreshold(header) != 0.0f) return;
+void FixThreshold(TripSample& header) {
+  if (HeaderThreshold(header) != 0.0f) return;
   const float rider = RiderFirstZoneValue();
-  tav::HeaderThreshold(header) = rider != 0.0f ? rider : 100.0f;
+  HeaderThreshold(header) = rider != 0.0f ? rider : 100.0f;
 }
 
-// The 500 records after a loaded trip get distance 0 (never past the buffer).
-void ZeroDistancesAfter(tav::TripSample* samples, int count) {
-  const int end = std::min(tav::kTripBufferRecords, count + 500);
+void ZeroDistancesAfter(TripSample* samples, int count) {
+  const int end = std::min(kTripBufferRecords, count + 500);
   for (int i = std::max(0, count); i < end; ++i) samples[i].Distance = 0.0f;
 }
 
-}  // namespace
+}  // namespace tav
+
+using tav::FixThreshold;
+using tav::SetFlat;
+using tav::ZeroDistancesAfter;
 
 // ===========================================================================
 // Construction
@@ -194,6 +200,7 @@ void TForm3::CreateControls() {
   DBook->Options &= ~goRangeSelect;
   DBook->SetDefaultColWidth(120);
   DBook->SetDefaultRowHeight(kRowHeight);
+  DBook->CellTextTop = kCellTextTop;
   DBook->Font = Test_W->Font;
   DBook->OnDrawCell = [this](TControl* s, TCanvas& c, int col, int row, const TRect& r, TGridDrawState st) {
     DBookDrawCell(s, c, col, row, r, st);
@@ -261,15 +268,9 @@ void TForm3::CreateControls() {
   for (TSpeedButton* b : {SB_SEL_ALL, SB_SEL0, SB_SEL1, SB_SEL2}) b->OnClick = [this](TControl* s) { SB_SEL_ALLClick(s); };
   SB_SEL_ALL->OnMouseDown = [this](TControl* s, TMouseButton b, TShiftState sh, int x, int y) { SB_SEL_ALLMouseDown(s, b, sh, x, y); };
 
-  // Commands whose handlers come with the views, analyses, exports and edits.
-  commands_ = {SB_DATEN, SB_GRAF, SB_GRA2, SB_AW,     SB_STA2,    SB_STAT,      SB_PA,     SB_MAIL,
-               SB_PT,    SB_PP,   SB_GD,   SB_PRS,    SB_DEO_CSV, SB_DEO_DEO,   SB_COLLEC, SB_NO_RIDE,
-               SB_TRIP_KILL};
-  for (TSpeedButton* b : commands_) b->Enabled = false;
-
   // Message panel.
   P_NOTRIP = hidden_panel("P_NOTRIP", 3, 3, 420, 36);
-  P_NOTRIP->Color = kPanelRed;
+  P_NOTRIP->Color = kDiaryPanelRed;
   P_NOTRIP->OnClick = [this](TControl* s) { P_NOTRIPClick(s); };
 
   // Comment panel.
@@ -425,6 +426,7 @@ void TForm3::CreateControls() {
   DiaryRowSlot.assign(10, 0);
   DiaryRowPowerSlot.assign(10, 0);
   tav::BuildDiaryColumnPos(tav::DiaryColumnOrder, tav::DiaryColumnPos);
+  WireCommands();
 }
 
 // ===========================================================================
@@ -452,8 +454,6 @@ void TForm3::ClearMarks() {
   SetFlat(SB_SEL_ALL, true);
   DBook->Invalidate();
 }
-
-void TForm3::SetCommandEnabled(tav::TControl* button, bool on) { button->Enabled = on && CommandsWired; }
 
 void TForm3::MarkRows(int from_row, int to_row, bool on) {
   if (from_row > to_row) std::swap(from_row, to_row);
@@ -542,11 +542,13 @@ void TForm3::FormResize(tav::TControl*) {
 // ===========================================================================
 
 namespace {
-// A recorded trip whose statistics or distribution are still to be computed.
+// A recorded trip whose statistics (any slot of the tables, 0 too) or
+// distribution (slots the grid shows) are still to be computed.
 bool TripWorkDue(const std::string& line, const tav::DiarySlotField& f) {
-  return tav::IsDiaryTripRow(line) && !tav::IsManualEntryKey(line) && f.present && tav::DiarySlotInRange(f.slot) &&
-         (f.pending || tav::TripSummaryTable[f.slot].TotalTime == 0 ||
-          tav::TripDistributionTable[f.slot].Mark != tav::kTableMark);
+  if (!tav::IsDiaryTripRow(line) || tav::IsManualEntryKey(line) || !f.present || !tav::IsTableSlot(f.slot))
+    return false;
+  return f.pending || tav::TripSummaryTable[f.slot].TotalTime == 0 ||
+         (tav::DiarySlotInRange(f.slot) && tav::TripDistributionTable[f.slot].Mark != tav::kTableMark);
 }
 }  // namespace
 
@@ -578,7 +580,7 @@ void TForm3::SetBusy(bool on) {
 // the trip was loaded.
 bool TForm3::EvaluateRowIfDue(int position, int line_index, const tav::DiarySlotField& f) {
   const int slot = f.slot;
-  if (!tav::DiarySlotInRange(slot)) return false;
+  if (!tav::IsTableSlot(slot)) return false;
   if (!(f.pending || tav::TripSummaryTable[slot].TotalTime == 0)) return false;
   if (!tav::LoadDiaryTrip(this, position)) return false;
   FixThreshold(tav::TripSamples[0]);
@@ -628,9 +630,9 @@ void TForm3::RebuildRows(int shown, const tav::DiaryUnits& units, const TextMeas
       const int slot = f.slot;
       tav::CurrentTripSlot = slot;
       const bool trip = tav::IsDiaryTripRow(line);
+      const bool was_due = TripWorkDue(line, f);
+      if (EvaluateRowIfDue(i, idx, f)) line = tav::TripList[idx];
       if (tav::DiarySlotInRange(slot)) {
-        const bool was_due = TripWorkDue(line, f);
-        if (EvaluateRowIfDue(i, idx, f)) line = tav::TripList[idx];
         tav::TripCounter = std::max(tav::TripCounter, slot);
         tav::DiaryRowSlot[static_cast<std::size_t>(i)] = slot;
         const tav::DiaryStats stats = tav::DiaryStatsOfSlot(slot);
@@ -641,8 +643,8 @@ void TForm3::RebuildRows(int shown, const tav::DiaryUnits& units, const TextMeas
           if (tav::TripDistributionTable[slot].Mark != tav::kTableMark && tav::LoadDiaryTrip(this, i))
             tav::ComputeTripDistribution(slot);
         }
-        if (was_due) progress();
       }
+      if (was_due) progress();
     }
     cells[tav::kMetricComment] = tav::DiaryCommentText(line, no_comment);
     cells[tav::kMetricRemark2] = tav::DiarySecondRemarkText(line);
@@ -668,8 +670,12 @@ void TForm3::FormActivate(tav::TControl*) {
   WasActivated = true;
   using namespace tav;
 
-  // 1. Modes, panels, layout.
-  ScanMode = 0;
+  // A comment being typed is kept, as scrolling keeps it.
+  if (DB_TP->Visible && SB_CT->Visible) SB_CTClick(this);
+
+  // 1. Modes, panels, layout. A block analysis waiting for its second block
+  // keeps its mode.
+  if (SB_PA->Tag != 2) ScanMode = 0;
   DBook->Canvas().Font = Test_W->Font;
   P_NOTRIP->Hide();
   FormResize(this);
@@ -683,6 +689,7 @@ void TForm3::FormActivate(tav::TControl*) {
   // 3. List order as it is; no comment panel.
   TripList.SetSorted(false);
   DB_TP->Hide();
+  DBook->Enabled = !P_CT->Visible;
 
   // 4. Rows and the row arrays.
   const int lines = TripList.Count();
@@ -696,9 +703,6 @@ void TForm3::FormActivate(tav::TControl*) {
     for (std::size_t r = 0; r < n_rows; ++r) DiaryRowLine[r] = static_cast<int32_t>(r);
     DiaryRowSelected.assign(n_rows, 0);
     DiarySorted = 0;
-    // No marks left: the select button is released as well.
-    SetFlat(SB_SEL_ALL, true);
-    SetCommandEnabled(SB_PA, true);
   } else {
     const std::size_t old = DiaryRowLine.size();
     DiaryRowLine.resize(n_rows);
@@ -831,12 +835,12 @@ void TForm3::DBookDrawCell(tav::TControl*, tav::TCanvas& canvas, int col, int ro
   canvas.Brush.Style = tav::TBrushStyle::bsSolid;
   canvas.FillRect(rect);
   canvas.Font.Color = tav::clBlack;
-  canvas.TextOut(rect.Left + 2, rect.Top + 5, DBook->Cell(col, row));
+  canvas.TextOut(rect.Left + 2, rect.Top + kCellTextTop, DBook->Cell(col, row));
 }
 
 void TForm3::DBookTopLeftChanged(tav::TControl*) {
   if (DB_TP->Visible && SB_CT->Visible) {
-    if (StoreComment) StoreComment();
+    SB_CTClick(this);
     return;
   }
   DB_TP->Hide();
@@ -936,9 +940,9 @@ void TForm3::SB_SEL_ALLClick(tav::TControl*) {
   SetFlat(SB_SEL_ALL, !SB_SEL_ALL->Flat);
   if (SB_SEL_ALL->Flat) {
     std::fill(tav::DiaryRowSelected.begin(), tav::DiaryRowSelected.end(), 0);
-    SetCommandEnabled(SB_PA, true);
+    SB_PA->Enabled = true;
   } else {
-    SetCommandEnabled(SB_PA, SB_SEL_ALL->Tag == 0);
+    SB_PA->Enabled = SB_SEL_ALL->Tag == 0;
     tav::MarkDiaryByKindAndSpan(tav::TripList, tav::DiaryRowLine, ShownLineCount(), SB_SEL_ALL->Tag,
                                 tav::DiaryRangeStart, tav::DiaryRangeEnd, tav::DiaryRowSelected);
   }
@@ -1109,9 +1113,12 @@ void TForm3::FormClose(tav::TControl*, tav::TCloseAction&) {
 void TForm3::Memo1DblClick(tav::TControl*) { Memo1->Hide(); }
 
 void TForm3::P_NOTRIPClick(tav::TControl*) {
+  // Also ends a block analysis that waits for a block.
   P_NOTRIP->Hide();
-  P_NOTRIP->Color = kPanelRed;
+  P_NOTRIP->Color = kDiaryPanelRed;
   SB_PA->Tag = 0;
+  SB_STA2->Tag = 0;
+  ScanMode = 0;
 }
 
 void TForm3::ShowMissPicture(const tav::TBitmap* picture, int x, int y) {
@@ -1149,10 +1156,10 @@ std::string FirstMemoLine(const TMemo* memo) { return memo->Lines.Count() > 0 ? 
 bool TripOfLine(const TForm3* form, const std::string& line, int& slot, std::string& path) {
   const DiarySlotField f = ParseDiarySlot(line);
   if (!f.present) return false;
-  const std::string name(LineKey(line));
+  path = TripPathOfLine(line);  // never outside the rider's folder
+  if (path.empty()) return false;
   slot = f.slot;
-  LoadedTripCaption = name + "   =    " + FirstMemoLine(form->DB_Memo);
-  path = JoinPath(RiderDir, name + ".DEO");
+  LoadedTripCaption = std::string(LineKey(line)) + "   =    " + FirstMemoLine(form->DB_Memo);
   return true;
 }
 

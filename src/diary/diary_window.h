@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/trip_types.h"
 #include "diary/diary_rows.h"
 #include "platform/controls.h"
 #include "platform/graphics.h"
@@ -47,9 +48,6 @@ class TForm3 : public tav::TForm {
   TTAV_Thread* Worker = nullptr;
   int Block1Count = 0;
   bool WasActivated = false;  // set by the first activation of the run
-  // The commands of the button row that open views, analyses, exports and
-  // edits stay disabled until their handlers are wired; those set this.
-  bool CommandsWired = false;
 
   // ---- Grid, layout, painting ------------------------------------------------
   void FormActivate(tav::TControl* sender);
@@ -85,9 +83,63 @@ class TForm3 : public tav::TForm {
   void FormClose(tav::TControl* sender, tav::TCloseAction& action);
   void Memo1DblClick(tav::TControl* sender);
   void P_NOTRIPClick(tav::TControl* sender);
-  // Stores the comment panel's text in the row's list line (comment editing).
-  // Set by the comment editor; scrolling calls it while a comment is unsaved.
-  std::function<void()> StoreComment;
+
+  // ---- Manual entries (panel P_LSD) ----------------------------------------------
+  void SB_NO_RIDEClick(tav::TControl* sender);
+  void ED_OKClick(tav::TControl* sender);
+  void ED_NOClick(tav::TControl* sender);
+  void ED_4KeyPress(tav::TControl* sender, char& key);  // also ED_5, ED_6: ',' types '.'
+  void ED_4Click(tav::TControl* sender);
+  void ED_5Click(tav::TControl* sender);
+  void ED_6Click(tav::TControl* sender);
+  void IB_1Click(tav::TControl* sender);
+  void IB_2Click(tav::TControl* sender);
+  void IB_4Click(tav::TControl* sender);
+  void IB_6Click(tav::TControl* sender);
+  void IB_7Click(tav::TControl* sender);
+  // Fills the entry panel from the current row when it is a manual entry.
+  void EditManualEntry();
+
+  // ---- Comments (panel DB_TP), deleting, joining -------------------------------------
+  void DBookClick(tav::TControl* sender);
+  void DB_MemoClick(tav::TControl* sender);  // also E_Bemerk2
+  void DB_MemoChange(tav::TControl* sender);
+  void SB_CTClick(tav::TControl* sender);
+  void SB_CLR_OnlyClick(tav::TControl* sender);
+  void SB_B1Click(tav::TControl* sender);
+  void SB_B1MouseDown(tav::TControl* sender, tav::TMouseButton button, tav::TShiftState shift, int x, int y);
+  void SB_TRIP_KILLClick(tav::TControl* sender);
+  void SB_TRIP_KILLMouseDown(tav::TControl* sender, tav::TMouseButton button, tav::TShiftState shift, int x, int y);
+  void B_CL_TripClick(tav::TControl* sender);
+  void B_NeinClick(tav::TControl* sender);
+  void SB_DEO_DEOClick(tav::TControl* sender);
+
+  // ---- Openers of views and analyses ---------------------------------------------------
+  void SB_GRAFClick(tav::TControl* sender);
+  void SB_DATENClick(tav::TControl* sender);
+  void SB_DATENMouseDown(tav::TControl* sender, tav::TMouseButton button, tav::TShiftState shift, int x, int y);
+  void SB_GRA2Click(tav::TControl* sender);
+  void SB_AWClick(tav::TControl* sender);
+  void ZDP_SBClick(tav::TControl* sender);
+  void ZD9MouseDown(tav::TControl* sender, tav::TMouseButton button, tav::TShiftState shift, int x, int y);
+  void ZD9MouseUp(tav::TControl* sender, tav::TMouseButton button, tav::TShiftState shift, int x, int y);
+  void SB_STATClick(tav::TControl* sender);  // also SB_STA0, SB_STA1
+  void SB_STATMouseDown(tav::TControl* sender, tav::TMouseButton button, tav::TShiftState shift, int x, int y);
+  void SB_PTClick(tav::TControl* sender);
+  // Right press on SB_PT, SB_PP, SB_GD or SB_PRS: the next scan of the shared place.
+  void SB_PTMouseDown(tav::TControl* sender, tav::TMouseButton button, tav::TShiftState shift, int x, int y);
+  void SB_PPClick(tav::TControl* sender);
+  void SB_GDClick(tav::TControl* sender);
+  void SB_PRSClick(tav::TControl* sender);
+  // Block analyses: a first click asks for block 1, the next takes it (the
+  // power scan starts the best-power worker on it) and asks for block 2,
+  // the third opens the window (SB_PA.Tag, SB_STA2.Tag: 0 idle, 1 waiting
+  // for block 1, 2 waiting for block 2).
+  void SB_PAClick(tav::TControl* sender);
+  void SB_STA2Click(tav::TControl* sender);
+  void SB_DEO_CSVClick(tav::TControl* sender);
+  void SB_COLLECClick(tav::TControl* sender);
+  void SB_MAILClick(tav::TControl* sender);
 
   // ---- Helpers for the commands of the button row -------------------------------
   // List lines the grid shows (the free-slot line excluded).
@@ -96,8 +148,13 @@ class TForm3 : public tav::TForm {
   int LineIndexAt(int position) const;
   // Unmarks every row, makes SB_SEL_ALL flat and repaints the grid.
   void ClearMarks();
-  // Enables a command button as far as the commands are wired.
-  void SetCommandEnabled(tav::TControl* button, bool on);
+  // The current row shows a list line.
+  bool CurrentRowInList() const { return ListRow(DBook->Row()); }
+  // After an edit that changed the list: list order, no marks, rebuilt.
+  void RebuildAfterEdit();
+  // The message panel at its place with a text (red unless told).
+  void ShowMessagePanel(const std::string& text, tav::TColor color);
+  void ShowMessagePanel(const std::string& text) { ShowMessagePanel(text, 255); }
 
   // ---- Controls ------------------------------------------------------------------
   tav::TStringGrid* DBook = nullptr;
@@ -176,6 +233,7 @@ class TForm3 : public tav::TForm {
 
  private:
   void CreateControls();
+  void WireCommands();  // handlers of the edits and openers (diary_commands)
   void LayoutButtonRow();
   void FitCommentColumn();
   using TextMeasure = std::function<int(const std::string&)>;
@@ -196,7 +254,29 @@ class TForm3 : public tav::TForm {
   std::vector<std::pair<tav::TControl*, bool>> busy_saved_;
   tav::TBitmap miss_picture_;
   int miss_counter_ = 0;  // misses without a calendar picture hook
-  std::vector<tav::TSpeedButton*> commands_;  // disabled until wired
+
+  // Edits in progress. Each remembers its list line (index and text), so it
+  // writes where it was opened even when the grid was rebuilt meanwhile.
+  struct EditedLine {
+    int index = -1;
+    std::string text;
+    int row = -1;  // grid row
+  };
+  int FindEditedLine(const EditedLine& e) const;  // its list index now, or -1
+  EditedLine comment_;                // the comment panel's row
+  EditedLine entry_;                  // the manual entry being edited
+  int entry_slot_ = 0;
+  std::string entry_remark_;          // its second remark, kept through the edit
+  int kill_row_ = -1;                 // the row the delete confirmation asks about
+  // Helpers of the openers.
+  int CollectMarked(int kind, bool unmark);     // SelectedTrips := marked lines (kind -1: all)
+  bool CollectOrCurrent();                      // the same, else the current row's line
+  bool LoadCurrentTrip();                       // LoadDiaryTrip of the current row
+  std::string RowCaption(int row) const;        // "TRIP " + date + "   " + comment
+  void BlockClick(tav::TSpeedButton* button, bool power);
+  void TakeBlock1(bool power);
+  void PlaceStatisticsPanel(int kind);
+  void StoreManualEntry();
 };
 
 extern TForm3* Form3;
@@ -237,6 +317,19 @@ struct DiaryMissPicture {
   int x = 0, y = 0;
 };
 extern std::function<DiaryMissPicture()> DiaryCalendarPicture;
+
+// Colours of the message panel P_NOTRIP: messages, block 1 asked, block 2 asked.
+inline constexpr TColor kDiaryPanelRed = 255, kDiaryPanelYellow = 65535, kDiaryPanelGreen = 65280;
+
+// Sets a speed button's flat state (flat = not selected) and repaints it.
+void SetFlat(TSpeedButton* b, bool flat);
+// The current rider's first power zone value (threshold), 0 when none.
+float RiderFirstZoneValue();
+// A loaded trip's header threshold of 0 becomes the rider's first zone
+// value, or 100 when that is 0 too.
+void FixThreshold(TripSample& header);
+// The 500 records after a loaded trip get distance 0 (never past the buffer).
+void ZeroDistancesAfter(TripSample* samples, int count);
 
 // The statistics of a slot as the diary shows them (slot within 1..999).
 DiaryStats DiaryStatsOfSlot(int slot);

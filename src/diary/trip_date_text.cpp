@@ -26,7 +26,12 @@ int PairValue(std::string_view key, std::size_t pos) { return ToInt(Field(key, p
 std::string TripDateTimeText(std::string_view key, int unit_flags) {
   // A key ends at its first terminator, as a C string would.
   if (auto z = key.find('\0'); z != std::string_view::npos) key = key.substr(0, z);
-  const std::string_view year = Field(key, 0, 4), month = Field(key, 4, 2), day = Field(key, 6, 2);
+  // Fields are right-aligned in their width, as "%2.2s" and "%4.4s" write them.
+  auto padded = [](std::string_view field, std::size_t width) {
+    return std::string(width - field.size(), ' ').append(field);
+  };
+  const std::string year = padded(Field(key, 0, 4), 4), month = padded(Field(key, 4, 2), 2),
+                    day = padded(Field(key, 6, 2), 2);
   const int hour = PairValue(key, 9), minute = PairValue(key, 11);
 
   std::string out;

@@ -461,6 +461,8 @@ class TTimer {
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+// fsStayOnTop keeps the window above the program's other windows.
+enum class TFormStyle { fsNormal, fsStayOnTop };
 
 // A top-level window. Owns its controls; controls are registered by name.
 class TForm : public TControl {
@@ -486,6 +488,7 @@ class TForm : public TControl {
   bool KeyPreview = false;
   TWindowState WindowState = TWindowState::wsNormal;
   TFormBorderStyle BorderStyle = TFormBorderStyle::bsSizeable;
+  TFormStyle FormStyle = TFormStyle::fsNormal;
   int ModalResult = mrNone;
   bool Active() const;
   bool Modal() const { return modal_depth_ > 0; }

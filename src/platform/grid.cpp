@@ -145,10 +145,12 @@ struct TStringGrid::Axis {
 };
 
 TStringGrid::Axis TStringGrid::Cols(const Layout& lay) const {
+  FitToSize();
   return Axis{col_widths_, fixed_cols_, left_col_, lay.client_w, std::max(0, GridLineWidth)};
 }
 
 TStringGrid::Axis TStringGrid::Rows(const Layout& lay) const {
+  FitToSize();
   return Axis{row_heights_, fixed_rows_, top_row_, lay.client_h, std::max(0, GridLineWidth)};
 }
 
@@ -198,6 +200,14 @@ void TStringGrid::SetFixedRows(int n) {
   fixed_rows_wanted_ = std::max(0, n);
   ClampAll();
   Invalidate();
+}
+
+void TStringGrid::Refit() const {
+  fitted_width_ = Width;
+  fitted_height_ = Height;
+  const Layout lay = ComputeLayout();
+  top_row_ = Rows(lay).ClampFirst(top_row_);
+  left_col_ = Cols(lay).ClampFirst(left_col_);
 }
 
 void TStringGrid::ClampAll() {
@@ -259,12 +269,14 @@ int TStringGrid::RowHeight(int row) const {
 void TStringGrid::SetColWidth(int col, int w) {
   if (col < 0 || col >= col_count_) return;
   col_widths_[col] = std::max(0, w);
+  fitted_width_ = -1;
   Invalidate();
 }
 
 void TStringGrid::SetRowHeight(int row, int h) {
   if (row < 0 || row >= row_count_) return;
   row_heights_[row] = std::max(0, h);
+  fitted_height_ = -1;
   Invalidate();
 }
 
@@ -562,7 +574,7 @@ void TStringGrid::Paint(TCanvas& cv) {
       cv.Brush = TBrush{st.Fixed ? FixedColor : st.Selected ? SelectedColor : Color, TBrushStyle::bsSolid};
       if (DefaultDrawing) {
         if (st.Selected) cv.Font.Color = SelectedFontColor;
-        cv.TextRect(rect, rect.Left + 2, rect.Top + 2, cells_[static_cast<size_t>(r) * col_count_ + c]);
+        cv.TextRect(rect, rect.Left + 2, rect.Top + CellTextTop, cells_[static_cast<size_t>(r) * col_count_ + c]);
         cv.Font = Font;
       } else {
         cv.FillRect(rect);
@@ -697,6 +709,7 @@ void TStringGrid::DoDblClick() {
 }
 
 bool TStringGrid::DoMouseWheel(TShiftState, int delta, int, int) {
+  FitToSize();
   int rows = -(delta / 40);  // three rows per notch
   if (rows == 0) rows = delta > 0 ? -1 : delta < 0 ? 1 : 0;
   int before = top_row_;
@@ -707,6 +720,7 @@ bool TStringGrid::DoMouseWheel(TShiftState, int delta, int, int) {
 void TStringGrid::DoKeyDown(WORD& key, TShiftState shift) {
   TControl::DoKeyDown(key, shift);
   if (key == 0 || !Enabled) return;
+  FitToSize();
   const bool row_select = (Options & goRowSelect) != 0;
   const bool ctrl = (shift & ssCtrl) != 0;
   int row = row_, col = col_;

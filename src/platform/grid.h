@@ -25,7 +25,7 @@
 //    handler sees the new Row()/Col(). Presses on the scroll bars fire none
 //    of them.
 //  - OnDrawCell: for every painted cell, after the grid drew it (background,
-//    text at Left + 2, Top + 2) when DefaultDrawing is on. The canvas is NOT
+//    text at Left + 2, Top + CellTextTop) when DefaultDrawing is on. The canvas is NOT
 //    clipped to the cell (only to the grid's client area); its font is the
 //    grid's Font at the start of each cell.
 //  - OnTopLeftChanged: after the user scrolled (wheel, scroll bar, keys).
@@ -35,6 +35,9 @@
 // Keys: arrows, PageUp/PageDown, Home/End (first/last column, or first/last
 // row with Ctrl or goRowSelect). The wheel scrolls three rows per notch.
 // Cell editing (goEditing) is not offered.
+// A grid made larger keeps its scroll position only as far as the view stays
+// filled: scrolled to its end, it scrolls back so its last rows (columns)
+// reach the bottom (right) instead of leaving blank space.
 #pragma once
 
 #include <cstdint>
@@ -124,8 +127,8 @@ class TStringGrid : public TControl {
   void SetRow(int row);
   void SetCol(int col);
   void FocusCell(int col, int row) { SetCol(col); SetRow(row); }
-  int TopRow() const { return top_row_; }
-  int LeftCol() const { return left_col_; }
+  int TopRow() const { FitToSize(); return top_row_; }
+  int LeftCol() const { FitToSize(); return left_col_; }
   void SetTopRow(int row);   // clamped to FixedRows()..MaxTopRow()
   void SetLeftCol(int col);  // clamped to FixedCols()..MaxLeftCol()
   // The largest top row / left column that still fills the view.
@@ -143,6 +146,7 @@ class TStringGrid : public TControl {
   TColor SelectedColor = 0xD77800;      // highlight
   TColor SelectedFontColor = clWhite;
   bool DefaultDrawing = true;
+  int CellTextTop = 2;  // the default drawing's text, this many pixels below the cell's top
   TScrollStyle ScrollBars = TScrollStyle::ssBoth;
 
   // ---- Geometry, in the grid's coordinates.
@@ -211,6 +215,12 @@ class TStringGrid : public TControl {
   void ScrollBarPress(bool vertical, int p, const Layout& lay);
   void PaintScrollBars(TCanvas& canvas, const Layout& lay);
   void ClampAll();
+  // Scrolls back as far as a changed size or column width asks (see the top
+  // of the file); only the scroll position changes, so const readers may.
+  void FitToSize() const {
+    if (Width != fitted_width_ || Height != fitted_height_) Refit();
+  }
+  void Refit() const;
   void ScrollIntoView(int col, int row, bool user);
   void Changed() { ++cells_version_; Invalidate(); }
 
@@ -219,7 +229,9 @@ class TStringGrid : public TControl {
   int default_col_width_ = 64, default_row_height_ = 24;
   std::vector<std::string> cells_;  // row-major: row * col_count_ + col
   std::vector<int> col_widths_, row_heights_;
-  int row_ = 1, col_ = 1, top_row_ = 1, left_col_ = 1;
+  int row_ = 1, col_ = 1;
+  mutable int top_row_ = 1, left_col_ = 1;
+  mutable int fitted_width_ = -1, fitted_height_ = -1;  // the size the scroll position was fitted to
   uint64_t cells_version_ = 0;
   std::string scratch_;
   TCanvas* paint_canvas_ = nullptr;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "../core/core_test_util.h"
 #include "core/trip_file.h"
 #include "platform/text.h"
@@ -114,6 +118,40 @@ TEST_F(ListedTripsTest, ReadsTripsWithoutTouchingTheCurrentTrip) {
   EXPECT_EQ(trips[0].data.Interval(), 2);
   EXPECT_EQ(CurrentTripPath, "untouched");
   EXPECT_EQ(TripSampleCount, 7);
+}
+
+TEST_F(ListedTripsTest, ManyTripsStreamWithProgressAndStop) {
+  TripFileData d;
+  d.Samples = testing_core::RampTrip(100);
+  std::vector<std::string> lines;
+  for (int k = 0; k < 40; ++k) {
+    const std::string key = Format("201401%02i_100000_0_A", k % 28 + 1) + std::to_string(k);
+    ASSERT_TRUE(WriteTripFile(FsPath(JoinPath(RiderDir, key + ".DEO")), d, false, nullptr));
+    lines.push_back(key + ";001;");
+  }
+  std::vector<int> counts(lines.size(), 0);
+  int last_done = -1, calls = 0;
+  ForEachListedTrip(
+      lines, [&](std::size_t i, TripFileData& trip) { counts[i] = trip.Count(); },
+      [&](int done, int total) {
+        EXPECT_EQ(total, 40);
+        EXPECT_GE(done, last_done);
+        last_done = done;
+        ++calls;
+        return true;
+      });
+  EXPECT_EQ(counts, std::vector<int>(lines.size(), 100));
+  // A waiting hook that says stop: no trip is started after it.
+  std::vector<std::string> many;
+  for (int r = 0; r < 20; ++r) many.insert(many.end(), lines.begin(), lines.end());
+  std::atomic<int> used{0};
+  ForEachListedTrip(
+      many, [&](std::size_t, TripFileData&) {
+        used.fetch_add(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      },
+      [](int, int) { return false; });
+  EXPECT_LT(used.load(), 800);
 }
 
 TEST(AnalysisCommonTest, RecordIntervalIsAtLeastOne) {

@@ -36,15 +36,18 @@ TEST_F(SettingsTest, RoundTripOfEveryBlock) {
   CalendarShows[1].Values[5] = 19;
   Graf6Settings[6] = 8;
   Graf6Settings[9] = 1;
-  Graf6Scale = 28.5f;
+  Graf6Scale = 250.0f;  // typed in the overview, above 200
   ScaleMax[kScaleHeartRate] = 190.0f;
+  // Words the program does not use come back as they were written.
+  DiaryColumnOrder[25] = 1234;
+  CalendarShows[2].Values[8] = -7;
   ASSERT_TRUE(SaveSettings());
 
   const std::string bytes = FileBytes(FsPath(SettingsPath));
   ASSERT_EQ(bytes.size(), kSettingsFileBytes);
   const unsigned char* p = Bytes(bytes);
   EXPECT_EQ(le::GetI32(p), 2001);
-  EXPECT_EQ(le::GetF32(p + 2404 + 36), 28.5f);  // Graf6Scale = word 9 of the scale minima
+  EXPECT_EQ(le::GetF32(p + 2404 + 36), 250.0f);  // Graf6Scale = word 9 of the scale minima
 
   std::string expected = EncodeSettings();
   ResetSettingsToDefaults();
@@ -54,7 +57,9 @@ TEST_F(SettingsTest, RoundTripOfEveryBlock) {
   EXPECT_EQ(EncodeSettings(), expected);
   EXPECT_EQ(CurrentRiderName, "ANNA");
   EXPECT_EQ(RiderTable[3].Weight, 61.5f);
-  EXPECT_EQ(Graf6Scale, 28.5f);
+  EXPECT_EQ(Graf6Scale, 250.0f);
+  EXPECT_EQ(DiaryColumnOrder[25], 1234);
+  EXPECT_EQ(CalendarShows[2].Values[8], -7);
   EXPECT_EQ(SpeedFactor, kMilesPerKm);  // factors derived after loading
   EXPECT_EQ(RiderDir, JoinPath(DataDir, "ANNA"));
 }

@@ -14,6 +14,7 @@
 #include "core/settings.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
+#include "diary/diary_fixture.h"
 #include "diary/trip_date_text.h"
 #include "platform/canvas.h"
 #include "platform/text.h"
@@ -22,137 +23,8 @@
 namespace tav {
 namespace {
 
+using namespace diary_test;
 namespace fs = std::filesystem;
-
-std::string TripLine(int day, int hour, int kind, int slot, const std::string& tail = "*BIKE POWER") {
-  return Format("201403%02i_%02i3000%i_TAV;%03i;", day, hour, kind, slot) + tail;
-}
-
-void PutStats(int slot, float km, int seconds, float power = 200.0f) {
-  TripSummary& s = TripSummaryTable[slot];
-  s = TripSummary{};
-  s.TotalTime = seconds;
-  s.Distance = km;
-  s.MeanPowerNonZero = power;
-  s.MeanPowerAll = power - 20;
-  s.MeanHeartRate = 140;
-  s.MeanCadence = 90;
-  s.MeanSpeed = km / (seconds / 3600.0f);
-  s.MeanTemperature = 15;
-  s.NP = power + 10;
-  s.IF = 0.8f;
-  s.TSS = 60;
-  s.Ascent = 500;
-  s.Work = 1000;
-  s.Weight = 70;
-  TripDistributionTable[slot].Mark = kTableMark;  // nothing to load
-}
-
-class DiaryForm : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetCoreData();
-    dir_ = fs::temp_directory_path() / ("tavlog_diary_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    DerivePaths(PathText(dir_));
-    RiderDir = PathText(dir_);
-    CurrentRiderName = "ANNA";
-    form_ = std::make_unique<TForm3>();
-    Form3 = f = form_.get();
-  }
-  void TearDown() override {
-    DiaryCalendarPicture = nullptr;
-    Form3 = nullptr;
-    form_.reset();
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  // Lines with statistics in slots 1, 2, ...: trips on March 1, 2, ... of
-  // the given kinds, then the free-slot line.
-  void Rides(int count, const std::vector<int>& kinds = {0}) {
-    std::vector<std::string> lines;
-    for (int k = 0; k < count; ++k) {
-      PutStats(k + 1, 10.0f, 3600);
-      lines.push_back(TripLine(k + 1, 8, kinds[static_cast<std::size_t>(k) % kinds.size()], k + 1));
-    }
-    lines.push_back("ERASED :");
-    TripList.Assign(lines);
-  }
-  // Activation the way the openers do it.
-  void Open(int tag) {
-    f->Tag = tag;
-    if (f->Visible) f->FormActivate(f);
-    else f->Show();
-  }
-  std::string CellOf(int metric, int row) const { return f->DBook->Cell(DiaryColumnPos[metric], row); }
-  using Texts = std::vector<std::string>;
-  // The cells of some metrics in one row, or of one metric in rows [from, to).
-  Texts RowOf(int row, std::initializer_list<int> metrics) const {
-    Texts out;
-    for (int m : metrics) out.push_back(CellOf(m, row));
-    return out;
-  }
-  Texts ColumnOf(int metric, int from, int to) const {
-    Texts out;
-    for (int r = from; r < to; ++r) out.push_back(CellOf(metric, r));
-    return out;
-  }
-  bool Marked(int row) const { return DiaryRowSelected.at(static_cast<std::size_t>(row)) != 0; }
-  int MarkedCount() const { return static_cast<int>(std::count(DiaryRowSelected.begin(), DiaryRowSelected.end(), 1)); }
-  // Mouse on a cell: 'd'own, 'm'ove or 'u'p.
-  void Mouse(char what, int col, int row, TMouseButton b = TMouseButton::mbLeft) {
-    const TRect r = f->DBook->CellRect(col, row);
-    ASSERT_FALSE(r.Width() == 0) << "cell " << col << "," << row << " not in view";
-    if (what == 'd') f->DBook->DoMouseDown(b, 0, r.Left + 3, r.Top + 3);
-    if (what == 'm') f->DBook->DoMouseMove(ssLeft, r.Left + 3, r.Top + 3);
-    if (what == 'u') f->DBook->DoMouseUp(b, 0, r.Left + 3, r.Top + 3);
-  }
-  void Drag(int col, int from_row, int to_row) {
-    Mouse('d', col, from_row);
-    Mouse('m', col, (from_row + to_row) / 2);
-    Mouse('m', col, to_row);
-    Mouse('u', col, to_row);
-  }
-  WORD Key(WORD key) {
-    f->DoKeyDown(key, 0);
-    return key;
-  }
-  // Every value cell shows its text whole (trailing blanks take no room).
-  void ExpectEveryValueFits() {
-    TCanvas& m = f->DBook->Canvas();
-    for (int col = 0; col < kDiaryColumns; ++col) {
-      const int metric = DiaryMetricAtColumn(DiaryColumnOrder, col);
-      if (metric == kMetricComment || metric == kMetricRemark2) continue;
-      for (int row = 0; row < f->DBook->RowCount(); ++row) {
-        const std::string& text = f->DBook->Cell(col, row);
-        const std::size_t end = text.find_last_not_of(' ');
-        if (end == std::string::npos) continue;
-        EXPECT_LE(m.TextWidth(text.substr(0, end + 1)) + 2, f->DBook->ColWidth(col))
-            << col << "," << row << " '" << text << "'";
-      }
-    }
-  }
-  // A trip file of the rider's folder for the line's key.
-  void WriteTrip(const std::string& line, int seconds) {
-    SyntheticRideOptions o;
-    o.DurationSeconds = seconds;
-    TripFileData data;
-    data.Samples = MakeSyntheticRide(o);
-    MakeZoneBlock(data.Samples[0], data.ZoneBlock);
-    data.HasZoneBlock = true;
-    std::string error;
-    ASSERT_TRUE(WriteTripFile(FsPath(TripPath(line)), data, false, &error)) << error;
-  }
-  static std::string TripPath(const std::string& line) {
-    return JoinPath(RiderDir, line.substr(0, line.find(';')) + ".DEO");
-  }
-
-  fs::path dir_;
-  std::unique_ptr<TForm3> form_;
-  TForm3* f = nullptr;
-};
 
 // ---- rows, columns, units --------------------------------------------------
 
@@ -269,7 +141,7 @@ TEST_F(DiaryForm, CorruptColumnOrderAndSlotsShowWhatTheyCan) {
   EXPECT_TRUE(DiaryColumnOrderValid(DiaryColumnOrder));
   // Bad slots and lines show their date and comment; the line after them is filled.
   EXPECT_EQ(ColumnOf(kMetricComment, 2, 7), (Texts{"out of range", "no semicolon", "slot zero", "keine", "fine"}));
-  EXPECT_EQ(ColumnOf(kMetricDate, 3, 6), (Texts{"02.03.2014 - 08:00", "03.03.2014 - 08:30", "..2014 - 00:00"}));
+  EXPECT_EQ(ColumnOf(kMetricDate, 3, 6), (Texts{"02.03.2014 - 08:00", "03.03.2014 - 08:30", "  .  .2014 - 00:00"}));
   EXPECT_EQ(ColumnOf(kMetricDistance, 2, 7), (Texts{"", "", "", "", "   10.00 "}));
   EXPECT_EQ(DiaryRowSlot[0], 0);
   EXPECT_EQ(DiaryRowSlot[4], 5);
@@ -533,10 +405,10 @@ TEST_F(DiaryForm, MarkByKindAndSpan) {
   f->SB_SEL_ALL->DoClick();
   EXPECT_EQ(MarkedCount(), 1);
   EXPECT_TRUE(Marked(7));  // 6 March, a run
-  // Reopening clears the marks and releases the button with them.
+  // Reopening clears the marks; the button keeps its kind and state.
   Open(0);
   EXPECT_EQ(MarkedCount(), 0);
-  EXPECT_TRUE(f->SB_SEL_ALL->Flat);
+  EXPECT_FALSE(f->SB_SEL_ALL->Flat);
 }
 
 TEST_F(DiarySorting, SpanByTwoClicks) {
@@ -823,14 +695,28 @@ TEST_F(DiaryOnDamagedRider, NoteCopyLeavesATripLongerThanItsCountAlone) {
 // ---- painting and the demo rider -------------------------------------------------------------
 
 TEST_F(DiaryForm, MarkedRowsPaintTheirDateYellow) {
-  Rides(2);
+  Rides(3);
   Open(1);
   DiaryRowSelected[3] = 1;
+  f->DBook->SetRow(4);  // rows 2 and 3 are not the current row
   TBitmap bmp(f->DBook->Width, f->DBook->Height);
   f->DBook->Paint(bmp.Canvas());
   const TRect marked = f->DBook->CellRect(0, 3), plain = f->DBook->CellRect(0, 2);
   EXPECT_EQ(bmp.Pixel(marked.Left + 1, marked.Bottom - 2), clYellow);
   EXPECT_NE(bmp.Pixel(plain.Left + 1, plain.Bottom - 2), clYellow);
+  // The date's digits span the same pixel rows in both cells.
+  auto ink_rows = [&](const TRect& cell) {
+    std::pair<int, int> span{-1, -1};
+    for (int y = cell.Top; y < cell.Bottom; ++y)
+      for (int x = cell.Left; x < cell.Right; ++x)
+        if (GetRValue(bmp.Pixel(x, y)) < 96) {
+          span = {span.first < 0 ? y - cell.Top : span.first, y - cell.Top};
+          break;
+        }
+    return span;
+  };
+  EXPECT_NE(ink_rows(plain).first, -1);
+  EXPECT_EQ(ink_rows(marked), ink_rows(plain));
 }
 
 // Renders the diary of the demo rider to a PNG for a look.

@@ -28,12 +28,14 @@ TEST(TripDateText, DateOrderAndClockForms) {
 }
 
 TEST(TripDateText, ShortAndDamagedKeysAreReadSafely) {
-  EXPECT_EQ(TripDateTimeText("BLOCK2", 0), ".K2.BLOC - 00:00");
+  EXPECT_EQ(TripDateTimeText("BLOCK2", 0), "  .K2.BLOC - 00:00");
   EXPECT_EQ(TripDateTimeText("20140305", 0), "05.03.2014 - 00:00");
+  EXPECT_EQ(TripDateTimeText("2013", 0), "  .  .2013 - 00:00");
+  EXPECT_EQ(TripDateTimeText("201", kUs), "  /  / 201 - 00:00");
   EXPECT_EQ(TripDateTimeText("20140305_9", 0), "05.03.2014 - 09:00");
-  EXPECT_EQ(TripDateTimeText("", kUs | k12), "// - 12:00AM");
+  EXPECT_EQ(TripDateTimeText("", kUs | k12), "  /  /     - 12:00AM");
   // A terminator inside the view ends the key.
-  EXPECT_EQ(TripDateTimeText(std::string_view("2014\0" "0305_0930", 14), 0), "..2014 - 00:00");
+  EXPECT_EQ(TripDateTimeText(std::string_view("2014\0" "0305_0930", 14), 0), "  .  .2014 - 00:00");
   // Letters where digits belong read as 0; the text stays within 30 bytes.
   EXPECT_EQ(TripDateTimeText("yyyymmdd_hhmm", k12), "dd.mm.yyyy - 12:00AM");
   EXPECT_LT(TripDateTimeText("99999999_9999", k12).size(), 30u);
@@ -64,7 +66,7 @@ TEST(TripDateText, GlobalFormsFollowUnitFlags) {
   EXPECT_EQ(FormatDisplayDate(DateValue(2013, 12, 24)), "12/24/2013");
   UnitFlags = 0;
   EXPECT_EQ(FormatTripDateTime(std::string_view("20131224_1405")), "24.12.2013 - 14:05");
-  EXPECT_STREQ(FormatTripDateTime(nullptr, buf), ".. - 00:00");
+  EXPECT_STREQ(FormatTripDateTime(nullptr, buf), "  .  .     - 00:00");
   UnitFlags = saved;
 }
 

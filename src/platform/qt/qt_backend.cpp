@@ -169,7 +169,8 @@ void QtBackend::SyncFormWindow(FormState& s, TForm* form) {
   }
   self.fresh = false;
 
-  const int border = static_cast<int>(form->BorderStyle);
+  // Border and stay-on-top style apply while the window is hidden.
+  const int border = static_cast<int>(form->BorderStyle) + (form->FormStyle == TFormStyle::fsStayOnTop ? 100 : 0);
   if (border != s.border && !w->isVisible()) {
     s.border = border;
     Qt::WindowFlags flags = Qt::Window;
@@ -186,6 +187,7 @@ void QtBackend::SyncFormWindow(FormState& s, TForm* form) {
         break;
       case TFormBorderStyle::bsSizeable: break;
     }
+    if (form->FormStyle == TFormStyle::fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
     w->setWindowFlags(flags);
   }
   if (form->Modal() != s.modal) {
