@@ -358,10 +358,8 @@ void TForm35::FillChart(int k) {
   c.Invalidate();
 }
 
-void TForm35::ShowItemStats(int line, TMouseButton button) {
-  if (button == TMouseButton::mbLeft) return;
-  const int item = ItemOfLine(items_, line);
-  if (item < 0) return;
+void TForm35::ShowItemStats(int item, TMouseButton button) {
+  if (button == TMouseButton::mbLeft || item < 0 || item >= static_cast<int>(items_.size())) return;
   const OverviewItem& it = items_[static_cast<std::size_t>(item)];
   switch (Mode()) {
     case OverviewMode::Calendar:
@@ -513,5 +511,5 @@ void TForm35::ChartClickSeries(int k, TChartSeries* series, int index, TMouseBut
   label.Left = std::max(0, x - 20 - label.Width);
   label.Show();
   label.BringToFront();
-  ShowItemStats(items_[static_cast<std::size_t>(index)].Line, button);
+  ShowItemStats(index, button);
 }

@@ -51,10 +51,10 @@ class TForm35 : public tav::TForm {
 
   // Fills chart k (0-5) with its quantity in its mode.
   void FillChart(int k);
-  // The statistics of the item that came from `line` (a selection line in
-  // selection mode, a day offset in calendar mode) in the distribution
-  // charts; only for a button other than the left one.
-  void ShowItemStats(int line, tav::TMouseButton button);
+  // The statistics of an item (a trip of the selection, a day of the
+  // calendar) in the distribution charts; only for a button other than the
+  // left one. Nothing in list mode or for an index without item.
+  void ShowItemStats(int item, tav::TMouseButton button);
   // Open the distribution charts of a day (a date value) and of a trip (a
   // slot): the diary's zone sums.
   std::function<void(double date)> OpenDayStats;

@@ -22,7 +22,7 @@ std::vector<OverviewItem> ListItems(const TStringList& list, int first, int coun
   const long long from = std::max(0, first);
   const long long to = std::min<long long>(list.Count(), static_cast<long long>(first) + std::max(0, count));
   for (long long i = from; i < to && static_cast<int>(items.size()) < kOverviewMaxItems; ++i) {
-    const std::string_view line = std::string_view(list[static_cast<int>(i)]).substr(0, 50);
+    const std::string_view line = list[static_cast<int>(i)];
     if (!LineHasSemicolon(line) || IsManualLine(line) || IsFreeSlotListLine(line)) continue;
     OverviewItem item;
     item.Slot = LineSlot(line).value_or(0);
@@ -48,12 +48,6 @@ std::vector<OverviewItem> DayItems(double period_start, int count, int unit_flag
     items.push_back(std::move(item));
   }
   return items;
-}
-
-int ItemOfLine(const std::vector<OverviewItem>& items, int line) {
-  auto it = std::lower_bound(items.begin(), items.end(), line,
-                             [](const OverviewItem& item, int l) { return item.Line < l; });
-  return it != items.end() && it->Line == line ? static_cast<int>(it - items.begin()) : -1;
 }
 
 // ---------------------------------------------------------------------------

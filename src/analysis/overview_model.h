@@ -32,14 +32,13 @@ inline constexpr int kOverviewMaxItems = 1000;
 
 // Trips of lines first .. first + count - 1 of a list (the range cut to the
 // list, at most kOverviewMaxItems items): lines without ';', manual entries
-// and the free-slot line are skipped. Labels are the trip's date ("24.12.2013 ");
+// and the free-slot line are skipped, so item i is the i-th line that is
+// none of these (as the evaluation counts them). Labels are the trip's date ("24.12.2013 ");
 // the key is the date as a day number in list mode, the slot in selection mode.
 std::vector<OverviewItem> ListItems(const TStringList& list, int first, int count, bool slot_keys,
                                     int unit_flags);
 // The days period_start .. period_start + count - 1, labelled by their date.
 std::vector<OverviewItem> DayItems(double period_start, int count, int unit_flags);
-// The index of the item that came from a line, or -1.
-int ItemOfLine(const std::vector<OverviewItem>& items, int line);
 
 // ---- Quantities --------------------------------------------------------------
 inline constexpr int kQuantityCount = 11;  // 0-9 in the settings panel, 10 in the chart combos

@@ -286,13 +286,15 @@ bool WriteDeoFile(const std::filesystem::path& path, std::string* error) {
   return true;
 }
 
-std::string TripPathOfLine(std::string_view line) {
+std::string TripPathOfLine(std::string_view line) { return TripPathOfLine(line, RiderDir); }
+
+std::string TripPathOfLine(std::string_view line, std::string_view riderDir) {
   if (!LineHasSemicolon(line)) return {};
   std::string name(LineKey(line));
   // A trip name never leaves the rider's folder.
   if (name.empty() || name.find_first_of("/\\:") != std::string::npos || name.find("..") != std::string::npos)
     return {};
-  return JoinPath(RiderDir, name + ".DEO");
+  return JoinPath(riderDir, name + ".DEO");
 }
 
 int LoadTripByListIndex(const TStringList& list, int i) {

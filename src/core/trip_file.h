@@ -111,8 +111,10 @@ bool WriteDeoFile(const std::filesystem::path& path, std::string* error = nullpt
 int LoadTripByListIndex(const TStringList& list, int i);
 // The same over ScanList (the form argument is not used).
 int LoadTripByListIndex(TForm* form, int i);
-// Path of the trip file of a list line ("" for a line without ';').
+// Path of the trip file of a list line ("" for a line without ';'), in
+// RiderDir or in a given rider folder (for threads, which keep their own).
 std::string TripPathOfLine(std::string_view line);
+std::string TripPathOfLine(std::string_view line, std::string_view riderDir);
 
 // Writes the current trip as "<path without extension>.CSV": one header
 // line, one line per record 1..count-1, ';' between fields, ',' as decimal

@@ -101,10 +101,11 @@ TEST_F(OverviewChartsTest, SelectionItemsOpenTheirTripByLine) {
   // A right click on the second bar names line 2, the trip of slot 3.
   Form35->ChartClickSeries(0, Form35->Bars[0], 1, TMouseButton::mbRight, 100, 100);
   EXPECT_TRUE(Form35->Ch_L[0]->Visible);
-  // The evaluation names lines; manual lines and left clicks open nothing.
-  Form35->ShowItemStats(4, TMouseButton::mbMiddle);
+  // Items past the last and left clicks open nothing.
+  Form35->ShowItemStats(2, TMouseButton::mbMiddle);
   Form35->ShowItemStats(3, TMouseButton::mbRight);
-  Form35->ShowItemStats(4, TMouseButton::mbLeft);
+  Form35->ShowItemStats(-1, TMouseButton::mbRight);
+  Form35->ShowItemStats(2, TMouseButton::mbLeft);
   EXPECT_EQ(trips_, (std::vector<int>{3, 5}));
   EXPECT_EQ(lines_, (std::vector<int>{2, 4}));
   EXPECT_EQ(Form34->NextItemLine, -1);

@@ -38,10 +38,6 @@ TEST_F(OverviewModel, ItemsOfListLinesSkipManualEntriesAndKeepTheirLine) {
   EXPECT_EQ(sel[0].Label, "03/04/2014 ");
   EXPECT_EQ(ListItems(list, -1, 2, false, 0).size(), 1u);
   EXPECT_TRUE(ListItems(list, 9, 3, false, 0).empty());
-  // Lines map to their items and back.
-  EXPECT_EQ(ItemOfLine(items, 3), 1);
-  EXPECT_EQ(ItemOfLine(items, 1), -1);  // the manual entry has no bar
-  EXPECT_EQ(ItemOfLine(items, 99), -1);
 }
 
 TEST_F(OverviewModel, DayItemsOfAPeriod) {
