@@ -607,6 +607,8 @@ TEST(SmtpProperties, ShareModesAndImageStreams) {
   for (auto [mode, flags] : modes) {
     c.SetShareMode(mode);
     EXPECT_EQ(c.ShareFlags(), flags);
+    c.SetShareFlags(flags);
+    EXPECT_EQ(c.ShareMode(), mode);
   }
   c.SetShareFlags(7);
   EXPECT_EQ(c.ShareMode(), smtpShareDenyWrite);
