@@ -70,6 +70,7 @@ TEST_F(DemoRiderTest, SmallDemoRiderIsReadableByTheCore) {
   StartCore(PathText(prog), &messages);
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(CurrentRiderName, "DEMO");
+  EXPECT_EQ(UnitFlags, 0);
   ASSERT_EQ(TripList.Count(), 26 + 1 + 1);
   EXPECT_EQ(TripList[TripList.Count() - 1], "ERASED :");
   int pf = 0, manual = 0;

@@ -180,11 +180,11 @@ TEST_F(MimeTest, EightBitTextGoesQuotedPrintableAndTheSubjectEncoded) {
   EXPECT_EQ(Attachments(m).size(), 1u);
 
   // An 8-bit file name goes as an RFC 2231 value with every other byte escaped.
-  c.SetEMailFiles({File("Tour \xFC" "ber.DEO", "abc")});
+  c.SetEMailFiles({File("Tour! \xFC" "ber~.DEO", "abc")});
   Send(c, 3);
   raw = peer->RawMessage(3);
-  EXPECT_NE(raw.find("\tname*=iso-8859-1''Tour%20%FCber.DEO\r\n"), std::string::npos) << raw;
-  EXPECT_NE(raw.find("\tfilename*=iso-8859-1''Tour%20%FCber.DEO\r\n"), std::string::npos) << raw;
+  EXPECT_NE(raw.find("\tname*=iso-8859-1''Tour!%20%FCber~.DEO\r\n"), std::string::npos) << raw;
+  EXPECT_NE(raw.find("\tfilename*=iso-8859-1''Tour!%20%FCber~.DEO\r\n"), std::string::npos) << raw;
 }
 
 TEST_F(MimeTest, FileEventsChooseTypeNameHeadersAndSkipsAndOnGetDataFollowsMailMessage) {
