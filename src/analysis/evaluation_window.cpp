@@ -82,7 +82,7 @@ void TForm4::CreateControls() {
   };
 
   SB_Po_Gew = Make<tav::TSpeedButton>("SB_Po_Gew", Chart);
-  SB_Po_Gew->SetBounds(8, 4, 70, 20);
+  SB_Po_Gew->SetBounds(4, 2, 70, 20);  // top left, clear of the legend
   SB_Po_Gew->Caption = "Power";
   SB_Po_Gew->Hint = "Power / Gewicht";
   SB_Po_Gew->Visible = false;
@@ -192,7 +192,6 @@ void TForm4::FormResize(tav::TControl*) {
     left += b->Width + 2;
   }
   Chart->SetBounds(3, 3, std::max(1, cw - 10), std::max(1, ch - SB_STAT->Height - 12));
-  SB_Po_Gew->Left = std::max(8, Chart->Width - SB_Po_Gew->Width - 12);
   TM_Label->AdjustSize();
   TM_Label->SetBounds(cw - TM_Label->Width - 6, ch - TM_Label->Height - 4, TM_Label->Width, TM_Label->Height);
   if (ZDP->Visible) LayoutSummaryRows();
@@ -639,7 +638,10 @@ void TForm4::EnsureLineZoneShares(int line) {
 
 void TForm4::ChartClickLegend(tav::TControl*, tav::TMouseButton, tav::TShiftState, int x, int y) {
   const int item_height = LBox->Font.PixelHeight() + 4;
-  LBox->SetBounds(x, y, LBox->Width, std::max(1, LBox->Items.Count()) * (item_height + 1));
+  const int height = std::max(1, LBox->Items.Count()) * (item_height + 1);
+  // At the click, but kept on the chart.
+  LBox->SetBounds(std::clamp(x, 0, std::max(0, Chart->Width - LBox->Width - 2)),
+                  std::clamp(y, 0, std::max(0, Chart->Height - height - 2)), LBox->Width, height);
   LBox->Show();
   LBox->BringToFront();
 }

@@ -87,8 +87,9 @@ TEST_F(EvaluationWindow, ClicksNameTheLineOfThePointAfterSkippedLines) {
   EXPECT_EQ(Form10->C_Detail->Title.Text[1], f->UiText[10]);
   EXPECT_GT(f->LineZoneShares[3][1] + f->LineZoneShares[3][2], 0.0f);
   // Windows opened from here walk this window's selection again.
-  f->SB_TIMEClick(f->SB_TIME);
+  f->SB_TIME->DoClick();
   EXPECT_EQ(ScanList->Lines(), mine);
+  EXPECT_TRUE(f->ZDP->Showing());
 
   // Ctrl-click hides a series, its legend entry shows it again.
   ClickPoint(1, 0, ssCtrl);
