@@ -86,6 +86,20 @@ TEST_F(EvaluationWindow, ClicksNameTheLineOfThePointAfterSkippedLines) {
   EXPECT_EQ(Form10->Pie->Count(), ZoneCount);
   EXPECT_EQ(Form10->C_Detail->Title.Text[1], f->UiText[10]);
   EXPECT_GT(f->LineZoneShares[3][1] + f->LineZoneShares[3][2], 0.0f);
+  // A slot without zone times is counted from the file; the current trip stays.
+  const int slot = *LineTableSlot(mine[1]);
+  TripZoneTable[slot].Mark = 0;
+  f->LineZoneShares[1] = {};
+  TripSampleCount = 77;
+  SampleInterval = 3;
+  CurrentTripSlot = 5;
+  ClickPoint(0, 1);
+  EXPECT_EQ(TripZoneTable[slot].Mark, kTableMark);
+  EXPECT_GT(f->LineZoneShares[1][0] + f->LineZoneShares[1][1], 0.0f);
+  EXPECT_EQ(Form10->C_Detail->Foot.Text[0], TripTitle(mine[1]).substr(0, 65));
+  EXPECT_EQ(TripSampleCount, 77);
+  EXPECT_EQ(SampleInterval, 3);
+  EXPECT_EQ(CurrentTripSlot, 5);
   // Windows opened from here walk this window's selection again.
   f->SB_TIME->DoClick();
   EXPECT_EQ(ScanList->Lines(), mine);
