@@ -436,7 +436,10 @@ void TForm4::SB_TGRAFClick(tav::TControl*) {
     job.line = i;
     job.slot = l.slot;
     job.choice = tav::ChooseLineZones(l.sport, sport_);
-    if (job.choice.heartRateOverride) tav::TripZoneTable[l.slot].Mark = 0;
+    if (job.choice.heartRateOverride) {
+      tav::TripZoneTable[l.slot].Mark = 0;
+      tav::TripDatabaseChanged = true;
+    }
     last_sport = std::clamp(l.sport, 0, 2);
     jobs.push_back(job);
     job_lines.push_back(lines_[static_cast<std::size_t>(i)]);
@@ -525,6 +528,7 @@ void TForm4::SB_AWZClick(tav::TControl*) {
   SB_AWZ->Flat = false;
   for (tav::ZoneShareRow& row : LineZoneShares) row[1] = 0;
   const tav::SelectionSums sums = tav::SumSelection(lines_, FirstLine, LineCount, tav::TripSummaryTable);
+  if (sums.npResets > 0) tav::TripDatabaseChanged = true;
   const tav::SummaryRows rows = tav::FormatSummaryRows(sums, LineCount - FirstLine, sport_, tav::UnitFlags,
                                                        tav::ClimbGradeThreshold, tav::LangLabels, UiText);
   for (int r = 0; r < tav::kSummaryRows; ++r) {

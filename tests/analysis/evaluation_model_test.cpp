@@ -54,6 +54,7 @@ TEST(EvaluationSums, WeightedMeansManualLinesAndImplausibleNP) {
   EXPECT_EQ(table[3].NP, 0);
   EXPECT_EQ(table[3].TSS, 0);
   EXPECT_EQ(table[3].IF, 0);
+  EXPECT_EQ(s.npResets, 1);
   EXPECT_NEAR(s.Mean(s.np), (200.0 * 3600 + 300.0 * 7200) / 12600, 1e-9);
   EXPECT_EQ(s.tss, 100);
   // Maxima and speeds come from trips only.
