@@ -176,7 +176,6 @@ TForm5::TForm5() {
             height);
   OnActivate = [this](tav::TControl* s) { FormActivate(s); };
   OnResize = [this](tav::TControl* s) { FormResize(s); };
-  OnPaint = [this](tav::TControl* s) { FormPaint(s); };
   OnClose = [this](tav::TControl* s, tav::TCloseAction& a) { FormClose(s, a); };
   OnKeyDown = [this](tav::TControl* s, tav::WORD& k, tav::TShiftState sh) { FormKeyDown(s, k, sh); };
   FormResize(this);
@@ -234,8 +233,6 @@ void TForm5::FormResize(TControl*) {
   PB_Scan->SetBounds(CB_Glatt->Left + CB_Glatt->Width + 16, CB_Glatt->Top + 2, 240, 16);
   TrackAnalysisMaximized(*this);
 }
-
-void TForm5::FormPaint(TControl*) { TrackAnalysisMaximized(*this); }
 
 void TForm5::FormClose(TControl*, TCloseAction&) {
   if (Form3 != nullptr) Form3->ScanMode = 0;  // ends a block analysis in the diary

@@ -83,7 +83,6 @@ class TForm5 : public tav::TForm {
   // ---- Handlers -------------------------------------------------------------------------
   void FormActivate(tav::TControl* sender);
   void FormResize(tav::TControl* sender);
-  void FormPaint(tav::TControl* sender);
   void FormClose(tav::TControl* sender, tav::TCloseAction& action);
   void FormKeyDown(tav::TControl* sender, tav::WORD& key, tav::TShiftState shift);
   void CB_GlattChange(tav::TControl* sender);

@@ -182,6 +182,11 @@ TEST(MergeTripCurve, FilesEachLengthAtItsDuration) {
   EXPECT_EQ(table[29], 128.0f);  // a's length 29; b has 58 > 49: skipped
   EXPECT_EQ(table[30], 200.0f);
   EXPECT_EQ(table[31], 0.0f);
+  table[40] = -0.0f;  // filed first: an equal later value does not replace it
+  TripCurve tie = a;
+  tie.Best.assign(30, 0.0f);
+  MergeTripCurve(tie, table.data(), 50);
+  EXPECT_TRUE(std::signbit(table[40]));
   TripCurve skipped = a;
   skipped.Loaded = false;
   skipped.Best.assign(30, 1e6f);

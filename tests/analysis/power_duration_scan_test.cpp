@@ -180,6 +180,19 @@ TEST_F(PowerScanWindow, BlockViews) {
   EXPECT_EQ(f->Series[2]->Count(), 0);
 }
 
+// A damaged record of 1e30 W: thresholds and axes stop at the ceiling.
+TEST_F(PowerScanWindow, DamagedPowerIsClampedBeforeThresholds) {
+  TripFileData trip;
+  ASSERT_TRUE(ReadListedTrip(power[0], trip));
+  trip.Samples[100].Power = 1e30f;
+  ASSERT_TRUE(WriteTripFile(FsPath(TripPathOfLine(power[0])), trip, false, nullptr));
+  Open(0, {power[0]});
+  EXPECT_EQ(f->Chart->LeftAxis.Maximum(), kPowerCeiling);
+  EXPECT_EQ(f->Series[1]->Count(), LongestRunTop(static_cast<int32_t>(kPowerCeiling)) - 20);
+  Open(4, {power[0]});
+  EXPECT_EQ(f->Chart->LeftAxis.Maximum(), kPowerCeiling + 10);
+}
+
 TEST_F(PowerScanWindow, ReadoutAndAxisEditor) {
   Open(4, {power[0]});
   const TRect plot = f->Chart->PlotRect();
