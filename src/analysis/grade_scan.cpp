@@ -264,11 +264,7 @@ TForm51::TForm51() {
   L_3 = legend_label("L_3", "0");
 
   auto button = [this](const char* name, const char* caption, int width) {
-    auto* b = Make<TSpeedButton>(name);
-    b->Caption = caption;
-    b->Flat = true;
-    b->SetBounds(0, 0, width, 25);
-    return b;
+    return MakeScanButton(*this, name, caption, width);
   };
   SB_ALT = button("SB_ALT", "Profile", 55);
   SB_SK = button("SB_SK", "x / %", 45);

@@ -118,11 +118,7 @@ TForm8::TForm8() {
   Show_Data = MakeReadout(*this, Chart, "Show_Data");
 
   auto button = [this](const char* name, const char* caption, int width) {
-    auto* b = Make<TSpeedButton>(name);
-    b->Caption = caption;
-    b->Flat = true;
-    b->SetBounds(0, 0, width, 25);
-    return b;
+    return MakeScanButton(*this, name, caption, width);
   };
   SB_PO = button("SB_PO", "Power", 60);
   SB_PU = button("SB_PU", "HR", 60);
