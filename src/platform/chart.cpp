@@ -399,15 +399,18 @@ const TChartSeries::Stats& TChartSeries::GetStats() const {
   const V2 hi0 = {-inf, -inf}, lo0 = {inf, inf};
   V2 ax_lo = lo0, bx_lo = lo0, ay_lo = lo0, by_lo = lo0;
   V2 ax_hi = hi0, bx_hi = hi0, ay_hi = hi0, by_hi = hi0;
-  M2 nan_mask = {0, 0};
+  M2 nan_mask = {0, 0}, unsorted = {0, 0};
   size_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    V2 xa, xb, ya, yb;
+  for (; i + 5 <= n; i += 4) {
+    V2 xa, xb, ya, yb, na, nb;
     std::memcpy(&xa, xs + i, sizeof xa);
     std::memcpy(&xb, xs + i + 2, sizeof xb);
+    std::memcpy(&na, xs + i + 1, sizeof na);
+    std::memcpy(&nb, xs + i + 3, sizeof nb);
     std::memcpy(&ya, ys + i, sizeof ya);
     std::memcpy(&yb, ys + i + 2, sizeof yb);
     nan_mask |= (xa != xa) | (xb != xb) | (ya != ya) | (yb != yb);
+    unsorted |= (xa > na) | (xb > nb);
     ax_lo = xa < ax_lo ? xa : ax_lo;
     bx_lo = xb < bx_lo ? xb : bx_lo;
     ax_hi = xa > ax_hi ? xa : ax_hi;
@@ -419,8 +422,10 @@ const TChartSeries::Stats& TChartSeries::GetStats() const {
   }
   double x_lo = inf, x_hi = -inf, y_lo = inf, y_hi = -inf;
   bool not_finite = false;
+  bool sorted = true;
   for (int k = 0; k < 2; ++k) {
     not_finite |= nan_mask[k] != 0;
+    sorted &= unsorted[k] == 0;
     x_lo = std::min({x_lo, ax_lo[k], bx_lo[k]});
     x_hi = std::max({x_hi, ax_hi[k], bx_hi[k]});
     y_lo = std::min({y_lo, ay_lo[k], by_lo[k]});
@@ -429,6 +434,7 @@ const TChartSeries::Stats& TChartSeries::GetStats() const {
   for (; i < n; ++i) {
     const double x = xs[i], y = ys[i];
     not_finite |= (x != x) || (y != y);
+    if (i + 1 < n && x > xs[i + 1]) sorted = false;
     x_lo = x < x_lo ? x : x_lo;
     x_hi = x > x_hi ? x : x_hi;
     y_lo = y < y_lo ? y : y_lo;
@@ -457,6 +463,7 @@ const TChartSeries::Stats& TChartSeries::GetStats() const {
   set(stats_.x, x_lo, x_hi);
   set(stats_.y, y_lo, y_hi);
   stats_.all_finite = all_finite;
+  stats_.x_sorted = all_finite && sorted;
   stats_.valid = true;
   return stats_;
 }
@@ -1525,6 +1532,28 @@ void EmitPlainColumn(LineWriter& w, int col, double first, double lo, double hi,
   b.Emit(w);
 }
 
+// The lowest and the highest of n > 0 finite values.
+void MinMaxOf(const double* v, int n, double& lo, double& hi) {
+  using V2 = double __attribute__((vector_size(16)));
+  V2 a_lo = {v[0], v[0]}, a_hi = a_lo, b_lo = a_lo, b_hi = a_lo;
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    V2 a, b;
+    std::memcpy(&a, v + i, sizeof a);
+    std::memcpy(&b, v + i + 2, sizeof b);
+    a_lo = a < a_lo ? a : a_lo;
+    a_hi = a > a_hi ? a : a_hi;
+    b_lo = b < b_lo ? b : b_lo;
+    b_hi = b > b_hi ? b : b_hi;
+  }
+  lo = std::min({a_lo[0], a_lo[1], b_lo[0], b_lo[1]});
+  hi = std::max({a_hi[0], a_hi[1], b_hi[0], b_hi[1]});
+  for (; i < n; ++i) {
+    lo = v[i] < lo ? v[i] : lo;
+    hi = v[i] > hi ? v[i] : hi;
+  }
+}
+
 // The same reduction for the common case, a line in one colour on linear
 // axes: the same pixels as PixelOf gives, with only x mapped per point. Each
 // column is a run of consecutive points; within it only the lowest and the
@@ -1532,7 +1561,7 @@ void EmitPlainColumn(LineWriter& w, int col, double first, double lo, double hi,
 // maps into 0..kPixelLimit, so the per-point checks can be left out.
 template <bool checked>
 void ReducePlainLinear(const double* xs, const double* ys, int n, const TAxisMapping& hx,
-                       const TAxisMapping& vy, TColor color, LineWriter& w) {
+                       const TAxisMapping& vy, TColor color, LineWriter& w, bool sorted = false) {
   const double x_min = hx.Min, x_k = (hx.End - hx.Start) / (hx.Max - hx.Min), x0 = hx.Start;
   const double y_min = vy.Min, y_k = (vy.End - vy.Start) / (vy.Max - vy.Min), y0 = vy.End;
   auto column = [&](double x) {
@@ -1546,6 +1575,28 @@ void ReducePlainLinear(const double* xs, const double* ys, int n, const TAxisMap
     return (x - x) + (y - y) == 0;  // both finite
   };
   int i = 0;
+  if (sorted) {
+    // Ascending x: a column's run ends where the column of x first differs,
+    // found by galloping and halving; its extremes in vector lanes.
+    while (i < n) {
+      const int col = column(xs[i]);
+      int in = i, step = 1;
+      while (in + step < n && column(xs[in + step]) == col) {
+        in += step;
+        step *= 2;
+      }
+      int out = std::min(in + step, n);
+      while (out - in > 1) {
+        const int mid = in + (out - in) / 2;
+        (column(xs[mid]) == col ? in : out) = mid;
+      }
+      double lo, hi;
+      MinMaxOf(ys + i, out - i, lo, hi);
+      EmitPlainColumn(w, col, ys[i], lo, hi, ys[out - 1], out - i, y_min, y_k, y0, color);
+      i = out;
+    }
+    return;
+  }
   while (i < n) {
     if (!usable(xs[i], ys[i])) {
       w.Break();
@@ -1649,7 +1700,7 @@ void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
         const bool safe = st && st->all_finite && st->x.any && hx.ToPixelF(st->x.min) >= 0 &&
                           hx.ToPixelF(st->x.max) < kPixelLimit;
         if (safe)
-          ReducePlainLinear<true>(xp, yp, n, hx, vy, s.SeriesColor, w);
+          ReducePlainLinear<true>(xp, yp, n, hx, vy, s.SeriesColor, w, st->x_sorted);
         else
           ReducePlainLinear<false>(xp, yp, n, hx, vy, s.SeriesColor, w);
       } else {
