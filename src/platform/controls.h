@@ -503,6 +503,8 @@ class TForm : public TControl {
     return std::max(0, client_height_ >= 0 ? client_height_ + Height - reported_height_ : Height - kFrameHeight);
   }
   void SetClientSize(int w, int h);
+  // The smallest client area the user can size a sizeable window to (0: any).
+  int MinClientWidth = 0, MinClientHeight = 0;
   void SetClientWidth(int w) { SetClientSize(w, ClientHeight()); }
   void SetClientHeight(int h) { SetClientSize(ClientWidth(), h); }
   // The backend reports the real client size of the shown window (after it

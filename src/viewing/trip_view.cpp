@@ -26,7 +26,28 @@ int ApplyDefaultChannels = 0;
 namespace {
 
 constexpr int kTopHeight = 62;
-constexpr int kSummaryWidth = 530;
+// The statistics panel is as wide as its widest line needs, at least this
+// many characters of its fixed-pitch font.
+constexpr int kSummaryChars = 66;
+constexpr int kSummaryInset = 8;
+// At the window's smallest, the charts keep this width and every strip this
+// height (room for its unit along the value axis); the last strip also
+// carries the time axis labels.
+constexpr int kMinChartWidth = 420;
+constexpr int kMinStripHeight = 64;
+constexpr int kTimeAxisExtra = 28;
+
+// A strip's value-axis title along `room` pixels: the channel and its unit,
+// in a smaller font when need be, else the unit alone, else nothing.
+void FitAxisTitle(tav::TChartAxis& axis, const std::string& channel, const std::string& unit, int room) {
+  const std::pair<std::string, int> tries[] = {{channel + " " + unit, 8}, {channel + " " + unit, 7}, {unit, 8}};
+  for (const auto& [title, size] : tries) {
+    axis.TitleFont.Size = size;
+    axis.Title = title;
+    if (tav::MeasureTextWidth(axis.TitleFont, title) <= room) return;
+  }
+  axis.Title.clear();
+}
 
 // ChartColors slot of each channel's curve.
 constexpr int kChannelColorSlot[tav::kViewChannels] = {1, 2, 4, 3, 5, 12, 7};
@@ -205,7 +226,7 @@ void TForm30::CreateControls() {
     l->Font.FixedPitch = true;
     l->Font.Size = 8;
     l->AutoSize = false;
-    l->SetBounds(8, 32 + i * 17, kSummaryWidth - 12, 15);
+    l->SetBounds(kSummaryInset, 32 + i * 17, 100, 15);
     L_SUM.push_back(l);
   }
 
@@ -246,12 +267,29 @@ void TForm30::ApplyTexts() {
   SB_S15->Hint = UiText[11 + std::clamp(grade_window_, 0, 2)];
 }
 
+int TForm30::SummaryWidth() const {
+  const tav::TFont& font = L_SUM.front()->Font;
+  int widest = tav::MeasureTextWidth(font, std::string(kSummaryChars, '0'));
+  for (const tav::TLabel* l : L_SUM) widest = std::max(widest, tav::MeasureTextWidth(font, l->Caption));
+  widest = std::max(widest, tav::MeasureTextWidth(L_SUM_TITLE->Font, L_SUM_TITLE->Caption));
+  return widest + 2 * kSummaryInset + 4;
+}
+
 void TForm30::LayoutControls() {
+  // The smallest window keeps the tool rows whole and the charts and the
+  // statistics side by side, with every strip tall enough for its unit.
+  const int sum_w = SummaryWidth();
+  int tools_w = 0;
+  for (const tav::TControl* c : P_TOP->Children()) tools_w = std::max(tools_w, c->Left + c->Width + 6);
+  MinClientWidth = std::max(tools_w, kMinChartWidth + sum_w + 4);
+  MinClientHeight = kTopHeight + 2 + kTimeAxisExtra + tav::kViewChannels * kMinStripHeight;
+
   const int w = ClientWidth(), h = ClientHeight();
   P_TOP->SetBounds(0, 0, w, kTopHeight);
-  const int sum_w = std::min(kSummaryWidth, std::max(0, w / 2));
   const int chart_w = std::max(0, w - sum_w - 4);
   P_SUM->SetBounds(chart_w + 2, kTopHeight, sum_w, std::max(0, h - kTopHeight - 2));
+  L_SUM_TITLE->Width = sum_w - L_SUM_TITLE->Left - 4;
+  for (tav::TLabel* l : L_SUM) l->Width = sum_w - 2 * kSummaryInset;
   L_EMPTY->SetBounds(24, kTopHeight + 24, std::max(0, chart_w - 48), 20);
 
   std::vector<tav::TChart*> shown;
@@ -260,14 +298,19 @@ void TForm30::LayoutControls() {
   if (shown.empty()) return;
   // The last strip also carries the time axis labels.
   const int area = std::max(0, h - kTopHeight - 2);
-  const int bottom_extra = 28;
-  const int each = std::max(40, (area - bottom_extra) / static_cast<int>(shown.size()));
+  const int each = std::max(40, (area - kTimeAxisExtra) / static_cast<int>(shown.size()));
   int y = kTopHeight;
   for (std::size_t i = 0; i < shown.size(); ++i) {
     const bool last = i + 1 == shown.size();
     const int hh = last ? std::max(40, kTopHeight + area - y) : each;
     shown[i]->SetBounds(0, y, chart_w, hh);
     y += hh;
+  }
+  for (int c = 0; c < tav::kViewChannels; ++c) {
+    tav::TChart* strip = strips_[static_cast<std::size_t>(c)];
+    if (!strip->Visible) continue;
+    const tav::ChannelUnit unit = tav::ChannelUnitOf(c, tav::UnitFlags);
+    FitAxisTitle(strip->LeftAxis, UiText[c], unit.unit, strip->PlotRect().Height());
   }
   AlignStrips();
 }
@@ -395,6 +438,7 @@ void TForm30::Evaluate() {
   tav::WholeTripEvaluation = saved;
   for (int i = 0; i < tav::kSummaryLineCount && i < static_cast<int>(L_SUM.size()); ++i)
     L_SUM[static_cast<std::size_t>(i)]->SetCaption(tav::SummaryLines[static_cast<std::size_t>(i)]);
+  if (SummaryWidth() > P_SUM->Width) LayoutControls();  // a line wider than the panel: widen it
   std::copy(std::begin(tav::SectionMeans), std::end(tav::SectionMeans), shown_means_.begin());
 }
 
@@ -456,7 +500,7 @@ void TForm30::BuildStrips() {
 
     tav::TChartAxis& left = strip->LeftAxis;
     left.SetAutomatic(true);
-    left.Title = UiText[c] + " " + unit.unit;
+    left.Title = UiText[c] + " " + unit.unit;  // shortened by the layout when the strip is low
     left.TitleFont.Color = colour;
     left.TitleFont.Style = tav::fsBold;
     left.TitleFont.Size = 8;

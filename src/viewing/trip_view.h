@@ -81,6 +81,8 @@ class TForm30 : public tav::TForm {
  private:
   void CreateControls();
   void LayoutControls();
+  // The width the statistics panel needs for its lines.
+  int SummaryWidth() const;
   void ApplyTexts();
   // Rebuilds the strips from the trip buffer (whole trip shown).
   void LoadTrip();

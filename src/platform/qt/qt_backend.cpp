@@ -205,18 +205,19 @@ void QtBackend::SyncFormWindow(FormState& s, TForm* form) {
       s.position = position;
       w->move(position);
     }
+    const bool fixed = form->BorderStyle == TFormBorderStyle::bsSingle ||
+                       form->BorderStyle == TFormBorderStyle::bsDialog;
     if (!s.positioned || client != s.client) {
       s.client = client;
       w->resize(client);
-      const bool fixed = form->BorderStyle == TFormBorderStyle::bsSingle ||
-                         form->BorderStyle == TFormBorderStyle::bsDialog;
       if (fixed) {
         w->setFixedSize(client);
       } else {
-        w->setMinimumSize(0, 0);
         w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
       }
     }
+    const QSize least(std::max(0, form->MinClientWidth), std::max(0, form->MinClientHeight));
+    if (!fixed && w->minimumSize() != least) w->setMinimumSize(least);
     s.positioned = true;
   }
 

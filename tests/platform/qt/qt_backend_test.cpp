@@ -202,6 +202,10 @@ TEST_F(QtBackendTest, PropertiesSetByCodeShowWithoutFiringEvents) {
   const Qt::WindowFlags flags = QtWindowOf(&dialog)->windowFlags();
   EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
   EXPECT_FALSE(flags & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint));
+  // A sizeable window cannot be made smaller than the form's least client area.
+  MainLoop().PostTask([&] { form.MinClientWidth = 150, form.MinClientHeight = 90; });
+  Settle();
+  EXPECT_EQ(QtWindowOf(&form)->minimumSize(), QSize(150, 90));
 }
 
 TEST_F(QtBackendTest, HintsShowAsPlainText) {
