@@ -190,19 +190,21 @@ TEST_F(DiaryOpeners, BlockProtocolStateMachine) {
   EXPECT_TRUE(f->ScanMode == 50 && f->Block1Count == 9 && SelectedTrips[9] == "BLOCK2");
 }
 
-TEST_F(DiaryOpeners, EvaluationScansAndTheScanButtonCycle) {
+TEST_F(DiaryOpeners, EvaluationAndScansOfTheMarkedTrips) {
   AtRow(2);
   Mark({2, 3});
   f->SB_STAT->DoClick();  // one of the marked is of the selected kind
   EXPECT_EQ(f->P_NOTRIP->Caption, f->UiText[13]);
   Mark({6});
-  Form4->Evaluated = true;
   f->SB_STAT->DoClick();
-  EXPECT_TRUE(Form4->Visible && !Form4->Evaluated);
-  EXPECT_EQ(Selected(), (std::vector<std::string>{lines_[0], lines_[4]}));
+  EXPECT_TRUE(Form4->Visible && Form4->LineCount == 2);
+  Mark({7});  // a new selection is evaluated anew
+  Application().ActivateForm(f);
+  f->SB_STAT->DoClick();
+  EXPECT_EQ(Form4->LineCount, 3);
 
   f->SB_GD->DoClick();
-  EXPECT_TRUE(Form51->Visible && Selected().size() == 3u);
+  EXPECT_TRUE(Form51->Visible && Selected().size() == 4u);
 
   // P-t: the power scan of the marked trips (unmarked afterwards), only when
   // the first is a power trip.
