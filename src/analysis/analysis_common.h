@@ -162,5 +162,12 @@ std::vector<ListedTrip> ReadListedTrips(const std::vector<std::string>& lines);
 void ForEachListedTrip(const std::vector<std::string>& lines,
                        const std::function<void(std::size_t i, TripFileData& trip)>& use,
                        const std::function<bool(int done, int total)>& waiting = {});
+// The same for the trips in `rider_dir` on at most `threads` threads (0: one
+// per core), for callers on threads of their own, which must not read
+// RiderDir.
+void ForEachListedTripIn(const std::string& rider_dir, const std::vector<std::string>& lines,
+                         const std::function<void(std::size_t i, TripFileData& trip)>& use,
+                         const std::function<bool(int done, int total)>& waiting = {},
+                         int threads = 0);
 
 }  // namespace tav
