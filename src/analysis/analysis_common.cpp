@@ -72,10 +72,19 @@ void ApplyChartColors(TChart& chart, bool grid, int title_size) {
   chart.Frame.Color = text;
 }
 
-TEdit* MakeAxisEditor(TForm& form, TChart* chart, std::function<void(double)> apply) {
-  TEdit* edit = form.Make<TEdit>("E_SKA", chart);
+void AddCurve(TChartSeries& series, const CurvePoints& curve) {
+  const std::size_t n = std::min(curve.x.size(), curve.y.size());
+  series.AddXYs(curve.x.data(), curve.y.data(), static_cast<int>(n));
+}
+
+TEdit* MakeAxisEditor(TForm& form, TChart* chart, std::function<void(double)> apply,
+                      const std::string& name) {
+  TEdit* edit = form.Make<TEdit>(name, chart);
   edit->Visible = false;
   edit->SetBounds(0, 0, 60, 21);
+  edit->OnKeyPress = [](TControl*, char& key) {
+    if (key == ',') key = '.';
+  };
   edit->OnKeyDown = [edit, apply = std::move(apply)](TControl*, WORD& key, TShiftState) {
     if (key != VK_RETURN) return;
     edit->Hide();
@@ -113,8 +122,12 @@ TStaticText* MakeReadout(TForm& form, TChart* chart, const std::string& name) {
 
 void ShowReadout(TStaticText& readout, const TChart& chart, int x, int y, std::string text) {
   readout.SetCaption(std::move(text));
-  readout.Top = y - 40;
-  readout.Left = x + readout.Width < chart.Width - 10 ? x : chart.Width - readout.Width - 10;
+  // A readout beside the chart (shared by charts in one place) is placed in
+  // the coordinates of the chart's parent.
+  const int dx = readout.Parent == &chart ? 0 : chart.Left;
+  const int dy = readout.Parent == &chart ? 0 : chart.Top;
+  readout.Top = dy + y - 40;
+  readout.Left = dx + (x + readout.Width < chart.Width - 10 ? x : chart.Width - readout.Width - 10);
   readout.Show();
   readout.BringToFront();
 }

@@ -39,21 +39,15 @@ struct LinePair : Connection {
 TEST(WSocketLine, LinesAreAssembledAcrossPacketsAndTheRestWaits) {
   LinePair p;
   ASSERT_TRUE(p.Open());
+  // "b" waits for its line end, which comes split over two packets.
   WriteAll(p.peer, "a\r\nb");
   ASSERT_TRUE(Pump([&] { return p.lines.size() == 1; }));
-  EXPECT_EQ(p.lines[0], "a\r\n");
-  PumpFor(50);
-  EXPECT_EQ(p.lines.size(), 1u);
-  EXPECT_EQ(p.sock.RcvdBufferedCount(), 1);  // "b" waits for its line end
-  // A line end split over two packets.
   WriteAll(p.peer, "c\r");
   PumpFor(30);
-  EXPECT_EQ(p.lines.size(), 1u);
+  EXPECT_EQ(p.sock.RcvdBufferedCount(), 3);
   WriteAll(p.peer, "\nd\r\ne\r\n");
   ASSERT_TRUE(Pump([&] { return p.lines.size() == 4; }));
-  EXPECT_EQ(p.lines[1], "bc\r\n");
-  EXPECT_EQ(p.lines[2], "d\r\n");
-  EXPECT_EQ(p.lines[3], "e\r\n");
+  EXPECT_EQ(p.lines, (std::vector<std::string>{"a\r\n", "bc\r\n", "d\r\n", "e\r\n"}));
 
   // A burst of many short lines (megabytes in the socket at once) comes out
   // whole and in order, without the loop stalling on it.
@@ -128,19 +122,6 @@ TEST(WSocketLine, LineLimitDiscardsAnOverlongLineUnlessTheHandlerKeepsIt) {
   EXPECT_EQ(p.lines[1], std::string(12, 'k') + "\r\n");
 }
 
-TEST(WSocketLine, SessionCloseDeliversTheLastIncompleteLine) {
-  LinePair p;
-  std::vector<std::string> order;
-  p.sock.OnDataAvailable = Collect(order, 64);
-  p.sock.OnSessionClosed = [&](TCustomWSocket*, int) { order.push_back("closed"); };
-  ASSERT_TRUE(p.Open());
-  WriteAll(p.peer, "one\r\ntwo");
-  p.peer.Close();
-  ASSERT_TRUE(Pump([&] { return !order.empty() && order.back() == "closed"; }));
-  std::vector<std::string> want = {"one\r\n", "two", "closed"};
-  EXPECT_EQ(order, want);
-}
-
 TEST(WSocketLine, SwitchingLineModeOffHandsOutTheRestPlainly) {
   LinePair p(false);
   std::vector<std::string> events;
@@ -156,11 +137,12 @@ TEST(WSocketLine, SwitchingLineModeOffHandsOutTheRestPlainly) {
   EXPECT_EQ(events[0], "first\r\n");
   EXPECT_EQ(events[1], "second\r\nthird");
 
-  // Switched on again with a partial line buffered: it waits for its end.
+  // Switched on again with a partial line buffered, and off: the buffered
+  // bytes come out from the loop.
   p.sock.SetLineMode(true);
   WriteAll(p.peer, "par");
   PumpFor(30);
-  p.sock.SetLineMode(false);  // the buffered bytes come out from the loop
+  p.sock.SetLineMode(false);
   ASSERT_TRUE(Pump([&] { return events.size() == 3; }));
   EXPECT_EQ(events[2], "par");
 }
@@ -182,6 +164,14 @@ TEST(WSocketLine, ALineTheHandlerLeavesStaysAndNothingSpins) {
   char c;
   EXPECT_EQ(p.sock.Receive(&c, 1), -1);
   EXPECT_EQ(p.sock.LastError(), 10035);
+  // The session's close delivers the last incomplete line first.
+  std::vector<std::string> order;
+  p.sock.OnDataAvailable = Collect(order, 64);
+  p.sock.OnSessionClosed = [&](TCustomWSocket*, int) { order.push_back("closed"); };
+  WriteAll(p.peer, "one\r\ntwo");
+  p.peer.Close();
+  ASSERT_TRUE(Pump([&] { return !order.empty() && order.back() == "closed"; }));
+  EXPECT_EQ(order, (std::vector<std::string>{"one\r\n", "two", "closed"}));
 }
 
 TEST(WSocketLine, EditAndEchoAndSendLine) {
@@ -202,32 +192,23 @@ TEST(WSocketLine, EditAndEchoAndSendLine) {
   EXPECT_EQ(p.lines[1], "a\r\n");
   EXPECT_EQ(ReadAtLeast(p.peer, 11), "abc\b \b\b \b\r\n");
 
-  EXPECT_EQ(p.sock.SendLine("QUIT"), 6);
-  EXPECT_EQ(ReadAtLeast(p.peer, 6), "QUIT\r\n");
   p.sock.SetLineEnd("\n");
-  EXPECT_EQ(p.sock.SendLine("x"), 2);
+  EXPECT_EQ(p.sock.SendLine("QUIT"), 5);
+  EXPECT_EQ(ReadAtLeast(p.peer, 5), "QUIT\n");
 }
 
-TEST(WSocketSync, WaitUntilReadyTimesOutOrSeesTheFlag) {
+TEST(WSocketSync, WaitUntilReadyTimesOutOrSeesTheFlagOrAQuit) {
   TWSocket s;
   bool flag = false;
   s.SetTimeout(150);
   uint32_t t0 = TickCount();
   EXPECT_EQ(s.WaitUntilReady(flag), 12001);
-  uint32_t took = TickCount() - t0;
-  EXPECT_GE(took, 140u);
-  EXPECT_LT(took, 1500u);
-
+  EXPECT_GE(TickCount() - t0, 140u);
   TimerId timer = MainLoop().StartTimer(30, true, [&] { flag = true; });
-  s.SetTimeout(2000);
-  t0 = TickCount();
+  s.SetTimeout(0);  // no limit
   EXPECT_EQ(s.WaitUntilReady(flag), 0);
-  EXPECT_LT(TickCount() - t0, 1500u);
   MainLoop().StopTimer(timer);
-
-  // A quit request ends the wait too.
   flag = false;
-  s.SetTimeout(0);
   MainLoop().StartTimer(20, true, [] { MainLoop().Quit(); });
   EXPECT_EQ(s.WaitUntilReady(flag), 12001);
 }
@@ -242,9 +223,7 @@ TEST(WSocketSync, ReadLineWaitsForALineOrTimesOut) {
   EXPECT_EQ(line, "hello");
   EXPECT_EQ(p.sock.ReadLine(2000, line), 0);
   EXPECT_EQ(line, "world");
-  uint32_t t0 = TickCount();
   EXPECT_EQ(p.sock.ReadLine(100, line), 12001);
-  EXPECT_GE(TickCount() - t0, 90u);
   EXPECT_EQ(line, "");
   WriteAll(p.peer, " line\r\n");
   EXPECT_EQ(p.sock.ReadLine(2000, line), 0);
