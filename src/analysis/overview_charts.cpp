@@ -9,3 +9,7 @@ TForm35::TForm35() {
   Visible = false;
   FinishCreate();
 }
+
+void TForm35::LoadSelectedTrips() {}
+
+void TForm35::ShowItemStats(int, tav::TMouseButton) {}

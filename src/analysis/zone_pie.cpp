@@ -34,6 +34,7 @@ TForm10::TForm10() {
   Pie = C_Detail->AddPieSeries();
   SB_MOVE = Make<tav::TSpeedButton>("SB_MOVE", C_Detail);
   SB_MOVE->Caption = "\x95";
+  SB_MOVE->Font.Size = 12;
   SB_MOVE->Hint = "Verschieben";
   SB_MOVE->Flat = true;
   SB_MOVE->SetBounds(2, 2, 20, 20);
