@@ -72,6 +72,11 @@ void ApplyChartColors(TChart& chart, bool grid, int title_size) {
   chart.Frame.Color = text;
 }
 
+void AddCurve(TChartSeries& series, const CurvePoints& curve) {
+  const std::size_t n = std::min(curve.x.size(), curve.y.size());
+  series.AddXYs(curve.x.data(), curve.y.data(), static_cast<int>(n));
+}
+
 TEdit* MakeAxisEditor(TForm& form, TChart* chart, std::function<void(double)> apply) {
   TEdit* edit = form.Make<TEdit>("E_SKA", chart);
   edit->Visible = false;
@@ -113,8 +118,12 @@ TStaticText* MakeReadout(TForm& form, TChart* chart, const std::string& name) {
 
 void ShowReadout(TStaticText& readout, const TChart& chart, int x, int y, std::string text) {
   readout.SetCaption(std::move(text));
-  readout.Top = y - 40;
-  readout.Left = x + readout.Width < chart.Width - 10 ? x : chart.Width - readout.Width - 10;
+  // A readout beside the chart (shared by charts in one place) is placed in
+  // the coordinates of the chart's parent.
+  const int dx = readout.Parent == &chart ? 0 : chart.Left;
+  const int dy = readout.Parent == &chart ? 0 : chart.Top;
+  readout.Top = dy + y - 40;
+  readout.Left = dx + (x + readout.Width < chart.Width - 10 ? x : chart.Width - readout.Width - 10);
   readout.Show();
   readout.BringToFront();
 }
@@ -208,11 +217,18 @@ bool ReadListedTrip(std::string_view line, TripFileData& trip) {
 void ForEachListedTrip(const std::vector<std::string>& lines,
                        const std::function<void(std::size_t, TripFileData&)>& use,
                        const std::function<bool(int, int)>& waiting) {
+  // RiderDir is read here, on the thread it belongs to.
+  ForEachListedTripIn(RiderDir, lines, use, waiting);
+}
+
+void ForEachListedTripIn(const std::string& rider_dir, const std::vector<std::string>& lines,
+                         const std::function<void(std::size_t, TripFileData&)>& use,
+                         const std::function<bool(int, int)>& waiting, int threads) {
   const std::size_t n = lines.size();
-  // Paths are made here: they read RiderDir, which belongs to this thread.
+  if (n == 0) return;  // no worker would ever end the wait
   std::vector<std::string> paths(n);
   for (std::size_t i = 0; i < n; ++i)
-    if (UsableLine(lines[i])) paths[i] = TripPathOfLine(lines[i]);
+    if (UsableLine(lines[i])) paths[i] = TripPathOfLine(lines[i], rider_dir);
   std::atomic<std::size_t> next{0};
   std::atomic<int> done{0}, failed{0};
   std::atomic<bool> stop{false};
@@ -226,8 +242,8 @@ void ForEachListedTrip(const std::vector<std::string>& lines,
       done.fetch_add(1, std::memory_order_release);
     }
   };
-  const std::size_t workers =
-      std::min<std::size_t>(n, std::max(1u, std::thread::hardware_concurrency()));
+  const std::size_t workers = std::min<std::size_t>(
+      n, threads > 0 ? static_cast<unsigned>(threads) : std::max(1u, std::thread::hardware_concurrency()));
   if (workers <= 1 && !waiting) {
     work();
   } else {

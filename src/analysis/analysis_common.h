@@ -64,6 +64,18 @@ std::string SpanCaptionOfLines(const TStringList& list, int first, int last);
 // of the title font.
 void ApplyChartColors(TChart& chart, bool grid = false, int title_size = 12);
 
+// Points of a curve, x and y apart (as a series stores them).
+struct CurvePoints {
+  std::vector<double> x, y;
+};
+// Appends the points of a curve to a series.
+void AddCurve(TChartSeries& series, const CurvePoints& curve);
+// A text label of a horizontal axis at x (the points of a label series).
+struct AxisTextLabel {
+  double x = 0;
+  std::string text;
+};
+
 // Creates the hidden value-axis editor "E_SKA" on the chart. On Enter it
 // hides itself and calls apply with the typed number ('.' as decimal mark,
 // leading blanks skipped); a value that is no number or not above 0 is
@@ -76,7 +88,8 @@ bool InAxisEditorCorner(const TChart& chart, int x, int y, int above = 10);
 // and its right edge at the plot's left, focused with its text selected.
 void OpenAxisEditor(TEdit& editor, const TChart& chart, double current);
 
-// Creates the hidden readout (named "Show_DAT" in most windows) on the chart.
+// Creates the hidden readout (named "Show_DAT" in most windows) on the chart
+// (chart null: on the form, for a readout shared by charts in one place).
 TStaticText* MakeReadout(TForm& form, TChart* chart, const std::string& name = "Show_DAT");
 // Shows text in the readout 40 pixels above y, at x, or pulled left to end
 // 10 pixels inside the chart when it would reach that edge; in front.
@@ -162,5 +175,12 @@ std::vector<ListedTrip> ReadListedTrips(const std::vector<std::string>& lines);
 void ForEachListedTrip(const std::vector<std::string>& lines,
                        const std::function<void(std::size_t i, TripFileData& trip)>& use,
                        const std::function<bool(int done, int total)>& waiting = {});
+// The same for the trips in `rider_dir` on at most `threads` threads (0: one
+// per core), for callers on threads of their own, which must not read
+// RiderDir.
+void ForEachListedTripIn(const std::string& rider_dir, const std::vector<std::string>& lines,
+                         const std::function<void(std::size_t i, TripFileData& trip)>& use,
+                         const std::function<bool(int done, int total)>& waiting = {},
+                         int threads = 0);
 
 }  // namespace tav

@@ -1,37 +1,76 @@
 #include "analysis/best_power_worker.h"
 
+#include <algorithm>
 #include <utility>
 
-#include "analysis/power_duration_scan.h"
+#include "analysis/power_duration_curves.h"
 #include "core/core_data.h"
-#include "diary/diary_window.h"
 
-TTAV_Thread::TTAV_Thread(std::vector<std::string> block1_lines, std::string rider_dir)
-    : lines_(std::move(block1_lines)), rider_dir_(std::move(rider_dir)) {}
+namespace {
+std::atomic<uint64_t> last_job_id{0};
 
-TTAV_Thread::~TTAV_Thread() { WaitFor(); }
+// Sets the completion event when the run leaves Execute, however it leaves.
+struct SignalOnExit {
+  tav::TEvent* done;
+  ~SignalOnExit() {
+    if (done != nullptr) done->Set();
+  }
+};
+
+void Publish(const BestPowerHandOver& to, const std::vector<float>& curve,
+             const tav::BlockSummary& summary) {
+  if (to.Curve != nullptr) std::copy(curve.begin(), curve.end(), to.Curve);
+  if (to.MaxPower != nullptr) *to.MaxPower = summary.MaxPower;
+  if (to.MaxDuration != nullptr) *to.MaxDuration = summary.MaxDuration;
+}
+}  // namespace
+
+TTAV_Thread::TTAV_Thread(std::vector<std::string> block1_lines, std::string rider_dir,
+                         BestPowerHandOver hand_over, int threads)
+    : lines_(std::move(block1_lines)),
+      rider_dir_(std::move(rider_dir)),
+      hand_over_(hand_over),
+      threads_(threads),
+      job_id_(++last_job_id) {}
+
+TTAV_Thread::~TTAV_Thread() {
+  Terminate();
+  WaitFor();
+}
 
 void TTAV_Thread::Execute() {
-  // The walk over block 1 comes with the power-duration window; until then
-  // the job ends at once with an empty curve.
-  if (Form5 != nullptr) Form5->BlockDone.Set();
+  SignalOnExit signal{hand_over_.Done};
+  try {
+    std::vector<float> curve(tav::kBestPowerEntries, 0.0f);
+    tav::BlockSummary summary;
+    if (tav::ComputeBlockCurve(lines_, rider_dir_, threads_, TerminateFlag(), curve.data(),
+                               tav::kBestPowerEntries, summary))
+      Publish(hand_over_, curve, summary);
+  } catch (...) {
+    // Nothing half-done is handed over.
+    if (hand_over_.Curve != nullptr) std::fill(hand_over_.Curve, hand_over_.Curve + tav::kBestPowerEntries, 0.0f);
+    if (hand_over_.MaxPower != nullptr) *hand_over_.MaxPower = 0.0f;
+    if (hand_over_.MaxDuration != nullptr) *hand_over_.MaxDuration = tav::BlockSummary{}.MaxDuration;
+    throw;  // kept as the thread's FatalException
+  }
+  Terminate();
 }
 
 namespace tav {
 
-void StopBestPowerWorker(TForm3* diary) {
-  if (diary == nullptr || diary->Worker == nullptr) return;
-  diary->Worker->Terminate();
-  delete diary->Worker;  // joins
-  diary->Worker = nullptr;
+void StopBestPowerJob(TTAV_Thread*& slot) {
+  if (slot == nullptr) return;
+  slot->Terminate();
+  delete slot;  // joins
+  slot = nullptr;
 }
 
-void StartBestPowerWorker(TForm3* diary, std::vector<std::string> block1_lines) {
-  if (diary == nullptr) return;
-  StopBestPowerWorker(diary);
-  if (Form5 != nullptr) Form5->BlockDone.Reset();
-  diary->Worker = new TTAV_Thread(std::move(block1_lines), RiderDir);
-  diary->Worker->Start();
+void RestartBestPowerJob(TTAV_Thread*& slot, std::vector<std::string> block1_lines,
+                         std::string rider_dir, BestPowerHandOver hand_over, int threads) {
+  StopBestPowerJob(slot);
+  if (hand_over.Done != nullptr) hand_over.Done->Reset();
+  slot = new TTAV_Thread(std::move(block1_lines), std::move(rider_dir), hand_over, threads);
+  slot->Start();
 }
 
 }  // namespace tav

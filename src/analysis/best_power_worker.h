@@ -3,8 +3,15 @@
 // selection while the user picks block 2, and hands the curve over to the
 // power-duration window (BestPowerCurve, TForm5::BlockMaxPower,
 // TForm5::BlockMaxDuration, signalled through TForm5::BlockDone).
+//
+// One job runs at a time; the diary owns it (TForm3::Worker). Starting a
+// new job stops and joins the running one; a stopped job hands nothing over
+// but still signals. The completion is signalled on every path, an exception
+// included (the hand-over then holds the empty result).
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,11 +19,23 @@
 
 class TForm3;
 
+// Where a job puts its results. Null members are not written.
+struct BestPowerHandOver {
+  float* Curve = nullptr;          // kBestPowerEntries floats, index = duration in s
+  float* MaxPower = nullptr;       // highest raw power of the loaded trips
+  int32_t* MaxDuration = nullptr;  // longest loaded trip in s, at least 3600
+  tav::TEvent* Done = nullptr;     // set once the three above are final
+};
+
 class TTAV_Thread : public tav::TThread {
  public:
   // The worker owns its copy of the block-1 lines and of the rider folder.
-  TTAV_Thread(std::vector<std::string> block1_lines, std::string rider_dir);
+  // `threads`: threads for the trips (0: all cores).
+  TTAV_Thread(std::vector<std::string> block1_lines, std::string rider_dir,
+              BestPowerHandOver hand_over, int threads = 0);
   ~TTAV_Thread() override;
+  // Different for every job of the run (never 0).
+  uint64_t JobId() const { return job_id_; }
 
  protected:
   void Execute() override;
@@ -24,15 +43,26 @@ class TTAV_Thread : public tav::TThread {
  private:
   std::vector<std::string> lines_;
   std::string rider_dir_;
+  BestPowerHandOver hand_over_;
+  int threads_;
+  uint64_t job_id_;
 };
 
 namespace tav {
 
-// Starts a block-1 job for the diary: stops and joins a job still running in
-// diary->Worker, clears TForm5::BlockDone, starts a new worker on a copy of
-// the lines and keeps it in diary->Worker (the diary owns it).
+// Starts a job in `slot` after stopping and joining the one there; Done is
+// reset before the new job starts.
+void RestartBestPowerJob(TTAV_Thread*& slot, std::vector<std::string> block1_lines,
+                         std::string rider_dir, BestPowerHandOver hand_over, int threads = 0);
+// Stops and joins the job in `slot`, if any, and empties the slot.
+void StopBestPowerJob(TTAV_Thread*& slot);
+
+// The diary's block-1 job, handing over to BestPowerCurve and Form5 (these
+// two are defined with the power-duration window):
+// starts a new worker on a copy of the lines in the rider's folder and keeps
+// it in diary->Worker, after stopping and joining the one running there.
 void StartBestPowerWorker(TForm3* diary, std::vector<std::string> block1_lines);
-// Stops and joins the diary's worker, if any (program exit).
+// Stops and joins the diary's worker, if any (a new analysis, program exit).
 void StopBestPowerWorker(TForm3* diary);
 
 }  // namespace tav

@@ -9,6 +9,7 @@
 class TForm5 : public tav::TForm {
  public:
   TForm5();
+  ~TForm5() override;
 
   // Hand-over of the best-power worker: written by the worker before it
   // signals BlockDone, read by the block view only after the signal.

@@ -48,6 +48,7 @@ TStringList TripList;
 TStringList SelectedTrips;
 TStringList* ScanList = &SelectedTrips;
 bool TripListChanged = false;
+bool TripDatabaseChanged = false;
 
 std::vector<TripDateEntry> TripDates;
 int32_t TripFirstDate = 0;
@@ -310,6 +311,7 @@ void ResetCoreData() {
   SelectedTrips.SetSorted(false);
   ScanList = &SelectedTrips;
   TripListChanged = false;
+  TripDatabaseChanged = false;
   TripDates.clear();
   TripFirstDate = 0;
   TripLastDate = 0;

@@ -110,6 +110,9 @@ extern TStringList SelectedTrips;
 extern TStringList* ScanList;
 // Set by list edits, cleared when the list is saved (TForm1::TripListChanged).
 extern bool TripListChanged;
+// Set by every change of the per-trip tables (and by reading a damaged trip
+// database), cleared when the database is saved; closing saves it when set.
+extern bool TripDatabaseChanged;
 
 // One entry per trip-list line, in list order (BuildTripDateIndex).
 extern std::vector<TripDateEntry> TripDates;

@@ -558,7 +558,6 @@ void TForm1::StartUp() {
   std::vector<std::string> problems;
   tav::StartCore(ProgramFolderText(), &problems);
   EnterProgramFolder();
-  TripListChanged = false;
   // Write the settings at once so a first start leaves a complete folder.
   std::string error;
   if (!tav::SaveSettings(&error) && !error.empty()) problems.push_back(error);
@@ -620,7 +619,7 @@ void TForm1::FormClose(tav::TControl*, tav::TCloseAction&) {
   Timer1->SetEnabled(false);
   for (tav::TForm* f : std::initializer_list<tav::TForm*>{Form3, Form33, Form4, Form34, Form35, Form40})
     if (f != nullptr && f->Visible) f->Close();
-  if (TripListChanged) SaveTripList();
+  if (TripListChanged || tav::TripDatabaseChanged) SaveTripList();
 }
 
 // ---------------------------------------------------------------------------
@@ -726,14 +725,13 @@ bool TForm1::ChooseRider(const std::string& name) {
     ShowPictureMessage(RiderTableFullText());
     return false;
   }
-  if (TripListChanged) SaveTripList();
+  if (TripListChanged || tav::TripDatabaseChanged) SaveTripList();
   std::string message;
   if (!tav::OpenRider(name, &message)) {
     ShowPictureMessage(message);
     RebuildRiderList();
     return false;
   }
-  TripListChanged = false;
   SelectedTrips.Clear();
   ScanList = &SelectedTrips;
   std::vector<std::string> problems;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/bad_copy.h"
 #include "core/core_data.h"
 #include "core/statistics.h"
 #include "core/trip_database.h"
@@ -313,44 +314,74 @@ std::string EncodeSettings() {
 
 bool DecodeSettings(std::string_view bytes, std::vector<std::string>* replaced) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  if (bytes.size() < kSettingsFileBytes || le::GetI32(p + kOffVersion) != kSettingsVersion ||
-      le::GetI32(p + kOffEnd) != kSettingsVersion) {
-    ResetSettingsToDefaults();
-    Note(replaced, "the whole file (wrong version or length)");
-    return false;
+  const std::size_t size = bytes.size();
+  // Every field lies at a fixed place: each one that lies whole in the file
+  // is read (and checked below), the others keep their defaults, so a bit
+  // flipped in the version word or a file cut short costs no rider.
+  auto whole = [&](std::size_t offset, std::size_t n) { return offset + n <= size; };
+  ResetSettingsToDefaults();
+  bool intact = true;
+  if (!whole(kOffVersion, 4) || le::GetI32(p + kOffVersion) != kSettingsVersion) {
+    intact = false;
+    Note(replaced, "the version word");
   }
-  int32_t rider = le::GetI32(p + kOffRider);
-  CurrentRider = static_cast<int8_t>(rider >= 0 && rider < kRiderCount ? rider : -1);
-  {
+  if (size != kSettingsFileBytes) {
+    intact = false;
+    Note(replaced, Format("the file length (%zu bytes, %zu expected)", size, kSettingsFileBytes));
+  } else if (le::GetI32(p + kOffEnd) != kSettingsVersion) {
+    intact = false;
+    Note(replaced, "the end mark");
+  }
+  if (whole(kOffRider, 4)) {
+    const int32_t rider = le::GetI32(p + kOffRider);
+    CurrentRider = static_cast<int8_t>(rider >= 0 && rider < kRiderCount ? rider : -1);
+  }
+  if (whole(kOffRiderName, kRiderNameBytes)) {
     const char* n = reinterpret_cast<const char*>(p + kOffRiderName);
     std::size_t len = 0;
     while (len < kRiderNameBytes && n[len] != '\0') ++len;
     CurrentRiderName.assign(n, len == kRiderNameBytes ? 0 : len);
   }
+  for (int r = 0; r < kRiderCount; ++r) {
+    const std::size_t off = kOffRiderTable + static_cast<std::size_t>(r) * RiderRecord::kBytes;
+    if (whole(off, RiderRecord::kBytes)) RiderTable[r] = RiderRecord::Load(p + off);
+  }
   for (int r = 0; r < kRiderCount; ++r)
-    RiderTable[r] = RiderRecord::Load(p + kOffRiderTable + static_cast<std::size_t>(r) * RiderRecord::kBytes);
-  const unsigned char* z = p + kOffZones;
-  for (int r = 0; r < kRiderCount; ++r)
-    for (int row = 0; row < kZoneRows; ++row)
-      for (int k = 0; k < kZoneRowValues; ++k, z += 2) RiderZones[r][row][k] = le::GetU16(z);
-  std::memcpy(ZoneNames, p + kOffZoneNames, sizeof ZoneNames);
-  for (int i = 0; i < kZoneNameCount; ++i) ZoneColors[i] = le::GetU32(p + kOffZoneColors + 4 * i);
-  for (int i = 0; i < kChartColorCount; ++i) ChartColors[i] = le::GetU32(p + kOffChartColors + 4 * i);
-  UnitFlags = le::GetI32(p + kOffUnitFlags);
-  for (int i = 0; i < 10; ++i) SmoothLevel[i] = le::GetI32(p + kOffSmooth + 4 * i);
-  LanguageIndex = p[kOffLanguage];
-  if (p[kOffCompact] > 1) Note(replaced, "compact layout");
-  CompactLayout = p[kOffCompact] == 1;
-  ClimbGradeThreshold = le::GetF32(p + kOffClimb);
-  for (int i = 0; i < kDiaryColumnOrderSize; ++i) DiaryColumnOrder[i] = le::GetI32(p + kOffDiary + 4 * i);
+    for (int row = 0; row < kZoneRows; ++row) {
+      const std::size_t off = kOffZones + 2 * static_cast<std::size_t>((r * kZoneRows + row) * kZoneRowValues);
+      if (!whole(off, 2 * kZoneRowValues)) continue;
+      for (int k = 0; k < kZoneRowValues; ++k) RiderZones[r][row][k] = le::GetU16(p + off + 2 * k);
+    }
+  for (int i = 0; i < kZoneNameCount; ++i)
+    if (whole(kOffZoneNames + kZoneNameChars * i, kZoneNameChars))
+      std::memcpy(ZoneNames[i], p + kOffZoneNames + kZoneNameChars * i, kZoneNameChars);
+  for (int i = 0; i < kZoneNameCount; ++i)
+    if (whole(kOffZoneColors + 4 * i, 4)) ZoneColors[i] = le::GetU32(p + kOffZoneColors + 4 * i);
+  for (int i = 0; i < kChartColorCount; ++i)
+    if (whole(kOffChartColors + 4 * i, 4)) ChartColors[i] = le::GetU32(p + kOffChartColors + 4 * i);
+  if (whole(kOffUnitFlags, 4)) UnitFlags = le::GetI32(p + kOffUnitFlags);
+  for (int i = 0; i < 10; ++i)
+    if (whole(kOffSmooth + 4 * i, 4)) SmoothLevel[i] = le::GetI32(p + kOffSmooth + 4 * i);
+  if (whole(kOffLanguage, 1)) LanguageIndex = p[kOffLanguage];
+  if (whole(kOffCompact, 1)) {
+    if (p[kOffCompact] > 1) Note(replaced, "compact layout");
+    CompactLayout = p[kOffCompact] == 1;
+  }
+  if (whole(kOffClimb, 4)) ClimbGradeThreshold = le::GetF32(p + kOffClimb);
+  for (int i = 0; i < kDiaryColumnOrderSize; ++i)
+    if (whole(kOffDiary + 4 * i, 4)) DiaryColumnOrder[i] = le::GetI32(p + kOffDiary + 4 * i);
   for (int k = 0; k < kCalendarShowCount; ++k)
     for (int i = 0; i < 10; ++i)
-      CalendarShows[k].Values[i] = le::GetI32(p + kOffCalendar + 40 * k + 4 * i);
-  for (int i = 0; i < kGraf6SettingsSize; ++i) Graf6Settings[i] = le::GetI32(p + kOffGraf6 + 4 * i);
-  for (int i = 0; i < kScaleWords; ++i) ScaleMin[i] = le::GetF32(p + kOffScaleMin + 4 * i);
-  for (int i = 0; i < kScaleWords; ++i) ScaleMax[i] = le::GetF32(p + kOffScaleMax + 4 * i);
+      if (whole(kOffCalendar + 40 * k + 4 * i, 4))
+        CalendarShows[k].Values[i] = le::GetI32(p + kOffCalendar + 40 * k + 4 * i);
+  for (int i = 0; i < kGraf6SettingsSize; ++i)
+    if (whole(kOffGraf6 + 4 * i, 4)) Graf6Settings[i] = le::GetI32(p + kOffGraf6 + 4 * i);
+  for (int i = 0; i < kScaleWords; ++i)
+    if (whole(kOffScaleMin + 4 * i, 4)) ScaleMin[i] = le::GetF32(p + kOffScaleMin + 4 * i);
+  for (int i = 0; i < kScaleWords; ++i)
+    if (whole(kOffScaleMax + 4 * i, 4)) ScaleMax[i] = le::GetF32(p + kOffScaleMax + 4 * i);
   ValidateSettings(replaced);
-  return true;
+  return intact;
 }
 
 bool LoadSettings(std::string* message) {
@@ -365,10 +396,16 @@ bool LoadSettings(std::string* message) {
       if (message) *message = "Cannot read the settings file " + SettingsPath + "; defaults are used.";
     } else {
       ok = DecodeSettings(bytes, &replaced);
-      if (!replaced.empty() && message) {
-        std::string text = "The settings file " + SettingsPath + " was damaged; defaults replace: ";
+      if (!replaced.empty()) {
+        // The settings are written back at start: the file as it was read
+        // is kept first.
+        const std::filesystem::path bad = KeepBadCopy(path, bytes);
+        std::string text = "The settings file " + SettingsPath +
+                           " was damaged; what could be read was taken, defaults replace: ";
         for (std::size_t i = 0; i < replaced.size(); ++i) text += (i ? ", " : "") + replaced[i];
-        *message = text + ".";
+        text += ".";
+        if (!bad.empty()) text += " The damaged file was kept as " + PathText(bad) + ".";
+        if (message) *message = text;
       }
     }
   }
@@ -444,12 +481,14 @@ bool OpenRider(std::string_view name, std::string* message) {
   }
   std::string text;
   std::string listMsg, dbMsg;
-  LoadTripList(TripList, &listMsg);
+  const bool listRead = LoadTripList(TripList, &listMsg);
   LoadTripDatabase(&dbMsg);
   for (const std::string* m : {&err, &listMsg, &dbMsg})
     if (!m->empty()) text += (text.empty() ? "" : " ") + *m;
   if (message) *message = text;
-  TripListChanged = false;
+  // A list read damaged is kept as a .BAD copy and saved as read, so the
+  // damage is met once.
+  TripListChanged = listRead && !listMsg.empty();
   BuildTripDateIndex(TripList);
   CountRiderZones();
   SetUnitFactors();

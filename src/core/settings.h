@@ -35,18 +35,19 @@ inline constexpr std::size_t kSettingsFileBytes = 2488;
 
 // File image of the current settings.
 std::string EncodeSettings();
-// Decodes a file image into the settings. A file of the wrong version or
-// length is refused: all settings take their defaults and `replaced` gets
-// one line saying so. Otherwise every value out of range is replaced by its
-// default and named in `replaced`. Returns false when the image was refused.
+// Decodes a file image into the settings. Every field that lies whole in
+// the image is read, whatever else is damaged; the others take their
+// defaults. A wrong version word, length or end mark is named in
+// `replaced`, and so is every value out of range (replaced by its default).
+// Returns false when the version word, length or end mark was wrong.
 bool DecodeSettings(std::string_view bytes, std::vector<std::string>* replaced = nullptr);
 // Checks the settings in memory and replaces values out of range.
 void ValidateSettings(std::vector<std::string>* replaced = nullptr);
 
 // Loads SettingsPath. A missing file keeps the defaults (result true, no
-// message); a damaged file is reported in `message` (defaults kept for what
-// could not be read). Afterwards the unit factors, ZoneCount and the rider
-// paths are derived.
+// message); a damaged file is read as far as it can be trusted, reported in
+// `message` and kept as a numbered .BAD copy. Afterwards the unit factors,
+// ZoneCount and the rider paths are derived.
 bool LoadSettings(std::string* message = nullptr);
 // Writes SettingsPath (temporary file renamed into place), creating the
 // settings folder when missing.
@@ -71,7 +72,8 @@ int RiderEntryFor(std::string_view name);
 // in RiderTable, or a free entry which takes the name), the rider paths, the
 // rider folder (unless a placeholder name), the trip list (into TripList),
 // the trip database, TripDates and ZoneCount. Messages about damaged files
-// go to `message`. Returns false for an invalid name (nothing changed).
+// go to `message`; a list or database read damaged is marked changed, so it
+// is saved as read. Returns false for an invalid name (nothing changed).
 bool OpenRider(std::string_view name, std::string* message = nullptr);
 
 // One-shot language marker LANG.TXT in `folder`: when its text begins with

@@ -1,6 +1,7 @@
 #include "core/statistics.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 #include "core/trip_file.h"
@@ -11,6 +12,29 @@ namespace tav {
 namespace {
 
 float Finite(float v) { return std::isfinite(v) ? v : 0.0f; }
+
+// Seconds between records as the statistics use them (1 s up to an hour).
+int Step(int interval) { return std::clamp(interval, 1, kMaxSampleInterval); }
+
+// Seconds of `records` records `dt` apart, worked out in 64 bits and kept
+// within what a stored time (int32) holds.
+int32_t SecondsOf(int64_t records, int dt) {
+  return static_cast<int32_t>(std::clamp<int64_t>(records * dt, 0, INT32_MAX));
+}
+
+// A double as a float: not a number gives 0, beyond the float range its end.
+float ToFloat(double v) {
+  return std::isnan(v) ? 0.0f : static_cast<float>(std::clamp<double>(v, -FLT_MAX, FLT_MAX));
+}
+
+// Every value of a summary finite: a stored summary never shows "inf" or "nan".
+void MakeFinite(TripSummary& s) {
+  for (float* v : {&s.Distance, &s.ClimbDistance, &s.Ascent, &s.MaxAltitude, &s.MinAltitude,
+                   &s.MeanPowerAll, &s.MeanPowerNonZero, &s.ClimbPower, &s.MaxPower, &s.NP, &s.IF,
+                   &s.TSS, &s.Work, &s.MeanHeartRate, &s.MaxHeartRate, &s.MeanCadence,
+                   &s.MaxCadence, &s.MeanSpeed, &s.MaxSpeed, &s.MeanTemperature, &s.Weight})
+    *v = Finite(*v);
+}
 
 constexpr int kAltitudeHalfWidth = 7;
 
@@ -28,7 +52,7 @@ RangeStats SummarizeRange(const TripInput& in, int first, int last, const std::v
   RangeStats r;
   TripSummary& s = r.Summary;
   const TripSample* t = in.Samples;
-  const int dt = std::max(1, in.Interval);
+  const int dt = Step(in.Interval);
   const int records = last - first + 1;
   if (records <= 0) return r;
 
@@ -67,17 +91,17 @@ RangeStats SummarizeRange(const TripInput& in, int first, int last, const std::v
     }
   }
 
-  s.TotalTime = records * dt;
+  s.TotalTime = SecondsOf(records, dt);
   float startDist = first > 1 ? Finite(t[first - 1].Distance) : 0.0f;
   s.Distance = std::max(0.0f, Finite(t[last].Distance) - startDist);
-  s.ClimbTime = static_cast<int32_t>(climbCnt * dt);
-  s.ClimbDistance = static_cast<float>(climbDist);
-  s.Ascent = static_cast<float>(ascent);
+  s.ClimbTime = SecondsOf(climbCnt, dt);
+  s.ClimbDistance = ToFloat(climbDist);
+  s.Ascent = ToFloat(ascent);
   s.MaxAltitude = maxAlt;
   s.MinAltitude = minAlt;
-  s.MeanPowerAll = static_cast<float>(sumP / records);
-  s.MeanPowerNonZero = cntPnz ? static_cast<float>(sumPnz / cntPnz) : 0.0f;
-  s.ClimbPower = climbPowerCnt ? static_cast<float>(climbPowerSum / climbPowerCnt) : 0.0f;
+  s.MeanPowerAll = ToFloat(sumP / records);
+  s.MeanPowerNonZero = cntPnz ? ToFloat(sumPnz / cntPnz) : 0.0f;
+  s.ClimbPower = climbPowerCnt ? ToFloat(climbPowerSum / climbPowerCnt) : 0.0f;
   s.MaxPower = maxP;
 
   // Normalised power over the 30 s rolling mean.
@@ -93,22 +117,22 @@ RangeStats SummarizeRange(const TripInput& in, int first, int last, const std::v
       if (i + 1 > last) break;
       sum += Finite(t[i + 1].Power) - Finite(t[i + 1 - window].Power);
     }
-    s.NP = static_cast<float>(std::pow(sum4 / positions, 0.25));
+    s.NP = ToFloat(std::pow(sum4 / positions, 0.25));
   } else {
     s.NP = s.MeanPowerAll;
   }
-  float threshold = in.Threshold > 0 ? in.Threshold : 100.0f;
+  float threshold = in.Threshold >= 1.0f && std::isfinite(in.Threshold) ? in.Threshold : 100.0f;
   s.IF = s.NP / threshold;
-  s.TSS = static_cast<float>(s.TotalTime / 3600.0 * s.IF * s.IF * 100.0);
-  s.Work = static_cast<float>(sumP * dt / 1000.0);
-  s.MeanHeartRate = cntHr ? static_cast<float>(sumHr / cntHr) : 0.0f;
+  s.TSS = ToFloat(s.TotalTime / 3600.0 * s.IF * s.IF * 100.0);
+  s.Work = ToFloat(sumP * dt / 1000.0);
+  s.MeanHeartRate = cntHr ? ToFloat(sumHr / cntHr) : 0.0f;
   s.MaxHeartRate = maxHr;
-  s.MeanCadence = cntCad ? static_cast<float>(sumCad / cntCad) : 0.0f;
+  s.MeanCadence = cntCad ? ToFloat(sumCad / cntCad) : 0.0f;
   s.MaxCadence = maxCad;
-  s.MeanSpeed = s.TotalTime > 0 ? static_cast<float>(s.Distance / (s.TotalTime / 3600.0)) : 0.0f;
+  s.MeanSpeed = s.TotalTime > 0 ? ToFloat(s.Distance / (s.TotalTime / 3600.0)) : 0.0f;
   s.MaxSpeed = maxSpeed;
-  s.MeanTemperature = static_cast<float>(sumTemp / records);
-  s.PowerTime = static_cast<int32_t>(cntPnz * dt);
+  s.MeanTemperature = ToFloat(sumTemp / records);
+  s.PowerTime = SecondsOf(cntPnz, dt);
   float weight = in.Weight;
   if (!(weight > 0)) weight = Finite(HeaderWeightX10(t[0])) / 10.0f;
   if (!(weight > 0)) weight = RiderTable[std::clamp<int>(CurrentRider, 0, kRiderCount - 1)].Weight;
@@ -120,6 +144,7 @@ RangeStats SummarizeRange(const TripInput& in, int first, int last, const std::v
     s.NP = s.IF = s.TSS = s.Work = 0;
     s.PowerTime = 0;
   }
+  MakeFinite(s);
   r.MeanAltitude = sumAlt / records;
   r.MeanTemperature = sumTemp / records;
   double run = (Finite(t[last].Distance) - startDist) * 1000.0;
@@ -158,7 +183,7 @@ std::vector<float> GradesFromAltitude(const TripSample* samples, int count, int 
     int a = std::max(1, i - k), b = std::min(last, i + k);
     double run = (Finite(samples[b].Distance) - Finite(samples[a].Distance)) * 1000.0;
     if (run < 1.0) continue;
-    g[static_cast<std::size_t>(i)] = static_cast<float>(
+    g[static_cast<std::size_t>(i)] = ToFloat(
         100.0 * (alt[static_cast<std::size_t>(b)] - alt[static_cast<std::size_t>(a)]) / run);
   }
   return g;
@@ -207,6 +232,7 @@ int EvaluateTrip() {
   int slot = CurrentTripSlot;
   if (!IsTableSlot(slot)) return power ? 1 : 0;
   TripSummaryTable[slot] = s;
+  TripDatabaseChanged = true;
   ComputeZoneTimes(nullptr, slot, 0);
   ComputeTripDistribution(slot);
   return power ? 1 : 0;
@@ -255,9 +281,9 @@ SectionResult EvaluateSectionData(const TripInput& in, int first, int last, bool
   res.Means[kMeanPower] = s.MeanPowerAll;
   res.Means[kMeanSpeed] = s.MeanSpeed;
   res.Means[kMeanCadence] = s.MeanCadence;
-  res.Means[kMeanGrade] = static_cast<float>(r.MeanGrade);
-  res.Means[kMeanTemperature] = static_cast<float>(r.MeanTemperature);
-  res.Means[kMeanAltitude] = static_cast<float>(r.MeanAltitude);
+  res.Means[kMeanGrade] = ToFloat(r.MeanGrade);
+  res.Means[kMeanTemperature] = ToFloat(r.MeanTemperature);
+  res.Means[kMeanAltitude] = ToFloat(r.MeanAltitude);
 
   auto temp = [&](double c) { return fahrenheit ? c * 1.8 + 32.0 : c; };
   auto& out = res.Lines;
@@ -318,8 +344,9 @@ TripZoneTimes CountZoneTimes(const TripSample* samples, int count, int interval,
     float v = channel == kZoneChannelPower ? samples[i].Power : samples[i].HeartRate;
     ++counts[ZoneOfValue(Finite(v), zoneBlock)];
   }
-  const int dt = std::max(1, interval);
-  for (int k = 0; k < 10; ++k) z.Seconds[k] = static_cast<uint32_t>(counts[k] * dt);
+  const int dt = Step(interval);
+  for (int k = 0; k < 10; ++k)
+    z.Seconds[k] = static_cast<uint32_t>(std::min<uint64_t>(counts[k] * static_cast<uint64_t>(dt), UINT32_MAX));
   z.SampleInterval = dt;
   z.RecordCount = count;
   z.Mark = kTableMark;
@@ -329,6 +356,7 @@ TripZoneTimes CountZoneTimes(const TripSample* samples, int count, int interval,
 void StoreZoneTimes(int slot, const TripZoneTimes& times, const float* zoneBlock) {
   if (!IsTableSlot(slot)) return;
   TripZoneTable[slot] = times;
+  TripDatabaseChanged = true;
   for (int k = 0; k < 10; ++k) {
     float v = Finite(zoneBlock[k]);
     TripDistributionTable[slot].Data.ZoneLimits[k] =
@@ -342,7 +370,7 @@ void ComputeZoneTimes(TForm* /*form*/, int slot, int zoneSet, int channel) {
   if (channel == kZoneChannelFromHeader)
     channel = (count > 0 && HeaderSport(TripSamples[0]) == kSportBikePower) ? kZoneChannelPower
                                                                             : kZoneChannelHeartRate;
-  int dt = std::max(1, SampleInterval);
+  int dt = Step(SampleInterval);
   TripZoneTimes z = CountZoneTimes(TripSamples, count, dt, TripZoneBlock, channel);
   z.ZoneSet = static_cast<uint8_t>(zoneSet);
   StoreZoneTimes(slot, z, TripZoneBlock);
@@ -367,8 +395,8 @@ int HistogramBin(float value, int first, int step, int bins) {
 
 void ComputeDistributionData(const TripSample* samples, int count, int interval,
                              DistributionData& out) {
-  const int dt = std::max(1, interval);
-  out.TotalTime = count > 1 ? (count - 1) * dt : 0;
+  const int dt = Step(interval);
+  out.TotalTime = count > 1 ? SecondsOf(count - 1, dt) : 0;
   // The four peaks in one pass: one sliding sum per window.
   {
     const int n = count - 1;
@@ -406,6 +434,7 @@ void ComputeDistributionData(const TripSample* samples, int count, int interval,
 
 void ClearTripDistribution(int slot) {
   if (!IsTableSlot(slot)) return;
+  TripDatabaseChanged = true;
   DistributionData& d = TripDistributionTable[slot].Data;
   d.TotalTime = 0;
   std::fill(std::begin(d.Peaks), std::end(d.Peaks), 0);
@@ -427,6 +456,7 @@ void ComputeTripDistribution(int slot) {
   TripDistribution& rec = TripDistributionTable[slot];
   ComputeDistributionData(TripSamples, count, dt, rec.Data);
   rec.Mark = kTableMark;
+  TripDatabaseChanged = true;
   DistributionView = rec.Data;
 }
 

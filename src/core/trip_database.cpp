@@ -1,6 +1,9 @@
 #include "core/trip_database.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include "core/bad_copy.h"
 
 #include "core/core_data.h"
 #include "core/trip_types.h"
@@ -36,33 +39,67 @@ std::string EncodeTripDatabase() {
   return out;
 }
 
-bool DecodeTripDatabase(std::string_view bytes, std::string* error) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  std::string why;
-  if (bytes.size() < 8) why = "it is too short";
-  else if (le::GetI32(p + 4) != kDatabaseVersion) why = "its version word is not 3021";
-  else if (bytes.size() < kDatabaseBytes) why = "it is shorter than its three tables";
-  if (!why.empty()) {
-    ClearTripTables();
-    TripCounter = 0;
-    if (error) *error = "The trip database is damaged (" + why + "); its statistics will be "
-                        "computed again.";
-    return false;
-  }
-  int32_t highest = le::GetI32(p);
-  TripCounter = (highest >= 0 && highest < kTripSlots) ? highest : 0;
-  for (int i = 0; i < kTripSlots; ++i) {
-    std::size_t k = static_cast<std::size_t>(i);
-    TripSummaryTable[i] = TripSummary::Load(p + kSummaryOffset + k * TripSummary::kBytes);
-    TripZoneTable[i] = TripZoneTimes::Load(p + kZoneOffset + k * TripZoneTimes::kBytes);
-    TripDistributionTable[i] =
-        TripDistribution::Load(p + kDistributionOffset + k * TripDistribution::kBytes);
-  }
+namespace {
+// A summary whose times are negative or whose values are not all finite
+// cannot have been computed: the slot counts as not computed.
+bool SummaryUsable(const TripSummary& s) {
+  if (s.TotalTime < 0 || s.ClimbTime < 0 || s.PowerTime < 0) return false;
+  for (float v : {s.Distance, s.ClimbDistance, s.Ascent, s.MaxAltitude, s.MinAltitude,
+                  s.MeanPowerAll, s.MeanPowerNonZero, s.ClimbPower, s.MaxPower, s.NP, s.IF, s.TSS,
+                  s.Work, s.MeanHeartRate, s.MaxHeartRate, s.MeanCadence, s.MaxCadence,
+                  s.MeanSpeed, s.MaxSpeed, s.MeanTemperature, s.Weight})
+    if (!std::isfinite(v)) return false;
   return true;
+}
+}  // namespace
+
+bool DecodeTripDatabase(std::string_view bytes, std::string* error, std::string_view name) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t size = bytes.size();
+  ClearTripTables();
+  TripCounter = 0;
+  // The layout is fixed: every slot that lies whole in the file is taken,
+  // whatever else is damaged.
+  auto whole = [&](std::size_t offset, std::size_t bytesOf) { return offset + bytesOf <= size; };
+  int kept = 0, dropped = 0;
+  for (int i = 0; i < kTripSlots; ++i) {
+    const std::size_t k = static_cast<std::size_t>(i);
+    const std::size_t so = kSummaryOffset + k * TripSummary::kBytes;
+    if (whole(so, TripSummary::kBytes)) {
+      const TripSummary s = TripSummary::Load(p + so);
+      if (SummaryUsable(s)) TripSummaryTable[i] = s;
+      else ++dropped;
+    }
+    const std::size_t zo = kZoneOffset + k * TripZoneTimes::kBytes;
+    if (whole(zo, TripZoneTimes::kBytes)) TripZoneTable[i] = TripZoneTimes::Load(p + zo);
+    const std::size_t d = kDistributionOffset + k * TripDistribution::kBytes;
+    if (whole(d, TripDistribution::kBytes)) {
+      TripDistributionTable[i] = TripDistribution::Load(p + d);
+      ++kept;
+    }
+  }
+  const int32_t highest = size >= 4 ? le::GetI32(p) : 0;
+  TripCounter = (highest >= 0 && highest < kTripSlots) ? highest : 0;
+
+  std::string why;
+  if (size < 8) why = "it is too short";
+  else if (le::GetI32(p + 4) != kDatabaseVersion) why = "its version word is not 3021";
+  else if (size < kDatabaseBytes) why = Format("it is %zu bytes short", kDatabaseBytes - size);
+  else if (size > kDatabaseBytes) why = Format("it is %zu bytes too long", size - kDatabaseBytes);
+  else if (dropped > 0) why = Format("%i statistics slot(s) hold impossible values", dropped);
+  if (why.empty()) return true;
+  if (error)
+    *error = "The trip database " + (name.empty() ? std::string() : std::string(name) + " ") +
+             "is damaged (" + why + ")" +
+             (kept == kTripSlots ? std::string("; every slot was read")
+                                 : Format("; %i of %i slots were read whole", kept, kTripSlots)) +
+             ", what is missing will be computed again.";
+  return false;
 }
 
 bool LoadTripDatabaseFile(const std::filesystem::path& path, std::string* error) {
   std::error_code ec;
+  TripDatabaseChanged = false;
   if (!std::filesystem::exists(path, ec)) {
     ClearTripTables();
     TripCounter = 0;
@@ -75,11 +112,19 @@ bool LoadTripDatabaseFile(const std::filesystem::path& path, std::string* error)
     if (error) *error = "Cannot read the trip database " + PathText(path) + ".";
     return false;
   }
-  if (DecodeTripDatabase(bytes, error)) return true;
-  // Keep the damaged file: the next save writes fresh tables over it.
-  std::filesystem::path bad = path;
-  bad += ".BAD";
-  if (WriteFileAtomically(bad, bytes) && error) *error += " The damaged file was kept as " + PathText(bad) + ".";
+  std::string why;
+  if (DecodeTripDatabase(bytes, &why, PathText(path))) {
+    TripDatabaseChanged = false;
+    return true;
+  }
+  // Keep the damaged file as it is; the tables read from it are saved on
+  // the next save (on closing at the latest), so the damage is met once.
+  TripDatabaseChanged = true;
+  const std::filesystem::path bad = KeepBadCopy(path, bytes);
+  if (error) {
+    *error = why;
+    if (!bad.empty()) *error += " The damaged file was kept as " + PathText(bad) + ".";
+  }
   return false;
 }
 
@@ -92,6 +137,7 @@ bool SaveTripDatabaseFile(const std::filesystem::path& path, std::string* error)
     if (error) *error = "Cannot write the trip database " + PathText(path) + ".";
     return false;
   }
+  TripDatabaseChanged = false;
   return true;
 }
 

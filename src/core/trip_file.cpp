@@ -18,25 +18,36 @@ const unsigned char* Bytes(std::string_view s) {
   return reinterpret_cast<const unsigned char*>(s.data());
 }
 
-// Checks the count word and the file length; fills count.
-TripReadError CheckImage(std::string_view bytes, int32_t& count, std::string* error) {
+// Checks the count word, the file length and the records; fills count.
+// `name` names the file in the message ("" when unknown).
+TripReadError CheckImage(std::string_view bytes, int32_t& count, std::string_view name,
+                         std::string* error) {
+  const std::string file = name.empty() ? "The trip file" : "The trip file " + std::string(name);
   auto fail = [&](TripReadError e, const std::string& text) {
-    if (error) *error = text;
+    if (error) *error = file + text;
     return e;
   };
-  if (bytes.size() < 4) return fail(TripReadError::Truncated, "The trip file is empty or damaged.");
+  if (bytes.size() < 4) return fail(TripReadError::Truncated, " is empty or damaged.");
   count = le::GetI32(Bytes(bytes));
   if (count < kMinTripRecords)
     return fail(TripReadError::TooFewRecords,
-                Format("The trip file holds %i records; at least %i are needed.", count,
-                       kMinTripRecords));
+                Format(" holds %i records; at least %i are needed.", count, kMinTripRecords));
   if (count >= kMaxTripRecords)
     return fail(TripReadError::TooManyRecords,
-                Format("The trip file claims %i records; fewer than %i are allowed.", count,
-                       kMaxTripRecords));
+                Format(" claims %i records; fewer than %i are allowed.", count, kMaxTripRecords));
   if (bytes.size() < DeoZoneBlockOffset(count))
     return fail(TripReadError::Truncated,
-                Format("The trip file is shorter than its %i records; it was not read.", count));
+                Format(" is shorter than its %i records; it was not read.", count));
+  const unsigned char* p = Bytes(bytes) + 4;
+  TripSample before = TripSample::Load(p + TripSample::kBytes);
+  for (int i = 1; i < count; ++i) {
+    const TripSample s = TripSample::Load(p + static_cast<std::size_t>(i) * TripSample::kBytes);
+    if (!PlausibleSample(s, before))
+      return fail(TripReadError::NotSamples,
+                  Format(": record %i of %i holds no measured values (damaged file); it was not "
+                         "read.", i, count));
+    before = s;
+  }
   return TripReadError::None;
 }
 
@@ -92,11 +103,18 @@ int RecordInterval(const TripSample* samples, int count) {
   return d >= 1 && d <= kMaxSampleInterval ? static_cast<int>(d) : 1;
 }
 
+bool PlausibleSample(const TripSample& s, const TripSample& before) {
+  for (float v : {s.Distance, s.Power, s.Cadence, s.Altitude, s.Speed, s.Temperature, s.HeartRate})
+    if (!(std::fabs(v) <= kMaxSampleValue)) return false;  // also false for NaN
+  return s.Time >= before.Time;
+}
+
 int TripFileData::Interval() const { return RecordInterval(Samples.data(), Count()); }
 
-TripReadError DecodeDeoBytes(std::string_view bytes, TripFileData& data, std::string* error) {
+TripReadError DecodeDeoBytes(std::string_view bytes, TripFileData& data, std::string* error,
+                             std::string_view name) {
   int32_t count = 0;
-  TripReadError e = CheckImage(bytes, count, error);
+  TripReadError e = CheckImage(bytes, count, name, error);
   if (e != TripReadError::None) return e;
   const unsigned char* p = Bytes(bytes) + 4;
   data.Samples.resize(static_cast<std::size_t>(count));
@@ -113,7 +131,7 @@ TripReadError ReadTripFile(const std::filesystem::path& path, TripFileData& data
     if (error) *error = "Cannot open the trip file " + PathText(path) + ".";
     return TripReadError::CannotOpen;
   }
-  return DecodeDeoBytes(bytes, data, error);
+  return DecodeDeoBytes(bytes, data, error, PathText(path));
 }
 
 TripReadError ReadTripSamples(const std::filesystem::path& path, TripSample* buffer, int capacity,
@@ -124,10 +142,10 @@ TripReadError ReadTripSamples(const std::filesystem::path& path, TripSample* buf
     return TripReadError::CannotOpen;
   }
   int32_t n = 0;
-  TripReadError e = CheckImage(bytes, n, error);
+  TripReadError e = CheckImage(bytes, n, PathText(path), error);
   if (e != TripReadError::None) return e;
   if (n > capacity) {
-    if (error) *error = Format("The trip of %i records does not fit the buffer.", n);
+    if (error) *error = "The trip file " + PathText(path) + Format(" of %i records does not fit the buffer.", n);
     return TripReadError::TooManyRecords;
   }
   const unsigned char* p = Bytes(bytes) + 4;
@@ -243,9 +261,9 @@ void ApplyCheckedImage(std::string_view bytes, int count) {
 }
 }  // namespace
 
-bool ApplyDeoBytes(std::string_view bytes, std::string* error) {
+bool ApplyDeoBytes(std::string_view bytes, std::string* error, std::string_view name) {
   int32_t count = 0;
-  if (CheckImage(bytes, count, error) != TripReadError::None) return false;
+  if (CheckImage(bytes, count, name, error) != TripReadError::None) return false;
   ApplyCheckedImage(bytes, count);
   return true;
 }
@@ -256,7 +274,7 @@ bool ReadDeoFile(const std::filesystem::path& path, std::string* error) {
     if (error) *error = "Cannot open the trip file " + PathText(path) + ".";
     return false;
   }
-  return ApplyDeoBytes(bytes, error);
+  return ApplyDeoBytes(bytes, error, PathText(path));
 }
 
 void ReportCannotOpen() {
@@ -286,13 +304,15 @@ bool WriteDeoFile(const std::filesystem::path& path, std::string* error) {
   return true;
 }
 
-std::string TripPathOfLine(std::string_view line) {
+std::string TripPathOfLine(std::string_view line) { return TripPathOfLine(line, RiderDir); }
+
+std::string TripPathOfLine(std::string_view line, std::string_view riderDir) {
   if (!LineHasSemicolon(line)) return {};
   std::string name(LineKey(line));
   // A trip name never leaves the rider's folder.
   if (name.empty() || name.find_first_of("/\\:") != std::string::npos || name.find("..") != std::string::npos)
     return {};
-  return JoinPath(RiderDir, name + ".DEO");
+  return JoinPath(riderDir, name + ".DEO");
 }
 
 int LoadTripByListIndex(const TStringList& list, int i) {

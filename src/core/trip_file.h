@@ -5,8 +5,9 @@
 // records (40 bytes each, record 0 the header), the zone block (15 floats,
 // [0] = 5555.0), the scale block (10 floats), the note block (330 bytes,
 // zero-terminated text) and a 20-byte trailer. Files are refused when the
-// count is below 5 or 200000 and above, or when the file is shorter than its
-// count says; the blocks after the samples may be missing in older files.
+// count is below 5 or 200000 and above, when the file is shorter than its
+// count says, or when its records are plainly no samples (PlausibleSample);
+// the blocks after the samples may be missing in older files.
 #pragma once
 
 #include <cstdint>
@@ -49,11 +50,21 @@ struct TripFileData {
 };
 
 // Why a trip file was refused.
-enum class TripReadError { None, CannotOpen, TooFewRecords, TooManyRecords, Truncated };
+enum class TripReadError { None, CannotOpen, TooFewRecords, TooManyRecords, Truncated, NotSamples };
+
+// Largest magnitude a measured value of a record can have.
+inline constexpr float kMaxSampleValue = 1.0e6f;
+// Whether a record (1 and on) can be a measured sample, given the record
+// before it: every measured value finite and within kMaxSampleValue, and a
+// time not before the time of the record before. A file with a record that
+// is not is refused by every reader: its records are plainly no samples.
+bool PlausibleSample(const TripSample& s, const TripSample& before);
 
 // Decodes a whole file image. On failure `data` is left unchanged and
-// `error` (when given) gets a message for the user.
-TripReadError DecodeDeoBytes(std::string_view bytes, TripFileData& data, std::string* error);
+// `error` (when given) gets a message for the user that names the file
+// `name` (when given).
+TripReadError DecodeDeoBytes(std::string_view bytes, TripFileData& data, std::string* error,
+                             std::string_view name = {});
 // Reads a trip file in one go. Thread-safe (touches nothing shared).
 TripReadError ReadTripFile(const std::filesystem::path& path, TripFileData& data,
                            std::string* error);
@@ -96,7 +107,7 @@ bool ZoneBlockValid(const float* zoneBlock);
 // to `error`. CurrentTripPath is not changed.
 bool ReadDeoFile(const std::filesystem::path& path, std::string* error = nullptr);
 // The same from a file image already in memory.
-bool ApplyDeoBytes(std::string_view bytes, std::string* error = nullptr);
+bool ApplyDeoBytes(std::string_view bytes, std::string* error = nullptr, std::string_view name = {});
 // Writes the current trip. With TripNotePresent the note is written and the
 // header flag 0x20 set (in TripSamples[0] too), else the flag is cleared.
 // On failure writes "Cannot open output file.\n" to stderr and returns false.
@@ -111,8 +122,10 @@ bool WriteDeoFile(const std::filesystem::path& path, std::string* error = nullpt
 int LoadTripByListIndex(const TStringList& list, int i);
 // The same over ScanList (the form argument is not used).
 int LoadTripByListIndex(TForm* form, int i);
-// Path of the trip file of a list line ("" for a line without ';').
+// Path of the trip file of a list line ("" for a line without ';'), in
+// RiderDir or in a given rider folder (for threads, which keep their own).
 std::string TripPathOfLine(std::string_view line);
+std::string TripPathOfLine(std::string_view line, std::string_view riderDir);
 
 // Writes the current trip as "<path without extension>.CSV": one header
 // line, one line per record 1..count-1, ';' between fields, ',' as decimal

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "core/bad_copy.h"
 #include "core/core_data.h"
 #include "core/statistics.h"
 #include "core/trip_database.h"
@@ -208,11 +209,12 @@ bool ForEachFreeSlot(std::string_view line, Fn fn) {
     std::string_view item = line.substr(pos, (semi == std::string_view::npos ? line.size() : semi) - pos);
     while (!item.empty() && item.front() == ' ') item.remove_prefix(1);
     while (!item.empty() && item.back() == ' ') item.remove_suffix(1);
+    // Nine digits at most: longer entries are no slot (and would not fit an int).
     bool ok = !item.empty() && item.size() <= 9;
     int v = 0;
-    for (char c : item) {
-      if (!IsDigit(c)) { ok = false; break; }
-      v = v * 10 + (c - '0');
+    for (std::size_t i = 0; ok && i < item.size(); ++i) {
+      if (!IsDigit(item[i])) ok = false;
+      else v = v * 10 + (item[i] - '0');
     }
     if (ok && fn(v, pos, end)) return true;
     pos = end;
@@ -337,51 +339,78 @@ void BuildTripDateIndex() { BuildTripDateIndex(TripList); }
 // Files
 // ---------------------------------------------------------------------------
 
-bool LoadTripListFile(const std::filesystem::path& path, TStringList& list, std::string* message) {
-  std::string bytes;
+TripListDamage ParseTripList(std::string_view text, TStringList& list) {
+  TripListDamage damage;
   TStringList raw;
-  bool exists = std::filesystem::exists(path);
-  if (exists) {
-    if (!ReadRegularFile(path, bytes)) {
-      if (message) *message = "Cannot read the trip list " + PathText(path) + ".";
-      list.Clear();
-      list.SetSorted(false);
-      list.Add(std::string(kFreeSlotPrefix));
-      return false;
-    }
-    raw.SetText(bytes);
-  }
+  raw.SetText(text);
+  // Every line ends with its line break; a last line without one was cut.
+  damage.LastLineCut = !text.empty() && text.back() != '\n' && text.back() != '\r';
   std::vector<std::string> good;
   std::string freeLine;
-  int dropped = 0;
-  for (const std::string& line : raw) {
+  for (int i = 0; i < raw.Count(); ++i) {
+    std::string line = raw[i];
+    const bool cut = damage.LastLineCut && i == raw.Count() - 1;
     if (line.empty()) continue;
     if (IsFreeSlotListLine(line)) {
+      // Of a cut free-slot line the entries ended by ';' are whole.
+      if (cut) line.erase(line.find_last_of(";:") == std::string::npos ? 2 : line.find_last_of(";:") + 1);
       if (freeLine.empty()) freeLine = line;
       else freeLine += line.substr(std::min(line.size(), line.find(':') == std::string::npos
                                                                ? std::size_t{2}
                                                                : line.find(':') + 1));
       continue;
     }
-    if (!IsTripLine(line)) {
-      ++dropped;
+    if (cut || !IsTripLine(line)) {
+      ++damage.DroppedLines;
       continue;
     }
-    good.push_back(line);
+    good.push_back(std::move(line));
   }
   if (freeLine.empty()) freeLine = std::string(kFreeSlotPrefix);
   good.push_back(freeLine);
   list.SetSorted(false);
   list.Assign(std::move(good));
-  if (dropped > 0) {
-    std::filesystem::path bad = path;
-    bad += ".BAD";
-    WriteFileAtomically(bad, bytes);
-    if (message)
-      *message = Format("%i damaged line(s) of the trip list were left out; the original list "
-                        "was kept as ",
-                        dropped) +
-                 PathText(bad) + ".";
+  return damage;
+}
+
+int UnlistedTripFiles(const std::filesystem::path& folder, const TStringList& list) {
+  std::set<std::string> named;
+  for (const std::string& line : list)
+    if (!IsFreeSlotListLine(line)) named.insert(UpperCp1252(LineKey(line)));
+  int count = 0;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code e2;
+    if (!it->is_regular_file(e2)) continue;
+    const std::filesystem::path& p = it->path();
+    if (UpperCp1252(PathText(p.extension())) == ".DEO" && !named.count(UpperCp1252(PathText(p.stem()))))
+      ++count;
+  }
+  return count;
+}
+
+bool LoadTripListFile(const std::filesystem::path& path, TStringList& list, std::string* message) {
+  std::string bytes;
+  if (std::filesystem::exists(path) && !ReadRegularFile(path, bytes)) {
+    if (message) *message = "Cannot read the trip list " + PathText(path) + ".";
+    list.Clear();
+    list.SetSorted(false);
+    list.Add(std::string(kFreeSlotPrefix));
+    return false;
+  }
+  const TripListDamage damage = ParseTripList(bytes, list);
+  if (damage.Damaged()) {
+    const std::filesystem::path bad = KeepBadCopy(path, bytes);
+    if (message) {
+      std::string text = "The trip list " + PathText(path) + " is damaged:";
+      if (damage.LastLineCut) text += " its last line was cut off;";
+      if (damage.DroppedLines > 0)
+        text += Format(" %i line(s) that name no trip were left out;", damage.DroppedLines);
+      text += Format(" %i trip file(s) in the rider's folder are named by no line.",
+                     UnlistedTripFiles(path.parent_path(), list));
+      if (!bad.empty()) text += " The original list was kept as " + PathText(bad) + ".";
+      *message = text;
+    }
   }
   return true;
 }

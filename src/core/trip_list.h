@@ -84,11 +84,25 @@ void BuildTripDateIndex(const TStringList& list);
 void BuildTripDateIndex();  // over TripList
 
 // --- files ---
-// Reads "%s/%s.T_L" of the current rider into `list`. Empty lines are
-// dropped; lines that are no trip line are dropped too, reported in
-// `message`, and the original file is kept as "<name>.T_L.BAD". The
-// free-slot line is made the last line (added when missing). A missing
-// file gives a list with the free-slot line only and returns true.
+// What reading a trip list found damaged.
+struct TripListDamage {
+  int DroppedLines = 0;      // lines left out (no trip line, or the cut last line)
+  bool LastLineCut = false;  // the text does not end with a line break
+  bool Damaged() const { return DroppedLines > 0 || LastLineCut; }
+};
+// The lines of a trip list file's text, as LoadTripListFile takes them:
+// empty lines are skipped, lines that are no trip line are left out, and so
+// is a last line without its line break (of a cut free-slot line the
+// entries ended by ';' are kept); the free-slot line is made the last line
+// (added when missing).
+TripListDamage ParseTripList(std::string_view text, TStringList& list);
+// Trip files (*.DEO) in `folder` whose name no line of `list` names.
+int UnlistedTripFiles(const std::filesystem::path& folder, const TStringList& list);
+// Reads "%s/%s.T_L" of the current rider into `list` (ParseTripList). A
+// damaged list is reported in `message`, which also says how many trip
+// files of the rider's folder no line names, and the original file is kept
+// as a numbered .BAD copy. A missing file gives a list with the free-slot
+// line only and returns true; false only when the file cannot be read.
 bool LoadTripList(TStringList& list, std::string* message = nullptr);
 bool LoadTripListFile(const std::filesystem::path& path, TStringList& list,
                       std::string* message = nullptr);

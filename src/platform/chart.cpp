@@ -6,6 +6,7 @@
 #include <QRect>
 
 #include <algorithm>
+#include <limits>
 #include <climits>
 #include <cmath>
 #include <numeric>
@@ -360,7 +361,18 @@ void TChartSeries::Clear() {
   labels_.clear();
   label_count_ = 0;
   stats_ = Stats{};
-  stats_.valid = true;
+  stats_.valid = stats_.pos_valid = true;
+  Touch();
+}
+
+void TChartSeries::AddXYs(const double* x, const double* y, int n) {
+  if (n <= 0) return;
+  const int old = Count();
+  xs_.insert(xs_.end(), x, x + n);
+  ys_.insert(ys_.end(), y, y + n);
+  if (!colors_.empty()) colors_.resize(static_cast<size_t>(old + n), clTeeColor);
+  if (!labels_.empty()) labels_.resize(static_cast<size_t>(old + n));
+  stats_.valid = false;
   Touch();
 }
 
@@ -370,33 +382,85 @@ void TChartSeries::Reserve(int n) {
   ys_.reserve(static_cast<size_t>(n));
 }
 
-void TChartSeries::Extent::Include(double v) {
-  if (!any) {
-    min = max = v;
-    any = true;
-  } else {
-    min = std::min(min, v);
-    max = std::max(max, v);
-  }
-  if (v > 0) {
-    min_pos = any_pos ? std::min(min_pos, v) : v;
-    any_pos = true;
-  }
-}
-
-void TChartSeries::Include(double x, double y) const {
-  // A point without both values is never drawn and does not count.
-  if (!Finite(x) || !Finite(y)) return;
-  stats_.x.Include(x);
-  stats_.y.Include(y);
-}
-
 const TChartSeries::Stats& TChartSeries::GetStats() const {
-  if (!stats_.valid) {
-    stats_ = Stats{};
-    for (size_t i = 0; i < ys_.size(); ++i) Include(xs_[i], ys_[i]);
-    stats_.valid = true;
+  if (stats_.valid) return stats_;
+  // A point counts only with both values finite. The fast pass assumes all
+  // are (its comparisons skip NaN, and a NaN or an infinity is noticed);
+  // when one is not, the exact pass runs. Even and odd points go to two
+  // sets of extremes, so the comparisons do not wait on each other.
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  const size_t n = ys_.size();
+  const double* xs = xs_.data();
+  const double* ys = ys_.data();
+  double ax_lo = inf, ax_hi = -inf, ay_lo = inf, ay_hi = -inf;
+  double bx_lo = inf, bx_hi = -inf, by_lo = inf, by_hi = -inf;
+  bool not_finite = false;
+  auto take = [&not_finite](double x, double y, double& x_lo, double& x_hi, double& y_lo,
+                            double& y_hi) {
+    not_finite |= (x != x) | (y != y);
+    x_lo = x < x_lo ? x : x_lo;
+    x_hi = x > x_hi ? x : x_hi;
+    y_lo = y < y_lo ? y : y_lo;
+    y_hi = y > y_hi ? y : y_hi;
+  };
+  size_t i = 0;
+  for (; i + 1 < n; i += 2) {
+    take(xs[i], ys[i], ax_lo, ax_hi, ay_lo, ay_hi);
+    take(xs[i + 1], ys[i + 1], bx_lo, bx_hi, by_lo, by_hi);
   }
+  if (i < n) take(xs[i], ys[i], ax_lo, ax_hi, ay_lo, ay_hi);
+  double x_lo = std::min(ax_lo, bx_lo), x_hi = std::max(ax_hi, bx_hi);
+  double y_lo = std::min(ay_lo, by_lo), y_hi = std::max(ay_hi, by_hi);
+  const bool all_finite = !(not_finite || x_lo == -inf || x_hi == inf || y_lo == -inf || y_hi == inf);
+  if (!all_finite) {
+    x_lo = y_lo = inf;
+    x_hi = y_hi = -inf;
+    for (size_t k = 0; k < n; ++k) {
+      const double x = xs[k], y = ys[k];
+      if (!(Finite(x) && Finite(y))) continue;
+      x_lo = std::min(x_lo, x);
+      x_hi = std::max(x_hi, x);
+      y_lo = std::min(y_lo, y);
+      y_hi = std::max(y_hi, y);
+    }
+  }
+  stats_ = Stats{};
+  auto set = [](Extent& e, double lo, double hi) {
+    if (lo > hi) return;  // no finite point
+    e.any = true;
+    e.min = lo;
+    e.max = hi;
+  };
+  set(stats_.x, x_lo, x_hi);
+  set(stats_.y, y_lo, y_hi);
+  stats_.all_finite = all_finite;
+  stats_.valid = true;
+  return stats_;
+}
+
+const TChartSeries::Stats& TChartSeries::GetPositiveStats() const {
+  GetStats();
+  if (stats_.pos_valid) return stats_;
+  // The smallest positive values, for logarithmic axes only.
+  for (Extent* e : {&stats_.x, &stats_.y}) {
+    e->any_pos = e->any && e->max > 0;
+    e->min_pos = e->any && e->min > 0 ? e->min : 0;
+  }
+  const bool x_scan = stats_.x.any_pos && stats_.x.min <= 0;
+  const bool y_scan = stats_.y.any_pos && stats_.y.min <= 0;
+  if (x_scan || y_scan) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    double x_pos = inf, y_pos = inf;
+    for (size_t i = 0; i < ys_.size(); ++i) {
+      const double x = xs_[i], y = ys_[i];
+      if (!(Finite(x) && Finite(y))) continue;
+      if (x > 0) x_pos = std::min(x_pos, x);
+      if (y > 0) y_pos = std::min(y_pos, y);
+    }
+    if (x_scan) stats_.x.min_pos = x_pos;
+    if (y_scan) stats_.y.min_pos = y_pos;
+  }
+  stats_.pos_valid = true;
   return stats_;
 }
 
@@ -413,14 +477,11 @@ int TChartSeries::AddXY(double x, double y, const std::string& label, TColor col
     labels_.push_back(label);
     if (!label.empty()) ++label_count_;
   }
-  if (stats_.valid || index == 0) {
-    if (index == 0) stats_ = Stats{};
-    stats_.valid = true;
-    Include(x, y);
-  }
+  stats_.valid = false;  // extremes are taken in one pass when asked for
   Touch();
   return index;
 }
+
 
 int TChartSeries::Add(double value, const std::string& label, TColor color) {
   return AddXY(static_cast<double>(Count()), value, label, color);
@@ -483,8 +544,8 @@ double TChartSeries::MinXValue() const { return GetStats().x.min; }
 double TChartSeries::MaxXValue() const { return GetStats().x.max; }
 double TChartSeries::MinYValue() const { return GetStats().y.min; }
 double TChartSeries::MaxYValue() const { return GetStats().y.max; }
-double TChartSeries::MinPositiveXValue() const { return GetStats().x.min_pos; }
-double TChartSeries::MinPositiveYValue() const { return GetStats().y.min_pos; }
+double TChartSeries::MinPositiveXValue() const { return GetPositiveStats().x.min_pos; }
+double TChartSeries::MinPositiveYValue() const { return GetPositiveStats().y.min_pos; }
 
 double TChartSeries::BarSpacing() const {
   std::vector<double> v;
@@ -1373,6 +1434,84 @@ struct ColumnBucket {
 };
 
 
+// The pixel of a value as TAxisMapping::ToPixel gives it (the same
+// arithmetic), with the scale of a linear axis taken once for a whole series.
+class PixelOf {
+ public:
+  explicit PixelOf(const TAxisMapping& m) : m_(m), k_((m.End - m.Start) / (m.Max - m.Min)) {}
+  // v is finite (and positive on a logarithmic axis).
+  int operator()(double v) const {
+    if (m_.Logarithmic) return m_.ToPixel(v);
+    const double d = (v - m_.Min) * k_;
+    double p = m_.Horizontal ? m_.Start + d : m_.End - d;
+    p = p < -kPixelLimit ? -kPixelLimit : p > kPixelLimit ? kPixelLimit : p;
+    return static_cast<int>(p >= 0 ? p + 0.5 : p - 0.5);
+  }
+
+ private:
+  TAxisMapping m_;
+  double k_;
+};
+
+// One pixel column of a plain line: its points' first, lowest, highest and
+// last values, mapped only here (the mapping is monotonic, so the extremes
+// of the values are the extremes of the pixels).
+void EmitPlainColumn(LineWriter& w, int col, double first, double lo, double hi, double last,
+                     int count, double y_min, double y_k, double y0, TColor color) {
+  auto to_pixel = [&](double v) {
+    double p = y0 - (v - y_min) * y_k;
+    p = p < -kPixelLimit ? -kPixelLimit : p > kPixelLimit ? kPixelLimit : p;
+    return static_cast<int>(p >= 0 ? p + 0.5 : p - 0.5);
+  };
+  ColumnBucket b;
+  b.Start(col, to_pixel(first), color);
+  b.min_y = to_pixel(hi);  // larger values lie higher up: smaller pixels
+  b.max_y = to_pixel(lo);
+  b.last_y = to_pixel(last);
+  b.count = count;
+  b.Emit(w);
+}
+
+// The same reduction for the common case, a line in one colour on linear
+// axes: the same pixels as PixelOf gives, with only x mapped per point. Each
+// column is a run of consecutive points; within it only the lowest and the
+// highest value are followed. `checked`: every value is finite and every x
+// maps into 0..kPixelLimit, so the per-point checks can be left out.
+template <bool checked>
+void ReducePlainLinear(const double* xs, const double* ys, int n, const TAxisMapping& hx,
+                       const TAxisMapping& vy, TColor color, LineWriter& w) {
+  const double x_min = hx.Min, x_k = (hx.End - hx.Start) / (hx.Max - hx.Min), x0 = hx.Start;
+  const double y_min = vy.Min, y_k = (vy.End - vy.Start) / (vy.Max - vy.Min), y0 = vy.End;
+  auto column = [&](double x) {
+    double p = x0 + (x - x_min) * x_k;
+    if constexpr (checked) return static_cast<int>(p + 0.5);
+    p = p < -kPixelLimit ? -kPixelLimit : p > kPixelLimit ? kPixelLimit : p;
+    return static_cast<int>(p >= 0 ? p + 0.5 : p - 0.5);
+  };
+  auto usable = [](double x, double y) {
+    if constexpr (checked) return true;
+    return (x - x) + (y - y) == 0;  // both finite
+  };
+  int i = 0;
+  while (i < n) {
+    if (!usable(xs[i], ys[i])) {
+      w.Break();
+      ++i;
+      continue;
+    }
+    const int col = column(xs[i]);
+    const int start = i;
+    double lo = ys[i], hi = ys[i];
+    for (++i; i < n; ++i) {
+      const double x = xs[i], y = ys[i];
+      if (!usable(x, y) || column(x) != col) break;
+      lo = y < lo ? y : lo;
+      hi = y > hi ? y : hi;
+    }
+    EmitPlainColumn(w, col, ys[start], lo, hi, ys[i - 1], i - start, y_min, y_k, y0, color);
+  }
+}
+
 }  // namespace
 
 void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
@@ -1446,24 +1585,42 @@ void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
         w.Point(hx.ToPixel(xs[static_cast<size_t>(i)]), vy.ToPixel(ys[static_cast<size_t>(i)]), s.PointColor(i));
       }
     } else {
-      ColumnBucket b;
-      for (int i = 0; i < n; ++i) {
-        if (!usable(i)) {
-          b.Emit(w);
-          w.Break();
-          continue;
+      // One pass: each point is mapped and falls into its pixel column.
+      const bool plain = s.colors_.empty();
+      const double* xp = xs.data();
+      const double* yp = ys.data();
+      if (plain && !hlog && !vlog) {
+        // With the extremes known (automatic axes ask for them anyway) the
+        // per-point checks may be unneeded.
+        const TChartSeries::Stats* st = s.stats_.valid ? &s.stats_ : nullptr;
+        const bool safe = st && st->all_finite && st->x.any && hx.ToPixelF(st->x.min) >= 0 &&
+                          hx.ToPixelF(st->x.max) < kPixelLimit;
+        if (safe)
+          ReducePlainLinear<true>(xp, yp, n, hx, vy, s.SeriesColor, w);
+        else
+          ReducePlainLinear<false>(xp, yp, n, hx, vy, s.SeriesColor, w);
+      } else {
+        ColumnBucket b;
+        const PixelOf to_x(hx), to_y(vy);
+        for (int i = 0; i < n; ++i) {
+          const double x = xp[i], y = yp[i];
+          if (!(Finite(x) && Finite(y) && (!hlog || x > 0) && (!vlog || y > 0))) {
+            b.Emit(w);
+            w.Break();
+            continue;
+          }
+          const int px = to_x(x);
+          const int py = to_y(y);
+          const TColor c = plain ? s.SeriesColor : s.PointColor(i);
+          if (b.open && b.x == px && b.color == c) {
+            b.Add(py);
+          } else {
+            b.Emit(w);
+            b.Start(px, py, c);
+          }
         }
-        int px = hx.ToPixel(xs[static_cast<size_t>(i)]);
-        int py = vy.ToPixel(ys[static_cast<size_t>(i)]);
-        TColor c = s.PointColor(i);
-        if (b.open && b.x == px && b.color == c) {
-          b.Add(py);
-        } else {
-          b.Emit(w);
-          b.Start(px, py, c);
-        }
+        b.Emit(w);
       }
-      b.Emit(w);
     }
   }
   if (points) {

@@ -20,7 +20,7 @@
 // are the same class, created by AddLineSeries() etc.)
 //  - Data: Add(value, label, colour) appends (x = the point's index, which
 //    puts one value per label on a text axis); AddXY(x, y, label, colour).
-//    Both return the point index. Clear() removes every point. Points are
+//    Both return the point index. AddXYs(xs, ys, n) appends whole arrays. Clear() removes every point. Points are
 //    kept in plain arrays: 200000 points are normal. A colour of clTeeColor
 //    (the default) means the series colour. NaN and infinite values are
 //    kept but not drawn (they break a line) and do not count in ranges.
@@ -158,10 +158,11 @@ struct TAxisMapping {
   }
   double ToPixelF(double v) const {
     if (Logarithmic) return LogPixel(v);
-    double t = (v - Min) / (Max - Min);
-    if (t != t) return Start;  // NaN
-    double len = End - Start;
-    double p = Horizontal ? Start + t * len : End - t * len;
+    // One formula for every caller, so that a loop over many values (the
+    // mapping copied into a local) computes the scale once.
+    const double d = (v - Min) * ((End - Start) / (Max - Min));
+    if (d != d) return Start;  // NaN
+    double p = Horizontal ? Start + d : End - d;
     return p < -1e7 ? -1e7 : p > 1e7 ? 1e7 : p;
   }
   double ToValue(double pixel) const;
@@ -283,8 +284,11 @@ class TChartSeries {
   // ---- Data.
   void Clear();
   int Add(double value, const std::string& label = {}, TColor color = clTeeColor);
-  int AddXY(double x, double y, const std::string& label = {}, TColor color = clTeeColor);
+  inline int AddXY(double x, double y);  // the plain point: no label, the series colour
+  int AddXY(double x, double y, const std::string& label, TColor color = clTeeColor);
   void Reserve(int n);
+  // Appends n plain points (no labels, the series colour) in one go.
+  void AddXYs(const double* x, const double* y, int n);
   int Count() const { return static_cast<int>(ys_.size()); }
   // Out-of-range indexes read 0, "" and clTeeColor and are ignored when written.
   double XValue(int i) const;
@@ -332,15 +336,16 @@ class TChartSeries {
   struct Extent {
     double min = 0, max = 0, min_pos = 0;  // min_pos: the smallest value above 0
     bool any = false, any_pos = false;
-    void Include(double v);
   };
   struct Stats {
     bool valid = false;
+    bool pos_valid = false;  // min_pos and any_pos are known
+    bool all_finite = true;  // every value of every point is finite
     Extent x, y;
   };
   void Touch();
-  void Include(double x, double y) const;
   const Stats& GetStats() const;
+  const Stats& GetPositiveStats() const;  // also the smallest positive values
 
   TChart* chart_;
   TSeriesType type_;
@@ -494,5 +499,19 @@ class TChart : public TControl {
   TPoint drag_from_, drag_to_;
   std::vector<uint32_t> stamps_;  // marker de-duplication while drawing
 };
+
+// The plain point is added where series are filled point by point in long
+// loops: kept inline.
+inline int TChartSeries::AddXY(double x, double y) {
+  const int index = Count();
+  xs_.push_back(x);
+  ys_.push_back(y);
+  if (!colors_.empty()) colors_.push_back(clTeeColor);
+  if (!labels_.empty()) labels_.emplace_back();
+  stats_.valid = false;  // extremes are taken in one pass when asked for
+  ++revision_;
+  chart_->SeriesChanged();
+  return index;
+}
 
 }  // namespace tav

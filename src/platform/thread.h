@@ -49,6 +49,8 @@ class TThread {
   // Asks the worker to stop; it sees Terminated() and returns.
   void Terminate() { terminated_.store(true, std::memory_order_release); }
   bool Terminated() const { return terminated_.load(std::memory_order_acquire); }
+  // The flag itself, for work that checks it deep inside its loops.
+  const std::atomic<bool>* TerminateFlag() const { return &terminated_; }
   // Joins the thread (nothing when it never started or was joined).
   void WaitFor();
   // Set when Execute has returned (or thrown); waitable from any thread.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/trip_file.h"
 #include "platform/strings.h"
 
 namespace tav {
@@ -44,14 +45,25 @@ int ClipFillEnd(int records, int capacity) {
 }
 
 ClipReadResult ReadClipFile(const std::filesystem::path& path, TripSample* buffer, int capacity) {
-  ClipReadResult result;
   std::string bytes;
-  if (buffer == nullptr || !ReadWholeFile(path, bytes) || bytes.size() < kCountBytes) return result;
+  if (buffer == nullptr || !ReadWholeFile(path, bytes)) return {};
+  return DecodeClip(bytes, buffer, capacity);
+}
+
+ClipReadResult DecodeClip(std::string_view bytes, TripSample* buffer, int capacity) {
+  ClipReadResult result;
+  if (buffer == nullptr || bytes.size() < kCountBytes) return result;
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
   const int32_t count = le::GetI32(in);
   if (count < 0 || count >= capacity || bytes.size() != ClipBytes(count)) return result;
   const int records = count + 1;
   in += kCountBytes;
+  // The section's records must be samples before any of them is taken.
+  for (int i = 1; i < records; ++i) {
+    const TripSample s = TripSample::Load(in + static_cast<std::size_t>(i) * TripSample::kBytes);
+    const TripSample before = TripSample::Load(in + static_cast<std::size_t>(i > 1 ? i - 1 : 1) * TripSample::kBytes);
+    if (!PlausibleSample(s, before)) return result;
+  }
   for (int i = 0; i < records; ++i, in += TripSample::kBytes) buffer[i] = TripSample::Load(in);
   const char* text = reinterpret_cast<const char*>(in);
   result.text.assign(text, strnlen(text, kClipTextBytes));

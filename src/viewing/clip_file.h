@@ -41,7 +41,10 @@ struct ClipReadResult {
 // before it touches the buffer: a file that cannot be read, is shorter or
 // longer than its count says, has a negative count or does not fit the
 // buffer leaves the buffer as it was and returns ok = false.
+// Records that are plainly no samples (PlausibleSample) are refused too.
 ClipReadResult ReadClipFile(const std::filesystem::path& path, TripSample* buffer, int capacity);
+// The same for the bytes of a clip file.
+ClipReadResult DecodeClip(std::string_view bytes, TripSample* buffer, int capacity);
 
 // The record index up to which ReadClipFile clears after a clip of
 // `records` records (exclusive).

@@ -141,6 +141,7 @@ TEST_F(ListedTripsTest, ManyTripsStreamWithProgressAndStop) {
         return true;
       });
   EXPECT_EQ(counts, std::vector<int>(lines.size(), 100));
+  ForEachListedTrip({}, [&](std::size_t, TripFileData&) { ADD_FAILURE(); }, [](int, int) { return true; });
   // A waiting hook that says stop: no trip is started after it.
   std::vector<std::string> many;
   for (int r = 0; r < 20; ++r) many.insert(many.end(), lines.begin(), lines.end());

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <type_traits>
 
 #include "core/core_data.h"
@@ -99,20 +100,36 @@ TEST_F(TripDatabaseTest, OffsetsOfTheThreeTablesAndRoundTrip) {
   EXPECT_EQ(TripSummaryTable[999].Distance, 12.5f);
 }
 
-TEST_F(TripDatabaseTest, DamagedFilesAreReportedSkippedAndKept) {
+TEST_F(TripDatabaseTest, DamagedFilesAreReadAsFarAsWholeAndKept) {
   FillSomeSlots();
-  std::string good = EncodeTripDatabase();
+  const std::string good = EncodeTripDatabase();
   auto path = FsPath(TripDatabasePath);
-  for (std::string bad : {good.substr(0, 5000), std::string(), good}) {
-    if (bad.size() == good.size()) le::PutI32(Bytes(bad) + 4, 3020);
-    WriteBytes(path, bad);
+  std::string version = good;
+  le::PutI32(Bytes(version) + 4, 3020);
+  std::string impossible = good;
+  le::PutF32(Bytes(impossible) + 8 + 5 * 108 + 52, std::numeric_limits<float>::infinity());
+  struct Row {
+    std::string bytes;
+    int32_t slot5Time, counter, zoneMark;
+    const char* copy;
+  } rows[] = {
+      {good.substr(0, 5000), 3600, 42, 0, ".BAD"},     // summaries 0-45 whole, no zone slot
+      {std::string(), 0, 0, 0, ".BAD1"},               // nothing whole
+      {version, 3600, 42, kTableMark, ".BAD2"},        // every slot whole
+      {impossible, 0, 42, kTableMark, ".BAD3"},        // slot 5's summary cannot be right
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.copy);
+    WriteBytes(path, r.bytes);
     FillSomeSlots();
     std::string err;
     EXPECT_FALSE(LoadTripDatabase(&err));
-    EXPECT_FALSE(err.empty());
-    EXPECT_EQ(TripSummaryTable[5].TotalTime, 0);
-    EXPECT_EQ(TripCounter, 0);
-    EXPECT_EQ(FileBytes(FsPath(TripDatabasePath + ".BAD")), bad);
+    EXPECT_NE(err.find(TripDatabasePath), std::string::npos) << err;
+    EXPECT_TRUE(TripDatabaseChanged);
+    EXPECT_EQ(TripSummaryTable[5].TotalTime, r.slot5Time);
+    EXPECT_EQ(TripCounter, r.counter);
+    EXPECT_EQ(TripZoneTable[5].Mark, r.zoneMark);
+    EXPECT_EQ(FileBytes(FsPath(TripDatabasePath + r.copy)), r.bytes);
   }
   // A missing file means empty tables, no message.
   std::filesystem::remove(path);

@@ -499,6 +499,31 @@ TEST_F(ChartFixture, ReducedLinesCoverTheSamePixelsAsAllPoints) {
   EXPECT_NEAR(blue_reduced, blue_full, blue_full / 50);
 }
 
+// The reduction with gaps (NaN breaks the line) and with points beyond a
+// fixed range on both sides, where the per-point checks are needed.
+TEST_F(ChartFixture, ReducedLinesWithGapsAndPointsOutsideMatchAllPoints) {
+  chart.BackColor = clWhite;
+  chart.Frame.Style = TPenStyle::psClear;
+  chart.LeftAxis.GridVisible = chart.BottomAxis.GridVisible = false;
+  auto* s = chart.AddLineSeries();
+  s->SeriesColor = clBlack;
+  for (int i = 0; i < 50000; ++i)
+    s->AddXY(i, i % 9000 < 300 ? std::nan("") : std::sin(i / 700.0) * 100 + (i * 7919 % 13));
+  chart.BottomAxis.SetMinMax(10000, 40000);
+  auto render = [&](bool all) {
+    chart.DrawAllPoints = all;
+    TBitmap img(800, 500);
+    chart.Paint(img.Canvas());
+    img.Canvas().EndPaint();
+    return img;
+  };
+  const TBitmap full = render(true), reduced = render(false);
+  const TRect plot = chart.PlotRect();
+  const auto columns = Coverage(full, plot, clWhite);
+  EXPECT_GT(std::count_if(columns.begin(), columns.end(), [](auto c) { return c.first >= 0; }), 500);
+  EXPECT_EQ(columns, Coverage(reduced, plot, clWhite));
+}
+
 TEST_F(ChartFixture, DragZoomsAndUndoRestores) {
   auto* s = chart.AddLineSeries();
   for (int i = 0; i <= 100; ++i) s->AddXY(i, i);

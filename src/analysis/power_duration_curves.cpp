@@ -1,0 +1,432 @@
+// Built without fused multiply-add and without fast-math (see
+// src/CMakeLists.txt): every float operation here is rounded as written.
+#include "analysis/power_duration_curves.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "analysis/analysis_common.h"
+#include "core/trip_file.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define TAV_HAVE_AVX2_KERNEL 1
+#endif
+
+namespace tav {
+
+int32_t PowerToInt(float power) {
+  if (!(power > 0.0f)) return 0;  // also NaN
+  return static_cast<int32_t>(std::min(power, kPowerCeiling));
+}
+
+int ResolveThreadCount(int threads) {
+  if (threads > 0) return threads;
+  unsigned n = std::thread::hardware_concurrency();
+  return n == 0 ? 1 : static_cast<int>(n);
+}
+
+namespace {
+
+bool Cancelled(const std::atomic<bool>* cancel) {
+  return cancel != nullptr && cancel->load(std::memory_order_relaxed);
+}
+
+// Runs body(thread_index) on `threads` threads, the calling one included;
+// the first exception of any of them is rethrown after all have ended. When
+// no further thread can be started the work is shared by those that run.
+template <class Body>
+void RunOnThreads(int threads, Body&& body) {
+  std::exception_ptr error;
+  std::mutex error_mutex;
+  auto guarded = [&](int index) {
+    try {
+      body(index);
+    } catch (...) {
+      std::lock_guard lock(error_mutex);
+      if (!error) error = std::current_exception();
+    }
+  };
+  std::vector<std::thread> pool;
+  for (int t = 1; t < threads; ++t) {
+    try {
+      pool.emplace_back(guarded, t);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  guarded(0);
+  for (std::thread& th : pool) th.join();
+  if (error) std::rethrow_exception(error);
+}
+
+// ---------------------------------------------------------------------------
+// Mean-maximal walk
+// ---------------------------------------------------------------------------
+
+// The first window of every length starts at record 1: its sum is the float
+// prefix sum of the records in order.
+std::vector<float> PrefixSums(const float* power, int count) {
+  std::vector<float> prefix(static_cast<std::size_t>(count), 0.0f);
+  float sum = 0.0f;
+  for (int r = 1; r < count; ++r) {
+    sum = sum + power[r];
+    prefix[static_cast<std::size_t>(r)] = sum;
+  }
+  return prefix;
+}
+
+// The window sums of one length from slide `from` on, continuing `sum` and
+// the best sum `top` (a sum replaces it only when strictly greater).
+void SlideOne(const float* power, int count, int w, int from, float& sum, float& top) {
+  const int end = count - w - 1;  // windows start below this record
+  for (int s = from; s < end; ++s) {
+    sum = sum + power[s + w - 1] - power[s - 1];
+    if (sum > top) top = sum;
+  }
+}
+
+// Lengths are walked in groups: the lanes of a group advance together over
+// the slides that all of them have, then each finishes alone.
+constexpr int kGroupLanes = 16;
+
+// Lengths [first, first + n) of a group, padded with the last one.
+struct LaneSet {
+  int32_t w[kGroupLanes];
+  int wmax = 0;
+  LaneSet(const int32_t* lengths, int n) {
+    for (int k = 0; k < kGroupLanes; ++k) w[k] = lengths[std::min(k, n - 1)];
+    wmax = *std::max_element(w, w + kGroupLanes);
+  }
+};
+
+// Portable group: independent float chains, one per lane.
+void GroupPortable(const float* power, const float* prefix, int count, const int32_t* lengths,
+                   int n, float* best) {
+  constexpr int kLanes = 8;
+  for (int base = 0; base < n; base += kLanes) {
+    const int m = std::min(kLanes, n - base);
+    float sum[kLanes], top[kLanes];
+    const float* enter[kLanes];
+    int wmax = 0;
+    for (int k = 0; k < kLanes; ++k) {
+      const int w = lengths[base + std::min(k, m - 1)];
+      sum[k] = top[k] = prefix[w];
+      enter[k] = power + w - 1;
+      wmax = std::max(wmax, w);
+    }
+    const int common_end = count - wmax - 1;
+    int s = 2;
+    for (; s < common_end; ++s) {
+      const float leave = power[s - 1];
+      for (int k = 0; k < kLanes; ++k) {
+        sum[k] = sum[k] + enter[k][s] - leave;
+        top[k] = sum[k] > top[k] ? sum[k] : top[k];
+      }
+    }
+    for (int k = 0; k < m; ++k) {
+      const int w = lengths[base + k];
+      SlideOne(power, count, w, s, sum[k], top[k]);
+      best[base + k] = top[k] / static_cast<float>(w);
+    }
+  }
+}
+
+#ifdef TAV_HAVE_AVX2_KERNEL
+// Eight lanes per vector, two vectors per group. Each step of a lane adds
+// its entering record and subtracts the leaving one (the same record for all
+// lanes); the entering records of eight lanes lie in eight places, so four
+// steps of them are loaded as rows and transposed. max(sum, top) keeps top
+// unless sum is strictly greater, as the plain walk does.
+__attribute__((target("avx2"))) void GroupAvx2(const float* power, const float* prefix, int count,
+                                               const int32_t* lengths, int n, float* best) {
+  const LaneSet lanes(lengths, n);
+  __m256 sum[2], top[2];
+  const float* enter[2][8];
+  for (int v = 0; v < 2; ++v) {
+    alignas(32) float init[8];
+    for (int k = 0; k < 8; ++k) {
+      const int w = lanes.w[v * 8 + k];
+      init[k] = prefix[w];
+      enter[v][k] = power + w - 1;
+    }
+    sum[v] = top[v] = _mm256_load_ps(init);
+  }
+  // Slides s .. s + 3 read records up to s + 3 + wmax - 1 <= count - 3.
+  const int common_end = count - lanes.wmax - 1;
+  int s = 2;
+  for (; s + 4 <= common_end; s += 4) {
+    __m256 rows[2][4];
+    for (int v = 0; v < 2; ++v) {
+      const float* const* e = enter[v];
+      __m256 x0 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(e[0] + s)), _mm_loadu_ps(e[4] + s), 1);
+      __m256 x1 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(e[1] + s)), _mm_loadu_ps(e[5] + s), 1);
+      __m256 x2 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(e[2] + s)), _mm_loadu_ps(e[6] + s), 1);
+      __m256 x3 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(e[3] + s)), _mm_loadu_ps(e[7] + s), 1);
+      __m256 t0 = _mm256_unpacklo_ps(x0, x1), t1 = _mm256_unpackhi_ps(x0, x1);
+      __m256 t2 = _mm256_unpacklo_ps(x2, x3), t3 = _mm256_unpackhi_ps(x2, x3);
+      rows[v][0] = _mm256_shuffle_ps(t0, t2, 0x44);
+      rows[v][1] = _mm256_shuffle_ps(t0, t2, 0xEE);
+      rows[v][2] = _mm256_shuffle_ps(t1, t3, 0x44);
+      rows[v][3] = _mm256_shuffle_ps(t1, t3, 0xEE);
+    }
+    for (int j = 0; j < 4; ++j) {
+      const __m256 leave = _mm256_broadcast_ss(power + s + j - 1);
+      for (int v = 0; v < 2; ++v) {
+        sum[v] = _mm256_sub_ps(_mm256_add_ps(sum[v], rows[v][j]), leave);
+        top[v] = _mm256_max_ps(sum[v], top[v]);
+      }
+    }
+  }
+  for (int v = 0; v < 2; ++v) {
+    alignas(32) float sums[8], tops[8];
+    _mm256_store_ps(sums, sum[v]);
+    _mm256_store_ps(tops, top[v]);
+    for (int k = 0; k < 8 && v * 8 + k < n; ++k) {
+      const int w = lanes.w[v * 8 + k];
+      SlideOne(power, count, w, s, sums[k], tops[k]);
+      best[v * 8 + k] = tops[k] / static_cast<float>(w);
+    }
+  }
+}
+
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+#endif
+
+using GroupKernel = void (*)(const float*, const float*, int, const int32_t*, int, float*);
+
+GroupKernel FastestGroupKernel() {
+#ifdef TAV_HAVE_AVX2_KERNEL
+  if (HasAvx2()) return GroupAvx2;
+#endif
+  return GroupPortable;
+}
+
+bool WalkGroups(GroupKernel kernel, const float* power, int count, std::vector<float>& best,
+                int threads, const std::atomic<bool>* cancel) {
+  const std::vector<int32_t> lengths = MeanMaxLengths(count);
+  best.assign(lengths.size(), 0.0f);
+  if (lengths.empty()) return !Cancelled(cancel);
+  const std::vector<float> prefix = PrefixSums(power, count);
+  const int n = static_cast<int>(lengths.size());
+  const int groups = (n + kGroupLanes - 1) / kGroupLanes;
+  std::atomic<int> next{0};
+  std::atomic<bool> stopped{false};
+  auto work = [&](int) {
+    for (;;) {
+      if (Cancelled(cancel)) {
+        stopped.store(true, std::memory_order_relaxed);
+        return;
+      }
+      const int g = next.fetch_add(1, std::memory_order_relaxed);
+      if (g >= groups) return;
+      const int first = g * kGroupLanes;
+      kernel(power, prefix.data(), count, lengths.data() + first, std::min(kGroupLanes, n - first),
+             best.data() + first);
+    }
+  };
+  RunOnThreads(std::clamp(ResolveThreadCount(threads), 1, groups), work);
+  return !stopped.load();
+}
+
+}  // namespace
+
+std::vector<int32_t> MeanMaxLengths(int count) {
+  std::vector<int32_t> lengths;
+  float wf = 0.0f;
+  int32_t w = 0;
+  for (;;) {
+    wf = static_cast<float>(static_cast<double>(wf) * 1.005);
+    if (static_cast<int32_t>(wf) == w) wf = static_cast<float>(static_cast<double>(wf) + 1.0);
+    w = static_cast<int32_t>(wf);
+    if (w > count - 1) break;
+    lengths.push_back(w);
+    if (w >= count - 30) break;
+  }
+  return lengths;
+}
+
+void MeanMaxWalkNaive(const float* power, int count, std::vector<float>& best) {
+  best.clear();
+  for (int32_t w : MeanMaxLengths(count)) {
+    float sum = 0.0f;
+    for (int r = 1; r <= w; ++r) sum = sum + power[r];
+    float b = sum / static_cast<float>(w);
+    for (int s = 2; s < count - w - 1; ++s) {
+      sum = sum + power[s + w - 1] - power[s - 1];
+      if (sum / static_cast<float>(w) > b) b = sum / static_cast<float>(w);
+    }
+    best.push_back(b);
+  }
+}
+
+bool MeanMaxWalk(const float* power, int count, std::vector<float>& best, int threads,
+                 const std::atomic<bool>* cancel) {
+  return WalkGroups(FastestGroupKernel(), power, count, best, threads, cancel);
+}
+
+void MeanMaxWalkPortable(const float* power, int count, std::vector<float>& best) {
+  WalkGroups(GroupPortable, power, count, best, 1, nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Longest run
+// ---------------------------------------------------------------------------
+
+void LongestRunNaive(const float* values, int count, int top, int bottom,
+                     std::vector<int32_t>& runs) {
+  runs.clear();
+  for (int t = top; t >= bottom; --t) {
+    int32_t longest = 0, run = 0;
+    for (int r = 1; r < count; ++r) {
+      run = values[r] > static_cast<float>(t) ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+    runs.push_back(longest);
+  }
+}
+
+void LongestRun(const float* values, int count, int top, int bottom, std::vector<int32_t>& runs) {
+  runs.clear();
+  if (top < bottom) return;
+  // A record's key: the highest threshold it exceeds (ceil(v) - 1), top when
+  // it exceeds them all, bottom - 1 when none (NaN included).
+  const int32_t none = bottom - 1;
+  const float top_f = static_cast<float>(top), bottom_f = static_cast<float>(bottom);
+  auto key_of = [&](float v) -> int32_t {
+    if (v > top_f) return top;
+    if (!(v > bottom_f)) return none;
+    const int32_t t = static_cast<int32_t>(v);  // v > 0 here: truncation is floor
+    return static_cast<float>(t) == v ? t - 1 : t;
+  };
+  // widest[t - bottom]: the widest window around a record of key t whose
+  // records all have keys of at least t. The stack holds rising keys, each
+  // with the last record seen of it; a key leaves it at the first later
+  // record of a lower key, its window reaching back to the record under it.
+  const std::size_t thresholds = static_cast<std::size_t>(top - bottom + 1);
+  std::vector<int32_t> widest(thresholds, 0);
+  const std::size_t depth = static_cast<std::size_t>(std::max(count, 1)) + 1;
+  std::unique_ptr<int32_t[]> at(new int32_t[depth]), keys(new int32_t[depth]);
+  at[0] = 0;
+  keys[0] = none - 2;  // below every key: never leaves
+  std::size_t sp = 1;
+  const int last = std::max(count, 1);
+  for (int r = 1; r <= last; ++r) {
+    const int32_t k = r < count ? key_of(values[r]) : none - 1;  // the end closes every window
+    while (keys[sp - 1] > k) {
+      const int32_t kt = keys[--sp];
+      if (kt >= bottom) {
+        int32_t& slot = widest[static_cast<std::size_t>(kt - bottom)];
+        slot = std::max(slot, r - at[sp - 1] - 1);
+      }
+    }
+    // A new key goes on top; a key equal to the top's takes the top's place.
+    sp += keys[sp - 1] != k;
+    at[sp - 1] = r;
+    keys[sp - 1] = k;
+  }
+  runs.resize(thresholds);
+  int32_t longest = 0;
+  for (int t = top; t >= bottom; --t) {
+    longest = std::max(longest, widest[static_cast<std::size_t>(t - bottom)]);
+    runs[static_cast<std::size_t>(top - t)] = longest;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Trips of a list
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// Walks a trip read from a list into `out`. False when cancelled.
+bool WalkTrip(const TripFileData& file, int threads, const std::atomic<bool>* cancel,
+              std::vector<float>& power, TripCurve& out) {
+  const int count = file.Count();
+  power.resize(static_cast<std::size_t>(count));
+  float max_power = 0.0f;
+  for (int r = 0; r < count; ++r) {
+    const float p = file.Samples[static_cast<std::size_t>(r)].Power;
+    power[static_cast<std::size_t>(r)] = p;
+    if (r > 0 && p > max_power) max_power = p;
+  }
+  out.Count = count;
+  out.Interval = file.Interval();
+  out.Sport = HeaderSport(file.Samples[0]);
+  out.MaxPower = max_power;
+  if (!MeanMaxWalk(power.data(), count, out.Best, threads, cancel)) return false;
+  out.Loaded = true;
+  return true;
+}
+
+}  // namespace
+
+bool WalkListedTrips(const std::vector<std::string>& lines, const std::string& riderDir,
+                     int threads, const std::atomic<bool>* cancel, std::vector<TripCurve>& out,
+                     const std::function<bool(int done, int total)>& waiting) {
+  out.assign(lines.size(), TripCurve{});
+  // One trip: its lengths are shared by the threads instead.
+  const int per_trip = lines.size() == 1 ? threads : 1;
+  std::atomic<bool> stopped{false};
+  std::function<bool(int, int)> wait_hook;
+  if (waiting || cancel != nullptr)
+    wait_hook = [&](int done, int total) {
+      const bool go_on = !Cancelled(cancel) && (!waiting || waiting(done, total));
+      if (!go_on) stopped.store(true);
+      return go_on;
+    };
+  ForEachListedTripIn(
+      riderDir, lines,
+      [&](std::size_t i, TripFileData& trip) {
+        std::vector<float> power;
+        if (stopped.load(std::memory_order_relaxed) || Cancelled(cancel) ||
+            !WalkTrip(trip, per_trip, cancel, power, out[i]))
+          stopped.store(true);
+      },
+      wait_hook, threads);
+  return !stopped.load() && !Cancelled(cancel);
+}
+
+void MergeTripCurve(const TripCurve& trip, float* table, int entries) {
+  if (!trip.Loaded) return;
+  const std::vector<int32_t> lengths = MeanMaxLengths(trip.Count);
+  const std::size_t n = std::min(lengths.size(), trip.Best.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const int64_t d = static_cast<int64_t>(lengths[i]) * trip.Interval;
+    if (d < 1 || d >= entries) continue;
+    if (trip.Best[i] > table[d]) table[d] = trip.Best[i];
+  }
+}
+
+void FoldTripSummary(const TripCurve& trip, BlockSummary& summary) {
+  if (!trip.Loaded) return;
+  if (trip.MaxPower > summary.MaxPower) summary.MaxPower = trip.MaxPower;
+  const int64_t duration = static_cast<int64_t>(trip.Count) * trip.Interval;
+  if (duration > summary.MaxDuration)
+    summary.MaxDuration = static_cast<int32_t>(std::min<int64_t>(duration, std::numeric_limits<int32_t>::max()));
+}
+
+bool ComputeBlockCurve(const std::vector<std::string>& lines, const std::string& riderDir,
+                       int threads, const std::atomic<bool>* cancel, float* table, int entries,
+                       BlockSummary& summary) {
+  std::vector<TripCurve> trips;
+  if (!WalkListedTrips(lines, riderDir, threads, cancel, trips)) return false;
+  std::fill(table, table + entries, 0.0f);
+  summary = BlockSummary{};
+  for (const TripCurve& trip : trips) {
+    FoldTripSummary(trip, summary);
+    MergeTripCurve(trip, table, entries);
+  }
+  return true;
+}
+
+}  // namespace tav

@@ -1,0 +1,168 @@
+#include "analysis/best_power_worker.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "analysis/power_duration_curves.h"
+#include "core/core_data.h"
+#include "core/core_test_util.h"
+#include "core/trip_file.h"
+
+namespace tav {
+namespace {
+
+using testing_core::CoreFixture;
+
+// The results a job hands over, kept apart from the process-wide ones.
+struct Results {
+  std::vector<float> curve = std::vector<float>(kBestPowerEntries, -1.0f);
+  float max_power = -1.0f;
+  int32_t max_duration = -1;
+  TEvent done;
+  BestPowerHandOver HandOver() { return {curve.data(), &max_power, &max_duration, &done}; }
+};
+
+class BestPowerWorkerTest : public CoreFixture {
+ protected:
+  // Writes a power trip to the rider's folder and returns its list line.
+  std::string AddTrip(const std::string& key, int records, int interval,
+                      const std::function<float(int)>& power) {
+    std::vector<TripSample> t(static_cast<std::size_t>(records));
+    t[0].Power = 9999.0f;  // the header's threshold: never a sample
+    for (int r = 1; r < records; ++r) {
+      t[static_cast<std::size_t>(r)].Time = (r - 1) * interval;
+      t[static_cast<std::size_t>(r)].Power = power(r);
+    }
+    testing_core::WriteBytes(std::filesystem::path(FsPath(RiderDir)) / (key + ".DEO"),
+                             EncodeDeoBytes(t.data(), records, nullptr, nullptr, "", false, nullptr));
+    return key + ";001;*BIKE POWER";
+  }
+
+  void Run(const std::vector<std::string>& lines, Results& out, int threads = 0) {
+    TTAV_Thread* slot = nullptr;
+    RestartBestPowerJob(slot, lines, RiderDir, out.HandOver(), threads);
+    ASSERT_TRUE(out.done.Wait(60000));
+    StopBestPowerJob(slot);
+    EXPECT_EQ(slot, nullptr);
+  }
+
+  // The table built the plain way: each loaded trip walked by the plain
+  // walk and filed in list order.
+  static std::vector<float> Expected(const std::vector<std::string>& lines) {
+    std::vector<float> table(kBestPowerEntries, 0.0f);
+    for (const std::string& line : lines) {
+      TripFileData f;
+      if (ReadTripFile(FsPath(TripPathOfLine(line)), f, nullptr) != TripReadError::None || f.Count() < 60)
+        continue;
+      std::vector<float> p;
+      for (const TripSample& s : f.Samples) p.push_back(s.Power);
+      TripCurve c;
+      c.Loaded = true;
+      c.Count = f.Count();
+      c.Interval = f.Interval();
+      MeanMaxWalkNaive(p.data(), c.Count, c.Best);
+      MergeTripCurve(c, table.data(), kBestPowerEntries);
+    }
+    return table;
+  }
+};
+
+float Wave(int r) { return 150.0f + static_cast<float>((r * 37) % 211) + 0.25f * static_cast<float>(r % 3); }
+
+TEST_F(BestPowerWorkerTest, HandsOverTheCurveOfTheLoadedTripsAndTheTwoValues) {
+  const std::vector<std::string> lines = {
+      AddTrip("20240101_1000000_A", 900, 1, Wave),
+      "20240102_0900NR3_TESTER;000;*a manual entry",
+      AddTrip("20240103_1000000_B", 700, 2, [](int r) { return Wave(r + 5) * 1.3f; }),
+      AddTrip("20240104_1000000_SHORT", 59, 1, [](int) { return 3000.0f; }),
+      "20240105_1000000_MISSING;004;",
+      "20240106_1000000_NOSEMICOLON",
+      AddTrip("20240107_1000000_C", 120, 1, [](int r) { return r == 60 ? 1234.5f : 100.0f; }),
+  };
+  const std::vector<float> want = Expected(lines);
+  for (int threads : {1, 0}) {
+    Results got;
+    Run(lines, got, threads);
+    EXPECT_EQ(std::memcmp(got.curve.data(), want.data(), want.size() * sizeof(float)), 0) << threads;
+    EXPECT_EQ(got.max_power, 1234.5f);
+    EXPECT_EQ(got.max_duration, 3600);
+  }
+}
+
+TEST_F(BestPowerWorkerTest, LongTripRaisesTheDuration) {
+  Results got;
+  Run({AddTrip("20240101_1000000_A", 1800, 1, Wave), AddTrip("20240102_1000000_B", 14401, 1, Wave)}, got);
+  EXPECT_EQ(got.max_duration, 14401);
+}
+
+TEST_F(BestPowerWorkerTest, NothingLoadedSignalsAnEmptyCurve) {
+  Results got;
+  Run({"20240102_0900NR3_TESTER;000;*a", "20240102_0930NR4_TESTER;000;", ""}, got);
+  EXPECT_EQ(*std::max_element(got.curve.begin(), got.curve.end()), 0.0f);
+  EXPECT_EQ(*std::min_element(got.curve.begin(), got.curve.end()), 0.0f);
+  EXPECT_EQ(got.max_power, 0.0f);
+  EXPECT_EQ(got.max_duration, 3600);
+}
+
+// The worker reads trips into buffers of its own: the current trip, its
+// path, interval and scales and the rider's folder stay as they were, and
+// no file is written.
+TEST_F(BestPowerWorkerTest, LeavesProcessWideDataAndFilesAlone) {
+  const std::vector<std::string> lines = {AddTrip("20240101_1000000_A", 600, 1, Wave),
+                                          AddTrip("20240102_1000000_B", 600, 3, Wave)};
+  auto listing = [this] {
+    std::map<std::string, std::filesystem::file_time_type> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir_))
+      files[e.path().string()] = e.last_write_time();
+    return files;
+  };
+  const auto before = listing();
+  TripSamples[1].Power = 77.0f;
+  TripSampleCount = 123;
+  CurrentTripPath = "current";
+  SampleInterval = 7;
+  ScaleMax[kScalePower] = 555.0f;
+  Results got;
+  Run(lines, got);
+  EXPECT_EQ(TripSamples[1].Power, 77.0f);
+  EXPECT_EQ(TripSampleCount, 123);
+  EXPECT_EQ(CurrentTripPath, "current");
+  EXPECT_EQ(SampleInterval, 7);
+  EXPECT_EQ(ScaleMax[kScalePower], 555.0f);
+  EXPECT_EQ(*std::max_element(BestPowerCurve, BestPowerCurve + kBestPowerEntries), 0.0f);
+  EXPECT_EQ(listing(), before);
+}
+
+// A new job stops and joins the running one: only the new job's results
+// are handed over, and stopping a running job still signals.
+TEST_F(BestPowerWorkerTest, RestartStopsAndJoinsTheRunningJob) {
+  std::vector<std::string> heavy;
+  for (int i = 0; i < 12; ++i)
+    heavy.push_back(AddTrip("2024010" + std::to_string(i % 9 + 1) + "_10000" + std::to_string(i % 10) + "0_H" +
+                                std::to_string(i),
+                            40000, 1, [](int r) { return 900.0f + static_cast<float>(r % 7); }));
+  const std::string light = AddTrip("20240301_1000000_L", 300, 1, [](int) { return 100.0f; });
+  Results got;
+  TTAV_Thread* slot = nullptr;
+  RestartBestPowerJob(slot, heavy, RiderDir, got.HandOver(), 1);
+  const uint64_t first = slot->JobId();
+  RestartBestPowerJob(slot, {light}, RiderDir, got.HandOver(), 1);
+  EXPECT_NE(slot->JobId(), first);
+  ASSERT_TRUE(got.done.Wait(60000));
+  EXPECT_EQ(got.max_power, 100.0f);
+  EXPECT_EQ(*std::max_element(got.curve.begin(), got.curve.end()), 100.0f);
+  StopBestPowerJob(slot);
+
+  Results stopped;
+  RestartBestPowerJob(slot, heavy, RiderDir, stopped.HandOver(), 1);
+  StopBestPowerJob(slot);
+  EXPECT_EQ(slot, nullptr);
+  EXPECT_TRUE(stopped.done.IsSet());
+}
+
+}  // namespace
+}  // namespace tav

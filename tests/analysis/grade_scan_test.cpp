@@ -1,0 +1,207 @@
+#include "analysis/grade_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "../core/core_test_util.h"
+#include "core/forms.h"
+#include "core/trip_file.h"
+
+namespace tav {
+namespace {
+
+TEST(GradeScanTest, ClassesClampBeforeConversion) {
+  struct Row {
+    double grade;
+    int cls;
+  } rows[] = {{15.04, 300}, {-15.06, 0}, {0.04, 150}, {0.06, 151}, {-0.06, 149},
+              {1e30, 300},  {-1e30, 0},  {NAN, 150},  {INFINITY, 300}};
+  for (const Row& r : rows) EXPECT_EQ(GradeClass(r.grade), r.cls) << r.grade;
+}
+
+// Records 1..n-1 0.01 km apart, climbing 1 m per record (10 %), except a
+// stretch where the distance stands still.
+std::vector<TripSample> Climb(int n, int still_from, int still_to) {
+  std::vector<TripSample> t(static_cast<std::size_t>(n));
+  double d = 0;
+  for (int i = 1; i < n; ++i) {
+    if (i < still_from || i > still_to) d += 0.01;
+    t[static_cast<std::size_t>(i)].Distance = static_cast<float>(d);
+  }
+  return t;
+}
+
+TEST(GradeScanTest, RecordGradesOfOneAndOfSeveralTrips) {
+  const int n = 60;
+  auto t = Climb(n, 20, 40);
+  std::vector<SmoothSample> smooth(n);
+  for (int i = 0; i < n; ++i) smooth[static_cast<std::size_t>(i)][kSmoothAltitude] = static_cast<float>(i);
+  std::vector<float> one(n), several(n), clamped(n);
+  RecordGrades(t.data(), smooth.data(), n, true, 0, one.data());
+  RecordGrades(t.data(), smooth.data(), n, false, 0, several.data());
+  RecordGrades(t.data(), smooth.data(), n, false, 20, clamped.data());
+  EXPECT_NEAR(one[10], 10, 1e-3);     // 14 m over 0.14 km
+  EXPECT_NEAR(one[30], one[29], 1e-6);  // 14 records standing: the gradient before repeats
+  EXPECT_EQ(several[30], 0);          // no distance: 0
+  EXPECT_EQ(one[9], 0);
+  EXPECT_EQ(one[50], 0);              // records n-10.. are not scanned
+  EXPECT_NEAR(one[39], 23.33, 0.01);  // 14 m over 0.06 km
+  EXPECT_FLOAT_EQ(clamped[39], 20);
+  auto sums = GradeClassSumsOf(t.data(), one.data(), n);
+  int records = 0;
+  for (int r : sums.records) records += r;
+  EXPECT_EQ(records, 40);             // records 10..49
+}
+
+TEST(GradeScanTest, CumulativeCurves) {
+  GradeClassSums sums;
+  sums.distance[250] = 1;   // +10 %
+  sums.records[250] = 1;
+  sums.distance[100] = 3;   // -5 %
+  sums.records[100] = 3;
+  auto steep = GradeCurveFromSteep(sums);
+  EXPECT_EQ(steep.x, (std::vector<double>{1, 4}));
+  EXPECT_NEAR(steep.y[0], 10, 1e-9);
+  auto flat = GradeCurveFromFlat(sums);
+  EXPECT_EQ(flat.x, (std::vector<double>{3, 4}));
+  EXPECT_NEAR(flat.y[0], -5, 1e-9);
+  auto share = GradeCurveByShare(sums, 8, 16);  // 1/8 and 3/8 of 16 km
+  EXPECT_EQ(share.x, (std::vector<double>{2, 8}));
+}
+
+TEST(GradeScanTest, ZoomStaysWithinTheTrip) {
+  struct Row {
+    const char* op;
+    ZoomWindow in;
+    double start, width;
+  } rows[] = {
+      {"in+ctrl", {4, 6}, 4.525, 1.05}, {"in", {4, 1.9}, 4, 1.9}, {"in", {4, 6}, 5.5, 3},
+      {"out", {4, 2}, 2, 4},            {"out", {1, 8}, 0, 10},   {"out+ctrl", {3, 2}, 0, 10},
+      {"right", {6, 3}, 7, 3},          {"left", {1, 3}, 0, 3},   {"in+ctrl", {9.5, 0.5}, 8.95, 1.05},
+  };
+  const double total = 10;
+  for (const Row& r : rows) {
+    const std::string op = r.op;
+    const bool ctrl = op.find("ctrl") != std::string::npos;
+    ZoomWindow w = op.rfind("in", 0) == 0    ? ZoomIn(r.in, ctrl, total)
+                   : op.rfind("out", 0) == 0 ? ZoomOut(r.in, ctrl, total)
+                   : op == "right"           ? PanRight(r.in, total)
+                                             : PanLeft(r.in, total);
+    EXPECT_NEAR(w.start, r.start, 1e-9) << op;
+    EXPECT_NEAR(w.width, r.width, 1e-9) << op;
+  }
+}
+
+TEST(GradeScanTest, ProfileGearAndColourHelpers) {
+  ProfileScale s(100, 300, -16, 16);
+  EXPECT_DOUBLE_EQ(s(100), -16);
+  EXPECT_DOUBLE_EQ(s(300), 16);
+  EXPECT_DOUBLE_EQ(ProfileScale(5, 5, -16, 16)(7), -14);  // flat: scale 1
+  std::vector<TripSample> t(4);
+  t[2].Speed = 30;
+  t[2].Cadence = 90;
+  t[3].Speed = 20;
+  auto gear = GearHeights(t.data(), 4, 100);
+  EXPECT_EQ(gear[1], 0);
+  EXPECT_NEAR(gear[2], 33.333, 1e-3);
+  EXPECT_EQ(gear[3], gear[2]);
+  EXPECT_EQ(CadenceColor(0, 100), RGBColor(0, 55, 0));
+  EXPECT_EQ(CadenceColor(100, 100), RGBColor(0, 255, 0));
+  EXPECT_EQ(CadenceColor(150, 100), RGBColor(0, 255, 0));
+  EXPECT_EQ(CadenceColor(-500, 100), RGBColor(0, 0, 0));
+  EXPECT_EQ(CadenceColor(0, 0), RGBColor(0, 55, 0));
+  EXPECT_EQ(DistanceLabels(0, 10, 0).size(), 2u);
+  EXPECT_EQ(DistanceLabels(0, 10, 4)[1].text, "  2.50");
+  EXPECT_EQ(DistanceLabelCount(10), 1);
+}
+
+class GradeWindowTest : public testing_core::CoreFixture {
+ protected:
+  void SetUp() override {
+    CoreFixture::SetUp();
+    EnsureGuiApplication();
+    CreateAllForms();
+  }
+  void TearDown() override {
+    DestroyAllForms();
+    CoreFixture::TearDown();
+  }
+  void List(int trips) {
+    SelectedTrips.Clear();
+    for (int i = 0; i < trips; ++i) {
+      const std::string key = "2014010" + std::to_string(1 + i % 9) + "_100000_0_A";
+      TripFileData d;
+      d.Samples = testing_core::DemoRide(static_cast<uint32_t>(7 + i), 1800);
+      ASSERT_TRUE(WriteTripFile(FsPath(JoinPath(RiderDir, key + ".DEO")), d, false, nullptr));
+      SelectedTrips.Add(key + ";001;*T" + std::to_string(i));
+    }
+    ScanList = &SelectedTrips;
+  }
+};
+
+TEST_F(GradeWindowTest, OneTripViews) {
+  List(1);
+  Form51->Show();
+  EXPECT_EQ(Form51->Caption, "01.01.2014 - 10:00  T0");
+  EXPECT_GT(Form51->Series[3]->Count(), 10);  // sorted from plus to minus
+  EXPECT_TRUE(Form51->SB_SK->Visible);
+  Form51->SB_ALTClick(nullptr);  // the profile
+  EXPECT_TRUE(Form51->ProfileFlag);
+  EXPECT_GT(Form51->Series[1]->Count(), 1000);
+  Form51->MetricClick(kGradeCadence);
+  EXPECT_EQ(Form51->SB_SR->Tag, 10);
+  EXPECT_EQ(Form51->Series[8]->Count(), 33);  // gradient axis -16..16
+  EXPECT_DOUBLE_EQ(Form51->Chart->RightAxis.Minimum(), Form51->MetricMin);
+  EXPECT_DOUBLE_EQ(Form51->Chart->RightAxis.Maximum(), Form51->MetricMax);
+  Form51->SB_SRClick(nullptr);  // the gear curve, once
+  EXPECT_GT(Form51->Series[4]->Count(), 0);
+  EXPECT_EQ(Form51->MetricMin, 0);
+  EXPECT_EQ(Form51->SB_SR->Tag, 10);
+  Form51->MetricClick(kGradeCadence);
+  EXPECT_EQ(Form51->Series[4]->Count(), 0);
+  Form51->CB_G_PO->DoSelect(2);
+  EXPECT_EQ(Form51->SmoothLevels[kGradeCadence], 2);
+  Form51->E_SKA->Text = "12";
+  WORD enter = VK_RETURN;
+  Form51->E_SKA->DoKeyDown(enter, 0);
+  EXPECT_EQ(Form51->Chart->LeftAxis.Minimum(), -12);
+  EXPECT_EQ(Form51->Series[8]->Count(), 25);
+  Form51->SB_SKClick(nullptr);  // channel against gradient
+  EXPECT_TRUE(Form51->Ch_SK->Visible);
+  EXPECT_FALSE(Form51->Chart->Visible);
+  EXPECT_EQ(Form51->Series10->Count(), Form51->Trip.Count() - 20);
+  Form51->SB_SKClick(nullptr);
+  EXPECT_TRUE(Form51->Chart->Visible);
+  EXPECT_FALSE(Form51->ProfileFlag);
+}
+
+TEST_F(GradeWindowTest, SeveralTripsAndSmallCharts) {
+  List(9);
+  Form51->Show();
+  EXPECT_EQ(Form51->ItemCount, 8);
+  EXPECT_EQ(Form51->Series[8]->Title, "08.01.2014 - 10:00  T7");
+  EXPECT_EQ(Form51->Series[8]->VertAxis, TVertAxis::aLeftAxis);
+  EXPECT_FALSE(Form51->SB_SK->Visible);
+  Form51->Hide();
+  List(4);
+  Form51->Show();
+  EXPECT_TRUE(Form51->SB_SK->Visible);
+  Form51->SB_SKClick(nullptr);
+  EXPECT_EQ(Form51->SB_SK->Tag, 14);
+  for (TChart* c : Form51->Ch) {
+    EXPECT_TRUE(c->Visible);
+    EXPECT_GT(c->Series(0)->Count(), 100);
+    EXPECT_EQ(c->LeftAxis.Maximum(), Form51->Ch[0]->LeftAxis.Maximum());  // one scale
+    EXPECT_LE(c->LeftAxis.Maximum(), 20.0 + 1e-9);
+  }
+  Form51->MetricClick(kGradePower);
+  EXPECT_EQ(Form51->CurrentMetric, kGradePower);
+  Form51->SB_SKClick(nullptr);
+  EXPECT_EQ(Form51->SB_SK->Tag, 0);
+  EXPECT_FALSE(Form51->Ch[0]->Visible);
+  EXPECT_TRUE(Form51->Chart->Visible);
+}
+
+}  // namespace
+}  // namespace tav

@@ -1,0 +1,100 @@
+#include "analysis/power_cadence_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "../core/core_test_util.h"
+#include "core/forms.h"
+#include "diary/diary_window.h"
+
+namespace tav {
+namespace {
+
+SmoothSample Smoothed(float power, float cadence, float speed) {
+  SmoothSample s{};
+  s[kSmoothPower] = power;
+  s[kSmoothCadence] = cadence;
+  s[kSmoothSpeed] = speed;
+  return s;
+}
+
+TEST(PowerCadenceTest, ThresholdsAndMaximaOfTheScatter) {
+  // Entry 0 is the header's and never counts, however large.
+  std::vector<SmoothSample> s = {Smoothed(9999, 999, 999), Smoothed(200, 40, 5),
+                                 Smoothed(250, 40.5f, 5.5f), Smoothed(300, 90, 30)};
+  auto v = PowerCadenceSpeedOf(s.data(), 4, 0.5);
+  EXPECT_EQ(v.cadence.x, (std::vector<double>{250, 300}));
+  EXPECT_EQ(v.speed.y, (std::vector<double>{2.75, 15}));
+  EXPECT_EQ(v.power_max, 300);
+  EXPECT_EQ(v.cadence_max, 90);
+  EXPECT_EQ(v.speed_max, 15);
+  EXPECT_EQ(PowerLabels(25).size(), 3u);
+  EXPECT_EQ(PowerLabels(1e30).size(), 2001u);  // capped
+  EXPECT_EQ(PowerLabels(25)[2].text, "    20");
+}
+
+TEST(PowerCadenceTest, TorqueScatterAndMeanPoint) {
+  for (int above : {10, 11}) {
+    std::vector<SmoothSample> s(1, Smoothed(5000, 500, 0));
+    for (int i = 0; i < above; ++i) s.push_back(Smoothed(314.0f, 100, 0));
+    s.push_back(Smoothed(100, 20, 0));  // 20 rpm: on the zero line, but counts for the maximum
+    auto t = TorqueCadenceOf(s.data(), static_cast<int>(s.size()));
+    EXPECT_EQ(t.points.x.size(), s.size() - 1);
+    EXPECT_EQ(t.points.y.back(), 0);
+    EXPECT_NEAR(t.torque_max, 100 / 20.0 * kTorqueFactor, 1e-9);
+    ASSERT_EQ(t.mean.has_value(), above == 11);
+    if (t.mean) {
+      EXPECT_NEAR((*t.mean)[1], 314.0 / 100 * kTorqueFactor, 1e-4);
+    }
+  }
+  auto iso = IsoPowerCurve(150);
+  EXPECT_NEAR(iso.y.front(), 286.6, 0.05);
+  EXPECT_EQ(iso.x.back(), 149);
+  EXPECT_NEAR(iso.y.back(), 9.6, 0.05);
+}
+
+class PowerCadenceWindowTest : public testing_core::CoreFixture {
+ protected:
+  void SetUp() override {
+    CoreFixture::SetUp();
+    EnsureGuiApplication();
+    CreateAllForms();
+  }
+  void TearDown() override {
+    DestroyAllForms();
+    CoreFixture::TearDown();
+  }
+};
+
+TEST_F(PowerCadenceWindowTest, ViewsKeepTheirSmoothingAndDrawZoneCurves) {
+  testing_core::LoadIntoCurrent(testing_core::DemoRide(4, 1800));
+  const float zones[] = {5555.0f, 150, 200, 250, 0, 0, 0, 0, 0};
+  std::memcpy(TripZoneBlock, zones, sizeof zones);
+  std::strcpy(ZoneNames[1], "Zone1");
+  UnitFlags = kUnitMiles;
+  SmoothLevel[kLevelPower] = 1;
+  Form3->ViewCaption = "TRIP x";
+  Form52->Show();
+  EXPECT_EQ(Form52->Caption, "TRIP x");
+  EXPECT_EQ(Form52->CB_G_PO->ItemIndex, 6);
+  EXPECT_EQ(Form52->Chart->LeftAxis.Title, "Speed [mph]          RPM [1/min]");
+  EXPECT_GT(Form52->Series2->Count(), 1000);
+  EXPECT_EQ(SmoothLevel[kLevelPower], 1);
+  Form52->SB_PRClick(nullptr);
+  EXPECT_EQ(Form52->CB_G_PO->ItemIndex, 4);
+  EXPECT_EQ(Form52->IsoSeries[0]->Title, "Zone1    150[W]   ");
+  int curves = 0;
+  for (auto* s : Form52->IsoSeries) curves += s->ShowInLegend;
+  EXPECT_EQ(curves, 3);
+  Form52->CB_G_PO->DoSelect(2);
+  EXPECT_EQ(TorqueSmoothLevel, 2);
+  EXPECT_TRUE(Form52->Chart1->Visible);
+  Form52->Hide();
+  Form52->Show();  // the power view again, its level unchanged
+  EXPECT_EQ(Form52->CB_G_PO->ItemIndex, PowerCadenceSmoothLevel);
+  EXPECT_EQ(TorqueSmoothLevel, 2);
+}
+
+}  // namespace
+}  // namespace tav

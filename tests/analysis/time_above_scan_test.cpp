@@ -1,0 +1,117 @@
+#include "analysis/time_above_scan.h"
+
+#include <gtest/gtest.h>
+
+#include "../core/core_test_util.h"
+#include "core/forms.h"
+#include "core/trip_file.h"
+
+namespace tav {
+namespace {
+
+TEST(TimeAboveTest, ClassesOfEachChannel) {
+  struct Row {
+    int mode;
+    float value;
+    int cls;  // -1: not counted
+  } rows[] = {
+      {kAbovePower, 2499, 249}, {kAbovePower, 2500, -1}, {kAbovePower, 0, 0},
+      {kAbovePower, -3, -1},    {kAboveHeartRate, 249.9f, 249}, {kAboveCadence, 90.5f, 90},
+      {kAboveSpeed, 40, 24},    // x 0.62137 (miles)
+      {kAbovePower, std::numeric_limits<float>::quiet_NaN(), -1},
+  };
+  for (const Row& r : rows) {
+    TripSample t[2];
+    t[1].Power = t[1].HeartRate = t[1].Cadence = t[1].Speed = r.value;
+    auto h = TimeAboveHistogramOf(t, 2, r.mode, 0.62137);
+    double total = 0;
+    for (double c : h.counts) total += c;
+    EXPECT_EQ(total, r.cls < 0 ? 0 : 1) << r.mode << " " << r.value;
+    if (r.cls >= 0) {
+      EXPECT_EQ(h.counts[static_cast<std::size_t>(r.cls)], 1) << r.value;
+    }
+  }
+}
+
+TEST(TimeAboveTest, CurveFallsFromTheTopClassAndLeavesClassZeroOut) {
+  TimeAboveHistogram h;
+  h.counts[0] = 5;    // never drawn
+  h.counts[20] = 10;  // 200 W
+  h.counts[30] = 3;   // 300 W
+  auto time = TimeAboveCurve(h, kAbovePower, 2, 19, false);
+  ASSERT_EQ(time.x.size(), 250u);
+  EXPECT_EQ(time.y.front(), 2500);
+  EXPECT_EQ(time.y.back(), 10);
+  EXPECT_EQ(time.x[250 - 30], 6);   // at 300 W or above: 3 records x 2 s
+  EXPECT_EQ(time.x[250 - 21], 6);
+  EXPECT_EQ(time.x[250 - 20], 26);
+  EXPECT_EQ(time.x.back(), 26);     // the 0-W records are missing
+  auto share = TimeAboveCurve(h, kAboveHeartRate, 2, 20, true);
+  EXPECT_EQ(share.y.back(), 1);
+  EXPECT_DOUBLE_EQ(share.x.back(), 65.0);
+}
+
+TEST(TimeAboveTest, TimeLabelsAndValueAxis) {
+  struct Row {
+    int longest, width, step, count;
+  } rows[] = {{36000, 650, 1800, 20}, {300, 650, 60, 5}, {3602, 650, 180, 21},
+              {36000, 30, 1080000, 1}, {0, 650, 60, 0}};
+  for (const Row& r : rows) {
+    auto labels = TimeAboveTimeLabels(r.longest, r.width);
+    ASSERT_EQ(static_cast<int>(labels.size()), r.count) << r.longest << " " << r.width;
+    if (r.count > 1) {
+      EXPECT_EQ(labels[1].x, r.step);
+    }
+  }
+  auto labels = TimeAboveTimeLabels(3700, 2000);  // step 60
+  EXPECT_EQ(labels[60].text, "1:00");
+  EXPECT_EQ(labels[61].text, "1:01");
+  EXPECT_EQ(TimeAbovePercentLabels().back().text, "100%");
+  EXPECT_EQ(TimeAboveValueAxisMax(kAbovePower, 412), 422);
+  EXPECT_EQ(TimeAboveValueAxisMax(kAboveSpeed, 50), 55);
+}
+
+class TimeAboveWindowTest : public testing_core::CoreFixture {
+ protected:
+  void SetUp() override {
+    CoreFixture::SetUp();
+    EnsureGuiApplication();
+    CreateAllForms();
+  }
+  void TearDown() override {
+    DestroyAllForms();
+    CoreFixture::TearDown();
+  }
+};
+
+TEST_F(TimeAboveWindowTest, ScansUpToEightTripsAndKeepsATypedAxis) {
+  TripFileData d;
+  d.Samples = testing_core::RampTrip(1801, 2);  // power 101 .. 1900 W
+  ASSERT_TRUE(WriteTripFile(FsPath(JoinPath(RiderDir, "20140101_100000_0_A.DEO")), d, false, nullptr));
+  SelectedTrips.Clear();
+  for (int i = 0; i < 9; ++i) SelectedTrips.Add("20140101_100000_0_A;001;*T" + std::to_string(i));
+  SelectedTrips.Add("20140110_1000NR3_X;002;");
+  ScanList = &SelectedTrips;
+  Form8->Show();
+  EXPECT_EQ(Form8->ItemCount, 8);
+  EXPECT_EQ(Form8->Caption, "Analyze of 01.01.2014 - 10:00 to 01.01.2014 - 10:00");
+  EXPECT_EQ(Form8->Series[8]->Title, "01.01.2014 - 10:00  T7");
+  EXPECT_EQ(Form8->Chart->BottomAxis.Maximum(), 3602);
+  EXPECT_EQ(Form8->Chart->TopAxis.Maximum(), 3602);  // curves and labels share one range
+  EXPECT_EQ(Form8->Chart->LeftAxis.Maximum(), 1910);
+  Form8->E_SKA->Text = "400";
+  WORD enter = VK_RETURN;
+  Form8->E_SKA->DoKeyDown(enter, 0);
+  Form8->SB_UMSTClick(nullptr);  // percent view keeps the typed maximum
+  EXPECT_EQ(Form8->Chart->LeftAxis.Maximum(), 400);
+  EXPECT_EQ(Form8->Chart->BottomAxis.Maximum(), 100);
+  Form8->SB_UMSTClick(nullptr);
+  Form8->Hide();
+  SelectedTrips.Clear();
+  Form8->Show();  // an empty list: empty chart, caption without dates
+  EXPECT_EQ(Form8->Caption, "Analyze of  to ");
+  EXPECT_EQ(Form8->Series[1]->Count(), 0);
+}
+
+}  // namespace
+}  // namespace tav

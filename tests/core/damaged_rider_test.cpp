@@ -1,0 +1,175 @@
+// The program on damaged copies of the demo rider: nothing the rider has is
+// lost, every damaged file is reported and kept as a numbered .BAD copy, and
+// trips whose records are no samples are refused.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "core/core_data.h"
+#include "core/demo_rider_program.h"
+#include "core/trip_database.h"
+#include "core/trip_list.h"
+#include "diary/diary_window.h"
+#include "platform/text.h"
+#include "viewing/trip_view.h"
+
+namespace tav {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testing_core;
+
+using DamagedRider = DemoRiderProgram;
+
+bool Mentions(const std::string& text, const std::string& what) { return text.find(what) != std::string::npos; }
+
+// Record i of a trip file's bytes.
+unsigned char* Record(std::string& bytes, int i) { return Bytes(bytes) + 4 + 40 * static_cast<std::size_t>(i); }
+
+std::string Messages() {
+  std::string all;
+  for (const std::string& m : Application().ShownMessages) all += m + "\n";
+  return all;
+}
+
+TEST_F(DamagedRider, SettingsKeepTheirRidersAndACopy) {
+  const std::string good = FileBytes(SettingsFile());
+  std::string flipped = good;
+  flipped[1] ^= 0x04;  // one bit of the version word
+  for (const std::string& damaged : {flipped, good.substr(0, good.size() - 1)}) {
+    SCOPED_TRACE(damaged.size());
+    WriteBytes(SettingsFile(), damaged);
+    fs::remove(SettingsFile().string() + ".BAD");
+    Start();
+    EXPECT_TRUE(Mentions(Messages(), SettingsFile().string() + ".BAD")) << Messages();
+    EXPECT_TRUE(FileHolds(SettingsFile().string() + ".BAD", damaged));
+    EXPECT_EQ(CurrentRiderName, "DEMO");
+    EXPECT_EQ(RiderTable[0].Weight, 72.0f);
+    EXPECT_EQ(RiderZones[0][kZoneRowPower][0], 265);
+    // Written back whole at start, the rider still in it.
+    EXPECT_TRUE(FileHolds(SettingsFile(), good));
+    Stop();
+    Application().ShownMessages.clear();
+  }
+}
+
+TEST_F(DamagedRider, DatabaseOneByteShortKeepsManualEntries) {
+  const std::string good = FileBytes(DatabaseFile());
+  const std::string damaged = good.substr(0, good.size() - 1);
+  WriteBytes(DatabaseFile(), damaged);
+  int manualSlot = -1;
+  for (const std::string& line : StoredLines())
+    if (IsManualLine(line) && IsTripLine(line)) manualSlot = *LineSlot(line);
+  ASSERT_GT(manualSlot, 0);
+  auto summaryIn = [](const std::string& db, int slot) {
+    return TripSummary::Load(Bytes(db) + 8 + static_cast<std::size_t>(slot) * TripSummary::kBytes);
+  };
+  Start();
+  EXPECT_TRUE(Mentions(Messages(), DatabaseFile().string() + ".BAD")) << Messages();
+  Form1->SB_DBClick(Form1->SB_DB);
+  Stop();
+  const std::string saved = FileBytes(DatabaseFile());
+  ASSERT_EQ(saved.size(), good.size());
+  EXPECT_EQ(summaryIn(saved, manualSlot), summaryIn(good, manualSlot));
+  EXPECT_GT(summaryIn(saved, manualSlot).TotalTime, 0);
+  EXPECT_TRUE(FileHolds(DatabaseFile().string() + ".BAD", damaged));
+}
+
+TEST_F(DamagedRider, RecomputedStatisticsAreSavedSoTheDamageIsMetOnce) {
+  // No statistics due: the list never changes, only the database does.
+  std::string list = FileBytes(ListFile());
+  for (std::size_t p; (p = list.find("PF;")) != std::string::npos;) list.replace(p, 2, "__");
+  WriteBytes(ListFile(), list);
+  const std::string good = FileBytes(DatabaseFile());
+  WriteBytes(DatabaseFile(), good.substr(0, 8 + 1000 * 108 + 500 * 80));  // zones from slot 500 on, no distributions
+  Start();
+  EXPECT_EQ(Application().ShownMessages.size(), 1u);
+  Form1->SB_DBClick(Form1->SB_DB);  // computes the missing distributions
+  Stop();
+  Application().ShownMessages.clear();
+  Start();
+  EXPECT_TRUE(Application().ShownMessages.empty()) << Messages();
+  EXPECT_EQ(FileBytes(DatabaseFile()).size(), good.size());
+  EXPECT_FALSE(fs::exists(DatabaseFile().string() + ".BAD1"));
+}
+
+TEST_F(DamagedRider, TruncatedTripListIsReportedAndEachCopyKept) {
+  const std::string text = FileBytes(ListFile());
+  // Cut in the middle of the tenth line: nine trips stay listed.
+  std::size_t tenth = 0;
+  for (int i = 0; i < 9; ++i) tenth = text.find("\r\n", tenth) + 2;
+  const std::string first = text.substr(0, tenth + 20);
+  WriteBytes(ListFile(), first);
+  Start();
+  EXPECT_TRUE(Mentions(Messages(), Format("%i trip file(s)", kTrips - 9))) << Messages();
+  EXPECT_TRUE(Mentions(Messages(), ListFile().string() + ".BAD")) << Messages();
+  EXPECT_EQ(TripList.Count(), 10);
+  EXPECT_TRUE(IsFreeSlotListLine(TripList[9]));
+  Stop();
+  // Closing saved the list as read; damaged again, it gets a copy of its own.
+  EXPECT_EQ(StoredLines().Count(), 10);
+  const std::string second = FileBytes(ListFile()).substr(0, 30);
+  WriteBytes(ListFile(), second);
+  Start();
+  Stop();
+  EXPECT_TRUE(FileHolds(ListFile().string() + ".BAD", first));
+  EXPECT_TRUE(FileHolds(ListFile().string() + ".BAD1", second));
+}
+
+TEST_F(DamagedRider, FreeSlotEntriesOfTenDigitsAreSkipped) {
+  std::string list = FileBytes(ListFile());
+  list.insert(list.rfind("\r\n"), "12345678901;30;");
+  WriteBytes(ListFile(), list);
+  Start();
+  EXPECT_EQ(Form1->NextTripNumber(), 30);
+}
+
+// Trips whose records are no samples: opened from the command line they are
+// refused with a message naming the file; the diary leaves their statistics
+// uncomputed instead of storing negative times or "inf".
+TEST_F(DamagedRider, TripsWhoseRecordsAreNoSamplesAreRefused) {
+  const std::string line = DueLine();
+  const fs::path trip = TripFileOf(line);
+  const std::string good = FileBytes(trip);
+  struct Damage {
+    const char* what;
+    void (*apply)(std::string&);
+  };
+  const Damage damages[] = {
+      {"interval beyond int", [](std::string& b) {
+         le::PutI32(Record(b, 2), -2000000000);
+         le::PutI32(Record(b, 3), 2000000000);
+       }},
+      {"records x interval beyond int", [](std::string& b) { le::PutI32(Record(b, 3), 600000000); }},
+      {"power not a number", [](std::string& b) { le::PutF32(Record(b, 40) + 8, std::nanf("")); }},
+      {"random records", [](std::string& b) {
+         std::mt19937 g(7);
+         for (int i = 1; i < le::GetI32(Bytes(b)); ++i)
+           for (int k = 0; k < 40; ++k) Record(b, i)[k] = static_cast<unsigned char>(g());
+       }},
+  };
+  for (const Damage& d : damages) {
+    SCOPED_TRACE(d.what);
+    std::string bytes = good;
+    d.apply(bytes);
+    WriteBytes(trip, bytes);
+    CommandLineTrip = trip.string();
+    Start();
+    EXPECT_FALSE(Form30->Visible);
+    EXPECT_TRUE(Mentions(Messages(), trip.string())) << Messages();
+    ::testing::internal::CaptureStderr();  // the diary's "Cannot open output file."
+    Form1->SB_DBClick(Form1->SB_DB);
+    ::testing::internal::GetCapturedStderr();
+    const int slot = *LineSlot(line);
+    EXPECT_EQ(TripSummaryTable[slot].TotalTime, 0);
+    EXPECT_TRUE(LineHasPF(TripList[TripList.IndexOf(line)]));
+    Stop();
+    Application().ShownMessages.clear();
+  }
+}
+
+}  // namespace
+}  // namespace tav
