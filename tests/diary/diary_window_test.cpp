@@ -487,7 +487,6 @@ TEST_F(DiaryForm, EscClosesEachPanelAndKeepsTheMarks) {
     EXPECT_FALSE(panel->Visible) << panel->Name;
   }
   EXPECT_EQ(MarkedCount(), 1);
-  EXPECT_LE(f->L_Find->Left + f->L_Find->Width, f->C_Find->Left);  // its title fits
 }
 
 // ---- info panel -------------------------------------------------------------------
@@ -694,16 +693,17 @@ TEST_F(DiaryForm, MarkedRowsPaintTheirDateYellow) {
   const TRect marked = f->DBook->CellRect(0, 3), plain = f->DBook->CellRect(0, 2);
   EXPECT_EQ(bmp.Pixel(marked.Left + 1, marked.Bottom - 2), clYellow);
   EXPECT_NE(bmp.Pixel(plain.Left + 1, plain.Bottom - 2), clYellow);
-  // The date's digits span the same pixel rows in both cells.
-  auto ink_rows = [&](const TRect& cell) {
+  // The date's digits sit on the same pixel rows in both cells.
+  auto ink_rows = [&](const TRect& c) {
     std::vector<int> rows;
-    for (int y = cell.Top; y < cell.Bottom; ++y)
-      for (int x = cell.Left; x < cell.Right; ++x)
-        if (GetRValue(bmp.Pixel(x, y)) < 96) { rows.push_back(y - cell.Top); break; }
+    for (int y = c.Top; y < c.Bottom; ++y)
+      for (int x = c.Left; x < c.Right && (rows.empty() || rows.back() != y - c.Top); ++x)
+        if (GetRValue(bmp.Pixel(x, y)) < 96) rows.push_back(y - c.Top);
     return rows;
   };
-  EXPECT_FALSE(ink_rows(plain).empty());
-  EXPECT_EQ(ink_rows(marked), ink_rows(plain));
+  const std::vector<int> plain_rows = ink_rows(plain);
+  EXPECT_GT(plain_rows.size(), 5u);
+  EXPECT_EQ(ink_rows(marked), plain_rows);
 }
 
 // Renders the diary of the demo rider to a PNG for a look.
