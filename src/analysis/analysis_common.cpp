@@ -77,10 +77,14 @@ void AddCurve(TChartSeries& series, const CurvePoints& curve) {
   series.AddXYs(curve.x.data(), curve.y.data(), static_cast<int>(n));
 }
 
-TEdit* MakeAxisEditor(TForm& form, TChart* chart, std::function<void(double)> apply) {
-  TEdit* edit = form.Make<TEdit>("E_SKA", chart);
+TEdit* MakeAxisEditor(TForm& form, TChart* chart, std::function<void(double)> apply,
+                      const std::string& name) {
+  TEdit* edit = form.Make<TEdit>(name, chart);
   edit->Visible = false;
   edit->SetBounds(0, 0, 60, 21);
+  edit->OnKeyPress = [](TControl*, char& key) {
+    if (key == ',') key = '.';
+  };
   edit->OnKeyDown = [edit, apply = std::move(apply)](TControl*, WORD& key, TShiftState) {
     if (key != VK_RETURN) return;
     edit->Hide();

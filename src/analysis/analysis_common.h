@@ -76,11 +76,13 @@ struct AxisTextLabel {
   std::string text;
 };
 
-// Creates the hidden value-axis editor "E_SKA" on the chart. On Enter it
-// hides itself and calls apply with the typed number ('.' as decimal mark,
-// leading blanks skipped); a value that is no number or not above 0 is
-// ignored (an axis ending at or below its start would show nothing).
-TEdit* MakeAxisEditor(TForm& form, TChart* chart, std::function<void(double)> apply);
+// Creates the hidden value-axis editor (named "E_SKA" unless a name is
+// given) on the chart. A typed ',' becomes '.'. On Enter it hides itself
+// and calls apply with the typed number (leading blanks skipped); a value
+// that is no number or not above 0 is ignored (an axis ending at or below
+// its start would show nothing).
+TEdit* MakeAxisEditor(TForm& form, TChart* chart, std::function<void(double)> apply,
+                      const std::string& name = "E_SKA");
 // True when (x, y) lies in the corner where the editor opens: left of the
 // plot and from `above` pixels above its top to less than 30 below it.
 bool InAxisEditorCorner(const TChart& chart, int x, int y, int above = 10);

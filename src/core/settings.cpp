@@ -254,7 +254,7 @@ void ValidateSettings(std::vector<std::string>* replaced) {
   }
   for (int i = 0; i < kGraf6SettingsSize; ++i) {
     int v = Graf6Settings[i];
-    bool ok = i <= 5    ? (v >= 0 && v <= 9)
+    bool ok = i <= 5    ? (v >= 0 && v <= 10)  // 10 (temperature) from the chart combos
               : i == 6  ? (v >= 1 && v <= 8)
               : i <= 12 ? (v == 0 || v == 1)
                         : true;

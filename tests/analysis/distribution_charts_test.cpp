@@ -1,0 +1,172 @@
+#include "analysis/distribution_charts.h"
+
+#include <gtest/gtest.h>
+
+#include "core/core_test_util.h"
+#include "core/statistics.h"
+#include "core/trip_file.h"
+#include "analysis/distribution_model.h"
+#include "platform/text.h"
+#include "viewing/form_snapshot.h"
+
+namespace tav {
+namespace {
+
+using namespace testing_core;
+
+class DistributionChartsTest : public CoreFixture {
+ protected:
+  void SetUp() override {
+    CoreFixture::SetUp();
+    Form34 = new TForm34();
+    Form34->SetActualClientSize(1000 - TForm::kFrameWidth, 700 - TForm::kFrameHeight);
+    // One real trip in the rider's folder, listed in the selection.
+    const std::vector<TripSample> t = DemoRide(3, 2400);
+    float zone[kZoneBlockWords] = {5555.0f, 140, 190, 225, 260, 300, 375};
+    ASSERT_TRUE(WriteFileAtomically(FsPath(JoinPath(RiderDir, "20140301_093000_0_TAV.DEO")),
+                                    EncodeDeoBytes(t.data(), static_cast<int>(t.size()), zone, ScaleMax,
+                                                   "", false, nullptr)));
+    SelectedTrips.Assign(std::vector<std::string>{"20140228_1800NR3_X;009;*gym", "20140301_093000_0_TAV;005;*Hill ride|~\xA7" "x"});
+    ScanList = &SelectedTrips;
+    LoadIntoCurrent(t);
+    std::copy(std::begin(zone), std::end(zone), TripZoneBlock);
+    ComputeZoneTimes(nullptr, 5, 0);
+    ComputeTripDistribution(5);
+    ZoneCount = 7;
+  }
+  void TearDown() override {
+    snapshot::DeleteForm(Form34);
+    CoreFixture::TearDown();
+  }
+  static void Open(const std::string& caption, int line = -1) {
+    Form34->Hide();
+    Form34->NextItemLine = line;
+    Form34->Caption = caption;
+    Form34->Show();
+  }
+};
+
+TEST_F(DistributionChartsTest, ActivationFillsTheChartsAndNamesTheSelectionLine) {
+  Open("Time = 00:40:00   01.03.2014 - 09:30", 1);
+  EXPECT_EQ(Form34->BarSeries1->Count(), 51);
+  EXPECT_GT(Form34->BarSeries2->Count(), 3);
+  EXPECT_EQ(Form34->Series1->Count(), 4);
+  EXPECT_EQ(Form34->Series1->YValue(0), DistributionView.Peaks[0]);
+  double sum = 0;
+  for (double v : Form34->BarSeries3->YValues()) sum += v;
+  EXPECT_NEAR(sum, 100.0, 1e-6);
+  EXPECT_EQ(Form34->Caption, "Time = 00:40:00   01.03.2014 - 09:30   005,*Hill ride");
+  // Later activations keep the caption as it is; a new opener replaces it.
+  Form34->Hide();
+  Form34->Show();
+  EXPECT_EQ(Form34->Caption, "Time = 00:40:00   01.03.2014 - 09:30   005,*Hill ride");
+  EXPECT_EQ(Form34->ShownItemLine, 1);
+  Open("Time = 01:00:00   a day");
+  EXPECT_EQ(Form34->Caption, "Time = 01:00:00   a day");
+  EXPECT_EQ(Form34->ShownItemLine, -1);
+  // The same base again, now for a selection line; a line outside the list adds nothing.
+  Open("Time = 01:00:00   a day", 1);
+  EXPECT_EQ(Form34->Caption, "Time = 01:00:00   a day   005,*Hill ride");
+  Open("x", 7);
+  EXPECT_EQ(Form34->Caption, "x");
+  EXPECT_FALSE(snapshot::SaveFormPng(*Form34, "form34_distribution").empty());
+}
+
+TEST_F(DistributionChartsTest, ChannelCurveOnlyForATripOfTheSelection) {
+  struct Row {
+    const char* name;
+    int line;            // the opener's selection line
+    bool remove_file;
+    bool shown;
+  };
+  const Row rows[] = {
+      {"a day of the calendar", -1, false, false},
+      {"a manual line", 0, false, false},
+      {"a trip of the selection", 1, false, true},
+      {"a trip file that is gone", 1, true, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    if (r.remove_file) std::filesystem::remove(FsPath(JoinPath(RiderDir, "20140301_093000_0_TAV.DEO")));
+    Open("caption", r.line);
+    Form34->Ch_RO->DoClick();
+    EXPECT_EQ(Form34->Ch_LO2->Visible, r.shown);
+  }
+  // The curve of a shown trip: every record over its distance, the power
+  // axis up to the largest smoothed power.
+  std::filesystem::path keep = FsPath(JoinPath(RiderDir, "20140301_093000_0_TAV.DEO"));
+  const std::vector<TripSample> t = DemoRide(3, 2400);
+  WriteBytes(keep, EncodeDeoBytes(t.data(), static_cast<int>(t.size()), TripZoneBlock, ScaleMax, "", false, nullptr));
+  Open("caption", 1);
+  Form34->Ch_LU->DoClick();
+  ASSERT_TRUE(Form34->Ch_LO2->Visible);
+  EXPECT_EQ(Form34->Series3->Count(), static_cast<int>(t.size()) - 1);
+  EXPECT_EQ(Form34->Ch_LO2->LeftAxis.Title, "HR [ 1/min]");
+  EXPECT_NEAR(Form34->Ch_LO2->BottomAxis.Maximum(), t.back().Distance, 1e-4);
+  EXPECT_GT(Form34->CurveAltitudeMax, Form34->CurveAltitudeMin);
+  EXPECT_FALSE(snapshot::SaveFormPng(*Form34, "form34_curve").empty());
+  Form34->Ch_LO2->DoDblClick();
+  EXPECT_FALSE(Form34->Ch_LO2->Visible);
+  // A selection that changed since the opening: the line is no longer there.
+  SelectedTrips.Assign(std::vector<std::string>{"20140301_093000_0_TAV;005;*Hill ride"});
+  Form34->Ch_RO->DoClick();
+  EXPECT_FALSE(Form34->Ch_LO2->Visible);
+}
+
+TEST_F(DistributionChartsTest, AxisEditsAndWidening) {
+  Open("caption", 1);
+  TChart* chart = Form34->Ch_MU;
+  chart->DoMouseDown(TMouseButton::mbLeft, ssLeft, 10, 10);
+  ASSERT_TRUE(Form34->E_MU->Visible);
+  EXPECT_EQ(ToInt(Form34->E_MU->Text), static_cast<int>(chart->LeftAxis.Maximum()));
+  chart->DoClick();  // the press opened the editor: no curve
+  EXPECT_FALSE(Form34->Ch_LO2->Visible);
+  struct Row {
+    const char* typed;
+    double max;  // 0: unchanged
+  };
+  const Row rows[] = {{"12,5", 12.5}, {"abc", 0}, {"-4", 0}, {"0", 0}, {" 40", 40}};
+  for (const Row& r : rows) {
+    const double before = chart->LeftAxis.Maximum();
+    chart->DoMouseDown(TMouseButton::mbLeft, ssLeft, 10, 10);
+    Form34->E_MU->Text.clear();
+    for (const char* c = r.typed; *c; ++c) Form34->E_MU->DoType(*c);
+    WORD enter = VK_RETURN;
+    Form34->E_MU->DoKeyDown(enter, 0);
+    EXPECT_FALSE(Form34->E_MU->Visible) << r.typed;
+    EXPECT_DOUBLE_EQ(chart->LeftAxis.Maximum(), r.max ? r.max : before) << r.typed;
+  }
+  // Widen and back.
+  const TRect normal = chart->BoundsRect();
+  Form34->SB_MU->DoClick();
+  EXPECT_EQ(chart->Left, 3);
+  EXPECT_EQ(chart->Width, Form34->ClientWidth() - 10);
+  EXPECT_EQ(Form34->SB_MU->Left, chart->Width - Form34->SB_MU->Width - 3);
+  EXPECT_EQ(Form34->SB_MU->Glyph, Form34->SB_0->Glyph);
+  Form34->SB_MU->DoClick();
+  EXPECT_EQ(chart->BoundsRect(), normal);
+  EXPECT_EQ(Form34->SB_MU->Tag, 0);
+}
+
+TEST_F(DistributionChartsTest, ZoneColoursUnderAndBehindThePowerBars) {
+  for (int k = 0; k < 7; ++k) ZoneColors[k] = RGBColor(20 + 30 * k, 200 - 20 * k, 90);
+  Open("caption");
+  TChart* chart = Form34->Ch_RO;
+  const std::vector<ZoneBand> bands = ZoneBands(DistributionView.ZoneLimits, ZoneCount,
+                                                chart->BottomAxis.StartPos(), chart->BottomAxis.Length());
+  ASSERT_GE(bands.size(), 5u);
+  const ZoneBand& b = bands[2];
+  const int x = (b.Left + b.Right) / 2;
+  const int strip = chart->LeftAxis.EndPos() + 3;
+  const int high = chart->LeftAxis.StartPos() + 2;  // above every bar
+  for (int clicks : {0, 1, 2}) {
+    if (clicks > 0) chart->DoDblClick();
+    TBitmap bmp(chart->Width, chart->Height);
+    chart->Paint(bmp.Canvas());
+    EXPECT_EQ(bmp.Pixel(x, strip), ZoneColors[b.Zone]) << clicks;
+    EXPECT_EQ(bmp.Pixel(x, high) == ZoneColors[b.Zone], clicks == 1) << clicks;
+  }
+}
+
+}  // namespace
+}  // namespace tav

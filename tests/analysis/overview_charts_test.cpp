@@ -1,0 +1,187 @@
+#include "analysis/overview_charts.h"
+
+#include <gtest/gtest.h>
+
+#include "analysis/distribution_charts.h"
+#include "core/core_test_util.h"
+#include "core/trip_list.h"
+#include "diary/calendar_window.h"
+#include "platform/text.h"
+#include "viewing/form_snapshot.h"
+
+namespace tav {
+namespace {
+
+using namespace testing_core;
+
+class OverviewChartsTest : public CoreFixture {
+ protected:
+  void SetUp() override {
+    CoreFixture::SetUp();
+    Form33 = new TForm33();
+    Form34 = new TForm34();
+    Form35 = new TForm35();
+    Form35->SetActualClientSize(1200 - TForm::kFrameWidth, 760 - TForm::kFrameHeight);
+    TripList.Assign(std::vector<std::string>{
+        "20140301_093000_0_TAV;001;*a", "20140302_0930NR3_X;002;*gym", "20140303_093000_0_TAV;003;*b",
+        "20140304_0930NR4_X;004;*yoga", "20140305_093000_0_TAV;005;*c", "ERASED :"});
+    for (int s = 1; s <= 5; ++s) {
+      TripSummaryTable[s].Distance = 20.0f * s;
+      TripSummaryTable[s].TotalTime = 1800 * s;
+    }
+    Form35->OpenDayStats = [this](double d) { days_.push_back(d); };
+    Form35->OpenTripStats = [this](int slot) {
+      trips_.push_back(slot);
+      lines_.push_back(Form34->NextItemLine);
+    };
+  }
+  void TearDown() override {
+    snapshot::DeleteForm(Form35);
+    snapshot::DeleteForm(Form34);
+    snapshot::DeleteForm(Form33);
+    CalendarDays.clear();
+    CoreFixture::TearDown();
+  }
+  static void Open(int tag, int first = 0, int count = 0) {
+    Form35->Hide();
+    Form35->Tag = tag;
+    Form35->FirstItem = first;
+    Form35->ItemCount = count;
+    Form35->Show();
+  }
+  std::vector<double> days_;
+  std::vector<int> trips_, lines_;
+};
+
+TEST_F(OverviewChartsTest, SettingsStepThenTheTripsOfTheList) {
+  Open(5);
+  EXPECT_EQ(Form35->Tag, 6);
+  EXPECT_EQ(Form35->ItemCount, 5);  // the list's trip and manual lines, not the free-slot line
+  ASSERT_EQ(Form35->Items().size(), 3u);  // the settings step shows its trips at once
+  EXPECT_EQ(Form35->Bars[0]->Count(), 3);
+  EXPECT_EQ(Form35->Bars[0]->YValue(2), 100.0);
+  EXPECT_EQ(Form35->Lines[0]->YValue(2), 150.0);
+  EXPECT_EQ(Form35->Lines[1]->Count(), 0);  // only chart 1 shows the ride time
+  EXPECT_EQ(Form35->Caption, "Analyze of 01.03.2014 to 05.03.2014");
+  EXPECT_TRUE(Form35->P_G6->Visible);
+  EXPECT_FALSE(Form35->SB[0]->Visible);
+  EXPECT_FALSE(snapshot::SaveFormPng(*Form35, "form35_settings").empty());
+
+  // Chart 5 gets temperature in percent; the panel moves over the upper row;
+  // discarding restores chart 5 only.
+  Form35->CB_G6_1->DoSelect(4);
+  EXPECT_EQ(Form35->P_G6->Top + Form35->P_G6->Height, Form35->Ch[0]->Top + Form35->Ch[0]->Height);
+  Form35->CB_G6_2->DoSelect(9);
+  Form35->CB_G6_3->DoSelect(1);
+  Form35->CB_G6_1->DoSelect(0);
+  Form35->CB_G6_2->DoSelect(6);
+  EXPECT_EQ(Form35->P_G6->Top, Form35->Ch[3]->Top);
+  Form35->CB_G6_1->DoSelect(4);
+  Form35->G6l_NO->DoClick();
+  EXPECT_EQ(Graf6Settings[4], 4);
+  EXPECT_EQ(Graf6Settings[11], 0);
+  EXPECT_EQ(Graf6Settings[0], 6);
+  EXPECT_EQ(Form35->Ch[0]->LeftAxis.Title, "TSS\x99");
+  Form35->ZDP_SB->DoClick();
+  EXPECT_FALSE(Form35->Visible);
+  EXPECT_FALSE(Form35->P_G6->Visible);
+  // Reopened in list mode: the span asked for is kept, not shrunk to the items.
+  Open(6, 1, 4);
+  EXPECT_EQ(Form35->Items().size(), 2u);
+  Form35->G6l_OK->DoClick();
+  EXPECT_EQ(Form35->Items().size(), 2u);
+  EXPECT_EQ(Form35->Caption, "Analyze of 03.03.2014 to 05.03.2014");
+}
+
+TEST_F(OverviewChartsTest, SelectionItemsOpenTheirTripByLine) {
+  SelectedTrips.Assign(TripList.Lines());
+  ScanList = &SelectedTrips;
+  Open(20, 0, SelectedTrips.Count());
+  ASSERT_EQ(Form35->Items().size(), 3u);
+  // A right click on the second bar names line 2, the trip of slot 3.
+  Form35->ChartClickSeries(0, Form35->Bars[0], 1, TMouseButton::mbRight, 100, 100);
+  EXPECT_TRUE(Form35->Ch_L[0]->Visible);
+  // Items past the last and left clicks open nothing.
+  Form35->ShowItemStats(2, TMouseButton::mbMiddle);
+  Form35->ShowItemStats(3, TMouseButton::mbRight);
+  Form35->ShowItemStats(-1, TMouseButton::mbRight);
+  Form35->ShowItemStats(2, TMouseButton::mbLeft);
+  EXPECT_EQ(trips_, (std::vector<int>{3, 5}));
+  EXPECT_EQ(lines_, (std::vector<int>{2, 4}));
+  EXPECT_EQ(Form34->NextItemLine, -1);
+  // The quantity combo of chart 2 shows with the enlarged chart; temperature.
+  Form35->SB[1]->DoClick();
+  EXPECT_TRUE(Form35->CB_C2->Visible);
+  Form35->CB_C2->DoSelect(10);
+  EXPECT_EQ(Graf6Settings[1], 10);
+  EXPECT_EQ(Form35->Ch[1]->Title.Text[0], "Temperature");
+  Form35->SB[1]->DoClick();
+  EXPECT_FALSE(Form35->CB_C2->Visible);
+  // List mode opens nothing.
+  Open(6, 0, 5);
+  Form35->ShowItemStats(0, TMouseButton::mbRight);
+  EXPECT_EQ(trips_.size(), 2u);
+}
+
+TEST_F(OverviewChartsTest, CalendarDaysAndEmptyPeriods) {
+  CalendarDays.assign(21, CalendarDay{});
+  CalendarDays[9].Distance = 42;
+  CalendarDays[9].RideMinutes = 80;
+  // Two weeks from day index 7 of the model (first day index 0 = 3 Feb 2014).
+  Form33->PeriodStart = DateValue(2014, 2, 10);
+  Form35->CalDayBase = 5;
+  Open(10, 7 + 5, 14);
+  ASSERT_EQ(Form35->Bars[0]->Count(), 14);
+  EXPECT_EQ(Form35->Bars[0]->Label(2), "12.02.2014");
+  EXPECT_EQ(Form35->Bars[0]->YValue(2), 42.0);
+  EXPECT_EQ(Form35->Lines[0]->YValue(2), 80.0);
+  Form35->ChartClickSeries(3, Form35->Bars[3], 2, TMouseButton::mbRight, 50, 50);
+  EXPECT_EQ(days_, (std::vector<double>{double(DateValue(2014, 2, 12))}));
+  // A period reaching before the model's first day reads empty days.
+  Form35->CalDayBase = 40;
+  Open(10, 7 + 5, 14);
+  EXPECT_EQ(Form35->Bars[0]->MaxYValue(), 0.0);
+  // No items: the caption names no dates.
+  UnitFlags = kUnitUsDate;
+  Open(10, 0, 0);
+  EXPECT_EQ(Form35->Caption, "Analyze of mm/tt/jjjj to mm/tt/jjjj");
+}
+
+TEST_F(OverviewChartsTest, AxisEditsMinuteAxisAndCursor) {
+  Graf6Scale = 25.0f;
+  Open(6, 0, 5);
+  TChart* c = Form35->Ch[0];
+  EXPECT_DOUBLE_EQ(c->RightAxis.Maximum(), c->LeftAxis.Maximum() * 60 / 25);
+  auto enter = [](TEdit* e, const char* text) {
+    e->Text.clear();
+    for (const char* p = text; *p; ++p) e->DoType(*p);
+    WORD key = VK_RETURN;
+    e->DoKeyDown(key, 0);
+  };
+  c->DoMouseDown(TMouseButton::mbLeft, ssLeft, 10, 10);
+  ASSERT_TRUE(Form35->E[0]->Visible);
+  enter(Form35->E[0], "100,0");
+  EXPECT_DOUBLE_EQ(c->LeftAxis.Maximum(), 100.0);
+  c->DoMouseDown(TMouseButton::mbLeft, ssLeft, c->Width - 10, 10);
+  ASSERT_TRUE(Form35->E_11->Visible);
+  for (const char* bad : {"", "0", "-25", "x", "900"}) enter(Form35->E_11, bad);
+  EXPECT_EQ(Graf6Scale, 25.0f);
+  enter(Form35->E_11, "20");
+  EXPECT_EQ(Graf6Scale, 20.0f);
+  EXPECT_DOUBLE_EQ(c->RightAxis.Maximum(), 300.0);
+
+  // The cursor line follows the mouse without repainting the chart.
+  const TRect plot = c->PlotRect();
+  c->DoMouseDown(TMouseButton::mbLeft, ssLeft, plot.Left - 5, plot.Top + 100);
+  ASSERT_TRUE(Form35->Shapes[0]->Visible);
+  const uint64_t painted = c->PaintGeneration();
+  c->DoMouseMove(0, plot.Left + 40, plot.Bottom - plot.Height() / 2 + 5);
+  EXPECT_EQ(Form35->Shapes[0]->Top, plot.Bottom - plot.Height() / 2);
+  EXPECT_NEAR(ToDouble(Form35->Zeiger[0]->Caption), 50.0, 0.5);
+  EXPECT_EQ(c->PaintGeneration(), painted);
+  Form35->Ch[2]->DoMouseMove(0, 10, 10);
+  EXPECT_FALSE(Form35->Shapes[0]->Visible);
+}
+
+}  // namespace
+}  // namespace tav

@@ -1,0 +1,162 @@
+#include "analysis/overview_model.h"
+
+#include <gtest/gtest.h>
+
+#include "core/core_data.h"
+#include "core/trip_list.h"
+
+namespace tav {
+namespace {
+
+class OverviewModel : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetCoreData(); }
+  void TearDown() override {
+    ResetCoreData();
+    CalendarDays.clear();
+  }
+};
+
+TEST_F(OverviewModel, ItemsOfListLinesSkipManualEntriesAndKeepTheirLine) {
+  const TStringList list{"20140301_093000_0_TAV;005;*ride",
+                         "20140302_0930NR3_X;006;*gym",
+                         "20140303_100000_1_TAV",  // no ';'
+                         "20140304_101500_2_TAV;007PF;*run",
+                         "ERASED :001;002;"};
+  const auto items = ListItems(list, 0, 5, false, 0);
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0].Label, "01.03.2014 ");
+  EXPECT_EQ(items[0].Slot, 5);
+  EXPECT_EQ(items[0].Key, DateValue(2014, 3, 1));
+  EXPECT_EQ(items[0].Line, 0);
+  EXPECT_EQ(items[1].Slot, 7);
+  EXPECT_EQ(items[1].Line, 3);
+  // Selection mode keys by slot; US dates; a range reaching past the list.
+  const auto sel = ListItems(list, 3, 40, true, kUnitUsDate);
+  ASSERT_EQ(sel.size(), 1u);
+  EXPECT_EQ(sel[0].Key, 7);
+  EXPECT_EQ(sel[0].Label, "03/04/2014 ");
+  EXPECT_EQ(ListItems(list, -1, 2, false, 0).size(), 1u);
+  EXPECT_TRUE(ListItems(list, 9, 3, false, 0).empty());
+}
+
+TEST_F(OverviewModel, DayItemsOfAPeriod) {
+  const double start = DateValue(2014, 2, 24) + 0.75;
+  const auto days = DayItems(start, 14, 0);
+  ASSERT_EQ(days.size(), 14u);
+  EXPECT_EQ(days[0].Label, "24.02.2014");
+  EXPECT_EQ(days[5].Label, "01.03.2014");
+  EXPECT_EQ(days[13].Key, DateValue(2014, 3, 9));
+  EXPECT_EQ(DayItems(start, 1, kUnitUsDate)[0].Label, "02/24/2014");
+  EXPECT_TRUE(DayItems(start, -3, 0).empty());
+}
+
+TEST_F(OverviewModel, QuantitiesOfTripsAndDays) {
+  TripSummary s;
+  s.Distance = 100;
+  s.MeanPowerNonZero = 210;
+  s.MeanSpeed = 30;
+  s.Ascent = 1000;
+  s.MeanCadence = 88;
+  s.MeanHeartRate = 140;
+  s.TSS = 95;
+  s.NP = 230;
+  s.IF = 0.9f;
+  s.Work = 2000;
+  s.MeanTemperature = 18;
+  CalendarDay d;
+  d.Distance = 100;
+  d.MeanPowerNonZero = 210;
+  d.MeanSpeed = 30;
+  d.Ascent = 1000;
+  d.MeanCadence = 88;
+  d.MeanHeartRate = 140;
+  d.TSS = 95;
+  d.NP = 230;
+  d.IF = 0.9f;
+  d.Work = 2000;
+  d.MeanTemperature = 18;
+  const double metric[kQuantityCount] = {100, 210, 30, 1000, 88, 140, 95, 230, 0.9f, 2000, 18};
+  const double miles[kQuantityCount] = {62.137, 210, 18.6411, 3280.84, 88, 140, 95, 230, 0.9f, 2000, 18};
+  for (int q = 0; q < kQuantityCount; ++q) {
+    EXPECT_NEAR(TripQuantity(s, q, 0), metric[q], 1e-3) << q;
+    EXPECT_NEAR(DayQuantity(d, q, 0), metric[q], 1e-3) << q;
+    EXPECT_NEAR(TripQuantity(s, q, kUnitMiles), miles[q], 1e-3) << q;
+    EXPECT_NEAR(DayQuantity(d, q, kUnitMiles), miles[q], 1e-3) << q;
+  }
+  EXPECT_EQ(TripQuantity(s, 11, 0), 0);
+}
+
+TEST_F(OverviewModel, AxisTitlesByModeAndUnits) {
+  OverviewTexts ui;
+  for (int i = 0; i < kOverviewUiTexts; ++i) ui[static_cast<std::size_t>(i)] = "T" + std::to_string(i);
+  EXPECT_EQ(QuantityAxisTitle(0, false, ui, kUnitMiles), "T0 [miles]");
+  EXPECT_EQ(QuantityAxisTitle(2, false, ui, 0), "T2 [km/h]");
+  EXPECT_EQ(QuantityAxisTitle(3, false, ui, kUnitMiles), "T3 [ft]");
+  EXPECT_EQ(QuantityAxisTitle(5, true, ui, 0), "T4 [%]");
+  EXPECT_EQ(QuantityAxisTitle(7, false, ui, 0), "NP\x99[W]");
+  EXPECT_EQ(QuantityAxisTitle(10, false, ui, 0), "T13 [\xB0" "C]");
+  EXPECT_EQ(QuantityAxisTitle(10, true, ui, 0), "T13 [%]");
+  EXPECT_EQ(QuantityName(6, ui), "TSS\x99");
+  EXPECT_EQ(QuantityName(10, ui), "T13");
+}
+
+TEST_F(OverviewModel, ValuesAxisAndPercentMode) {
+  TripSummaryTable[1].Distance = 98;
+  TripSummaryTable[1].TotalTime = 5400;
+  TripSummaryTable[2].Distance = 49;
+  std::vector<OverviewItem> items(3);
+  items[0].Slot = 1;
+  items[1].Slot = 2;
+  items[2].Slot = 1000;  // outside the table: zero
+  const OverviewSource list{OverviewMode::List, 0, 0};
+  OverviewChartValues v = ChartValues(items, list, 0, false, 0);
+  EXPECT_EQ(v.Values, (std::vector<double>{98, 49, 0}));
+  EXPECT_EQ(v.Minutes, (std::vector<double>{90, 0, 0}));
+  EXPECT_NEAR(v.AxisMax, 102.9, 1e-9);
+  v = ChartValues(items, list, 0, true, 0);
+  EXPECT_EQ(v.Values, (std::vector<double>{100, 50, 0}));
+  EXPECT_NEAR(v.AxisMax, 105, 1e-9);
+  // Percent mode over nothing but zeros draws zeros.
+  v = ChartValues(items, list, 6, true, 0);
+  EXPECT_EQ(v.Values, (std::vector<double>{0, 0, 0}));
+  EXPECT_EQ(v.AxisMax, 3.0);
+  // Small values keep the start of the axis.
+  TripSummaryTable[1].Distance = 2;
+  TripSummaryTable[2].Distance = 1;
+  EXPECT_EQ(ChartValues(items, list, 0, false, 0).AxisMax, 3.0);
+}
+
+TEST_F(OverviewModel, CalendarValuesOutsideTheModelAreEmptyDays) {
+  CalendarDays.assign(10, CalendarDay{});
+  CalendarDays[3].Distance = 40;
+  CalendarDays[3].RideMinutes = 75;
+  // Days 1 .. 5 of the model, then a period that starts two days before it.
+  std::vector<OverviewItem> items(5);
+  OverviewChartValues v = ChartValues(items, {OverviewMode::Calendar, 8, 7}, 0, false, 0);
+  EXPECT_EQ(v.Values, (std::vector<double>{0, 0, 40, 0, 0}));
+  EXPECT_EQ(v.Weights[2], 4500);
+  v = ChartValues(items, {OverviewMode::Calendar, 5, 7}, 0, false, 0);
+  EXPECT_EQ(v.Values, (std::vector<double>{0, 0, 0, 0, 0}));
+  EXPECT_EQ(ChartValues(items, {OverviewMode::Calendar, 7 + 8, 7}, 0, false, 0).Values,
+            (std::vector<double>{0, 0, 0, 0, 0}));
+}
+
+TEST_F(OverviewModel, SettingsAreCheckedWhereTheyAreUsed) {
+  const int32_t stored[6] = {-1, 11, 10, 3, 1 << 20, 9};
+  const int used[6] = {0, 1, 10, 3, 4, 9};
+  for (int k = 0; k < 6; ++k) {
+    Graf6Settings[k] = stored[k];
+    EXPECT_EQ(Graf6Quantity(k), used[k]) << k;
+  }
+  Graf6Settings[7] = 1;
+  Graf6Settings[8] = 5;
+  EXPECT_TRUE(Graf6Percent(0));
+  EXPECT_FALSE(Graf6Percent(1));
+  // Chart 1's minute axis: the reference speed 25 km/h maps 100 km to 240 min.
+  EXPECT_DOUBLE_EQ(MinuteAxisMax(70, 100, 25), 240);
+  EXPECT_DOUBLE_EQ(MinuteAxisMax(70, 100, 10), 90);
+}
+
+}  // namespace
+}  // namespace tav
