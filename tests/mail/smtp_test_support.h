@@ -6,14 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -30,8 +23,6 @@
 #include "mail/wsocket_test_util.h"
 #include "platform/eventloop.h"
 #include "platform/strings.h"
-
-extern char** environ;
 
 namespace tav::smtptest {
 
@@ -51,16 +42,6 @@ inline std::string ReadFileBytes(const fs::path& p) {
 inline void WriteFileBytes(const fs::path& p, std::string_view data) {
   std::ofstream f(p, std::ios::binary);
   f.write(data.data(), static_cast<std::streamsize>(data.size()));
-}
-
-inline std::string Hex(std::string_view s) {
-  static const char* k = "0123456789abcdef";
-  std::string out;
-  for (char c : s) {
-    out += k[static_cast<unsigned char>(c) >> 4];
-    out += k[static_cast<unsigned char>(c) & 15];
-  }
-  return out;
 }
 
 inline std::string Unhex(std::string_view hex) {
@@ -121,45 +102,22 @@ struct MessageReport {
 // aiosmtpd with the test handler of tests/mail/smtp_peer.py.
 class PythonSmtpPeer {
  public:
-  explicit PythonSmtpPeer(const std::string& config_json) : dir_("smtppeer") {
-    WriteFileBytes(dir_.path() / "config.json", config_json);
-    std::string script = (SourceDir() / "tests/mail/smtp_peer.py").string();
-    std::string work = dir_.path().string();
-    std::string err = (dir_.path() / "stderr.log").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const char* argv[] = {"/usr/bin/python3", script.c_str(), work.c_str(), nullptr};
-    if (posix_spawn(&pid_, "/usr/bin/python3", &actions, nullptr, const_cast<char**>(argv),
-                    environ) != 0)
-      pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
+  explicit PythonSmtpPeer(const std::string& config_json)
+      : dir_("smtppeer"), process_(Start(dir_.path(), config_json), (dir_.path() / "output.log").string()) {
     // The server writes its port once it listens.
-    Pump([&] { return fs::exists(dir_.path() / "port"); }, 15000);
+    Pump([&] { return fs::exists(dir_.path() / "port") || !process_.Running(); }, 15000);
     port_ = std::atoi(ReadFileBytes(dir_.path() / "port").c_str());
   }
-  ~PythonSmtpPeer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      int status = 0;
-      waitpid(pid_, &status, 0);
-    }
-  }
-  bool Ok() const { return pid_ > 0 && port_ > 0; }
+  bool Ok() const { return port_ > 0; }
   int Port() const { return port_; }
   std::string PortStr() const { return std::to_string(port_); }
-  std::string StdErr() const { return ReadFileBytes(dir_.path() / "stderr.log"); }
+  std::string StdErr() const { return ReadFileBytes(dir_.path() / "output.log"); }
 
   std::vector<std::string> Events() const {
     std::vector<std::string> lines;
     std::istringstream in(ReadFileBytes(dir_.path() / "events.log"));
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
-  }
-  bool HasEvent(const std::string& prefix) const {
-    for (const auto& e : Events())
-      if (e.rfind(prefix, 0) == 0) return true;
-    return false;
   }
   // Report of message n (from 1); waits for it a little.
   MessageReport Message(int n, int wait_ms = 5000) const {
@@ -180,8 +138,12 @@ class PythonSmtpPeer {
   bool HasMessage(int n) const { return fs::exists(dir_.path() / ("msg_" + std::to_string(n) + ".eml")); }
 
  private:
+  static std::vector<std::string> Start(const fs::path& dir, const std::string& config_json) {
+    WriteFileBytes(dir / "config.json", config_json);
+    return {"/usr/bin/python3", (SourceDir() / "tests/mail/smtp_peer.py").string(), dir.string()};
+  }
   TempDir dir_;
-  pid_t pid_ = -1;
+  test::ChildProcess process_;
   int port_ = 0;
 };
 
@@ -214,8 +176,12 @@ struct Recorder {
     return Pump([&] { return done.size() > before; }, ms);
   }
   int LastError() const { return done.empty() ? -1 : done.back().second; }
+  std::pair<TSmtpRequest, int> Last() const { return {LastRequest(), LastError()}; }
   TSmtpRequest LastRequest() const { return done.empty() ? smtpCustom : done.back().first; }
 };
+
+// What Recorder::Last() gives for a request that ended with error.
+inline std::pair<TSmtpRequest, int> Done(TSmtpRequest request, int error) { return {request, error}; }
 
 // A test whose clients report to rec.
 class RecordedTest : public ::testing::Test {
@@ -263,49 +229,35 @@ class ScriptedPeer {
   using ReplyFn = std::function<std::vector<Chunk>(const std::string& line)>;
 
   ScriptedPeer(std::vector<Chunk> banner, ReplyFn reply)
-      : banner_(std::move(banner)), reply_(std::move(reply)) {
-    listen_fd_ = test::BindLoopback(SOCK_STREAM | SOCK_NONBLOCK, port_, 4);
-    listen_watch_ = MainLoop().WatchFd(listen_fd_, [this](bool r, bool) {
-      if (r) OnAccept();
-    });
-    MainLoop().SetFdInterest(listen_watch_, true, false);
-  }
+      : banner_(std::move(banner)), reply_(std::move(reply)),
+        listen_(test::BindLoopback(SOCK_STREAM | SOCK_NONBLOCK, port_, 4)),
+        listen_watch_(listen_, [this](bool r, bool) {
+          if (r) OnAccept();
+        }) {}
   ~ScriptedPeer() {
     for (TimerId t : timers_) MainLoop().StopTimer(t);
     CloseClient();
-    MainLoop().UnwatchFd(listen_watch_);
-    ::close(listen_fd_);
   }
   std::string PortStr() const { return std::to_string(port_); }
-  const std::vector<std::string>& Lines() const { return lines_; }
   const std::string& Raw() const { return raw_; }
   bool ClientClosed() const { return client_closed_; }
   int Connections() const { return connections_; }
 
-  // Sends at once (from the test).
-  void Push(const std::string& bytes) { Queue({Send(bytes)}); }
-
  private:
   void OnAccept() {
-    int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (fd < 0) return;
-    if (client_fd_ >= 0) {
-      ::close(fd);
-      return;
-    }
+    test::Fd fd(::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+    if (fd < 0 || client_ >= 0) return;  // one client at a time
     ++connections_;
-    client_fd_ = fd;
+    client_ = std::move(fd);
     client_closed_ = false;
-    client_watch_ = MainLoop().WatchFd(fd, [this](bool r, bool) {
+    client_watch_ = std::make_unique<test::ScopedWatch>(client_, [this](bool r, bool) {
       if (r) OnReadable();
     });
-    MainLoop().SetFdInterest(client_watch_, true, false);
     Queue(banner_);
   }
   void OnReadable() {
-    if (client_fd_ < 0) return;
     char buf[65536];
-    ssize_t n = ::recv(client_fd_, buf, sizeof buf, 0);
+    ssize_t n = ::recv(client_, buf, sizeof buf, 0);
     if (n <= 0) {
       client_closed_ = true;
       CloseClient();
@@ -313,62 +265,46 @@ class ScriptedPeer {
     }
     raw_.append(buf, static_cast<std::size_t>(n));
     pending_.append(buf, static_cast<std::size_t>(n));
-    for (;;) {
-      auto pos = pending_.find("\r\n");
-      if (pos == std::string::npos) break;
+    for (std::size_t pos; client_ >= 0 && (pos = pending_.find("\r\n")) != std::string::npos;) {
       std::string line = pending_.substr(0, pos);
       pending_.erase(0, pos + 2);
-      lines_.push_back(line);
       Queue(reply_(line));
-      if (client_fd_ < 0) break;
     }
   }
   // Chunks are released in order; each waits for its delay after the one before.
   void Queue(std::vector<Chunk> chunks) {
     for (auto& c : chunks) queue_.push_back(std::move(c));
-    Drain();
-  }
-  void Drain() {
     while (!queue_.empty() && !waiting_) {
       Chunk c = queue_.front();
       if (c.delay_ms > 0) {
         waiting_ = true;
         queue_.front().delay_ms = 0;
-        TimerId id = MainLoop().StartTimer(c.delay_ms, true, [this] {
+        timers_.push_back(MainLoop().StartTimer(c.delay_ms, true, [this] {
           waiting_ = false;
-          Drain();
-        });
-        timers_.push_back(id);
+          Queue({});
+        }));
         return;
       }
       queue_.erase(queue_.begin());
-      if (client_fd_ < 0) continue;
-      if (c.close) {
-        CloseClient();
-        continue;
-      }
-      test::WriteAll(client_fd_, c.bytes);
+      if (c.close) CloseClient();
+      else if (client_ >= 0) test::WriteAll(client_, c.bytes);
     }
   }
   void CloseClient() {
-    if (client_fd_ < 0) return;
-    MainLoop().UnwatchFd(client_watch_);
-    ::close(client_fd_);
-    client_fd_ = -1;
+    client_watch_.reset();
+    client_.Close();
   }
 
   std::vector<Chunk> banner_;
   ReplyFn reply_;
-  int listen_fd_ = -1;
   int port_ = 0;
-  WatchId listen_watch_ = 0;
-  int client_fd_ = -1;
-  WatchId client_watch_ = 0;
+  test::Fd listen_;
+  test::ScopedWatch listen_watch_;
+  test::Fd client_;
+  std::unique_ptr<test::ScopedWatch> client_watch_;
   bool client_closed_ = false;
   int connections_ = 0;
-  std::string raw_;
-  std::string pending_;
-  std::vector<std::string> lines_;
+  std::string raw_, pending_;
   std::vector<Chunk> queue_;
   bool waiting_ = false;
   std::vector<TimerId> timers_;

@@ -70,12 +70,10 @@ TEST(HeaderEncoding, EncodedWordsStayShortAndDecodeBack) {
 }
 
 TEST(DataPhase, EveryPhysicalLineIsDotStuffedAndEndsInCrLf) {
-  EXPECT_EQ(DataLineToWire(""), "\r\n");
-  EXPECT_EQ(DataLineToWire("."), "..\r\n");
-  EXPECT_EQ(DataLineToWire(".x"), "..x\r\n");
-  EXPECT_EQ(DataLineToWire("a.b"), "a.b\r\n");
-  EXPECT_EQ(DataLineToWire("one\r\n.two\n.\rthree\r"), "one\r\n..two\r\n..\r\nthree\r\n\r\n");
-  EXPECT_EQ(DataLineToWire("x\n\n.y"), "x\r\n\r\n..y\r\n");
+  for (auto [line, wire] : {std::pair{"", "\r\n"}, {".", "..\r\n"}, {".x", "..x\r\n"}, {"a.b", "a.b\r\n"},
+                            {"one\r\n.two\n.\rthree\r", "one\r\n..two\r\n..\r\nthree\r\n\r\n"},
+                            {"x\n\n.y", "x\r\n\r\n..y\r\n"}})
+    EXPECT_EQ(DataLineToWire(line), wire) << line;
   EXPECT_TRUE(HasLineBreakOrNul(std::string("a\0b", 3)));
   EXPECT_TRUE(HasLineBreakOrNul("a\rb"));
   EXPECT_FALSE(HasLineBreakOrNul("a\tb"));

@@ -2,13 +2,10 @@
 // for level 5, dante for level 4) and against a scripted server.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,76 +13,40 @@
 #include "mail/wsocket.h"
 #include "mail/wsocket_test_util.h"
 
-extern char** environ;
-
 using namespace tav;
 using namespace tav::test;
 
 namespace {
 
-// A SOCKS server process started for one test.
-class Daemon {
- public:
-  ~Daemon() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
+// A SOCKS server started for one test: true once 127.0.0.1:port accepts.
+bool StartDaemon(std::unique_ptr<ChildProcess>& d, const std::vector<std::string>& args, int port) {
+  d = std::make_unique<ChildProcess>(args);
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (d->Running() && std::chrono::steady_clock::now() < until) {
+    Fd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-
-  // A private temporary folder for configuration and logs.
-  const std::filesystem::path& Dir() const { return dir_.path(); }
-
-  // Starts the program and waits until 127.0.0.1:port accepts connections.
-  bool Start(const std::vector<std::string>& args, int port) {
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-    int rc = posix_spawn(&pid_, argv[0], &fa, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    if (rc != 0) {
-      pid_ = -1;
-      return false;
-    }
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < until) {
-      int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-      sockaddr_in a{};
-      a.sin_family = AF_INET;
-      a.sin_port = htons(static_cast<uint16_t>(port));
-      a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      bool up = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-      ::close(fd);
-      if (up) return true;
-      if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-        pid_ = -1;
-        return false;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-  }
-
- private:
-  pid_t pid_ = -1;
-  TempDir dir_{"socks"};
-};
+  return false;
+}
 
 constexpr const char* kMicrosocks = "/usr/bin/microsocks";
 constexpr const char* kDanted = "/usr/sbin/danted";
 
+using Daemon = std::unique_ptr<ChildProcess>;
+
 bool StartMicrosocks(Daemon& d, int port, const std::string& user = "", const std::string& pass = "") {
   std::vector<std::string> args = {kMicrosocks, "-i", "127.0.0.1", "-p", std::to_string(port)};
   if (!user.empty()) args.insert(args.end(), {"-u", user, "-P", pass});
-  return d.Start(args, port);
+  return StartDaemon(d, args, port);
 }
 
-bool StartDante(Daemon& d, int port) {
-  auto dir = d.Dir();
+bool StartDante(Daemon& d, const TempDir& tmp, int port) {
+  const auto& dir = tmp.path();
   std::ofstream conf(dir / "danted.conf");
   conf << "logoutput: " << (dir / "danted.log").string() << "\n"
        << "internal: 127.0.0.1 port = " << port << "\n"
@@ -97,7 +58,7 @@ bool StartDante(Daemon& d, int port) {
        << "client pass {\n  from: 127.0.0.0/8 to: 0.0.0.0/0\n}\n"
        << "socks pass {\n  from: 127.0.0.0/8 to: 0.0.0.0/0\n  protocol: tcp\n}\n";
   conf.close();
-  return d.Start({kDanted, "-f", (dir / "danted.conf").string(), "-p", (dir / "danted.pid").string()}, port);
+  return StartDaemon(d, {kDanted, "-f", (dir / "danted.conf").string(), "-p", (dir / "danted.pid").string()}, port);
 }
 
 // A client socket with every SOCKS and session event recorded.
@@ -238,8 +199,9 @@ TEST(WSocketSocks, Level5ServerErrorsAndOverlongNames) {
 TEST(WSocketSocks, Level4ThroughDante) {
   REQUIRE_BINARY(kDanted);
   int socks_port = FreePort();
+  TempDir tmp("dante");
   Daemon d;
-  if (!StartDante(d, socks_port)) GTEST_SKIP() << "danted could not be started here";
+  if (!StartDante(d, tmp, socks_port)) GTEST_SKIP() << "danted could not be started here";
   RawListener target;
   {
     SocksClient c;

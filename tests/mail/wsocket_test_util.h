@@ -6,7 +6,10 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +21,8 @@
 
 #include "mail/wsocket.h"
 #include "platform/eventloop.h"
+
+extern char** environ;
 
 namespace tav::test {
 
@@ -63,6 +68,37 @@ class TempDir {
 
  private:
   std::filesystem::path path_;
+};
+
+// A program started for one test (its standard output and error going to
+// log) and ended with the scope.
+class ChildProcess {
+ public:
+  explicit ChildProcess(const std::vector<std::string>& args, const std::string& log = "/dev/null") {
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&fa, 1, 2);
+    if (posix_spawn(&pid_, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&fa);
+  }
+  ~ChildProcess() {
+    if (!Running()) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  bool Running() {
+    if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
+    return pid_ > 0;
+  }
+
+ private:
+  pid_t pid_ = -1;
 };
 
 // A descriptor that is closed with the scope unless closed before.

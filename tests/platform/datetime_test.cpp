@@ -29,40 +29,32 @@ TEST(DateValue, DamagedValuesDecodeAsTheEndsOfTheRange) {
   EXPECT_EQ(h, 12);
 }
 
+// The epoch and its weekday anchor the round trip of four centuries below.
 TEST(DateValue, EpochAndKnownDays) {
   EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
-  EXPECT_EQ(EncodeDate(1900, 1, 1), 2.0);
+  EXPECT_EQ(DayOfWeek(0), 7);  // a Saturday; weeks start on Sunday
   EXPECT_EQ(EncodeDate(1970, 1, 1), kUnixEpoch);
   EXPECT_EQ(EncodeDate(2001, 1, 1), kDeviceEpoch);
-  EXPECT_EQ(EncodeDate(2024, 2, 29), 45351.0);
-  int y, m, d;
-  DecodeDate(45351.75, y, m, d);
-  EXPECT_EQ(y * 10000 + m * 100 + d, 20240229);
-  DecodeDate(0, y, m, d);
-  EXPECT_EQ(y * 10000 + m * 100 + d, 18991230);
+  int y, m, d, h, mi, s, ms;
   DecodeDate(-1.25, y, m, d);  // before the epoch: days back, time forward
   EXPECT_EQ(y * 10000 + m * 100 + d, 18991229);
-  int h, mi, s, ms;
   DecodeTime(-1.25, h, mi, s, ms);
   EXPECT_EQ(h, 6);
+  EXPECT_EQ(DayOfWeek(EncodeDate(2024, 6, 3) + 0.99), 2);
+  EXPECT_EQ(DayOfYear(EncodeDate(2024, 12, 31)), 366);
+  EXPECT_EQ(DayOfYear(EncodeDate(2023, 1, 1)), 1);
 }
 
 TEST(DateValue, LeapYearsAndInvalidDates) {
-  EXPECT_TRUE(IsLeapYear(2000));
-  EXPECT_FALSE(IsLeapYear(1900));
-  EXPECT_TRUE(IsLeapYear(2024));
-  EXPECT_FALSE(IsLeapYear(2023));
-  EXPECT_EQ(DaysInMonth(2024, 2), 29);
-  EXPECT_EQ(DaysInMonth(2100, 2), 28);
+  for (auto [year, leap] : {std::pair{2000, true}, {1900, false}, {2024, true}, {2100, false}}) {
+    EXPECT_EQ(IsLeapYear(year), leap) << year;
+    EXPECT_EQ(DaysInMonth(year, 2), leap ? 29 : 28) << year;
+  }
   EXPECT_EQ(DaysInMonth(2023, 13), 0);
   TDateTime v = 123;
-  EXPECT_FALSE(TryEncodeDate(2023, 2, 29, v));
-  EXPECT_FALSE(TryEncodeDate(2023, 0, 1, v));
-  EXPECT_FALSE(TryEncodeDate(2023, 4, 31, v));
+  for (auto [m, d] : {std::pair{2, 29}, {0, 1}, {4, 31}}) EXPECT_FALSE(TryEncodeDate(2023, m, d, v)) << m << "/" << d;
   EXPECT_EQ(v, 123);
   EXPECT_THROW(EncodeDate(1900, 2, 29), std::invalid_argument);
-  EXPECT_EQ(EncodeDate(2000, 3, 1) - EncodeDate(2000, 2, 28), 2.0);
-  EXPECT_EQ(EncodeDate(1900, 3, 1) - EncodeDate(1900, 2, 28), 1.0);
 }
 
 TEST(DateValue, EveryDayOfFourCenturiesRoundTrips) {
@@ -81,15 +73,6 @@ TEST(DateValue, EveryDayOfFourCenturiesRoundTrips) {
         last_dow = dow;
         expected += 1;
       }
-}
-
-TEST(DateValue, DayOfWeekStartsOnSunday) {
-  EXPECT_EQ(DayOfWeek(EncodeDate(1899, 12, 30)), 7);  // a Saturday
-  EXPECT_EQ(DayOfWeek(EncodeDate(2024, 6, 2)), 1);    // a Sunday
-  EXPECT_EQ(DayOfWeek(EncodeDate(2024, 6, 3) + 0.99), 2);
-  EXPECT_EQ(DayOfWeek(EncodeDate(1899, 12, 24)), 1);  // before the epoch
-  EXPECT_EQ(DayOfYear(EncodeDate(2024, 12, 31)), 366);
-  EXPECT_EQ(DayOfYear(EncodeDate(2023, 1, 1)), 1);
 }
 
 TEST(DateValue, TimesEncodeDecodeAndRoundToMilliseconds) {

@@ -90,10 +90,11 @@ TEST(StringList, FilesAreWindowsBytesWithCrLfAndWrittenWhole) {
   // A file that cannot be read leaves the lines as they were; a file that
   // cannot be written leaves the old one untouched.
   EXPECT_FALSE(memo.Lines.LoadFromFile(dir / "missing.txt"));
+  fs::create_directory(dir / "blocked.txt");  // a folder where a file should be
+  EXPECT_FALSE(memo.Lines.LoadFromFile(dir / "blocked.txt"));
   EXPECT_EQ(memo.Lines.Count(), 2);
   EXPECT_FALSE(l.SaveToFile(dir / "no such folder" / "memo.txt"));
   TStringList other{"other"};
-  fs::create_directory(dir / "blocked.txt");  // a folder where the file should go
   EXPECT_FALSE(other.SaveToFile(dir / "blocked.txt"));
   EXPECT_TRUE(fs::is_directory(dir / "blocked.txt"));
   EXPECT_EQ(Bytes(dir / "memo.txt"), "\xDC" "bernehmen\r\nTSS\x99 100%\r\n");

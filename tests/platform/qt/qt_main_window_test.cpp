@@ -104,17 +104,4 @@ TEST_F(QtMainWindow, ShowsOnTheDemoRiderAndLooksRight) {
   Save(tav::QtWindowOf(Form1)->grab().toImage(), "main_window_rider.png");
 }
 
-TEST_F(QtMainWindow, FirstStartOnAnEmptyFolder) {
-  tav::ResetCoreData();
-  tav::Application().ExeName = (dir_ / "tavlog").string();
-  tav::CreateAllForms();
-  Form1->Show();
-  Settle();
-  EXPECT_TRUE(fs::is_regular_file(dir_ / "DATA" / "GRD_DATA" / "GRD_DATA_01.GRD"));
-  QWidget* window = tav::QtWindowOf(Form1);
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(window->isVisible());
-  Save(window->grab().toImage(), "main_window_empty.png");
-}
-
 }  // namespace
