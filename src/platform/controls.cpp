@@ -498,6 +498,7 @@ void TForm::FinishCreate() {
 }
 
 void TForm::Show() {
+  ++show_calls_;
   close_pending_ = hide_pending_ = false;
   TApplication& app = Application();
   if (!Visible) {

@@ -541,6 +541,9 @@ class TForm : public TControl {
   // A form that becomes visible puts the focus on ActiveControl, or on the
   // first control in tab order when that is unset or cannot take it.
   void Show();
+  // Counts the calls of Show(), also those on a visible form: a window can
+  // tell an activation by code that opens it from the user coming back.
+  uint64_t ShowCalls() const { return show_calls_; }
   // Runs a nested loop until the form closes or ModalResult is set; returns ModalResult.
   int ShowModal();
   // Hides the form (OnClose is not asked). Inside a handler the form hides
@@ -572,6 +575,7 @@ class TForm : public TControl {
   int reported_width_ = 0, reported_height_ = 0;
   uint64_t focus_request_ = 0;
   uint64_t next_creation_index_ = 0;
+  uint64_t show_calls_ = 0;
   TCanvas* paint_canvas_ = nullptr;
   bool created_ = false;
   bool shown_once_ = false;

@@ -74,7 +74,7 @@ class BestPowerWorkerTest : public CoreFixture {
 float Wave(int r) { return 150.0f + static_cast<float>((r * 37) % 211) + 0.25f * static_cast<float>(r % 3); }
 
 TEST_F(BestPowerWorkerTest, HandsOverTheCurveOfTheLoadedTripsAndTheTwoValues) {
-  const std::vector<std::string> lines = {
+  std::vector<std::string> lines = {
       AddTrip("20240101_1000000_A", 900, 1, Wave),
       "20240102_0900NR3_TESTER;000;*a manual entry",
       AddTrip("20240103_1000000_B", 700, 2, [](int r) { return Wave(r + 5) * 1.3f; }),
@@ -84,40 +84,11 @@ TEST_F(BestPowerWorkerTest, HandsOverTheCurveOfTheLoadedTripsAndTheTwoValues) {
       AddTrip("20240107_1000000_C", 120, 1, [](int r) { return r == 60 ? 1234.5f : 100.0f; }),
   };
   const std::vector<float> want = Expected(lines);
-  for (int threads : {1, 0}) {
-    Results got;
-    Run(lines, got, threads);
-    EXPECT_EQ(std::memcmp(got.curve.data(), want.data(), want.size() * sizeof(float)), 0) << threads;
-    EXPECT_EQ(got.max_power, 1234.5f);
-    EXPECT_EQ(got.max_duration, 3600);
-  }
-}
-
-TEST_F(BestPowerWorkerTest, LongTripRaisesTheDuration) {
-  Results got;
-  Run({AddTrip("20240101_1000000_A", 1800, 1, Wave), AddTrip("20240102_1000000_B", 14401, 1, Wave)}, got);
-  EXPECT_EQ(got.max_duration, 14401);
-}
-
-TEST_F(BestPowerWorkerTest, NothingLoadedSignalsAnEmptyCurve) {
-  Results got;
-  Run({"20240102_0900NR3_TESTER;000;*a", "20240102_0930NR4_TESTER;000;", ""}, got);
-  EXPECT_EQ(*std::max_element(got.curve.begin(), got.curve.end()), 0.0f);
-  EXPECT_EQ(*std::min_element(got.curve.begin(), got.curve.end()), 0.0f);
-  EXPECT_EQ(got.max_power, 0.0f);
-  EXPECT_EQ(got.max_duration, 3600);
-}
-
-// The worker reads trips into buffers of its own: the current trip, its
-// path, interval and scales and the rider's folder stay as they were, and
-// no file is written.
-TEST_F(BestPowerWorkerTest, LeavesProcessWideDataAndFilesAlone) {
-  const std::vector<std::string> lines = {AddTrip("20240101_1000000_A", 600, 1, Wave),
-                                          AddTrip("20240102_1000000_B", 600, 3, Wave)};
+  // Trips are read into the worker's own buffers: the current trip, its path,
+  // interval and scales stay as they were, and no file is written.
   auto listing = [this] {
     std::map<std::string, std::filesystem::file_time_type> files;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(dir_))
-      files[e.path().string()] = e.last_write_time();
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir_)) files[e.path().string()] = e.last_write_time();
     return files;
   };
   const auto before = listing();
@@ -126,8 +97,13 @@ TEST_F(BestPowerWorkerTest, LeavesProcessWideDataAndFilesAlone) {
   CurrentTripPath = "current";
   SampleInterval = 7;
   ScaleMax[kScalePower] = 555.0f;
-  Results got;
-  Run(lines, got);
+  for (int threads : {1, 0}) {
+    Results got;
+    Run(lines, got, threads);
+    EXPECT_EQ(std::memcmp(got.curve.data(), want.data(), want.size() * sizeof(float)), 0) << threads;
+    EXPECT_EQ(got.max_power, 1234.5f);
+    EXPECT_EQ(got.max_duration, 3600);  // short trips leave it at an hour
+  }
   EXPECT_EQ(TripSamples[1].Power, 77.0f);
   EXPECT_EQ(TripSampleCount, 123);
   EXPECT_EQ(CurrentTripPath, "current");
@@ -135,6 +111,18 @@ TEST_F(BestPowerWorkerTest, LeavesProcessWideDataAndFilesAlone) {
   EXPECT_EQ(ScaleMax[kScalePower], 555.0f);
   EXPECT_EQ(*std::max_element(BestPowerCurve, BestPowerCurve + kBestPowerEntries), 0.0f);
   EXPECT_EQ(listing(), before);
+  lines.push_back(AddTrip("20240108_1000000_LONG", 14401, 1, Wave));  // four hours
+  Results got;
+  Run(lines, got);
+  EXPECT_EQ(got.max_duration, 14401);
+}
+
+TEST_F(BestPowerWorkerTest, NothingLoadedSignalsAnEmptyCurve) {
+  Results got;
+  Run({"20240102_0900NR3_TESTER;000;*a", "20240102_0930NR4_TESTER;000;", ""}, got);
+  EXPECT_EQ(std::count(got.curve.begin(), got.curve.end(), 0.0f), kBestPowerEntries);
+  EXPECT_EQ(got.max_power, 0.0f);
+  EXPECT_EQ(got.max_duration, 3600);
 }
 
 // A new job stops and joins the running one: only the new job's results

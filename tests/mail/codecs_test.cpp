@@ -125,12 +125,8 @@ TEST(CramMD5, Rfc2195Example) {
 
 // ---------------------------------------------------------------- Base64
 
-TEST(Base64, KnownVectorsAndMalformedInput) {
-  for (auto [plain, coded] :
-       {std::pair{"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}}) {
-    EXPECT_EQ(Base64Encode(plain), coded);
-    EXPECT_EQ(Base64Decode(coded), plain);
-  }
+// Well-formed data is checked against Python below.
+TEST(Base64, MalformedInput) {
   // Line breaks and blanks between groups are skipped.
   EXPECT_EQ(Base64Decode("Zm9v\r\nYmFy \n"), "foobar");
   // Truncated and damaged input never reads past its end.
@@ -139,9 +135,6 @@ TEST(Base64, KnownVectorsAndMalformedInput) {
     EXPECT_EQ(Base64Decode(bad), plain) << bad;
   std::string heap_tail = "Zm9vYg";  // exact-size buffer for ASan
   EXPECT_EQ(Base64Decode(std::string_view(heap_tail.data(), heap_tail.size())), "foob");
-  std::string all(256, '\0');
-  for (int i = 0; i < 256; ++i) all[static_cast<std::size_t>(i)] = static_cast<char>(i);
-  EXPECT_EQ(Base64Decode(Base64Encode(all)), all);
 }
 
 TEST(Base64, FileLinesHold72CharactersAndDecodeToTheFile) {

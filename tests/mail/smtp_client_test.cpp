@@ -117,20 +117,21 @@ TEST_F(Smtp, Banner554EndsOpenWithItsCodeAndPlainConnectWith10004) {
 
 TEST_F(Smtp, RepliesSplitAcrossPacketsOrPastTheBufferEndOnlyAtTheirLastLine) {
   Serve({Send("220-first line\r\n"), Send("220-second", 30), Send(" line\r", 30), Send("\n220 ready\r\n", 30)});
-  script->replies["EHLO"] = {Send("250-test.local\r\n250-AU"), Send("TH LOGIN PLAIN\r\n250-AUTH=CRAM-MD5\r", 40),
+  script->replies["EHLO"] = {Send("250-test.local\r\n250-AU"), Send("TH LOGIN PLAIN\r\n250-AUTH=CRAM-MD5 LOGIN\r", 40),
                              Send("\n250-SIZE 1000\r\n25", 40), Send("0 HELP\r\n", 40)};
   ASSERT_TRUE(rec.Run([&] { c.Connect(); }));
   EXPECT_EQ(c.LastResponse(), "220 ready");
   std::size_t responses_before = rec.responses.size();
   ASSERT_TRUE(rec.Run([&] { c.Ehlo(); }));
   EXPECT_EQ(rec.Last(), Done(smtpEhlo, 0));
+  EXPECT_EQ(c.ErrorMessage(), "");
   EXPECT_EQ(rec.responses.size() - responses_before, 5u);
   EXPECT_EQ(c.LastResponse(), "250 HELP");
   EXPECT_TRUE(c.EsmtpSupported());
   EXPECT_EQ(c.AuthTypesSupported().Lines(), (std::vector<std::string>{"LOGIN", "PLAIN", "CRAM-MD5"}));
   EXPECT_EQ(script->commands.back(), "EHLO tester_box");
   // Every command is shown as "> " + command, every reply as "< " + line.
-  for (const char* shown : {"> EHLO tester_box", "< 250-AUTH=CRAM-MD5"})
+  for (const char* shown : {"> EHLO tester_box", "< 250-AUTH=CRAM-MD5 LOGIN"})
     EXPECT_NE(std::find(rec.display.begin(), rec.display.end(), shown), rec.display.end()) << shown;
 
   // Many short lines past the buffer size are read; a long line that still
@@ -607,6 +608,8 @@ TEST(SmtpProperties, ShareModesAndImageStreams) {
   for (auto [mode, flags] : modes) {
     c.SetShareMode(mode);
     EXPECT_EQ(c.ShareFlags(), flags);
+    c.SetShareFlags(flags);
+    EXPECT_EQ(c.ShareMode(), mode);
   }
   c.SetShareFlags(7);
   EXPECT_EQ(c.ShareMode(), smtpShareDenyWrite);

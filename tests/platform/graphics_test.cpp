@@ -45,31 +45,23 @@ TEST(ImageTest, PaintShowsThePicturePlainCentredStretchedOrTransparent) {
   img.AutoSize = false;
   img.SetBounds(0, 0, 8, 8);
 
-  TBitmap out(8, 8);
-  img.Paint(out.Canvas());
-  EXPECT_EQ(out.Pixel(0, 0), clRed);
-  EXPECT_EQ(out.Pixel(0, 3), clBlue);
-  EXPECT_EQ(out.Pixel(5, 5), clWhite);
-
-  out.Fill(clWhite);
-  img.Center = true;
-  img.Paint(out.Canvas());
-  EXPECT_EQ(out.Pixel(1, 1), clWhite);
-  EXPECT_EQ(out.Pixel(2, 2), clRed);
-
-  out.Fill(clWhite);
-  img.Center = false;
-  img.Stretch = true;
-  img.Paint(out.Canvas());
-  EXPECT_EQ(out.Pixel(7, 0), clRed);
-  EXPECT_EQ(out.Pixel(0, 7), clBlue);
-
-  out.Fill(clWhite);
-  img.Stretch = false;
-  img.Transparent = true;
-  img.Paint(out.Canvas());
-  EXPECT_EQ(out.Pixel(0, 3), clWhite);
-  EXPECT_EQ(out.Pixel(1, 1), clRed);
+  // Pixels (1,1), (2,2), (0,3), (5,5), (0,7) in each mode.
+  struct Row {
+    bool center, stretch, transparent;
+    std::vector<TColor> want;
+  };
+  for (const Row& r : {Row{false, false, false, {clRed, clRed, clBlue, clWhite, clWhite}},
+                       Row{true, false, false, {clWhite, clRed, clWhite, clRed, clWhite}},
+                       Row{false, true, false, {clRed, clRed, clRed, clRed, clBlue}},
+                       Row{false, false, true, {clRed, clRed, clWhite, clWhite, clWhite}}}) {
+    img.Center = r.center;
+    img.Stretch = r.stretch;
+    img.Transparent = r.transparent;
+    TBitmap out(8, 8);
+    img.Paint(out.Canvas());
+    EXPECT_EQ((std::vector<TColor>{out.Pixel(1, 1), out.Pixel(2, 2), out.Pixel(0, 3), out.Pixel(5, 5), out.Pixel(0, 7)}),
+              r.want) << r.center << r.stretch << r.transparent;
+  }
 }
 
 TEST(PaintBoxTest, PaintRunsOnPaintWithTheCanvas) {

@@ -40,83 +40,52 @@ inline void ExpectControls(const TForm& form, std::initializer_list<const char*>
   }
 }
 
+// A control that does not paint itself, in outline: a box (filled for
+// edits, lists and pressed buttons) with its text or lines, clipped to it.
 inline void PaintControlOutline(TCanvas& cv, TControl& c, int x, int y) {
   const TRect r{x, y, x + c.Width, y + c.Height};
-  cv.Font = c.Font;
-  // Lines of text from (tx, ty) down, transparent and clipped to the control.
-  auto texts = [&](int tx, int ty, const std::vector<std::string>& lines) {
-    cv.Font.Color = c.Enabled ? c.Font.Color : clGray;
-    cv.Brush.Style = TBrushStyle::bsClear;
-    cv.SetClipRect(r);
-    for (const std::string& s : lines) {
-      cv.TextOut(tx, ty, s);
-      ty += cv.TextHeight("Ag");
-    }
-    cv.ClearClipRect();
-    cv.Brush.Style = TBrushStyle::bsSolid;
-  };
-  auto centred_text = [&](const std::string& s) {
-    texts(r.Left + (c.Width - cv.TextWidth(s)) / 2, r.Top + (c.Height - cv.TextHeight("Ag")) / 2, {s});
-  };
-  auto box = [&](TColor fill, TColor frame) {
-    cv.Brush.Style = TBrushStyle::bsSolid;
-    cv.Brush.Color = fill;
-    cv.FillRect(r);
-    cv.Brush.Color = frame;
-    cv.FrameRect(r);
-  };
+  std::vector<std::string> lines{c.Caption};
+  TColor fill = clNone;
   switch (c.Kind()) {
-    case TControlKind::Panel:
-    case TControlKind::GroupBox: {
-      if (c.Color != clNone) {
-        cv.Brush.Color = c.Color;
-        cv.FillRect(r);
-      }
-      auto* p = dynamic_cast<TPanel*>(&c);
-      if (!p || p->BevelOuter != TBevelCut::bvNone) {
-        cv.Brush.Color = 0xA0A0A0;
-        cv.FrameRect(r);
-      }
-      if (!c.Caption.empty()) centred_text(c.Caption);
-      break;
-    }
     case TControlKind::Label:
     case TControlKind::StaticText:
-      texts(r.Left, r.Top, {c.Caption});
+      break;
+    case TControlKind::Panel:
+    case TControlKind::GroupBox:
+      fill = c.Color;
       break;
     case TControlKind::SpeedButton:
     case TControlKind::Button: {
       auto* sb = dynamic_cast<TSpeedButton*>(&c);
-      const bool down = sb && sb->Down;
-      box(down ? 0xD8D8D8 : 0xF4F4F4, down ? 0x606060 : 0xA8A8A8);
-      centred_text(c.Caption);
+      fill = sb && sb->Down ? 0xD8D8D8 : 0xF4F4F4;
       break;
     }
-    case TControlKind::Edit:
-    case TControlKind::ComboBox:
-    case TControlKind::DateTimePicker: {
-      box(c.Enabled ? clWhite : 0xF0F0F0, 0x909090);
-      if (auto* e = dynamic_cast<TEdit*>(&c)) texts(r.Left + 4, r.Top + 3, {e->Text});
-      if (auto* cb = dynamic_cast<TComboBox*>(&c)) texts(r.Left + 4, r.Top + 3, {cb->Text});
-      if (c.Kind() != TControlKind::Edit) {
-        cv.Brush.Color = 0xE0E0E0;
-        cv.FillRect({r.Right - 17, r.Top + 1, r.Right - 1, r.Bottom - 1});
-      }
-      break;
-    }
-    case TControlKind::Memo:
-    case TControlKind::RichEdit:
-    case TControlKind::ListBox:
-      box(clWhite, 0x909090);
-      if (auto* m = dynamic_cast<TMemo*>(&c)) texts(r.Left + 4, r.Top + 3, m->Lines.Lines());
-      if (auto* l = dynamic_cast<TListBox*>(&c)) texts(r.Left + 4, r.Top + 3, l->Items.Lines());
-      break;
-    case TControlKind::ProgressBar:
-      box(0xE6E6E6, 0xB0B0B0);
-      break;
     default:
-      break;
+      fill = c.Enabled ? clWhite : 0xF0F0F0;
+      if (auto* e = dynamic_cast<TEdit*>(&c)) lines = {e->Text};
+      if (auto* cb = dynamic_cast<TComboBox*>(&c)) lines = {cb->Text};
+      if (auto* m = dynamic_cast<TMemo*>(&c)) lines = m->Lines.Lines();
+      if (auto* l = dynamic_cast<TListBox*>(&c)) lines = l->Items.Lines();
   }
+  if (c.Kind() != TControlKind::Label && c.Kind() != TControlKind::StaticText) {
+    if (fill != clNone) {
+      cv.Brush.Color = fill;
+      cv.FillRect(r);
+    }
+    cv.Brush.Color = 0xA0A0A0;
+    cv.FrameRect(r);
+  }
+  cv.Font = c.Font;
+  cv.Font.Color = c.Enabled ? c.Font.Color : clGray;
+  cv.Brush.Style = TBrushStyle::bsClear;
+  cv.SetClipRect(r);
+  int ty = r.Top + 2;
+  for (const std::string& s : lines) {
+    cv.TextOut(r.Left + 3, ty, s);
+    ty += cv.TextHeight("Ag");
+  }
+  cv.ClearClipRect();
+  cv.Brush.Style = TBrushStyle::bsSolid;
 }
 
 // Paints `form`'s client area with every showing control.

@@ -137,15 +137,6 @@ TEST_F(SampleTableTest, EmptyAndShortBuffersShowAnEmptyTable) {
   }
 }
 
-TEST_F(SampleTableTest, NamedControlsAndTexts) {
-  static_assert(sizeof(TForm40::UiText) / sizeof(std::string) == 15);
-  snapshot::ExpectControls(*Form40, {"SB_ED1", "SB_EDN", "SB_GLG", "SB_MAX", "SB_PU_KOR", "SB_INT", "LED_1",
-                                     "B_CL_Trip", "B_Nein", "SB_Save"});
-  EXPECT_EQ(Form40->SB_ED1->Hint, "Einzeldaten \xE4ndern");
-  EXPECT_FALSE(Form40->SB_ED1->Enabled);
-}
-
-
 // Save over a trip file that holds more records than its count says asks
 // first; "No" writes nothing, "Yes" keeps the old file as a .BAD copy.
 using SampleTableOnDamagedRider = DemoRiderProgram;

@@ -92,15 +92,5 @@ TEST_F(CompareTripsTest, ShortTripsShowAnEmptyView) {
   EXPECT_FALSE(Form31->Showing2());
 }
 
-TEST_F(CompareTripsTest, OfferedCommandsAreEnabledTheOthersShownDisabled) {
-  // The whole trips after a zoom and the four compared channels are offered.
-  snapshot::ExpectControls(*Form31, {"SB_FT", "SB_PP", "SB_HR", "SB_RM", "SB_SP"}, snapshot::kEnabled);
-  snapshot::ExpectControls(*Form31, {"SB_ZI", "SB_ZV", "SB_DD", "SB_DT", "SB_AW", "SB_AT", "SB_PA", "SB_SO",
-                                     "SB_L", "SB_R", "SB_SR", "SB_TP", "SB_F1", "SB_F2", "SB_ST", "SK_0",
-                                     "SK_1", "SK_2", "SK_3", "SK_4"},
-                           snapshot::kDisabled);
-  snapshot::ExpectControls(*Form31, {"L_GLA", "BU_OK", "BU_NO", "ZK1", "ZK21"});
-}
-
 }  // namespace
 }  // namespace tav

@@ -83,16 +83,6 @@ TEST(TripViewModel, GradeOverAWindow) {
   for (float v : still) ASSERT_TRUE(std::isfinite(v) && std::fabs(v) <= kGradeLimit);
 }
 
-TEST(TripViewModel, DefaultChannelsByKindOfSport) {
-  const ChannelSet bike = DefaultChannels(kSportBikePower);
-  EXPECT_TRUE(bike[kChannelPower]);
-  EXPECT_TRUE(bike[kChannelHeartRate]);
-  EXPECT_FALSE(bike[kChannelGrade]);
-  EXPECT_FALSE(bike[kChannelTemperature]);
-  EXPECT_FALSE(DefaultChannels(kSportBikeHeartRate)[kChannelPower]);
-  EXPECT_FALSE(DefaultChannels(kSportRun)[kChannelCadence]);
-}
-
 TEST(TripViewModel, ClipTextKeepsTheTimes) {
   std::vector<TripSample> t = Ride(5000, 1);
   EXPECT_EQ(ClipText("TRIP 2024.05.01 10:00   Hills", t.data(), 5000, {61, 3661}),

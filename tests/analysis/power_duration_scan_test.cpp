@@ -1,0 +1,193 @@
+#include "analysis/power_duration_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "../core/demo_rider_program.h"
+#include "../viewing/form_snapshot.h"
+#include "analysis/analysis_common.h"
+#include "analysis/best_power_worker.h"
+#include "diary/diary_window.h"
+#include "diary/trip_date_text.h"
+
+namespace tav {
+namespace {
+
+TEST(PowerScanTimeLabels, StepsGrowWithTheTime) {
+  std::vector<std::string> texts;
+  for (const TimeLabel& l : PowerScanTimeLabels(100)) texts.push_back(l.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{"0:00:01", "0:00:02", "0:00:03", "0:00:04", "0:00:05", "0:00:06",
+                                             "0:00:08", "0:00:10", "0:00:12", "0:00:15", "0:00:20", "0:00:25",
+                                             "0:00:30", "0:00:40", "0:00:50", "0:01:00", "0:01:15", "0:01:30"}));
+  for (int64_t d : {0, 1}) {
+    const auto one = PowerScanTimeLabels(d);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].text, "0:00:01");
+    EXPECT_EQ(one[0].x, 1.0);
+  }
+  EXPECT_EQ(PowerScanTimeLabels(36000).back().text, "9:00:00");
+}
+
+TEST(PowerScanReadout, SecondsUpToHalfAMinuteThenClockTime) {
+  EXPECT_EQ(PowerScanReadout(20.0, 312.4), "  20.0 SEC  >      312  [ WATT ]  ");
+  EXPECT_EQ(PowerScanReadout(30.0, 100.0), "  30.0 SEC  >      100  [ WATT ]  ");
+  EXPECT_EQ(PowerScanReadout(45.2, 250.0), "  0:00:45   >      250  [ WATT ]  ");
+  EXPECT_EQ(PowerScanReadout(3725.6, 180.0), "  1:02:06   >      180  [ WATT ]  ");
+  EXPECT_EQ(PowerScanReadout(std::nan(""), std::nan("")), "   0.0 SEC  >        0  [ WATT ]  ");
+}
+
+TEST(PowerScanView, ModeAndLineCountChooseTheView) {
+  struct Row { int mode, lines; PowerScanView view; } rows[] = {
+      {0, 1, PowerScanView::LongestRunOne},  {0, 12, PowerScanView::LongestRunTrips},
+      {3, 1, PowerScanView::LongestRunOne},  {0, 0, PowerScanView::LongestRunTrips},
+      {4, 1, PowerScanView::MeanMaxOne},     {4, 3, PowerScanView::MeanMaxTrips},
+      {8, 1, PowerScanView::Blocks},         {12, 20, PowerScanView::Blocks},
+      {50, 9, PowerScanView::Blocks}};
+  for (const Row& r : rows) EXPECT_EQ(ChoosePowerScanView(r.mode, r.lines), r.view) << r.mode << " " << r.lines;
+  EXPECT_EQ(LongestRunTop(347), 350);
+  EXPECT_EQ(LongestRunTop(340), 350);
+  EXPECT_EQ(LongestRunTop(0), 10);
+}
+
+TEST(PowerScanBlocks, OnlyTheExactSeparatorLineSplits) {
+  const std::string a = "20140103_1000000_X;001;*one", b = "20140105_1000000_X;002;*BLOCK party",
+                    c = "20140210_1000000_X;003;", d = "20140212_1000000_X;004;";
+  const std::vector<std::string> lines = {a, b, "BLOCK2", c, d};
+  PowerScanBlocks two = SplitPowerScanBlocks(lines, 8);
+  EXPECT_EQ(two.Title1, FormatTripDateTime(a).substr(0, 10) + " - " + FormatTripDateTime(b).substr(0, 10));
+  EXPECT_EQ(two.Title2, FormatTripDateTime(c).substr(0, 10) + " - " + FormatTripDateTime(d).substr(0, 10));
+  EXPECT_EQ(two.Block2, (std::vector<std::string>{c, d}));
+  EXPECT_TRUE(two.HasBlock2);
+  const PowerScanBlocks one = SplitPowerScanBlocks(lines, 50);
+  EXPECT_EQ(one.Title1, two.Title1);
+  EXPECT_FALSE(one.HasBlock2);
+  const PowerScanBlocks single = SplitPowerScanBlocks({a, "BLOCK2", c}, 12);
+  EXPECT_EQ(single.Title2, FormatTripDateTime(c).substr(0, 10) + " - " + FormatTripDateTime(c).substr(0, 10));
+  EXPECT_TRUE(SplitPowerScanBlocks({}, 8).Title1.empty());
+
+  LangLabels[10] = "Analyze of %s to %s";
+  EXPECT_EQ(PowerScanCaption({c, "BLOCK2", a, b}),
+            "Analyze of " + FormatTripDateTime(a).substr(0, 11) + " to " + FormatTripDateTime(c).substr(0, 11));
+}
+
+// The window opened from the diary on the demo rider, as a user does.
+class PowerScanWindow : public testing_core::DemoRiderProgram {
+ protected:
+  void SetUp() override {
+    DemoRiderProgram::SetUp();
+    Start();
+    Form3->Show();
+    f = Form5;
+    for (const std::string& line : TripList.Lines()) {
+      if (!IsTripLine(line) || IsManualLine(line)) continue;
+      (LineSportDigit(line) == kSportBikePower ? power : other).push_back(line);
+    }
+    ASSERT_GE(power.size(), 12u);
+    ASSERT_FALSE(other.empty());
+  }
+  // The diary's button: the diary is the active window.
+  void Open(int mode, const std::vector<std::string>& lines) {
+    Application().ActivateForm(Form3);
+    SelectedTrips.Assign(lines);
+    ScanList = &SelectedTrips;
+    Form3->ScanMode = mode;
+    f->Show();
+  }
+  int InLegend() const {
+    int n = 0;
+    for (TChartSeries* s : f->Series) n += s->ShowInLegend && s->Count() > 0;
+    return n;
+  }
+  TForm5* f = nullptr;
+  std::vector<std::string> power, other;
+};
+
+TEST_F(PowerScanWindow, LongestRunViews) {
+  Open(0, {power[0]});
+  ASSERT_TRUE(f->Visible);
+  EXPECT_EQ(f->Chart->Title.Text[0], f->UiText[1]);
+  EXPECT_EQ(InLegend(), 6);
+  EXPECT_EQ(f->Series[1]->Title, f->L_GLA->Caption + "   0");
+  EXPECT_EQ(f->Series[6]->Title, f->L_GLA->Caption + "   2 MIN");
+  // Thresholds from the rounded-up maximum down to 21 W, one point each.
+  const int32_t top = LongestRunTop(static_cast<int32_t>(f->Chart->LeftAxis.Maximum()));
+  EXPECT_EQ(f->Series[1]->Count(), top - 20);
+  EXPECT_EQ(f->Series[1]->YValue(0), top);
+  EXPECT_GT(f->Series[1]->XValue(top - 21), 600.0);  // above 21 W for longer than ten minutes
+  EXPECT_NE(snapshot::SaveFormPng(*f, "power_scan_longest_run_one"), "");
+
+  std::vector<std::string> twelve(power.begin(), power.begin() + 12);
+  Open(0, twelve);
+  EXPECT_EQ(f->ItemCount, 8);
+  EXPECT_EQ(InLegend(), 8);
+  EXPECT_EQ(f->Series[1]->Title, TripTitle(twelve[0]));
+  EXPECT_NE(snapshot::SaveFormPng(*f, "power_scan_longest_run_trips"), "");
+
+  Open(0, {other[0]});  // not a power trip: the window closes
+  EXPECT_FALSE(f->Visible);
+
+  // A damaged record of 900 kW (readable, far above any rider): thresholds
+  // and axes stop at the ceiling.
+  TripFileData trip;
+  ASSERT_TRUE(ReadListedTrip(power[0], trip));
+  trip.Samples[100].Power = 9e5f;
+  ASSERT_TRUE(WriteTripFile(FsPath(TripPathOfLine(power[0])), trip, false, nullptr));
+  Open(0, {power[0]});
+  EXPECT_EQ(f->Chart->LeftAxis.Maximum(), kPowerCeiling);
+  EXPECT_EQ(f->Series[1]->Count(), LongestRunTop(static_cast<int32_t>(kPowerCeiling)) - 20);
+}
+
+TEST_F(PowerScanWindow, MeanMaximalViews) {
+  Open(4, {power[1]});
+  EXPECT_EQ(f->Chart->Title.Text[0], f->UiText[0]);
+  EXPECT_EQ(f->Caption, TripTitle(power[1]));
+  TripFileData trip;
+  ASSERT_TRUE(ReadListedTrip(power[1], trip));
+  EXPECT_EQ(f->Series[1]->Count(), static_cast<int>(MeanMaxLengths(trip.Count()).size()));
+  EXPECT_EQ(f->Chart->BottomAxis.Maximum(), static_cast<double>(trip.Count() * trip.Interval()));
+  EXPECT_NE(snapshot::SaveFormPng(*f, "power_scan_mean_max_one"), "");
+
+  Open(4, {power[2], "20140101_0900NR3_DEMO;000;*gym", power[3], power[4]});
+  EXPECT_EQ(InLegend(), 3);
+  EXPECT_EQ(f->Series[2]->Count(), 0);  // the manual entry's series stays empty
+  EXPECT_NE(snapshot::SaveFormPng(*f, "power_scan_mean_max_trips"), "");
+}
+
+// Block 1 comes from the diary's worker; the window keeps its mode and lines
+// when the diary resets its own, and draws no block 1 without a job.
+TEST_F(PowerScanWindow, BlockViews) {
+  const std::vector<std::string> block1(power.begin(), power.begin() + 5);
+  StartBestPowerWorker(Form3, block1);
+  std::vector<std::string> lines = block1;
+  lines.push_back("BLOCK2");
+  lines.insert(lines.end(), power.begin() + 5, power.begin() + 9);
+  Open(8, lines);
+  EXPECT_FALSE(f->L_GLA->Visible);
+  ASSERT_TRUE(f->BlockDone.IsSet());
+  int expected = 0;
+  for (int d = 1; d < f->Chart->BottomAxis.Maximum() && d < kBestPowerEntries; ++d) expected += BestPowerCurve[d] > 5.0f;
+  EXPECT_GT(expected, 700);
+  EXPECT_EQ(f->Series[1]->Count(), expected);
+  EXPECT_GT(f->Series[2]->Count(), 700);
+  EXPECT_EQ(InLegend(), 2);
+  EXPECT_EQ(f->Series[2]->Title, SplitPowerScanBlocks(lines, 8).Title2);
+  EXPECT_NE(snapshot::SaveFormPng(*f, "power_scan_blocks"), "");
+
+  Form3->Show();  // the user goes to the diary (which resets its mode) and comes back
+  EXPECT_EQ(Form3->ScanMode, 0);
+  Application().ActivateForm(f);
+  EXPECT_EQ(f->Mode(), 8);
+  EXPECT_EQ(f->Series[1]->Count(), expected);
+
+  StopBestPowerWorker(Form3);  // no job: block 2 alone, no waiting
+  Open(12, lines);
+  EXPECT_EQ(f->Series[1]->Count(), 0);
+  EXPECT_GT(f->Series[2]->Count(), 700);
+
+  Open(50, lines);
+  EXPECT_EQ(f->Series[2]->Count(), 0);
+}
+
+}  // namespace
+}  // namespace tav
