@@ -2,9 +2,13 @@
 // trips with computed statistics.
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <memory>
 
+#include <unistd.h>
+
 #include "core/core_data.h"
+#include "diary/diary_export.h"
 #include "diary/diary_window.h"
 #include "platform/text.h"
 
@@ -87,5 +91,21 @@ void BM_DiarySort(benchmark::State& state) {
   Form3 = nullptr;
 }
 BENCHMARK(BM_DiarySort)->Unit(benchmark::kMicrosecond);
+
+void BM_DiaryCsvExport(benchmark::State& state) {
+  const auto form = OpenDiary999();
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("tavlog_bench_csv_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::filesystem::path file = dir / "BENCH.CSV";
+  for (auto _ : state) {
+    const std::string text = DiaryCsvText(*form->DBook, TripList, DiaryRowLine, DiaryRowPowerSlot, DiaryColumnPos,
+                                          form->ShownLineCount());
+    if (!WriteFileAtomically(file, text)) state.SkipWithError("cannot write the CSV file");
+  }
+  std::filesystem::remove_all(dir);
+  Form3 = nullptr;
+}
+BENCHMARK(BM_DiaryCsvExport)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -112,6 +112,15 @@ void OpenAxisEditor(TEdit& editor, const TChart& chart, double current) {
   editor.SelectAll();
 }
 
+TSpeedButton* MakeScanButton(TForm& form, const std::string& name, const std::string& caption,
+                             int width) {
+  auto* b = form.Make<TSpeedButton>(name);
+  b->Caption = caption;
+  b->Flat = true;
+  b->SetBounds(0, 0, width, 25);
+  return b;
+}
+
 TStaticText* MakeReadout(TForm& form, TChart* chart, const std::string& name) {
   TStaticText* readout = form.Make<TStaticText>(name, chart);
   readout->Visible = false;

@@ -90,6 +90,11 @@ bool InAxisEditorCorner(const TChart& chart, int x, int y, int above = 10);
 // and its right edge at the plot's left, focused with its text selected.
 void OpenAxisEditor(TEdit& editor, const TChart& chart, double current);
 
+// A speed button of a scan window: flat (a scan button counts as selected
+// while it is not flat), 25 pixels high, `width` wide.
+TSpeedButton* MakeScanButton(TForm& form, const std::string& name, const std::string& caption,
+                             int width);
+
 // Creates the hidden readout (named "Show_DAT" in most windows) on the chart
 // (chart null: on the form, for a readout shared by charts in one place).
 TStaticText* MakeReadout(TForm& form, TChart* chart, const std::string& name = "Show_DAT");

@@ -215,11 +215,8 @@ TForm51::TForm51() {
   Chart->Legend.Alignment = TLegendAlignment::laBottom;
   Chart->BottomAxis.LabelStyle = TAxisLabelStyle::talText;
   Chart->RightAxis.LabelStyle = TAxisLabelStyle::talText;
-  static const TColor kColors[9] = {clBlack, clFuchsia, clLime, clRed, clBlue,
-                                    clNavy, clMaroon, clOlive, clTeal};
   for (std::size_t i = 0; i < Series.size(); ++i) {
     Series[i] = Chart->AddLineSeries();
-    Series[i]->SeriesColor = kColors[i];
     Series[i]->ShowInLegend = false;
   }
   Series[8]->LinesVisible = false;  // right-axis labels only (in the metric views)
@@ -267,11 +264,7 @@ TForm51::TForm51() {
   L_3 = legend_label("L_3", "0");
 
   auto button = [this](const char* name, const char* caption, int width) {
-    auto* b = Make<TSpeedButton>(name);
-    b->Caption = caption;
-    b->Flat = true;
-    b->SetBounds(0, 0, width, 25);
-    return b;
+    return MakeScanButton(*this, name, caption, width);
   };
   SB_ALT = button("SB_ALT", "Profile", 55);
   SB_SK = button("SB_SK", "x / %", 45);
@@ -385,6 +378,10 @@ void TForm51::FormActivate(TControl*) {
 }
 
 void TForm51::SetUpAxes() {
+  // The curve colours (the channel views recolour two of the series).
+  static const TColor kColors[9] = {clBlack, clFuchsia, clLime, clRed, clBlue,
+                                    clNavy, clMaroon, clOlive, clTeal};
+  for (std::size_t i = 0; i < Series.size(); ++i) Series[i]->SeriesColor = kColors[i];
   if (Chart->IsZoomed()) Chart->UndoZoom();
   for (TChartAxis* a : {&Chart->TopAxis, &Chart->BottomAxis}) a->SetMinMax(0, 2000000);
   Chart->LeftAxis.SetMinMax(-16, 16);

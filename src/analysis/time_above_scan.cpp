@@ -17,12 +17,12 @@ int AllTimeMode = kAbovePower;
 std::string AllTimeUnitText;
 
 namespace {
-float ChannelValue(const TripSample& s, int mode, double speed_factor) {
+float TripSample::*ChannelField(int mode) {
   switch (mode) {
-    case kAbovePower: return s.Power;
-    case kAboveHeartRate: return s.HeartRate;
-    case kAboveSpeed: return static_cast<float>(s.Speed * speed_factor);
-    default: return s.Cadence;
+    case kAbovePower: return &TripSample::Power;
+    case kAboveHeartRate: return &TripSample::HeartRate;
+    case kAboveSpeed: return &TripSample::Speed;
+    default: return &TripSample::Cadence;
   }
 }
 }  // namespace
@@ -30,14 +30,23 @@ float ChannelValue(const TripSample& s, int mode, double speed_factor) {
 TimeAboveHistogram TimeAboveHistogramOf(const TripSample* samples, int count, int mode,
                                         double speed_factor) {
   TimeAboveHistogram h;
+  float TripSample::*field = ChannelField(mode);
+  const double factor = mode == kAboveSpeed ? speed_factor : 1.0;
   const double scale = mode == kAbovePower ? 0.1 : 1.0;
+  // Four sets of counters, so that records in one class one after another
+  // do not wait on each other's increments.
+  std::array<std::array<int32_t, kTimeAboveClasses>, 4> lanes{};
+  double channel_max = 0;
   for (int k = 1; k < count; ++k) {
-    const double v = ChannelValue(samples[k], mode, speed_factor);
-    if (v > h.channel_max) h.channel_max = v;
+    const double v = samples[k].*field * factor;
+    channel_max = v > channel_max ? v : channel_max;
     const double c = v * scale;
     // NaN fails both tests and is not counted.
-    if (c >= 0 && c < kTimeAboveClasses - 1) h.counts[static_cast<std::size_t>(c)] += 1;
+    if (c >= 0 && c < kTimeAboveClasses - 1) ++lanes[static_cast<std::size_t>(k & 3)][static_cast<std::size_t>(c)];
   }
+  for (const auto& lane : lanes)
+    for (std::size_t c = 0; c < lane.size(); ++c) h.counts[c] += lane[c];
+  h.channel_max = channel_max;
   return h;
 }
 
@@ -109,11 +118,7 @@ TForm8::TForm8() {
   Show_Data = MakeReadout(*this, Chart, "Show_Data");
 
   auto button = [this](const char* name, const char* caption, int width) {
-    auto* b = Make<TSpeedButton>(name);
-    b->Caption = caption;
-    b->Flat = true;
-    b->SetBounds(0, 0, width, 25);
-    return b;
+    return MakeScanButton(*this, name, caption, width);
   };
   SB_PO = button("SB_PO", "Power", 60);
   SB_PU = button("SB_PU", "HR", 60);

@@ -352,7 +352,7 @@ void TForm3::StoreManualEntry() {
   if (edited >= 0) TripList.Delete(edited);
   const std::string remark = edited >= 0 ? entry_remark_ : std::string();
   TripList.SetSorted(true);
-  TripList.Add(ManualEntryLine(e, CurrentRiderName, slot, CleanLines(Memo2->Lines), remark));
+  const int added = TripList.Add(ManualEntryLine(e, CurrentRiderName, slot, CleanLines(Memo2->Lines), remark));
   TripListChanged = true;
   TripList.SetSorted(false);
 
@@ -368,6 +368,9 @@ void TForm3::StoreManualEntry() {
   P_LSD->Hide();
   BuildTripDateIndex();
   RebuildAfterEdit();
+  // The stored entry is the current row, in view.
+  DBook->SetRow(added + 2);
+  SB_TRIP_KILL->Enabled = true;
 }
 
 // ===========================================================================

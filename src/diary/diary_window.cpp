@@ -673,11 +673,11 @@ void TForm3::FormActivate(tav::TControl*) {
   // A comment being typed is kept, as scrolling keeps it.
   if (DB_TP->Visible && SB_CT->Visible) SB_CTClick(this);
 
-  // 1. Modes, panels, layout. A block analysis waiting for its second block
-  // keeps its mode.
+  // 1. Modes, panels, layout. A block analysis waiting for a block keeps
+  // its mode and its prompt.
   if (SB_PA->Tag != 2) ScanMode = 0;
   DBook->Canvas().Font = Test_W->Font;
-  P_NOTRIP->Hide();
+  if (SB_PA->Tag == 0 && SB_STA2->Tag == 0) P_NOTRIP->Hide();
   FormResize(this);
   SB_TRIP_KILL->Enabled = false;
   if (Tag != 0 && !Visible) Show();

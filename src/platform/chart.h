@@ -341,6 +341,7 @@ class TChartSeries {
     bool valid = false;
     bool pos_valid = false;  // min_pos and any_pos are known
     bool all_finite = true;  // every value of every point is finite
+    bool x_sorted = false;   // all finite, and x never falls
     Extent x, y;
   };
   void Touch();

@@ -4,8 +4,7 @@
 
 #include <cmath>
 
-#include "../core/core_test_util.h"
-#include "core/forms.h"
+#include "analysis_test_util.h"
 #include "core/trip_file.h"
 
 namespace tav {
@@ -116,17 +115,8 @@ TEST(GradeScanTest, ProfileGearAndColourHelpers) {
   EXPECT_EQ(DistanceLabelCount(10), 1);
 }
 
-class GradeWindowTest : public testing_core::CoreFixture {
+class GradeWindowTest : public testing_analysis::WindowFixture {
  protected:
-  void SetUp() override {
-    CoreFixture::SetUp();
-    EnsureGuiApplication();
-    CreateAllForms();
-  }
-  void TearDown() override {
-    DestroyAllForms();
-    CoreFixture::TearDown();
-  }
   void List(int trips) {
     SelectedTrips.Clear();
     for (int i = 0; i < trips; ++i) {

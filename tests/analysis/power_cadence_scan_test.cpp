@@ -4,8 +4,7 @@
 
 #include <cstring>
 
-#include "../core/core_test_util.h"
-#include "core/forms.h"
+#include "analysis_test_util.h"
 #include "diary/diary_window.h"
 
 namespace tav {
@@ -54,18 +53,7 @@ TEST(PowerCadenceTest, TorqueScatterAndMeanPoint) {
   EXPECT_NEAR(iso.y.back(), 9.6, 0.05);
 }
 
-class PowerCadenceWindowTest : public testing_core::CoreFixture {
- protected:
-  void SetUp() override {
-    CoreFixture::SetUp();
-    EnsureGuiApplication();
-    CreateAllForms();
-  }
-  void TearDown() override {
-    DestroyAllForms();
-    CoreFixture::TearDown();
-  }
-};
+using PowerCadenceWindowTest = testing_analysis::WindowFixture;
 
 TEST_F(PowerCadenceWindowTest, ViewsKeepTheirSmoothingAndDrawZoneCurves) {
   testing_core::LoadIntoCurrent(testing_core::DemoRide(4, 1800));

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../core/core_test_util.h"
-#include "core/forms.h"
+#include "analysis_test_util.h"
 #include "core/trip_file.h"
 
 namespace tav {
@@ -71,18 +70,7 @@ TEST(TimeAboveTest, TimeLabelsAndValueAxis) {
   EXPECT_EQ(TimeAboveValueAxisMax(kAboveSpeed, 50), 55);
 }
 
-class TimeAboveWindowTest : public testing_core::CoreFixture {
- protected:
-  void SetUp() override {
-    CoreFixture::SetUp();
-    EnsureGuiApplication();
-    CreateAllForms();
-  }
-  void TearDown() override {
-    DestroyAllForms();
-    CoreFixture::TearDown();
-  }
-};
+using TimeAboveWindowTest = testing_analysis::WindowFixture;
 
 TEST_F(TimeAboveWindowTest, ScansUpToEightTripsAndKeepsATypedAxis) {
   TripFileData d;

@@ -390,7 +390,9 @@ TEST_F(ChartFixture, PieSlicesAnglesHitsAndLegend) {
   // From 12 o'clock clockwise; bad and negative values take no room.
   for (auto [slice, start, sweep] : {std::tuple{0, 90.0, -90.0}, {1, 0.0, 0.0}, {2, 0.0, -180.0}, {3, 0.0, 0.0},
                                      {4, -180.0, -90.0}}) {
-    if (sweep != 0) EXPECT_DOUBLE_EQ(pie->SliceStartAngle(slice), start) << slice;
+    if (sweep != 0) {
+      EXPECT_DOUBLE_EQ(pie->SliceStartAngle(slice), start) << slice;
+    }
     EXPECT_DOUBLE_EQ(pie->SliceSweep(slice), sweep) << slice;
   }
   TRect b = pie->PieBounds();
