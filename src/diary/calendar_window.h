@@ -1,11 +1,20 @@
 // TForm33: the week calendar.
 #pragma once
 
+#include <array>
+#include <string>
+
 #include "platform/controls.h"
 
 class TForm33 : public tav::TForm {
  public:
   TForm33();
+
+  // ---- Texts (the language tables write them): 0 week-number title, 1-7
+  // Monday to Sunday, 8 summary title, 10 "week", 11-30 the line items,
+  // 31-33 hints of SB_SEL by kind.
+  static constexpr int kUiTexts = 34;
+  std::array<std::string, kUiTexts> UiText;
 
   // Opens the calendar's settings panel.
   void DO_1Click(tav::TControl* sender);
