@@ -33,4 +33,6 @@ TAV_BUILD_PACKAGES=(cmake g++ make qt6-base-dev libgtest-dev libbenchmark-dev fo
 # Peers for the mail tests: a SOCKS 5 server, a SOCKS 4 server and an SMTP
 # server; locales for the German locale of the number tests.
 TAV_TEST_PACKAGES=(microsocks dante-server python3 python3-aiosmtpd locales)
+# The fuzz targets: clang with its sanitizer and libFuzzer run-time libraries.
+TAV_FUZZ_PACKAGES=(clang libclang-rt-dev)
 TAV_JOBS=$(nproc 2>/dev/null || echo 2)

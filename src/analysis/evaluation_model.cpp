@@ -42,7 +42,10 @@ SelectionSums SumSelection(const std::vector<std::string>& lines, int first, int
       s.hrWeight += T;
     }
     if (l.manual) continue;
-    if (t.NP > kImplausibleNP) t.NP = t.TSS = t.IF = 0;
+    if (t.NP > kImplausibleNP) {
+      t.NP = t.TSS = t.IF = 0;
+      ++s.npResets;
+    }
     s.climbDistance += t.ClimbDistance;
     s.ascent += t.Ascent;
     s.climbTime += t.ClimbTime;

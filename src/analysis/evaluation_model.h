@@ -52,6 +52,7 @@ struct SelectionSums {
   double powerAll = 0, powerNonZero = 0, climbPower = 0, np = 0, intensity = 0, cadence = 0,
          speed = 0;          // time-weighted sums
   double maxPower = 0, maxHeartRate = 0, maxCadence = 0, maxSpeed = 0;
+  int npResets = 0;          // trips whose implausible NP was reset in the table
 
   double Mean(double sum) const { return weight > 0 ? sum / weight : 0.0; }
   double MeanHeartRate() const { return hrWeight > 0 ? hrSum / hrWeight : 0.0; }

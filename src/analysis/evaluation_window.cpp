@@ -82,7 +82,7 @@ void TForm4::CreateControls() {
   };
 
   SB_Po_Gew = Make<tav::TSpeedButton>("SB_Po_Gew", Chart);
-  SB_Po_Gew->SetBounds(8, 4, 70, 20);
+  SB_Po_Gew->SetBounds(4, 2, 70, 20);  // top left, clear of the legend
   SB_Po_Gew->Caption = "Power";
   SB_Po_Gew->Hint = "Power / Gewicht";
   SB_Po_Gew->Visible = false;
@@ -192,7 +192,6 @@ void TForm4::FormResize(tav::TControl*) {
     left += b->Width + 2;
   }
   Chart->SetBounds(3, 3, std::max(1, cw - 10), std::max(1, ch - SB_STAT->Height - 12));
-  SB_Po_Gew->Left = std::max(8, Chart->Width - SB_Po_Gew->Width - 12);
   TM_Label->AdjustSize();
   TM_Label->SetBounds(cw - TM_Label->Width - 6, ch - TM_Label->Height - 4, TM_Label->Width, TM_Label->Height);
   if (ZDP->Visible) LayoutSummaryRows();
@@ -437,7 +436,10 @@ void TForm4::SB_TGRAFClick(tav::TControl*) {
     job.line = i;
     job.slot = l.slot;
     job.choice = tav::ChooseLineZones(l.sport, sport_);
-    if (job.choice.heartRateOverride) tav::TripZoneTable[l.slot].Mark = 0;
+    if (job.choice.heartRateOverride) {
+      tav::TripZoneTable[l.slot].Mark = 0;
+      tav::TripDatabaseChanged = true;
+    }
     last_sport = std::clamp(l.sport, 0, 2);
     jobs.push_back(job);
     job_lines.push_back(lines_[static_cast<std::size_t>(i)]);
@@ -526,6 +528,7 @@ void TForm4::SB_AWZClick(tav::TControl*) {
   SB_AWZ->Flat = false;
   for (tav::ZoneShareRow& row : LineZoneShares) row[1] = 0;
   const tav::SelectionSums sums = tav::SumSelection(lines_, FirstLine, LineCount, tav::TripSummaryTable);
+  if (sums.npResets > 0) tav::TripDatabaseChanged = true;
   const tav::SummaryRows rows = tav::FormatSummaryRows(sums, LineCount - FirstLine, sport_, tav::UnitFlags,
                                                        tav::ClimbGradeThreshold, tav::LangLabels, UiText);
   for (int r = 0; r < tav::kSummaryRows; ++r) {
@@ -639,7 +642,10 @@ void TForm4::EnsureLineZoneShares(int line) {
 
 void TForm4::ChartClickLegend(tav::TControl*, tav::TMouseButton, tav::TShiftState, int x, int y) {
   const int item_height = LBox->Font.PixelHeight() + 4;
-  LBox->SetBounds(x, y, LBox->Width, std::max(1, LBox->Items.Count()) * (item_height + 1));
+  const int height = std::max(1, LBox->Items.Count()) * (item_height + 1);
+  // At the click, but kept on the chart.
+  LBox->SetBounds(std::clamp(x, 0, std::max(0, Chart->Width - LBox->Width - 2)),
+                  std::clamp(y, 0, std::max(0, Chart->Height - height - 2)), LBox->Width, height);
   LBox->Show();
   LBox->BringToFront();
 }

@@ -69,16 +69,20 @@ void TForm10::FormCreate() {
 
 void TForm10::FormActivate(tav::TControl*) { C_Detail->Visible = true; }
 
-void TForm10::SB_MOVEMouseDown(tav::TControl*, tav::TMouseButton, tav::TShiftState, int x, int y) {
-  drag_from_ = {x, y};
+// The drag follows the mouse on the screen: the button's own coordinates
+// would lag behind the window while the window system moves it.
+void TForm10::SB_MOVEMouseDown(tav::TControl*, tav::TMouseButton, tav::TShiftState, int, int) {
+  drag_from_ = tav::Application().CursorPos;
+  drag_origin_ = {Left, Top};
   SB_MOVE->Tag = 1;
 }
 
-void TForm10::SB_MOVEMouseMove(tav::TControl*, tav::TShiftState, int x, int y) {
+void TForm10::SB_MOVEMouseMove(tav::TControl*, tav::TShiftState, int, int) {
   if (SB_MOVE->Tag != 1) return;
-  const int top = Top + y - drag_from_.Y;
+  const tav::TPoint at = tav::Application().CursorPos;
+  const int top = drag_origin_.Y + at.Y - drag_from_.Y;
   if (top <= 0) return;  // the top edge stays on the screen
-  SetBounds(Left + x - drag_from_.X, top, Width, Height);
+  SetBounds(drag_origin_.X + at.X - drag_from_.X, top, Width, Height);
 }
 
 void TForm10::SB_MOVEMouseUp(tav::TControl*, tav::TMouseButton, tav::TShiftState, int, int) { SB_MOVE->Tag = 0; }

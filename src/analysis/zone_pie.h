@@ -30,7 +30,8 @@ class TForm10 : public tav::TForm {
   tav::TSpeedButton* SB_Close = nullptr;
 
  private:
-  tav::TPoint drag_from_;  // mouse position within SB_MOVE at the press
+  tav::TPoint drag_from_;    // mouse on the screen at the press
+  tav::TPoint drag_origin_;  // window position at the press
 };
 
 extern TForm10* Form10;

@@ -696,6 +696,10 @@ class TApplication {
   void FormConstructed(TForm* form);  // FinishCreate ran
   // The texts of the message boxes shown so far (for tests of the headless mode).
   std::vector<std::string> ShownMessages;
+  // The mouse on the screen at the last mouse event the window reported.
+  // Handlers that move their own window follow this rather than their
+  // control's coordinates, which lag while the window system moves it.
+  TPoint CursorPos;
 
  private:
   void RunDeferred();

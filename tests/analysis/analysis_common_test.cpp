@@ -130,14 +130,12 @@ TEST_F(ListedTripsTest, ManyTripsStreamWithProgressAndStop) {
     lines.push_back(key + ";001;");
   }
   std::vector<int> counts(lines.size(), 0);
-  int last_done = -1, calls = 0;
+  int last_done = -1;
   ForEachListedTrip(
       lines, [&](std::size_t i, TripFileData& trip) { counts[i] = trip.Count(); },
       [&](int done, int total) {
-        EXPECT_EQ(total, 40);
-        EXPECT_GE(done, last_done);
+        EXPECT_TRUE(done >= last_done && total == 40);
         last_done = done;
-        ++calls;
         return true;
       });
   EXPECT_EQ(counts, std::vector<int>(lines.size(), 100));

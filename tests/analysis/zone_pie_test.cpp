@@ -36,15 +36,20 @@ TEST(ZonePie, FillsShowsAndLeavesEmptyPiesToTheCaller) {
   EXPECT_EQ(pie.Pie->Label(1), "REKOM 00:00:00 /  0.0% ");
 
   // Filled again while visible: in place, where the user dragged it.
+  auto mouse = [&](int x, int y) { Application().CursorPos = {x, y}; };
+  mouse(1600, 200);
   pie.SB_MOVE->DoMouseDown(TMouseButton::mbLeft, 0, 5, 5);
-  pie.SB_MOVE->DoMouseMove(ssLeft, 35, 25);
+  mouse(1630, 220);
+  pie.SB_MOVE->DoMouseMove(ssLeft, 0, 0);
   EXPECT_EQ(pie.Top, 140);
   EXPECT_EQ(pie.Left, Screen().Width - 390);
   // A move that would take the top edge to 0 or above is not made.
-  pie.SB_MOVE->DoMouseMove(ssLeft, 5, -140);
+  mouse(1630, 80);
+  pie.SB_MOVE->DoMouseMove(ssLeft, 0, 0);
   EXPECT_EQ(pie.Top, 140);
   pie.SB_MOVE->DoMouseUp(TMouseButton::mbLeft, 0, 5, 5);
-  pie.SB_MOVE->DoMouseMove(0, 50, 50);  // no drag after the release
+  mouse(1700, 400);
+  pie.SB_MOVE->DoMouseMove(0, 0, 0);  // no drag after the release
   EXPECT_EQ(pie.Top, 140);
   fill.seconds = {600, 1800, 1200};
   fill.foot.clear();

@@ -257,9 +257,7 @@ TEST_F(MimeTest, UnreadableAttachmentAtSendTimeFollowsTheAfterOpenAnswer) {
       c.OnBeforeFileOpen = [](TSmtpCli*, int, const std::string&, TSmtpBeforeOpenFileAction& action) {
         action = smtpBeforeOpenFileAbort;
       };
-    if (!c.Connected()) {
-      ASSERT_TRUE(Opened(c));
-    }
+    ASSERT_TRUE(Opened(c));
     ASSERT_TRUE(Mailed(c));
     EXPECT_EQ(rec.LastError(), row.error) << c.ErrorMessage();
     PumpFor(100);

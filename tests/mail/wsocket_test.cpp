@@ -549,6 +549,10 @@ TEST_F(WSocketSession, DetachedSocketGetsNoEventsUntilAttachedAgain) {
   sock.ThreadAttach();
   ASSERT_TRUE(Pump([&] { return rec.received == "while away" && rec.data_sent == sent + 1 && !looked_up.empty(); }));
   EXPECT_EQ(looked_up, std::vector<int>{0});
+  // A detached socket starts no look-up.
+  sock.ThreadDetach();
+  EXPECT_EQ(SocketThrown([&] { sock.ReverseDnsLookup("127.0.0.1"); }), "ReverseDnsLookup: Window not assigned");
+  sock.ThreadAttach();
 
   // Detaching from another thread is refused.
   std::string error;

@@ -102,6 +102,8 @@ class InputFilter : public QObject {
     if (target != b.widget) p = target->mapTo(b.widget, p);
     const TShiftState shift = ShiftStateOf(e->modifiers(), e->buttons());
     const TMouseButton button = MouseButtonOf(e->button());
+    const QPoint global = e->globalPosition().toPoint();
+    Application().CursorPos = {global.x(), global.y()};
     // Labels, panels, custom-drawn controls and the form have no mouse
     // behaviour of their own: the model gets the whole click, and the event
     // goes no further (the form's window keeps it as well).

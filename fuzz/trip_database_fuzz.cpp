@@ -1,0 +1,26 @@
+// The trip database: a file image decoded into the per-trip tables. What
+// it takes must be usable (summaries finite, times not negative), and the
+// tables written back read back without complaint.
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/core_data.h"
+#include "core/trip_database.h"
+#include "fuzz_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace tav;
+  DecodeTripDatabase(std::string_view(reinterpret_cast<const char*>(data), size));
+  FUZZ_CHECK(TripCounter >= 0 && TripCounter < kTripSlots);
+  for (const TripSummary& s : TripSummaryTable) {
+    FUZZ_CHECK(s.TotalTime >= 0);
+    FUZZ_CHECK(std::isfinite(s.NP) && std::isfinite(s.TSS) && std::isfinite(s.Distance));
+  }
+  const int32_t counter = TripCounter;
+  const TripSummary last = TripSummaryTable[kTripSlots - 1];
+  FUZZ_CHECK(DecodeTripDatabase(EncodeTripDatabase()));
+  FUZZ_CHECK(TripCounter == counter && TripSummaryTable[kTripSlots - 1] == last);
+  return 0;
+}
