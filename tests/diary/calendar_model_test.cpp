@@ -98,19 +98,9 @@ TEST_F(CalendarBuild, PeriodAndWeekNumbersFollowTheFirstAndLastDates) {
 
 TEST_F(CalendarBuild, DaysSumTheirTripsWithTimeWeightedMeans) {
   const int32_t tue = Day(2014, 3, 4), wed = Day(2014, 3, 5), fri = Day(2014, 3, 7);
-  TripSummary& a = Trip(1, 3600, 200);
-  a.PowerTime = 3000;
-  a.MeanPowerNonZero = 210;
-  a.MeanPowerAll = 190;
-  a.MeanHeartRate = 150;
-  a.Distance = 30;
-  a.TSS = 70;
-  a.Weight = 70;
-  TripSummary& b = Trip(2, 1800, 260);
-  b.MeanPowerAll = 100;
-  b.Distance = 12.5f;
-  b.TSS = 40;
-  b.Weight = 76;
+  summaries_[1] = {.TotalTime = 3600, .Distance = 30, .MeanPowerAll = 190, .MeanPowerNonZero = 210, .NP = 200,
+                   .TSS = 70, .MeanHeartRate = 150, .PowerTime = 3000, .Weight = 70};
+  summaries_[2] = {.TotalTime = 1800, .Distance = 12.5f, .MeanPowerAll = 100, .NP = 260, .TSS = 40, .Weight = 76};
   zones_[1].Seconds[2] = 1000;
   zones_[2].Seconds[2] = 500;
   zones_[2].Seconds[9] = 7;
