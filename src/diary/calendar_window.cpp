@@ -240,14 +240,10 @@ void TForm33::FormActivate(TControl*) {
   ConfigurationToCombos(CalendarEditIndex);
 
   BuildCalendar();
-  const int rows = std::max(5, CalendarWeekCount + 1);
-  if (Form1 != nullptr && Form1->SB_KAL->Tag != 0) {
-    const int first = std::max(1, CalendarWeekCount - 3);  // the last four weeks on screen
-    CalGrid->SetRowCount(first + 4);
-    CalGrid->SetTopRow(first);
+  CalGrid->SetRowCount(std::max(5, CalendarWeekCount + 1));
+  if (Form1 != nullptr && Form1->SB_KAL->Tag != 0) {  // opened from the main window
+    CalGrid->SetTopRow(std::max(1, CalendarWeekCount - 3));  // the last four weeks on screen
     Form1->SB_KAL->Tag = 0;
-  } else {
-    CalGrid->SetRowCount(rows);
   }
   CalGrid->Invalidate();
   DrawZoneLegend();
@@ -485,11 +481,12 @@ void TForm33::SB_SELClick(TControl*) {
   SB_SEL->Hint = UiText[static_cast<std::size_t>(31 + SB_SEL->Tag)];
   SB_SEL->Invalidate();
   // Reopened through the main window, which rebuilds it for the new kind;
-  // a calendar that stays active is rebuilt here.
+  // a calendar that stayed the active window is rebuilt here.
   const uint64_t before = activations_;
   Close();
-  if (Form1 != nullptr) Form1->SB_KALClick(SB_SEL);
-  if (activations_ == before && Visible) FormActivate(this);
+  if (Form1 == nullptr) return;
+  Form1->SB_KALClick(SB_SEL);
+  if (activations_ == before && Form1->SB_KAL->Tag != 0) FormActivate(this);
 }
 
 void TForm33::SB_NWClick(TControl*) {
