@@ -50,9 +50,13 @@ TEST(SyntheticRide, DeterministicAndShapedByItsKind) {
   ASSERT_TRUE(SummarizeTrip(in, s));
   EXPECT_EQ(s.TotalTime, 3600);
   EXPECT_GT(s.Distance, 20.0f);
+  EXPECT_LT(s.Distance, 45.0f);
   EXPECT_GT(s.NP, s.MeanPowerAll);
   EXPECT_GT(s.IF, 0.5f);
+  EXPECT_LT(s.IF, 1.1f);
   EXPECT_GT(s.MeanHeartRate, 100.0f);
+  EXPECT_LT(s.MeanHeartRate, 180.0f);
+  EXPECT_GT(s.MeanCadence, 70.0f);
   EXPECT_GT(s.MaxPower, 500.0f);  // sprints
 }
 

@@ -471,25 +471,14 @@ TEST_F(DiaryForm, EscClosesEachPanelAndKeepsTheMarks) {
   Open(1);
   DiaryRowSelected[3] = 1;
   EXPECT_EQ(Key(VK_ESCAPE), VK_ESCAPE);  // nothing open: the key goes on
-  int refused = 0;
-  f->B_Nein->OnClick = [&](TControl*) { ++refused, f->P_CT->Hide(); };
-  const std::pair<TPanel*, std::function<void()>> panels[] = {
-      {f->P_FIND, [&] { Key(VK_F1), f->E_Find->Text = "run"; }},
-      {f->P_DateDiff, [&] { Key(VK_F2); }},
-      {f->Info_Panel, [&] { Key(VK_F3); }},
-      {f->P_CT, [&] { f->P_CT->Show(); }},
-  };
-  for (const auto& [panel, open] : panels) {
-    open();
-    ASSERT_TRUE(panel->Visible) << panel->Name;
+  f->B_Nein->OnClick = [&](TControl*) { f->P_CT->Hide(); };
+  const std::pair<TPanel*, WORD> panels[] = {{f->P_FIND, VK_F1}, {f->P_DateDiff, VK_F2}, {f->Info_Panel, VK_F3}, {f->P_CT, 0}};
+  for (auto [panel, key] : panels) {
+    key ? (void)Key(key) : panel->Show();
     EXPECT_EQ(Key(VK_ESCAPE), 0) << panel->Name;
     EXPECT_FALSE(panel->Visible) << panel->Name;
-    EXPECT_EQ(MarkedCount(), 1) << panel->Name;
   }
-  EXPECT_EQ(refused, 1);
-  // The find panel says what it is for, inside its bounds.
-  EXPECT_NE(f->L_Find->Caption, " ");
-  EXPECT_LE(f->L_Find->Left + f->L_Find->Width, f->C_Find->Left);
+  EXPECT_EQ(MarkedCount(), 1);
 }
 
 // ---- info panel -------------------------------------------------------------------
@@ -693,19 +682,17 @@ TEST_F(DiaryForm, MarkedRowsPaintTheirDateYellow) {
   const TRect marked = f->DBook->CellRect(0, 3), plain = f->DBook->CellRect(0, 2);
   EXPECT_EQ(bmp.Pixel(marked.Left + 1, marked.Bottom - 2), clYellow);
   EXPECT_NE(bmp.Pixel(plain.Left + 1, plain.Bottom - 2), clYellow);
-  // The date's digits span the same pixel rows in both cells.
-  auto ink_rows = [&](const TRect& cell) {
-    std::pair<int, int> span{-1, -1};
-    for (int y = cell.Top; y < cell.Bottom; ++y)
-      for (int x = cell.Left; x < cell.Right; ++x)
-        if (GetRValue(bmp.Pixel(x, y)) < 96) {
-          span = {span.first < 0 ? y - cell.Top : span.first, y - cell.Top};
-          break;
-        }
-    return span;
+  // The date's digits sit on the same pixel rows in both cells.
+  auto ink_rows = [&](const TRect& c) {
+    std::vector<int> rows;
+    for (int y = c.Top; y < c.Bottom; ++y)
+      for (int x = c.Left; x < c.Right && (rows.empty() || rows.back() != y - c.Top); ++x)
+        if (GetRValue(bmp.Pixel(x, y)) < 96) rows.push_back(y - c.Top);
+    return rows;
   };
-  EXPECT_NE(ink_rows(plain).first, -1);
-  EXPECT_EQ(ink_rows(marked), ink_rows(plain));
+  const std::vector<int> plain_rows = ink_rows(plain);
+  EXPECT_GT(plain_rows.size(), 5u);
+  EXPECT_EQ(ink_rows(marked), plain_rows);
 }
 
 // Renders the diary of the demo rider to a PNG for a look.
