@@ -1,7 +1,7 @@
 // The power-duration curves: the longest run above each threshold and the
 // mean-maximal walk over the largest trip a file may hold, each plain (one
-// pass per threshold or length) and fast; and the best-power worker over a
-// block of 100 two-hour trips.
+// pass per threshold or length) and fast; and the best-power worker's run
+// over a block of 100 two-hour trips.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "analysis/best_power_worker.h"
 #include "analysis/power_duration_curves.h"
 #include "core/core_data.h"
 #include "core/demo_rider.h"
@@ -123,22 +122,18 @@ struct Block {
   }
 };
 
-// The worker from start to its completion signal; argument: threads (0 = all cores).
+// The worker's run over the block (the calling thread takes part);
+// argument: threads (0 = all cores).
 void BM_BlockAnalysis(benchmark::State& state) {
   static Block block;
   std::vector<float> curve(kBestPowerEntries);
-  float max_power = 0.0f;
-  int32_t max_duration = 0;
-  TEvent done;
-  TTAV_Thread* slot = nullptr;
+  BlockSummary summary;
   for (auto _ : state) {
-    RestartBestPowerJob(slot, block.lines, PathText(block.dir), {curve.data(), &max_power, &max_duration, &done},
-                        static_cast<int>(state.range(0)));
-    done.Wait();
+    ComputeBlockCurve(block.lines, PathText(block.dir), static_cast<int>(state.range(0)), nullptr, curve.data(),
+                      kBestPowerEntries, summary);
+    benchmark::DoNotOptimize(curve.data());
   }
-  StopBestPowerJob(slot);
-  benchmark::DoNotOptimize(curve.data());
 }
-BENCHMARK(BM_BlockAnalysis)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_BlockAnalysis)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -257,8 +257,13 @@ void ForEachListedTripIn(const std::string& rider_dir, const std::vector<std::st
   };
   const std::size_t workers = std::min<std::size_t>(
       n, threads > 0 ? static_cast<unsigned>(threads) : std::max(1u, std::thread::hardware_concurrency()));
-  if (workers <= 1 && !waiting) {
+  if (!waiting) {
+    // The calling thread takes its share too.
+    std::vector<std::thread> pool;
+    pool.reserve(workers);
+    for (std::size_t w = 1; w < workers; ++w) pool.emplace_back(work);
     work();
+    for (auto& t : pool) t.join();
   } else {
     TEvent finished;
     std::atomic<std::size_t> running{workers};

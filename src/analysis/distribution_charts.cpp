@@ -345,12 +345,8 @@ void TForm34::ShowChannelCurve(int channel) {
   Series2->SeriesColor = ChartColors[5];
   Series3->SeriesColor = color;
   const int n = static_cast<int>(curve.Distance.size());
-  Series2->Reserve(n);
-  Series3->Reserve(n);
-  for (int i = 0; i < n; ++i) {
-    Series2->AddXY(curve.Distance[static_cast<std::size_t>(i)], curve.Altitude[static_cast<std::size_t>(i)]);
-    Series3->AddXY(curve.Distance[static_cast<std::size_t>(i)], curve.Value[static_cast<std::size_t>(i)]);
-  }
+  Series2->AddXYs(curve.Distance.data(), curve.Altitude.data(), n);
+  Series3->AddXYs(curve.Distance.data(), curve.Value.data(), n);
   // Distance labels every 30 pixels or so.
   const int labels = std::max(1, (Ch_LO2->Width - 2 * Ch_LO2->MarginPixels().Left) / 30);
   for (int k = 0; k <= labels; ++k) {

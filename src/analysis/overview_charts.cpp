@@ -307,7 +307,7 @@ void TForm35::FormActivate(TControl*) {
     Caption = SpanCaption(Trimmed(items_.front().Label), Trimmed(items_.back().Label));
   }
   for (int k = 0; k < 6; ++k) {
-    FitCursor(k);
+    if (cursor_[static_cast<std::size_t>(k)] != 0) FitCursor(k);  // (the layout of a chart takes its time)
     SB[k]->Visible = !P_G6->Visible;
     SB[k]->BringToFront();
   }
@@ -347,7 +347,7 @@ void TForm35::FillChart(int k) {
   weights.reserve(items_.size());
   for (int i = 0; i < n; ++i) {
     const std::size_t u = static_cast<std::size_t>(i);
-    weights.push_back(Format("%.0f", v.Weights[u]));
+    weights.push_back(std::to_string(static_cast<long long>(v.Weights[u])));
     bars.Add(v.Values[u], items_[u].Label, color);
     line.Add(v.Minutes[u], items_[u].Label, ChartColors[9]);
   }

@@ -59,39 +59,27 @@ double Miles(int unit_flags) { return (unit_flags & kUnitMiles) ? kMilesPerKm : 
 double Feet(int unit_flags) { return (unit_flags & kUnitMiles) ? kFeetPerMetre : 1.0; }
 }  // namespace
 
-double TripQuantity(const TripSummary& s, int q, int unit_flags) {
+// Trip summaries and calendar days name their fields alike.
+template <class Record>
+double QuantityOf(const Record& r, int q, int unit_flags) {
   switch (q) {
-    case 0: return s.Distance * Miles(unit_flags);
-    case 1: return s.MeanPowerNonZero;
-    case 2: return s.MeanSpeed * Miles(unit_flags);
-    case 3: return s.Ascent * Feet(unit_flags);
-    case 4: return s.MeanCadence;
-    case 5: return s.MeanHeartRate;
-    case 6: return s.TSS;
-    case 7: return s.NP;
-    case 8: return s.IF;
-    case 9: return s.Work;
-    case 10: return s.MeanTemperature;
+    case 0: return r.Distance * Miles(unit_flags);
+    case 1: return r.MeanPowerNonZero;
+    case 2: return r.MeanSpeed * Miles(unit_flags);
+    case 3: return r.Ascent * Feet(unit_flags);
+    case 4: return r.MeanCadence;
+    case 5: return r.MeanHeartRate;
+    case 6: return r.TSS;
+    case 7: return r.NP;
+    case 8: return r.IF;
+    case 9: return r.Work;
+    case 10: return r.MeanTemperature;
   }
   return 0;
 }
 
-double DayQuantity(const CalendarDay& d, int q, int unit_flags) {
-  switch (q) {
-    case 0: return d.Distance * Miles(unit_flags);
-    case 1: return d.MeanPowerNonZero;
-    case 2: return d.MeanSpeed * Miles(unit_flags);
-    case 3: return d.Ascent * Feet(unit_flags);
-    case 4: return d.MeanCadence;
-    case 5: return d.MeanHeartRate;
-    case 6: return d.TSS;
-    case 7: return d.NP;
-    case 8: return d.IF;
-    case 9: return d.Work;
-    case 10: return d.MeanTemperature;
-  }
-  return 0;
-}
+double TripQuantity(const TripSummary& s, int q, int unit_flags) { return QuantityOf(s, q, unit_flags); }
+double DayQuantity(const CalendarDay& d, int q, int unit_flags) { return QuantityOf(d, q, unit_flags); }
 
 std::string QuantityName(int q, const OverviewTexts& ui) {
   // Index of each quantity's name in the texts; TSS and IF have fixed names.

@@ -1,17 +1,25 @@
 // The week calendar's model: one record per day of the calendar period,
-// counted from the Monday of the first trip's week (day index 0). The
-// calendar builds it on every activation; the six-chart overview reads it in
-// its per-day mode.
+// counted from the Monday of the first trip's week (day index 0), the week
+// numbers of the grid rows and the kinds of sport of the other days. The
+// calendar builds it on every activation; the six-chart overview reads it
+// in its per-day mode.
+//
+// Dates: a date value counts whole days since 30 Dec 1899. Day index d is
+// the date CalendarFirstMonday() + d; grid row r (r >= 1) holds the day
+// indexes 7(r - 1) .. 7(r - 1) + 6, Monday to Sunday.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "core/trip_types.h"
 
 namespace tav {
 
 // The sums of one day over the lines of the calendar's chosen kind of sport
 // (35 four-byte words). Means are weighted by the trips' total time (mean
-// power without zeros by their power time).
+// power without zeros by their power time); a mean without weight is 0.
 struct CalendarDay {
   int32_t RideMinutes = 0;      // word 0: total time [s] summed, div 60
   int32_t PowerMinutes = 0;     // word 1: power time [s] summed, div 60
@@ -36,11 +44,67 @@ struct CalendarDay {
 };
 static_assert(sizeof(CalendarDay) == CalendarDay::kWords * 4);
 
-// One record per day index of the period the calendar last built (empty
-// until it builds one).
+// ---- The model (process-wide; empty until the calendar builds one) ----------
+// 1 January of the year of the first dated line.
+extern double CalendarYearStart;
+// Weekday of CalendarYearStart, Monday 0 .. Sunday 6.
+extern int32_t W_Tag;
+// Days from the Monday of the week of CalendarYearStart to day index 0 (a
+// multiple of 7).
+extern int32_t t_offset;
+// Week rows of the period (0: no model).
+extern int32_t CalendarWeekCount;
+// Week number per grid row (index 0 unused), rows 1 .. CalendarWeekCount.
+extern std::vector<int> CalendarWeekNumbers;
+// Per day index: bit (1 << kind) for each line of another kind than the
+// chosen one on that day.
+extern std::vector<int32_t> CalendarSportMasks;
+// One record per day index, CalendarWeekCount * 7 of them.
 extern std::vector<CalendarDay> CalendarDays;
 
 // The record of a day index; an empty day for indexes outside the model.
 const CalendarDay& CalendarDayAt(long long day_index);
+// The kind mask of a day index; 0 outside the model.
+int32_t CalendarSportMaskAt(long long day_index);
+// Date value of day index 0 (CalendarYearStart - W_Tag + t_offset).
+int32_t CalendarFirstMonday();
+// The week number of any grid row r >= 1, also beyond the model's rows
+// (0 without a model or for r < 1).
+int CalendarWeekNumberOfRow(int row);
+
+// ---- Dates ----------------------------------------------------------------------
+// Weekday of a date value, Monday 0 .. Sunday 6.
+int WeekdayFromMonday(int32_t day);
+inline int32_t MondayOf(int32_t day) { return day - WeekdayFromMonday(day); }
+// Week 1 is the Monday-to-Sunday week whose Sunday falls on 1-7 January;
+// the following weeks count on until the next such week. The number of the
+// week that ends on the given Sunday.
+int WeekNumberOfSunday(int32_t sunday);
+
+// ---- Building ----------------------------------------------------------------------
+// Spans longer than this many days keep their latest part (a bogus date in
+// the list cannot make the model huge).
+inline constexpr int32_t kMaxCalendarDays = 100 * 366;
+
+// Empties the model.
+void ClearCalendarDays();
+
+// Builds the model from the first `line_count` entries of `dates` (the trip
+// list's lines without its free-slot line): the period runs from the Monday
+// of the earliest dated entry to the Sunday of the latest, whatever their
+// order. Lines of kind `sport` are summed into their day from
+// `summaries` and `zones` (slots outside the tables are skipped; a summary
+// whose NP is above 2000 W first gets NP, IF and TSS 0 in the table itself,
+// and *summaries_changed is set); lines of other kinds set their bit in the
+// day's mask. Without a dated entry the model is cleared and false returned.
+bool BuildCalendarModel(const std::vector<TripDateEntry>& dates, int line_count, int sport,
+                        TripSummary* summaries, const TripZoneTimes* zones, bool* summaries_changed);
+
+// The window caption of the built model: "<rider>   dd.mm.yyyy - dd.mm.yyyy"
+// (first Monday, last Sunday; mm/dd/yyyy in US date order).
+std::string CalendarCaption(const std::string& rider, int unit_flags);
+// The diagnostic lines of the built model (period values and the Sunday and
+// week number of rows 2 onwards).
+std::vector<std::string> CalendarDiagnosticLines();
 
 }  // namespace tav

@@ -23,6 +23,7 @@
 #include "diary/diary_edits.h"
 #include "diary/diary_export.h"
 #include "diary/diary_window.h"
+#include "diary/kind_picture.h"
 #include "mail/mail_form.h"
 #include "platform/canvas.h"
 #include "platform/datetime.h"
@@ -32,6 +33,7 @@
 #include "viewing/trip_comparison.h"
 #include "viewing/trip_view.h"
 
+using tav::KindPicture;
 using tav::TControl;
 
 namespace {
@@ -40,45 +42,6 @@ using tav::kDiaryPanelGreen;
 using tav::kDiaryPanelRed;
 using tav::kDiaryPanelYellow;
 constexpr const char* kBlock2Line = "BLOCK2";
-
-// A small picture of a kind of sport (manual kinds 3..7, trips 0..2):
-// bike for 0, 1 and 5, runner for 2 and 3, swimmer for 4, mountain for 6,
-// weights for 7.
-std::shared_ptr<tav::TBitmap> KindPicture(int kind) {
-  auto bmp = std::make_shared<tav::TBitmap>(28, 24);
-  tav::TCanvas& c = bmp->Canvas();
-  c.Pen.Color = tav::clNavy;
-  c.Pen.Width = 2;
-  c.Brush.Style = tav::TBrushStyle::bsClear;
-  switch (kind) {
-    case 2:
-    case 3:  // runner
-      c.Ellipse(15, 1, 20, 6);
-      c.Polyline({{17, 6}, {14, 14}, {19, 22}});
-      c.Polyline({{14, 14}, {8, 21}});
-      c.Polyline({{6, 10}, {12, 8}, {16, 9}, {21, 12}});
-      break;
-    case 4:  // swimmer
-      c.Ellipse(4, 4, 9, 9);
-      c.Polyline({{9, 9}, {22, 8}});
-      for (int y : {15, 20}) c.Polyline({{2, y}, {7, y - 3}, {12, y}, {17, y - 3}, {22, y}, {26, y - 3}});
-      break;
-    case 6:  // mountain
-      c.Polyline({{1, 22}, {10, 6}, {15, 14}, {19, 9}, {27, 22}, {1, 22}});
-      break;
-    case 7:  // weights
-      c.Polyline({{5, 12}, {23, 12}});
-      for (int x : {4, 20}) c.Rectangle(x, 5, x + 4, 20);
-      break;
-    default:  // bike
-      c.Ellipse(1, 11, 11, 21);
-      c.Ellipse(17, 11, 27, 21);
-      c.Polyline({{6, 16}, {11, 8}, {20, 8}, {22, 16}});
-      c.Polyline({{11, 8}, {14, 16}, {20, 8}});
-      break;
-  }
-  return bmp;
-}
 
 // The integer seconds of a time-of-day or duration picker.
 int PickerSeconds(const tav::TDateTimePicker* p) {

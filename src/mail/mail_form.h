@@ -10,6 +10,10 @@ class TForm80 : public tav::TForm {
  public:
   TForm80();
 
+  // Result messages of a send (the language tables write them): account
+  // refused, offline, host not found, sent, given up after four attempts.
+  std::string MsgBadAccount, MsgOffline, MsgHostError, MsgMailSent, MsgGaveUp;
+
   // The attached files of send mode, filled by the opener.
   tav::TMemo* Display_Files = nullptr;
 };

@@ -1,6 +1,11 @@
 #include "mail/mime_util.h"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <cstdio>
+#include <mutex>
+#include <random>
 
 namespace tav {
 
@@ -15,6 +20,7 @@ std::string FilenameToContentType(std::string_view file_name) {
   if (ext == "gif") return "image/gif";
   if (ext == "bmp") return "image/bmp";
   if (ext == "jpg" || ext == "jpeg") return "image/jpeg";
+  if (ext == "png") return "image/png";
   if (ext == "txt") return "text/plain";
   return "application/octet-stream";
 }
@@ -44,6 +50,29 @@ std::string Rfc822DateTime(std::time_t t) {
                 tm.tm_mday, kMonths[tm.tm_mon % 12], tm.tm_year + 1900, tm.tm_hour, tm.tm_min,
                 tm.tm_sec);
   return buf;
+}
+
+std::string NewMessageId(std::string_view sender_address) {
+  static std::atomic<unsigned> counter{0};
+  static std::mutex rng_mutex;
+  static std::mt19937 rng(std::random_device{}());
+  unsigned random = 0;
+  {
+    std::lock_guard<std::mutex> lock(rng_mutex);
+    random = static_cast<unsigned>(rng());
+  }
+  // A domain of letters, digits, '-' and inner dots (no empty label).
+  std::string_view domain;
+  if (auto at = sender_address.rfind('@'); at != std::string_view::npos) domain = sender_address.substr(at + 1);
+  bool plain = !domain.empty() && domain.front() != '.' && domain.back() != '.' &&
+               domain.find("..") == std::string_view::npos;
+  for (char c : domain)
+    plain = plain && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                      c == '.');
+  char unique[64];
+  std::snprintf(unique, sizeof unique, "%llX.%X.%X.%08X", static_cast<unsigned long long>(std::time(nullptr)),
+                static_cast<unsigned>(::getpid()), ++counter, random);
+  return "<" + std::string(unique) + "@" + (plain ? std::string(domain) : std::string("localhost")) + ">";
 }
 
 }  // namespace tav

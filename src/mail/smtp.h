@@ -263,6 +263,8 @@ class TCustomSmtpClient {
   // The value of Content-Transfer-Encoding for a single-part text body, or
   // empty for none.
   virtual std::string BodyTransferEncoding() const { return {}; }
+  // The character set the single-part text body is labelled with.
+  virtual std::string BodyCharSet() const { return CharSet; }
 
   void SetState(TSmtpState state);
   void CheckReady() const;
@@ -320,8 +322,10 @@ class TCustomSmtpClient {
 
   // Data phase.
   void DataFeedStep();
-  void SendDataLine(const std::string& line);
-  void StopDataFeed();
+  void QueueDataLine(const std::string& line);
+  // Ends the data feed; drop_queued also drops the lines not yet written
+  // (kept when the data's end is about to take them along).
+  void StopDataFeed(bool drop_queued = true);
 
   std::unique_ptr<TWSocket> socket_;
   TargetId target_ = 0;
@@ -377,6 +381,9 @@ class TCustomSmtpClient {
   int line_num_ = 0;
   bool more_lines_ = false;
   bool data_feeding_ = false;
+  // Data lines gathered for the next write (see DataFeedStep).
+  std::string data_out_;
+  static constexpr std::size_t kDataWriteSize = 16 * 1024;
 };
 
 // The MIME message with file attachments (multipart/mixed, Base64).
@@ -437,9 +444,11 @@ class TSmtpCli : public TCustomSmtpClient {
   void TriggerHeaderLine(std::string& line, int size) override;
   void ReleaseDataSources() override;
   std::string BodyTransferEncoding() const override;
+  std::string BodyCharSet() const override { return text_charset_; }
 
-  // Collects MailMessage and the OnGetData lines; true when some byte is
-  // from 0x80 on.
+  // Collects MailMessage and the OnGetData lines; true when they must be
+  // sent quoted-printable (some byte from 0x80 on, or a line longer than
+  // SMTP allows).
   bool CollectText(std::vector<std::string>& lines);
   // Appends text lines to the pending lines, quoted-printable when asked.
   void QueueText(const std::vector<std::string>& lines, bool quoted_printable);
@@ -458,6 +467,7 @@ class TSmtpCli : public TCustomSmtpClient {
   int text_line_num_ = 0;
   bool closing_queued_ = false;
   bool text_quoted_printable_ = false;
+  std::string text_charset_ = CharSet;  // the label of the text part
 };
 
 // Blocking calls on top of TSmtpCli: each runs its request and the event

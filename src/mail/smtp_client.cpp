@@ -56,6 +56,11 @@ const char kHidden[] = "********";
 TCustomSmtpClient::TCustomSmtpClient() : socket_(std::make_unique<TWSocket>()) {
   std::memset(rcv_buf_, 0, sizeof rcv_buf_);
   target_ = socket_->Loop().AddTarget([this](const Message& m) { WndProc(m); });
+  // Commands and data ends are small writes behind data the server has not
+  // acknowledged yet: without this each could wait for a delayed ACK.
+  TWSocketOptions options = socket_->ComponentOptions();
+  options.Include(wsoTcpNoDelay);
+  socket_->SetComponentOptions(options);
   socket_->OnSessionClosed = [this](TCustomWSocket*, int error) { SocketSessionClosed(error); };
   socket_->OnDataAvailable = [this](TCustomWSocket*, int) { SocketDataAvailable(); };
   socket_->OnSessionConnected = [this](TCustomWSocket*, int error) { SocketSessionConnected(error); };
@@ -191,7 +196,9 @@ void TCustomSmtpClient::StartRequest(TSmtpRequest request, bool needs_connection
 
 std::string TCustomSmtpClient::HeloName() const {
   std::string name = SignOn.empty() ? LocalHostName() : SignOn;
-  std::replace(name.begin(), name.end(), ' ', '_');
+  // Servers refuse a sign-on with blanks, umlauts or control bytes.
+  for (char& c : name)
+    if (c < 0x21 || c > 0x7E) c = '_';
   return name;
 }
 
@@ -200,7 +207,10 @@ void TCustomSmtpClient::SendCommand(const std::string& command) {
   const std::string shown = command_shown_.empty() ? command : command_shown_;
   TriggerCommand(shown);
   TriggerDisplay("> " + shown);
-  if (socket_->State() == wsConnected) socket_->SendStr(command + "\r\n");
+  // The end of the data goes out in one write with the last data lines.
+  std::string wire = std::move(data_out_);
+  data_out_.clear();
+  if (socket_->State() == wsConnected) socket_->SendStr(wire + command + "\r\n");
 }
 
 void TCustomSmtpClient::ExecAsync(TSmtpRequest request, const std::string& command,
@@ -584,8 +594,6 @@ void TCustomSmtpClient::Open() {
   if (AuthType == smtpAuthCramSha1) throw std::runtime_error("CRAM-SHA1 authentication is not implemented");
   if (connected_) throw SmtpException("SMTP component already connected");
   CheckReady();
-  if (HasLineBreakOrNul(HeloName()))
-    throw SmtpException("SMTP command contains a line break or NUL: HELO");
   if (AuthType == smtpAuthNone)
     HighLevelAsync(smtpOpen, SmtpFctBit(smtpFctConnect) | SmtpFctBit(smtpFctHelo));
   else
@@ -826,11 +834,11 @@ void TCustomSmtpClient::BuildHeaderLines() {
   auto add_folded = [&](const char* name, const std::string& value) {
     std::vector<std::string> items = SplitAddressList(value);
     if (items.empty()) return;
-    for (auto& item : items) item = EncodeAddressItem(item, CharSet);
+    for (auto& item : items) item = EncodeAddressItem(item, CharSetFor(CharSet, item));
     for (auto& line : FoldedAddressHeader(name, items)) header_lines_.Add(line);
   };
   auto address = [&](const std::string& value) {
-    return HasEightBitBytes(value) ? EncodeAddressItem(value, CharSet) : value;
+    return HasEightBitBytes(value) ? EncodeAddressItem(value, CharSetFor(CharSet, value)) : value;
   };
   if (!SmtpTrim(HdrReplyTo).empty()) add_folded("Reply-To:", HdrReplyTo);
   if (!SmtpTrim(HdrReturnPath).empty()) header_lines_.Add("Return-Path: " + HdrReturnPath);
@@ -838,7 +846,7 @@ void TCustomSmtpClient::BuildHeaderLines() {
   if (!HdrTo.empty()) add_folded("To:", HdrTo);
   if (!HdrCc.empty()) add_folded("Cc:", HdrCc);
   if (HasEightBitBytes(HdrSubject))
-    header_lines_.Add("Subject: " + EncodeHeaderText(HdrSubject, CharSet, 9));
+    header_lines_.Add("Subject: " + EncodeHeaderText(HdrSubject, CharSetFor(CharSet, HdrSubject), 9));
   else
     header_lines_.Add("Subject: " + HdrSubject);
   if (!SmtpTrim(HdrSender).empty())
@@ -846,10 +854,17 @@ void TCustomSmtpClient::BuildHeaderLines() {
   else if (!SmtpTrim(HdrFrom).empty())
     header_lines_.Add("Sender: " + address(HdrFrom));
   header_lines_.Add("Mime-Version: 1.0");
-  header_lines_.Add("Content-Type: " + content_type_text_ + "; charset=\"" + CharSet + "\"");
+  header_lines_.Add("Content-Type: " + content_type_text_ + "; charset=\"" + BodyCharSet() + "\"");
   std::string encoding = BodyTransferEncoding();
   if (!encoding.empty()) header_lines_.Add("Content-Transfer-Encoding: " + encoding);
   header_lines_.Add("Date: " + Rfc822DateTime(std::time(nullptr)));
+  // Some large providers refuse mail without one, and not every submission
+  // server adds it.
+  {
+    std::string friendly, sender;
+    ParseEmail(SmtpTrim(HdrFrom).empty() ? FromName : HdrFrom, friendly, sender);
+    header_lines_.Add("Message-ID: " + NewMessageId(sender));
+  }
   if (HdrPriority != smtpPriorityNone) {
     header_lines_.Add("X-Priority: " + std::to_string(static_cast<int>(HdrPriority)));
     switch (HdrPriority) {
@@ -912,22 +927,24 @@ void TCustomSmtpClient::DataFeedStep() {
     StopDataFeed();
     return;
   }
+  // Lines are asked for one at a time and go out in writes of some
+  // kilobytes: one segment per line would flood the network with small
+  // packets, and the data's end leaves together with the last lines, so it
+  // never waits behind unacknowledged data for a delayed acknowledgement.
   try {
-    if (header_index_ < header_lines_.Count()) {
-      std::string line = header_lines_[header_index_++];
-      TriggerHeaderLine(line, kSmtpHeaderLineSize);
-      SendDataLine(line);
-      return;
-    }
-    if (more_lines_) {
+    while (data_out_.size() < kDataWriteSize) {
+      if (header_index_ < header_lines_.Count()) {
+        std::string line = header_lines_[header_index_++];
+        TriggerHeaderLine(line, kSmtpHeaderLineSize);
+        QueueDataLine(line);
+        continue;
+      }
+      if (!more_lines_) break;
       ++line_num_;
       std::string line;
       TriggerGetData(line_num_, line, kSmtpDataLineMax, more_lines_);
       if (!data_feeding_) return;  // aborted inside
-      if (more_lines_) {
-        SendDataLine(line);
-        return;
-      }
+      if (more_lines_) QueueDataLine(line);
     }
   } catch (const std::exception& e) {
     // An attachment that cannot be read: the message must not go out
@@ -935,17 +952,24 @@ void TCustomSmtpClient::DataFeedStep() {
     ProtocolError("500 " + std::string(e.what()));
     return;
   }
-  StopDataFeed();
+  if (header_index_ < header_lines_.Count() || more_lines_) {
+    std::string out = std::move(data_out_);
+    data_out_.clear();
+    socket_->SendStr(out);  // the next step follows its OnDataSent
+    return;
+  }
+  StopDataFeed(false);
   SetState(smtpInternalReady);
   ExecAsync(smtpData, ".", {250}, nullptr);
 }
 
-void TCustomSmtpClient::SendDataLine(const std::string& line) {
+void TCustomSmtpClient::QueueDataLine(const std::string& line) {
   TriggerDisplay("> " + line);
-  socket_->SendStr(DataLineToWire(line));
+  data_out_ += DataLineToWire(line);
 }
 
-void TCustomSmtpClient::StopDataFeed() {
+void TCustomSmtpClient::StopDataFeed(bool drop_queued) {
+  if (drop_queued) data_out_.clear();
   if (!data_feeding_) return;
   data_feeding_ = false;
   ReleaseDataSources();

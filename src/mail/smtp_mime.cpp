@@ -125,7 +125,7 @@ bool TSmtpCli::CollectText(std::vector<std::string>& lines) {
   }
   text_part_running_ = false;
   return std::any_of(lines.begin(), lines.end(),
-                     [](const std::string& l) { return HasEightBitBytes(l); });
+                     [](const std::string& l) { return HasEightBitBytes(l) || ExceedsSmtpLineLimit(l); });
 }
 
 void TSmtpCli::QueueText(const std::vector<std::string>& lines, bool quoted_printable) {
@@ -146,10 +146,13 @@ void TSmtpCli::PrepareEMail() {
   for (const auto& path : email_files_) parts_.push_back(TMailPart{path, nullptr, false, {}});
 
   std::vector<std::string> text;
-  bool eight_bit = CollectText(text);
-  // 8-bit text is sent quoted-printable; with own headers the caller's lines
-  // are sent as they are.
-  text_quoted_printable_ = eight_bit && !OwnHeaders;
+  const bool needs_coding = CollectText(text);
+  // 8-bit text and lines too long for SMTP are sent quoted-printable; with
+  // own headers the caller's lines are sent as they are.
+  text_quoted_printable_ = needs_coding && !OwnHeaders;
+  text_charset_ = CharSet;
+  for (const auto& line : text)
+    if (text_charset_ == CharSet) text_charset_ = CharSetFor(CharSet, line);
   if (!parts_.empty()) {
     std::time_t now = std::time(nullptr);
     std::tm tm{};
@@ -161,7 +164,7 @@ void TSmtpCli::PrepareEMail() {
     pending_.push_back("This is a multipart MIME message.");
     pending_.push_back("");
     pending_.push_back("--" + boundary_);
-    pending_.push_back("Content-Type: " + content_type_text_ + "; charset=\"" + CharSet + "\"");
+    pending_.push_back("Content-Type: " + content_type_text_ + "; charset=\"" + text_charset_ + "\"");
     pending_.push_back(std::string("Content-Transfer-Encoding: ") +
                        (text_quoted_printable_ ? "quoted-printable" : "7bit"));
     pending_.push_back("");
@@ -186,12 +189,13 @@ void TSmtpCli::QueuePartHeader(int index, const std::string& content_type,
     if (ch == '\r' || ch == '\n' || ch == '\0') ch = ' ';
   pending_.push_back("--" + boundary_);
   pending_.push_back("Content-Type: " + type + ";");
-  pending_.push_back(extended ? "\tname*=" + ExtendedParameter(file_name, CharSet)
+  const std::string charset = CharSetFor(CharSet, file_name);
+  pending_.push_back(extended ? "\tname*=" + ExtendedParameter(file_name, charset)
                               : "\tname=\"" + safe + "\"");
   pending_.push_back("Content-Transfer-Encoding: base64");
   pending_.push_back(part.inline_part ? "Content-Disposition: inline;"
                                       : "Content-Disposition: attachment;");
-  pending_.push_back(extended ? "\tfilename*=" + ExtendedParameter(file_name, CharSet)
+  pending_.push_back(extended ? "\tfilename*=" + ExtendedParameter(file_name, charset)
                               : "\tfilename=\"" + safe + "\"");
   if (!part.id_header.empty()) pending_.push_back(part.id_header);
   TStringList extra;
@@ -336,6 +340,7 @@ void THtmlSmtpCli::PrepareEMail() {
   text_line_num_ = 0;
   closing_queued_ = false;
   text_quoted_printable_ = false;
+  text_charset_ = CharSet;
   pending_.clear();
   pending_pos_ = 0;
   parts_.clear();
@@ -362,13 +367,13 @@ void THtmlSmtpCli::PrepareEMail() {
   pending_.push_back("Content-Type: multipart/alternative; boundary=\"" + boundary1_ + "\"");
   pending_.push_back("");
   pending_.push_back("--" + boundary1_);
-  pending_.push_back("Content-Type: text/plain; charset=\"" + CharSet + "\"");
+  pending_.push_back("Content-Type: text/plain; charset=\"" + CharSetFor(CharSet, PlainText.Text()) + "\"");
   pending_.push_back("Content-Transfer-Encoding: quoted-printable");
   pending_.push_back("");
   plain_start_ = pending_.size();
   QueueText(std::vector<std::string>(PlainText.begin(), PlainText.end()), true);
   pending_.push_back("--" + boundary1_);
-  pending_.push_back("Content-Type: text/html; charset=\"" + HtmlCharSet + "\"");
+  pending_.push_back("Content-Type: text/html; charset=\"" + CharSetFor(HtmlCharSet, HtmlText.Text()) + "\"");
   pending_.push_back("Content-Transfer-Encoding: quoted-printable");
   pending_.push_back("");
   html_start_ = pending_.size();

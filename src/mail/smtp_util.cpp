@@ -171,4 +171,30 @@ bool HasLineBreakOrNul(std::string_view text) {
   return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+std::string CharSetFor(std::string_view charset, std::string_view text) {
+  static constexpr std::string_view kLatin1 = "iso-8859-1";
+  bool latin1 = charset.size() == kLatin1.size();
+  for (std::size_t i = 0; latin1 && i < charset.size(); ++i) {
+    const char c = charset[i];
+    latin1 = (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == kLatin1[i];
+  }
+  if (latin1)
+    for (char ch : text)
+      if (const auto c = static_cast<unsigned char>(ch); c >= 0x80 && c <= 0x9F) return "windows-1252";
+  return std::string(charset);
+}
+
+bool ExceedsSmtpLineLimit(std::string_view line) {
+  constexpr std::size_t kLimit = 998;
+  if (line.size() < kLimit) return false;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= line.size(); ++i) {
+    if (i < line.size() && line[i] != '\r' && line[i] != '\n') continue;
+    const std::size_t len = i - start + (i > start && line[start] == '.' ? 1 : 0);
+    if (len > kLimit) return true;
+    start = i + 1;
+  }
+  return false;
+}
+
 }  // namespace tav

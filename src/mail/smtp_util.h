@@ -46,4 +46,14 @@ std::string DataLineToWire(std::string_view line);
 // True when the text holds CR, LF or NUL.
 bool HasLineBreakOrNul(std::string_view text);
 
+// The character set to label a text with: our text is Windows-1252, so a
+// text with bytes 0x80-0x9F (the euro sign, typographic quotes and dashes)
+// that would be labelled "iso-8859-1" is labelled "windows-1252" instead;
+// any other text keeps the configured set.
+std::string CharSetFor(std::string_view charset, std::string_view text);
+
+// True when some physical line of the data-phase line (as DataLineToWire
+// sends it, dot included) is longer than SMTP's 998 bytes.
+bool ExceedsSmtpLineLimit(std::string_view line);
+
 }  // namespace tav

@@ -17,74 +17,33 @@ class OverviewModel : public ::testing::Test {
   }
 };
 
-TEST_F(OverviewModel, ItemsOfListLinesSkipManualEntriesAndKeepTheirLine) {
-  const TStringList list{"20140301_093000_0_TAV;005;*ride",
-                         "20140302_0930NR3_X;006;*gym",
-                         "20140303_100000_1_TAV",  // no ';'
-                         "20140304_101500_2_TAV;007PF;*run",
-                         "ERASED :001;002;"};
-  const auto items = ListItems(list, 0, 5, false, 0);
-  ASSERT_EQ(items.size(), 2u);
-  EXPECT_EQ(items[0].Label, "01.03.2014 ");
-  EXPECT_EQ(items[0].Slot, 5);
-  EXPECT_EQ(items[0].Key, DateValue(2014, 3, 1));
-  EXPECT_EQ(items[0].Line, 0);
-  EXPECT_EQ(items[1].Slot, 7);
-  EXPECT_EQ(items[1].Line, 3);
-  // Selection mode keys by slot; US dates; a range reaching past the list.
-  const auto sel = ListItems(list, 3, 40, true, kUnitUsDate);
-  ASSERT_EQ(sel.size(), 1u);
-  EXPECT_EQ(sel[0].Key, 7);
-  EXPECT_EQ(sel[0].Label, "03/04/2014 ");
-  EXPECT_EQ(ListItems(list, -1, 2, false, 0).size(), 1u);
-  EXPECT_TRUE(ListItems(list, 9, 3, false, 0).empty());
-}
-
-TEST_F(OverviewModel, DayItemsOfAPeriod) {
-  const double start = DateValue(2014, 2, 24) + 0.75;
-  const auto days = DayItems(start, 14, 0);
-  ASSERT_EQ(days.size(), 14u);
-  EXPECT_EQ(days[0].Label, "24.02.2014");
-  EXPECT_EQ(days[5].Label, "01.03.2014");
-  EXPECT_EQ(days[13].Key, DateValue(2014, 3, 9));
-  EXPECT_EQ(DayItems(start, 1, kUnitUsDate)[0].Label, "02/24/2014");
-  EXPECT_TRUE(DayItems(start, -3, 0).empty());
+TEST_F(OverviewModel, ItemsSkipManualEntriesLinesWithoutSlotAndTheFreeSlotLine) {
+  const TStringList list{"20140301_093000_0_TAV;005;*ride", "20140302_0930NR3_X;006;*gym",
+                         "20140303_100000_1_TAV", "20140304_101500_2_TAV;007PF;*run", "ERASED :001;002;"};
+  std::vector<int> lines;
+  for (const OverviewItem& item : ListItems(list, -1, 99, false, 0)) lines.push_back(item.Line);
+  EXPECT_EQ(lines, (std::vector<int>{0, 3}));
+  const OverviewItem last = ListItems(list, 3, 1, true, 0).at(0);
+  EXPECT_EQ(last.Key, 7);  // selection mode keys by slot
+  EXPECT_EQ(ListItems(list, 0, 1, false, 0).at(0).Key, DateValue(2014, 3, 1));
 }
 
 TEST_F(OverviewModel, QuantitiesOfTripsAndDays) {
-  TripSummary s;
-  s.Distance = 100;
-  s.MeanPowerNonZero = 210;
-  s.MeanSpeed = 30;
-  s.Ascent = 1000;
-  s.MeanCadence = 88;
-  s.MeanHeartRate = 140;
-  s.TSS = 95;
-  s.NP = 230;
-  s.IF = 0.9f;
-  s.Work = 2000;
-  s.MeanTemperature = 18;
-  CalendarDay d;
-  d.Distance = 100;
-  d.MeanPowerNonZero = 210;
-  d.MeanSpeed = 30;
-  d.Ascent = 1000;
-  d.MeanCadence = 88;
-  d.MeanHeartRate = 140;
-  d.TSS = 95;
-  d.NP = 230;
-  d.IF = 0.9f;
-  d.Work = 2000;
-  d.MeanTemperature = 18;
+  // Each quantity reads its own field: give every field a different value.
+  const TripSummary trip{.Distance = 100, .Ascent = 1000, .MeanPowerNonZero = 210, .NP = 230, .IF = 0.9f,
+                         .TSS = 95, .Work = 2000, .MeanHeartRate = 140, .MeanCadence = 88, .MeanSpeed = 30,
+                         .MeanTemperature = 18};
+  const CalendarDay d{.Distance = 100, .Ascent = 1000, .MeanPowerNonZero = 210, .NP = 230, .IF = 0.9f,
+                      .TSS = 95, .Work = 2000, .MeanHeartRate = 140, .MeanCadence = 88, .MeanSpeed = 30,
+                      .MeanTemperature = 18};
   const double metric[kQuantityCount] = {100, 210, 30, 1000, 88, 140, 95, 230, 0.9f, 2000, 18};
   const double miles[kQuantityCount] = {62.137, 210, 18.6411, 3280.84, 88, 140, 95, 230, 0.9f, 2000, 18};
   for (int q = 0; q < kQuantityCount; ++q) {
-    EXPECT_NEAR(TripQuantity(s, q, 0), metric[q], 1e-3) << q;
+    EXPECT_NEAR(TripQuantity(trip, q, 0), metric[q], 1e-3) << q;
     EXPECT_NEAR(DayQuantity(d, q, 0), metric[q], 1e-3) << q;
-    EXPECT_NEAR(TripQuantity(s, q, kUnitMiles), miles[q], 1e-3) << q;
+    EXPECT_NEAR(TripQuantity(trip, q, kUnitMiles), miles[q], 1e-3) << q;
     EXPECT_NEAR(DayQuantity(d, q, kUnitMiles), miles[q], 1e-3) << q;
   }
-  EXPECT_EQ(TripQuantity(s, 11, 0), 0);
 }
 
 TEST_F(OverviewModel, AxisTitlesByModeAndUnits) {
@@ -125,21 +84,6 @@ TEST_F(OverviewModel, ValuesAxisAndPercentMode) {
   TripSummaryTable[1].Distance = 2;
   TripSummaryTable[2].Distance = 1;
   EXPECT_EQ(ChartValues(items, list, 0, false, 0).AxisMax, 3.0);
-}
-
-TEST_F(OverviewModel, CalendarValuesOutsideTheModelAreEmptyDays) {
-  CalendarDays.assign(10, CalendarDay{});
-  CalendarDays[3].Distance = 40;
-  CalendarDays[3].RideMinutes = 75;
-  // Days 1 .. 5 of the model, then a period that starts two days before it.
-  std::vector<OverviewItem> items(5);
-  OverviewChartValues v = ChartValues(items, {OverviewMode::Calendar, 8, 7}, 0, false, 0);
-  EXPECT_EQ(v.Values, (std::vector<double>{0, 0, 40, 0, 0}));
-  EXPECT_EQ(v.Weights[2], 4500);
-  v = ChartValues(items, {OverviewMode::Calendar, 5, 7}, 0, false, 0);
-  EXPECT_EQ(v.Values, (std::vector<double>{0, 0, 0, 0, 0}));
-  EXPECT_EQ(ChartValues(items, {OverviewMode::Calendar, 7 + 8, 7}, 0, false, 0).Values,
-            (std::vector<double>{0, 0, 0, 0, 0}));
 }
 
 TEST_F(OverviewModel, SettingsAreCheckedWhereTheyAreUsed) {

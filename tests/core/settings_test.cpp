@@ -162,27 +162,6 @@ TEST_F(SettingsTest, LanguageMarkerIsAppliedOnceAndDeleted) {
   }
 }
 
-TEST_F(SettingsTest, StartOnAnEmptyProgramFolder) {
-  auto prog = dir_ / "prog";
-  std::filesystem::create_directories(prog);
-  ResetSettingsToDefaults();
-  std::vector<std::string> messages;
-  StartCore(PathText(prog), &messages);
-  EXPECT_TRUE(messages.empty());
-  EXPECT_TRUE(std::filesystem::is_directory(prog / "DATA" / "GRD_DATA"));
-  EXPECT_EQ(CurrentRiderName, "RIDER_01");
-  EXPECT_FALSE(std::filesystem::exists(prog / "DATA" / "RIDER_01"));  // placeholder name
-  ASSERT_EQ(TripList.Count(), 1);
-  EXPECT_EQ(TripList[0], "ERASED :");
-  EXPECT_EQ(MailSetPath, PathText(prog / "DATA" / "GRD_DATA" / "MAIL_SET.GRD"));
-  EXPECT_EQ(ZoneCount, 7);
-  // A damaged settings file is reported, the start goes on with defaults.
-  WriteBytes(FsPath(SettingsPath), std::string(3000, '\x7f'));
-  messages.clear();
-  StartCore(PathText(prog), &messages);
-  EXPECT_EQ(messages.size(), 1u);
-}
-
 TEST_F(SettingsTest, RidersAndTheirFolders) {
   EXPECT_TRUE(IsValidRiderName("ANNA"));
   EXPECT_TRUE(IsValidRiderName("J\xFCrgen M"));

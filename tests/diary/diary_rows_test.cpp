@@ -253,13 +253,6 @@ TEST(DiarySort, TextItemsIgnoreCaseAndAccents) {
   EXPECT_EQ(DiaryCollationKey("\xF7"), "\xF7");
 }
 
-TEST(DiarySort, TitleMetricMap) {
-  const int expected[18] = {0, 1, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, 15, 6, 2, 15, 16};
-  for (int m = 0; m < 18; ++m) EXPECT_EQ(DiarySortItemForMetric(m), expected[m]);
-  EXPECT_EQ(DiarySortItemForMetric(21), 0);
-  EXPECT_EQ(DiarySortItemForMetric(-1), 0);
-}
-
 TEST(DiaryMarks, ByKindAndSpanFollowTheRowMap) {
   TStringList list{"20140101_1000000_X;001;", "20140102_1000002_X;002;", "20140110_1000002_X;003;",
                    "20140201_1000002_X;004;", "20140105_0930NR3_A;005;", "ERASED :"};

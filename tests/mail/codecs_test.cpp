@@ -259,7 +259,7 @@ TEST(MimeUtil, ContentTypeByExtensionWithoutCase) {
     EXPECT_EQ(FilenameToContentType(name), "application/octet-stream") << name;
   for (auto [name, type] : {std::pair{"A.HTML", "text/html"}, {"page.htm", "text/html"}, {"x.gif", "image/gif"},
                             {"x.Bmp", "image/bmp"}, {"x.jpeg", "image/jpeg"}, {"x.JPG", "image/jpeg"},
-                            {"notes.txt", "text/plain"}})
+                            {"notes.txt", "text/plain"}, {"map.PNG", "image/png"}})
     EXPECT_EQ(FilenameToContentType(name), type) << name;
 }
 

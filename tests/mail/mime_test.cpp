@@ -9,6 +9,7 @@
 #include "mail/md5.h"
 #include "mail/qp.h"
 #include "mail/smtp.h"
+#include "mail/smtp_util.h"
 #include "smtp_test_support.h"
 
 using namespace tav;
@@ -148,41 +149,68 @@ TEST_F(MimeTest, OneAndSeveralAttachmentsArriveByteForByte) {
   for (std::string line; std::getline(in, line);) EXPECT_LE(line.size(), 77u);
 }
 
-TEST_F(MimeTest, EightBitTextGoesQuotedPrintableAndTheSubjectEncoded) {
+// Text goes quoted-printable when it has 8-bit bytes or a line too long for
+// SMTP; bytes 0x80-0x9F (euro sign, typographic quotes) label it, and the
+// subject's encoded words, "windows-1252" instead of "iso-8859-1".
+TEST_F(MimeTest, TextAndSubjectAreCodedAndLabelledByTheirBytes) {
   TSmtpCli c;
   Prepare(c);
-  std::vector<std::string> text = {"Gr\xFC\xDF" "e vom Berg,", "100 km = 3 \x80 Kaffee ", "",
-                                   ".Punkt", std::string(120, 'x') + "\xE9"};
-  for (const auto& l : text) c.MailMessage.Add(l);
-  c.HdrSubject = "Fahrt \xFC" "ber den Pass";
+  struct Row {
+    std::vector<std::string> text;
+    std::string subject, charset, encoding;
+  };
+  const std::string dots = "." + std::string(997, 'z');  // 999 bytes once the dot is doubled
+  const Row rows[] = {
+      {{"Gr\xFC\xDF" "e vom Berg,", "", ".Punkt", std::string(120, 'x') + "\xE9"}, "Fahrt \xFC" "ber den Pass",
+       "iso-8859-1", "quoted-printable"},
+      {{"100 km = 3 \x80 Kaffee ", "\x93zitiert\x94 \x96 \xFC"}, "3 \x80 f\xFCr \x84Kaffee\x93", "windows-1252",
+       "quoted-printable"},
+      {{"short", std::string(1500, 'x'), "end"}, "Long", "iso-8859-1", "quoted-printable"},
+      {{dots}, "Dots", "iso-8859-1", "quoted-printable"},
+      {{std::string(998, 'y')}, "At the limit", "iso-8859-1", ""}};
+  int n = 0;
+  for (const Row& row : rows) {
+    c.MailMessage.Clear();
+    for (const auto& l : row.text) c.MailMessage.Add(l);
+    c.HdrSubject = row.subject;
+    MessageReport m = Send(c, ++n);
+    // Python decodes the encoded words back to the same characters.
+    EXPECT_EQ(Unhex(m.One("subject")), row.subject);
+    auto texts = Texts(m);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].charset, row.charset) << row.subject;
+    EXPECT_EQ(texts[0].encoding, row.encoding) << row.subject;
+    EXPECT_EQ(texts[0].bytes, Lines(row.text)) << row.subject;
+    std::string raw = peer->RawMessage(n);
+    for (char high : {'\x80', '\xFC'}) EXPECT_EQ(raw.find(high), std::string::npos);
+    EXPECT_EQ(HasEightBitBytes(row.subject),
+              raw.find("Subject: =?" + CharSetFor("iso-8859-1", row.subject) + "?Q?") != std::string::npos)
+        << raw.substr(0, 600);
+  }
+
+  // The To name has an umlaut only: its encoded word keeps the configured set.
   c.HdrTo = "J\xFCrgen <coach@y.org>";
-  MessageReport m = Send(c, 1);
-  // Python decodes the encoded words back to the same characters.
-  EXPECT_EQ(Unhex(m.One("subject")), "Fahrt \xFC" "ber den Pass");
+  c.HdrSubject = "Fahrt";
+  MessageReport m = Send(c, ++n);
   EXPECT_EQ(Unhex(m.One("to")), "J\xFCrgen <coach@y.org>");
+  EXPECT_NE(peer->RawMessage(n).find("To: =?iso-8859-1?Q?J=FCrgen?= <coach@y.org>\r\n"), std::string::npos);
+
+  // With an attachment the text part carries the encoding and the label.
+  c.MailMessage.Clear();
+  c.MailMessage.Add("Preis: 3 \x80");
+  c.SetEMailFiles({File("T.DEO", "abc")});
+  m = Send(c, ++n);
   auto texts = Texts(m);
   ASSERT_EQ(texts.size(), 1u);
-  EXPECT_EQ(texts[0].charset, "iso-8859-1");
   EXPECT_EQ(texts[0].encoding, "quoted-printable");
-  EXPECT_EQ(texts[0].bytes, Lines(text));
-  std::string raw = peer->RawMessage(1);
-  EXPECT_NE(raw.find("Subject: =?iso-8859-1?Q?Fahrt_=FCber_den_Pass?=\r\n"), std::string::npos) << raw;
-  EXPECT_EQ(raw.find('\x80'), std::string::npos);
-  EXPECT_EQ(raw.find('\xFC'), std::string::npos);
-
-  // With an attachment the text part carries the encoding.
-  c.SetEMailFiles({File("T.DEO", "abc")});
-  m = Send(c, 2);
-  texts = Texts(m);
-  ASSERT_EQ(texts.size(), 1u);
-  EXPECT_EQ(texts[0].encoding, "quoted-printable");
-  EXPECT_EQ(texts[0].bytes, Lines(text));
+  EXPECT_EQ(texts[0].charset, "windows-1252");
+  EXPECT_EQ(texts[0].bytes, "Preis: 3 \x80\r\n");
   EXPECT_EQ(Attachments(m).size(), 1u);
 
   // An 8-bit file name goes as an RFC 2231 value with every other byte escaped.
   c.SetEMailFiles({File("Tour! \xFC" "ber~.DEO", "abc")});
-  Send(c, 3);
-  raw = peer->RawMessage(3);
+  Send(c, ++n);
+  std::string raw = peer->RawMessage(n);
   EXPECT_NE(raw.find("\tname*=iso-8859-1''Tour!%20%FCber~.DEO\r\n"), std::string::npos) << raw;
   EXPECT_NE(raw.find("\tfilename*=iso-8859-1''Tour!%20%FCber~.DEO\r\n"), std::string::npos) << raw;
 }

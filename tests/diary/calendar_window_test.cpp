@@ -1,0 +1,146 @@
+// The calendar on the demo rider, opened from the main window as a user does.
+#include "diary/calendar_window.h"
+
+#include <gtest/gtest.h>
+
+#include "analysis/distribution_charts.h"
+#include "analysis/overview_charts.h"
+#include "analysis/zone_pie.h"
+#include "core/demo_rider_program.h"
+#include "diary/diary_window.h"
+#include "diary/trip_date_text.h"
+#include "viewing/form_snapshot.h"
+
+namespace tav {
+namespace {
+
+class CalendarWindow : public testing_core::DemoRiderProgram {
+ protected:
+  void Open() {
+    Start();
+    Form1->SB_KAL->DoClick();
+    ASSERT_TRUE(Form33->Visible);
+    c = Form33;
+  }
+  // A left press dy pixels below the top of a cell, scrolled into view first.
+  void Press(int col, int row, int dy) {
+    if (c->CalGrid->CellRect(col, row).Width() == 0) c->CalGrid->SetTopRow(row);
+    const TRect r = c->CalGrid->CellRect(col, row);
+    ASSERT_GT(r.Width(), 0) << col << "," << row;
+    c->CalGrid->DoMouseDown(TMouseButton::mbLeft, 0, r.Left + 5, r.Top + dy);
+    c->CalGrid->DoMouseUp(TMouseButton::mbLeft, 0, r.Left + 5, r.Top + dy);
+  }
+  // The last day index with ride minutes, and one without any line.
+  static long long LastRideDay() {
+    for (long long d = static_cast<long long>(CalendarDays.size()) - 1; d >= 0; --d)
+      if (CalendarDayAt(d).RideMinutes > 0) return d;
+    return -1;
+  }
+  static long long EmptyDayBefore(long long day) {
+    while (day > 0 && (CalendarDayAt(day).RideMinutes > 0 || CalendarSportMaskAt(day) != 0)) --day;
+    return day;
+  }
+  static double DateOf(long long day) { return CalendarFirstMonday() + static_cast<double>(day); }
+  // Dates of the marked diary rows.
+  static std::vector<int32_t> MarkedDates() {
+    std::vector<int32_t> out;
+    for (std::size_t row = 2; row < DiaryRowSelected.size() && row - 2 < TripDates.size(); ++row)
+      if (DiaryRowSelected[row] != 0) out.push_back(TripDates[row - 2].Date);
+    return out;
+  }
+  TForm33* c = nullptr;
+};
+
+TEST_F(CalendarWindow, OpensOnTheLastWeeksAndItsClicksReachTheirWindows) {
+  Open();
+  EXPECT_EQ(Form1->SB_KAL->Tag, 0);
+  EXPECT_EQ(c->CalGrid->TopRow(), std::max(1, CalendarWeekCount - 3));
+  EXPECT_EQ(c->Caption.rfind("DEMO   ", 0), 0u) << c->Caption;
+  EXPECT_FALSE(snapshot::SaveFormPng(*c, "form33_calendar").empty());
+
+  const long long day = LastRideDay();
+  ASSERT_GE(day, 0);
+  const int row = static_cast<int>(day / 7) + 1, col = static_cast<int>(day % 7) + 1;
+  Press(col, row, 25);  // the zone bar: the day's pie
+  ASSERT_TRUE(Form10->Visible);
+  EXPECT_EQ(Form10->C_Detail->Title.Text[0], FormatDisplayDate(DateOf(day)));
+  Press(col, row, 5);  // the date line: the day's distributions
+  EXPECT_TRUE(Form34->Visible);
+  Press(col, row, 60);  // below: the day's rows in the diary
+  ASSERT_TRUE(Form3->Visible);
+  EXPECT_EQ(MarkedDates(), std::vector<int32_t>(MarkedDates().size(), static_cast<int32_t>(DateOf(day))));
+  EXPECT_FALSE(MarkedDates().empty());
+  Press(8, row, 60);  // the week's rows
+  for (int32_t d : MarkedDates()) EXPECT_EQ((d - CalendarFirstMonday()) / 7, row - 1);
+
+  // A day without time leaves the visible pie as it is.
+  Press(8, row, 10);
+  ASSERT_TRUE(Form10->Visible);
+  const std::string week_title = Form10->C_Detail->Title.Text[0];
+  EXPECT_EQ(week_title.rfind(c->UiText[10] + "  ", 0), 0u) << week_title;
+  const long long empty = EmptyDayBefore(day);
+  Press(static_cast<int>(empty % 7) + 1, static_cast<int>(empty / 7) + 1, 25);
+  EXPECT_EQ(Form10->C_Detail->Title.Text[0], week_title);
+}
+
+TEST_F(CalendarWindow, PeriodKindAndOverviewButtons) {
+  Open();
+  EXPECT_EQ(c->SB_NW->Tag, 8);  // the stored default 3 is no period
+  c->SB_NW->DoClick();
+  EXPECT_EQ(c->SB_NW->Tag, 1);
+  EXPECT_EQ(Graf6Settings[6], 1);
+  EXPECT_EQ(c->SB_NW->Caption, "1W");
+  c->SB_NW->DoClick();
+  c->SB_G6->DoClick();
+  ASSERT_TRUE(Form35->Visible);
+  EXPECT_EQ(Form35->Tag, 10);
+  ASSERT_EQ(Form35->Items().size(), 14u);
+  EXPECT_EQ(c->PeriodStart, DateOf(7LL * (c->LastWeekOnScreen() - 2)));
+  EXPECT_EQ(Form35->Items()[0].Key, static_cast<int32_t>(c->PeriodStart));
+
+  // The kind button rebuilds the calendar: the power trips now only mark their days.
+  c->SB_SEL->DoClick();
+  EXPECT_TRUE(c->Visible);
+  EXPECT_EQ(c->SB_SEL->Tag, 1);
+  EXPECT_EQ(c->SB_SEL->Hint, c->UiText[32]);
+  int marked = 0;
+  for (int32_t m : CalendarSportMasks) marked += (m & 1) != 0;
+  EXPECT_GT(marked, 0);
+}
+
+TEST_F(CalendarWindow, SettingsPanelEditsTheConfigurationItShows) {
+  Open();
+  c->DO_1Click(nullptr);
+  ASSERT_TRUE(c->Cal_Edit->Visible);
+  EXPECT_EQ(c->CB_Cal_Z[0]->Items.Count(), kCalendarItems);
+  EXPECT_TRUE(c->RB_01->Checked);
+  c->RB_02->DoClick();
+  c->CB1->DoSelect(3);  // five lines
+  EXPECT_TRUE(c->CB_Cal_Z[4]->Visible);
+  c->CB_Cal_Z[4]->DoSelect(19);
+  const CalendarShow first = CalendarShows[0];
+  c->Cal_OK->DoClick();
+  EXPECT_EQ(CalendarShows[1].Values[0], 3);
+  EXPECT_EQ(CalendarShows[1].Values[5], 19);
+  EXPECT_EQ(CalendarShows[0], first);
+
+  // Coming back to the window keeps the panel on the configuration it edits.
+  c->FormActivate(c);
+  EXPECT_EQ(c->CB1->ItemIndex, 3);
+  EXPECT_EQ(c->CB_Cal_Z[4]->ItemIndex, 19);
+  c->CB_Cal_Z[0]->DoSelect(12);
+  c->Cal_NO->DoClick();
+  EXPECT_EQ(c->CB_Cal_Z[0]->ItemIndex, CalendarShows[1].Values[1]);
+  c->Cal_OK->DoClick();
+  EXPECT_EQ(CalendarShows[0], first);
+
+  c->RB_S2->DoClick();
+  EXPECT_EQ(c->CalendarLinesIndex, 3);
+  EXPECT_FALSE(snapshot::SaveFormPng(*c, "form33_settings").empty());
+  c->ZDP_SB->DoClick();
+  EXPECT_FALSE(c->Visible);
+  EXPECT_FALSE(c->Cal_Edit->Visible);
+}
+
+}  // namespace
+}  // namespace tav
