@@ -295,8 +295,14 @@ HrPowerView Drift(const HrPowerInput& in, HrPowerView v) {
   double psum = 0, hsum = 0;
   int64_t pn = 0, hn = 0;
   for (int i = 1; i < n; ++i) {
-    if (raw[i].Power > 0) psum += raw[i].Power, ++pn;
-    if (raw[i].HeartRate > 0) hsum += raw[i].HeartRate, ++hn;
+    if (raw[i].Power > 0) {
+      psum += raw[i].Power;
+      ++pn;
+    }
+    if (raw[i].HeartRate > 0) {
+      hsum += raw[i].HeartRate;
+      ++hn;
+    }
   }
   if (pn == 0 || hn == 0 || m0 + 1 >= n - m0 - d) return v;  // no power, no heart rate, too short
   const double pm = psum / static_cast<double>(pn), hm = hsum / static_cast<double>(hn);

@@ -394,13 +394,13 @@ void TForm56::Scan() {
   const int basis = std::clamp(Form3 != nullptr && Form3->SB_SEL_ALL != nullptr ? Form3->SB_SEL_ALL->Tag : 0, 0, 2);
   const RiderZoneRows zones = CurrentRiderZoneRows();
   const int zone_count = ZoneCountOfBasis(zones, basis);
-  const int walked = layout == ZoneLayout::PerTrip ? std::min(ItemCount, 4) : ItemCount;
+  if (layout == ZoneLayout::PerTrip) ItemCount = std::min(ItemCount, 4);
 
   // The trips are read and counted on several threads; each job writes
   // only its own entry.
   std::vector<std::string> job_lines;
   std::vector<int> job_index, job_kind;
-  for (int i = FirstIndex; i < walked; ++i) {
+  for (int i = FirstIndex; i < ItemCount; ++i) {
     const std::string& l = lines[static_cast<std::size_t>(i)];
     if (!ZoneLineAdmitted(l, basis)) continue;
     job_lines.push_back(l);
