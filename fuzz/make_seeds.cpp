@@ -79,6 +79,10 @@ int main(int argc, char** argv) {
   ok &= Put(out / "mail_codecs", "base64", Base64Encode(text));
   ok &= Put(out / "mail_codecs", "qp", SplitQuotedPrintableString(EncodeQuotedPrintable(text + text + text)));
 
+  ok &= Put(out / "help_text", "topic.RTF",
+            "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red0\\green0\\blue255;}"
+            "\\f0\\fs20 Tagebuch\\par \\b Fahrten\\b0\\tab Gr\\'fc\\'dfe \\u8364?\\line{\\*\\x y}}");
+
   // SMTP conversations: the first byte picks the authentication (0 none,
   // 1 PLAIN, 2 LOGIN, 3 CRAM-MD5, 4 automatic), zero bytes end the server's
   // pieces.

@@ -4,8 +4,8 @@
 // next whenever the client sends a line and every two milliseconds anyway,
 // and it closes the connection after the last. The client opens a session
 // with the authentication the first byte picks, sends a mail and quits; a
-// recorder takes what it reports. Whatever the replies, the client never
-// fails inside, every request ends, and the client is ready again.
+// recorder checks the reply lines it reports. Whatever the replies, the
+// client never fails inside, every request ends, and it is ready again.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -126,6 +126,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ScriptedServer server(std::move(pieces));
   {
     TSyncSmtpCli client;
+    // The recorder: every reply line the client reports is one line.
+    client.OnResponse = [](TCustomSmtpClient*, const std::string& line) {
+      FUZZ_CHECK(line.find("\r\n") == std::string::npos && line.size() < kSmtpRcvBufSize);
+    };
     client.Host = "127.0.0.1";
     client.Port = std::to_string(server.Port());
     client.SignOn = "fuzz";

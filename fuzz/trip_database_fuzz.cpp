@@ -14,9 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tav;
   DecodeTripDatabase(std::string_view(reinterpret_cast<const char*>(data), size));
   FUZZ_CHECK(TripCounter >= 0 && TripCounter < kTripSlots);
-  for (const TripSummary& s : TripSummaryTable) {
+  for (int i = 0; i < kTripSlots; ++i) {
+    const TripSummary& s = TripSummaryTable[i];
     FUZZ_CHECK(s.TotalTime >= 0);
     FUZZ_CHECK(std::isfinite(s.NP) && std::isfinite(s.TSS) && std::isfinite(s.Distance));
+    const TripZoneTimes& z = TripZoneTable[i];
+    if (z.Mark == kTableMark) FUZZ_CHECK(z.SampleInterval >= 1 && z.RecordCount >= 0);
+    const TripDistribution& d = TripDistributionTable[i];
+    if (d.Mark == kTableMark) FUZZ_CHECK(d.Data.TotalTime >= 0);
   }
   const int32_t counter = TripCounter;
   const TripSummary last = TripSummaryTable[kTripSlots - 1];

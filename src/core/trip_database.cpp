@@ -6,6 +6,7 @@
 #include "core/bad_copy.h"
 
 #include "core/core_data.h"
+#include "core/trip_file.h"
 #include "core/trip_types.h"
 #include "platform/strings.h"
 #include "platform/text.h"
@@ -51,6 +52,16 @@ bool SummaryUsable(const TripSummary& s) {
     if (!std::isfinite(v)) return false;
   return true;
 }
+
+// A valid zone or distribution slot whose counts cannot be (an interval or
+// record count no trip has, a negative total time) counts as not computed.
+bool ZoneSlotUsable(const TripZoneTimes& z) {
+  return z.Mark != kTableMark || (z.SampleInterval >= 1 && z.SampleInterval <= kMaxSampleInterval &&
+                                  z.RecordCount >= 0 && z.RecordCount < kMaxTripRecords);
+}
+bool DistributionSlotUsable(const TripDistribution& d) {
+  return d.Mark != kTableMark || d.Data.TotalTime >= 0;
+}
 }  // namespace
 
 bool DecodeTripDatabase(std::string_view bytes, std::string* error, std::string_view name) {
@@ -71,10 +82,20 @@ bool DecodeTripDatabase(std::string_view bytes, std::string* error, std::string_
       else ++dropped;
     }
     const std::size_t zo = kZoneOffset + k * TripZoneTimes::kBytes;
-    if (whole(zo, TripZoneTimes::kBytes)) TripZoneTable[i] = TripZoneTimes::Load(p + zo);
+    if (whole(zo, TripZoneTimes::kBytes)) {
+      TripZoneTable[i] = TripZoneTimes::Load(p + zo);
+      if (!ZoneSlotUsable(TripZoneTable[i])) {
+        TripZoneTable[i].Mark = 0;
+        ++dropped;
+      }
+    }
     const std::size_t d = kDistributionOffset + k * TripDistribution::kBytes;
     if (whole(d, TripDistribution::kBytes)) {
       TripDistributionTable[i] = TripDistribution::Load(p + d);
+      if (!DistributionSlotUsable(TripDistributionTable[i])) {
+        TripDistributionTable[i].Mark = 0;
+        ++dropped;
+      }
       ++kept;
     }
   }

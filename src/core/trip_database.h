@@ -15,7 +15,8 @@ std::string EncodeTripDatabase();
 // fixed, so every slot that lies whole in the image is taken even when the
 // image is damaged (wrong version word, wrong length); the other slots are
 // empty, and so is a summary slot with negative times or values that are
-// not finite. A damaged image returns false with the reason in `error`
+// not finite; a zone or distribution slot with counts no trip has loses its
+// mark (it is computed again). A damaged image returns false with the reason in `error`
 // (naming the file `name` when given).
 bool DecodeTripDatabase(std::string_view bytes, std::string* error = nullptr,
                         std::string_view name = {});

@@ -1,17 +1,76 @@
-// The language text tables. Each applies one language's captions, hints and
-// window text members to every window; the language form picks one by
-// LanguageIndex. Until the tables are filled in the slots do nothing.
+// The language text tables: the German, English and Spanish captions,
+// hints, window text members and combo items of every window, and the short
+// labels the statistics share (LangLabels).
+//
+// The tables are data: one row per target with its text in each language,
+// or no text where that language leaves the target alone. Applying a
+// language writes every target its column sets, in row order, on the GUI
+// thread; a target it does not set keeps whatever it showed before (the
+// window's own text, or the last language that set it). Targets are found
+// by window class and control or member name, so a window that lacks one is
+// visible in the dump (DumpTextTargets) rather than an error.
 #pragma once
 
-#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/text.h"
 
 namespace tav {
 
-extern std::function<void()> SetHintsGerman;
-extern std::function<void()> SetHintsEnglish;
-extern std::function<void()> SetHintsSpanish;
+enum TextLanguage : int { kGermanTexts = 0, kEnglishTexts = 1, kSpanishTexts = 2 };
+inline constexpr int kTextLanguages = 3;
 
-// Applies the table of a language index: 0 German, 2 Spanish, else English.
+// What a row writes; the value is the letter the dump shows.
+enum class TextKind : char {
+  kHint = 'H',         // a control's hint
+  kCaption = 'C',      // a control's caption
+  kFormCaption = 'F',  // the window's own caption
+  kMember = 'M',       // entry `index` of a window's run of text members
+  kSingle = 'S',       // a single text member of a window
+  kItem = 'I',         // item `index` of a combo box (replaced in place)
+  kLabel = 'L',        // LangLabels slot `index`
+};
+
+struct TextRow {
+  std::string_view window;  // form class ("TForm3"); empty for LangLabels
+  TextKind kind;
+  std::string_view name;    // control, member or combo box; empty for a form caption
+  int index;                // member index, item or slot; -1 where none
+  // Windows-1252 bytes by TextLanguage; nullopt: that table leaves the target alone.
+  std::optional<std::string_view> text[kTextLanguages];
+};
+
+// Every row of the three tables, window by window.
+std::span<const TextRow> TextRows();
+
+// The text the row's target holds now; nullopt when the window, control,
+// member, item or slot does not exist.
+std::optional<std::string> ReadTextTarget(const TextRow& row);
+// Writes text to the row's target when it exists and holds something else:
+// captions through the control (labels resize), hints and members as
+// copies, a combo item in place (count and selection kept, no event), a
+// LangLabels slot cut to its size. True when something was written.
+bool WriteTextTarget(const TextRow& row, std::string_view text);
+
+// Applies one language's table to every window; the number of targets that
+// changed (0 when the same table is applied again).
+int ApplyLanguage(TextLanguage language);
+void SetHintsGerman();
+void SetHintsEnglish();
+void SetHintsSpanish();
+// The table of a language index: 0 German, 2 Spanish, any other English.
 void ApplyTextTable(int language_index);
+// The language of a short name ("de", "en", "es").
+std::optional<TextLanguage> TextLanguageOf(std::string_view code);
+
+// One line per target of the tables, in row order: window class, kind
+// letter, name, index and the current text quoted (\n, \", \\ and bytes
+// outside 0x20-0x7E as \xHH), tab-separated; a target the windows lack
+// shows MISSING instead of a text.
+std::string DumpTextTargets();
 
 }  // namespace tav

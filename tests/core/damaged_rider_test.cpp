@@ -10,9 +10,7 @@
 
 #include "core/core_data.h"
 #include "core/demo_rider_program.h"
-#include "core/trip_database.h"
 #include "core/trip_list.h"
-#include "diary/diary_window.h"
 #include "platform/text.h"
 #include "viewing/trip_view.h"
 

@@ -108,6 +108,7 @@ TEST_F(TripDatabaseTest, DamagedFilesAreReadAsFarAsWholeAndKept) {
   le::PutI32(Bytes(version) + 4, 3020);
   std::string impossible = good;
   le::PutF32(Bytes(impossible) + 8 + 5 * 108 + 52, std::numeric_limits<float>::infinity());
+  le::PutI32(Bytes(impossible) + 8 + 108000 + 5 * 80 + 68, 0);  // a zone slot of interval 0
   struct Row {
     std::string bytes;
     int32_t slot5Time, counter, zoneMark;
@@ -116,7 +117,7 @@ TEST_F(TripDatabaseTest, DamagedFilesAreReadAsFarAsWholeAndKept) {
       {good.substr(0, 5000), 3600, 42, 0, ".BAD"},     // summaries 0-45 whole, no zone slot
       {std::string(), 0, 0, 0, ".BAD1"},               // nothing whole
       {version, 3600, 42, kTableMark, ".BAD2"},        // every slot whole
-      {impossible, 0, 42, kTableMark, ".BAD3"},        // slot 5's summary cannot be right
+      {impossible, 0, 42, 0, ".BAD3"},                 // slot 5's summary and zones cannot be right
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.copy);
