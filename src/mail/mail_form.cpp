@@ -140,6 +140,7 @@ TForm80::TForm80() {
   OnClose = [this](TControl* s, TCloseAction& a) { FormClose(s, a); };
   OnResize = [this](TControl*) { LayoutPanels(); };
   UseClient(std::make_unique<TSmtpCli>());
+  LayoutPanels();
   FinishCreate();
 }
 
