@@ -83,6 +83,12 @@ int main(int argc, char** argv) {
             "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red0\\green0\\blue255;}"
             "\\f0\\fs20 Tagebuch\\par \\b Fahrten\\b0\\tab Gr\\'fc\\'dfe \\u8364?\\line{\\*\\x y}}");
 
+  std::string mailSet;
+  for (const char* line : {"smtp.example.org", "25", "rider", "secret", "0", "0", "rider@example.org"})
+    mailSet += std::string(line) + "\r\n";
+  for (int i = 7; i < 19; ++i) mailSet += "\r\n";  // the settings file has 19 lines
+  ok &= Put(out / "mail_settings", "MAIL_SET.GRD", mailSet);
+
   // SMTP conversations: the first byte picks the authentication (0 none,
   // 1 PLAIN, 2 LOGIN, 3 CRAM-MD5, 4 automatic), zero bytes end the server's
   // pieces.

@@ -79,6 +79,17 @@ std::string DistanceTimeRow(const std::string& lab, double distance, const std::
                 lab.c_str(), distance, timeLabel.c_str(), static_cast<int>(h), m, sec);
 }
 
+// A title and a right-aligned label in 27 columns, as "%-13.13s%14.14s"
+// prints them; a title longer than 13 columns ("Velocidad[km/h]") takes the
+// label's free room instead of losing its end, so the '=' column stays.
+std::string TitleAndLabel(const std::string& title, const std::string& label) {
+  constexpr std::size_t kTitle = 13, kWidth = 27;
+  if (title.size() <= kTitle) return Format("%-13.13s%14.14s", title.c_str(), label.c_str());
+  const std::string right = label.substr(0, kWidth - kTitle);
+  const std::string left = title.substr(0, kWidth - 1 - right.size());
+  return left + std::string(kWidth - left.size() - right.size(), ' ') + right;
+}
+
 }  // namespace
 
 SummaryRows FormatSummaryRows(const SelectionSums& s, int lineCount, int sport, int unitFlags,
@@ -99,7 +110,7 @@ SummaryRows FormatSummaryRows(const SelectionSums& s, int lineCount, int sport, 
   t[3] = Format("                                                TSS\x99 = %8.0f", s.tss);
   t[4] = Format("Power %-21.21s =%8.1f /%6.1f   max  = %8.0f", "(INC 0 W/ EXC 0 W)", s.Mean(s.powerAll),
                 s.Mean(s.powerNonZero), s.maxPower);
-  t[5] = Format("%-13.13s%14.14s =%8.1f           max  = %8.0f", c(U[6] + speedUnit), c(L[6]),
+  t[5] = Format("%s =%8.1f           max  = %8.0f", c(TitleAndLabel(U[6] + speedUnit, L[6])),
                 s.Mean(s.speed) * sf, s.maxSpeed * sf);
   t[6] = Format("RPM       %17.17s =%8.1f           max  = %8.0f", c(L[6]), s.Mean(s.cadence), s.maxCadence);
   t[7] = Format("%-10.10s%17.17s =%8.1f           max  = %8.0f", c(L[5]), c(L[6]), s.MeanHeartRate(),
@@ -113,7 +124,7 @@ SummaryRows FormatSummaryRows(const SelectionSums& s, int lineCount, int sport, 
               : Format("%-36.36s", c(climb));
   t[11] = DistanceTimeRow(L[1] + distUnit, s.climbDistance * sf, L[0], s.climbTime);
   const double climbSpeed = s.climbTime >= 1 ? s.climbDistance * sf / static_cast<double>(s.climbTime) * 3600 : 0.0;
-  t[12] = Format("%-13.13s%14.14s =%8.1f", c(U[6] + speedUnit), c(L[6]), climbSpeed);
+  t[12] = Format("%s =%8.1f", c(TitleAndLabel(U[6] + speedUnit, L[6])), climbSpeed);
 
   r.visible.fill(true);
   r.visible[2] = r.visible[3] = r.visible[4] = sport == kSportBikePower;

@@ -442,7 +442,7 @@ void TForm1::CreateControls() {
   B_Nein = btn("B_Nein", "Nein");
   y = 8;
   for (tav::TButton* b : {GLS_NOT_OK, ED_OK, ED_NO, B_CL_Trip, B_Nein}) {
-    b->SetBounds(200, y, 100, 30);
+    b->SetBounds(196, y, 116, 30);
     y += 36;
   }
   RB_9 = Make<tav::TComboBox>("RB_9", P_SET);

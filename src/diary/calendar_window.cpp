@@ -136,7 +136,7 @@ void TForm33::CreateControls() {
   for (int k = 0; k < 3; ++k) {
     *shows[k] = Make<TRadioButton>(Format("RB_S%i", k + 1));
     (*shows[k])->Caption = Format("Show%i", k + 1);
-    (*shows[k])->SetBounds(kGridLeft + 70 * k, 0, 66, 17);
+    (*shows[k])->SetBounds(kGridLeft + 88 * k, 0, 84, 17);
     (*shows[k])->OnClick = [this, k](TControl*) { RB_SClick(k); };
   }
   RB_S1->SetChecked(true);

@@ -1,48 +1,373 @@
+// TForm80: construction, layout, opening and the settings panel.
 #include "mail/mail_form.h"
 
+#include <algorithm>
+
+#include "core/bad_copy.h"
 #include "core/core_data.h"
+#include "core/main_window.h"
+#include "diary/diary_window.h"
 #include "platform/strings.h"
+#include "platform/text.h"
+
+using namespace tav;
+using namespace tav::literals;
 
 TForm80* Form80 = nullptr;
+
+namespace {
+
+constexpr int kMargin = 12, kRowHeight = 24, kRowStep = 32, kLabelWidth = 150;
+constexpr int kButtonWidth = 110, kButtonHeight = 28;
+// The smallest window that shows each panel whole.
+constexpr int kSettingsMinWidth = 480, kSettingsMinHeight = 340;
+constexpr int kSendHeight = 275, kSendMinWidth = 560;
+
+std::string AddressDefault(int i) { return Format("z_Mail_Adr_%02i", i + 1); }
+
+}  // namespace
 
 TForm80::TForm80() {
   Name = "Form80";
   Caption = "Mail";
-  SetBounds(100, 80, 640, 480);
+  BorderStyle = TFormBorderStyle::bsDialog;
   Visible = false;
-  Display_Files = Make<tav::TMemo>("Display_Files");
-  Display_Files->ReadOnly = true;
+  SetBounds(100, 80, 640, 400);
+
+  // Out of reach under both panels (made first, so the panels lie above).
+  ToEdit = Make<TEdit>("ToEdit");
+  ToEdit->Hint = "Mail addresses";
+  OpenButton = Make<TButton>("OpenButton");
+  QuitButton = Make<TButton>("QuitButton");
+  QuitButton->OnClick = [this](TControl* s) { QuitButtonClick(s); };
+  Button1 = Make<TButton>("Button1");
+  Button2 = Make<TButton>("Button2");
+  Button2->OnClick = [this](TControl* s) { Button2Click(s); };
+  SetMail_GRD = Make<TListBox>("SetMail_GRD");
+  Label6 = Make<TLabel>("Label6");
+  for (TControl* c : std::initializer_list<TControl*>{ToEdit, OpenButton, QuitButton, Button1, Button2, SetMail_GRD,
+                                                      Label6})
+    c->Visible = false;
+
+  // Settings panel.
+  ToolsPanel = Make<TPanel>("ToolsPanel");
+  ToolsPanel->BevelOuter = TBevelCut::bvNone;
+  ToolsPanel->Visible = false;
+  int tab = 0;
+  auto row = [&](TLabel*& label, const char* label_name, const std::string& caption, auto*& field,
+                 const char* field_name, const std::string& hint) {
+    label = Make<TLabel>(label_name, ToolsPanel);
+    label->SetCaption(caption);
+    field = Make<std::remove_pointer_t<std::remove_reference_t<decltype(field)>>>(field_name, ToolsPanel);
+    field->Hint = hint;
+    field->TabOrder = tab++;
+    field->OnKeyPress = [this](TControl* s, char& key) { HostEditKeyPress(s, key); };
+  };
+  row(L_SMTP, "L_SMTP", "SMTP Host", HostEdit, "HostEdit", "Mail server hostname or IP address");
+  row(L_Port, "L_Port", "Port", PortEdit, "PortEdit", "Mail server port (should be smtp)");
+  row(L_Konto, "L_Konto", "Name of account", KW_Edit, "KW_Edit", "Account name");
+  row(L_PWort, "L_PWort", "Password", PW_Edit, "PW_Edit", "PASSWORD");
+  PW_Edit->PasswordChar = '*';
+  row(L_Absender, "L_Absender", "Sender", FromEdit, "FromEdit", "Sender mail address");
+  row(L_Nach_1, "L_Nach_1", "To", CB_Adr, "CB_Adr", "Mail addresses");
+  row(L_Betreff_1, "L_Betreff_1", "Subject", SubjectEdit, "SubjectEdit", "Message subject");
+  row(L_Sign, "L_Sign", "Signum", SignOnEdit, "SignOnEdit", "Signum message for the HELLO command");
+  L_Sign->Visible = SignOnEdit->Visible = false;
+  CB_Adr->Sorted = true;
+  for (int i = 0; i < 10; ++i) CB_Adr->Items.Add(AddressDefault(i));
+  CB_Adr->OnEnter = [this](TControl* s) { CB_AdrEnter(s); };
+  CB_Adr->OnClick = [this](TControl* s) { CB_AdrClick(s); };
+  CB_Adr->OnKeyPress = [this](TControl* s, char& key) { CB_AdrKeyPress(s, key); };
+  CB_Adr->OnExit = [this](TControl* s) { CB_AdrExit(s); };
+  SET_Mail_OK = Make<TButton>("SET_Mail_OK", ToolsPanel);
+  SET_Mail_OK->Caption = "Accept";
+  SET_Mail_OK->TabOrder = tab++;
+  SET_Mail_OK->OnClick = [this](TControl* s) { SET_Mail_OKClick(s); };
+  SET_Mail_No = Make<TButton>("SET_Mail_No", ToolsPanel);
+  SET_Mail_No->Caption = "Cancel";
+  SET_Mail_No->TabOrder = tab++;
+  SET_Mail_No->OnClick = [this](TControl* s) { SET_Mail_NoClick(s); };
+
+  // Send panel.
+  P_DO = Make<TPanel>("P_DO");
+  P_DO->BevelOuter = TBevelCut::bvNone;
+  P_DO->Visible = false;
+  L_Nach_2 = Make<TLabel>("L_Nach_2", P_DO);
+  L_Nach_2->SetCaption("To");
+  Sel_MailTo = Make<TComboBox>("Sel_MailTo", P_DO);
+  Sel_MailTo->Sorted = true;
+  for (int i = 0; i < 10; ++i) Sel_MailTo->Items.Add(AddressDefault(i));
+  Sel_MailTo->TabOrder = tab++;
+  L_Betreff_2 = Make<TLabel>("L_Betreff_2", P_DO);
+  L_Betreff_2->SetCaption("Subject");
+  SubjectEd_1 = Make<TEdit>("SubjectEd_1", P_DO);
+  SubjectEd_1->TabOrder = tab++;
+  MsgMemo = Make<TMemo>("MsgMemo", P_DO);
+  MsgMemo->Lines = TStringList{"Hallo", "", "Hier sind meine neusten Fahrten."};
+  MsgMemo->ScrollBars = TScrollStyle::ssVertical;
+  MsgMemo->TabOrder = tab++;
+  Display_Files = Make<TMemo>("Display_Files", P_DO);
+  FileAttachMemo = Make<TMemo>("FileAttachMemo", P_DO);
+  for (TMemo* m : {Display_Files, FileAttachMemo}) {
+    m->ReadOnly = true;
+    m->WordWrap = false;
+    m->ScrollBars = TScrollStyle::ssBoth;
+    m->TabOrder = tab++;
+  }
+  DisplayMemo = Make<TMemo>("DisplayMemo", P_DO);
+  DisplayMemo->ReadOnly = true;
+  DisplayMemo->Visible = false;
+  Bar = Make<TProgressBar>("Bar", P_DO);
+  Bar->Visible = false;
+  Mail_Error = Make<TEdit>("Mail_Error", P_DO);
+  Mail_Error->ReadOnly = true;
+  Mail_Error->Color = clYellow;
+  Mail_Error->Visible = false;
+  B_Send = Make<TButton>("B_Send", P_DO);
+  B_Send->Caption = "Send Mail";
+  B_Send->TabOrder = tab++;
+  B_Send->OnClick = [this](TControl* s) { B_SendClick(s); };
+  B_Break = Make<TButton>("B_Break", P_DO);
+  B_Break->Caption = "Exit";
+  B_Break->TabOrder = tab++;
+  B_Break->OnClick = [this](TControl* s) { B_BreakClick(s); };
+
+  StallTimer = MakeTimer("StallTimer");
+  StallTimer->OnTimer = [this](TTimer*) { StallCheck(); };
+
+  OnShow = [this](TControl* s) { FormShow(s); };
+  OnActivate = [this](TControl* s) { FormActivate(s); };
+  OnClose = [this](TControl* s, TCloseAction& a) { FormClose(s, a); };
+  OnResize = [this](TControl*) { LayoutPanels(); };
+  UseClient(std::make_unique<TSmtpCli>());
+  LayoutPanels();
   FinishCreate();
 }
 
-namespace tav {
-
-namespace {
-constexpr int kHostLine = 0, kSenderLine = 6;
-
-std::string Trimmed(const std::string& s) {
-  const std::size_t a = s.find_first_not_of(" \t");
-  if (a == std::string::npos) return {};
-  return s.substr(a, s.find_last_not_of(" \t") - a + 1);
-}
-}  // namespace
-
-bool ReadMailHostAndSender(const std::filesystem::path& path, std::string& host, std::string& sender) {
-  std::string bytes;
-  if (!ReadRegularFile(path, bytes)) return false;
-  TStringList lines;
-  lines.SetText(bytes);
-  host = lines.At(kHostLine);
-  sender = lines.At(kSenderLine);
-  return true;
+TForm80::~TForm80() {
+  // The client goes first: none of its events may reach a half-destroyed form.
+  SmtpClient.reset();
 }
 
-bool MailSettingsComplete(const std::filesystem::path& path) {
-  std::string host, sender;
-  if (!ReadMailHostAndSender(path, host, sender)) return false;
-  host = Trimmed(host);
-  sender = Trimmed(sender);
-  return !host.empty() && host.find_first_of(" ?") == std::string::npos && sender.find('@') != std::string::npos;
+void TForm80::LayoutPanels() {
+  const int w = ClientWidth(), h = ClientHeight();
+  ToolsPanel->SetBounds(0, 0, w, h);
+  P_DO->SetBounds(0, 0, w, h);
+
+  // Settings: a label and a field per row, the buttons at the bottom right.
+  const int field_w = std::clamp(w - 3 * kMargin - kLabelWidth, 120, 420);
+  int y = kMargin;
+  const std::pair<TLabel*, TControl*> rows[] = {{L_SMTP, HostEdit},     {L_Port, PortEdit},  {L_Konto, KW_Edit},
+                                                {L_PWort, PW_Edit},     {L_Absender, FromEdit}, {L_Nach_1, CB_Adr},
+                                                {L_Betreff_1, SubjectEdit}, {L_Sign, SignOnEdit}};
+  for (auto [label, field] : rows) {
+    label->SetBounds(kMargin, y + 4, kLabelWidth, 16);
+    field->SetBounds(2 * kMargin + kLabelWidth, y, field == PortEdit ? std::min(field_w, 120) : field_w, kRowHeight);
+    if (field->Visible) y += kRowStep;
+  }
+  const int buttons_y = std::max(y + kMargin, h - kMargin - kButtonHeight);
+  SET_Mail_No->SetBounds(w - kMargin - kButtonWidth, buttons_y, kButtonWidth, kButtonHeight);
+  SET_Mail_OK->SetBounds(w - 2 * (kMargin + kButtonWidth), buttons_y, kButtonWidth, kButtonHeight);
+
+  // Send: recipient, subject and text on the left, the files on the right,
+  // result line or progress and the buttons along the bottom.
+  const int half = (w - 3 * kMargin) / 2, label_w = 70;
+  L_Nach_2->SetBounds(kMargin, kMargin + 4, label_w, 16);
+  Sel_MailTo->SetBounds(kMargin + label_w, kMargin, half - label_w, kRowHeight);
+  L_Betreff_2->SetBounds(kMargin, kMargin + kRowStep + 4, label_w, 16);
+  SubjectEd_1->SetBounds(kMargin + label_w, kMargin + kRowStep, half - label_w, kRowHeight);
+  const int bottom_y = h - kMargin - kButtonHeight;
+  const int text_top = kMargin + 2 * kRowStep;
+  MsgMemo->SetBounds(kMargin, text_top, half, std::max(40, bottom_y - kMargin - text_top));
+  for (TMemo* m : {Display_Files, FileAttachMemo})
+    m->SetBounds(2 * kMargin + half, kMargin, w - 3 * kMargin - half, std::max(40, bottom_y - 2 * kMargin));
+  FileAttachMemo->BringToFront();
+  B_Break->SetBounds(w - kMargin - kButtonWidth, bottom_y, kButtonWidth, kButtonHeight);
+  B_Send->SetBounds(w - 2 * (kMargin + kButtonWidth), bottom_y, kButtonWidth, kButtonHeight);
+  const int result_w = std::max(60, B_Send->Left - 2 * kMargin);
+  Mail_Error->SetBounds(kMargin, bottom_y + 2, result_w, kRowHeight);
+  Bar->SetBounds(kMargin, bottom_y + 6, result_w, 16);
 }
 
-}  // namespace tav
+void TForm80::FormShow(TControl*) {
+  HostEdit->Text = "smtp.?????";
+  PortEdit->Text = "25";
+  FromEdit->Text = "E-MAIL ADRESSE Sender";
+  ToEdit->Text = "E-MAIL ADRESSE Empfänger"_w;
+  SubjectEdit->Text = "Meine neuste Fahrt";
+  SignOnEdit->Text = "Name";
+  KW_Edit->Text = "??????";
+  PW_Edit->Text.clear();
+  FileAttachMemo->Clear();
+  opening_ = true;
+}
+
+void TForm80::FormActivate(TControl*) {
+  const bool settings = Tag == 10, sending = Tag == 20;
+  if (settings) {
+    const int w = Form1 ? Form1->PB->Width + 6 : Width, h = Form1 ? Form1->PB->Height + 3 : Height;
+    SetBounds(Left, Top, std::max(w, kSettingsMinWidth), std::max(h, kSettingsMinHeight));
+  } else if (sending) {
+    const int w = std::max(Form1 ? Form1->PB->Width + 3 : Width, kSendMinWidth);
+    int left = Left, top = Top;
+    if (Form3) {
+      left = std::max(0, Form3->Left + Form3->Width - w - 5);
+      top = Form3->Top + 85;
+    }
+    SetBounds(left, top, w, kSendHeight);
+  }
+  LayoutPanels();
+  ToolsPanel->Visible = settings;
+  P_DO->Visible = sending;
+  (settings ? ToolsPanel : P_DO)->BringToFront();
+  // The files are read once per opening: coming back from a message box
+  // must not throw away what the user typed.
+  if (!opening_) return;
+  opening_ = false;
+  LoadFiles();
+  CB_Adr->Select(0);
+  CB_Adr->Tag = 0;
+  Mail_Error->Hide();
+  Mail_Error->Color = clYellow;
+  if (settings) HostEdit->SetFocus();
+  if (sending) {
+    SubjectEd_1->Text = SubjectEdit->Text;
+    FileAttachMemo->Show();
+    FileAttachMemo->Lines = (Form1 ? Form1->Z_INFO : Display_Files)->Lines;
+    TStringList memo;
+    if (memo.LoadFromFile(FsPath(MailMemoPath))) MsgMemo->Lines = memo;
+    Sel_MailTo->SetFocus();
+    Sel_MailTo->Select(0);
+  }
+}
+
+void TForm80::LoadFiles() {
+  const std::filesystem::path path = FsPath(MailSetPath);
+  ReadMailSettings(path, settings_file_);
+  SetMail_GRD->Clear();
+  if (!settings_file_.Readable) {
+    if (settings_file_.Exists)
+      Application().MessageBox("Cannot read the mail settings file " + MailSetPath +
+                                   ": the fields show defaults, and the file is not replaced.",
+                               "tavlog", MB_OK | MB_ICONWARNING);
+    return;
+  }
+  const MailSettingsLines& line = settings_file_.Lines;
+  const int count = std::min(settings_file_.Count, kMailSettingsLines);
+  for (int i = 0; i < count; ++i) SetMail_GRD->Items.Add(line[static_cast<std::size_t>(i)]);
+  // Line by line as far as the file goes; a field past its end keeps its default.
+  TSmtpCli& c = *SmtpClient;
+  const std::pair<TEdit*, std::string*> fields[] = {
+      {HostEdit, &c.Host},        {PortEdit, &c.Port},        {SignOnEdit, &c.SignOn},
+      {KW_Edit, &c.Username},     {PW_Edit, &c.Password},     {SubjectEdit, &c.HdrSubject},
+      {FromEdit, &c.FromName},    {FromEdit, &c.HdrFrom},     {ToEdit, &c.HdrTo}};
+  for (int i = 0; i < std::min(count, static_cast<int>(kMailBook)); ++i) {
+    fields[i].first->Text = *fields[i].second = line[static_cast<std::size_t>(i)];
+  }
+  if (count > kMailSubject) SubjectEd_1->Text = line[kMailSubject];
+  for (TComboBox* box : {CB_Adr, Sel_MailTo}) {
+    box->Items.Clear();
+    box->Items.SetSorted(false);
+    for (int i = 0; i < 10; ++i) box->Items.Add(kMailBook + i < count ? line[kMailBook + static_cast<std::size_t>(i)] : AddressDefault(i));
+    box->Items.Sort();
+  }
+  if (settings_file_.Damaged())
+    Application().MessageBox(Format("The mail settings file %s holds %i lines instead of %i: the missing settings show "
+                                    "defaults. Once the settings are stored, the file as it was is kept beside them "
+                                    "as a .BAD copy.",
+                                    MailSetPath.c_str(), settings_file_.Count, kMailSettingsLines),
+                             "tavlog", MB_OK | MB_ICONWARNING);
+}
+
+MailSettingsLines TForm80::SettingsFromEdits() const {
+  MailSettingsLines lines;
+  lines[kMailHost] = HostEdit->Text;
+  lines[kMailPort] = PortEdit->Text;
+  lines[kMailSignOn] = SignOnEdit->Text;
+  lines[kMailAccount] = KW_Edit->Text;
+  lines[kMailPassword] = PW_Edit->Text;
+  lines[kMailSubject] = SubjectEdit->Text;
+  lines[kMailSender] = lines[kMailSender2] = FromEdit->Text;
+  lines[kMailRecipients] = ToEdit->Text;
+  TStringList book = CB_Adr->Items;
+  book.Sort();
+  for (int i = 0; i < 10; ++i) lines[kMailBook + static_cast<std::size_t>(i)] = book.At(i);
+  return lines;
+}
+
+// ---------------------------------------------------------------- settings panel
+
+void TForm80::HostEditKeyPress(TControl* sender, char& key) {
+  if (key != '\r') return;
+  key = 0;
+  SelectNext(sender);
+}
+
+void TForm80::CB_AdrEnter(TControl*) { CB_Adr->Tag = CB_Adr->ItemIndex; }
+
+void TForm80::CB_AdrClick(TControl*) {
+  CB_Adr->Tag = CB_Adr->ItemIndex;
+  CB_Adr->Text = CB_Adr->Items.At(CB_Adr->ItemIndex);
+}
+
+void TForm80::StoreAddressEntry() {
+  const int i = CB_Adr->Tag;
+  if (i < 0 || i >= CB_Adr->Items.Count()) return;
+  const std::string text = CB_Adr->Text;
+  CB_Adr->Items[i] = text;
+  CB_Adr->Items.Sort();
+  CB_Adr->ItemIndex = CB_Adr->Tag = CB_Adr->Items.IndexOf(text);
+}
+
+void TForm80::CB_AdrKeyPress(TControl* sender, char& key) {
+  if (key != '\r') return;
+  StoreAddressEntry();
+  key = 0;
+  SelectNext(sender);
+}
+
+void TForm80::CB_AdrExit(TControl*) { StoreAddressEntry(); }
+
+void TForm80::SET_Mail_OKClick(TControl*) {
+  StoreAddressEntry();
+  TSmtpCli& c = *SmtpClient;
+  c.Host = HostEdit->Text;
+  c.Port = PortEdit->Text;
+  c.SignOn = SignOnEdit->Text;
+  c.Username = KW_Edit->Text;
+  c.Password = PW_Edit->Text;
+  c.AuthType = smtpAuthLogin;
+  c.HdrSubject = SubjectEdit->Text;
+  c.FromName = c.HdrFrom = FromEdit->Text;
+  c.HdrTo = ToEdit->Text;
+  const std::filesystem::path path = FsPath(MailSetPath);
+  if (settings_file_.Damaged()) {
+    // The file as it was read stays beside the new one.
+    if (!settings_file_.Readable || KeepBadCopy(path, settings_file_.Bytes).empty()) {
+      Application().MessageBox("The mail settings file " + MailSetPath +
+                                   " could not be read or kept as a .BAD copy: the settings were not stored.",
+                               "tavlog", MB_OK | MB_ICONWARNING);
+      return;
+    }
+    settings_file_ = MailSettingsFile{};
+  }
+  // The password stands in clear: the file is the owner's alone.
+  if (!WriteFileAtomically(path, EncodeMailSettings(SettingsFromEdits()), true)) {
+    Application().MessageBox("Cannot write the mail settings file " + MailSetPath + ": the settings were not stored.",
+                             "tavlog", MB_OK | MB_ICONWARNING);
+    return;
+  }
+  ToolsPanel->Hide();
+  Close();
+}
+
+void TForm80::SET_Mail_NoClick(TControl*) {
+  ToolsPanel->Hide();
+  Close();
+}
+
+void TForm80::Button2Click(TControl*) {
+  ToolsPanel->Show();
+  ToolsPanel->BringToFront();
+  HostEdit->SetFocus();
+}

@@ -1,30 +1,53 @@
-// TForm80: the mail form (settings and sending trip files).
+// TForm80: the mail window. Opened with Tag 10 it shows the mail settings
+// (server, account, sender, address book) and stores them in MAIL_SET.GRD;
+// with Tag 20 it mails the trip files marked in the diary, with a short
+// text, over SMTP.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 
+#include "mail/smtp.h"
 #include "platform/controls.h"
-
-class TForm80 : public tav::TForm {
- public:
-  TForm80();
-
-  // Result messages of a send (the language tables write them): account
-  // refused, offline, host not found, sent, given up after four attempts.
-  std::string MsgBadAccount, MsgOffline, MsgHostError, MsgMailSent, MsgGaveUp;
-
-  // The attached files of send mode, filled by the opener.
-  tav::TMemo* Display_Files = nullptr;
-};
-
-extern TForm80* Form80;
 
 namespace tav {
 
-// The mail settings file (MAIL_SET.GRD): 19 lines, CR LF; line 1 the SMTP
-// host, line 7 the sender address. Reads those two (blank when the file is
-// shorter); false when the file cannot be read.
+// MAIL_SET.GRD: 19 lines, Windows-1252, each ended by CR LF, in this order.
+inline constexpr int kMailSettingsLines = 19;
+enum MailSettingsLine {
+  kMailHost,        // SMTP host
+  kMailPort,        // port (name or number)
+  kMailSignOn,      // HELO/EHLO name
+  kMailAccount,     // account name
+  kMailPassword,    // password, in clear
+  kMailSubject,     // default subject
+  kMailSender,      // sender address
+  kMailSender2,     // sender address again
+  kMailRecipients,  // recipients of the next mail (";"-separated)
+  kMailBook         // kMailBook .. kMailBook + 9: address-book entries 1-10
+};
+using MailSettingsLines = std::array<std::string, kMailSettingsLines>;
+
+// What reading MAIL_SET.GRD found.
+struct MailSettingsFile {
+  MailSettingsLines Lines;  // the lines read; those past Count are empty
+  int Count = 0;            // lines the file holds (more than 19: the rest is not taken)
+  bool Exists = false;
+  bool Readable = false;
+  std::string Bytes;        // the file as read
+  // Read in part or not at all: its original is kept before it is replaced.
+  bool Damaged() const { return Exists && (!Readable || Count != kMailSettingsLines); }
+};
+// False when the file is missing or cannot be read.
+bool ReadMailSettings(const std::filesystem::path& path, MailSettingsFile& file);
+// The 19 lines, each ended by CR LF.
+std::string EncodeMailSettings(const MailSettingsLines& lines);
+
+// Reads the host (line 1) and the sender address (line 7), blank when the
+// file is shorter; false when the file cannot be read.
 bool ReadMailHostAndSender(const std::filesystem::path& path, std::string& host, std::string& sender);
 // The settings name a usable host (no blanks, not the "smtp.?????"
 // placeholder) and a sender address (with '@'): the diary's mail button then
@@ -32,3 +55,99 @@ bool ReadMailHostAndSender(const std::filesystem::path& path, std::string& host,
 bool MailSettingsComplete(const std::filesystem::path& path);
 
 }  // namespace tav
+
+class TForm80 : public tav::TForm {
+ public:
+  TForm80();
+  ~TForm80() override;
+
+  // Settings panel (Tag 10).
+  tav::TPanel* ToolsPanel = nullptr;
+  tav::TEdit *HostEdit = nullptr, *PortEdit = nullptr, *KW_Edit = nullptr, *PW_Edit = nullptr;
+  tav::TEdit *FromEdit = nullptr, *SubjectEdit = nullptr, *SignOnEdit = nullptr;
+  tav::TComboBox* CB_Adr = nullptr;  // the address book; Tag: the entry being edited
+  tav::TButton *SET_Mail_OK = nullptr, *SET_Mail_No = nullptr;
+  tav::TLabel *L_SMTP = nullptr, *L_Port = nullptr, *L_Konto = nullptr, *L_PWort = nullptr;
+  tav::TLabel *L_Absender = nullptr, *L_Nach_1 = nullptr, *L_Betreff_1 = nullptr, *L_Sign = nullptr;
+
+  // Send panel (Tag 20).
+  tav::TPanel* P_DO = nullptr;
+  tav::TComboBox* Sel_MailTo = nullptr;
+  tav::TEdit* SubjectEd_1 = nullptr;
+  tav::TMemo* MsgMemo = nullptr;
+  // The attached files of send mode, filled by the opener.
+  tav::TMemo* Display_Files = nullptr;
+  tav::TMemo* FileAttachMemo = nullptr;  // the paths actually attached
+  tav::TButton *B_Send = nullptr, *B_Break = nullptr;
+  tav::TProgressBar* Bar = nullptr;  // Tag counts the log's changes
+  tav::TEdit* Mail_Error = nullptr;  // the result line
+  tav::TMemo* DisplayMemo = nullptr;  // the hidden log
+  tav::TLabel *L_Nach_2 = nullptr, *L_Betreff_2 = nullptr;
+
+  // Under both panels, out of the user's reach.
+  tav::TEdit* ToEdit = nullptr;  // recipients of the next mail, ";"-separated
+  tav::TButton *OpenButton = nullptr, *QuitButton = nullptr, *Button1 = nullptr, *Button2 = nullptr;
+  tav::TListBox* SetMail_GRD = nullptr;  // the lines of MAIL_SET.GRD as last read
+  tav::TLabel* Label6 = nullptr;
+  tav::TOpenDialog OpenDialog;
+
+  std::unique_ptr<tav::TSmtpCli> SmtpClient;
+
+  int32_t SendStep = 0;  // 0 idle or failed, 10 open running, 11 mail running, 99 quit sent
+  int32_t ConnectTries = 0;
+  std::string MsgBadAccount = "Wrong account or password";
+  std::string MsgOffline = "You have to be online to send mails";
+  std::string MsgHostError = "Wrong smpt host ";
+  std::string MsgMailSent = "Mail was sending ";
+  std::string MsgGaveUp = "Last 4 attempts failed, process canceled";
+  // Shown when the server stays silent for InactivityLimitMs during a send.
+  std::string MsgNoAnswer = "The mail server does not answer: sending stopped";
+  int InactivityLimitMs = 60000;
+
+  // Puts another client in place (tests: a scripted one) and binds its events.
+  void UseClient(std::unique_ptr<tav::TSmtpCli> client);
+  // A send is on its way (opening, mailing or quitting).
+  bool Sending() const { return SendStep == 10 || SendStep == 11 || quitting_; }
+
+  void FormShow(tav::TControl* sender);
+  void FormActivate(tav::TControl* sender);
+  void FormClose(tav::TControl* sender, tav::TCloseAction& action);
+  void HostEditKeyPress(tav::TControl* sender, char& key);
+  void CB_AdrEnter(tav::TControl* sender);
+  void CB_AdrClick(tav::TControl* sender);
+  void CB_AdrKeyPress(tav::TControl* sender, char& key);
+  void CB_AdrExit(tav::TControl* sender);
+  void SET_Mail_OKClick(tav::TControl* sender);
+  void SET_Mail_NoClick(tav::TControl* sender);
+  void Button2Click(tav::TControl* sender);
+  void B_SendClick(tav::TControl* sender);
+  void B_BreakClick(tav::TControl* sender);
+  void QuitButtonClick(tav::TControl* sender);
+
+  // The client's events.
+  void SmtpClientDisplay(tav::TCustomSmtpClient* sender, const std::string& msg);
+  void SmtpClientRequestDone(tav::TCustomSmtpClient* sender, tav::TSmtpRequest request, uint16_t error);
+  void SmtpClientSessionConnected(tav::TCustomSmtpClient* sender, int error);
+  void SmtpClientGetData(tav::TCustomSmtpClient* sender, int line_num, std::string& line, int max_len, bool& more);
+  void SmtpClientHeaderLine(tav::TCustomSmtpClient* sender, std::string& line, int size);
+
+ private:
+  void LayoutPanels();
+  void LoadFiles();  // once per opening
+  tav::MailSettingsLines SettingsFromEdits() const;
+  void StoreAddressEntry();
+  void AppendLog(const std::string& line);
+  void StartMail();
+  void ShowResult(const std::string& text, tav::TColor color);
+  void Fail(const std::string& text);
+  void AbortSend();
+  void StallCheck();
+
+  tav::TTimer* StallTimer = nullptr;
+  bool opening_ = false;  // shown, the files not yet read
+  bool quitting_ = false;
+  uint32_t last_activity_ = 0;
+  tav::MailSettingsFile settings_file_;  // as read at this opening
+};
+
+extern TForm80* Form80;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <system_error>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace tav {
@@ -120,10 +121,18 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& out) {
   return true;
 }
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, bool owner_only) {
   namespace fs = std::filesystem;
   fs::path tmp = path;
   tmp += ".tmp" + std::to_string(::getpid());
+  if (owner_only) {
+    // Created afresh with the owner's rights only, before a byte is written.
+    std::error_code ec;
+    fs::remove(tmp, ec);
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+  }
   {
     std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
     if (!out) return false;

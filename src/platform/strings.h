@@ -60,8 +60,10 @@ class TStringList {
 };
 
 // Writes bytes to a temporary file beside path and renames it into place.
-// Returns false (and leaves any old file untouched) on failure.
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// Returns false (and leaves any old file untouched) on failure. With
+// owner_only the file is readable by its owner alone from its creation on
+// (for secrets such as passwords).
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, bool owner_only = false);
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& out);
 

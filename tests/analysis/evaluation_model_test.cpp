@@ -95,6 +95,12 @@ TEST(EvaluationSums, RowsByKindUnitsAndLongTimes) {
   EXPECT_EQ(run.text[1].substr(0, 37), "L7 [miles]                  =    62.1");
   EXPECT_EQ(run.text[10], "U4 > 2.50%                          ");  // the label alone
   EXPECT_EQ(run.text[9].substr(0, 8), "L2 [ft] ");
+  // A long speed title takes the free room of its label instead of being cut.
+  EvaluationTexts es = U;
+  es[6] = "Velocidad";
+  LabelTexts es_l = L;
+  es_l[6] = "Promedio";
+  EXPECT_EQ(FormatSummaryRows(s, 7, kSportRun, 0, 2.5f, es_l, es).text[12], "Velocidad[km/h]    Promedio =     0.1");
   const bool runShown[kSummaryRows] = {1, 1, 0, 0, 0, 1, 0, 1, 1, 1, 1, 1, 1};
   const SummaryRows hr = FormatSummaryRows(s, 7, kSportBikeHeartRate, 0, 2.5f, L, U);
   for (int r = 0; r < kSummaryRows; ++r) {

@@ -14,6 +14,7 @@
 #include "core/core_test_util.h"
 #include "core/forms.h"
 #include "core/main_window.h"
+#include "platform/controls_font.h"
 #include "platform/text.h"
 #include "texts/text_tables.h"
 
@@ -168,6 +169,33 @@ TEST_F(TextTables, SharedLabelsAreBoundedCopiesAndTheCaptionFormatIsFilledSafely
   const tav::TextRow long_label{"", tav::TextKind::kLabel, "LangLabels", 4, {}};
   EXPECT_TRUE(tav::WriteTextTarget(long_label, std::string(60, 'x') + "%s%n"));
   EXPECT_EQ(tav::LangLabels[4], std::string(tav::kLangLabelChars, 'x'));
+}
+
+TEST_F(TextTables, CaptionsFitTheirControlsInEveryLanguage) {
+  // Room a control needs beside its text: button borders, radio and check marks.
+  auto padding = [](tav::TControlKind kind) {
+    switch (kind) {
+      case tav::TControlKind::Button: return 8;
+      case tav::TControlKind::SpeedButton: return 4;
+      case tav::TControlKind::RadioButton:
+      case tav::TControlKind::CheckBox: return 20;
+      default: return 0;
+    }
+  };
+  for (TextLanguage l : {de, en, es}) {
+    tav::ApplyLanguage(l);
+    for (const tav::TextRow& row : tav::TextRows()) {
+      if (row.kind != tav::TextKind::kCaption) continue;
+      tav::TControl* c = nullptr;
+      for (tav::TForm* f : tav::Application().Forms())
+        if ("T" + f->Name == row.window) c = f->FindControl(std::string(row.name));
+      if (c == nullptr) continue;
+      if (auto* label = dynamic_cast<tav::TLabel*>(c); label != nullptr && label->AutoSize) continue;
+      const tav::TPoint text = tav::MeasureText(c->Font, c->Caption);
+      EXPECT_LE(text.X + padding(c->Kind()), c->Width) << row.window << " " << row.name << " " << l;
+      EXPECT_LE(text.Y, c->Height) << row.window << " " << row.name << " " << l;
+    }
+  }
 }
 
 }  // namespace

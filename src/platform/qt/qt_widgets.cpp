@@ -606,6 +606,9 @@ void QtBackend::ApplyKind(Binding& b) {
         e->setCurrentIndex(valid ? m->ItemIndex : -1);
         // The window shows the chosen item: so does Text.
         if (valid) m->Text = m->Items[m->ItemIndex];
+        // No item (the user typed a text of his own) empties the edit part:
+        // the text is put back below.
+        b.text.assign(1, '\x01');
       }
       if (editable && m->Text != b.text) {
         b.text = m->Text;

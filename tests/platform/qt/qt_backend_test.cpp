@@ -208,6 +208,27 @@ TEST_F(QtBackendTest, PropertiesSetByCodeShowWithoutFiringEvents) {
   EXPECT_EQ(QtWindowOf(&form)->minimumSize(), QSize(150, 90));
 }
 
+// Typing over the chosen item of an editable combo box: the typed text
+// stays in the box (no item matches it any more).
+TEST_F(QtBackendTest, TextTypedOverAnEditableComboItemStays) {
+  ClickForm form(log);
+  form.Choice->Style = TComboBoxStyle::csDropDown;
+  form.Choice->Items.Assign(std::vector<std::string>{"eins", "zwei"});
+  form.Choice->Select(0);
+  form.Show();
+  Settle();
+  auto* combo = qobject_cast<QComboBox*>(QtWidgetOf(form.Choice));
+  ASSERT_NE(combo->lineEdit(), nullptr);
+  for (const char* typed : {"c", "co", "coach@x.org"}) {
+    combo->lineEdit()->setText(QString::fromLatin1(typed));
+    emit combo->lineEdit()->textEdited(QString::fromLatin1(typed));
+    Settle();
+    EXPECT_EQ(combo->currentText(), QString::fromLatin1(typed));
+    EXPECT_EQ(form.Choice->Text, typed);
+    EXPECT_EQ(form.Choice->ItemIndex, -1);
+  }
+}
+
 TEST_F(QtBackendTest, HintsShowAsPlainText) {
   ClickForm form(log);
   form.Show();

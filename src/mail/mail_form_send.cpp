@@ -1,0 +1,200 @@
+// TForm80: sending. B_Send opens the connection; each step follows from the
+// end of the request before it (OnRequestDone), never from the text of a log
+// line, so a server reply holding "Error=" cannot end a step.
+#include <strings.h>
+
+#include <algorithm>
+
+#include "core/core_data.h"
+#include "mail/mail_form.h"
+#include "mail/smtp_util.h"
+#include "platform/strings.h"
+#include "platform/text.h"
+
+using namespace tav;
+
+namespace {
+constexpr int kLogLines = 100;      // the log is cleared when it holds more
+constexpr int kChangesPerStep = 50;  // log changes per step of the progress bar
+}  // namespace
+
+void TForm80::UseClient(std::unique_ptr<TSmtpCli> client) {
+  SmtpClient = std::move(client);
+  TSmtpCli& c = *SmtpClient;
+  c.OnDisplay = [this](TCustomSmtpClient* s, const std::string& msg) { SmtpClientDisplay(s, msg); };
+  c.OnRequestDone = [this](TCustomSmtpClient* s, TSmtpRequest rq, uint16_t e) { SmtpClientRequestDone(s, rq, e); };
+  c.OnSessionConnected = [this](TCustomSmtpClient* s, int e) { SmtpClientSessionConnected(s, e); };
+  c.OnGetData = [this](TCustomSmtpClient* s, int n, std::string& line, int max, bool& more) {
+    SmtpClientGetData(s, n, line, max, more);
+  };
+  c.OnHeaderLine = [this](TCustomSmtpClient* s, std::string& line, int size) { SmtpClientHeaderLine(s, line, size); };
+}
+
+void TForm80::B_SendClick(TControl*) {
+  if (Sending()) return;  // one send at a time
+  DisplayMemo->Clear();
+  Mail_Error->Hide();
+  ToEdit->Text = Sel_MailTo->Text;
+  SendStep = 10;
+  TSmtpCli& c = *SmtpClient;
+  c.Host = HostEdit->Text;
+  c.Port = PortEdit->Text;
+  c.SignOn = SignOnEdit->Text;
+  c.Username = KW_Edit->Text;
+  c.Password = PW_Edit->Text;
+  c.HdrTo = Sel_MailTo->Text;
+  // Without an account name there is nothing to log in with: a server that
+  // relays without authentication is greeted with HELO alone.
+  c.AuthType = SmtpTrim(KW_Edit->Text).empty() ? smtpAuthNone : smtpAuthLogin;
+  Bar->Tag = 0;
+  Bar->Position = 0;
+  Bar->Show();
+  MsgMemo->Lines.SaveToFile(FsPath(MailMemoPath));
+  last_activity_ = TickCount();
+  StallTimer->SetInterval(std::clamp(InactivityLimitMs / 4, 10, 1000));
+  StallTimer->SetEnabled(true);
+  try {
+    c.Open();
+  } catch (const std::exception& e) {
+    Fail(e.what());
+  }
+}
+
+void TForm80::StartMail() {
+  TSmtpCli& c = *SmtpClient;
+  c.RcptName.Clear();
+  // The parts between ';', trimmed; empty ones name nobody.
+  const std::string& to = ToEdit->Text;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = to.find(';', start);
+    std::string item = SmtpTrim(std::string_view(to).substr(start, end == std::string::npos ? end : end - start));
+    if (!item.empty()) c.RcptName.Add(item);
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  SendStep = 11;
+  c.HdrFrom = FromEdit->Text;
+  c.HdrTo = Sel_MailTo->Text;
+  c.HdrSubject = SubjectEd_1->Text;
+  c.SignOn = SignOnEdit->Text;
+  c.FromName = FromEdit->Text;
+  c.SetEMailFiles(FileAttachMemo->Lines);
+  c.Host = HostEdit->Text;
+  c.Port = PortEdit->Text;
+  c.Mail();
+}
+
+void TForm80::SmtpClientRequestDone(TCustomSmtpClient*, TSmtpRequest request, uint16_t error) {
+  AppendLog(Format("RequestDone Rq=%i Error=%i", static_cast<int>(request), static_cast<int>(error)));
+  const std::string line = DisplayMemo->Lines.At(DisplayMemo->Lines.Count() - 1);
+  if (SendStep == 10 && request == smtpOpen) {
+    if (error == 0) {
+      try {
+        StartMail();
+      } catch (const std::exception& e) {
+        Fail(e.what());
+        return;
+      }
+      AppendLog("CLICK SEND_MAIL");
+      return;
+    }
+    Fail(error == 535     ? MsgBadAccount
+         : error == 11001 ? MsgOffline
+         : error == 11004 ? MsgHostError
+                          : line);
+  } else if (SendStep == 11 && request == smtpMail) {
+    if (error != 0) {
+      Fail(line);
+      return;
+    }
+    QuitButtonClick(nullptr);
+    AppendLog("CLICK_QUIT");
+    ShowResult(MsgMailSent, clLime);
+    B_Break->SetFocus();
+  } else if (SendStep == 99 && request == smtpQuit && quitting_) {
+    quitting_ = false;
+    StallTimer->SetEnabled(false);
+  }
+}
+
+void TForm80::ShowResult(const std::string& text, TColor color) {
+  Mail_Error->Text = text;
+  Mail_Error->Color = color;
+  Mail_Error->Show();
+}
+
+void TForm80::Fail(const std::string& text) {
+  ShowResult(text, clYellow);
+  SendStep = 0;
+  QuitButtonClick(nullptr);
+}
+
+void TForm80::QuitButtonClick(TControl*) {
+  SendStep = 99;
+  quitting_ = true;
+  try {
+    SmtpClient->Quit();  // ends at once when not connected
+  } catch (const std::exception&) {
+    // Still inside a request: the connection is dropped instead.
+    AbortSend();
+  }
+  Bar->Hide();
+  FileAttachMemo->Show();
+}
+
+void TForm80::AbortSend() {
+  const bool was_sending = Sending();
+  SendStep = 0;
+  quitting_ = false;
+  StallTimer->SetEnabled(false);
+  if (was_sending) SmtpClient->Abort();
+  Bar->Hide();
+  FileAttachMemo->Show();
+}
+
+void TForm80::StallCheck() {
+  if (!Sending()) {
+    StallTimer->SetEnabled(false);
+    return;
+  }
+  if (static_cast<int>(TickCount() - last_activity_) < InactivityLimitMs) return;
+  // A silent server after the mail went out only holds up the goodbye.
+  const bool mail_sent = SendStep == 99;
+  AbortSend();
+  if (!mail_sent) ShowResult(MsgNoAnswer, clYellow);
+}
+
+void TForm80::B_BreakClick(TControl*) {
+  Mail_Error->Hide();
+  Close();
+}
+
+void TForm80::FormClose(TControl*, TCloseAction&) { AbortSend(); }
+
+// ---------------------------------------------------------------- log and message
+
+void TForm80::AppendLog(const std::string& text) {
+  last_activity_ = TickCount();
+  if (DisplayMemo->Lines.Count() > kLogLines) DisplayMemo->Clear();
+  DisplayMemo->Lines.Add(text);
+  // The progress bar moves on with the log.
+  if (++Bar->Tag % kChangesPerStep == 0 && ++Bar->Position > 99) Bar->Position = 0;
+}
+
+void TForm80::SmtpClientDisplay(TCustomSmtpClient*, const std::string& msg) { AppendLog(msg); }
+
+void TForm80::SmtpClientSessionConnected(TCustomSmtpClient*, int) { AppendLog("------ CONECTED ------"); }
+
+void TForm80::SmtpClientGetData(TCustomSmtpClient*, int line_num, std::string& line, int, bool& more) {
+  // Line n is the text's line n; a long line goes whole (the client codes it
+  // for the wire), nothing of the text is cut.
+  if (line_num < 1 || line_num > MsgMemo->Lines.Count()) {
+    more = false;
+    return;
+  }
+  line = MsgMemo->Lines[line_num - 1];
+}
+
+void TForm80::SmtpClientHeaderLine(TCustomSmtpClient*, std::string& line, int) {
+  if (line.size() >= 5 && strncasecmp(line.c_str(), "From:", 5) == 0) line += "\r\nComments: This is a test";
+}
