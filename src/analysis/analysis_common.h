@@ -37,6 +37,8 @@ namespace tav {
 // Manual entries, keys and comments: core/trip_list.h (IsManualLine,
 // LineKey, LineComment).
 inline constexpr std::size_t kMinTripLineChars = 16;
+// The line the diary puts between the two blocks of a block analysis.
+inline constexpr std::string_view kBlock2Line = "BLOCK2";
 
 // The title of a trip in captions and legends: the date-and-time text of
 // the line's key, two blanks, and the comment ("24.12.2013 - 14:05  Ride").

@@ -216,17 +216,10 @@ LineZoneChoice ChooseLineZones(int lineSport, int selector) {
 
 TripZoneTimes TripZoneTimesOf(const TripFileData& trip, const LineZoneChoice& choice,
                               const RiderZoneRows& zones, float (&zoneBlock)[kZoneBlockWords]) {
-  const TripSample header = trip.Samples.empty() ? TripSample{} : trip.Samples[0];
-  if (choice.heartRateOverride) {
-    TripSample hr = header;
-    HeaderSport(hr) = kSportBikeHeartRate;
-    HeaderThreshold(hr) = HeaderHrThreshold(header);
-    BuildZoneBlock(hr, zones.rows, zoneBlock);
-  } else if (trip.HasZoneBlock && ZoneBlockValid(trip.ZoneBlock)) {
-    std::copy(trip.ZoneBlock, trip.ZoneBlock + kZoneBlockWords, zoneBlock);
-  } else {
-    BuildZoneBlock(header, zones.rows, zoneBlock);
-  }
+  if (choice.heartRateOverride)
+    BuildHeartRateZoneBlock(trip.Samples.empty() ? TripSample{} : trip.Samples[0], zones.rows, zoneBlock);
+  else
+    ZoneBlockOfTrip(trip, zones.rows, zoneBlock);
   const int channel = choice.zoneSet == kSportBikePower ? kZoneChannelPower : kZoneChannelHeartRate;
   TripZoneTimes z = CountZoneTimes(trip.Samples.data(), trip.Count(), trip.Interval(), zoneBlock, channel);
   z.ZoneSet = static_cast<uint8_t>(choice.zoneSet);

@@ -26,15 +26,19 @@ float TripSample::*FieldOf(SmoothColumn column) {
 }  // namespace
 
 void SmoothColumnOf(const TripSample* samples, int count, SmoothSample* out, SmoothColumn column,
-                    int halfWidth) {
+                    int halfWidth, SmoothRules rules) {
   // Records 1..count-1 take part; entry 0 is the header and is not written.
   const int first = 1, last = count - 1;
   if (last < first) return;
   const auto col = static_cast<std::size_t>(column);
   float TripSample::*field = FieldOf(column);
   // Power and cadence are 0 wherever the rider does not pedal.
-  const bool pedalled = column == kSmoothPower || column == kSmoothCadence;
+  const bool pedalled = rules.ZeroUnpedalled && (column == kSmoothPower || column == kSmoothCadence);
+  // With KeepRawEnds: the records whose window would reach past an end.
+  const long keep_to = rules.KeepRawEnds ? first + halfWidth - 1 : first - 1;
+  const long keep_from = rules.KeepRawEnds ? last - halfWidth + 1 : last + 1;
   auto put = [&](long i, float v) {
+    if (i <= keep_to || i >= keep_from) v = samples[i].*field;
     out[i][col] = (pedalled && samples[i].Cadence <= kPedallingCadence) ? 0.0f : v;
   };
   if (halfWidth <= 0) {

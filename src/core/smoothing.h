@@ -24,10 +24,16 @@ inline constexpr int kTemperatureHalfWidth = 30;
 // Half-width of a smoothing level (levels outside 0..9 are clamped).
 int HalfWidthOfLevel(int level);
 
+// Departures from the channel rules above, for callers that need them.
+struct SmoothRules {
+  bool ZeroUnpedalled = true;  // power and cadence 0 where the raw cadence is 5 or less
+  bool KeepRawEnds = false;    // records within the half-width of either end keep their raw value
+};
+
 // Smooths one column of records 1..count-1 of `samples` into `out` with the
 // given half-width (pure; any buffers of at least `count` entries).
 void SmoothColumnOf(const TripSample* samples, int count, SmoothSample* out, SmoothColumn column,
-                    int halfWidth);
+                    int halfWidth, SmoothRules rules = {});
 
 // All six columns of records 1..count-1 of a trip buffer into `out`
 // (entries 0..count-1): power, cadence, speed, heart rate and altitude at

@@ -227,6 +227,22 @@ void BuildZoneBlock(const TripSample& header, const uint16_t (&rows)[kZoneRows][
   for (int k = 1; k <= 6; ++k) zoneBlock[k] = static_cast<float>(rows[row][k]) * threshold * 0.01f;
 }
 
+void BuildHeartRateZoneBlock(const TripSample& header,
+                             const uint16_t (&rows)[kZoneRows][kZoneRowValues], float* zoneBlock) {
+  TripSample hr = header;
+  HeaderSport(hr) = kSportBikeHeartRate;
+  HeaderThreshold(hr) = HeaderHrThreshold(header);
+  BuildZoneBlock(hr, rows, zoneBlock);
+}
+
+void ZoneBlockOfTrip(const TripFileData& trip, const uint16_t (&rows)[kZoneRows][kZoneRowValues],
+                     float* zoneBlock) {
+  if (trip.HasZoneBlock && ZoneBlockValid(trip.ZoneBlock))
+    std::copy(trip.ZoneBlock, trip.ZoneBlock + kZoneBlockWords, zoneBlock);
+  else
+    BuildZoneBlock(trip.Samples.empty() ? TripSample{} : trip.Samples[0], rows, zoneBlock);
+}
+
 void BuildZoneBlockFromRider(const TripSample& header, float* zoneBlock) {
   BuildZoneBlock(header, RiderZones[std::clamp<int>(CurrentRider, 0, kRiderCount - 1)], zoneBlock);
 }

@@ -98,6 +98,15 @@ void BuildZoneBlock(const TripSample& header, const uint16_t (&rows)[kZoneRows][
 void BuildZoneBlockFromRider(const TripSample& header, float* zoneBlock);
 // True when a zone block is usable as stored (mark 5555.0 and first bound > 0).
 bool ZoneBlockValid(const float* zoneBlock);
+// Bike heart-rate zone block for a trip of any kind: the rows' bike
+// heart-rate row x the header's heart-rate threshold (the row's threshold
+// when that is below 30). Pure.
+void BuildHeartRateZoneBlock(const TripSample& header,
+                             const uint16_t (&rows)[kZoneRows][kZoneRowValues], float* zoneBlock);
+// The zone block a trip read into `trip` works with: its file's block when
+// valid, else rebuilt from the rows (as ReadDeoFile does). Pure.
+void ZoneBlockOfTrip(const TripFileData& trip, const uint16_t (&rows)[kZoneRows][kZoneRowValues],
+                     float* zoneBlock);
 
 // Reads a trip file into the current trip: TripSampleCount and TripSamples,
 // TripZoneBlock (rebuilt from RiderZones when its mark is missing or its

@@ -107,6 +107,19 @@ TEST_F(SmoothingTest, CoastingRecordsAreZeroAtEveryLevelAndTheirRawValuesStillCo
   EXPECT_FLOAT_EQ(TripSmooth[1][kSmoothPower], 300.0f / 3.0f);
 }
 
+TEST_F(SmoothingTest, RulesKeepCoastingPowerAndRawEnds) {
+  std::vector<TripSample> t = NoisyTrip(40);
+  std::vector<SmoothSample> out(40);
+  SmoothColumnOf(t.data(), 40, out.data(), kSmoothPower, 4, {.ZeroUnpedalled = false});
+  EXPECT_NE(out[17][kSmoothPower], 0.0f);  // cadence 5 there
+  std::vector<TripSample> plain = t;
+  for (auto& s : plain) s.Cadence = 90.0f;
+  for (int i = 1; i < 40; ++i) EXPECT_NEAR(out[i][kSmoothPower], Naive(plain, i, kSmoothPower, 4), 1e-3);
+  SmoothColumnOf(t.data(), 40, out.data(), kSmoothAltitude, 4, {.KeepRawEnds = true});
+  for (int i : {1, 4, 36, 39}) EXPECT_EQ(out[i][kSmoothAltitude], t[i].Altitude) << i;
+  for (int i : {5, 35}) EXPECT_NEAR(out[i][kSmoothAltitude], Naive(t, i, kSmoothAltitude, 4), 1e-3) << i;
+}
+
 TEST_F(SmoothingTest, SecondBufferAndAltitudeSeries) {
   std::vector<TripSample> t = NoisyTrip(100);
   std::copy(t.begin(), t.end(), TripSamples2);

@@ -1,0 +1,271 @@
+#include "analysis/heart_rate_power_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "analysis_test_util.h"
+#include "platform/text.h"
+
+namespace tav {
+namespace {
+
+// A ride of n records (header included) at `dt` seconds from functions of
+// the record index.
+std::vector<TripSample> Ride(int n, int dt, const std::function<float(int)>& power,
+                             const std::function<float(int)>& hr, int sport = kSportBikePower) {
+  std::vector<TripSample> t(static_cast<std::size_t>(n));
+  HeaderSport(t[0]) = static_cast<int8_t>(sport);
+  for (int i = 1; i < n; ++i) {
+    TripSample& s = t[static_cast<std::size_t>(i)];
+    s.Time = (i - 1) * dt;
+    s.Power = power(i);
+    s.HeartRate = hr(i);
+    s.Cadence = 90;
+    s.Altitude = 300;
+  }
+  return t;
+}
+
+HrPowerInput Input(const std::vector<TripSample>& t, int dt = 1) {
+  HrPowerInput in;
+  in.samples = t.data();
+  in.count = static_cast<int>(t.size());
+  in.interval = dt;
+  in.powerHalfWidth = in.heartRateHalfWidth = 0;
+  in.chartWidth = 850;
+  in.texts = {"Shift", "Power     HR", "Up", "Down", "Time", "Pulse", "changes"};
+  return in;
+}
+
+TEST(HrPowerTest, LeastSquares) {
+  FitSums exact;
+  for (int x = 0; x < 10; ++x) exact.Add(x, 3 + 2 * x);
+  LineFit f = exact.Fit();
+  ASSERT_TRUE(f.ok);
+  EXPECT_NEAR(f.a, 3, 1e-9);
+  EXPECT_NEAR(f.b, 2, 1e-9);
+  FitSums noisy;  // large x, where float sums would lose the slope
+  for (int x = 0; x < 100000; ++x) noisy.Add(100000 + x, 100 + 0.25 * x + (x % 2 ? 1 : -1));
+  f = noisy.Fit();
+  EXPECT_NEAR(f.b, 0.25, 1e-6);
+  FitSums flat, one;
+  for (int k = 0; k < 5; ++k) flat.Add(0.1, k);
+  one.Add(1, 1);
+  EXPECT_FALSE(flat.Fit().ok);
+  EXPECT_FALSE(one.Fit().ok);
+  EXPECT_FALSE(FitSums{}.Fit().ok);
+  EXPECT_EQ(HeartRateFitText({true, 105.15, 0.244}), "HR =   105.15 + POWER * 0.244");
+  EXPECT_EQ(HeartRateFitText({}), "");
+  // The drift per hour follows the interval; a fall keeps its minus sign apart.
+  EXPECT_EQ(DriftFitText({true, 0.66, -0.00001}, 1, "Time"), "HR / POWER =    0.66 - 0.036 * Time[H]");
+  EXPECT_EQ(DriftFitText({true, 0.66, 0.00001}, 5, "Zeit"), "HR / POWER =    0.66 + 0.007 * Zeit[H]");
+  EXPECT_EQ(DriftFitText({}, 1, "Time"), "");
+}
+
+TEST(HrPowerTest, TimeLabelsZoomAndScroll) {
+  struct Step {
+    int length, width, dt, step;
+  } steps[] = {{4000, 850, 1, 150}, {100, 850, 1, 60}, {100, 850, 5, 30}, {4000, 40, 1, 120000}, {-5, 850, 0, 60}};
+  for (const Step& s : steps) EXPECT_EQ(TimeLabelStep(s.length, s.width, s.dt), s.step) << s.length << " " << s.width;
+  auto labels = TimeLabels(7300, 3600, 1);
+  ASSERT_EQ(labels.size(), 3u);
+  EXPECT_EQ(labels[2].text, "2:00");
+  labels = TimeLabels(200, 100, 2, 0.5);
+  EXPECT_EQ(labels[1].text, " 200   0:03");
+
+  // Zoom in twice on 4000 records, then out; never shorter than the minimum.
+  TimeWindow w{0, 4000};
+  w = ZoomTimeWindow(w, true, 4000);
+  EXPECT_EQ(w, (TimeWindow{1000, 2000}));
+  w = ZoomTimeWindow(w, true, 4000);
+  EXPECT_EQ(w, (TimeWindow{1500, 1000}));
+  EXPECT_EQ(ZoomTimeWindow(w, false, 4000), (TimeWindow{500, 2000}));
+  EXPECT_EQ(ZoomTimeWindow({10, 100}, true, 4000), (TimeWindow{10, 100}));
+  EXPECT_EQ(ZoomTimeWindow({1000, 3000}, false, 4000), (TimeWindow{0, 4000}));
+  EXPECT_EQ(ZoomTimeWindow({3500, 2000}, false, 3000), (TimeWindow{0, 3000}));
+  EXPECT_EQ(ScrollTimeWindow(3000, 1000, true, 4000), (TimeWindow{3000, 1000}));  // stops at the end
+  EXPECT_EQ(ScrollTimeWindow(2000, 900, true, 4000), (TimeWindow{2600, 900}));
+  EXPECT_EQ(ScrollTimeWindow(100, 1000, false, 4000), (TimeWindow{0, 1000}));
+}
+
+TEST(HrPowerTest, HeartRateChangePerMinuteAndMargin) {
+  const auto t = Ride(400, 1, [](int) { return 200.0f; }, [](int i) { return 100.0f + 0.5f * i; });
+  HrPowerInput in = Input(t);
+  in.delay = 20;
+  HrPowerView v = ComputeHrPowerView(kViewHeartRateChange, in);
+  ASSERT_TRUE(v.drawn);
+  EXPECT_EQ(v.margin, 20);
+  const SeriesPoints& change = v.series[5];
+  EXPECT_EQ(change.x.front(), 21);
+  EXPECT_EQ(change.x.back(), 379);
+  EXPECT_EQ(change.y[100], 30);  // 1 beat over two 1-s records
+  EXPECT_EQ(change.color[100], clLime);
+  EXPECT_EQ(v.series[2].color[100], clRed);  // rising heart rate
+  EXPECT_NEAR(v.left.max, (100 + 0.5 * 379) * 1.1, 1e-3);
+  EXPECT_NEAR(v.right.max, v.left.max - 60, 1e-9);
+  in = Input(t, 5);
+  EXPECT_EQ(ComputeHrPowerView(kViewHeartRateChange, in).series[5].y[100], 6);
+  EXPECT_EQ(ComputeHrPowerView(kViewHeartRateChange, in).margin, 10);  // at least 10
+}
+
+TEST(HrPowerTest, HeartRateOnPowerSortsRisingAndFallingRecords) {
+  // Power 100, 200, 200, 150: one rising, one equal and two falling records
+  // in every four; heart rate follows power exactly, `delay` records later.
+  const int delay = 5;
+  auto power = [](int i) { return std::array<float, 4>{100, 200, 200, 150}[static_cast<std::size_t>((i % 4 + 4) % 4)]; };
+  const auto t = Ride(401, 1, power, [&](int i) { return 100 + power(i - delay) / 2; });
+  HrPowerInput in = Input(t);
+  in.delay = delay;
+  HrPowerView v = ComputeHrPowerView(kViewHeartRateOnPower, in);
+  ASSERT_TRUE(v.drawn);
+  // Records 11 .. 385: 94 rising, 93 equal, 188 falling.
+  EXPECT_EQ(v.series[8].x.size(), 94u);
+  EXPECT_EQ(v.series[7].x.size(), 188u);
+  EXPECT_EQ(v.risingFit, "");  // every rising record at 200 W: no line
+  EXPECT_TRUE(v.series[9].x.empty());
+  EXPECT_EQ(v.fallingFit, "HR =   100.00 + POWER * 0.500");
+  EXPECT_EQ(v.allFit, v.fallingFit);
+  // From the diary: 0..500 W over the record axis, heart rate 100..200.
+  EXPECT_DOUBLE_EQ(v.powerScale, 401 / 500.0);
+  EXPECT_EQ(v.left.min, 100);
+  EXPECT_EQ(v.labels.back().text, "500");
+  EXPECT_DOUBLE_EQ(v.series[10].x[0], 200 * v.powerScale);  // the line reaches 200/min at 200 W
+  // A clip: up to the highest power + 10, heart rate around what it holds.
+  in.fromClip = true;
+  v = ComputeHrPowerView(kViewHeartRateOnPower, in);
+  EXPECT_DOUBLE_EQ(v.powerScale, 401 / 210.0);
+  EXPECT_EQ(v.left.min, 145);
+  EXPECT_EQ(v.left.max, 205);
+}
+
+TEST(HrPowerTest, PhaseWalkAveragesThePowerOfEachPhase) {
+  // Heart rate rises for ten records at 300 W and falls for ten at 100 W.
+  auto hr = [](int i) {
+    const int r = i % 20;
+    return r <= 10 ? 100.0f + 3 * r : 130.0f - 3.3f * static_cast<float>(r - 10);
+  };
+  const auto t = Ride(401, 1, [](int i) { return i % 20 < 10 ? 300.0f : 100.0f; }, hr);
+  const HrPowerView v = ComputeHrPowerView(kViewPhases, Input(t));
+  ASSERT_TRUE(v.drawn);
+  const SeriesPoints& points = v.series[7];
+  ASSERT_GE(points.x.size(), 30u);
+  for (std::size_t k = 0; k < points.x.size(); ++k) {
+    const bool top = points.y[k] == 130;
+    EXPECT_TRUE(top || points.y[k] == 100) << k;
+    EXPECT_NEAR(points.x[k], (top ? 300 : 100) * v.powerScale, 1e-6) << k;
+  }
+  EXPECT_EQ(v.risingFit, "HR =    85.00 + POWER * 0.150");
+  EXPECT_EQ(v.series[2].color[5], clLime);  // record 16: falling
+  EXPECT_EQ(v.series[2].color[10], clRed);  // record 21: rising
+  EXPECT_EQ(v.left.max, 310);
+  EXPECT_EQ(v.labels[1].text.substr(0, 4), Format("%4.0f", v.labelStep / v.powerScale));
+}
+
+TEST(HrPowerTest, DriftOfQualifiedRisingPhases) {
+  // Rising for 30 records, falling for 30, the heart rate creeping up 0.01
+  // per record at a steady 200 W.
+  auto hr = [](int period, float creep) {
+    return [=](int i) {
+      const int r = i % period, half = period / 2;
+      const float tri = r <= half ? static_cast<float>(r) : half - (r - half) * (half / (half - 1.0f));
+      return 130 + tri + creep * i;
+    };
+  };
+  auto run = [&](int period, const std::function<float(int)>& power, float alt_step, int dt) {
+    auto t = Ride(3601, dt, power, hr(period, 0.01f));
+    for (int i = 1; i < 3601; ++i) t[static_cast<std::size_t>(i)].Altitude = 1000 + alt_step * i;
+    return ComputeHrPowerView(kViewDrift, Input(t, dt));
+  };
+  auto steady = [](int) { return 200.0f; };
+  HrPowerView v = run(60, steady, 0, 1);
+  ASSERT_TRUE(v.drawn);
+  EXPECT_GE(v.series[7].x.size(), 55u);
+  EXPECT_NE(v.risingFit.find("+ 0.180 * Time[H]"), std::string::npos) << v.risingFit;
+  EXPECT_NE(run(60, steady, 0, 5).risingFit.find("+ 0.036 * Time[H]"), std::string::npos);
+  // Phases of 20 records or fewer, rising on a descent, or at a ratio of
+  // 1.5 x the ride's mean and more give no points.
+  EXPECT_TRUE(run(40, steady, 0, 1).series[7].x.empty());
+  EXPECT_TRUE(run(60, steady, -0.01f, 1).series[7].x.empty());
+  EXPECT_TRUE(run(60, [](int i) { return i % 60 < 30 ? 50.0f : 350.0f; }, 0, 1).series[7].x.empty());
+  EXPECT_EQ(run(40, steady, 0, 1).risingFit, "");
+}
+
+TEST(HrPowerTest, EarlyStopsGiveEmptyViewsWithoutNaN) {
+  const auto no_power = Ride(400, 1, [](int) { return 5.0f; }, [](int i) { return 120.0f + i % 7; });
+  const auto no_hr = Ride(400, 1, [](int i) { return 150.0f + i % 9; }, [](int) { return 0.0f; });
+  const auto short_clip = Ride(21, 1, [](int) { return 200.0f; }, [](int) { return 150.0f; });
+  struct Row {
+    const std::vector<TripSample>* ride;
+    int view;
+  } rows[] = {{&no_power, kViewPhases}, {&no_power, kViewDrift}, {&no_hr, kViewHeartRateChange},
+              {&no_hr, kViewHeartRateOnPower}, {&no_hr, kViewDrift}};
+  for (const Row& r : rows) {
+    for (const auto* ride : {r.ride, &short_clip}) {
+      HrPowerInput in = Input(*ride);
+      in.fromClip = true;
+      const HrPowerView v = ComputeHrPowerView(r.view, in);
+      EXPECT_FALSE(v.drawn) << r.view;
+      for (const SeriesPoints& s : v.series) EXPECT_TRUE(s.x.empty()) << r.view;
+      for (double d : {v.left.min, v.left.max, v.right.min, v.right.max, v.bottom.max})
+        EXPECT_TRUE(std::isfinite(d)) << r.view;
+      EXPECT_EQ(v.risingFit + v.fallingFit + v.allFit, "");
+    }
+  }
+}
+
+using HrPowerWindowTest = testing_analysis::WindowFixture;
+
+TEST_F(HrPowerWindowTest, KeepsItsRideAndIntervalAndNamesTheViewShown) {
+  const auto ride = Ride(1201, 2, [](int i) { return 150.0f + 100 * (i / 60 % 2); },
+                         [](int i) { return 120.0f + 20 * std::sin(i / 30.0f); });
+  testing_core::LoadInto(TripSamples2, TripSampleCount2, ride);
+  SampleInterval = 7;
+  Form16->Tag = 1;
+  Form16->Show();
+  EXPECT_EQ(Form16->ViewMode, kViewPhases);
+  EXPECT_EQ(Form16->Interval(), 2);
+  EXPECT_EQ(SampleInterval, 7);  // belongs to the current trip
+  EXPECT_FALSE(Form16->SB_03->Flat);
+  EXPECT_GT(Form16->Series[7]->Count(), 0);
+  EXPECT_EQ(Form16->Chart->BottomAxis.Maximum(), 1201);
+
+  // Zooming keeps within the ride; another view starts whole again.
+  Form16->SB_ZOMouseDown(nullptr, TMouseButton::mbLeft, 0, 0, 0);
+  EXPECT_EQ(Form16->Chart->BottomAxis.Minimum(), 300);
+  EXPECT_EQ(Form16->WindowLength, 600);
+  Form16->SB_01Click(nullptr);
+  EXPECT_EQ(Form16->ViewMode, kViewHeartRateOnPower);
+  EXPECT_FALSE(Form16->SB_ZO->Visible);
+  EXPECT_EQ(Form16->Chart->BottomAxis.Minimum(), 0);
+
+  // Coming back to the window keeps the ride, whatever the buffer holds now.
+  std::fill(TripSamples2 + 1, TripSamples2 + 1201, TripSample{});
+  Form16->FormActivate(nullptr);
+  EXPECT_GT(Form16->Series[7]->Count() + Form16->Series[8]->Count(), 0);
+
+  // A ride without power: view 0 only, and an early stop still names its view.
+  Form16->Hide();
+  const auto hr_only = Ride(600, 1, [](int) { return 0.0f; }, [](int i) { return 110.0f + i % 30; },
+                            kSportBikeHeartRate);
+  testing_core::LoadInto(TripSamples2, TripSampleCount2, hr_only);
+  Form16->Show();
+  EXPECT_EQ(Form16->ViewMode, kViewHeartRateChange);
+  EXPECT_FALSE(Form16->SB_03->Visible);
+  EXPECT_TRUE(Form16->SB_02->Visible);
+  Form16->ShowView(kViewDrift);  // not offered: view 0 instead
+  EXPECT_EQ(Form16->ViewMode, kViewHeartRateChange);
+  Form16->Hide();
+  HeaderSport(TripSamples2[0]) = kSportBikePower;  // power of 0: views 2 and 3 stay empty
+  Form16->Show();
+  Form16->SB_04Click(nullptr);
+  EXPECT_EQ(Form16->ViewMode, kViewDrift);
+  EXPECT_FALSE(Form16->SB_04->Flat);
+  EXPECT_EQ(Form16->Series[1]->Count(), 0);
+  EXPECT_EQ(Form16->RisingFitText, "");
+  Form16->Hide();
+}
+
+}  // namespace
+}  // namespace tav

@@ -1,0 +1,265 @@
+#include "analysis/zone_time_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "analysis_test_util.h"
+#include "diary/diary_window.h"
+
+namespace tav {
+namespace {
+
+RiderZoneRows Rows() {
+  RiderZoneRows z;
+  const uint16_t power[] = {250, 55, 75, 90, 105, 120, 150};
+  const uint16_t bike_hr[] = {160, 60, 70, 80, 90, 100, 0};  // five bounds
+  const uint16_t run[] = {170, 50, 60, 70, 80, 90, 95};
+  std::copy(std::begin(power), std::end(power), z.rows[0]);
+  std::copy(std::begin(bike_hr), std::end(bike_hr), z.rows[1]);
+  std::copy(std::begin(run), std::end(run), z.rows[2]);
+  return z;
+}
+
+// A trip whose header names its kind and heart-rate threshold, with a zone
+// block in its file.
+TripFileData Trip(int kind, float hrThreshold, std::initializer_list<float> bounds) {
+  TripFileData t;
+  t.Samples = testing_core::RampTrip(101, 2, kind);
+  HeaderHrThreshold(t.Samples[0]) = hrThreshold;
+  t.HasZoneBlock = true;
+  t.ZoneBlock[0] = 5555.0f;
+  int k = 1;
+  for (float b : bounds) t.ZoneBlock[k++] = b;
+  return t;
+}
+
+TEST(ZoneScanTest, LayoutByLinesAndBlockMode) {
+  struct Row {
+    int lines, mode;
+    ZoneLayout layout;
+  } rows[] = {{1, 0, ZoneLayout::Few},     {2, 0, ZoneLayout::Few},    {2, 2, ZoneLayout::Blocks},
+              {3, 0, ZoneLayout::PerTrip}, {4, 0, ZoneLayout::PerTrip}, {5, 0, ZoneLayout::Sum},
+              {9, 2, ZoneLayout::Blocks},  {0, 0, ZoneLayout::PerTrip}};
+  for (const Row& r : rows) EXPECT_EQ(ChooseZoneLayout(r.lines, r.mode), r.layout) << r.lines << " " << r.mode;
+}
+
+TEST(ZoneScanTest, ClassesAtTheBounds) {
+  const ZoneBounds b = {0, 100, 200, 300, 400, 500, 600, 600, 600};
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  struct Row {
+    float v;
+    int cls;
+  } rows[] = {{-5, 0}, {0, 0}, {nan, 0}, {0.5f, 1}, {100, 1}, {100.1f, 2}, {200, 2}, {600, 6}, {601, 8}};
+  for (const Row& r : rows) EXPECT_EQ(ZoneClassOf(r.v, b), r.cls) << r.v;
+}
+
+TEST(ZoneScanTest, BoundsPerBasisAndKind) {
+  const RiderZoneRows z = Rows();
+  EXPECT_EQ(ZoneCountOfBasis(z, kBasisPower), 7);
+  EXPECT_EQ(ZoneCountOfBasis(z, kBasisBikeHeartRate), 6);  // from its own row
+  const TripFileData power = Trip(kSportBikePower, 170, {140, 190, 230, 260, 300, 380});
+  struct Row {
+    const char* what;
+    TripFileData trip;
+    int kind, basis;
+    ZoneBounds want;
+    int drawn;  // zones with a bound
+  } rows[] = {
+      {"power trip, power basis: its file's bounds", power, 0, kBasisPower,
+       {0, 140, 190, 230, 260, 300, 380, 380, 380}, 7},
+      {"power trip, heart-rate basis: bike heart-rate bounds at its threshold", power, 0,
+       kBasisBikeHeartRate, {0, 102, 119, 136, 153, 170, 170, 170, 170}, 6},
+      {"threshold below 30: the row's", Trip(kSportBikePower, 0, {140}), 0, kBasisBikeHeartRate,
+       {0, 96, 112, 128, 144, 160, 160, 160, 160}, 6},
+      {"run basis treats a bike ride alike", power, 0, kBasisRunHeartRate,
+       {0, 102, 119, 136, 153, 170, 170, 170, 170}, 6},
+      {"heart-rate trip keeps its block; later bounds repeat the last", Trip(kSportBikeHeartRate, 170, {120, 140}),
+       1, kBasisBikeHeartRate, {0, 120, 140, 140, 140, 140, 140, 140, 140}, 3},
+      {"a bound below the one before is raised", Trip(kSportRun, 170, {120, 100, 150, 160, 170, 180}), 2,
+       kBasisRunHeartRate, {0, 120, 120, 150, 160, 170, 180, 180, 180}, 7},
+  };
+  for (const Row& r : rows) {
+    const int zones = ZoneCountOfBasis(z, r.basis);
+    const TripZoneBounds b = PrepareZoneBounds(r.trip, r.kind, r.basis, zones, z);
+    for (int i = 1; i < kZoneClasses; ++i) EXPECT_NEAR(b.bound[i], r.want[i], 1e-3) << r.what << " bound " << i;
+    int drawn = 0;
+    for (int j = 0; j < zones; ++j) drawn += b.drawn[j];
+    EXPECT_EQ(drawn, r.drawn) << r.what;
+  }
+}
+
+TEST(ZoneScanTest, AdmissionCountsAndSums) {
+  struct Row {
+    const char* line;
+    int basis;
+    bool admitted;
+  } rows[] = {{"20140101_1000000_A;001;", kBasisPower, true},
+              {"20140101_1000001_A;001;", kBasisPower, false},
+              {"20140101_1000000_A;001;", kBasisBikeHeartRate, true},
+              {"20140101_100000X_A;001;", kBasisPower, true},  // no digit: kind 0
+              {"20140101_1000NR3_A;001;", kBasisBikeHeartRate, false},
+              {"BLOCK2", kBasisPower, false},
+              {"20140101_1000000_A", kBasisPower, false}};
+  for (const Row& r : rows) EXPECT_EQ(ZoneLineAdmitted(r.line, r.basis), r.admitted) << r.line;
+
+  const RiderZoneRows z = Rows();
+  TripFileData t = Trip(kSportBikePower, 170, {150, 160, 170, 180, 190, 200});  // power 101..200
+  EXPECT_FALSE(CountTripZones(t, 0, 0, kBasisPower, 7, z).counted);
+  const TripZoneCount c = CountTripZones(t, 2, 0, kBasisPower, 7, z);
+  ASSERT_TRUE(c.counted);
+  EXPECT_EQ(c.total, 200);  // 100 records x 2 s
+  EXPECT_EQ(c.seconds[1], 100);  // 101..150 W
+  EXPECT_EQ(c.seconds[6], 20);   // 191..200 W
+  EXPECT_EQ(c.seconds[8], 0);
+  // Sums of many long trips stay exact in 64 bits.
+  ZoneBar bar;
+  TripZoneCount big = c;
+  big.seconds[1] = big.total = int64_t{3} << 31;
+  for (int i = 0; i < 4; ++i) bar.Add(big);
+  EXPECT_EQ(bar.total, int64_t{3} << 33);
+  EXPECT_EQ(bar.trips, 4);
+  EXPECT_EQ(ZoneHms(bar.total), "7158278:49:36");
+}
+
+TEST(ZoneScanTest, BarGeometryAndLabels) {
+  ZoneBar bar;
+  bar.total = 1000;
+  bar.seconds = {100, 300, 0, 500, 0, 0, 0, 0, 100};  // 100 s above the top bound
+  bar.drawn = {true, true, true, true, false, false, false, false, false};
+  auto width = [](const std::string& s) { return static_cast<int>(s.size()) * 6; };
+  const PlannedBar p = PlanZoneBar(bar, 5, 40, 700, kLargeBar, 450, width, 13);
+  ASSERT_EQ(p.segments.size(), 4u);  // zone 4 has no bound
+  EXPECT_EQ(p.end_top, 40 + 4 * 15);
+  const ZoneSegment& z3 = p.segments[0];
+  EXPECT_EQ(z3.zone, 3);
+  EXPECT_EQ(z3.rect, (TRect{30, 40, 380, 68}));
+  EXPECT_EQ(z3.label.text, "00:08:20 / 50.00%");
+  EXPECT_EQ(z3.label.x, 32);
+  EXPECT_EQ(z3.label.y, 23);
+  EXPECT_EQ(p.segments[1].rect, (TRect{380, 55, 380, 83}));  // no time: a step down, no label
+  EXPECT_TRUE(p.segments[1].label.text.empty());
+  // Past the picture's right edge the label moves left of its segment, its
+  // bottom at the segment's bottom.
+  const ZoneSegment& z1 = p.segments[2];
+  EXPECT_EQ(z1.rect, (TRect{380, 70, 590, 98}));
+  EXPECT_EQ(z1.label.x, 380 - 17 * 6 - 4);
+  EXPECT_EQ(z1.label.y, 98 - 13);
+  EXPECT_EQ(p.segments[3].rect.Right, 660);  // ends short: the class above the top is not drawn
+  const PlannedBar small = PlanZoneBar(bar, 5, 21, 700, kPerTripBar, 450, width, 13);
+  EXPECT_EQ(small.segments[2].label.y, 21 + 2 * 12 + 2);
+  EXPECT_TRUE(PlanZoneBar(ZoneBar{}, 5, 40, 700, kLargeBar, 500, width, 13).segments.empty());
+}
+
+TEST(ZoneScanTest, PictureOfEachLayout) {
+  auto counted = [](int64_t total) {
+    TripZoneCount c;
+    c.counted = true;
+    c.total = total;
+    c.seconds[1] = total;
+    c.drawn = {true, true, true};
+    return c;
+  };
+  const std::array<std::string, 2> texts = {"Trips", "Total time"};
+  const std::string a = "20140301_1000000_A;001;*Hills|x", b = "20140305_1200000_B;002;";
+  // Per trip: a skipped line keeps its place.
+  ZonePicture p = BuildZonePicture(ZoneLayout::PerTrip, {a, b, a}, {counted(60), {}, counted(90)}, 3, texts, "");
+  ASSERT_EQ(p.bars.size(), 2u);
+  EXPECT_EQ(p.bars[1].top, 21 + 2 * 127);
+  EXPECT_EQ(p.texts[0].y, 21 + 36 - 32);
+  EXPECT_EQ(p.texts[1].text, "Hills  (TT = 00:01:00)");
+  EXPECT_EQ(p.quarter_total, (std::array<int64_t, 4>{60, 0, 90, 0}));
+  // Few: one trip at the lower place fills every quarter.
+  p = BuildZonePicture(ZoneLayout::Few, {b}, {counted(75)}, 3, texts, "");
+  EXPECT_EQ(p.bars[0].top, 320);
+  EXPECT_EQ(p.texts[0].text, "05.03.2014 - 12:00  ");
+  EXPECT_EQ(p.texts[1].text, "  (TT = 00:01:15)");
+  EXPECT_EQ(p.quarter_total, (std::array<int64_t, 4>{75, 75, 75, 75}));
+  // Sum: one bar, the span and the count line.
+  p = BuildZonePicture(ZoneLayout::Sum, {a, b, a, b, "20140306_1000NR3_M;003;"},
+                       {counted(60), counted(60), counted(3600), {}, {}}, 3, texts, "01.03.2014  - 05.03.2014 ");
+  ASSERT_EQ(p.bars.size(), 1u);
+  EXPECT_EQ(p.bars[0].bar.total, 3720);
+  EXPECT_EQ(p.texts[1].text, "3  Trips   ( Total time = 01:02:00)");
+  // Nothing counted: no bar, and nothing to measure.
+  p = BuildZonePicture(ZoneLayout::Sum, {a, b, a, b, b}, std::vector<TripZoneCount>(5), 3, texts, "");
+  EXPECT_TRUE(p.bars.empty());
+  EXPECT_EQ(p.quarter_total[0], 0);
+  // Blocks: each block's bar, dates and count; an empty block 2 draws nothing.
+  p = BuildZonePicture(ZoneLayout::Blocks, {a, b, "BLOCK2", a}, {counted(60), counted(30), {}, counted(10)}, 3,
+                       texts, "");
+  ASSERT_EQ(p.bars.size(), 2u);
+  EXPECT_EQ(p.bars[0].top, 70);
+  EXPECT_EQ(p.bars[1].top, 330);
+  EXPECT_EQ(p.texts[0].text, "01.03.2014 - 05.03.2014");
+  EXPECT_EQ(p.texts[2].y, 480);
+  EXPECT_EQ(p.quarter_total, (std::array<int64_t, 4>{90, 90, 10, 10}));
+  p = BuildZonePicture(ZoneLayout::Blocks, {a, "BLOCK2", b}, {counted(60), {}, {}}, 3, texts, "");
+  EXPECT_EQ(p.bars.size(), 1u);
+}
+
+TEST(ZoneScanTest, MeasuringArithmetic) {
+  struct Row {
+    int y, quarter;
+  } rows[] = {{-4, 0}, {129, 0}, {130, 1}, {400, 3}, {9999, 3}};
+  for (const Row& r : rows) EXPECT_EQ(MeasureQuarterOf(r.y, 517), r.quarter) << r.y;
+  EXPECT_EQ(MeasureQuarterOf(10, 0), 0);
+  EXPECT_DOUBLE_EQ(MeasurePercentOf(0, 700), 0);
+  EXPECT_DOUBLE_EQ(MeasurePercentOf(381, 700), 50);
+  EXPECT_DOUBLE_EQ(MeasurePercentOf(5000, 700), 100);
+  EXPECT_EQ(MeasurePercentOf(100, 0), 0);
+  EXPECT_EQ(MeasureCaption(-12.5, -450), " -12.5%  00:07:30 ");
+}
+
+using ZoneScanWindowTest = testing_analysis::WindowFixture;
+
+TEST_F(ZoneScanWindowTest, DrawsTheTripsAndMeasuresWithoutTouchingTheCurrentTrip) {
+  const uint16_t power[] = {250, 55, 75, 90, 105, 120, 150};
+  std::copy(std::begin(power), std::end(power), RiderZones[0][0]);
+  TripFileData d = Trip(kSportBikePower, 170, {150, 160, 170, 180, 190, 300});
+  ASSERT_TRUE(WriteTripFile(FsPath(JoinPath(RiderDir, "20140301_1000000_A.DEO")), d, false, nullptr));
+  std::fill(std::begin(TripZoneBlock), std::end(TripZoneBlock), 7.0f);
+  TripSampleCount = 0;
+  SelectedTrips.Clear();
+  SelectedTrips.Add("20140301_1000000_A;001;*Hills");
+  ScanList = &SelectedTrips;
+  Form3->SB_SEL_ALL->Tag = kBasisPower;
+  Form56->BlockMode = 0;
+  Form56->Show();
+  EXPECT_EQ(Form56->Caption, "Analyze of 01.03.2014  to 01.03.2014 ");
+  EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{200, 200, 200, 200}));
+  EXPECT_EQ(TripZoneBlock[3], 7.0f);  // read aside: the current trip is untouched
+  EXPECT_EQ(TripSampleCount, 0);
+  EXPECT_TRUE(Form56->Show_Zonen->Visible);
+  EXPECT_EQ(Form56->Show_Zonen->Width, 15 + 44 * 7);
+  // Zone 1 (101..150 W, half the trip) is the last but one segment, at the
+  // lower place: its colour shows in the picture.
+  const int y = 320 + 5 * 15 + 10;
+  EXPECT_EQ(Form56->Show1->Pixel(30 + Form56->BarWidth * 3 / 4, y), ZoneColors[1]);
+
+  // Measuring: the first click picks the bar, the second fixes the start.
+  Form56->SB_ZOClick(nullptr);
+  Form56->Show1->DoMouseDown(TMouseButton::mbLeft, 0, 100, 400);
+  Form56->Show1->DoMouseUp(TMouseButton::mbLeft, 0, 100, 400);
+  Form56->Show1->DoMouseMove(0, 31 + Form56->BarWidth / 2, 400);
+  EXPECT_EQ(Form56->LT1->Caption, "  50.0%  00:01:40 ");
+  Form56->Show1->DoMouseDown(TMouseButton::mbLeft, 0, 100, 400);
+  Form56->Show1->DoMouseUp(TMouseButton::mbLeft, 0, 100, 400);
+  EXPECT_EQ(Form56->MeasureState, 2);
+  Form56->Show1->DoMouseMove(0, 31, 400);
+  EXPECT_EQ(Form56->LT2->Caption, " -50.0%  00:01:40 ");
+
+  // A heart-rate trip under the power basis draws no bar, and the totals of
+  // the scan before are gone.
+  SelectedTrips.Clear();
+  SelectedTrips.Add("20140301_1000001_A;001;");
+  Form56->Hide();
+  Form56->Show();
+  EXPECT_EQ(Form56->BarTotalSeconds[0], 0);
+  EXPECT_FALSE(Form56->Sp_a->Visible);
+  Form56->Hide();
+}
+
+}  // namespace
+}  // namespace tav
