@@ -2,6 +2,8 @@
 #include "mail/mail_form.h"
 
 #include <algorithm>
+#include <system_error>
+#include <type_traits>
 
 #include "core/bad_copy.h"
 #include "core/core_data.h"
@@ -279,6 +281,15 @@ void TForm80::LoadFiles() {
                              "tavlog", MB_OK | MB_ICONWARNING);
 }
 
+void TForm80::AccountToClient() {
+  TSmtpCli& c = *SmtpClient;
+  c.Host = HostEdit->Text;
+  c.Port = PortEdit->Text;
+  c.SignOn = SignOnEdit->Text;
+  c.Username = KW_Edit->Text;
+  c.Password = PW_Edit->Text;
+}
+
 MailSettingsLines TForm80::SettingsFromEdits() const {
   MailSettingsLines lines;
   lines[kMailHost] = HostEdit->Text;
@@ -331,11 +342,7 @@ void TForm80::CB_AdrExit(TControl*) { StoreAddressEntry(); }
 void TForm80::SET_Mail_OKClick(TControl*) {
   StoreAddressEntry();
   TSmtpCli& c = *SmtpClient;
-  c.Host = HostEdit->Text;
-  c.Port = PortEdit->Text;
-  c.SignOn = SignOnEdit->Text;
-  c.Username = KW_Edit->Text;
-  c.Password = PW_Edit->Text;
+  AccountToClient();
   c.AuthType = smtpAuthLogin;
   c.HdrSubject = SubjectEdit->Text;
   c.FromName = c.HdrFrom = FromEdit->Text;
@@ -352,6 +359,8 @@ void TForm80::SET_Mail_OKClick(TControl*) {
     settings_file_ = MailSettingsFile{};
   }
   // The password stands in clear: the file is the owner's alone.
+  std::error_code ec;
+  std::filesystem::create_directories(path.parent_path(), ec);
   if (!WriteFileAtomically(path, EncodeMailSettings(SettingsFromEdits()), true)) {
     Application().MessageBox("Cannot write the mail settings file " + MailSetPath + ": the settings were not stored.",
                              "tavlog", MB_OK | MB_ICONWARNING);

@@ -135,6 +135,7 @@ class TForm80 : public tav::TForm {
   void LayoutPanels();
   void LoadFiles();  // once per opening
   tav::MailSettingsLines SettingsFromEdits() const;
+  void AccountToClient();  // host, port, sign-on, account and password
   void StoreAddressEntry();
   void AppendLog(const std::string& line);
   void StartMail();

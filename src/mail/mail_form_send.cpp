@@ -37,11 +37,7 @@ void TForm80::B_SendClick(TControl*) {
   ToEdit->Text = Sel_MailTo->Text;
   SendStep = 10;
   TSmtpCli& c = *SmtpClient;
-  c.Host = HostEdit->Text;
-  c.Port = PortEdit->Text;
-  c.SignOn = SignOnEdit->Text;
-  c.Username = KW_Edit->Text;
-  c.Password = PW_Edit->Text;
+  AccountToClient();
   c.HdrTo = Sel_MailTo->Text;
   // Without an account name there is nothing to log in with: a server that
   // relays without authentication is greeted with HELO alone.
