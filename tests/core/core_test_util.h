@@ -14,29 +14,38 @@
 #include "core/core_data.h"
 #include "core/demo_rider.h"
 #include "core/trip_types.h"
+#include "platform/controls.h"
 #include "platform/strings.h"
 
 namespace tav::testing_core {
 
 // A temporary folder of this test, removed at the end; the core data is
-// reset before and after.
+// reset before and after. The folder is also the program folder of any
+// window the test creates (the main window derives it from the program's
+// file name and makes it the current folder), so a test never writes beside
+// the test programs, where tests running side by side would share files.
 class TempFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetCoreData();
+    old_cwd_ = std::filesystem::current_path();
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir_ = std::filesystem::temp_directory_path() /
            ("tavlog_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
             std::to_string(::getpid()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
+    Application().ExeName = (dir_ / "tavlog").string();
   }
   void TearDown() override {
     std::error_code ec;
+    std::filesystem::current_path(old_cwd_, ec);
+    Application().ExeName.clear();
     std::filesystem::remove_all(dir_, ec);
     ResetCoreData();
   }
   std::filesystem::path dir_;
+  std::filesystem::path old_cwd_;
 };
 
 // The temporary folder is the program folder: every path is derived from

@@ -46,9 +46,7 @@ class DemoRiderProgram : public TempFolderTest {
 
   void SetUp() override {
     TempFolderTest::SetUp();
-    old_cwd_ = std::filesystem::current_path();
     CommandLineTrip.clear();
-    Application().ExeName = (dir_ / "tavlog").string();
     std::string error;
     ASSERT_TRUE(MakeDemoRider(dir_, kTrips, &summary_, &error)) << error;
     ResetCoreData();
@@ -57,7 +55,6 @@ class DemoRiderProgram : public TempFolderTest {
   void TearDown() override {
     DestroyAllForms();
     Application().SetBackend(nullptr);
-    std::filesystem::current_path(old_cwd_);
     TempFolderTest::TearDown();
   }
   void Start() {
@@ -105,7 +102,6 @@ class DemoRiderProgram : public TempFolderTest {
   }
 
   DemoRiderSummary summary_;
-  std::filesystem::path old_cwd_;
 };
 
 }  // namespace tav::testing_core

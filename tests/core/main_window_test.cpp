@@ -46,14 +46,11 @@ class MainWindow : public tav::testing_core::TempFolderTest {
  protected:
   void SetUp() override {
     TempFolderTest::SetUp();
-    old_cwd_ = fs::current_path();
     tav::CommandLineTrip.clear();
-    tav::Application().ExeName = (dir_ / "tavlog").string();
     tav::Application().ShownMessages.clear();
   }
   void TearDown() override {
     tav::DestroyAllForms();
-    fs::current_path(old_cwd_);
     TempFolderTest::TearDown();
   }
   void Start(bool show = true) {
@@ -94,7 +91,6 @@ class MainWindow : public tav::testing_core::TempFolderTest {
     Form80->OnActivate = [](tav::TControl*) { Form80->ModalResult = tav::mrCancel; };
   }
 
-  fs::path old_cwd_;
 };
 
 TEST_F(MainWindow, FirstStartOnAnEmptyFolderCreatesWhatItNeeds) {

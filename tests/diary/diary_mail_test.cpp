@@ -35,18 +35,15 @@ class DiaryMail : public testing_core::TempFolderTest {
  protected:
   void SetUp() override {
     TempFolderTest::SetUp();
-    old_cwd_ = fs::current_path();
     DemoRiderSummary summary;
     std::string error;
     ASSERT_TRUE(MakeDemoRider(dir_, 3, &summary, &error)) << error;
-    Application().ExeName = (dir_ / "tavlog").string();
     CreateAllForms();
     Form80->OnActivate = [](TControl*) { Form80->ModalResult = mrCancel; };
     Form1->Show();
   }
   void TearDown() override {
     DestroyAllForms();
-    fs::current_path(old_cwd_);
     TempFolderTest::TearDown();
   }
   void PressMailWithRowMarked() {
@@ -57,7 +54,6 @@ class DiaryMail : public testing_core::TempFolderTest {
     Form80->Tag = 0;
     Form3->SB_MAIL->DoClick();
   }
-  fs::path old_cwd_;
 };
 
 TEST_F(DiaryMail, SettingsFirstThenTheMarkedTrips) {

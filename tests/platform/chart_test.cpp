@@ -612,7 +612,8 @@ TEST(ChartRender, FourAxesLogLabelsAndLegend) {
   TBitmap img(800, 500);
   c.Paint(img.Canvas());
   img.Canvas().EndPaint();
-  ASSERT_TRUE(img.SaveToPng(std::filesystem::current_path() / "chart_showcase.png"));
+  // Left for a look in the temporary folder, never beside the test programs.
+  ASSERT_TRUE(img.SaveToPng(std::filesystem::temp_directory_path() / "tavlog_chart_showcase.png"));
 
   TRect plot = c.PlotRect();
   EXPECT_EQ(img.Pixel(2, 2), 0xF0F0F0u);

@@ -30,13 +30,10 @@ class TextTables : public tav::testing_core::TempFolderTest {
  protected:
   void SetUp() override {
     TempFolderTest::SetUp();
-    old_cwd_ = fs::current_path();
-    tav::Application().ExeName = (dir_ / "tavlog").string();
     tav::CreateAllForms();
   }
   void TearDown() override {
     tav::DestroyAllForms();
-    fs::current_path(old_cwd_);
     TempFolderTest::TearDown();
   }
   // Fresh windows with the tables of `run` applied in order.
@@ -46,7 +43,6 @@ class TextTables : public tav::testing_core::TempFolderTest {
     tav::CreateAllForms();
     for (TextLanguage l : run) tav::ApplyLanguage(l);
   }
-  fs::path old_cwd_;
 };
 
 // The dump line of a target ("TForm30\tH\tSB_POCP\t-1\t"), with its text.
