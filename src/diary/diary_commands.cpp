@@ -600,7 +600,8 @@ void TForm3::SB_GRA2Click(TControl*) {
   using namespace tav;
   if (!CurrentRowInList()) return;
   SB_GRA2->Tag = 0;
-  int rows[2] = {-1, -1}, intervals[2] = {0, 0}, counts[2] = {0, 0};
+  int rows[2] = {-1, -1}, counts[2] = {0, 0};
+  long long intervals[2] = {0, 0};  // times of a damaged trip may lie far apart
   const int shown = ShownLineCount();
   for (int i = 0; i < shown && SB_GRA2->Tag < 2; ++i) {
     const std::size_t row = static_cast<std::size_t>(i) + 2;
@@ -613,7 +614,7 @@ void TForm3::SB_GRA2Click(TControl*) {
       return;
     }
     const TripSample* s = k == 0 ? TripSamples : TripSamples2;
-    intervals[k] = s[2].Time - s[1].Time;
+    intervals[k] = static_cast<long long>(s[2].Time) - s[1].Time;
     counts[k] = k == 0 ? TripSampleCount : TripSampleCount2;
     rows[k] = i + 2;
     SB_GRA2->Tag = k + 1;

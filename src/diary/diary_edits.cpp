@@ -165,7 +165,8 @@ int JoinTripRecords(TripSample* a, int count1, const TripSample* b, int count2, 
   const float rise = last.Altitude - b[1].Altitude;
   for (int j = 1; j < count2; ++j) {
     TripSample r = b[j];
-    r.Time = last.Time + j * interval;
+    // In 64 bits: a damaged trip may end near the largest time its field holds.
+    r.Time = static_cast<int32_t>(std::min<long long>(static_cast<long long>(last.Time) + static_cast<long long>(j) * interval, INT32_MAX));
     r.Distance += last.Distance;
     r.Altitude += rise;
     if (j == 1) r.Pause = 55;

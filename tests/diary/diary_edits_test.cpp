@@ -108,6 +108,12 @@ TEST(JoinTrips, LimitAndContinuity) {
     EXPECT_EQ(r.Power, 200.0f + j);
     EXPECT_EQ(r.Pause, j == 1 ? 55 : 0);  // the joint
   }
+  // A damaged first trip ending at the largest time: the joined times stop there.
+  a[3].Time = INT32_MAX - 3;
+  EXPECT_EQ(JoinTripRecords(a.data(), 4, b.data(), 4, 2), 7);
+  EXPECT_EQ(a[4].Time, INT32_MAX - 1);
+  EXPECT_EQ(a[5].Time, INT32_MAX);
+  EXPECT_EQ(a[6].Time, INT32_MAX);
 }
 
 TEST(HeartRate, MoreThanFourFifthsOfTheRecords) {

@@ -123,6 +123,18 @@ TEST_F(DiaryOpeners, ComparisonNeedsTwoMarkedTripsOfOneInterval) {
   EXPECT_EQ(Form31->Trip1Title, "TRIP1  01.03.2014 - 08:30  hills");
   EXPECT_EQ(Form31->Trip2Title, "TRIP2  06.03.2014 - 08:30  BIKE POWER");
   EXPECT_EQ(Form31->ZK21->Caption, "06.03.2014 - 08:30  BIKE POWER");
+
+  // A damaged trip whose first times lie further apart than an int holds is
+  // never compared, and nothing overflows on the way.
+  Form31->Hide();
+  TripFileData far;
+  std::string error;
+  ASSERT_EQ(ReadTripFile(FsPath(TripPath(lines_[5])), far, &error), TripReadError::None) << error;
+  far.Samples[1].Time = -2000000000;
+  for (std::size_t i = 2; i < far.Samples.size(); ++i) far.Samples[i].Time = 2000000000 + static_cast<int32_t>(i);
+  ASSERT_TRUE(WriteTripFile(FsPath(TripPath(lines_[5])), far, false, &error)) << error;
+  f->SB_GRA2->DoClick();
+  EXPECT_FALSE(Form31->Visible);
 }
 
 TEST_F(DiaryOpeners, BlockProtocolStateMachine) {
