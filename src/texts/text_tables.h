@@ -36,6 +36,13 @@ enum class TextKind : char {
 };
 
 struct TextRow {
+  // A row as the tables give it: target, then the German, English and
+  // Spanish text.
+  constexpr TextRow(std::string_view window_, TextKind kind_, std::string_view name_, int index_,
+                    std::optional<std::string_view> german, std::optional<std::string_view> english,
+                    std::optional<std::string_view> spanish)
+      : window(window_), kind(kind_), name(name_), index(index_), text{german, english, spanish} {}
+
   std::string_view window;  // form class ("TForm3"); empty for LangLabels
   TextKind kind;
   std::string_view name;    // control, member or combo box; empty for a form caption

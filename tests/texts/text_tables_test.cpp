@@ -154,7 +154,7 @@ TEST_F(TextTables, SharedLabelsAreBoundedCopiesAndTheCaptionFormatIsFilledSafely
   EXPECT_EQ(tav::LangLabels[9], "");
   EXPECT_EQ(tav::LangLabels[11], "");
   EXPECT_EQ(tav::SpanCaption("01.03.2024", "%s %n"), "An\xE1lisis de 01.03.2024 a %s %n");
-  const tav::TextRow long_label{"", tav::TextKind::kLabel, "LangLabels", 4, {}};
+  const tav::TextRow long_label{"", tav::TextKind::kLabel, "LangLabels", 4, {}, {}, {}};
   EXPECT_TRUE(tav::WriteTextTarget(long_label, std::string(60, 'x') + "%s%n"));
   EXPECT_EQ(tav::LangLabels[4], std::string(tav::kLangLabelChars, 'x'));
 }
