@@ -10,7 +10,13 @@
 
 namespace tav {
 
-TripSample TripSamples[kTripBufferRecords];
+namespace {
+TripSample g_trip_buffers[2][kTripBufferRecords];
+}  // namespace
+
+TripSample* TripSamples = g_trip_buffers[0];
+TripSample* SpareTripBuffer() { return TripSamples == g_trip_buffers[0] ? g_trip_buffers[1] : g_trip_buffers[0]; }
+void SwapTripBuffers() { TripSamples = SpareTripBuffer(); }
 TripSample TripSamples2[kTripBufferRecords];
 int32_t TripSampleCount = 0;
 int32_t TripSampleCount2 = 0;
@@ -282,7 +288,8 @@ void ResetSettingsToDefaults() {
 }
 
 void ResetCoreData() {
-  std::fill(std::begin(TripSamples), std::end(TripSamples), TripSample{});
+  for (auto& buffer : g_trip_buffers) std::fill(std::begin(buffer), std::end(buffer), TripSample{});
+  TripSamples = g_trip_buffers[0];
   std::fill(std::begin(TripSamples2), std::end(TripSamples2), TripSample{});
   TripSampleCount = 0;
   TripSampleCount2 = 0;

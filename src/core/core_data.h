@@ -25,7 +25,13 @@ namespace tav {
 // The current trip (record 0 is the header) and the comparison trip. Each
 // buffer has kTripBufferRecords entries; a trip uses at most
 // kMaxTripRecords - 1 of them, counts include the header.
-extern TripSample TripSamples[kTripBufferRecords];
+// The current trip lies in one of two buffers: a trip file is read into the
+// other one (SpareTripBuffer) and takes its place (SwapTripBuffers) only once
+// it read whole, so a damaged file never leaves the current trip half
+// overwritten, and the records are read only once.
+extern TripSample* TripSamples;
+TripSample* SpareTripBuffer();
+void SwapTripBuffers();
 extern TripSample TripSamples2[kTripBufferRecords];
 extern int32_t TripSampleCount;
 extern int32_t TripSampleCount2;

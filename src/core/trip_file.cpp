@@ -1,10 +1,16 @@
 #include "core/trip_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/core_data.h"
 #include "core/trip_list.h"
@@ -18,81 +24,203 @@ const unsigned char* Bytes(std::string_view s) {
   return reinterpret_cast<const unsigned char*>(s.data());
 }
 
-// Checks the count word, the file length and the records; fills count.
-// `name` names the file in the message ("" when unknown).
-TripReadError CheckImage(std::string_view bytes, int32_t& count, std::string_view name,
-                         std::string* error) {
-  const std::string file = name.empty() ? "The trip file" : "The trip file " + std::string(name);
-  auto fail = [&](TripReadError e, const std::string& text) {
-    if (error) *error = file + text;
-    return e;
-  };
-  if (bytes.size() < 4) return fail(TripReadError::Truncated, " is empty or damaged.");
-  count = le::GetI32(Bytes(bytes));
+// The message of a refused trip file; `name` names the file ("" when unknown).
+TripReadError Refuse(TripReadError e, std::string_view name, const std::string& text, std::string* error) {
+  if (error) *error = (name.empty() ? std::string("The trip file") : "The trip file " + std::string(name)) + text;
+  return e;
+}
+
+// Checks the count word of a file of `size` bytes (`size` >= 4) against
+// the limits and the file's length.
+TripReadError CheckCount(int32_t count, std::size_t size, std::string_view name, std::string* error) {
   if (count < kMinTripRecords)
-    return fail(TripReadError::TooFewRecords,
-                Format(" holds %i records; at least %i are needed.", count, kMinTripRecords));
+    return Refuse(TripReadError::TooFewRecords, name,
+                  Format(" holds %i records; at least %i are needed.", count, kMinTripRecords), error);
   if (count >= kMaxTripRecords)
-    return fail(TripReadError::TooManyRecords,
-                Format(" claims %i records; fewer than %i are allowed.", count, kMaxTripRecords));
-  if (bytes.size() < DeoZoneBlockOffset(count))
-    return fail(TripReadError::Truncated,
-                Format(" is shorter than its %i records; it was not read.", count));
+    return Refuse(TripReadError::TooManyRecords, name,
+                  Format(" claims %i records; fewer than %i are allowed.", count, kMaxTripRecords), error);
+  if (size < DeoZoneBlockOffset(count))
+    return Refuse(TripReadError::Truncated, name,
+                  Format(" is shorter than its %i records; it was not read.", count), error);
+  return TripReadError::None;
+}
+
+// The magnitude of a value as ordered bits: above kMaxValueBits for values
+// beyond kMaxSampleValue, infinities and NaN alike.
+uint32_t MagnitudeBits(float v) { return std::bit_cast<uint32_t>(v) & 0x7FFFFFFFu; }
+constexpr uint32_t kMaxValueBits = std::bit_cast<uint32_t>(kMaxSampleValue);
+
+// Records [first, end) of `s` checked as PlausibleSample does, without a
+// branch per value; `prev` is the time of the record before `first`.
+// Whether all of them are samples.
+bool PlausibleRun(const TripSample* s, int first, int end, int32_t prev) {
+  bool backwards = false;
+  int i = first;
+#if defined(__SSE2__)
+  // Two records are twenty words, five vectors of four; the masks keep the
+  // magnitude of the seven measured values of each record. kMaxValueBits
+  // minus a kept magnitude is negative exactly where the value is out of
+  // range, so the sign bits of `over` collect every such value.
+  constexpr uint32_t F = 0x7FFFFFFFu;
+  const __m128i masks[5] = {_mm_setr_epi32(0, F, F, F), _mm_setr_epi32(F, F, F, F), _mm_setr_epi32(0, 0, 0, F),
+                            _mm_setr_epi32(F, F, F, F), _mm_setr_epi32(F, F, 0, 0)};
+  const __m128i limit = _mm_set1_epi32(static_cast<int>(kMaxValueBits));
+  __m128i over = _mm_setzero_si128();
+  for (; i + 2 <= end; i += 2) {
+    const auto* words = reinterpret_cast<const __m128i*>(s + i);
+    for (int k = 0; k < 5; ++k)
+      over = _mm_or_si128(over, _mm_sub_epi32(limit, _mm_and_si128(_mm_loadu_si128(words + k), masks[k])));
+    backwards |= (s[i].Time < prev) | (s[i + 1].Time < s[i].Time);
+    prev = s[i + 1].Time;
+  }
+  if (_mm_movemask_ps(_mm_castsi128_ps(over)) != 0) return false;
+#endif
+  uint32_t largest = 0;
+  for (; i < end; ++i) {
+    const TripSample& r = s[i];
+    largest = std::max({largest, MagnitudeBits(r.Distance), MagnitudeBits(r.Power), MagnitudeBits(r.Cadence),
+                        MagnitudeBits(r.Altitude), MagnitudeBits(r.Speed), MagnitudeBits(r.Temperature),
+                        MagnitudeBits(r.HeartRate)});
+    backwards |= r.Time < prev;
+    prev = r.Time;
+  }
+  return largest <= kMaxValueBits && !backwards;
+}
+
+// Records in the blocks the checks take at a time: small enough to stay in
+// the first-level cache between decoding and checking.
+constexpr int kCheckBlock = 256;
+
+// The first of records 1..count-1 that is no measured sample, or 0 when
+// every one is. Record 1 is compared with itself (the header's time word
+// holds its flags).
+int FirstImplausibleRecord(const TripSample* s, int count, int first = 1, int end = -1) {
+  if (end < 0) end = count;
+  for (int b = first; b < end; b += kCheckBlock) {
+    const int e = std::min(end, b + kCheckBlock);
+    if (PlausibleRun(s, b, e, s[b == 1 ? 1 : b - 1].Time)) continue;
+    for (int i = b; i < e; ++i)
+      if (!PlausibleSample(s[i], s[i == 1 ? 1 : i - 1])) return i;
+  }
+  return 0;
+}
+
+// The refusal of a trip whose record `bad` is no sample.
+TripReadError RefuseRecords(int bad, int count, std::string_view name, std::string* error) {
+  return Refuse(TripReadError::NotSamples, name,
+                Format(": record %i of %i holds no measured values (damaged file); it was not read.", bad, count),
+                error);
+}
+
+// Decodes and checks the records of a file image into `out`, block by block
+// while each block is still in the cache.
+TripReadError DecodeRecords(std::string_view bytes, int count, TripSample* out, std::string_view name,
+                            std::string* error) {
   const unsigned char* p = Bytes(bytes) + 4;
-  TripSample before = TripSample::Load(p + TripSample::kBytes);
-  for (int i = 1; i < count; ++i) {
-    const TripSample s = TripSample::Load(p + static_cast<std::size_t>(i) * TripSample::kBytes);
-    if (!PlausibleSample(s, before))
-      return fail(TripReadError::NotSamples,
-                  Format(": record %i of %i holds no measured values (damaged file); it was not "
-                         "read.", i, count));
-    before = s;
+  for (int b = 0; b < count; b += kCheckBlock) {
+    const int e = std::min(count, b + kCheckBlock);
+    if constexpr (kTripSampleIsFileLayout) {
+      std::memcpy(static_cast<void*>(out + b), p + static_cast<std::size_t>(b) * TripSample::kBytes,
+                  static_cast<std::size_t>(e - b) * TripSample::kBytes);
+    } else {
+      for (int i = b; i < e; ++i) out[i] = TripSample::Load(p + static_cast<std::size_t>(i) * TripSample::kBytes);
+    }
+    if (const int bad = FirstImplausibleRecord(out, count, std::max(b, 1), e)) return RefuseRecords(bad, count, name, error);
   }
   return TripReadError::None;
 }
 
-void DecodeTail(std::string_view bytes, int count, TripFileData& d) {
-  const unsigned char* p = Bytes(bytes);
-  std::size_t size = bytes.size();
-  std::size_t zo = DeoZoneBlockOffset(count);
-  d.HasZoneBlock = size >= zo + kDeoZoneBlockBytes;
-  for (int i = 0; i < kZoneBlockWords; ++i)
-    d.ZoneBlock[i] = d.HasZoneBlock ? le::GetF32(p + zo + 4 * i) : 0.0f;
-  std::size_t so = DeoScaleBlockOffset(count);
+// Checks the count word and the length of a file image; fills count.
+TripReadError CheckImage(std::string_view bytes, int32_t& count, std::string_view name, std::string* error) {
+  if (bytes.size() < 4) return Refuse(TripReadError::Truncated, name, " is empty or damaged.", error);
+  count = le::GetI32(Bytes(bytes));
+  return CheckCount(count, bytes.size(), name, error);
+}
+
+// `tail`: the bytes from the zone block on, as far as the file holds them.
+void DecodeTail(std::string_view tail, TripFileData& d) {
+  const unsigned char* p = Bytes(tail);
+  const std::size_t size = tail.size();
+  d.HasZoneBlock = size >= kDeoZoneBlockBytes;
+  for (int i = 0; i < kZoneBlockWords; ++i) d.ZoneBlock[i] = d.HasZoneBlock ? le::GetF32(p + 4 * i) : 0.0f;
+  const std::size_t so = kDeoZoneBlockBytes;
   d.HasScales = size >= so + kDeoScaleBlockBytes;
   for (int i = 0; i < kScaleWords; ++i) d.Scales[i] = d.HasScales ? le::GetF32(p + so + 4 * i) : 0.0f;
-  std::size_t no = DeoNoteBlockOffset(count);
+  const std::size_t no = so + kDeoScaleBlockBytes;
   d.HasNoteBlock = size >= no + kDeoNoteBlockBytes;
   d.Note.clear();
   if (d.HasNoteBlock) {
-    const char* n = bytes.data() + no;
+    const char* n = tail.data() + no;
     std::size_t len = 0;
     while (len < kDeoNoteBlockBytes && n[len] != '\0') ++len;
     d.Note.assign(n, len);
   }
-  std::size_t to = DeoTrailerOffset(count);
-  bool hasTrailer = size >= to + kDeoTrailerBytes;
+  const std::size_t to = no + kDeoNoteBlockBytes;
+  const bool hasTrailer = size >= to + kDeoTrailerBytes;
   for (std::size_t i = 0; i < kDeoTrailerBytes; ++i) d.Trailer[i] = hasTrailer ? p[to + i] : 0;
 }
 
-// Reads a trip file into `bytes`, reusing its capacity. Only regular files
-// are read, and no more than the largest trip file can hold: the count word
-// never asks for more, so a huge file costs no huge buffer.
-bool ReadBytes(const std::filesystem::path& path, std::string& bytes) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  bool ok = std::fseek(f, 0, SEEK_END) == 0;
-  long size = ok ? std::ftell(f) : -1;
-  ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
-  if (ok) {
-    constexpr long kLargest = static_cast<long>(DeoFileBytes(kMaxTripRecords - 1));
-    bytes.resize(static_cast<std::size_t>(std::min(size, kLargest)));
-    ok = size == 0 || std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+// The blocks after the records of a checked image of `count` records.
+std::string_view TailOf(std::string_view bytes, int count) {
+  return bytes.substr(std::min(bytes.size(), DeoZoneBlockOffset(count)));
+}
+
+// An open trip file, closed at the end of its scope.
+struct TripFileHandle {
+  std::FILE* f = nullptr;
+  ~TripFileHandle() {
+    if (f) std::fclose(f);
   }
-  std::fclose(f);
-  return ok;
+};
+
+// Reads the trip file at `path` in one pass over its bytes: the records
+// straight into the buffer that `room(count)` gives (nullptr: the trip does
+// not fit, refused by `room` with its message), checked while they are
+// read, and the blocks after them into `tail`. Only regular files are read,
+// and no more than the largest trip file can hold.
+template <class Room>
+TripReadError ReadTripRecords(const std::filesystem::path& path, Room room, std::string& tail, int32_t& count,
+                              std::string* error) {
+  const std::string name = PathText(path);
+  auto cannot_open = [&] {
+    if (error) *error = "Cannot open the trip file " + name + ".";
+    return TripReadError::CannotOpen;
+  };
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return cannot_open();
+  TripFileHandle file{std::fopen(path.c_str(), "rb")};
+  if (!file.f) return cannot_open();
+  if (std::fseek(file.f, 0, SEEK_END) != 0) return cannot_open();
+  const long end = std::ftell(file.f);
+  if (end < 0 || std::fseek(file.f, 0, SEEK_SET) != 0) return cannot_open();
+  const std::size_t size = static_cast<std::size_t>(end);
+  unsigned char word[4];
+  if (size < 4) return Refuse(TripReadError::Truncated, name, " is empty or damaged.", error);
+  if (std::fread(word, 1, 4, file.f) != 4) return cannot_open();
+  count = le::GetI32(word);
+  if (const TripReadError e = CheckCount(count, size, name, error); e != TripReadError::None) return e;
+  TripSample* out = room(count);
+  if (out == nullptr) return TripReadError::TooManyRecords;
+  const std::size_t records = static_cast<std::size_t>(count) * TripSample::kBytes;
+  if constexpr (kTripSampleIsFileLayout) {
+    // In pieces that each are checked while they are still in the cache.
+    constexpr int kPiece = 8192;
+    for (int b = 0; b < count; b += kPiece) {
+      const int e = std::min(count, b + kPiece);
+      const std::size_t n = static_cast<std::size_t>(e - b) * TripSample::kBytes;
+      if (std::fread(static_cast<void*>(out + b), 1, n, file.f) != n) return cannot_open();
+      if (const int bad = FirstImplausibleRecord(out, count, std::max(b, 1), e))
+        return RefuseRecords(bad, count, name, error);
+    }
+  } else {
+    std::string bytes(4 + records, '\0');
+    std::memcpy(bytes.data(), word, 4);
+    if (std::fread(bytes.data() + 4, 1, records, file.f) != records) return cannot_open();
+    if (const TripReadError e = DecodeRecords(bytes, count, out, name, error); e != TripReadError::None) return e;
+  }
+  tail.resize(std::min(size, DeoFileBytes(count)) - DeoZoneBlockOffset(count));
+  if (!tail.empty() && std::fread(tail.data(), 1, tail.size(), file.f) != tail.size()) return cannot_open();
+  return TripReadError::None;
 }
 
 }  // namespace
@@ -114,45 +242,47 @@ int TripFileData::Interval() const { return RecordInterval(Samples.data(), Count
 TripReadError DecodeDeoBytes(std::string_view bytes, TripFileData& data, std::string* error,
                              std::string_view name) {
   int32_t count = 0;
-  TripReadError e = CheckImage(bytes, count, name, error);
-  if (e != TripReadError::None) return e;
-  const unsigned char* p = Bytes(bytes) + 4;
-  data.Samples.resize(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) data.Samples[static_cast<std::size_t>(i)] =
-      TripSample::Load(p + static_cast<std::size_t>(i) * TripSample::kBytes);
-  DecodeTail(bytes, count, data);
+  if (const TripReadError e = CheckImage(bytes, count, name, error); e != TripReadError::None) return e;
+  std::vector<TripSample> samples(static_cast<std::size_t>(count));
+  if (const TripReadError e = DecodeRecords(bytes, count, samples.data(), name, error); e != TripReadError::None)
+    return e;
+  data.Samples = std::move(samples);
+  DecodeTail(TailOf(bytes, count), data);
   return TripReadError::None;
 }
 
 TripReadError ReadTripFile(const std::filesystem::path& path, TripFileData& data,
                            std::string* error) {
-  std::string bytes;
-  if (!ReadBytes(path, bytes)) {
-    if (error) *error = "Cannot open the trip file " + PathText(path) + ".";
-    return TripReadError::CannotOpen;
-  }
-  return DecodeDeoBytes(bytes, data, error, PathText(path));
+  std::vector<TripSample> samples;
+  std::string tail;
+  int32_t count = 0;
+  const TripReadError e = ReadTripRecords(
+      path,
+      [&](int n) {
+        samples.resize(static_cast<std::size_t>(n));
+        return samples.data();
+      },
+      tail, count, error);
+  if (e != TripReadError::None) return e;
+  data.Samples = std::move(samples);
+  DecodeTail(tail, data);
+  return TripReadError::None;
 }
 
 TripReadError ReadTripSamples(const std::filesystem::path& path, TripSample* buffer, int capacity,
                               int32_t& count, std::string* error) {
-  std::string bytes;
-  if (!ReadBytes(path, bytes)) {
-    if (error) *error = "Cannot open the trip file " + PathText(path) + ".";
-    return TripReadError::CannotOpen;
-  }
+  std::string tail;
   int32_t n = 0;
-  TripReadError e = CheckImage(bytes, n, PathText(path), error);
-  if (e != TripReadError::None) return e;
-  if (n > capacity) {
-    if (error) *error = "The trip file " + PathText(path) + Format(" of %i records does not fit the buffer.", n);
-    return TripReadError::TooManyRecords;
-  }
-  const unsigned char* p = Bytes(bytes) + 4;
-  for (int i = 0; i < n; ++i)
-    buffer[i] = TripSample::Load(p + static_cast<std::size_t>(i) * TripSample::kBytes);
-  count = n;
-  return TripReadError::None;
+  const TripReadError e = ReadTripRecords(
+      path,
+      [&](int records) -> TripSample* {
+        if (records <= capacity) return buffer;
+        if (error) *error = "The trip file " + PathText(path) + Format(" of %i records does not fit the buffer.", records);
+        return nullptr;
+      },
+      tail, n, error);
+  if (e == TripReadError::None) count = n;
+  return e;
 }
 
 std::string EncodeDeoBytes(const TripSample* samples, int count, const float* zoneBlock,
@@ -248,15 +378,13 @@ void BuildZoneBlockFromRider(const TripSample& header, float* zoneBlock) {
 }
 
 namespace {
-// Takes over a checked file image of `count` records into the current trip;
-// the samples are decoded straight into TripSamples.
-void ApplyCheckedImage(std::string_view bytes, int count) {
-  const unsigned char* p = Bytes(bytes) + 4;
-  for (int i = 0; i < count; ++i)
-    TripSamples[i] = TripSample::Load(p + static_cast<std::size_t>(i) * TripSample::kBytes);
+// Makes the trip read into the spare buffer (`count` records, the blocks
+// after them in `tail`) the current trip.
+void TakeOverReadTrip(int count, std::string_view tail_bytes) {
+  SwapTripBuffers();
   TripSampleCount = count;
   TripFileData tail;  // blocks after the samples only
-  DecodeTail(bytes, count, tail);
+  DecodeTail(tail_bytes, tail);
   if (tail.HasZoneBlock && ZoneBlockValid(tail.ZoneBlock)) {
     std::copy(tail.ZoneBlock, tail.ZoneBlock + kZoneBlockWords, TripZoneBlock);
   } else {
@@ -280,17 +408,18 @@ void ApplyCheckedImage(std::string_view bytes, int count) {
 bool ApplyDeoBytes(std::string_view bytes, std::string* error, std::string_view name) {
   int32_t count = 0;
   if (CheckImage(bytes, count, name, error) != TripReadError::None) return false;
-  ApplyCheckedImage(bytes, count);
+  if (DecodeRecords(bytes, count, SpareTripBuffer(), name, error) != TripReadError::None) return false;
+  TakeOverReadTrip(count, TailOf(bytes, count));
   return true;
 }
 
 bool ReadDeoFile(const std::filesystem::path& path, std::string* error) {
-  static std::string bytes;  // GUI thread only; keeps its capacity between reads
-  if (!ReadBytes(path, bytes)) {
-    if (error) *error = "Cannot open the trip file " + PathText(path) + ".";
+  static std::string tail;  // GUI thread only
+  int32_t count = 0;
+  if (ReadTripRecords(path, [](int) { return SpareTripBuffer(); }, tail, count, error) != TripReadError::None)
     return false;
-  }
-  return ApplyDeoBytes(bytes, error, PathText(path));
+  TakeOverReadTrip(count, tail);
+  return true;
 }
 
 void ReportCannotOpen() {

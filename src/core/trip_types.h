@@ -131,6 +131,16 @@ struct TripSample {
   bool operator==(const TripSample&) const = default;
 };
 static_assert(sizeof(TripSample) == TripSample::kBytes);
+// Whether a record in memory is byte for byte the record in a file (a
+// little-endian machine, every field at its offset in the file): then records
+// can be read from a file straight into a buffer, with no decoding pass.
+inline constexpr bool kTripSampleIsFileLayout =
+    std::endian::native == std::endian::little && offsetof(TripSample, Time) == 0 &&
+    offsetof(TripSample, Distance) == 4 && offsetof(TripSample, Power) == 8 &&
+    offsetof(TripSample, Cadence) == 12 && offsetof(TripSample, Altitude) == 16 &&
+    offsetof(TripSample, Speed) == 20 && offsetof(TripSample, Temperature) == 24 &&
+    offsetof(TripSample, HeartRate) == 28 && offsetof(TripSample, Pause) == 32 &&
+    offsetof(TripSample, Interval) == 36 && offsetof(TripSample, Extra) == 37;
 
 // ---------------------------------------------------------------------------
 // TripHeader: record 0 of a trip read as a header (same 40 bytes)

@@ -4,11 +4,13 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "core/core_data.h"
 #include "core/trip_list.h"
 #include "core_test_util.h"
 #include "platform/strings.h"
+#include "platform/text.h"
 
 namespace tav {
 namespace {
@@ -209,6 +211,54 @@ TEST_F(TripFileTest, DamagedFilesAreRefusedAndChangeNothing) {
   EXPECT_EQ(TripSampleCount, 20);
   EXPECT_EQ(TripSamples[5].Power, 999.0f);
   EXPECT_EQ(TripZoneBlock[0], 5555.0f);
+}
+
+// A record that is no sample is found wherever it lies (the readers check
+// the records in blocks), by every reader, and the current trip stays.
+TEST_F(TripFileTest, EveryReaderRefusesRecordsThatAreNoSamples) {
+  const std::vector<TripSample> mine = RampTrip(8);
+  struct Damage {
+    int record;
+    void (*apply)(TripSample&, const TripSample& before);
+  };
+  const Damage damages[] = {
+      {1, [](TripSample& s, const TripSample&) { s.Power = std::numeric_limits<float>::quiet_NaN(); }},
+      {255, [](TripSample& s, const TripSample&) { s.HeartRate = -2.0e6f; }},
+      {256, [](TripSample& s, const TripSample&) { s.Distance = std::numeric_limits<float>::infinity(); }},
+      {257, [](TripSample& s, const TripSample& before) { s.Time = before.Time - 1; }},
+      {512, [](TripSample& s, const TripSample&) { s.Temperature = 1.0001e6f; }},
+      {999, [](TripSample& s, const TripSample& before) { s.Time = before.Time - 1; }},
+  };
+  for (const Damage& d : damages) {
+    std::vector<TripSample> t = RampTrip(1000);
+    d.apply(t[static_cast<std::size_t>(d.record)], t[static_cast<std::size_t>(d.record - 1)]);
+    const std::string bytes = Encode(t);
+    const std::filesystem::path path = dir_ / "damaged.DEO";
+    WriteBytes(path, bytes);
+    const std::string where = Format("record %i of 1000", d.record);
+    LoadIntoCurrent(mine);
+    std::string err;
+    EXPECT_FALSE(ApplyDeoBytes(bytes, &err)) << where;
+    EXPECT_NE(err.find(where), std::string::npos) << err;
+    EXPECT_FALSE(ReadDeoFile(path, &err)) << where;
+    EXPECT_NE(err.find(where), std::string::npos) << err;
+    EXPECT_NE(err.find("damaged.DEO"), std::string::npos) << err;
+    EXPECT_EQ(TripSampleCount, 8) << where;
+    EXPECT_EQ(TripSamples[5], mine[5]) << where;
+    TripFileData data;
+    EXPECT_EQ(ReadTripFile(path, data, nullptr), TripReadError::NotSamples) << where;
+    EXPECT_EQ(DecodeDeoBytes(bytes, data, nullptr), TripReadError::NotSamples) << where;
+    std::vector<TripSample> buffer(1000);
+    int32_t count = 0;
+    EXPECT_EQ(ReadTripSamples(path, buffer.data(), 1000, count, nullptr), TripReadError::NotSamples) << where;
+  }
+  // A time that stays the same is a sample; so are values at the limit.
+  std::vector<TripSample> t = RampTrip(1000);
+  t[300].Time = t[299].Time;
+  t[600].Power = -kMaxSampleValue;
+  EXPECT_TRUE(ApplyDeoBytes(Encode(t)));
+  EXPECT_EQ(TripSampleCount, 1000);
+  EXPECT_EQ(TripSamples[600], t[600]);
 }
 
 TEST_F(TripFileTest, CallerBufferReadersTouchNoSharedData) {
