@@ -5,6 +5,7 @@
 #include "../core/demo_rider_program.h"
 #include "../viewing/form_snapshot.h"
 #include "analysis/analysis_common.h"
+#include "analysis/distribution_charts.h"
 #include "analysis/zone_pie.h"
 #include "diary/diary_window.h"
 #include "diary/trip_date_text.h"
@@ -105,6 +106,17 @@ TEST_F(EvaluationWindow, ClicksNameTheLineOfThePointAfterSkippedLines) {
   f->LBox->DoSelect(1);
   EXPECT_TRUE(f->Series[1]->Active);
   EXPECT_FALSE(f->LBox->Visible);
+
+  // A right click opens the distribution charts of the trip it was made on,
+  // through the overview; the manual entry's point opens nothing.
+  Form10->Hide();
+  ClickPoint(0, 2, 0, TMouseButton::mbRight);
+  EXPECT_FALSE(Form34->Visible);
+  f->SB_TGRAF->DoClick();
+  ClickPoint(0, 2, 0, TMouseButton::mbRight);  // the third zone point is line 3
+  ASSERT_TRUE(Form34->Visible);
+  EXPECT_EQ(Form34->ShownItemLine, 3);
+  EXPECT_NE(Form34->Caption.find(TripTitle(mine[3]).substr(0, 18)), std::string::npos) << Form34->Caption;
   f->Close();
   EXPECT_FALSE(Form10->Visible);
 }
