@@ -200,7 +200,7 @@ TEST(HrPowerTest, EarlyStopsGiveEmptyViewsWithoutNaN) {
     const std::vector<TripSample>* ride;
     int view;
   } rows[] = {{&no_power, kViewPhases}, {&no_power, kViewDrift}, {&no_hr, kViewHeartRateChange},
-              {&no_hr, kViewHeartRateOnPower}, {&no_hr, kViewDrift}};
+              {&no_hr, kViewHeartRateOnPower}, {&no_hr, kViewPhases}, {&no_hr, kViewDrift}};
   for (const Row& r : rows) {
     for (const auto* ride : {r.ride, &short_clip}) {
       HrPowerInput in = Input(*ride);
