@@ -233,9 +233,12 @@ HrPowerView Phases(const HrPowerInput& in, HrPowerView v) {
   v.margin = m0;
   if (m0 + 1 >= n - m0 - d) return v;
   const Channels c = SmoothChannels(in, true, in.altitude);
-  float max_p = 0;
-  for (int i = m0 + 1; i < n - m0 - d; ++i) max_p = std::max(max_p, c.p(i));
-  if (!(max_p >= 10)) return v;
+  float max_p = 0, max_h = 0;
+  for (int i = m0 + 1; i < n - m0 - d; ++i) {
+    max_p = std::max(max_p, c.p(i));
+    max_h = std::max(max_h, c.h(i));
+  }
+  if (!(max_p >= 10) || !(max_h > 0)) return v;  // no power, or no heart rate to cut into phases
   v.altitudeMax = c.altMax;
   v.altitudeMin = c.altMin;
   if (in.altitude) v.altitudeScale = AltitudeScale(c, max_p);

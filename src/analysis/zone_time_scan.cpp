@@ -65,6 +65,14 @@ bool ZoneLineAdmitted(std::string_view line, int basis) {
   return basis != kBasisPower || std::max(0, LineSportDigit(line)) == kSportBikePower;
 }
 
+int ZoneScanInterval(const TripFileData& trip) {
+  if (trip.Count() >= 4) {
+    const int64_t step = int64_t{trip.Samples[3].Time} - trip.Samples[2].Time;
+    if (step <= 0) return 0;
+  }
+  return trip.Interval();
+}
+
 TripZoneCount CountTripZones(const TripFileData& trip, int interval, int lineKind, int basis,
                              int zoneCount, const RiderZoneRows& zones) {
   TripZoneCount r;
@@ -414,7 +422,7 @@ void TForm56::Scan() {
       job_lines,
       [&](std::size_t j, TripFileData& trip) {
         counts[static_cast<std::size_t>(job_index[j])] =
-            CountTripZones(trip, trip.Interval(), job_kind[j], basis, zone_count, zones);
+            CountTripZones(trip, ZoneScanInterval(trip), job_kind[j], basis, zone_count, zones);
       },
       [&](int done, int) {
         PB_Scan->Position = done;

@@ -58,6 +58,11 @@ struct TripZoneCount {
 // Whether a list line takes part under a basis: a trip line (at least 16
 // characters, no manual entry), of kind 0 under the power basis.
 bool ZoneLineAdmitted(std::string_view line, int basis);
+// The seconds between a trip's records for the scan: 0 (the trip is not
+// counted) when its records 2 and 3 carry the same or a falling time, else
+// the interval every reader takes (RecordInterval), which counts such trips
+// at 1 s.
+int ZoneScanInterval(const TripFileData& trip);
 // Counts records 1..N-1 of a trip (power under the power basis, else heart
 // rate). A trip with an interval of 0 or less is not counted.
 TripZoneCount CountTripZones(const TripFileData& trip, int interval, int lineKind, int basis,

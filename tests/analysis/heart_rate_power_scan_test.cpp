@@ -4,8 +4,10 @@
 
 #include <cmath>
 #include <functional>
+#include <tuple>
 
 #include "analysis_test_util.h"
+#include "platform/eventloop.h"
 #include "platform/text.h"
 
 namespace tav {
@@ -138,6 +140,33 @@ TEST(HrPowerTest, HeartRateOnPowerSortsRisingAndFallingRecords) {
   EXPECT_DOUBLE_EQ(v.powerScale, 401 / 210.0);
   EXPECT_EQ(v.left.min, 145);
   EXPECT_EQ(v.left.max, 205);
+
+  // Clips of other heart rates: none above 60 frames the highest, and a
+  // steady heart rate fits a level line across the whole axis.
+  struct ClipRow {
+    const char* what;
+    float (*hr)(int);
+    double left_min, left_max;
+    std::string all_fit;
+  } clips[] = {
+      {"no heart rate above 60", [](int i) { return 40.0f + static_cast<float>(i % 16); }, 50, 60, ""},
+      {"steady heart rate", [](int) { return 140.0f; }, 135, 145, "HR =   140.00 + POWER * 0.000"},
+  };
+  for (const ClipRow& r : clips) {
+    const auto clip = Ride(401, 1, power, r.hr);
+    in = Input(clip);
+    in.fromClip = true;
+    v = ComputeHrPowerView(kViewHeartRateOnPower, in);
+    ASSERT_TRUE(v.drawn) << r.what;
+    EXPECT_EQ(v.left.min, r.left_min) << r.what;
+    EXPECT_EQ(v.left.max, r.left_max) << r.what;
+    for (int s : {9, 10, 11})
+      for (double x : v.series[static_cast<std::size_t>(s)].x) EXPECT_TRUE(std::isfinite(x)) << r.what << " " << s;
+    if (r.all_fit.empty()) continue;
+    EXPECT_EQ(v.allFit, r.all_fit) << r.what;
+    EXPECT_EQ(v.series[11].x, (std::vector<double>{0, 401})) << r.what;
+    EXPECT_EQ(v.series[11].y, (std::vector<double>{140, 140})) << r.what;
+  }
 }
 
 TEST(HrPowerTest, PhaseWalkAveragesThePowerOfEachPhase) {
@@ -161,6 +190,38 @@ TEST(HrPowerTest, PhaseWalkAveragesThePowerOfEachPhase) {
   EXPECT_EQ(v.series[2].color[10], clRed);  // record 21: rising
   EXPECT_EQ(v.left.max, 310);
   EXPECT_EQ(v.labels[1].text.substr(0, 4), Format("%4.0f", v.labelStep / v.powerScale));
+
+  // A hand-made trace: heart rate rises 25 records at 200 W, falls 10 at
+  // 100 W, rises `short_rise` records at 400 W, falls 10 at 100 W, rises 8
+  // at 200 W and falls to the end. A rise counted over two records does not
+  // close a phase: its power joins the next rise, (2 x 400 + 7 x 200) / 9.
+  // Over three records it is a phase of its own.
+  struct PhaseRow {
+    int short_rise;
+    std::vector<double> mean, end_hr;
+  } phases[] = {
+      {3, {200, 100, 100, 2200.0 / 9}, {148, 132, 118, 130}},
+      {4, {200, 100, 400, 100, 200}, {148, 132, 136, 120, 132}},
+  };
+  for (const PhaseRow& r : phases) {
+    std::vector<float> pw{0}, beat{0};
+    float h = 100;
+    for (auto [records, step, watts] : {std::tuple{25, 2, 200}, {10, -2, 100}, {r.short_rise, 2, 400},
+                                        {10, -2, 100}, {8, 2, 200}, {20, -2, 100}})
+      for (int k = 0; k < records; ++k) {
+        h += static_cast<float>(step);
+        beat.push_back(h);
+        pw.push_back(static_cast<float>(watts));
+      }
+    const auto trace = Ride(static_cast<int>(beat.size()), 1, [&](int i) { return pw[static_cast<std::size_t>(i)]; },
+                            [&](int i) { return beat[static_cast<std::size_t>(i)]; });
+    const HrPowerView p = ComputeHrPowerView(kViewPhases, Input(trace));
+    ASSERT_EQ(p.series[7].x.size(), r.mean.size()) << r.short_rise;
+    for (std::size_t k = 0; k < r.mean.size(); ++k) {
+      EXPECT_NEAR(p.series[7].x[k] / p.powerScale, r.mean[k], 1e-9) << r.short_rise << " phase " << k;
+      EXPECT_EQ(p.series[7].y[k], r.end_hr[k]) << r.short_rise << " phase " << k;
+    }
+  }
 }
 
 TEST(HrPowerTest, DriftOfQualifiedRisingPhases) {
@@ -200,7 +261,7 @@ TEST(HrPowerTest, EarlyStopsGiveEmptyViewsWithoutNaN) {
     const std::vector<TripSample>* ride;
     int view;
   } rows[] = {{&no_power, kViewPhases}, {&no_power, kViewDrift}, {&no_hr, kViewHeartRateChange},
-              {&no_hr, kViewHeartRateOnPower}, {&no_hr, kViewDrift}};
+              {&no_hr, kViewHeartRateOnPower}, {&no_hr, kViewPhases}, {&no_hr, kViewDrift}};
   for (const Row& r : rows) {
     for (const auto* ride : {r.ride, &short_clip}) {
       HrPowerInput in = Input(*ride);
@@ -222,14 +283,48 @@ TEST_F(HrPowerWindowTest, KeepsItsRideAndIntervalAndNamesTheViewShown) {
                          [](int i) { return 120.0f + 20 * std::sin(i / 30.0f); });
   testing_core::LoadInto(TripSamples2, TripSampleCount2, ride);
   SampleInterval = 7;
+  struct KeepFactor {
+    double saved = AltitudeFactor;
+    ~KeepFactor() { AltitudeFactor = saved; }
+  } keep_factor;
+  AltitudeFactor = 2.5;
   Form16->Tag = 1;
   Form16->Show();
   EXPECT_EQ(Form16->ViewMode, kViewPhases);
   EXPECT_EQ(Form16->Interval(), 2);
   EXPECT_EQ(SampleInterval, 7);  // belongs to the current trip
+  EXPECT_EQ(AltitudeFactor, 2.5);
   EXPECT_FALSE(Form16->SB_03->Flat);
   EXPECT_GT(Form16->Series[7]->Count(), 0);
   EXPECT_EQ(Form16->Chart->BottomAxis.Maximum(), 1201);
+
+  // The right axis carries the heart rate in views 0, 2 and 3; view 1 has
+  // none.
+  struct AxisRow {
+    int view;
+    bool right;
+  } axes[] = {{kViewHeartRateOnPower, false}, {kViewDrift, true}, {kViewHeartRateOnPower, false},
+              {kViewHeartRateChange, true}, {kViewHeartRateOnPower, false}, {kViewPhases, true}};
+  for (const AxisRow& r : axes) {
+    Form16->ShowView(r.view);
+    EXPECT_EQ(Form16->Chart->RightAxis.Visible, r.right) << r.view;
+  }
+
+  // A resize lays the window out at once, but the view is computed again
+  // once only, when the resizing has ended, and not when the chart kept its
+  // width.
+  auto quiet = [] { MainLoop().RunUntil([] { return false; }, 400); };
+  Form16->Series[2]->Clear();
+  for (int k = 1; k <= 5; ++k) Form16->SetBounds(Form16->Left, Form16->Top, Form16->Width + 10, Form16->Height);
+  EXPECT_EQ(Form16->Chart->Width, Form16->ClientWidth() - 6);
+  EXPECT_EQ(Form16->Series[2]->Count(), 0);
+  EXPECT_TRUE(MainLoop().RunUntil([] { return Form16->Series[2]->Count() > 0; }, 3000));
+  Form16->Series[2]->Clear();
+  quiet();
+  EXPECT_EQ(Form16->Series[2]->Count(), 0);
+  Form16->SetBounds(Form16->Left, Form16->Top, Form16->Width, Form16->Height + 20);
+  quiet();
+  EXPECT_EQ(Form16->Series[2]->Count(), 0);
 
   // Zooming keeps within the ride; another view starts whole again.
   Form16->SB_ZOMouseDown(nullptr, TMouseButton::mbLeft, 0, 0, 0);

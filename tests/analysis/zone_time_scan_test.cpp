@@ -107,6 +107,20 @@ TEST(ZoneScanTest, AdmissionCountsAndSums) {
   const RiderZoneRows z = Rows();
   TripFileData t = Trip(kSportBikePower, 170, {150, 160, 170, 180, 190, 200});  // power 101..200
   EXPECT_FALSE(CountTripZones(t, 0, 0, kBasisPower, 7, z).counted);
+  // The scan's interval: the step from record 2 to record 3 as the file
+  // gives it, taken in 64 bits; 0 or less is no interval (the trip is
+  // skipped), too long a step the 1 s every reader takes.
+  constexpr int32_t kLow = std::numeric_limits<int32_t>::min(), kHigh = std::numeric_limits<int32_t>::max();
+  struct Step {
+    int32_t time2, time3;
+    int interval;
+  } steps[] = {{2, 4, 2}, {0, 3600, 3600}, {4, 4, 0}, {4, 2, 0}, {kHigh, kLow, 0}, {kLow, kHigh, 1}};
+  for (const Step& r : steps) {
+    TripFileData stepped = t;
+    stepped.Samples[2].Time = r.time2;
+    stepped.Samples[3].Time = r.time3;
+    EXPECT_EQ(ZoneScanInterval(stepped), r.interval) << r.time2 << " " << r.time3;
+  }
   const TripZoneCount c = CountTripZones(t, 2, 0, kBasisPower, 7, z);
   ASSERT_TRUE(c.counted);
   EXPECT_EQ(c.total, 200);  // 100 records x 2 s
@@ -258,6 +272,16 @@ TEST_F(ZoneScanWindowTest, DrawsTheTripsAndMeasuresWithoutTouchingTheCurrentTrip
   Form56->Show();
   EXPECT_EQ(Form56->BarTotalSeconds[0], 0);
   EXPECT_FALSE(Form56->Sp_a->Visible);
+  Form56->Hide();
+
+  // A trip whose records 2 and 3 carry the same time is skipped, not
+  // counted at 1 s per record.
+  d.Samples[3].Time = d.Samples[2].Time;
+  ASSERT_TRUE(WriteTripFile(FsPath(JoinPath(RiderDir, "20140302_1000000_A.DEO")), d, false, nullptr));
+  SelectedTrips.Clear();
+  SelectedTrips.Add("20140302_1000000_A;002;");
+  Form56->Show();
+  EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{}));
   Form56->Hide();
 }
 
