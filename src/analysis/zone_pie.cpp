@@ -33,13 +33,13 @@ TForm10::TForm10() {
   C_Detail->Legend.Color = tav::clSilver;
   Pie = C_Detail->AddPieSeries();
   SB_MOVE = Make<tav::TSpeedButton>("SB_MOVE", C_Detail);
-  SB_MOVE->Caption = "\x95";
+  SB_MOVE->Caption = std::string(1, '\x95');
   SB_MOVE->Font.Size = 12;
   SB_MOVE->Hint = "Verschieben";
   SB_MOVE->Flat = true;
   SB_MOVE->SetBounds(2, 2, 20, 20);
   SB_Close = Make<tav::TSpeedButton>("SB_Close", C_Detail);
-  SB_Close->Caption = "X";
+  SB_Close->Caption = std::string(1, 'X');
   SB_Close->Flat = true;
   SB_Close->Width = SB_Close->Height = 20;
 

@@ -222,7 +222,7 @@ void TForm3::SB_NO_RIDEClick(TControl*) {
   ED_1->DateTime = now;
   ED_2->DateTime = now;
   ED_3->DateTime = 0.0;
-  for (tav::TEdit* e : {ED_4, ED_5, ED_6}) e->Text = " ";
+  for (tav::TEdit* e : {ED_4, ED_5, ED_6}) e->Text = std::string(1, ' ');
   P_LSD->Top = 80;
   P_LSD->Left = ClientWidth() - P_LSD->Width - 30;
   P_LSD->Show();

@@ -84,7 +84,11 @@ LineCommentParts SplitLineComment(std::string_view line) {
 }
 
 std::string CommentTail(const std::vector<std::string>& lines, std::string_view remark) {
-  return "*" + EncodeCommentLines(lines, true) + std::string(kSecondRemarkMark) + std::string(remark);
+  std::string tail(1, '*');
+  tail += EncodeCommentLines(lines, true);
+  tail += kSecondRemarkMark;
+  tail += remark;
+  return tail;
 }
 
 std::string LineWithTail(std::string_view line, std::string_view tail, int kind) {

@@ -72,7 +72,12 @@ std::string NewMessageId(std::string_view sender_address) {
   char unique[64];
   std::snprintf(unique, sizeof unique, "%llX.%X.%X.%08X", static_cast<unsigned long long>(std::time(nullptr)),
                 static_cast<unsigned>(::getpid()), ++counter, random);
-  return "<" + std::string(unique) + "@" + (plain ? std::string(domain) : std::string("localhost")) + ">";
+  std::string id(1, '<');
+  id += unique;
+  id += '@';
+  id += plain ? domain : std::string_view("localhost");
+  id += '>';
+  return id;
 }
 
 }  // namespace tav

@@ -139,7 +139,7 @@ void TCustomWSocket::AssignDefaultValue() {
   proto_assigned_ = proto_resolved_ = true;
   protocol_ = IPPROTO_TCP;
   sock_type_ = SOCK_STREAM;
-  local_port_ = "0";
+  local_port_ = std::string(1, '0');
   local_port_resolved_ = false;
   local_port_net_ = 0;
   local_addr_ = "0.0.0.0";
