@@ -458,7 +458,8 @@ void TForm5::ScanMeanMaxPower() {
 // stopped or replaced, or none at all, gives no block 1.
 bool TForm5::TakeBlock1() {
   if (have_block1_) return true;
-  if (job_id_ == 0 || Form3 == nullptr || Form3->Worker == nullptr || Form3->Worker->JobId() != job_id_)
+  if (job_id_ == 0 || Form3 == nullptr || Form3->Worker == nullptr || Form3->Worker->JobId() != job_id_ ||
+      !Form3->Worker->Started())
     return false;
   BlockDone.Wait();
   block1_curve_.assign(BestPowerCurve, BestPowerCurve + kBestPowerEntries);

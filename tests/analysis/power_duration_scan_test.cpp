@@ -6,6 +6,7 @@
 
 #include "../core/demo_rider_program.h"
 #include "../viewing/form_snapshot.h"
+#include "no_new_threads.h"
 #include "analysis/analysis_common.h"
 #include "analysis/best_power_worker.h"
 #include "diary/diary_window.h"
@@ -181,6 +182,17 @@ TEST_F(PowerScanWindow, BlockViews) {
   EXPECT_EQ(f->Series[1]->Count(), expected);
 
   StopBestPowerWorker(Form3);  // no job: block 2 alone, no waiting
+  Open(12, lines);
+  EXPECT_EQ(f->Series[1]->Count(), 0);
+  EXPECT_GT(f->Series[2]->Count(), 700);
+
+  {  // a job that could not start is no job either
+    testing_analysis::NoNewThreads no_threads;
+    ASSERT_TRUE(no_threads.Active());
+    StartBestPowerWorker(Form3, block1);
+    EXPECT_EQ(Form3->Worker, nullptr);
+    EXPECT_TRUE(f->BlockDone.IsSet());
+  }
   Open(12, lines);
   EXPECT_EQ(f->Series[1]->Count(), 0);
   EXPECT_GT(f->Series[2]->Count(), 700);
