@@ -295,28 +295,41 @@ void TForm5::SB_01Click(TControl*) {
     return;
   }
   busy_ = true;
+  // However the build ends, an exception included, the window takes
+  // requests again and shows its chart.
+  struct Finish {
+    TForm5* form;
+    ~Finish() {
+      form->busy_ = false;
+      form->rerun_ = false;
+      form->PB_Scan->Hide();
+      form->Chart->Visible = true;
+      form->Chart->Invalidate();
+    }
+  } finish{this};
   do {
     rerun_ = false;
     PrepareChart();
     Chart->Title.Text.Clear();
     Chart->Title.Text.Add(UiText[0]);
-    switch (ChoosePowerScanView(mode_, ItemCount)) {
-      case PowerScanView::Blocks: ScanMeanMaxPowerBlocks(); break;
-      case PowerScanView::MeanMaxOne: ScanMeanMaxPowerSingle(); break;
-      case PowerScanView::MeanMaxTrips: ScanMeanMaxPower(); break;
-      case PowerScanView::LongestRunOne:
-      case PowerScanView::LongestRunTrips:
-        ItemCount = std::min(ItemCount, kMaxTripCurves);
-        Chart->Title.Text.Clear();
-        Chart->Title.Text.Add(UiText[1]);
-        if (ItemCount == 1) ScanPowerDurationSingle();
-        else PerTripLongestRuns();
-        break;
-    }
+    BuildView(ChoosePowerScanView(mode_, ItemCount));
   } while (rerun_);
-  busy_ = false;
-  Chart->Visible = true;
-  Chart->Invalidate();
+}
+
+void TForm5::BuildView(PowerScanView view) {
+  switch (view) {
+    case PowerScanView::Blocks: ScanMeanMaxPowerBlocks(); break;
+    case PowerScanView::MeanMaxOne: ScanMeanMaxPowerSingle(); break;
+    case PowerScanView::MeanMaxTrips: ScanMeanMaxPower(); break;
+    case PowerScanView::LongestRunOne:
+    case PowerScanView::LongestRunTrips:
+      ItemCount = std::min(ItemCount, kMaxTripCurves);
+      Chart->Title.Text.Clear();
+      Chart->Title.Text.Add(UiText[1]);
+      if (ItemCount == 1) ScanPowerDurationSingle();
+      else PerTripLongestRuns();
+      break;
+  }
 }
 
 // ---- time axis ------------------------------------------------------------------------

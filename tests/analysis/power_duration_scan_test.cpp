@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
+#include <stdexcept>
 
 #include "../core/demo_rider_program.h"
 #include "../viewing/form_snapshot.h"
@@ -199,6 +201,37 @@ TEST_F(PowerScanWindow, BlockViews) {
 
   Open(50, lines);
   EXPECT_EQ(f->Series[2]->Count(), 0);
+}
+
+// A build that fails (the user is shown the error) leaves the window free:
+// the next request draws again, with the chart shown and no progress bar.
+class FailingPowerScan : public TForm5 {
+ public:
+  bool fail = true;
+
+ protected:
+  void BuildView(PowerScanView view) override {
+    if (fail) throw std::runtime_error("the build failed");
+    TForm5::BuildView(view);
+  }
+};
+
+TEST_F(PowerScanWindow, AFailedBuildLeavesTheWindowUsable) {
+  auto w = std::make_unique<FailingPowerScan>();
+  Application().ActivateForm(Form3);
+  SelectedTrips.Assign(std::vector<std::string>{power[0]});
+  ScanList = &SelectedTrips;
+  Form3->ScanMode = 0;
+  Application().ShownMessages.clear();
+  w->Show();
+  EXPECT_EQ(Application().ShownMessages, std::vector<std::string>{"the build failed"});
+  EXPECT_EQ(w->Series[1]->Count(), 0);
+  EXPECT_TRUE(w->Chart->Visible);
+  EXPECT_FALSE(w->PB_Scan->Visible);
+  w->fail = false;
+  w->SB_01Click(w.get());
+  EXPECT_EQ(w->Series[1]->Count(), w->Series[6]->Count());
+  EXPECT_GT(w->Series[1]->Count(), 100);
 }
 
 }  // namespace
