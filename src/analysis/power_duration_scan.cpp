@@ -225,13 +225,19 @@ void TForm5::CreateControls() {
 }
 
 void TForm5::FormResize(TControl*) {
+  PlaceControls();
+  TrackAnalysisMaximized(*this);
+}
+
+// The smoothing combo follows its label, whose width changes with the
+// language's text.
+void TForm5::PlaceControls() {
   const int cw = ClientWidth(), ch = ClientHeight();
   L_GLA->Top = ch - 5 - L_GLA->Height;
   Chart->SetBounds(5, 5, std::max(0, cw - 10), std::max(0, ch - 18 - L_GLA->Height));
   CB_Glatt->Top = L_GLA->Top - 3;
   CB_Glatt->Left = L_GLA->Left + L_GLA->Width + 8;
   PB_Scan->SetBounds(CB_Glatt->Left + CB_Glatt->Width + 16, CB_Glatt->Top + 2, 240, 16);
-  TrackAnalysisMaximized(*this);
 }
 
 void TForm5::FormClose(TControl*, TCloseAction&) {
@@ -264,6 +270,7 @@ void TForm5::FormActivate(TControl*) {
     seen_show_calls_ = ShowCalls();
     TakeOpening();
   }
+  PlaceControls();  // the texts may have changed meanwhile
   FirstItem = 0;
   ItemCount = static_cast<int>(lines_.size());
   Caption = PowerScanCaption(lines_);

@@ -112,6 +112,7 @@ class TForm5 : public tav::TForm {
 
  private:
   void CreateControls();
+  void PlaceControls();
   void TakeOpening();
   void PrepareChart();
   void PerTripLongestRuns();

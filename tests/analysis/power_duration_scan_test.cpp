@@ -13,6 +13,8 @@
 #include "analysis/best_power_worker.h"
 #include "diary/diary_window.h"
 #include "diary/trip_date_text.h"
+#include "platform/controls_font.h"
+#include "texts/text_tables.h"
 
 namespace tav {
 namespace {
@@ -201,6 +203,25 @@ TEST_F(PowerScanWindow, BlockViews) {
 
   Open(50, lines);
   EXPECT_EQ(f->Series[2]->Count(), 0);
+}
+
+// The smoothing combo stands right after its label in every language, also
+// when the language changes while the window is open.
+TEST_F(PowerScanWindow, SmoothingComboFollowsItsLabelInEveryLanguage) {
+  Open(0, std::vector<std::string>(power.begin(), power.begin() + 3));
+  std::vector<std::string> captions;
+  for (TextLanguage l : {kGermanTexts, kEnglishTexts, kSpanishTexts, kGermanTexts}) {
+    ApplyLanguage(l);
+    Application().ActivateForm(Form3);
+    Application().ActivateForm(f);
+    captions.push_back(f->L_GLA->Caption);
+    EXPECT_EQ(f->L_GLA->Width, MeasureText(f->L_GLA->Font, f->L_GLA->Caption).X) << l;
+    const int label_end = f->L_GLA->Left + f->L_GLA->Width;
+    EXPECT_GE(f->CB_Glatt->Left, label_end + 4) << l;
+    EXPECT_LE(f->CB_Glatt->Left, label_end + 12) << l;
+    EXPECT_GE(f->PB_Scan->Left, f->CB_Glatt->Left + f->CB_Glatt->Width) << l;
+  }
+  EXPECT_EQ(captions, (std::vector<std::string>{"Gl\xE4ttung", "Smoothing", "Suavizar curva", "Gl\xE4ttung"}));
 }
 
 // A build that fails (the user is shown the error) leaves the window free:
