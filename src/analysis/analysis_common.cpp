@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <system_error>
 #include <thread>
 
 #include "core/info_form.h"
@@ -257,24 +258,47 @@ void ForEachListedTripIn(const std::string& rider_dir, const std::vector<std::st
   };
   const std::size_t workers = std::min<std::size_t>(
       n, threads > 0 ? static_cast<unsigned>(threads) : std::max(1u, std::thread::hardware_concurrency()));
+  TEvent finished;  // with a waiting hook: set by the last worker to end
+  std::atomic<std::size_t> running{workers};
+  // When no further thread can be made, those that run share the work (and
+  // with none at all the calling thread does it).
+  std::vector<std::thread> pool;
+  pool.reserve(workers);
+  // A thread left running would end the program: when the waiting hook or
+  // the calling thread's share throws, the others stop and are joined first.
+  struct JoinLeftOver {
+    std::vector<std::thread>& pool;
+    std::atomic<bool>& stop;
+    ~JoinLeftOver() {
+      stop.store(true);
+      for (std::thread& t : pool)
+        if (t.joinable()) t.join();
+    }
+  } join_left_over{pool, stop};
+  auto spawn = [&](auto body) {
+    try {
+      pool.emplace_back(body);
+      return true;
+    } catch (const std::system_error&) {
+      return false;
+    }
+  };
   if (!waiting) {
     // The calling thread takes its share too.
-    std::vector<std::thread> pool;
-    pool.reserve(workers);
-    for (std::size_t w = 1; w < workers; ++w) pool.emplace_back(work);
+    for (std::size_t w = 1; w < workers && spawn(work); ++w) {}
     work();
     for (auto& t : pool) t.join();
   } else {
-    TEvent finished;
-    std::atomic<std::size_t> running{workers};
-    std::vector<std::thread> pool;
-    pool.reserve(workers);
-    for (std::size_t w = 0; w < workers; ++w)
-      pool.emplace_back([&] {
-        work();
-        if (running.fetch_sub(1) == 1) finished.Set();
-      });
-    while (!finished.Wait(waiting ? 50 : -1))
+    auto worker = [&] {
+      work();
+      if (running.fetch_sub(1) == 1) finished.Set();
+    };
+    std::size_t started = 0;
+    while (started < workers && spawn(worker)) ++started;
+    if (started == 0) work();  // no progress shown, but the work is done
+    // The threads that could not be made count as finished.
+    if (running.fetch_sub(workers - started) == workers - started) finished.Set();
+    while (!finished.Wait(50))
       if (!waiting(done.load(std::memory_order_acquire), static_cast<int>(n))) stop = true;
     for (auto& t : pool) t.join();
   }

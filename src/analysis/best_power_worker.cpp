@@ -1,6 +1,7 @@
 #include "analysis/best_power_worker.h"
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 #include "analysis/power_duration_curves.h"
@@ -65,12 +66,27 @@ void StopBestPowerJob(TTAV_Thread*& slot) {
   slot = nullptr;
 }
 
-void RestartBestPowerJob(TTAV_Thread*& slot, std::vector<std::string> block1_lines,
+bool RestartBestPowerJob(TTAV_Thread*& slot, std::vector<std::string> block1_lines,
                          std::string rider_dir, BestPowerHandOver hand_over, int threads) {
   StopBestPowerJob(slot);
   if (hand_over.Done != nullptr) hand_over.Done->Reset();
-  slot = new TTAV_Thread(std::move(block1_lines), std::move(rider_dir), hand_over, threads);
-  slot->Start();
+  // Whatever stops the job from starting, nothing may wait for it.
+  auto no_job = [&] {
+    delete slot;
+    slot = nullptr;
+    if (hand_over.Done != nullptr) hand_over.Done->Set();
+  };
+  try {
+    slot = new TTAV_Thread(std::move(block1_lines), std::move(rider_dir), hand_over, threads);
+    slot->Start();
+  } catch (const std::system_error&) {
+    no_job();  // no thread to be had: the block view draws without block 1
+    return false;
+  } catch (...) {
+    no_job();
+    throw;
+  }
+  return true;
 }
 
 }  // namespace tav

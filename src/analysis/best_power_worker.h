@@ -51,8 +51,10 @@ class TTAV_Thread : public tav::TThread {
 namespace tav {
 
 // Starts a job in `slot` after stopping and joining the one there; Done is
-// reset before the new job starts.
-void RestartBestPowerJob(TTAV_Thread*& slot, std::vector<std::string> block1_lines,
+// reset before the new job starts. When no thread can be made for it the
+// slot stays empty, Done is set (nothing waits for ever) and the result is
+// false.
+bool RestartBestPowerJob(TTAV_Thread*& slot, std::vector<std::string> block1_lines,
                          std::string rider_dir, BestPowerHandOver hand_over, int threads = 0);
 // Stops and joins the job in `slot`, if any, and empties the slot.
 void StopBestPowerJob(TTAV_Thread*& slot);

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <exception>
 #include <limits>
-#include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 
@@ -285,7 +285,8 @@ void MeanMaxWalkPortable(const float* power, int count, std::vector<float>& best
 void LongestRunNaive(const float* values, int count, int top, int bottom,
                      std::vector<int32_t>& runs) {
   runs.clear();
-  for (int t = top; t >= bottom; --t) {
+  // 64-bit threshold: counting down past the lowest int must not overflow.
+  for (int64_t t = top; t >= bottom; --t) {
     int32_t longest = 0, run = 0;
     for (int r = 1; r < count; ++r) {
       run = values[r] > static_cast<float>(t) ? run + 1 : 0;
@@ -295,50 +296,103 @@ void LongestRunNaive(const float* values, int count, int top, int bottom,
   }
 }
 
+namespace {
+
+// Integers of magnitude up to this are floats exactly.
+constexpr int64_t kExactFloatInt = int64_t{1} << 24;
+
+// The highest threshold t in [bottom, top - 1] with v > float(t), for
+// float(bottom) < v <= float(top), starting from the guess k (the largest
+// integer below v). Only needed where thresholds are no longer exact floats:
+// there float(t) rounds, so the guess is moved until the comparison the
+// plain method makes agrees (a few hundred steps at most, as floats of
+// such magnitude are at most 256 apart).
+int64_t SettleThreshold(float v, int64_t k, int64_t bottom, int64_t top) {
+  k = std::clamp(k, bottom, top - 1);
+  while (k > bottom && !(v > static_cast<float>(k))) --k;
+  while (k + 1 < top && v > static_cast<float>(k + 1)) ++k;
+  return k;
+}
+
+}  // namespace
+
 void LongestRun(const float* values, int count, int top, int bottom, std::vector<int32_t>& runs) {
   runs.clear();
   if (top < bottom) return;
-  // A record's key: the highest threshold it exceeds (ceil(v) - 1), top when
-  // it exceeds them all, bottom - 1 when none (NaN included).
-  const int32_t none = bottom - 1;
-  const float top_f = static_cast<float>(top), bottom_f = static_cast<float>(bottom);
-  auto key_of = [&](float v) -> int32_t {
-    if (v > top_f) return top;
-    if (!(v > bottom_f)) return none;
-    const int32_t t = static_cast<int32_t>(v);  // v > 0 here: truncation is floor
-    return static_cast<float>(t) == v ? t - 1 : t;
-  };
-  // widest[t - bottom]: the widest window around a record of key t whose
-  // records all have keys of at least t. The stack holds rising keys, each
-  // with the last record seen of it; a key leaves it at the first later
-  // record of a lower key, its window reaching back to the record under it.
-  const std::size_t thresholds = static_cast<std::size_t>(top - bottom + 1);
-  std::vector<int32_t> widest(thresholds, 0);
-  const std::size_t depth = static_cast<std::size_t>(std::max(count, 1)) + 1;
-  std::unique_ptr<int32_t[]> at(new int32_t[depth]), keys(new int32_t[depth]);
-  at[0] = 0;
-  keys[0] = none - 2;  // below every key: never leaves
-  std::size_t sp = 1;
-  const int last = std::max(count, 1);
-  for (int r = 1; r <= last; ++r) {
-    const int32_t k = r < count ? key_of(values[r]) : none - 1;  // the end closes every window
-    while (keys[sp - 1] > k) {
-      const int32_t kt = keys[--sp];
-      if (kt >= bottom) {
-        int32_t& slot = widest[static_cast<std::size_t>(kt - bottom)];
-        slot = std::max(slot, r - at[sp - 1] - 1);
-      }
+  const int64_t thresholds = int64_t{top} - bottom + 1;
+  if (thresholds >= std::numeric_limits<int32_t>::max())
+    throw std::length_error("LongestRun: too many thresholds");
+  const int32_t levels = static_cast<int32_t>(thresholds);
+  runs.assign(static_cast<std::size_t>(levels), 0);
+  if (count < 2) return;
+
+  // A record's level: top - t for the highest threshold t it exceeds (0: it
+  // exceeds top), `levels` when it exceeds none (NaN included). The
+  // comparisons are the plain method's, v > float(t).
+  const std::size_t n = static_cast<std::size_t>(count);
+  std::vector<int32_t> level(n + 1);
+  if (top < kExactFloatInt && bottom > -kExactFloatInt) {
+    // Every threshold is a float exactly: v > t just when t is below v.
+    // v is held between bottom - 1 and top + 1 (NaN as bottom - 1), so the
+    // largest integer below it lies between bottom - 2 and top.
+    const float lo = static_cast<float>(bottom - 1), hi = static_cast<float>(top + 1);
+    for (int r = 1; r < count; ++r) {
+      float v = values[r];
+      v = v > lo ? v : lo;
+      v = v < hi ? v : hi;
+      const int32_t whole = static_cast<int32_t>(v);  // toward zero
+      const int32_t t = std::max(whole - (static_cast<float>(whole) >= v), bottom - 1);
+      level[static_cast<std::size_t>(r)] = top - t;
     }
-    // A new key goes on top; a key equal to the top's takes the top's place.
-    sp += keys[sp - 1] != k;
-    at[sp - 1] = r;
-    keys[sp - 1] = k;
+  } else {
+    const float top_f = static_cast<float>(top), bottom_f = static_cast<float>(bottom);
+    for (int r = 1; r < count; ++r) {
+      const float v = values[r];
+      int32_t l = levels;
+      if (v > top_f) {
+        l = 0;
+      } else if (v > bottom_f) {
+        // float(bottom) < v <= float(top): v is within the range of int64.
+        const int64_t whole = static_cast<int64_t>(v);
+        int64_t t = whole - (static_cast<float>(whole) >= v);
+        if (t < -kExactFloatInt || t >= kExactFloatInt) t = SettleThreshold(v, t, bottom, top);
+        l = static_cast<int32_t>(top - t);
+      }
+      level[static_cast<std::size_t>(r)] = l;
+    }
   }
-  runs.resize(thresholds);
+
+  // The records sorted by level (a counting sort): once placed, the records
+  // of level L are order[end[L - 1] .. end[L] - 1] (from 0 for L = 0), in
+  // record order.
+  std::vector<int32_t> end(static_cast<std::size_t>(levels) + 2, 0);
+  for (int r = 1; r < count; ++r) ++end[static_cast<std::size_t>(level[static_cast<std::size_t>(r)]) + 1];
+  for (std::size_t l = 1; l < end.size(); ++l) end[l] += end[l - 1];
+  std::vector<int32_t> order(n - 1);
+  for (int r = 1; r < count; ++r)
+    order[static_cast<std::size_t>(end[static_cast<std::size_t>(level[static_cast<std::size_t>(r)])]++)] = r;
+
+  // The records join level by level, thresholds falling. Each run of joined
+  // records keeps its length at both of its ends (record 0 and record count
+  // never join, so they stay 0 and close every run): a joining record links
+  // the run ending just before it and the one starting just after it.
+  std::vector<int32_t>& span = level;  // reused: 0 everywhere once cleared
+  std::fill(span.begin(), span.end(), 0);
+  int32_t* len = span.data();
+  const int32_t* ord = order.data();
   int32_t longest = 0;
-  for (int t = top; t >= bottom; --t) {
-    longest = std::max(longest, widest[static_cast<std::size_t>(t - bottom)]);
-    runs[static_cast<std::size_t>(top - t)] = longest;
+  std::size_t i = 0;
+  for (int32_t l = 0; l < levels; ++l) {
+    const std::size_t stop = static_cast<std::size_t>(end[static_cast<std::size_t>(l)]);
+    for (; i < stop; ++i) {
+      const int32_t r = ord[i];
+      const int32_t left = len[r - 1], right = len[r + 1];
+      const int32_t joined = left + 1 + right;
+      len[r - left] = joined;
+      len[r + right] = joined;
+      longest = std::max(longest, joined);
+    }
+    runs[static_cast<std::size_t>(l)] = longest;
   }
 }
 

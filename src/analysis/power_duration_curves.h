@@ -63,16 +63,20 @@ void MeanMaxWalkPortable(const float* power, int count, std::vector<float>& best
 // ---------------------------------------------------------------------------
 
 // runs[k] := the largest number of consecutive records among 1 .. count - 1
-// whose value is strictly greater than the threshold top - k, for the
-// thresholds top, top - 1, ..., bottom (empty when top < bottom). NaN is
-// greater than nothing.
+// whose value is strictly greater than float(top - k), for the thresholds
+// top, top - 1, ..., bottom (empty when top < bottom); any ints will do,
+// below 0 and beyond 2^24 (where float(t) rounds) included. NaN is greater
+// than nothing.
 //
 // The plain method, one pass per threshold.
 void LongestRunNaive(const float* values, int count, int top, int bottom,
                      std::vector<int32_t>& runs);
-// The same in O(count + top - bottom): the widest window around each record
-// whose values all reach it (a monotonic stack), filed under the highest
-// threshold the record exceeds, then a running maximum from the top down.
+// The same in O(count + top - bottom): the records are sorted by the highest
+// threshold they exceed (a counting sort) and join in that order, thresholds
+// falling; each run of joined records keeps its length at its two ends, so a
+// joining record links its neighbours' runs at once, and the longest run so
+// far is the curve's value. Throws std::length_error for 2^31 - 1 thresholds
+// or more.
 void LongestRun(const float* values, int count, int top, int bottom, std::vector<int32_t>& runs);
 
 // ---------------------------------------------------------------------------

@@ -225,13 +225,19 @@ void TForm5::CreateControls() {
 }
 
 void TForm5::FormResize(TControl*) {
+  PlaceControls();
+  TrackAnalysisMaximized(*this);
+}
+
+// The smoothing combo follows its label, whose width changes with the
+// language's text.
+void TForm5::PlaceControls() {
   const int cw = ClientWidth(), ch = ClientHeight();
   L_GLA->Top = ch - 5 - L_GLA->Height;
   Chart->SetBounds(5, 5, std::max(0, cw - 10), std::max(0, ch - 18 - L_GLA->Height));
   CB_Glatt->Top = L_GLA->Top - 3;
   CB_Glatt->Left = L_GLA->Left + L_GLA->Width + 8;
   PB_Scan->SetBounds(CB_Glatt->Left + CB_Glatt->Width + 16, CB_Glatt->Top + 2, 240, 16);
-  TrackAnalysisMaximized(*this);
 }
 
 void TForm5::FormClose(TControl*, TCloseAction&) {
@@ -264,6 +270,7 @@ void TForm5::FormActivate(TControl*) {
     seen_show_calls_ = ShowCalls();
     TakeOpening();
   }
+  PlaceControls();  // the texts may have changed meanwhile
   FirstItem = 0;
   ItemCount = static_cast<int>(lines_.size());
   Caption = PowerScanCaption(lines_);
@@ -295,28 +302,41 @@ void TForm5::SB_01Click(TControl*) {
     return;
   }
   busy_ = true;
+  // However the build ends, an exception included, the window takes
+  // requests again and shows its chart.
+  struct Finish {
+    TForm5* form;
+    ~Finish() {
+      form->busy_ = false;
+      form->rerun_ = false;
+      form->PB_Scan->Hide();
+      form->Chart->Visible = true;
+      form->Chart->Invalidate();
+    }
+  } finish{this};
   do {
     rerun_ = false;
     PrepareChart();
     Chart->Title.Text.Clear();
     Chart->Title.Text.Add(UiText[0]);
-    switch (ChoosePowerScanView(mode_, ItemCount)) {
-      case PowerScanView::Blocks: ScanMeanMaxPowerBlocks(); break;
-      case PowerScanView::MeanMaxOne: ScanMeanMaxPowerSingle(); break;
-      case PowerScanView::MeanMaxTrips: ScanMeanMaxPower(); break;
-      case PowerScanView::LongestRunOne:
-      case PowerScanView::LongestRunTrips:
-        ItemCount = std::min(ItemCount, kMaxTripCurves);
-        Chart->Title.Text.Clear();
-        Chart->Title.Text.Add(UiText[1]);
-        if (ItemCount == 1) ScanPowerDurationSingle();
-        else PerTripLongestRuns();
-        break;
-    }
+    BuildView(ChoosePowerScanView(mode_, ItemCount));
   } while (rerun_);
-  busy_ = false;
-  Chart->Visible = true;
-  Chart->Invalidate();
+}
+
+void TForm5::BuildView(PowerScanView view) {
+  switch (view) {
+    case PowerScanView::Blocks: ScanMeanMaxPowerBlocks(); break;
+    case PowerScanView::MeanMaxOne: ScanMeanMaxPowerSingle(); break;
+    case PowerScanView::MeanMaxTrips: ScanMeanMaxPower(); break;
+    case PowerScanView::LongestRunOne:
+    case PowerScanView::LongestRunTrips:
+      ItemCount = std::min(ItemCount, kMaxTripCurves);
+      Chart->Title.Text.Clear();
+      Chart->Title.Text.Add(UiText[1]);
+      if (ItemCount == 1) ScanPowerDurationSingle();
+      else PerTripLongestRuns();
+      break;
+  }
 }
 
 // ---- time axis ------------------------------------------------------------------------
@@ -458,7 +478,8 @@ void TForm5::ScanMeanMaxPower() {
 // stopped or replaced, or none at all, gives no block 1.
 bool TForm5::TakeBlock1() {
   if (have_block1_) return true;
-  if (job_id_ == 0 || Form3 == nullptr || Form3->Worker == nullptr || Form3->Worker->JobId() != job_id_)
+  if (job_id_ == 0 || Form3 == nullptr || Form3->Worker == nullptr || Form3->Worker->JobId() != job_id_ ||
+      !Form3->Worker->Started())
     return false;
   BlockDone.Wait();
   block1_curve_.assign(BestPowerCurve, BestPowerCurve + kBestPowerEntries);

@@ -90,7 +90,7 @@ class TForm5 : public tav::TForm {
   void ChartMouseUp(tav::TControl* sender, tav::TMouseButton button, tav::TShiftState shift, int x, int y);
   void SB_01Click(tav::TControl* sender);
 
-  // Curve builders (SB_01Click picks one).
+  // Curve builders (SB_01Click picks one through BuildView).
   void ScanPowerDurationSingle();
   void ScanMeanMaxPowerSingle();
   void ScanMeanMaxPower();
@@ -106,8 +106,13 @@ class TForm5 : public tav::TForm {
   tav::TEdit* E_SKA = nullptr;
   tav::TProgressBar* PB_Scan = nullptr;  // progress of long computations
 
+ protected:
+  // Draws the view into the prepared chart (one pass of SB_01Click).
+  virtual void BuildView(tav::PowerScanView view);
+
  private:
   void CreateControls();
+  void PlaceControls();
   void TakeOpening();
   void PrepareChart();
   void PerTripLongestRuns();

@@ -39,8 +39,8 @@ TThread::~TThread() {
 
 void TThread::Start() {
   if (started_) return;
+  thread_ = std::thread([this] { Main(); });  // std::system_error when no thread can be made
   started_ = true;
-  thread_ = std::thread([this] { Main(); });
 }
 
 void TThread::WaitFor() {

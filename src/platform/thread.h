@@ -43,7 +43,8 @@ class TThread {
   TThread(const TThread&) = delete;
   TThread& operator=(const TThread&) = delete;
 
-  // Starts the thread; later calls do nothing.
+  // Starts the thread; later calls do nothing. Throws std::system_error
+  // when no thread can be made (Started() then stays false).
   void Start();
   bool Started() const { return started_; }
   // Asks the worker to stop; it sees Terminated() and returns.

@@ -4,11 +4,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <stdexcept>
 #include <thread>
 
 #include "../core/core_test_util.h"
 #include "core/trip_file.h"
+#include "no_new_threads.h"
 #include "platform/text.h"
+#include "platform/thread.h"
 
 namespace tav {
 namespace {
@@ -151,6 +155,47 @@ TEST_F(ListedTripsTest, ManyTripsStreamWithProgressAndStop) {
       },
       [](int, int) { return false; });
   EXPECT_LT(used.load(), 800);
+}
+
+// Without threads to be had the calling thread reads every trip, with and
+// without a waiting hook; a waiting hook that throws has the reading threads
+// stopped and joined before the exception leaves.
+TEST_F(ListedTripsTest, TripsAreReadWithoutThreadsAndThreadsAreJoinedOnAnException) {
+  TripFileData d;
+  d.Samples = testing_core::RampTrip(100);
+  std::vector<std::string> lines;
+  for (int k = 0; k < 6; ++k) {
+    const std::string key = Format("201402%02i_100000_0_A", k + 1);
+    ASSERT_TRUE(WriteTripFile(FsPath(JoinPath(RiderDir, key + ".DEO")), d, false, nullptr));
+    lines.push_back(key + ";001;");
+  }
+  {
+    testing_analysis::NoNewThreads no_threads;
+    ASSERT_TRUE(no_threads.Active());
+    for (bool hook : {false, true}) {
+      std::vector<int> counts(lines.size(), 0);
+      std::function<bool(int, int)> waiting;
+      if (hook) waiting = [](int, int) { return true; };
+      ForEachListedTrip(lines, [&](std::size_t i, TripFileData& trip) { counts[i] = trip.Count(); }, waiting);
+      EXPECT_EQ(counts, std::vector<int>(lines.size(), 100)) << hook;
+    }
+  }
+  // The readers hold on until the hook has been called; the hook then throws.
+  TEvent hook_called;
+  std::atomic<int> used{0};
+  EXPECT_THROW(ForEachListedTrip(
+                   lines,
+                   [&](std::size_t, TripFileData&) {
+                     hook_called.Wait(10000);
+                     used.fetch_add(1);
+                   },
+                   [&](int, int) -> bool {
+                     hook_called.Set();
+                     throw std::runtime_error("waiting failed");
+                   }),
+               std::runtime_error);
+  EXPECT_TRUE(hook_called.IsSet());
+  EXPECT_GE(used.load(), 1);  // the readers were joined: what they did is done
 }
 
 TEST(AnalysisCommonTest, RecordIntervalIsAtLeastOne) {

@@ -11,6 +11,7 @@
 #include "core/core_data.h"
 #include "core/core_test_util.h"
 #include "core/trip_file.h"
+#include "no_new_threads.h"
 
 namespace tav {
 namespace {
@@ -150,6 +151,30 @@ TEST_F(BestPowerWorkerTest, RestartStopsAndJoinsTheRunningJob) {
   StopBestPowerJob(slot);
   EXPECT_EQ(slot, nullptr);
   EXPECT_TRUE(stopped.done.IsSet());
+}
+
+// Without threads to be had: a job that cannot start leaves the slot empty
+// and still signals, and the curve computed on the calling thread alone is
+// the same (with and without a stop flag, which reads with a waiting loop).
+TEST_F(BestPowerWorkerTest, WithoutThreadsNothingWaitsAndTheCurveIsTheSame) {
+  const std::vector<std::string> lines = {AddTrip("20240101_1000000_A", 900, 1, Wave),
+                                          AddTrip("20240102_1000000_B", 700, 2, [](int r) { return Wave(r + 3); })};
+  const std::vector<float> want = Expected(lines);
+  testing_analysis::NoNewThreads no_threads;
+  ASSERT_TRUE(no_threads.Active());
+  Results got;
+  TTAV_Thread* slot = nullptr;
+  EXPECT_FALSE(RestartBestPowerJob(slot, lines, RiderDir, got.HandOver(), 0));
+  EXPECT_EQ(slot, nullptr);
+  EXPECT_TRUE(got.done.IsSet());
+  for (bool with_stop_flag : {false, true}) {
+    std::atomic<bool> cancel{false};
+    std::vector<float> table(kBestPowerEntries, -1.0f);
+    BlockSummary summary;
+    ASSERT_TRUE(ComputeBlockCurve(lines, RiderDir, 0, with_stop_flag ? &cancel : nullptr, table.data(),
+                                  kBestPowerEntries, summary));
+    EXPECT_EQ(std::memcmp(table.data(), want.data(), want.size() * sizeof(float)), 0) << with_stop_flag;
+  }
 }
 
 }  // namespace

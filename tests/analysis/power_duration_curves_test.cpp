@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <stdexcept>
 
 namespace tav {
 namespace {
@@ -122,6 +123,65 @@ TEST(LongestRun, FastEqualsOnePassPerThreshold) {
   EXPECT_EQ(PowerToInt(347.9f), 347);
   EXPECT_EQ(PowerToInt(1e30f), static_cast<int32_t>(kPowerCeiling));
   EXPECT_EQ(PowerToInt(std::numeric_limits<float>::quiet_NaN()), 0);
+}
+
+// Thresholds anywhere in the range of int: at and below 0, beyond 2^24
+// (where float(t) rounds, so several thresholds compare alike) and at the
+// ends of int; values around them, fractions, ties, NaN and infinities.
+TEST(LongestRun, FastEqualsOnePassPerThresholdForAnyThresholds) {
+  constexpr int kMin = std::numeric_limits<int>::min(), kMax = std::numeric_limits<int>::max();
+  struct Row {
+    int top, bottom;
+    double center, spread;  // values uniform in center +- spread
+    bool whole;             // whole numbers (ties with the thresholds)
+  } rows[] = {
+      {10, -10, 0.0, 14.0, true},
+      {3, -3, 0.0, 4.0, false},
+      {0, 0, 0.0, 2.0, false},
+      {-1, -40, -20.0, 30.0, true},
+      {-1, -40, -20.0, 30.0, false},
+      {50, 21, -5.0, 80.0, false},  // mostly below the bottom
+      {(1 << 24) + 40, (1 << 24) - 40, 16777216.0, 90.0, false},
+      {-(1 << 24) + 5, -(1 << 24) - 30, -16777216.0, 60.0, true},
+      {(1 << 30) + 700, (1 << 30) - 700, 1073741824.0, 1500.0, false},
+      {kMin + 60, kMin, -2147483648.0, 400.0, true},
+      {kMax, kMax - 60, 2147483647.0, 500.0, false},
+      {300, -300, 0.0, 1e9, false},  // far outside on both sides
+  };
+  std::mt19937 rng(14);
+  for (const Row& row : rows) {
+    for (int count : {1, 2, 3, 61, 700}) {
+      std::uniform_real_distribution<double> u(-row.spread, row.spread);
+      std::vector<float> v(static_cast<std::size_t>(count), std::numeric_limits<float>::quiet_NaN());
+      for (int r = 1; r < count; ++r) {
+        const double x = row.center + u(rng);
+        float& f = v[static_cast<std::size_t>(r)];
+        f = static_cast<float>(row.whole ? std::round(x) : x);
+        switch (rng() % 40) {
+          case 0: f = std::numeric_limits<float>::quiet_NaN(); break;
+          case 1: f = std::numeric_limits<float>::infinity(); break;
+          case 2: f = -std::numeric_limits<float>::infinity(); break;
+          case 3: f = static_cast<float>(row.bottom); break;
+          case 4: f = static_cast<float>(row.top); break;
+          default: break;
+        }
+      }
+      std::vector<int32_t> want, fast = {123};
+      LongestRunNaive(v.data(), count, row.top, row.bottom, want);
+      LongestRun(v.data(), count, row.top, row.bottom, fast);
+      ASSERT_EQ(want.size(), static_cast<std::size_t>(static_cast<int64_t>(row.top) - row.bottom + 1));
+      EXPECT_EQ(want, fast) << "top " << row.top << " bottom " << row.bottom << " count " << count;
+    }
+  }
+  // Records 1..6: -0.5 -1 -1.5 0 -0.25 -3; thresholds 0 down to -3.
+  const std::vector<float> negative = {0, -0.5f, -1, -1.5f, 0, -0.25f, -3};
+  std::vector<int32_t> runs;
+  LongestRun(negative.data(), 7, 0, -3, runs);
+  EXPECT_EQ(runs, (std::vector<int32_t>{0, 2, 5, 5}));
+  // A top below the bottom gives nothing; more thresholds than an int counts are refused.
+  LongestRun(negative.data(), 7, -4, -3, runs);
+  EXPECT_TRUE(runs.empty());
+  EXPECT_THROW(LongestRun(negative.data(), 7, kMax, kMin, runs), std::length_error);
 }
 
 // A trip at 1 s and one at 2 s: the same length lands on d = w and d = 2w;

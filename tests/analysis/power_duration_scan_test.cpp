@@ -3,13 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
 
 #include "../core/demo_rider_program.h"
 #include "../viewing/form_snapshot.h"
+#include "no_new_threads.h"
 #include "analysis/analysis_common.h"
 #include "analysis/best_power_worker.h"
+#include "core/core_data.h"
+#include "core/forms.h"
+#include "core/info_form.h"
+#include "core/main_window.h"
 #include "diary/diary_window.h"
 #include "diary/trip_date_text.h"
+#include "platform/controls_font.h"
+#include "texts/text_tables.h"
 
 namespace tav {
 namespace {
@@ -185,8 +195,113 @@ TEST_F(PowerScanWindow, BlockViews) {
   EXPECT_EQ(f->Series[1]->Count(), 0);
   EXPECT_GT(f->Series[2]->Count(), 700);
 
+  {  // a job that could not start is no job either
+    testing_analysis::NoNewThreads no_threads;
+    ASSERT_TRUE(no_threads.Active());
+    StartBestPowerWorker(Form3, block1);
+    EXPECT_EQ(Form3->Worker, nullptr);
+    EXPECT_TRUE(f->BlockDone.IsSet());
+  }
+  Open(12, lines);
+  EXPECT_EQ(f->Series[1]->Count(), 0);
+  EXPECT_GT(f->Series[2]->Count(), 700);
+
   Open(50, lines);
   EXPECT_EQ(f->Series[2]->Count(), 0);
+}
+
+// The smoothing combo stands right after its label in every language, also
+// when the language changes while the window is open.
+TEST_F(PowerScanWindow, SmoothingComboFollowsItsLabelInEveryLanguage) {
+  Open(0, std::vector<std::string>(power.begin(), power.begin() + 3));
+  std::vector<std::string> captions;
+  for (TextLanguage l : {kGermanTexts, kEnglishTexts, kSpanishTexts, kGermanTexts}) {
+    ApplyLanguage(l);
+    Application().ActivateForm(Form3);
+    Application().ActivateForm(f);
+    captions.push_back(f->L_GLA->Caption);
+    EXPECT_EQ(f->L_GLA->Width, MeasureText(f->L_GLA->Font, f->L_GLA->Caption).X) << l;
+    const int label_end = f->L_GLA->Left + f->L_GLA->Width;
+    EXPECT_GE(f->CB_Glatt->Left, label_end + 4) << l;
+    EXPECT_LE(f->CB_Glatt->Left, label_end + 12) << l;
+    EXPECT_GE(f->PB_Scan->Left, f->CB_Glatt->Left + f->CB_Glatt->Width) << l;
+  }
+  EXPECT_EQ(captions, (std::vector<std::string>{"Gl\xE4ttung", "Smoothing", "Suavizar curva", "Gl\xE4ttung"}));
+}
+
+// F5 opens the help of the view: longest runs (modes below 4) or mean
+// maxima (4 and the block views), from the window and from its combo.
+TEST_F(PowerScanWindow, F5ShowsTheHelpOfTheView) {
+  testing_core::WriteBytes(FsPath(HelpTopicPath(HelpPathPrefix, LanguageIndex, 18)), "longest runs\r\n");
+  testing_core::WriteBytes(FsPath(HelpTopicPath(HelpPathPrefix, LanguageIndex, 15)), "mean maxima\r\n");
+  const std::vector<std::string> blocks = {power[0], "BLOCK2", power[1]};
+  struct Row {
+    int mode;
+    bool from_combo;
+    const char* help;
+  } rows[] = {{0, false, "longest runs"}, {0, true, "longest runs"}, {3, false, "longest runs"},
+              {4, false, "mean maxima"},  {4, true, "mean maxima"},  {8, false, "mean maxima"}};
+  for (const Row& row : rows) {
+    Open(row.mode, row.mode == 8 ? blocks : std::vector<std::string>{power[0]});
+    Form12->Hide();
+    WORD key = VK_F5;
+    TControl* target = row.from_combo ? static_cast<TControl*>(f->CB_Glatt) : f;
+    target->DoKeyDown(key, {});
+    EXPECT_EQ(key, 0) << row.mode;
+    EXPECT_TRUE(Form12->Visible) << row.mode;
+    EXPECT_NE(Form12->RichEdit1->Text().find(row.help), std::string::npos) << row.mode << " " << row.from_combo;
+  }
+}
+
+// Leaving the program stops and joins a running block-1 job: no thread of
+// it is left once the windows are gone.
+TEST_F(PowerScanWindow, ExitStopsAndJoinsTheRunningJob) {
+  auto threads = [] {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/task")) ++n;
+    return n;
+  };
+  const std::size_t before = threads();
+  std::vector<std::string> block1;
+  for (int round = 0; round < 20; ++round) block1.insert(block1.end(), power.begin(), power.end());
+  StartBestPowerWorker(Form3, block1);
+  ASSERT_NE(Form3->Worker, nullptr);
+  EXPECT_TRUE(Form3->Worker->Started());
+  Form1->Close();
+  DestroyAllForms();
+  EXPECT_EQ(Form3, nullptr);
+  EXPECT_EQ(threads(), before);
+}
+
+// A build that fails (the user is shown the error) leaves the window free:
+// the next request draws again, with the chart shown and no progress bar.
+class FailingPowerScan : public TForm5 {
+ public:
+  bool fail = true;
+
+ protected:
+  void BuildView(PowerScanView view) override {
+    if (fail) throw std::runtime_error("the build failed");
+    TForm5::BuildView(view);
+  }
+};
+
+TEST_F(PowerScanWindow, AFailedBuildLeavesTheWindowUsable) {
+  auto w = std::make_unique<FailingPowerScan>();
+  Application().ActivateForm(Form3);
+  SelectedTrips.Assign(std::vector<std::string>{power[0]});
+  ScanList = &SelectedTrips;
+  Form3->ScanMode = 0;
+  Application().ShownMessages.clear();
+  w->Show();
+  EXPECT_EQ(Application().ShownMessages, std::vector<std::string>{"the build failed"});
+  EXPECT_EQ(w->Series[1]->Count(), 0);
+  EXPECT_TRUE(w->Chart->Visible);
+  EXPECT_FALSE(w->PB_Scan->Visible);
+  w->fail = false;
+  w->SB_01Click(w.get());
+  EXPECT_EQ(w->Series[1]->Count(), w->Series[6]->Count());
+  EXPECT_GT(w->Series[1]->Count(), 100);
 }
 
 }  // namespace

@@ -79,9 +79,12 @@ inline void PaintControlOutline(TCanvas& cv, TControl& c, int x, int y) {
   cv.Font.Color = c.Enabled ? c.Font.Color : clGray;
   cv.Brush.Style = TBrushStyle::bsClear;
   cv.SetClipRect(r);
-  int ty = r.Top + 2;
+  // A label's text starts at its corner, as in the real window (its size is
+  // its text's); boxes keep a small margin.
+  const bool boxed = c.Kind() != TControlKind::Label && c.Kind() != TControlKind::StaticText;
+  int ty = r.Top + (boxed ? 2 : 0);
   for (const std::string& s : lines) {
-    cv.TextOut(r.Left + 3, ty, s);
+    cv.TextOut(r.Left + (boxed ? 3 : 0), ty, s);
     ty += cv.TextHeight("Ag");
   }
   cv.ClearClipRect();
