@@ -333,7 +333,7 @@ void TForm3::StoreManualEntry() {
   RebuildAfterEdit();
   // The stored entry is the current row, in view.
   DBook->SetRow(added + 2);
-  SB_TRIP_KILL->Enabled = true;
+  SB_TRIP_KILL->Enabled = CurrentRowInList();
 }
 
 // ===========================================================================

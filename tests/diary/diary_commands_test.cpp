@@ -28,6 +28,7 @@ class DiaryEdits : public DiaryForm {
 TEST_F(DiaryEdits, ManualEntryAddEditDelete) {
   Rides(2);
   Open(1);
+  EXPECT_TRUE(f->SB_TRIP_KILL->Enabled);  // the current row is a list row from the start
   UnitFlags = kUnitMiles | kUnitFahrenheit;
   f->SB_NO_RIDE->DoClick();
   f->ED_1->DateTime = DateValue(2014, 3, 5) + 0.9;  // the picker's time of day does not count
@@ -68,7 +69,12 @@ TEST_F(DiaryEdits, ManualEntryAddEditDelete) {
   EXPECT_TRUE(f->P_CT->Visible && !f->DBook->Enabled);
   f->B_CL_Trip->DoClick();
   EXPECT_EQ(TripList.Lines(), (std::vector<std::string>{TripLine(2, 8, 0, 2), stored, "ERASED :1;"}));
-  EXPECT_TRUE(f->DBook->Enabled);
+  EXPECT_TRUE(f->DBook->Enabled && f->SB_TRIP_KILL->Enabled);
+  Click(0, 3);
+  f->SB_TRIP_KILL->DoClick();
+  f->B_CL_Trip->DoClick();  // the last row goes: the current row is no list row now
+  EXPECT_EQ(TripList.Lines(), (std::vector<std::string>{TripLine(2, 8, 0, 2), "ERASED :1;3;"}));
+  EXPECT_FALSE(f->SB_TRIP_KILL->Enabled);
   EXPECT_EQ(CellOf(kMetricDate, 2), "02.03.2014 - 08:30");
 }
 
@@ -138,7 +144,7 @@ TEST_F(DiaryEdits, JoinWritesTripOneAndKeepsTripTwosFile) {
   DiaryRowSelected[4] = 0;
   f->SB_DEO_DEO->DoClick();
   EXPECT_EQ(TripList.Lines(), (std::vector<std::string>{a, c, "ERASED :"}));
-  EXPECT_TRUE(TripListChanged);
+  EXPECT_TRUE(TripListChanged && f->SB_TRIP_KILL->Enabled);
   const TripFileData joined = ReadTrip(a);
   ASSERT_EQ(joined.Count(), count_a + count_b - 1);
   EXPECT_EQ(joined.Samples[static_cast<std::size_t>(count_a)].Time,
