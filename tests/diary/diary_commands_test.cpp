@@ -101,6 +101,15 @@ TEST_F(DiaryEdits, CommentPanelStoresLineAndTripNote) {
   PutStats(1, 10, 600);
   PutStats(2, 5, 1800);
   Open(1);
+  // A comment the trip filing wrote is selected whole, so the first typing
+  // replaces it; other comments are typed on at their end.
+  const std::pair<int, const char*> typed[] = {{2, "x\r\n"}, {3, "gymx\r\n"}};
+  for (const auto& [row, after] : typed) {
+    Click(1, row);
+    EXPECT_EQ(f->DB_Memo->SelText(), row == 2 ? f->DB_Memo->Text() : "");
+    f->DB_Memo->DoType('x');
+    EXPECT_EQ(f->DB_Memo->Text(), after);
+  }
   const std::string stored = "20140301_0830000_TAV;001;*Hill repeats|~5x3 min|~\xA7legs/tired";
   for (int cycle = 0; cycle < 2; ++cycle) {
     Click(1, 2);  // the comment column opens the panel
