@@ -151,6 +151,20 @@ TEST_F(DiaryEdits, JoinWritesTripOneAndKeepsTripTwosFile) {
   TripListChanged = false;
   DiaryRowSelected[2] = 1;
   DiaryRowSelected[4] = 0;
+  // Either trip's file away: nothing is joined.
+  for (const std::string* away : {&a, &b}) {
+    const fs::path file = FsPath(TripPath(*away));
+    fs::rename(file, fs::path(file).concat(".away"));
+    f->P_NOTRIP->Hide();
+    testing::internal::CaptureStderr();
+    f->SB_DEO_DEO->DoClick();
+    testing::internal::GetCapturedStderr();
+    fs::rename(fs::path(file).concat(".away"), file);
+    EXPECT_FALSE(f->P_NOTRIP->Visible);
+    EXPECT_EQ(TripList.Count(), 4);
+    EXPECT_FALSE(TripListChanged);
+    EXPECT_EQ(ReadTrip(a).Count(), count_a);
+  }
   f->SB_DEO_DEO->DoClick();
   EXPECT_EQ(TripList.Lines(), (std::vector<std::string>{a, c, "ERASED :"}));
   EXPECT_TRUE(TripListChanged && f->SB_TRIP_KILL->Enabled);
