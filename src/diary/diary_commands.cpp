@@ -333,7 +333,7 @@ void TForm3::StoreManualEntry() {
   RebuildAfterEdit();
   // The stored entry is the current row, in view.
   DBook->SetRow(added + 2);
-  SB_TRIP_KILL->Enabled = true;
+  SB_TRIP_KILL->Enabled = CurrentRowInList();
 }
 
 // ===========================================================================
@@ -376,6 +376,8 @@ void TForm3::DBookClick(TControl*) {
   }
   DB_TP->Show();
   DB_TP->BringToFront();
+  // A comment the trip filing wrote is selected whole: the first typing replaces it.
+  if (DB_Memo->Text().find("BIKE") != std::string::npos) DB_Memo->SelectAll();
   DB_Memo->SetFocus();
   SB_CT->Hide();
   SB_CLR_Only->Top = 4;

@@ -807,6 +807,8 @@ void TForm3::FormActivate(tav::TControl*) {
     DiaryRangeClickState = 0;
   }
   Tag = 2;
+  // The delete button follows the current row, from the activation on.
+  SB_TRIP_KILL->Enabled = CurrentRowInList() && !P_CT->Visible;
   DBook->Invalidate();
   activating_ = false;
 }

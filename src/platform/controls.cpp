@@ -1,5 +1,6 @@
 #include "platform/controls.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -316,6 +317,89 @@ void TMemo::DoSetText(std::string text) {
   if (edited.Lines() == Lines.Lines()) return;
   Lines.Assign(edited.Lines());
   Fire(OnChange, this);
+}
+
+namespace {
+
+// The offset inside the text, moved off the LF of a CR LF pair.
+int MemoOffset(const std::string& text, int at) {
+  const int size = static_cast<int>(text.size());
+  at = std::clamp(at, 0, size);
+  if (at > 0 && at < size && text[static_cast<std::size_t>(at - 1)] == '\r' &&
+      text[static_cast<std::size_t>(at)] == '\n')
+    --at;
+  return at;
+}
+
+// The caret where the window leaves it after new lines: the end of the last line.
+int MemoEnd(const std::string& text) {
+  const int size = static_cast<int>(text.size());
+  return size >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0 ? size - 2 : size;
+}
+
+}  // namespace
+
+void TMemo::SetSelection(int start, int length) {
+  const std::string text = Text();
+  long long from = start, to = static_cast<long long>(start) + length;
+  if (to < from) std::swap(from, to);
+  const long long size = static_cast<long long>(text.size());
+  sel_start_ = MemoOffset(text, static_cast<int>(std::clamp(from, 0LL, size)));
+  sel_length_ = MemoOffset(text, static_cast<int>(std::clamp(to, 0LL, size))) - sel_start_;
+  sel_version_ = Lines.Version();
+  sel_set_ = true;
+}
+
+int TMemo::SelStart() const {
+  const std::string text = Text();
+  if (!sel_set_ || sel_version_ != Lines.Version()) return MemoEnd(text);
+  return MemoOffset(text, sel_start_);
+}
+
+int TMemo::SelLength() const {
+  if (!sel_set_ || sel_version_ != Lines.Version()) return 0;
+  const int size = static_cast<int>(Text().size());
+  const int start = SelStart();
+  return std::clamp(sel_start_ + sel_length_, start, size) - start;
+}
+
+std::string TMemo::SelText() const {
+  return Text().substr(static_cast<std::size_t>(SelStart()), static_cast<std::size_t>(SelLength()));
+}
+
+void TMemo::Select(int start, int length) {
+  SetSelection(start, length);
+  selection_requested_ = true;
+}
+
+void TMemo::DoSelect(int start, int length) { SetSelection(start, length); }
+
+void TMemo::DoType(char key) {
+  DoKeyPress(key);
+  if (!key || ReadOnly) return;
+  std::string text = Text();
+  std::size_t start = static_cast<std::size_t>(SelStart());
+  std::size_t length = static_cast<std::size_t>(SelLength());
+  std::string typed;
+  if (key == '\b') {
+    if (length == 0 && start > 0) {
+      length = start >= 2 && text.compare(start - 2, 2, "\r\n") == 0 ? 2 : 1;
+      start -= length;
+    }
+  } else if (key == '\r' || key == '\n') {
+    typed = "\r\n";
+  } else if (static_cast<unsigned char>(key) < 32) {
+    return;
+  } else {
+    typed.assign(1, key);
+  }
+  text.replace(start, length, typed);
+  TStringList edited;
+  edited.SetText(text);
+  const bool changed = edited.Lines() != Lines.Lines();
+  if (changed) Lines.Assign(edited.Lines());
+  Select(static_cast<int>(start + typed.size()), 0);
+  if (changed) Fire(OnChange, this);
 }
 
 bool TRichEdit::LoadFromFile(const std::filesystem::path& path) {

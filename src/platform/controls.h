@@ -326,6 +326,34 @@ class TMemo : public TControl {
   void SetText(std::string_view text) { Lines.SetText(text); }
   void Clear() { Lines.Clear(); }
   void DoSetText(std::string text);  // user edit
+
+  // The selection, as byte offsets into Text() (a line break counts two).
+  // Once the lines change through their list, the selection made before is
+  // gone: the caret stands at the end of the text, as the window puts it.
+  int SelStart() const;
+  int SelLength() const;
+  std::string SelText() const;
+  // Selections by code, shown by the window. Both ends are kept within the
+  // text, and an end between the CR and LF of a line break goes before the CR.
+  void SelectAll() { Select(0, static_cast<int>(Text().size())); }
+  void Select(int start, int length);
+  bool TakeSelectionRequest() { bool r = selection_requested_; selection_requested_ = false; return r; }
+  // The user's selection in the window (start and length as above); the
+  // window is not asked to show it again.
+  void DoSelect(int start, int length);
+  // User typing: runs OnKeyPress (which may change or eat the key), then the
+  // key replaces the selection: '\b' deletes it (or the character or line
+  // break before the caret), '\r' and '\n' type a line break, other control
+  // characters type nothing. Fires OnChange when the lines changed.
+  void DoType(char key);
+
+ private:
+  void SetSelection(int start, int length);
+  int sel_start_ = 0;
+  int sel_length_ = 0;
+  unsigned sel_version_ = 0;  // Lines.Version() the selection belongs to
+  bool sel_set_ = false;
+  bool selection_requested_ = false;
 };
 
 // Rich text is shown as its plain text.

@@ -28,6 +28,7 @@ class DiaryEdits : public DiaryForm {
 TEST_F(DiaryEdits, ManualEntryAddEditDelete) {
   Rides(2);
   Open(1);
+  EXPECT_TRUE(f->SB_TRIP_KILL->Enabled);  // the current row is a list row from the start
   UnitFlags = kUnitMiles | kUnitFahrenheit;
   f->SB_NO_RIDE->DoClick();
   f->ED_1->DateTime = DateValue(2014, 3, 5) + 0.9;  // the picker's time of day does not count
@@ -68,7 +69,12 @@ TEST_F(DiaryEdits, ManualEntryAddEditDelete) {
   EXPECT_TRUE(f->P_CT->Visible && !f->DBook->Enabled);
   f->B_CL_Trip->DoClick();
   EXPECT_EQ(TripList.Lines(), (std::vector<std::string>{TripLine(2, 8, 0, 2), stored, "ERASED :1;"}));
-  EXPECT_TRUE(f->DBook->Enabled);
+  EXPECT_TRUE(f->DBook->Enabled && f->SB_TRIP_KILL->Enabled);
+  Click(0, 3);
+  f->SB_TRIP_KILL->DoClick();
+  f->B_CL_Trip->DoClick();  // the last row goes: the current row is no list row now
+  EXPECT_EQ(TripList.Lines(), (std::vector<std::string>{TripLine(2, 8, 0, 2), "ERASED :1;3;"}));
+  EXPECT_FALSE(f->SB_TRIP_KILL->Enabled);
   EXPECT_EQ(CellOf(kMetricDate, 2), "02.03.2014 - 08:30");
 }
 
@@ -95,6 +101,15 @@ TEST_F(DiaryEdits, CommentPanelStoresLineAndTripNote) {
   PutStats(1, 10, 600);
   PutStats(2, 5, 1800);
   Open(1);
+  // A comment the trip filing wrote is selected whole, so the first typing
+  // replaces it; other comments are typed on at their end.
+  const std::pair<int, const char*> typed[] = {{2, "x\r\n"}, {3, "gymx\r\n"}};
+  for (const auto& [row, after] : typed) {
+    Click(1, row);
+    EXPECT_EQ(f->DB_Memo->SelText(), row == 2 ? f->DB_Memo->Text() : "");
+    f->DB_Memo->DoType('x');
+    EXPECT_EQ(f->DB_Memo->Text(), after);
+  }
   const std::string stored = "20140301_0830000_TAV;001;*Hill repeats|~5x3 min|~\xA7legs/tired";
   for (int cycle = 0; cycle < 2; ++cycle) {
     Click(1, 2);  // the comment column opens the panel
@@ -136,9 +151,23 @@ TEST_F(DiaryEdits, JoinWritesTripOneAndKeepsTripTwosFile) {
   TripListChanged = false;
   DiaryRowSelected[2] = 1;
   DiaryRowSelected[4] = 0;
+  // Either trip's file away: nothing is joined.
+  for (const std::string* away : {&a, &b}) {
+    const fs::path file = FsPath(TripPath(*away));
+    fs::rename(file, fs::path(file).concat(".away"));
+    f->P_NOTRIP->Hide();
+    testing::internal::CaptureStderr();
+    f->SB_DEO_DEO->DoClick();
+    testing::internal::GetCapturedStderr();
+    fs::rename(fs::path(file).concat(".away"), file);
+    EXPECT_FALSE(f->P_NOTRIP->Visible);
+    EXPECT_EQ(TripList.Count(), 4);
+    EXPECT_FALSE(TripListChanged);
+    EXPECT_EQ(ReadTrip(a).Count(), count_a);
+  }
   f->SB_DEO_DEO->DoClick();
   EXPECT_EQ(TripList.Lines(), (std::vector<std::string>{a, c, "ERASED :"}));
-  EXPECT_TRUE(TripListChanged);
+  EXPECT_TRUE(TripListChanged && f->SB_TRIP_KILL->Enabled);
   const TripFileData joined = ReadTrip(a);
   ASSERT_EQ(joined.Count(), count_a + count_b - 1);
   EXPECT_EQ(joined.Samples[static_cast<std::size_t>(count_a)].Time,

@@ -71,7 +71,29 @@ TEST_F(DiaryOpeners, ViewsOfTheCurrentRowStopWhenItDoesNotLoad) {
     for (TSpeedButton* b : {f->SB_GRAF, f->SB_DATEN, f->SB_PRS, f->SB_AW, f->SB_PP}) b->DoClick();
     for (TForm* w : std::initializer_list<TForm*>{Form30, Form40, Form52, Form16}) EXPECT_FALSE(w->Visible) << row;
     EXPECT_TRUE(!f->ZDP->Visible && f->SB_AW->Flat);
+    Mark({row});
+    f->SB_DEO_CSV->Show();
+    f->SB_DEO_CSV->DoClick();  // nothing written: the offer stays, no done message
+    EXPECT_TRUE(f->SB_DEO_CSV->Visible && !f->Info_Panel->Visible) << row;
+    DiaryRowSelected[static_cast<std::size_t>(row)] = 0;
   }
+  // The per-trip CSV is done only when its file was written: a folder in the
+  // file's place leaves the offer and says so.
+  const std::filesystem::path csv = std::filesystem::path(FsPath(TripPath(lines_[0]))).replace_extension(".CSV");
+  std::filesystem::create_directory(csv);
+  AtRow(2);
+  for (bool blocked : {true, false}) {
+    if (!blocked) std::filesystem::remove(csv);
+    Mark({2});
+    Application().ShownMessages.clear();
+    f->SB_DEO_CSV->Show();
+    f->SB_DEO_CSV->DoClick();
+    EXPECT_EQ(f->SB_DEO_CSV->Visible, blocked);
+    EXPECT_EQ(f->Info_Panel->Visible, !blocked);
+    EXPECT_EQ(Application().ShownMessages.size(), blocked ? 1u : 0u);
+    EXPECT_EQ(std::filesystem::is_regular_file(csv), !blocked);
+  }
+  DiaryRowSelected[2] = 0;
   testing::internal::GetCapturedStderr();
   AtRow(3);
   f->SB_PRS->DoClick();  // power trips only
@@ -112,6 +134,17 @@ TEST_F(DiaryOpeners, ComparisonNeedsTwoMarkedTripsOfOneInterval) {
   Mark({2});
   f->SB_GRA2->DoClick();
   EXPECT_EQ(f->P_NOTRIP->Caption, f->UiText[13]);
+  // The second trip does not load (a manual entry, a missing file): no comparison.
+  testing::internal::CaptureStderr();
+  for (int second : {4, 5}) {
+    Mark({second});
+    f->P_NOTRIP->Hide();
+    f->SB_GRA2->DoClick();
+    EXPECT_FALSE(Form31->Visible || f->P_NOTRIP->Visible) << second;
+    EXPECT_EQ(f->SB_GRA2->Tag, 0);
+    DiaryRowSelected[static_cast<std::size_t>(second)] = 0;
+  }
+  testing::internal::GetCapturedStderr();
   Mark({6});  // 2 s records
   f->SB_GRA2->DoClick();
   EXPECT_EQ(f->P_NOTRIP->Caption, f->UiText[14]);

@@ -218,6 +218,15 @@ TEST_F(DiaryForm, DueTripsAreEvaluatedOnceWithProgress) {
   testing::internal::GetCapturedStderr();
   EXPECT_EQ(f->Memo1->Lines.Count(), 5);
   EXPECT_GT(TripSummaryTable[7].TotalTime, 1000);
+  // A line with slot 0 is evaluated like any slot of the tables.
+  const std::string zero = TripLine(9, 8, 0, 0, "*zero");
+  WriteTrip(zero, 600);
+  TripList.Insert(TripList.Count() - 1, zero);
+  testing::internal::CaptureStderr();
+  Open(2);
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(f->Memo1->Lines.Count(), 6);
+  EXPECT_GT(TripSummaryTable[0].TotalTime, 500);
 }
 
 // ---- Tag protocol and scrolling -------------------------------------------------------

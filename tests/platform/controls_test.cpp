@@ -222,6 +222,61 @@ TEST_F(ControlsTest, PropertiesSetByCodeFireNothingUserInputDoes) {
   EXPECT_EQ(memo->Text(), "one\r\ntwo\r\n");
 }
 
+// A memo's selection, as code or the user sets it, and the typing that
+// replaces it. Offsets count a line break as its two bytes.
+TEST_F(ControlsTest, MemoSelectionsAreReplacedByTyping) {
+  SampleForm f("F", log);
+  TMemo* memo = f.Make<TMemo>("Memo");
+  int changes = 0;
+  memo->OnChange = [&](TControl*) { ++changes; };
+  memo->OnKeyPress = [](TControl*, char& key) {
+    if (key == ',') key = '.';
+    if (key == '#') key = 0;
+  };
+  struct Row {  // length -1: select all
+    const char *text; int start, length; const char *selected, *typed, *after; int caret, left_selected, changes;
+  };
+  const Row rows[] = {
+      {"BIKE POWER", 0, -1, "BIKE POWER\r\n", "x", "x\r\n", 1, 0, 1},
+      {"eins\r\nzwei", 6, 4, "zwei", "2", "eins\r\n2\r\n", 7, 0, 1},
+      {"abcd", 3, -2, "bc", "X", "aXd\r\n", 2, 0, 1},                  // backwards
+      {"eins\r\nzwei", 5, 2, "\r\nz", "-", "eins-wei\r\n", 5, 0, 1},    // from between CR and LF
+      {"ab", 1, 99, "b\r\n", "", "ab\r\n", 1, 3, 0},                   // kept within the text
+      {"eins\r\nzwei", 6, 0, "", "\b", "einszwei\r\n", 4, 0, 1},       // a line break goes whole
+      {"eins\r\nzwei", 0, 4, "eins", "\b\b", "\r\nzwei\r\n", 0, 0, 1},   // nothing before the start
+      {"eins", 2, 0, "", "\r", "ei\r\nns\r\n", 4, 0, 1},
+      {"1", 1, 0, "", ",5", "1.5\r\n", 3, 0, 2},                        // through OnKeyPress
+      {"ab", 0, 2, "ab", "#\t", "ab\r\n", 0, 2, 0},                     // eaten, no control characters
+      {"same", 0, 1, "s", "s", "same\r\n", 1, 0, 0},
+  };
+  for (const Row& r : rows) {
+    memo->SetText(r.text);
+    if (r.length == -1) memo->SelectAll();
+    else memo->Select(r.start, r.length);
+    EXPECT_TRUE(memo->TakeSelectionRequest()) << r.text;
+    EXPECT_EQ(memo->SelText(), r.selected) << r.text;
+    changes = 0;
+    for (const char* k = r.typed; *k; ++k) memo->DoType(*k);
+    EXPECT_EQ(memo->Text(), r.after) << r.text;
+    EXPECT_EQ(memo->SelStart(), r.caret) << r.text;
+    EXPECT_EQ(memo->SelLength(), r.left_selected) << r.text;
+    EXPECT_EQ(changes, r.changes) << r.text;
+  }
+
+  // Lines changed by code drop the selection: typing goes on at the end.
+  memo->TakeSelectionRequest();
+  memo->SetText("gym");
+  memo->DoSelect(0, 3);  // the user's: nothing to show
+  EXPECT_FALSE(memo->TakeSelectionRequest());
+  memo->Lines.Assign(std::vector<std::string>{"gym", "core"});
+  EXPECT_EQ(memo->SelLength(), 0);
+  memo->DoType('!');
+  memo->ReadOnly = true;
+  memo->SelectAll();
+  memo->DoType('x');
+  EXPECT_EQ(memo->Text(), "gym\r\ncore!\r\n");
+}
+
 TEST_F(ControlsTest, ComboTypingAndSortingAndSelectKeepTextAndIndexTogether) {
   SampleForm f("F", log);
   TComboBox* cb = f.CB_Kind;

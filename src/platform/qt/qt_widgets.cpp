@@ -16,8 +16,11 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStyledItemDelegate>
+#include <QTextBlock>
 #include <QToolButton>
 
+#include <algorithm>
+#include <cstdlib>
 
 #include "platform/controls_font.h"
 #include "platform/datetime.h"
@@ -47,6 +50,28 @@ Qt::Alignment AlignmentOf(TAlignment a) {
     case TAlignment::taCenter: return Qt::AlignHCenter;
     default: return Qt::AlignLeft;
   }
+}
+
+// Memo offsets: the model counts a line break as CR LF, the widget as one
+// character, so an offset differs by the number of breaks before it.
+int MemoWidgetOffset(const std::string& text, int offset, int widget_length) {
+  int breaks = 0;
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos && static_cast<int>(at) + 2 <= offset;
+       at = text.find("\r\n", at + 2))
+    ++breaks;
+  return std::clamp(offset - breaks, 0, widget_length);
+}
+
+int MemoModelOffset(const QPlainTextEdit* e, int offset) {
+  return offset + std::max(0, e->document()->findBlock(offset).blockNumber());
+}
+
+// The user's selection in a memo, told to the model.
+void ReportMemoSelection(TMemo* memo, const QPlainTextEdit* e) {
+  const QTextCursor cursor = e->textCursor();
+  const int anchor = MemoModelOffset(e, cursor.anchor());
+  const int position = MemoModelOffset(e, cursor.position());
+  memo->DoSelect(std::min(anchor, position), std::abs(position - anchor));
 }
 
 QDateTime ToQDateTime(double value) {
@@ -224,7 +249,14 @@ QWidget* QtBackend::CreateWidget(TControl* c, QWidget* parent, Binding& b) {
         lines.SetText(text);
         if (Binding* bb = BindingOf(c)) bb->lines = lines.Lines();
         Input([memo, text] { memo->DoSetText(text); });
+        // The new lines drop the selection the model had: the widget's stands.
+        if (BindingOf(c)) ReportMemoSelection(memo, w);
       });
+      auto report = [this, c, w] {
+        if (BindingOf(c)) ReportMemoSelection(static_cast<TMemo*>(c), w);
+      };
+      QObject::connect(w, &QPlainTextEdit::cursorPositionChanged, w, report);
+      QObject::connect(w, &QPlainTextEdit::selectionChanged, w, report);
       return w;
     }
     case TControlKind::ComboBox: {
@@ -566,6 +598,16 @@ void QtBackend::ApplyKind(Binding& b) {
           e->setPlainText(q);
           e->moveCursor(QTextCursor::End);  // new lines in a log stay in view
         }
+      }
+      if (m->TakeSelectionRequest()) {
+        const std::string text = m->Text();
+        const int length = static_cast<int>(e->document()->characterCount()) - 1;
+        const int start = MemoWidgetOffset(text, m->SelStart(), length);
+        QTextCursor cursor = e->textCursor();
+        cursor.setPosition(start);
+        cursor.setPosition(MemoWidgetOffset(text, m->SelStart() + m->SelLength(), length), QTextCursor::KeepAnchor);
+        QSignalBlocker block(e);
+        e->setTextCursor(cursor);
       }
       break;
     }

@@ -13,7 +13,9 @@
 #include <QMouseEvent>
 #include <QAbstractItemView>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QTextDocumentFragment>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -481,4 +483,44 @@ TEST_F(QtBackendTest, TheFocusedControlKeepsTheKeyboardThroughABusyPhase) {
     EXPECT_EQ(window->focusWidget(), QtWidgetOf(form.ActiveControl)) << i;
   }
   EXPECT_EQ(log.size(), 6u) << ::testing::PrintToString(log);
+}
+
+// A memo's selection set by code shows in the window (a line break is one
+// character there, two in the model), typing replaces it in both, and the
+// user's selection reaches the model.
+TEST_F(QtBackendTest, MemoSelectionsGoBothWays) {
+  TForm form;
+  form.Name = "MemoForm";
+  form.SetBounds(60, 60, 300, 200);
+  TMemo* memo = form.Make<TMemo>("M_Notes");
+  form.FinishCreate();
+  memo->Lines.Assign(std::vector<std::string>{"eins", "zwei", "BIKE POWER"});
+  form.Show();
+  Settle();
+  auto* e = qobject_cast<QPlainTextEdit*>(QtWidgetOf(memo));
+  ASSERT_NE(e, nullptr);
+  const QString br(QChar::ParagraphSeparator);
+  const std::pair<int, QString> rows[] = {
+      {5, br + "zwei" + br}, {14, "KE POWER"}, {0, "eins" + br + "zwei" + br + "BIKE POWER"}};
+  for (const auto& [start, shown] : rows) {
+    MainLoop().PostTask([&, start = start] {
+      if (start == 0) memo->SelectAll();
+      else memo->Select(start, start == 5 ? 7 : 99);
+    });
+    Settle();
+    EXPECT_EQ(e->textCursor().selectedText(), shown) << start;
+  }
+  Key(e, Qt::Key_X, QStringLiteral("x"));
+  EXPECT_EQ(e->toPlainText(), QStringLiteral("x"));
+  EXPECT_EQ(memo->Lines.Lines(), (std::vector<std::string>{"x"}));
+  EXPECT_EQ(memo->SelStart(), 1);
+
+  MainLoop().PostTask([&] { memo->Lines.Assign(std::vector<std::string>{"eins", "zwei"}); });
+  Settle();
+  QTextCursor cursor = e->textCursor();
+  cursor.setPosition(7);
+  cursor.setPosition(2, QTextCursor::KeepAnchor);
+  e->setTextCursor(cursor);
+  EXPECT_EQ(memo->SelText(), "ns\r\nzw");
+  EXPECT_FALSE(memo->TakeSelectionRequest());
 }

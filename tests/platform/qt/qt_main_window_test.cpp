@@ -6,7 +6,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QWidget>
 
 #include <cstdlib>
@@ -18,6 +21,7 @@
 #include "core/demo_rider.h"
 #include "core/forms.h"
 #include "core/main_window.h"
+#include "diary/diary_rows.h"
 #include "diary/diary_window.h"
 #include "platform/eventloop.h"
 #include "platform/qt/qt_platform.h"
@@ -86,6 +90,31 @@ TEST_F(QtMainWindow, ShowsOnTheDemoRiderAndLooksRight) {
   diary_button->click();
   Settle();
   EXPECT_TRUE(Form3->Visible);
+  // The delete button is live on the current list row from the start; a click
+  // on a filed trip's comment opens the panel with the comment selected, and
+  // the first key replaces it.
+  EXPECT_TRUE(tav::QtWidgetOf(Form3->SB_TRIP_KILL)->isEnabled());
+  int row = 2;
+  while (row < 12 && Form3->DBook->Cell(tav::DiaryColumnPos[tav::kMetricComment], row).find("BIKE") == std::string::npos)
+    ++row;
+  QWidget* grid = tav::QtWidgetOf(Form3->DBook);
+  const tav::TRect cell = Form3->DBook->CellRect(1, row);
+  const QPoint at(cell.Left + 4, cell.Top + 4);
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent click(type, at, grid->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(grid, &click);
+  }
+  Settle();
+  auto* memo = qobject_cast<QPlainTextEdit*>(tav::QtWidgetOf(Form3->DB_Memo));
+  ASSERT_TRUE(memo != nullptr && memo->isVisible());
+  EXPECT_EQ(memo->textCursor().selectedText(), memo->toPlainText());
+  EXPECT_NE(memo->toPlainText().indexOf(QStringLiteral("BIKE")), -1);
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+  QCoreApplication::sendEvent(memo, &key);
+  Settle();
+  EXPECT_EQ(Form3->DB_Memo->Lines.Lines(), (std::vector<std::string>{"x"}));
+  EXPECT_TRUE(Form3->SB_CT->Visible);
   Form3->Close();
   Settle();
   // Unavailable commands are disabled in the window too.
