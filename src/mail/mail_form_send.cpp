@@ -12,6 +12,7 @@
 #include "platform/text.h"
 
 using namespace tav;
+using namespace tav::literals;
 
 namespace {
 constexpr int kLogLines = 100;      // the log is cleared when it holds more
@@ -82,7 +83,6 @@ void TForm80::StartMail() {
 
 void TForm80::SmtpClientRequestDone(TCustomSmtpClient*, TSmtpRequest request, uint16_t error) {
   AppendLog(Format("RequestDone Rq=%i Error=%i", static_cast<int>(request), static_cast<int>(error)));
-  const std::string line = DisplayMemo->Lines.At(DisplayMemo->Lines.Count() - 1);
   if (SendStep == 10 && request == smtpOpen) {
     if (error == 0) {
       try {
@@ -94,13 +94,10 @@ void TForm80::SmtpClientRequestDone(TCustomSmtpClient*, TSmtpRequest request, ui
       AppendLog("CLICK SEND_MAIL");
       return;
     }
-    Fail(error == 535     ? MsgBadAccount
-         : error == 11001 ? MsgOffline
-         : error == 11004 ? MsgHostError
-                          : line);
+    Fail(FailureText(request, error));
   } else if (SendStep == 11 && request == smtpMail) {
     if (error != 0) {
-      Fail(line);
+      Fail(FailureText(request, error));
       return;
     }
     QuitButtonClick(nullptr);
@@ -111,6 +108,37 @@ void TForm80::SmtpClientRequestDone(TCustomSmtpClient*, TSmtpRequest request, ui
     quitting_ = false;
     StallTimer->SetEnabled(false);
   }
+}
+
+std::string TForm80::FailureText(TSmtpRequest request, int error) const {
+  if (request == smtpOpen) {
+    if (error == 535) return MsgBadAccount;
+    if (error == 11001) return MsgOffline;
+    if (error == 11004) return MsgHostError;
+  }
+  // Codes from 10000 on are the socket's, the others the server's replies.
+  const bool socket = error >= 10000;
+  std::string what;
+  if (request == smtpOpen && socket)
+    what = MailWords("Keine Verbindung zum Mailserver", "No connection to the mail server",
+                     "Sin conexión con el servidor de correo"_w);
+  else if (request == smtpOpen)
+    what = MailWords("Der Mailserver hat die Verbindung oder die Anmeldung abgelehnt",
+                     "The mail server refused the connection or the sign-on",
+                     "El servidor de correo rechazó la conexión o el inicio de sesión"_w);
+  else if (socket)
+    what = MailWords("Die Verbindung zum Mailserver ist abgebrochen", "The connection to the mail server broke off",
+                     "Se cortó la conexión con el servidor de correo"_w);
+  else
+    what = MailWords("Der Mailserver hat die Mail abgelehnt", "The mail server refused the mail",
+                     "El servidor de correo rechazó el email"_w);
+  return what + " (" + std::to_string(error) + ")";
+}
+
+std::string TForm80::MsgNoAnswer() const {
+  return MailWords("Der Mailserver antwortet nicht: das Senden wurde abgebrochen",
+                   "The mail server does not answer: sending stopped",
+                   "El servidor de correo no responde: se canceló el envío"_w);
 }
 
 void TForm80::ShowResult(const std::string& text, TColor color) {
@@ -157,7 +185,7 @@ void TForm80::StallCheck() {
   // A silent server after the mail went out only holds up the goodbye.
   const bool mail_sent = SendStep == 99;
   AbortSend();
-  if (!mail_sent) ShowResult(MsgNoAnswer, clYellow);
+  if (!mail_sent) ShowResult(MsgNoAnswer(), clYellow);
 }
 
 void TForm80::B_BreakClick(TControl*) {

@@ -16,6 +16,7 @@ namespace tav {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace literals;
 
 // Ends each request from the loop with the error the test chose, or never
 // (a silent server); records what the form asked for.
@@ -173,17 +174,26 @@ TEST_F(MailForm, AddressBookEntriesAreEditedInPlace) {
   EXPECT_EQ(form->CB_Adr->Items.Count(), 10);
 }
 
-// Each step follows the end of the request before it; a failure shows its
-// text and still says goodbye to the server; empty recipients are skipped.
+// Each step follows the end of the request before it; a failure tells what
+// went wrong in the chosen language with the code and still says goodbye to
+// the server; empty recipients are skipped.
 TEST_F(MailForm, SendStepsFollowTheRequestEnds) {
   const std::vector<std::string> failed = {"Open login tim", "Quit"}, sent = {"Open login tim", "Mail <a@x> <b@x>", "Quit"};
   struct Row {
     int open_error, mail_error;
     std::string shown;  // "" MsgMailSent
+    int language = 1;
   };
   for (const Row& row : {Row{0, 0, ""}, Row{535, 0, "Wrong account or password"},
                          Row{11001, 0, "You have to be online to send mails"}, Row{11004, 0, "Wrong smpt host "},
-                         Row{500, 0, "RequestDone Rq=8 Error=500"}, Row{0, 550, "RequestDone Rq=9 Error=550"}}) {
+                         Row{500, 0, "The mail server refused the connection or the sign-on (500)"},
+                         Row{0, 550, "The mail server refused the mail (550)"},
+                         Row{10004, 0, "No connection to the mail server (10004)"},
+                         Row{538, 0, "Der Mailserver hat die Verbindung oder die Anmeldung abgelehnt (538)", 0},
+                         Row{0, 452, "Der Mailserver hat die Mail abgelehnt (452)", 0},
+                         Row{0, 10054, "Se cort\xF3 la conexi\xF3n con el servidor de correo (10054)", 2},
+                         Row{11002, 0, "Sin conexi\xF3n con el servidor de correo (11002)", 2}}) {
+    LanguageIndex = static_cast<uint8_t>(row.language);
     ScriptedClient& c = Scripted();
     c.result = {{smtpOpen, row.open_error}, {smtpMail, row.mail_error}};
     Open(20);
@@ -199,6 +209,7 @@ TEST_F(MailForm, SendStepsFollowTheRequestEnds) {
     EXPECT_EQ(log.IndexOf("RequestDone Rq=6 Error=0"), log.Count() - 1);
     form->Close();
   }
+  LanguageIndex = 1;
   // Without an account name the server is greeted without a login.
   ScriptedClient& c = Scripted();
   Open(20);
@@ -223,7 +234,7 @@ TEST_F(MailForm, OneSendAtATimeAndExitOrASilentServerEndsIt) {
   form->B_Send->DoClick();
   ASSERT_TRUE(MainLoop().RunUntil([&] { return !form->Sending(); }, 5000));
   EXPECT_EQ(c.calls.back(), "Abort");
-  EXPECT_EQ(form->Mail_Error->Text, form->MsgNoAnswer);
+  EXPECT_EQ(form->Mail_Error->Text, form->MsgNoAnswer());
   // The next send goes through, once.
   c.silent = false;
   c.calls.clear();
@@ -231,6 +242,61 @@ TEST_F(MailForm, OneSendAtATimeAndExitOrASilentServerEndsIt) {
   MainLoop().RunUntil([] { return false; }, 60);
   EXPECT_EQ(c.calls.size(), 3u);
   EXPECT_EQ(form->Mail_Error->Text, form->MsgMailSent);
+}
+
+// The window's own warnings follow the chosen language: a settings file that
+// cannot be read, is short, cannot be kept or written, and a silent server.
+TEST_F(MailForm, WarningsSpeakTheChosenLanguage) {
+  struct Row {
+    int language;
+    std::string unreadable, short_file, not_kept, not_written, no_answer;
+  };
+  const Row rows[] = {
+      {0, "l\xE4sst sich nicht lesen", "hat 2 Zeilen statt 19", "nicht lesen oder als .BAD-Kopie sichern",
+       "l\xE4sst sich nicht schreiben", "Der Mailserver antwortet nicht: das Senden wurde abgebrochen"},
+      {1, "Cannot read the mail settings file", "holds 2 lines instead of 19", "could not be read or kept",
+       "Cannot write the mail settings file", "The mail server does not answer: sending stopped"},
+      {2, "No se puede leer el archivo", "tiene 2 l\xEDneas en lugar de 19", "no se pudo leer ni conservar",
+       "No se puede escribir el archivo", "El servidor de correo no responde: se cancel\xF3 el env\xEDo"}};
+  auto shown = [](std::size_t i) {
+    const auto& m = Application().ShownMessages;
+    return m.size() > i ? m[i] : std::string("(none)");
+  };
+  for (const Row& row : rows) {
+    LanguageIndex = static_cast<uint8_t>(row.language);
+    // A folder where the file should be: neither read nor kept.
+    fs::remove_all(FsPath(SettingsDir));
+    fs::create_directories(SettingsFile());
+    Application().ShownMessages.clear();
+    Open(10);
+    form->SET_Mail_OK->DoClick();
+    form->Close();
+    // Two lines of nineteen.
+    fs::remove_all(FsPath(SettingsDir));
+    testing_core::WriteBytes(SettingsFile(), "a\r\nb\r\n");
+    Open(10);
+    form->Close();
+    // A file where the settings folder should be.
+    fs::remove_all(FsPath(SettingsDir));
+    testing_core::WriteBytes(FsPath(SettingsDir), "x");
+    Open(10);
+    form->SET_Mail_OK->DoClick();
+    form->Close();
+    ASSERT_EQ(Application().ShownMessages.size(), 4u) << shown(0);
+    for (auto [i, part] : {std::pair{0, &row.unreadable}, {1, &row.not_kept}, {2, &row.short_file}, {3, &row.not_written}}) {
+      EXPECT_NE(shown(i).find(*part), std::string::npos) << shown(i);
+      EXPECT_NE(shown(i).find(MailSetPath), std::string::npos) << shown(i);
+    }
+    ScriptedClient& c = Scripted();
+    c.silent = true;
+    form->InactivityLimitMs = 40;
+    Open(20);
+    form->B_Send->DoClick();
+    ASSERT_TRUE(MainLoop().RunUntil([&] { return !form->Sending(); }, 5000));
+    EXPECT_EQ(form->Mail_Error->Text, row.no_answer);
+    form->Close();
+  }
+  LanguageIndex = 1;
 }
 
 // A trip, a subject with the euro sign and a line longer than SMTP allows,
