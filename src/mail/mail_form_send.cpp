@@ -46,7 +46,18 @@ void TForm80::B_SendClick(TControl*) {
   Bar->Tag = 0;
   Bar->Position = 0;
   Bar->Show();
-  MsgMemo->Lines.SaveToFile(FsPath(MailMemoPath));
+  // The text is kept for the next opening; the mail goes even when it cannot be.
+  if (!MsgMemo->Lines.SaveToFile(FsPath(MailMemoPath)))
+    Application().MessageBox(
+        MailWords("Der Mailtext lässt sich nicht in "_w + MailMemoPath +
+                      " speichern: die Mail wird trotzdem gesendet, beim nächsten Öffnen steht der Text aber "
+                      "nicht bereit."_w,
+                  "Cannot save the mail text to " + MailMemoPath +
+                      ": the mail is sent all the same, but the text will not be there at the next opening.",
+                  "No se puede guardar el texto del email en " + MailMemoPath +
+                      ": el email se envía de todos modos, pero el texto no estará la próxima vez que se "
+                      "abra."_w),
+        "tavlog", MB_OK | MB_ICONWARNING);
   last_activity_ = TickCount();
   StallTimer->SetInterval(std::clamp(InactivityLimitMs / 4, 10, 1000));
   StallTimer->SetEnabled(true);

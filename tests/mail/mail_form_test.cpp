@@ -155,6 +155,14 @@ TEST_F(MailForm, FilesAreReadOncePerOpeningAndTheTextIsKept) {
   Open(20);
   EXPECT_EQ(form->HostEdit->Text, "smtp.x.org");
   EXPECT_EQ(form->MsgMemo->Lines.Lines(), (std::vector<std::string>{"neu \x84", "Zeile"}));
+  // A text that cannot be stored is reported; the mail goes all the same.
+  fs::remove(FsPath(MailMemoPath));
+  fs::create_directories(FsPath(MailMemoPath));
+  Application().ShownMessages.clear();
+  Send();
+  ASSERT_EQ(Application().ShownMessages.size(), 1u);
+  EXPECT_NE(Application().ShownMessages[0].find("Cannot save the mail text to " + MailMemoPath), std::string::npos);
+  EXPECT_EQ(form->Mail_Error->Text, form->MsgMailSent);
 }
 
 // An entry is changed where it stands (Enter or leaving the box) and the
