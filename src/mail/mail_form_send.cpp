@@ -4,6 +4,9 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
 
 #include "core/core_data.h"
 #include "mail/mail_form.h"
@@ -31,10 +34,27 @@ void TForm80::UseClient(std::unique_ptr<TSmtpCli> client) {
   c.OnHeaderLine = [this](TCustomSmtpClient* s, std::string& line, int size) { SmtpClientHeaderLine(s, line, size); };
 }
 
+std::string TForm80::MissingAttachment() const {
+  for (const std::string& line : FileAttachMemo->Lines) {
+    const std::string name = SmtpTrim(line);
+    std::error_code ec;
+    if (!name.empty() && !std::filesystem::is_regular_file(FsPath(name), ec))
+      return MailWords("Die angehängte Datei fehlt: "_w, "The attached file is missing: ",
+                       "Falta el archivo adjunto: ") +
+             name;
+  }
+  return {};
+}
+
 void TForm80::B_SendClick(TControl*) {
   if (Sending()) return;  // one send at a time
   DisplayMemo->Clear();
   Mail_Error->Hide();
+  // A trip file gone since the window opened: said before any connection.
+  if (const std::string missing = MissingAttachment(); !missing.empty()) {
+    ShowResult(missing, clYellow);
+    return;
+  }
   ToEdit->Text = Sel_MailTo->Text;
   SendStep = 10;
   TSmtpCli& c = *SmtpClient;
@@ -86,7 +106,12 @@ void TForm80::StartMail() {
   c.HdrSubject = SubjectEd_1->Text;
   c.SignOn = SignOnEdit->Text;
   c.FromName = FromEdit->Text;
-  c.SetEMailFiles(FileAttachMemo->Lines);
+  if (const std::string missing = MissingAttachment(); !missing.empty()) throw std::runtime_error(missing);
+  // The paths are the program's Windows-1252 texts; the client opens them
+  // as they are, so it gets them in the file system's form.
+  TStringList files;
+  for (const std::string& line : FileAttachMemo->Lines) files.Add(FsPath(SmtpTrim(line)).string());
+  c.SetEMailFiles(files);
   c.Host = HostEdit->Text;
   c.Port = PortEdit->Text;
   c.Mail();

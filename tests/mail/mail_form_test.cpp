@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include "core/core_test_util.h"
@@ -25,10 +26,15 @@ class ScriptedClient : public TSmtpCli {
   std::map<TSmtpRequest, int> result;
   bool silent = false;
   std::vector<std::string> calls;
-  void Open() override { End(smtpOpen, AuthType == smtpAuthLogin ? "Open login " + Username : "Open"); }
+  std::function<void()> opened;  // runs while the connection opens
+  void Open() override {
+    if (opened) opened();
+    End(smtpOpen, AuthType == smtpAuthLogin ? "Open login " + Username : "Open");
+  }
   void Mail() override {
     std::string to;
     for (const auto& r : RcptName) to += " <" + r + ">";
+    for (const auto& f : EmailFiles()) to += " " + fs::path(f).filename().string();
     End(smtpMail, "Mail" + to);
   }
   void Quit() override { End(smtpQuit, "Quit"); }
@@ -224,6 +230,37 @@ TEST_F(MailForm, SendStepsFollowTheRequestEnds) {
   form->KW_Edit->Text = " ";
   Send();
   EXPECT_EQ(c.calls.at(0), "Open");
+  form->Close();
+
+  // A trip in a folder named with an umlaut goes. One gone before the send is
+  // named in the chosen language and nothing is sent; one gone while the
+  // connection opens is named and the server is left with QUIT.
+  const std::string trip = JoinPath(JoinPath(RiderDir, "J\xFCrgen"), "T.DEO");
+  testing_core::WriteBytes(FsPath(trip), "abc");
+  form->Display_Files->Lines = TStringList{trip};
+  struct Gone {
+    bool before, during;
+    int language;
+    std::vector<std::string> calls;
+    std::string shown;
+  };
+  for (const Gone& row : {Gone{false, false, 1, {"Open", "Mail <z_Mail_Adr_01> T.DEO", "Quit"}, form->MsgMailSent},
+                          Gone{true, false, 0, {}, "Die angeh\xE4ngte Datei fehlt: " + trip},
+                          Gone{true, false, 2, {}, "Falta el archivo adjunto: " + trip},
+                          Gone{false, true, 1, {"Open", "Quit"}, "The attached file is missing: " + trip}}) {
+    LanguageIndex = static_cast<uint8_t>(row.language);
+    if (!row.before) testing_core::WriteBytes(FsPath(trip), "abc");
+    ScriptedClient& g = Scripted();
+    if (row.during) g.opened = [&] { fs::remove(FsPath(trip)); };
+    Open(20);
+    form->KW_Edit->Text.clear();
+    if (row.before) fs::remove(FsPath(trip));
+    Send();
+    EXPECT_EQ(g.calls, row.calls);
+    EXPECT_EQ(form->Mail_Error->Text, row.shown);
+    form->Close();
+  }
+  LanguageIndex = 1;
 }
 
 TEST_F(MailForm, OneSendAtATimeAndExitOrASilentServerEndsIt) {
