@@ -145,8 +145,8 @@ class TForm80 : public tav::TForm {
   void StartMail();
   void ShowResult(const std::string& text, tav::TColor color);
   void Fail(const std::string& text);
-  // The first attached file that is no longer there, named in the chosen
-  // language; empty when all are there.
+  // The name of the first attached file that is no longer there, in a
+  // sentence of the chosen language; empty when all are there.
   std::string MissingAttachment() const;
   // What went wrong with a request, in the chosen language, the code in brackets.
   std::string FailureText(tav::TSmtpRequest request, int error) const;

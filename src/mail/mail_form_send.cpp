@@ -39,9 +39,8 @@ std::string TForm80::MissingAttachment() const {
     const std::string name = SmtpTrim(line);
     std::error_code ec;
     if (!name.empty() && !std::filesystem::is_regular_file(FsPath(name), ec))
-      return MailWords("Die angehängte Datei fehlt: "_w, "The attached file is missing: ",
-                       "Falta el archivo adjunto: ") +
-             name;
+      return MailWords("Anhang fehlt: ", "Attachment missing: ", "Falta el adjunto: ") +
+             std::filesystem::path(name).filename().string();
   }
   return {};
 }
@@ -157,24 +156,22 @@ std::string TForm80::FailureText(TSmtpRequest request, int error) const {
   std::string what;
   if (request == smtpOpen && socket)
     what = MailWords("Keine Verbindung zum Mailserver", "No connection to the mail server",
-                     "Sin conexión con el servidor de correo"_w);
+                     "Sin conexión con el servidor"_w);
   else if (request == smtpOpen)
-    what = MailWords("Der Mailserver hat die Verbindung oder die Anmeldung abgelehnt",
-                     "The mail server refused the connection or the sign-on",
-                     "El servidor de correo rechazó la conexión o el inicio de sesión"_w);
+    what = MailWords("Verbindung oder Anmeldung abgelehnt", "Connection or login refused",
+                     "Conexión o inicio de sesión rechazados"_w);
   else if (socket)
-    what = MailWords("Die Verbindung zum Mailserver ist abgebrochen", "The connection to the mail server broke off",
-                     "Se cortó la conexión con el servidor de correo"_w);
+    what = MailWords("Verbindung zum Mailserver abgebrochen", "Connection to the mail server lost",
+                     "Conexión con el servidor cortada"_w);
   else
-    what = MailWords("Der Mailserver hat die Mail abgelehnt", "The mail server refused the mail",
-                     "El servidor de correo rechazó el email"_w);
+    what = MailWords("Mail vom Server abgelehnt", "Mail refused by the server",
+                     "Email rechazado por el servidor"_w);
   return what + " (" + std::to_string(error) + ")";
 }
 
 std::string TForm80::MsgNoAnswer() const {
-  return MailWords("Der Mailserver antwortet nicht: das Senden wurde abgebrochen",
-                   "The mail server does not answer: sending stopped",
-                   "El servidor de correo no responde: se canceló el envío"_w);
+  return MailWords("Mailserver antwortet nicht: Senden abgebrochen", "Mail server does not answer: sending stopped",
+                   "El servidor no responde: envío cancelado"_w);
 }
 
 void TForm80::ShowResult(const std::string& text, TColor color) {

@@ -200,13 +200,13 @@ TEST_F(MailForm, SendStepsFollowTheRequestEnds) {
   };
   for (const Row& row : {Row{0, 0, ""}, Row{535, 0, "Wrong account or password"},
                          Row{11001, 0, "You have to be online to send mails"}, Row{11004, 0, "Wrong smpt host "},
-                         Row{500, 0, "The mail server refused the connection or the sign-on (500)"},
-                         Row{0, 550, "The mail server refused the mail (550)"},
+                         Row{500, 0, "Connection or login refused (500)"},
+                         Row{0, 550, "Mail refused by the server (550)"},
                          Row{10004, 0, "No connection to the mail server (10004)"},
-                         Row{538, 0, "Der Mailserver hat die Verbindung oder die Anmeldung abgelehnt (538)", 0},
-                         Row{0, 452, "Der Mailserver hat die Mail abgelehnt (452)", 0},
-                         Row{0, 10054, "Se cort\xF3 la conexi\xF3n con el servidor de correo (10054)", 2},
-                         Row{11002, 0, "Sin conexi\xF3n con el servidor de correo (11002)", 2}}) {
+                         Row{538, 0, "Verbindung oder Anmeldung abgelehnt (538)", 0},
+                         Row{0, 452, "Mail vom Server abgelehnt (452)", 0},
+                         Row{0, 10054, "Conexi\xF3n con el servidor cortada (10054)", 2},
+                         Row{11002, 0, "Sin conexi\xF3n con el servidor (11002)", 2}}) {
     LanguageIndex = static_cast<uint8_t>(row.language);
     ScriptedClient& c = Scripted();
     c.result = {{smtpOpen, row.open_error}, {smtpMail, row.mail_error}};
@@ -245,9 +245,9 @@ TEST_F(MailForm, SendStepsFollowTheRequestEnds) {
     std::string shown;
   };
   for (const Gone& row : {Gone{false, false, 1, {"Open", "Mail <z_Mail_Adr_01> T.DEO", "Quit"}, form->MsgMailSent},
-                          Gone{true, false, 0, {}, "Die angeh\xE4ngte Datei fehlt: " + trip},
-                          Gone{true, false, 2, {}, "Falta el archivo adjunto: " + trip},
-                          Gone{false, true, 1, {"Open", "Quit"}, "The attached file is missing: " + trip}}) {
+                          Gone{true, false, 0, {}, "Anhang fehlt: T.DEO"},
+                          Gone{true, false, 2, {}, "Falta el adjunto: T.DEO"},
+                          Gone{false, true, 1, {"Open", "Quit"}, "Attachment missing: T.DEO"}}) {
     LanguageIndex = static_cast<uint8_t>(row.language);
     if (!row.before) testing_core::WriteBytes(FsPath(trip), "abc");
     ScriptedClient& g = Scripted();
@@ -298,11 +298,11 @@ TEST_F(MailForm, WarningsSpeakTheChosenLanguage) {
   };
   const Row rows[] = {
       {0, "l\xE4sst sich nicht lesen", "hat 2 Zeilen statt 19", "nicht lesen oder als .BAD-Kopie sichern",
-       "l\xE4sst sich nicht schreiben", "Der Mailserver antwortet nicht: das Senden wurde abgebrochen"},
+       "l\xE4sst sich nicht schreiben", "Mailserver antwortet nicht: Senden abgebrochen"},
       {1, "Cannot read the mail settings file", "holds 2 lines instead of 19", "could not be read or kept",
-       "Cannot write the mail settings file", "The mail server does not answer: sending stopped"},
+       "Cannot write the mail settings file", "Mail server does not answer: sending stopped"},
       {2, "No se puede leer el archivo", "tiene 2 l\xEDneas en lugar de 19", "no se pudo leer ni conservar",
-       "No se puede escribir el archivo", "El servidor de correo no responde: se cancel\xF3 el env\xEDo"}};
+       "No se puede escribir el archivo", "El servidor no responde: env\xEDo cancelado"}};
   auto shown = [](std::size_t i) {
     const auto& m = Application().ShownMessages;
     return m.size() > i ? m[i] : std::string("(none)");
