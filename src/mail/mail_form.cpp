@@ -29,6 +29,12 @@ std::string AddressDefault(int i) { return Format("z_Mail_Adr_%02i", i + 1); }
 
 }  // namespace
 
+namespace tav {
+std::string MailWords(const std::string& de, const std::string& en, const std::string& es) {
+  return LanguageIndex == 0 ? de : LanguageIndex == 2 ? es : en;
+}
+}  // namespace tav
+
 TForm80::TForm80() {
   Name = "Form80";
   Caption = "Mail";
@@ -249,9 +255,14 @@ void TForm80::LoadFiles() {
   SetMail_GRD->Clear();
   if (!settings_file_.Readable) {
     if (settings_file_.Exists)
-      Application().MessageBox("Cannot read the mail settings file " + MailSetPath +
-                                   ": the fields show defaults, and the file is not replaced.",
-                               "tavlog", MB_OK | MB_ICONWARNING);
+      Application().MessageBox(
+          MailWords("Die Mail-Einstellungsdatei "_w + MailSetPath +
+                        " lässt sich nicht lesen: die Felder zeigen Vorgaben, und die Datei wird nicht ersetzt."_w,
+                    "Cannot read the mail settings file " + MailSetPath +
+                        ": the fields show defaults, and the file is not replaced.",
+                    "No se puede leer el archivo de ajustes de correo "_w + MailSetPath +
+                        ": los campos muestran valores predeterminados y el archivo no se reemplaza."_w),
+          "tavlog", MB_OK | MB_ICONWARNING);
     return;
   }
   const MailSettingsLines& line = settings_file_.Lines;
@@ -273,12 +284,20 @@ void TForm80::LoadFiles() {
     for (int i = 0; i < 10; ++i) box->Items.Add(kMailBook + i < count ? line[kMailBook + static_cast<std::size_t>(i)] : AddressDefault(i));
     box->Items.Sort();
   }
-  if (settings_file_.Damaged())
-    Application().MessageBox(Format("The mail settings file %s holds %i lines instead of %i: the missing settings show "
-                                    "defaults. Once the settings are stored, the file as it was is kept beside them "
-                                    "as a .BAD copy.",
-                                    MailSetPath.c_str(), settings_file_.Count, kMailSettingsLines),
-                             "tavlog", MB_OK | MB_ICONWARNING);
+  if (settings_file_.Damaged()) {
+    const std::string held = std::to_string(settings_file_.Count), all = std::to_string(kMailSettingsLines);
+    Application().MessageBox(
+        MailWords("Die Mail-Einstellungsdatei "_w + MailSetPath + " hat " + held + " Zeilen statt " + all +
+                      ": die fehlenden Einstellungen zeigen Vorgaben. Beim Speichern der Einstellungen bleibt die "
+                      "Datei, wie sie war, daneben als .BAD-Kopie erhalten."_w,
+                  "The mail settings file " + MailSetPath + " holds " + held + " lines instead of " + all +
+                      ": the missing settings show defaults. Once the settings are stored, the file as it was is "
+                      "kept beside them as a .BAD copy.",
+                  "El archivo de ajustes de correo "_w + MailSetPath + " tiene " + held + " líneas en lugar de "_w +
+                      all + ": los ajustes que faltan muestran valores predeterminados. Al guardar los ajustes, el "
+                      "archivo tal como estaba se conserva al lado como copia .BAD."_w),
+        "tavlog", MB_OK | MB_ICONWARNING);
+  }
 }
 
 void TForm80::AccountToClient() {
@@ -351,9 +370,15 @@ void TForm80::SET_Mail_OKClick(TControl*) {
   if (settings_file_.Damaged()) {
     // The file as it was read stays beside the new one.
     if (!settings_file_.Readable || KeepBadCopy(path, settings_file_.Bytes).empty()) {
-      Application().MessageBox("The mail settings file " + MailSetPath +
-                                   " could not be read or kept as a .BAD copy: the settings were not stored.",
-                               "tavlog", MB_OK | MB_ICONWARNING);
+      Application().MessageBox(
+          MailWords("Die Mail-Einstellungsdatei "_w + MailSetPath +
+                        " ließ sich nicht lesen oder als .BAD-Kopie sichern: die Einstellungen wurden nicht "
+                        "gespeichert."_w,
+                    "The mail settings file " + MailSetPath +
+                        " could not be read or kept as a .BAD copy: the settings were not stored.",
+                    "El archivo de ajustes de correo "_w + MailSetPath +
+                        " no se pudo leer ni conservar como copia .BAD: los ajustes no se guardaron."_w),
+          "tavlog", MB_OK | MB_ICONWARNING);
       return;
     }
     settings_file_ = MailSettingsFile{};
@@ -362,8 +387,13 @@ void TForm80::SET_Mail_OKClick(TControl*) {
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
   if (!WriteFileAtomically(path, EncodeMailSettings(SettingsFromEdits()), true)) {
-    Application().MessageBox("Cannot write the mail settings file " + MailSetPath + ": the settings were not stored.",
-                             "tavlog", MB_OK | MB_ICONWARNING);
+    Application().MessageBox(
+        MailWords("Die Mail-Einstellungsdatei "_w + MailSetPath +
+                      " lässt sich nicht schreiben: die Einstellungen wurden nicht gespeichert."_w,
+                  "Cannot write the mail settings file " + MailSetPath + ": the settings were not stored.",
+                  "No se puede escribir el archivo de ajustes de correo "_w + MailSetPath +
+                      ": los ajustes no se guardaron."_w),
+        "tavlog", MB_OK | MB_ICONWARNING);
     return;
   }
   ToolsPanel->Hide();

@@ -54,6 +54,10 @@ bool ReadMailHostAndSender(const std::filesystem::path& path, std::string& host,
 // sends the marked trips instead of opening the settings.
 bool MailSettingsComplete(const std::filesystem::path& path);
 
+// A message of the mail window beyond the language tables: the German,
+// English or Spanish text, as LanguageIndex chooses (Windows-1252).
+std::string MailWords(const std::string& de, const std::string& en, const std::string& es);
+
 }  // namespace tav
 
 class TForm80 : public tav::TForm {
@@ -101,7 +105,7 @@ class TForm80 : public tav::TForm {
   std::string MsgMailSent = "Mail was sending ";
   std::string MsgGaveUp = "Last 4 attempts failed, process canceled";
   // Shown when the server stays silent for InactivityLimitMs during a send.
-  std::string MsgNoAnswer = "The mail server does not answer: sending stopped";
+  std::string MsgNoAnswer() const;
   int InactivityLimitMs = 60000;
 
   // Puts another client in place (tests: a scripted one) and binds its events.
@@ -141,6 +145,11 @@ class TForm80 : public tav::TForm {
   void StartMail();
   void ShowResult(const std::string& text, tav::TColor color);
   void Fail(const std::string& text);
+  // The name of the first attached file that is no longer there, in a
+  // sentence of the chosen language; empty when all are there.
+  std::string MissingAttachment() const;
+  // What went wrong with a request, in the chosen language, the code in brackets.
+  std::string FailureText(tav::TSmtpRequest request, int error) const;
   void AbortSend();
   void StallCheck();
 

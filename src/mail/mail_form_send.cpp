@@ -4,6 +4,9 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
 
 #include "core/core_data.h"
 #include "mail/mail_form.h"
@@ -12,6 +15,7 @@
 #include "platform/text.h"
 
 using namespace tav;
+using namespace tav::literals;
 
 namespace {
 constexpr int kLogLines = 100;      // the log is cleared when it holds more
@@ -30,10 +34,26 @@ void TForm80::UseClient(std::unique_ptr<TSmtpCli> client) {
   c.OnHeaderLine = [this](TCustomSmtpClient* s, std::string& line, int size) { SmtpClientHeaderLine(s, line, size); };
 }
 
+std::string TForm80::MissingAttachment() const {
+  for (const std::string& line : FileAttachMemo->Lines) {
+    const std::string name = SmtpTrim(line);
+    std::error_code ec;
+    if (!name.empty() && !std::filesystem::is_regular_file(FsPath(name), ec))
+      return MailWords("Anhang fehlt: ", "Attachment missing: ", "Falta el adjunto: ") +
+             std::filesystem::path(name).filename().string();
+  }
+  return {};
+}
+
 void TForm80::B_SendClick(TControl*) {
   if (Sending()) return;  // one send at a time
   DisplayMemo->Clear();
   Mail_Error->Hide();
+  // A trip file gone since the window opened: said before any connection.
+  if (const std::string missing = MissingAttachment(); !missing.empty()) {
+    ShowResult(missing, clYellow);
+    return;
+  }
   ToEdit->Text = Sel_MailTo->Text;
   SendStep = 10;
   TSmtpCli& c = *SmtpClient;
@@ -45,7 +65,18 @@ void TForm80::B_SendClick(TControl*) {
   Bar->Tag = 0;
   Bar->Position = 0;
   Bar->Show();
-  MsgMemo->Lines.SaveToFile(FsPath(MailMemoPath));
+  // The text is kept for the next opening; the mail goes even when it cannot be.
+  if (!MsgMemo->Lines.SaveToFile(FsPath(MailMemoPath)))
+    Application().MessageBox(
+        MailWords("Der Mailtext lässt sich nicht in "_w + MailMemoPath +
+                      " speichern: die Mail wird trotzdem gesendet, beim nächsten Öffnen steht der Text aber "
+                      "nicht bereit."_w,
+                  "Cannot save the mail text to " + MailMemoPath +
+                      ": the mail is sent all the same, but the text will not be there at the next opening.",
+                  "No se puede guardar el texto del email en " + MailMemoPath +
+                      ": el email se envía de todos modos, pero el texto no estará la próxima vez que se "
+                      "abra."_w),
+        "tavlog", MB_OK | MB_ICONWARNING);
   last_activity_ = TickCount();
   StallTimer->SetInterval(std::clamp(InactivityLimitMs / 4, 10, 1000));
   StallTimer->SetEnabled(true);
@@ -74,7 +105,12 @@ void TForm80::StartMail() {
   c.HdrSubject = SubjectEd_1->Text;
   c.SignOn = SignOnEdit->Text;
   c.FromName = FromEdit->Text;
-  c.SetEMailFiles(FileAttachMemo->Lines);
+  if (const std::string missing = MissingAttachment(); !missing.empty()) throw std::runtime_error(missing);
+  // The paths are the program's Windows-1252 texts; the client opens them
+  // as they are, so it gets them in the file system's form.
+  TStringList files;
+  for (const std::string& line : FileAttachMemo->Lines) files.Add(FsPath(SmtpTrim(line)).string());
+  c.SetEMailFiles(files);
   c.Host = HostEdit->Text;
   c.Port = PortEdit->Text;
   c.Mail();
@@ -82,7 +118,6 @@ void TForm80::StartMail() {
 
 void TForm80::SmtpClientRequestDone(TCustomSmtpClient*, TSmtpRequest request, uint16_t error) {
   AppendLog(Format("RequestDone Rq=%i Error=%i", static_cast<int>(request), static_cast<int>(error)));
-  const std::string line = DisplayMemo->Lines.At(DisplayMemo->Lines.Count() - 1);
   if (SendStep == 10 && request == smtpOpen) {
     if (error == 0) {
       try {
@@ -94,13 +129,10 @@ void TForm80::SmtpClientRequestDone(TCustomSmtpClient*, TSmtpRequest request, ui
       AppendLog("CLICK SEND_MAIL");
       return;
     }
-    Fail(error == 535     ? MsgBadAccount
-         : error == 11001 ? MsgOffline
-         : error == 11004 ? MsgHostError
-                          : line);
+    Fail(FailureText(request, error));
   } else if (SendStep == 11 && request == smtpMail) {
     if (error != 0) {
-      Fail(line);
+      Fail(FailureText(request, error));
       return;
     }
     QuitButtonClick(nullptr);
@@ -111,6 +143,35 @@ void TForm80::SmtpClientRequestDone(TCustomSmtpClient*, TSmtpRequest request, ui
     quitting_ = false;
     StallTimer->SetEnabled(false);
   }
+}
+
+std::string TForm80::FailureText(TSmtpRequest request, int error) const {
+  if (request == smtpOpen) {
+    if (error == 535) return MsgBadAccount;
+    if (error == 11001) return MsgOffline;
+    if (error == 11004) return MsgHostError;
+  }
+  // Codes from 10000 on are the socket's, the others the server's replies.
+  const bool socket = error >= 10000;
+  std::string what;
+  if (request == smtpOpen && socket)
+    what = MailWords("Keine Verbindung zum Mailserver", "No connection to the mail server",
+                     "Sin conexión con el servidor"_w);
+  else if (request == smtpOpen)
+    what = MailWords("Verbindung oder Anmeldung abgelehnt", "Connection or login refused",
+                     "Conexión o inicio de sesión rechazados"_w);
+  else if (socket)
+    what = MailWords("Verbindung zum Mailserver abgebrochen", "Connection to the mail server lost",
+                     "Conexión con el servidor cortada"_w);
+  else
+    what = MailWords("Mail vom Server abgelehnt", "Mail refused by the server",
+                     "Email rechazado por el servidor"_w);
+  return what + " (" + std::to_string(error) + ")";
+}
+
+std::string TForm80::MsgNoAnswer() const {
+  return MailWords("Mailserver antwortet nicht: Senden abgebrochen", "Mail server does not answer: sending stopped",
+                   "El servidor no responde: envío cancelado"_w);
 }
 
 void TForm80::ShowResult(const std::string& text, TColor color) {
@@ -157,7 +218,7 @@ void TForm80::StallCheck() {
   // A silent server after the mail went out only holds up the goodbye.
   const bool mail_sent = SendStep == 99;
   AbortSend();
-  if (!mail_sent) ShowResult(MsgNoAnswer, clYellow);
+  if (!mail_sent) ShowResult(MsgNoAnswer(), clYellow);
 }
 
 void TForm80::B_BreakClick(TControl*) {

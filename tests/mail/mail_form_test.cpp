@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include "core/core_test_util.h"
@@ -16,6 +17,7 @@ namespace tav {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace literals;
 
 // Ends each request from the loop with the error the test chose, or never
 // (a silent server); records what the form asked for.
@@ -24,10 +26,15 @@ class ScriptedClient : public TSmtpCli {
   std::map<TSmtpRequest, int> result;
   bool silent = false;
   std::vector<std::string> calls;
-  void Open() override { End(smtpOpen, AuthType == smtpAuthLogin ? "Open login " + Username : "Open"); }
+  std::function<void()> opened;  // runs while the connection opens
+  void Open() override {
+    if (opened) opened();
+    End(smtpOpen, AuthType == smtpAuthLogin ? "Open login " + Username : "Open");
+  }
   void Mail() override {
     std::string to;
     for (const auto& r : RcptName) to += " <" + r + ">";
+    for (const auto& f : EmailFiles()) to += " " + fs::path(f).filename().string();
     End(smtpMail, "Mail" + to);
   }
   void Quit() override { End(smtpQuit, "Quit"); }
@@ -35,6 +42,8 @@ class ScriptedClient : public TSmtpCli {
 
  private:
   void End(TSmtpRequest r, std::string call) {
+    // The server's words may hold "Error=": they must end no step.
+    TriggerDisplay("< 250 " + call + " Error=0 Error=535");
     calls.push_back(std::move(call));
     if (!silent) socket_->Loop().Post(target_, Message{kWmSmtpRequestDone, static_cast<uintptr_t>(r), result[r]});
   }
@@ -114,6 +123,52 @@ TEST_F(MailForm, SettingsGoThroughTheFormByteForByte) {
   form->HostEdit->Text = "changed";
   form->SET_Mail_No->DoClick();
   EXPECT_EQ(testing_core::FileBytes(SettingsFile()), full);
+
+  // The port field takes the service code as a port like any other text:
+  // no account is filled in.
+  Open(10);
+  form->PortEdit->DoSetText("k72p");
+  form->SET_Mail_OK->DoClick();
+  MailSettingsLines service = sample;
+  service[kMailPort] = "k72p";
+  EXPECT_EQ(testing_core::FileBytes(SettingsFile()), EncodeMailSettings(service));
+}
+
+// The files are read when the window opens, not each time it becomes active
+// again (as after a message box); the text is stored at each send and comes
+// back at the next opening.
+TEST_F(MailForm, FilesAreReadOncePerOpeningAndTheTextIsKept) {
+  MailSettingsLines lines;
+  lines[kMailHost] = "smtp.x.org";
+  testing_core::WriteBytes(SettingsFile(), EncodeMailSettings(lines));
+  testing_core::WriteBytes(FsPath(MailMemoPath), "Servus \x80\r\n\r\nbis bald\r\n");
+  ScriptedClient& c = Scripted();
+  Open(20);
+  EXPECT_EQ(form->MsgMemo->Lines.Lines(), (std::vector<std::string>{"Servus \x80", "", "bis bald"}));
+  form->HostEdit->Text = "typed.x.org";
+  form->MsgMemo->Lines = TStringList{"neu \x84", "Zeile"};
+  TForm other;
+  other.FinishCreate();
+  other.Show();
+  Application().ActivateForm(form.get());
+  EXPECT_EQ(form->HostEdit->Text, "typed.x.org");
+  EXPECT_EQ(form->MsgMemo->Lines.Lines(), (std::vector<std::string>{"neu \x84", "Zeile"}));
+  Send();
+  EXPECT_EQ(form->Mail_Error->Text, form->MsgMailSent);
+  EXPECT_EQ(c.Host, "typed.x.org");
+  EXPECT_EQ(testing_core::FileBytes(FsPath(SettingsDir) / "MAIL_MSG_MEMO.GRD"), "neu \x84\r\nZeile\r\n");
+  form->Close();
+  Open(20);
+  EXPECT_EQ(form->HostEdit->Text, "smtp.x.org");
+  EXPECT_EQ(form->MsgMemo->Lines.Lines(), (std::vector<std::string>{"neu \x84", "Zeile"}));
+  // A text that cannot be stored is reported; the mail goes all the same.
+  fs::remove(FsPath(MailMemoPath));
+  fs::create_directories(FsPath(MailMemoPath));
+  Application().ShownMessages.clear();
+  Send();
+  ASSERT_EQ(Application().ShownMessages.size(), 1u);
+  EXPECT_NE(Application().ShownMessages[0].find("Cannot save the mail text to " + MailMemoPath), std::string::npos);
+  EXPECT_EQ(form->Mail_Error->Text, form->MsgMailSent);
 }
 
 // An entry is changed where it stands (Enter or leaving the box) and the
@@ -133,17 +188,26 @@ TEST_F(MailForm, AddressBookEntriesAreEditedInPlace) {
   EXPECT_EQ(form->CB_Adr->Items.Count(), 10);
 }
 
-// Each step follows the end of the request before it; a failure shows its
-// text and still says goodbye to the server; empty recipients are skipped.
+// Each step follows the end of the request before it; a failure tells what
+// went wrong in the chosen language with the code and still says goodbye to
+// the server; empty recipients are skipped.
 TEST_F(MailForm, SendStepsFollowTheRequestEnds) {
   const std::vector<std::string> failed = {"Open login tim", "Quit"}, sent = {"Open login tim", "Mail <a@x> <b@x>", "Quit"};
   struct Row {
     int open_error, mail_error;
     std::string shown;  // "" MsgMailSent
+    int language = 1;
   };
   for (const Row& row : {Row{0, 0, ""}, Row{535, 0, "Wrong account or password"},
                          Row{11001, 0, "You have to be online to send mails"}, Row{11004, 0, "Wrong smpt host "},
-                         Row{500, 0, "RequestDone Rq=8 Error=500"}, Row{0, 550, "RequestDone Rq=9 Error=550"}}) {
+                         Row{500, 0, "Connection or login refused (500)"},
+                         Row{0, 550, "Mail refused by the server (550)"},
+                         Row{10004, 0, "No connection to the mail server (10004)"},
+                         Row{538, 0, "Verbindung oder Anmeldung abgelehnt (538)", 0},
+                         Row{0, 452, "Mail vom Server abgelehnt (452)", 0},
+                         Row{0, 10054, "Conexi\xF3n con el servidor cortada (10054)", 2},
+                         Row{11002, 0, "Sin conexi\xF3n con el servidor (11002)", 2}}) {
+    LanguageIndex = static_cast<uint8_t>(row.language);
     ScriptedClient& c = Scripted();
     c.result = {{smtpOpen, row.open_error}, {smtpMail, row.mail_error}};
     Open(20);
@@ -159,12 +223,44 @@ TEST_F(MailForm, SendStepsFollowTheRequestEnds) {
     EXPECT_EQ(log.IndexOf("RequestDone Rq=6 Error=0"), log.Count() - 1);
     form->Close();
   }
+  LanguageIndex = 1;
   // Without an account name the server is greeted without a login.
   ScriptedClient& c = Scripted();
   Open(20);
   form->KW_Edit->Text = " ";
   Send();
   EXPECT_EQ(c.calls.at(0), "Open");
+  form->Close();
+
+  // A trip in a folder named with an umlaut goes. One gone before the send is
+  // named in the chosen language and nothing is sent; one gone while the
+  // connection opens is named and the server is left with QUIT.
+  const std::string trip = JoinPath(JoinPath(RiderDir, "J\xFCrgen"), "T.DEO");
+  testing_core::WriteBytes(FsPath(trip), "abc");
+  form->Display_Files->Lines = TStringList{trip};
+  struct Gone {
+    bool before, during;
+    int language;
+    std::vector<std::string> calls;
+    std::string shown;
+  };
+  for (const Gone& row : {Gone{false, false, 1, {"Open", "Mail <z_Mail_Adr_01> T.DEO", "Quit"}, form->MsgMailSent},
+                          Gone{true, false, 0, {}, "Anhang fehlt: T.DEO"},
+                          Gone{true, false, 2, {}, "Falta el adjunto: T.DEO"},
+                          Gone{false, true, 1, {"Open", "Quit"}, "Attachment missing: T.DEO"}}) {
+    LanguageIndex = static_cast<uint8_t>(row.language);
+    if (!row.before) testing_core::WriteBytes(FsPath(trip), "abc");
+    ScriptedClient& g = Scripted();
+    if (row.during) g.opened = [&] { fs::remove(FsPath(trip)); };
+    Open(20);
+    form->KW_Edit->Text.clear();
+    if (row.before) fs::remove(FsPath(trip));
+    Send();
+    EXPECT_EQ(g.calls, row.calls);
+    EXPECT_EQ(form->Mail_Error->Text, row.shown);
+    form->Close();
+  }
+  LanguageIndex = 1;
 }
 
 TEST_F(MailForm, OneSendAtATimeAndExitOrASilentServerEndsIt) {
@@ -183,7 +279,7 @@ TEST_F(MailForm, OneSendAtATimeAndExitOrASilentServerEndsIt) {
   form->B_Send->DoClick();
   ASSERT_TRUE(MainLoop().RunUntil([&] { return !form->Sending(); }, 5000));
   EXPECT_EQ(c.calls.back(), "Abort");
-  EXPECT_EQ(form->Mail_Error->Text, form->MsgNoAnswer);
+  EXPECT_EQ(form->Mail_Error->Text, form->MsgNoAnswer());
   // The next send goes through, once.
   c.silent = false;
   c.calls.clear();
@@ -191,6 +287,61 @@ TEST_F(MailForm, OneSendAtATimeAndExitOrASilentServerEndsIt) {
   MainLoop().RunUntil([] { return false; }, 60);
   EXPECT_EQ(c.calls.size(), 3u);
   EXPECT_EQ(form->Mail_Error->Text, form->MsgMailSent);
+}
+
+// The window's own warnings follow the chosen language: a settings file that
+// cannot be read, is short, cannot be kept or written, and a silent server.
+TEST_F(MailForm, WarningsSpeakTheChosenLanguage) {
+  struct Row {
+    int language;
+    std::string unreadable, short_file, not_kept, not_written, no_answer;
+  };
+  const Row rows[] = {
+      {0, "l\xE4sst sich nicht lesen", "hat 2 Zeilen statt 19", "nicht lesen oder als .BAD-Kopie sichern",
+       "l\xE4sst sich nicht schreiben", "Mailserver antwortet nicht: Senden abgebrochen"},
+      {1, "Cannot read the mail settings file", "holds 2 lines instead of 19", "could not be read or kept",
+       "Cannot write the mail settings file", "Mail server does not answer: sending stopped"},
+      {2, "No se puede leer el archivo", "tiene 2 l\xEDneas en lugar de 19", "no se pudo leer ni conservar",
+       "No se puede escribir el archivo", "El servidor no responde: env\xEDo cancelado"}};
+  auto shown = [](std::size_t i) {
+    const auto& m = Application().ShownMessages;
+    return m.size() > i ? m[i] : std::string("(none)");
+  };
+  for (const Row& row : rows) {
+    LanguageIndex = static_cast<uint8_t>(row.language);
+    // A folder where the file should be: neither read nor kept.
+    fs::remove_all(FsPath(SettingsDir));
+    fs::create_directories(SettingsFile());
+    Application().ShownMessages.clear();
+    Open(10);
+    form->SET_Mail_OK->DoClick();
+    form->Close();
+    // Two lines of nineteen.
+    fs::remove_all(FsPath(SettingsDir));
+    testing_core::WriteBytes(SettingsFile(), "a\r\nb\r\n");
+    Open(10);
+    form->Close();
+    // A file where the settings folder should be.
+    fs::remove_all(FsPath(SettingsDir));
+    testing_core::WriteBytes(FsPath(SettingsDir), "x");
+    Open(10);
+    form->SET_Mail_OK->DoClick();
+    form->Close();
+    ASSERT_EQ(Application().ShownMessages.size(), 4u) << shown(0);
+    for (auto [i, part] : {std::pair{0, &row.unreadable}, {1, &row.not_kept}, {2, &row.short_file}, {3, &row.not_written}}) {
+      EXPECT_NE(shown(i).find(*part), std::string::npos) << shown(i);
+      EXPECT_NE(shown(i).find(MailSetPath), std::string::npos) << shown(i);
+    }
+    ScriptedClient& c = Scripted();
+    c.silent = true;
+    form->InactivityLimitMs = 40;
+    Open(20);
+    form->B_Send->DoClick();
+    ASSERT_TRUE(MainLoop().RunUntil([&] { return !form->Sending(); }, 5000));
+    EXPECT_EQ(form->Mail_Error->Text, row.no_answer);
+    form->Close();
+  }
+  LanguageIndex = 1;
 }
 
 // A trip, a subject with the euro sign and a line longer than SMTP allows,
