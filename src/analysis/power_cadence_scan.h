@@ -4,8 +4,11 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/analysis_common.h"
 #include "core/core_data.h"
@@ -81,6 +84,20 @@ class TForm52 : public tav::TForm {
                        int x, int y);
   void ShowPowerCadenceSpeed();
   void ShowTorqueCadence();
+  // The trip's records as the window took them.
+  const std::vector<tav::TripSample>& Trip() const { return trip_; }
+
+ private:
+  // Smooths the columns of the taken trip at `level` into smooth_.
+  void SmoothTrip(std::initializer_list<tav::SmoothColumn> columns, int level);
+  // The trip the diary loaded, its zone bounds and the diary's caption for
+  // it, taken when an opener shows the window; kept while the user goes
+  // elsewhere (and the diary loads other trips) and comes back.
+  std::vector<tav::TripSample> trip_;
+  std::array<float, tav::kZoneBlockWords> zones_{};
+  std::string trip_caption_;
+  std::vector<tav::SmoothSample> smooth_;  // the views' own smoothed channels
+  uint64_t taken_at_show_ = 0;
 };
 
 extern TForm52* Form52;

@@ -6,6 +6,7 @@
 
 #include "analysis_test_util.h"
 #include "core/trip_file.h"
+#include "diary/diary_window.h"
 
 namespace tav {
 namespace {
@@ -191,6 +192,33 @@ TEST_F(GradeWindowTest, SeveralTripsAndSmallCharts) {
   EXPECT_EQ(Form51->SB_SK->Tag, 0);
   EXPECT_FALSE(Form51->Ch[0]->Visible);
   EXPECT_TRUE(Form51->Chart->Visible);
+}
+
+// Coming back from the diary, where other trips were selected, keeps the
+// one-trip views of the trip the window was opened with; the next opening
+// takes the new list.
+TEST_F(GradeWindowTest, KeepsTheListItWasOpenedWith) {
+  List(1);
+  const std::vector<std::string> opened = SelectedTrips.Lines();
+  Form3->Show();
+  Form51->Show();
+  EXPECT_EQ(Form51->Caption, "01.01.2014 - 10:00  T0");
+  const int curve = Form51->Series[3]->Count();
+  List(3);
+  Application().ActivateForm(Form3);
+  Application().ActivateForm(Form51);
+  EXPECT_EQ(Form51->Lines(), opened);
+  EXPECT_EQ(Form51->Caption, "01.01.2014 - 10:00  T0");
+  EXPECT_EQ(Form51->ItemCount, 1);
+  EXPECT_EQ(Form51->Series[3]->Count(), curve);
+  Form51->SB_ALTClick(nullptr);  // the profile reads the same trip
+  EXPECT_EQ(Form51->Caption, "01.01.2014 - 10:00  T0");
+  EXPECT_GT(Form51->Series[1]->Count(), 1000);
+
+  Application().ActivateForm(Form3);
+  Form51->Show();
+  EXPECT_EQ(Form51->ItemCount, 3);
+  EXPECT_EQ(Form51->Series[3]->Title, "03.01.2014 - 10:00  T2");
 }
 
 }  // namespace

@@ -84,5 +84,46 @@ TEST_F(PowerCadenceWindowTest, ViewsKeepTheirSmoothingAndDrawZoneCurves) {
   EXPECT_EQ(TorqueSmoothLevel, 2);
 }
 
+// The diary loads other trips (the sample table, another scan) while the
+// window stays open: coming back keeps the trip, its zones and its caption;
+// the next opening takes the trip then loaded.
+TEST_F(PowerCadenceWindowTest, KeepsTheTripItWasOpenedWith) {
+  const auto a = testing_core::DemoRide(4, 1800);
+  testing_core::LoadIntoCurrent(a);
+  const float zones[] = {5555.0f, 150, 200, 250, 0, 0, 0, 0, 0};
+  std::memcpy(TripZoneBlock, zones, sizeof zones);
+  Form3->ViewCaption = "TRIP A";
+  Form3->Show();
+  Form52->Show();
+  const int scatter = Form52->Series2->Count();
+  EXPECT_GT(scatter, 1000);
+
+  testing_core::LoadIntoCurrent(testing_core::DemoRide(9, 300));
+  const float other_zones[] = {5555.0f, 100, 0, 0, 0, 0, 0, 0, 0};
+  std::memcpy(TripZoneBlock, other_zones, sizeof other_zones);
+  Form3->ViewCaption = "TRIP B";
+  Application().ActivateForm(Form3);
+  Application().ActivateForm(Form52);
+  EXPECT_EQ(Form52->Caption, "TRIP A");
+  EXPECT_EQ(Form52->Trip().size(), a.size());
+  EXPECT_EQ(Form52->Series2->Count(), scatter);
+  Form52->SB_PRClick(nullptr);  // the torque view of the same trip and zones
+  EXPECT_EQ(Form52->LineSeries2->Count(), static_cast<int>(a.size()) - 1);
+  int curves = 0;
+  for (auto* s : Form52->IsoSeries) curves += s->ShowInLegend;
+  EXPECT_EQ(curves, 3);
+  EXPECT_EQ(Form52->Caption, "TRIP A");
+
+  Application().ActivateForm(Form3);
+  Form52->Show();
+  EXPECT_EQ(Form52->Caption, "TRIP B");
+  EXPECT_EQ(Form52->Trip().size(), 301u);
+  Form52->SB_PRClick(nullptr);
+  EXPECT_EQ(Form52->LineSeries2->Count(), 300);
+  curves = 0;
+  for (auto* s : Form52->IsoSeries) curves += s->ShowInLegend;
+  EXPECT_EQ(curves, 1);
+}
+
 }  // namespace
 }  // namespace tav

@@ -4,6 +4,7 @@
 
 #include "analysis_test_util.h"
 #include "core/trip_file.h"
+#include "diary/diary_window.h"
 
 namespace tav {
 namespace {
@@ -99,6 +100,49 @@ TEST_F(TimeAboveWindowTest, ScansUpToEightTripsAndKeepsATypedAxis) {
   Form8->Show();  // an empty list: empty chart, caption without dates
   EXPECT_EQ(Form8->Caption, "Analyze of  to ");
   EXPECT_EQ(Form8->Series[1]->Count(), 0);
+}
+
+// The user goes to the diary, selects other trips of another kind and comes
+// back: the window still shows the trip it was opened with; the next
+// opening takes the new list.
+TEST_F(TimeAboveWindowTest, KeepsTheListItWasOpenedWith) {
+  const struct {
+    const char* key;
+    int records;
+  } trips[] = {{"20140101_100000_0_A", 1801}, {"20140102_100000_0_A", 601}};
+  for (const auto& t : trips) {
+    TripFileData d;
+    d.Samples = testing_core::RampTrip(t.records, 2);
+    ASSERT_TRUE(WriteTripFile(FsPath(JoinPath(RiderDir, std::string(t.key) + ".DEO")), d, false, nullptr));
+  }
+  const std::string a = std::string(trips[0].key) + ";001;*A", b = std::string(trips[1].key) + ";001;*B";
+  SelectedTrips.Clear();
+  SelectedTrips.Add(a);
+  ScanList = &SelectedTrips;
+  Form3->Show();
+  Form3->SB_SEL_ALL->Tag = 0;  // all trips: every channel
+  Form8->Show();
+  const std::string caption = Form8->Caption;
+  EXPECT_EQ(Form8->Chart->BottomAxis.Maximum(), 3602);
+
+  Application().ActivateForm(Form3);
+  SelectedTrips.Clear();
+  SelectedTrips.Add(b);
+  SelectedTrips.Add(b);
+  Form3->SB_SEL_ALL->Tag = 2;  // heart-rate trips: no power, no cadence
+  Application().ActivateForm(Form8);
+  EXPECT_EQ(Form8->Lines(), std::vector<std::string>{a});
+  EXPECT_EQ(Form8->Caption, caption);
+  EXPECT_EQ(Form8->Chart->BottomAxis.Maximum(), 3602);
+  EXPECT_EQ(Form8->Series[2]->Count(), 0);
+  EXPECT_TRUE(Form8->SB_PO->Enabled);
+
+  Application().ActivateForm(Form3);
+  Form8->Show();  // opened again from the diary
+  EXPECT_EQ(Form8->Lines(), (std::vector<std::string>{b, b}));
+  EXPECT_EQ(Form8->Chart->BottomAxis.Maximum(), 1202);
+  EXPECT_GT(Form8->Series[2]->Count(), 0);
+  EXPECT_FALSE(Form8->SB_PO->Enabled);
 }
 
 }  // namespace
