@@ -70,6 +70,14 @@ CurvePoints IsoPowerCurve(double watts) {
   return curve;
 }
 
+std::string ScatterReadout(double cadence_or_speed, double power) {
+  return Format("  %5.1f    /  %8.0f  ", cadence_or_speed, power);
+}
+
+std::string TorqueReadout(double torque, double cadence) {
+  return Format("  %5.1f [Nm] / %5.1f [RMP]   >>>%8.0f[W]  ", torque, cadence, torque * cadence / kTorqueFactor);
+}
+
 std::vector<AxisTextLabel> PowerLabels(double power_max) {
   std::vector<AxisTextLabel> labels;
   const double top = std::min(power_max, kMaxPowerLabel);  // NaN gives no labels
@@ -313,13 +321,11 @@ void TForm52::ChartMouseDown(TControl*, TMouseButton, TShiftState, int x, int y)
     if (InAxisEditorCorner(*Chart, x, y)) OpenAxisEditor(*E_SKA, *Chart, Chart->LeftAxis.Maximum());
     return;
   }
-  ShowReadout(*Show_DAT, *Chart, x, y, Format("  %5.1f    /  %8.0f  ", at->y, at->x));
+  ShowReadout(*Show_DAT, *Chart, x, y, ScatterReadout(at->y, at->x));
 }
 
 void TForm52::Chart1MouseDown(TControl*, TMouseButton, TShiftState, int x, int y) {
   const auto at = PlotValueAt(*Chart1, x, y, Chart1->BottomAxis, Chart1->LeftAxis);
   if (!at) return;
-  ShowReadout(*Show_DAT, *Chart1, x, y,
-              Format("  %5.1f [Nm] / %5.1f [RMP]   >>>%8.0f[W]  ", at->y, at->x,
-                     at->y * at->x / kTorqueFactor));
+  ShowReadout(*Show_DAT, *Chart1, x, y, TorqueReadout(at->y, at->x));
 }

@@ -44,6 +44,11 @@ TorqueCadencePoints TorqueCadenceOf(const SmoothSample* smooth, int count);
 // The torque of a constant power for cadences 5..149.
 CurvePoints IsoPowerCurve(double watts);
 
+// The readouts: a scatter point's cadence or speed and power, and the torque
+// view's torque and cadence with the power they make.
+std::string ScatterReadout(double cadence_or_speed, double power);
+std::string TorqueReadout(double torque, double cadence);
+
 // Power labels every 10 W from 0 up to power_max (at most kMaxPowerLabel).
 inline constexpr double kMaxPowerLabel = 20000;
 std::vector<AxisTextLabel> PowerLabels(double power_max);

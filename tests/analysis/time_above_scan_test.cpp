@@ -102,6 +102,39 @@ TEST_F(TimeAboveWindowTest, ScansUpToEightTripsAndKeepsATypedAxis) {
   EXPECT_EQ(Form8->Series[1]->Count(), 0);
 }
 
+// The readout names the unit of the channel on view, in the time and in the
+// percent view.
+TEST_F(TimeAboveWindowTest, ReadoutUnitFollowsTheChannel) {
+  TripFileData d;
+  d.Samples = testing_core::RampTrip(1801, 2);
+  ASSERT_TRUE(WriteTripFile(FsPath(JoinPath(RiderDir, "20140101_100000_0_A.DEO")), d, false, nullptr));
+  SelectedTrips.Clear();
+  SelectedTrips.Add("20140101_100000_0_A;001;*A");
+  ScanList = &SelectedTrips;
+  Form8->Show();
+  const struct {
+    void (TForm8::*click)(TControl*);
+    int units;
+    const char* unit;
+  } rows[] = {{&TForm8::SB_POClick, 0, "[ W ] "},       {&TForm8::SB_PUClick, 0, "[ 1/min ] "},
+              {&TForm8::SB_SPClick, 0, "[ km/h ] "},    {&TForm8::SB_SPClick, kUnitMiles, "[ mph ] "},
+              {&TForm8::SB_RPMClick, 0, "[ 1/min ] "}, {&TForm8::SB_RPMClick, kUnitMiles, "[ 1/min ] "}};
+  for (bool percent : {false, true}) {
+    if (percent) Form8->SB_UMSTClick(nullptr);
+    for (const auto& r : rows) {
+      UnitFlags = r.units;
+      (Form8->*r.click)(nullptr);
+      const TRect plot = Form8->Chart->PlotRect();
+      Form8->ChartMouseDown(nullptr, TMouseButton::mbLeft, 0, plot.Left + plot.Width() / 2,
+                            plot.Top + plot.Height() / 2);
+      ASSERT_TRUE(Form8->Show_Data->Visible);
+      const std::string& text = Form8->Show_Data->Caption;
+      EXPECT_TRUE(text.ends_with(std::string(" ") + r.unit)) << text;
+      EXPECT_EQ(text.find('%') != std::string::npos, percent) << text;
+    }
+  }
+}
+
 // The user goes to the diary, selects other trips of another kind and comes
 // back: the window still shows the trip it was opened with; the next
 // opening takes the new list.
