@@ -44,11 +44,16 @@ std::string SpanCaption(std::string_view first_text, std::string_view last_text)
 }
 
 std::string SpanCaptionOfLines(const TStringList& list, int first, int last) {
-  if (list.Empty()) return SpanCaption("", "");
-  first = std::clamp(first, 0, list.Count() - 1);
-  last = std::clamp(last, first, list.Count() - 1);
-  return SpanCaption(FormatTripDateTime(LineKey(list[first])),
-                     FormatTripDateTime(LineKey(list[last])));
+  return SpanCaptionOfLines(list.Lines(), first, last);
+}
+
+std::string SpanCaptionOfLines(const std::vector<std::string>& lines, int first, int last) {
+  if (lines.empty()) return SpanCaption("", "");
+  const int count = static_cast<int>(lines.size());
+  first = std::clamp(first, 0, count - 1);
+  last = std::clamp(last, first, count - 1);
+  return SpanCaption(FormatTripDateTime(LineKey(lines[static_cast<std::size_t>(first)])),
+                     FormatTripDateTime(LineKey(lines[static_cast<std::size_t>(last)])));
 }
 
 // ---------------------------------------------------------------------------
@@ -193,6 +198,12 @@ void TrackAnalysisMaximized(const TForm& form) {
 
 void RestoreAnalysisMaximized(TForm& form) {
   if (AnalysisMaximized) form.WindowState = TWindowState::wsMaximized;
+}
+
+bool ShownAnew(const TForm& form, uint64_t& taken) {
+  if (form.ShowCalls() == taken) return false;
+  taken = form.ShowCalls();
+  return true;
 }
 
 bool HandleHelpKey(WORD& key, int topic) {

@@ -11,10 +11,13 @@
 //     if (OpenAxisEditor(*E_SKA, *Chart, x, y, Chart->LeftAxis.Maximum())) return;
 //     ShowReadout(*Show_DAT, *Chart, x, y, Format(...));
 //   };
-//   OnActivate: RestoreAnalysisMaximized(*this); ... OnResize: TrackAnalysisMaximized(*this);
+//   OnActivate: RestoreAnalysisMaximized(*this);
+//               if (ShownAnew(*this, taken_at_show_)) lines_ = ScanList->Lines();
+//   OnResize: TrackAnalysisMaximized(*this);
 //   OnKeyDown (KeyPreview on): HandleHelpKey(key, 17);
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -54,6 +57,7 @@ std::string SpanCaption(std::string_view first_text, std::string_view last_text)
 // The same for lines first..last of a list (clamped to the list; an empty
 // list gives empty dates): the full date-and-time texts of both lines.
 std::string SpanCaptionOfLines(const TStringList& list, int first, int last);
+std::string SpanCaptionOfLines(const std::vector<std::string>& lines, int first, int last);
 
 // ---------------------------------------------------------------------------
 // Charts
@@ -148,6 +152,12 @@ class SmoothLevelOverride {
 extern bool AnalysisMaximized;
 void TrackAnalysisMaximized(const TForm& form);    // resize / paint handlers
 void RestoreAnalysisMaximized(TForm& form);        // activation
+
+// An analysis window takes the trip or the list it shows when an opener
+// shows it (Show() by code), and keeps it while the user goes elsewhere and
+// comes back: true once for each showing since the last call, which
+// `taken` remembers (per window, 0 at first).
+bool ShownAnew(const TForm& form, uint64_t& taken);
 
 // F5 shows help topic `topic` and consumes the key; true when it did.
 bool HandleHelpKey(WORD& key, int topic);

@@ -350,11 +350,13 @@ void TForm51::FormKeyDown(TControl*, WORD& key, TShiftState) {
 void TForm51::ColorChart(TChart& chart) { ApplyChartColors(chart, true, 0); }
 
 void TForm51::FormActivate(TControl*) {
+  if (ShownAnew(*this, taken_at_show_))
+    lines_ = ScanList != nullptr ? ScanList->Lines() : std::vector<std::string>();
   FirstItem = 0;
-  ItemCount = ScanList->Count();
+  ItemCount = static_cast<int>(lines_.size());
   RestoreAnalysisMaximized(*this);
   RPM_Legende->Hide();
-  Caption = SpanCaptionOfLines(*ScanList, 0, ItemCount - 1);
+  Caption = SpanCaptionOfLines(lines_, 0, ItemCount - 1);
   for (TChart* c : Ch) c->Hide();
   SB_SK->Tag = 0;
   Chart->AllowZoom = false;
@@ -408,7 +410,8 @@ void TForm51::SB_01Click(TControl*) {
 
 void TForm51::ScanSeveralTrips() {
   std::vector<std::string> lines;
-  for (int i = FirstItem; i < ItemCount; ++i) lines.push_back(ScanList->At(i));
+  const int end = std::min(ItemCount, static_cast<int>(lines_.size()));
+  for (int i = std::max(0, FirstItem); i < end; ++i) lines.push_back(lines_[static_cast<std::size_t>(i)]);
   const std::vector<ListedTrip> trips = ReadListedTrips(lines);
   for (const ListedTrip& t : trips)
     if (t.ok) TotalDistance = std::max<double>(TotalDistance, t.data.Samples.back().Distance);
@@ -451,7 +454,7 @@ void TForm51::ScanGradeTrip() {
   SetUpAxes();
   Trip = TripFileData{};
   GradePerRecord.clear();
-  if (!ReadListedTrip(ScanList->At(0), Trip)) {
+  if (lines_.empty() || !ReadListedTrip(lines_[0], Trip)) {
     Trip = TripFileData{};
     return;
   }
@@ -468,7 +471,7 @@ void TForm51::ScanGradeTrip() {
       AltitudeMin = std::min(AltitudeMin, a);
     }
   }
-  TripTitleText = TripTitle(ScanList->At(0));
+  TripTitleText = TripTitle(lines_[0]);
   Caption = TripTitleText;
   GradePerRecord.resize(static_cast<std::size_t>(n));
   RecordGrades(Trip.Samples.data(), Smooth.data(), n, true, 0, GradePerRecord.data());
@@ -780,8 +783,8 @@ void TForm51::ScanMetricOverGradeTrips(int m) {
   LayoutSmallCharts();
   RPM_Legende->Show();
   CadenceMax = 0;
-  std::vector<std::string> lines(ScanList->Lines().begin(), ScanList->Lines().end());
-  lines.resize(std::min<std::size_t>(lines.size(), Ch.size()));  // only four are drawn
+  const std::size_t drawn = std::min(lines_.size(), Ch.size());  // only four are drawn
+  const std::vector<std::string> lines(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(drawn));
   const std::vector<ListedTrip> trips = ReadListedTrips(lines);
   std::vector<std::vector<SmoothSample>> smooth(trips.size());
   for (std::size_t k = 0; k < trips.size(); ++k) {

@@ -161,8 +161,14 @@ class TForm51 : public tav::TForm {
   void CommonSmallChartScale();
   void DrawMetricScale();
   void SelectMetricButton(int metric);
+  // The lines the window was opened with.
+  const std::vector<std::string>& Lines() const { return lines_; }
 
  private:
+  // Taken from ScanList when an opener shows the window; kept while the
+  // user goes elsewhere and comes back.
+  std::vector<std::string> lines_;
+  uint64_t taken_at_show_ = 0;
   void SetUpAxes();
   void SmoothMetric(int metric, const tav::TripFileData& trip, std::vector<tav::SmoothSample>& out);
   void DrawAltitude(double axis_lo, double axis_hi);

@@ -126,8 +126,7 @@ void TForm16::FormActivate(TControl*) {
   RestoreAnalysisMaximized(*this);
   // The ride is taken when an opener shows the window; coming back to the
   // window keeps it, whatever the comparison buffer holds by then.
-  if (ShowCalls() != taken_at_show_ || trip_.empty()) {
-    taken_at_show_ = ShowCalls();
+  if (ShownAnew(*this, taken_at_show_) || trip_.empty()) {
     const int count = std::clamp<int>(TripSampleCount2, 0, kTripBufferRecords);
     trip_.assign(TripSamples2, TripSamples2 + count);
     interval_ = RecordInterval(trip_.data(), count);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
+#include "core/smoothing.h"
 #include "diary/diary_window.h"
 #include "platform/text.h"
 
@@ -66,6 +68,14 @@ CurvePoints IsoPowerCurve(double watts) {
     curve.y.push_back(watts / c * kTorqueFactor);
   }
   return curve;
+}
+
+std::string ScatterReadout(double cadence_or_speed, double power) {
+  return Format("  %5.1f    /  %8.0f  ", cadence_or_speed, power);
+}
+
+std::string TorqueReadout(double torque, double cadence) {
+  return Format("  %5.1f [Nm] / %5.1f [RMP]   >>>%8.0f[W]  ", torque, cadence, torque * cadence / kTorqueFactor);
 }
 
 std::vector<AxisTextLabel> PowerLabels(double power_max) {
@@ -191,6 +201,12 @@ void TForm52::FormResize(TControl*) {
 
 void TForm52::FormActivate(TControl*) {
   RestoreAnalysisMaximized(*this);
+  if (ShownAnew(*this, taken_at_show_) || trip_.empty()) {
+    const int count = std::clamp<int>(TripSampleCount, 0, kTripBufferRecords);
+    trip_.assign(TripSamples, TripSamples + count);
+    std::copy(std::begin(TripZoneBlock), std::end(TripZoneBlock), zones_.begin());
+    trip_caption_ = Form3 != nullptr ? Form3->ViewCaption : std::string();
+  }
   const bool miles = UnitFlags & kUnitMiles;
   SpeedTitle = UiText[0] + (miles ? " [mph]" : " [km/h]");
   SpeedFactor = miles ? kMilesPerKm : 1.0;
@@ -229,6 +245,13 @@ void TForm52::CB_G_POChange(TControl*) {
   }
 }
 
+void TForm52::SmoothTrip(std::initializer_list<SmoothColumn> columns, int level) {
+  const int count = static_cast<int>(trip_.size());
+  smooth_.assign(trip_.size(), SmoothSample{});
+  for (SmoothColumn c : columns)
+    SmoothColumnOf(trip_.data(), count, smooth_.data(), c, HalfWidthOfLevel(level));
+}
+
 void TForm52::ShowPowerCadenceSpeed() {
   SetUpScatterAxes(*Chart);
   for (TChartSeries* s : {Series1, Series2, Series3, Series4}) {
@@ -236,11 +259,11 @@ void TForm52::ShowPowerCadenceSpeed() {
     s->ShowInLegend = false;
   }
   for (TChartSeries* s : {Series2, Series3, Series4}) s->HorizAxis = THorizAxis::aTopAxis;
-  for (SmoothLevelIndex c : {kLevelPower, kLevelCadence, kLevelSpeed})
-    SmoothCurrentTripAt(c, PowerCadenceSmoothLevel);
-  const PowerCadenceSpeedPoints v = PowerCadenceSpeedOf(TripSmooth, TripSampleCount, SpeedFactor);
+  SmoothTrip({kSmoothPower, kSmoothCadence, kSmoothSpeed}, PowerCadenceSmoothLevel);
+  const PowerCadenceSpeedPoints v =
+      PowerCadenceSpeedOf(smooth_.data(), static_cast<int>(trip_.size()), SpeedFactor);
 
-  if (Form3 != nullptr) Caption = Form3->ViewCaption;
+  Caption = trip_caption_;
   Series2->Title = "Power / RPM";
   Series3->Title = "Power / " + UiText[0];
   Series2->ShowInLegend = Series3->ShowInLegend = true;
@@ -266,16 +289,16 @@ void TForm52::ShowTorqueCadence() {
     s->ShowInLegend = false;
     if (s != LineSeries1) s->HorizAxis = THorizAxis::aTopAxis;
   }
-  for (SmoothLevelIndex c : {kLevelPower, kLevelCadence}) SmoothCurrentTripAt(c, TorqueSmoothLevel);
-  const TorqueCadencePoints t = TorqueCadenceOf(TripSmooth, TripSampleCount);
+  SmoothTrip({kSmoothPower, kSmoothCadence}, TorqueSmoothLevel);
+  const TorqueCadencePoints t = TorqueCadenceOf(smooth_.data(), static_cast<int>(trip_.size()));
 
-  if (Form3 != nullptr) Caption = Form3->ViewCaption;
+  Caption = trip_caption_;
   LineSeries2->Title = "Torque / RPM   ";
   LineSeries2->ShowInLegend = true;
   AddCurve(*LineSeries2, t.points);
   if (t.mean) Series15->AddXY((*t.mean)[0], (*t.mean)[1], {}, clRed);
   for (int j = 1; j <= 8; ++j) {
-    const float b = TripZoneBlock[j];
+    const float b = zones_[static_cast<std::size_t>(j)];
     if (!(b > 0 && b < 1000)) continue;
     TChartSeries* s = IsoSeries[static_cast<std::size_t>(j - 1)];
     s->Title = Format("%-5.5s %6.0f[W]   ", ZoneNames[j], static_cast<double>(b));
@@ -298,13 +321,11 @@ void TForm52::ChartMouseDown(TControl*, TMouseButton, TShiftState, int x, int y)
     if (InAxisEditorCorner(*Chart, x, y)) OpenAxisEditor(*E_SKA, *Chart, Chart->LeftAxis.Maximum());
     return;
   }
-  ShowReadout(*Show_DAT, *Chart, x, y, Format("  %5.1f    /  %8.0f  ", at->y, at->x));
+  ShowReadout(*Show_DAT, *Chart, x, y, ScatterReadout(at->y, at->x));
 }
 
 void TForm52::Chart1MouseDown(TControl*, TMouseButton, TShiftState, int x, int y) {
   const auto at = PlotValueAt(*Chart1, x, y, Chart1->BottomAxis, Chart1->LeftAxis);
   if (!at) return;
-  ShowReadout(*Show_DAT, *Chart1, x, y,
-              Format("  %5.1f [Nm] / %5.1f [RMP]   >>>%8.0f[W]  ", at->y, at->x,
-                     at->y * at->x / kTorqueFactor));
+  ShowReadout(*Show_DAT, *Chart1, x, y, TorqueReadout(at->y, at->x));
 }

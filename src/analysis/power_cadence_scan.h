@@ -4,8 +4,11 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/analysis_common.h"
 #include "core/core_data.h"
@@ -40,6 +43,11 @@ TorqueCadencePoints TorqueCadenceOf(const SmoothSample* smooth, int count);
 
 // The torque of a constant power for cadences 5..149.
 CurvePoints IsoPowerCurve(double watts);
+
+// The readouts: a scatter point's cadence or speed and power, and the torque
+// view's torque and cadence with the power they make.
+std::string ScatterReadout(double cadence_or_speed, double power);
+std::string TorqueReadout(double torque, double cadence);
 
 // Power labels every 10 W from 0 up to power_max (at most kMaxPowerLabel).
 inline constexpr double kMaxPowerLabel = 20000;
@@ -81,6 +89,20 @@ class TForm52 : public tav::TForm {
                        int x, int y);
   void ShowPowerCadenceSpeed();
   void ShowTorqueCadence();
+  // The trip's records as the window took them.
+  const std::vector<tav::TripSample>& Trip() const { return trip_; }
+
+ private:
+  // Smooths the columns of the taken trip at `level` into smooth_.
+  void SmoothTrip(std::initializer_list<tav::SmoothColumn> columns, int level);
+  // The trip the diary loaded, its zone bounds and the diary's caption for
+  // it, taken when an opener shows the window; kept while the user goes
+  // elsewhere (and the diary loads other trips) and comes back.
+  std::vector<tav::TripSample> trip_;
+  std::array<float, tav::kZoneBlockWords> zones_{};
+  std::string trip_caption_;
+  std::vector<tav::SmoothSample> smooth_;  // the views' own smoothed channels
+  uint64_t taken_at_show_ = 0;
 };
 
 extern TForm52* Form52;

@@ -266,10 +266,7 @@ void TForm5::TakeOpening() {
 
 void TForm5::FormActivate(TControl*) {
   RestoreAnalysisMaximized(*this);
-  if (ShowCalls() != seen_show_calls_) {
-    seen_show_calls_ = ShowCalls();
-    TakeOpening();
-  }
+  if (ShownAnew(*this, seen_show_calls_)) TakeOpening();
   PlaceControls();  // the texts may have changed meanwhile
   FirstItem = 0;
   ItemCount = static_cast<int>(lines_.size());

@@ -164,16 +164,19 @@ void TForm8::FormResize(TControl*) {
 void TForm8::FormActivate(TControl*) {
   RestoreAnalysisMaximized(*this);
   ApplyChartColors(*Chart, true);
+  if (ShownAnew(*this, taken_at_show_)) {
+    lines_ = ScanList != nullptr ? ScanList->Lines() : std::vector<std::string>();
+    basis_ = Form3 != nullptr && Form3->SB_SEL_ALL != nullptr ? Form3->SB_SEL_ALL->Tag : 0;
+  }
   FirstItem = 0;
-  ItemCount = std::min(ScanList->Count(), 8);
-  Caption = SpanCaptionOfLines(*ScanList, 0, ItemCount - 1);
+  ItemCount = std::min(static_cast<int>(lines_.size()), 8);
+  Caption = SpanCaptionOfLines(lines_, 0, ItemCount - 1);
   for (std::size_t i = 1; i < Series.size(); ++i) Series[i]->HorizAxis = THorizAxis::aTopAxis;
   for (auto* s : Series) s->ShowInLegend = false;
   AllTimeAxisMax.fill(-1);
   Chart->BottomAxis.SetAutomatic(false);
   Chart->LeftAxis.SetAutomatic(false);
-  const int basis = Form3 != nullptr && Form3->SB_SEL_ALL != nullptr ? Form3->SB_SEL_ALL->Tag : 0;
-  switch (basis) {
+  switch (basis_) {
     case 0:
       SB_PO->Enabled = SB_RPM->Enabled = true;
       SB_POClick(SB_PO);
@@ -233,7 +236,8 @@ void TForm8::ScanDistribution(int mode) {
   int longest = 0;
 
   std::vector<std::string> lines;
-  for (int i = FirstItem; i < ItemCount; ++i) lines.push_back(ScanList->At(i));
+  const int end = std::min(ItemCount, static_cast<int>(lines_.size()));
+  for (int i = std::max(0, FirstItem); i < end; ++i) lines.push_back(lines_[static_cast<std::size_t>(i)]);
   const std::vector<ListedTrip> trips = ReadListedTrips(lines);
   for (std::size_t i = 0; i < trips.size() && i + 1 < Series.size(); ++i) {
     if (!trips[i].ok) continue;

@@ -72,9 +72,16 @@ class TForm8 : public tav::TForm {
   void ScanDistribution(int mode);
   void ChartMouseDown(tav::TControl* sender, tav::TMouseButton button, tav::TShiftState shift, int x,
                       int y);
+  // The lines the window was opened with.
+  const std::vector<std::string>& Lines() const { return lines_; }
 
  private:
   void SelectMode(tav::TSpeedButton* button, int mode);
+  // Taken from ScanList and the diary's selection kind when an opener shows
+  // the window; kept while the user goes elsewhere and comes back.
+  std::vector<std::string> lines_;
+  int basis_ = 0;
+  uint64_t taken_at_show_ = 0;
 };
 
 extern TForm8* Form8;

@@ -338,6 +338,7 @@ bool TChartAxis::Drawn() const { return chart_->Geo().axes[SideIndex(side_)].dra
 
 TChartSeries::TChartSeries(TChart* chart, TSeriesType type) : chart_(chart), type_(type) {
   MarksFont.Size = 8;
+  stats_.valid = stats_.pos_valid = true;  // no points: nothing to measure
 }
 
 int TChartSeries::Index() const { return chart_->SeriesIndex(this); }
@@ -366,14 +367,192 @@ void TChartSeries::Clear() {
   Touch();
 }
 
+namespace {
+// Extremes, finiteness and order of a run of points.
+struct RunStats {
+  double x_lo, x_hi, y_lo, y_hi;  // over the points with both values finite; lo > hi: none
+  bool all_finite;                // every value finite
+  bool x_sorted;                  // all finite, and x never falls within the run
+};
+
+// Vectors of 2 and 4 doubles.
+template <int lanes>
+struct DoubleLanes;
+template <>
+struct DoubleLanes<2> {
+  using V = double __attribute__((vector_size(16)));
+};
+template <>
+struct DoubleLanes<4> {
+  using V = double __attribute__((vector_size(32)));
+};
+
+// Takes RunStats of n points in one pass; with `copy` the points are copied
+// to dx, dy in the same pass. The common case, every value finite, is
+// followed in vectors of `lanes` doubles with one accumulator per quantity:
+// the sum of (v - v) is NaN as soon as one value is NaN or infinite, and the
+// smallest step x[i+1] - x[i] tells the order. Only when a value is not
+// finite does a second, exact pass take the extremes of the finite points.
+template <int lanes, bool copy>
+[[gnu::always_inline]] inline RunStats ScanRunIn(const double* x, const double* y, size_t n, double* dx,
+                                                 double* dy) {
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  using V = typename DoubleLanes<lanes>::V;
+  V x_lo, x_hi, y_lo, y_hi, bad, step;
+  for (int k = 0; k < lanes; ++k) {
+    x_lo[k] = y_lo[k] = step[k] = inf;
+    x_hi[k] = y_hi[k] = -inf;
+    bad[k] = 0;
+  }
+  size_t i = 0;
+  for (; i + lanes + 1 <= n; i += lanes) {
+    V a, b, c;
+    std::memcpy(&a, x + i, sizeof a);
+    std::memcpy(&c, x + i + 1, sizeof c);
+    std::memcpy(&b, y + i, sizeof b);
+    if constexpr (copy) {
+      std::memcpy(dx + i, &a, sizeof a);
+      std::memcpy(dy + i, &b, sizeof b);
+    }
+    bad += (a - a) + (b - b);
+    const V d = c - a;
+    step = d < step ? d : step;
+    x_lo = a < x_lo ? a : x_lo;
+    x_hi = a > x_hi ? a : x_hi;
+    y_lo = b < y_lo ? b : y_lo;
+    y_hi = b > y_hi ? b : y_hi;
+  }
+  double fin = 0, min_step = inf;
+  RunStats r{inf, -inf, inf, -inf, true, true};
+  for (int k = 0; k < lanes; ++k) {
+    fin += bad[k];
+    min_step = std::min(min_step, step[k]);
+    r.x_lo = std::min(r.x_lo, x_lo[k]);
+    r.x_hi = std::max(r.x_hi, x_hi[k]);
+    r.y_lo = std::min(r.y_lo, y_lo[k]);
+    r.y_hi = std::max(r.y_hi, y_hi[k]);
+  }
+  for (; i < n; ++i) {
+    const double a = x[i], b = y[i];
+    if constexpr (copy) {
+      dx[i] = a;
+      dy[i] = b;
+    }
+    fin += (a - a) + (b - b);
+    if (i + 1 < n) min_step = std::min(min_step, x[i + 1] - a);
+    r.x_lo = a < r.x_lo ? a : r.x_lo;
+    r.x_hi = a > r.x_hi ? a : r.x_hi;
+    r.y_lo = b < r.y_lo ? b : r.y_lo;
+    r.y_hi = b > r.y_hi ? b : r.y_hi;
+  }
+  r.all_finite = fin == 0;
+  r.x_sorted = r.all_finite && min_step >= 0;
+  if (!r.all_finite) {
+    r.x_lo = r.y_lo = inf;
+    r.x_hi = r.y_hi = -inf;
+    for (size_t k = 0; k < n; ++k) {
+      const double a = x[k], b = y[k];
+      if (!(Finite(a) && Finite(b))) continue;
+      r.x_lo = std::min(r.x_lo, a);
+      r.x_hi = std::max(r.x_hi, a);
+      r.y_lo = std::min(r.y_lo, b);
+      r.y_hi = std::max(r.y_hi, b);
+    }
+  }
+  return r;
+}
+
+// The lowest and the highest of n > 0 finite values.
+template <int lanes>
+[[gnu::always_inline]] inline void MinMaxIn(const double* v, int n, double& lo, double& hi) {
+  using V = typename DoubleLanes<lanes>::V;
+  V a_lo, a_hi;
+  for (int k = 0; k < lanes; ++k) a_lo[k] = a_hi[k] = v[0];
+  V b_lo = a_lo, b_hi = a_lo;
+  int i = 0;
+  for (; i + 2 * lanes <= n; i += 2 * lanes) {
+    V a, b;
+    std::memcpy(&a, v + i, sizeof a);
+    std::memcpy(&b, v + i + lanes, sizeof b);
+    a_lo = a < a_lo ? a : a_lo;
+    a_hi = a > a_hi ? a : a_hi;
+    b_lo = b < b_lo ? b : b_lo;
+    b_hi = b > b_hi ? b : b_hi;
+  }
+  lo = hi = v[0];
+  for (int k = 0; k < lanes; ++k) {
+    lo = std::min({lo, a_lo[k], b_lo[k]});
+    hi = std::max({hi, a_hi[k], b_hi[k]});
+  }
+  for (; i < n; ++i) {
+    lo = v[i] < lo ? v[i] : lo;
+    hi = v[i] > hi ? v[i] : hi;
+  }
+}
+
+// Both in plain two-double vectors, and in four-double ones where the
+// processor has them (chosen once, at the first call).
+template <bool copy>
+RunStats ScanRunPortable(const double* x, const double* y, size_t n, double* dx, double* dy) {
+  return ScanRunIn<2, copy>(x, y, n, dx, dy);
+}
+void MinMaxPortable(const double* v, int n, double& lo, double& hi) { MinMaxIn<2>(v, n, lo, hi); }
+#if defined(__x86_64__) || defined(__i386__)
+template <bool copy>
+__attribute__((target("avx2"))) RunStats ScanRunAvx2(const double* x, const double* y, size_t n, double* dx,
+                                                     double* dy) {
+  return ScanRunIn<4, copy>(x, y, n, dx, dy);
+}
+__attribute__((target("avx2"))) void MinMaxAvx2(const double* v, int n, double& lo, double& hi) {
+  MinMaxIn<4>(v, n, lo, hi);
+}
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+#else
+bool HasAvx2() { return false; }
+#endif
+
+template <bool copy>
+RunStats ScanRun(const double* x, const double* y, size_t n, double* dx = nullptr, double* dy = nullptr) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (HasAvx2()) return ScanRunAvx2<copy>(x, y, n, dx, dy);
+#endif
+  return ScanRunPortable<copy>(x, y, n, dx, dy);
+}
+
+// Widens an extent by lo..hi (nothing when lo > hi: no finite point).
+void Widen(double lo, double hi, bool& any, double& min, double& max) {
+  if (lo > hi) return;
+  min = any ? std::min(min, lo) : lo;
+  max = any ? std::max(max, hi) : hi;
+  any = true;
+}
+}  // namespace
+
 void TChartSeries::AddXYs(const double* x, const double* y, int n) {
   if (n <= 0) return;
-  const int old = Count();
-  xs_.insert(xs_.end(), x, x + n);
-  ys_.insert(ys_.end(), y, y + n);
-  if (!colors_.empty()) colors_.resize(static_cast<size_t>(old + n), clTeeColor);
-  if (!labels_.empty()) labels_.resize(static_cast<size_t>(old + n));
-  stats_.valid = false;
+  const size_t old = xs_.size();
+  if (!stats_.valid) {
+    xs_.insert(xs_.end(), x, x + n);
+    ys_.insert(ys_.end(), y, y + n);
+  } else {
+    // The extremes are known: they are kept up to date in the copying pass,
+    // so drawing needs no pass of its own for them.
+    xs_.resize(old + static_cast<size_t>(n));  // new values unset: written once, below
+    ys_.resize(old + static_cast<size_t>(n));
+    const RunStats r = ScanRun<true>(x, y, static_cast<size_t>(n), xs_.data() + old, ys_.data() + old);
+    Stats& s = stats_;
+    const bool joined_in_order = old == 0 || (s.x_sorted && xs_[old - 1] <= x[0]);
+    s.all_finite = s.all_finite && r.all_finite;
+    s.x_sorted = s.all_finite && r.x_sorted && joined_in_order;
+    Widen(r.x_lo, r.x_hi, s.x.any, s.x.min, s.x.max);
+    Widen(r.y_lo, r.y_hi, s.y.any, s.y.min, s.y.max);
+    s.pos_valid = false;  // the smallest positive values are taken when asked for
+  }
+  if (!colors_.empty()) colors_.resize(old + static_cast<size_t>(n), clTeeColor);
+  if (!labels_.empty()) labels_.resize(old + static_cast<size_t>(n));
   Touch();
 }
 
@@ -385,85 +564,13 @@ void TChartSeries::Reserve(int n) {
 
 const TChartSeries::Stats& TChartSeries::GetStats() const {
   if (stats_.valid) return stats_;
-  // A point counts only with both values finite. The fast pass assumes all
-  // are (its comparisons skip NaN, and a NaN or an infinity is noticed);
-  // when one is not, the exact pass runs.
-  constexpr double inf = std::numeric_limits<double>::infinity();
-  const size_t n = ys_.size();
-  const double* xs = xs_.data();
-  const double* ys = ys_.data();
-  // Four points at a time in two pairs of two-double vectors (the
-  // compiler's vector extension: plain SIMD where the machine has it).
-  using V2 = double __attribute__((vector_size(16)));
-  using M2 = long long __attribute__((vector_size(16)));
-  const V2 hi0 = {-inf, -inf}, lo0 = {inf, inf};
-  V2 ax_lo = lo0, bx_lo = lo0, ay_lo = lo0, by_lo = lo0;
-  V2 ax_hi = hi0, bx_hi = hi0, ay_hi = hi0, by_hi = hi0;
-  M2 nan_mask = {0, 0}, unsorted = {0, 0};
-  size_t i = 0;
-  for (; i + 5 <= n; i += 4) {
-    V2 xa, xb, ya, yb, na, nb;
-    std::memcpy(&xa, xs + i, sizeof xa);
-    std::memcpy(&xb, xs + i + 2, sizeof xb);
-    std::memcpy(&na, xs + i + 1, sizeof na);
-    std::memcpy(&nb, xs + i + 3, sizeof nb);
-    std::memcpy(&ya, ys + i, sizeof ya);
-    std::memcpy(&yb, ys + i + 2, sizeof yb);
-    nan_mask |= (xa != xa) | (xb != xb) | (ya != ya) | (yb != yb);
-    unsorted |= (xa > na) | (xb > nb);
-    ax_lo = xa < ax_lo ? xa : ax_lo;
-    bx_lo = xb < bx_lo ? xb : bx_lo;
-    ax_hi = xa > ax_hi ? xa : ax_hi;
-    bx_hi = xb > bx_hi ? xb : bx_hi;
-    ay_lo = ya < ay_lo ? ya : ay_lo;
-    by_lo = yb < by_lo ? yb : by_lo;
-    ay_hi = ya > ay_hi ? ya : ay_hi;
-    by_hi = yb > by_hi ? yb : by_hi;
-  }
-  double x_lo = inf, x_hi = -inf, y_lo = inf, y_hi = -inf;
-  bool not_finite = false;
-  bool sorted = true;
-  for (int k = 0; k < 2; ++k) {
-    not_finite |= nan_mask[k] != 0;
-    sorted &= unsorted[k] == 0;
-    x_lo = std::min({x_lo, ax_lo[k], bx_lo[k]});
-    x_hi = std::max({x_hi, ax_hi[k], bx_hi[k]});
-    y_lo = std::min({y_lo, ay_lo[k], by_lo[k]});
-    y_hi = std::max({y_hi, ay_hi[k], by_hi[k]});
-  }
-  for (; i < n; ++i) {
-    const double x = xs[i], y = ys[i];
-    not_finite |= (x != x) || (y != y);
-    if (i + 1 < n && x > xs[i + 1]) sorted = false;
-    x_lo = x < x_lo ? x : x_lo;
-    x_hi = x > x_hi ? x : x_hi;
-    y_lo = y < y_lo ? y : y_lo;
-    y_hi = y > y_hi ? y : y_hi;
-  }
-  const bool all_finite = !(not_finite || x_lo == -inf || x_hi == inf || y_lo == -inf || y_hi == inf);
-  if (!all_finite) {
-    x_lo = y_lo = inf;
-    x_hi = y_hi = -inf;
-    for (size_t k = 0; k < n; ++k) {
-      const double x = xs[k], y = ys[k];
-      if (!(Finite(x) && Finite(y))) continue;
-      x_lo = std::min(x_lo, x);
-      x_hi = std::max(x_hi, x);
-      y_lo = std::min(y_lo, y);
-      y_hi = std::max(y_hi, y);
-    }
-  }
+  // A point counts only with both values finite.
+  const RunStats r = ScanRun<false>(xs_.data(), ys_.data(), ys_.size());
   stats_ = Stats{};
-  auto set = [](Extent& e, double lo, double hi) {
-    if (lo > hi) return;  // no finite point
-    e.any = true;
-    e.min = lo;
-    e.max = hi;
-  };
-  set(stats_.x, x_lo, x_hi);
-  set(stats_.y, y_lo, y_hi);
-  stats_.all_finite = all_finite;
-  stats_.x_sorted = all_finite && sorted;
+  Widen(r.x_lo, r.x_hi, stats_.x.any, stats_.x.min, stats_.x.max);
+  Widen(r.y_lo, r.y_hi, stats_.y.any, stats_.y.min, stats_.y.max);
+  stats_.all_finite = r.all_finite;
+  stats_.x_sorted = r.x_sorted;
   stats_.valid = true;
   return stats_;
 }
@@ -597,7 +704,7 @@ int TChartSeries::CalcYPos(int i) const { return GetVertAxis().ValueToPixel(YVal
 TRect TChartSeries::PieBounds() const { return chart_->Geo().pie_bounds; }
 
 namespace {
-double PieTotal(const std::vector<double>& ys) {
+double PieTotal(const ValueArray& ys) {
   double t = 0;
   for (double v : ys)
     if (Finite(v) && v > 0) t += v;
@@ -1534,24 +1641,10 @@ void EmitPlainColumn(LineWriter& w, int col, double first, double lo, double hi,
 
 // The lowest and the highest of n > 0 finite values.
 void MinMaxOf(const double* v, int n, double& lo, double& hi) {
-  using V2 = double __attribute__((vector_size(16)));
-  V2 a_lo = {v[0], v[0]}, a_hi = a_lo, b_lo = a_lo, b_hi = a_lo;
-  int i = 0;
-  for (; i + 4 <= n; i += 4) {
-    V2 a, b;
-    std::memcpy(&a, v + i, sizeof a);
-    std::memcpy(&b, v + i + 2, sizeof b);
-    a_lo = a < a_lo ? a : a_lo;
-    a_hi = a > a_hi ? a : a_hi;
-    b_lo = b < b_lo ? b : b_lo;
-    b_hi = b > b_hi ? b : b_hi;
-  }
-  lo = std::min({a_lo[0], a_lo[1], b_lo[0], b_lo[1]});
-  hi = std::max({a_hi[0], a_hi[1], b_hi[0], b_hi[1]});
-  for (; i < n; ++i) {
-    lo = v[i] < lo ? v[i] : lo;
-    hi = v[i] > hi ? v[i] : hi;
-  }
+#if defined(__x86_64__) || defined(__i386__)
+  if (HasAvx2()) return MinMaxAvx2(v, n, lo, hi);
+#endif
+  MinMaxPortable(v, n, lo, hi);
 }
 
 // The same reduction for the common case, a line in one colour on linear
@@ -1576,11 +1669,19 @@ void ReducePlainLinear(const double* xs, const double* ys, int n, const TAxisMap
   };
   int i = 0;
   if (sorted) {
-    // Ascending x: a column's run ends where the column of x first differs,
-    // found by galloping and halving; its extremes in vector lanes.
+    // Ascending x: a column's run ends where the column of x first differs.
+    // Evenly spaced points give runs of nearly the same length, so the end
+    // is first looked for a step or two before where the last run's length
+    // puts it; elsewhere it is found by galloping and halving. The run's
+    // extremes are taken in vector lanes.
+    int last_run = 0;
     while (i < n) {
       const int col = column(xs[i]);
       int in = i, step = 1;
+      if (last_run > 2 && i + last_run - 2 < n && column(xs[i + last_run - 2]) == col) {
+        in = i + last_run - 2;
+        for (int k = 0; k < 3 && in + 1 < n && column(xs[in + 1]) == col; ++k) ++in;
+      }
       while (in + step < n && column(xs[in + step]) == col) {
         in += step;
         step *= 2;
@@ -1593,6 +1694,7 @@ void ReducePlainLinear(const double* xs, const double* ys, int n, const TAxisMap
       double lo, hi;
       MinMaxOf(ys + i, out - i, lo, hi);
       EmitPlainColumn(w, col, ys[i], lo, hi, ys[out - 1], out - i, y_min, y_k, y0, color);
+      last_run = out - i;
       i = out;
     }
     return;
@@ -1621,8 +1723,8 @@ void ReducePlainLinear(const double* xs, const double* ys, int n, const TAxisMap
 void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
   const int n = s.Count();
   if (n == 0) return;
-  const std::vector<double>& xs = s.XValues();
-  const std::vector<double>& ys = s.YValues();
+  const ValueArray& xs = s.XValues();
+  const ValueArray& ys = s.YValues();
   const TAxisMapping hx = g.axes[SideIndex(s.GetHorizAxis().Side())].map;
   const TAxisMapping vy = g.axes[SideIndex(s.GetVertAxis().Side())].map;
   const bool hlog = hx.Logarithmic, vlog = vy.Logarithmic;

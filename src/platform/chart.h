@@ -113,7 +113,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/canvas.h"
@@ -123,6 +125,24 @@ namespace tav {
 
 class TChart;
 class TChartSeries;
+
+// The storage of a series' values: a vector whose growth leaves new values
+// unset, so that appending whole arrays writes each value once.
+template <class T>
+struct UnsetOnGrowth : std::allocator<T> {
+  UnsetOnGrowth() = default;
+  template <class U>
+  UnsetOnGrowth(const UnsetOnGrowth<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+using ValueArray = std::vector<double, UnsetOnGrowth<double>>;
 
 // A point colour meaning "the series colour".
 constexpr TColor clTeeColor = 0x20000000;
@@ -301,8 +321,8 @@ class TChartSeries {
   void SetLabel(int i, const std::string& label);
   void SetValueColor(int i, TColor c);
   bool HasLabels() const { return label_count_ > 0; }
-  const std::vector<double>& XValues() const { return xs_; }
-  const std::vector<double>& YValues() const { return ys_; }
+  const ValueArray& XValues() const { return xs_; }
+  const ValueArray& YValues() const { return ys_; }
 
   // Extremes of the finite values (0 when there are none); MinPositive*
   // is the smallest value above 0 (0 when none).
@@ -350,7 +370,7 @@ class TChartSeries {
 
   TChart* chart_;
   TSeriesType type_;
-  std::vector<double> xs_, ys_;
+  ValueArray xs_, ys_;
   std::vector<TColor> colors_;       // empty while every point has the series colour
   std::vector<std::string> labels_;  // empty while no point has a label
   int label_count_ = 0;              // points with a non-empty label

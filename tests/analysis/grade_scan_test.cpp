@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "analysis_test_util.h"
 #include "core/trip_file.h"
+#include "diary/diary_window.h"
 
 namespace tav {
 namespace {
@@ -191,6 +193,112 @@ TEST_F(GradeWindowTest, SeveralTripsAndSmallCharts) {
   EXPECT_EQ(Form51->SB_SK->Tag, 0);
   EXPECT_FALSE(Form51->Ch[0]->Visible);
   EXPECT_TRUE(Form51->Chart->Visible);
+}
+
+// F1 puts the small charts of several trips on one scale (their axes and
+// the range each chart's second series spans); elsewhere it changes nothing
+// (and is consumed everywhere).
+TEST_F(GradeWindowTest, F1ActsOnlyOnTheSmallCharts) {
+  auto press_f1 = [] {
+    WORD key = VK_F1;
+    Form51->FormKeyDown(nullptr, key, 0);
+    EXPECT_EQ(key, 0);
+  };
+  List(3);
+  Form51->Show();
+  Form51->SB_SKClick(nullptr);  // the small charts
+  ASSERT_EQ(Form51->SB_SK->Tag, 13);
+  Form51->Ch[1]->LeftAxis.SetMinMax(-40, 30);
+  Form51->Ch[2]->BottomAxis.SetMinMax(-5, 900);
+  press_f1();
+  for (std::size_t i = 0; i < 3; ++i) {
+    const TChart& c = *Form51->Ch[i];
+    EXPECT_EQ(c.LeftAxis.Minimum(), -40) << i;
+    EXPECT_EQ(c.LeftAxis.Maximum(), 30) << i;
+    EXPECT_EQ(c.BottomAxis.Minimum(), -5) << i;
+    EXPECT_EQ(c.BottomAxis.Maximum(), 900) << i;
+    ASSERT_EQ(c.Series(1)->Count(), 2) << i;
+    EXPECT_EQ(c.Series(1)->XValue(1), 900) << i;
+  }
+
+  // The several-trip curves and the one-trip channel view.
+  auto press_f1_elsewhere = [&] {
+    TChart& c = *Form51->Ch[0];
+    c.Series(1)->Clear();
+    c.LeftAxis.SetMinMax(-50, 10);
+    press_f1();
+    EXPECT_EQ(c.Series(1)->Count(), 0);
+    EXPECT_EQ(c.LeftAxis.Minimum(), -50);
+  };
+  Form51->SB_SKClick(nullptr);
+  ASSERT_EQ(Form51->SB_SK->Tag, 0);
+  press_f1_elsewhere();
+  Form51->Hide();
+  List(1);
+  Form51->Show();
+  Form51->SB_SKClick(nullptr);
+  ASSERT_TRUE(Form51->Ch_SK->Visible);
+  press_f1_elsewhere();
+}
+
+// The smoothing combo sets the level of the metric on view and draws it
+// again: at level 0 the heart-rate curve spans the raw values; the cadence
+// level stays.
+TEST_F(GradeWindowTest, SmoothingComboRedrawsTheMetricOnView) {
+  List(1);
+  float raw_lo = 1e9f, raw_hi = 0;
+  const auto ride = testing_core::DemoRide(7, 1800);
+  for (std::size_t i = 1; i < ride.size(); ++i) {
+    raw_lo = std::min(raw_lo, ride[i].HeartRate);
+    raw_hi = std::max(raw_hi, ride[i].HeartRate);
+  }
+  Form51->Show();
+  Form51->SB_ALTClick(nullptr);
+  Form51->MetricClick(kGradeHeartRate);
+  EXPECT_EQ(Form51->CB_G_PO->ItemIndex, 6);
+  const double smoothed_hi = Form51->MetricMax;
+  EXPECT_LT(smoothed_hi, raw_hi);
+  EXPECT_GT(Form51->MetricMin, raw_lo);
+  const std::vector<double> smoothed_curve(Form51->Series[5]->YValues().begin(),
+                                           Form51->Series[5]->YValues().end());
+  ASSERT_GT(smoothed_curve.size(), 1000u);
+  Form51->CB_G_PO->DoSelect(0);
+  EXPECT_EQ(Form51->SmoothLevels[kGradeHeartRate], 0);
+  EXPECT_EQ(Form51->SmoothLevels[kGradeCadence], 6);
+  EXPECT_EQ(Form51->CurrentMetric, kGradeHeartRate);
+  EXPECT_EQ(Form51->MetricMax, raw_hi);
+  EXPECT_EQ(Form51->MetricMin, raw_lo);
+  ASSERT_EQ(Form51->Series[5]->Count(), static_cast<int>(smoothed_curve.size()));
+  EXPECT_FALSE(std::equal(smoothed_curve.begin(), smoothed_curve.end(), Form51->Series[5]->YValues().begin()));
+  Form51->MetricClick(kGradePower);  // each metric keeps its own level
+  EXPECT_EQ(Form51->CB_G_PO->ItemIndex, 6);
+}
+
+// Coming back from the diary, where other trips were selected, keeps the
+// one-trip views of the trip the window was opened with; the next opening
+// takes the new list.
+TEST_F(GradeWindowTest, KeepsTheListItWasOpenedWith) {
+  List(1);
+  const std::vector<std::string> opened = SelectedTrips.Lines();
+  Form3->Show();
+  Form51->Show();
+  EXPECT_EQ(Form51->Caption, "01.01.2014 - 10:00  T0");
+  const int curve = Form51->Series[3]->Count();
+  List(3);
+  Application().ActivateForm(Form3);
+  Application().ActivateForm(Form51);
+  EXPECT_EQ(Form51->Lines(), opened);
+  EXPECT_EQ(Form51->Caption, "01.01.2014 - 10:00  T0");
+  EXPECT_EQ(Form51->ItemCount, 1);
+  EXPECT_EQ(Form51->Series[3]->Count(), curve);
+  Form51->SB_ALTClick(nullptr);  // the profile reads the same trip
+  EXPECT_EQ(Form51->Caption, "01.01.2014 - 10:00  T0");
+  EXPECT_GT(Form51->Series[1]->Count(), 1000);
+
+  Application().ActivateForm(Form3);
+  Form51->Show();
+  EXPECT_EQ(Form51->ItemCount, 3);
+  EXPECT_EQ(Form51->Series[3]->Title, "03.01.2014 - 10:00  T2");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "analysis_test_util.h"
 #include "core/trip_file.h"
+#include "diary/diary_window.h"
 
 namespace tav {
 namespace {
@@ -99,6 +100,82 @@ TEST_F(TimeAboveWindowTest, ScansUpToEightTripsAndKeepsATypedAxis) {
   Form8->Show();  // an empty list: empty chart, caption without dates
   EXPECT_EQ(Form8->Caption, "Analyze of  to ");
   EXPECT_EQ(Form8->Series[1]->Count(), 0);
+}
+
+// The readout names the unit of the channel on view, in the time and in the
+// percent view.
+TEST_F(TimeAboveWindowTest, ReadoutUnitFollowsTheChannel) {
+  TripFileData d;
+  d.Samples = testing_core::RampTrip(1801, 2);
+  ASSERT_TRUE(WriteTripFile(FsPath(JoinPath(RiderDir, "20140101_100000_0_A.DEO")), d, false, nullptr));
+  SelectedTrips.Clear();
+  SelectedTrips.Add("20140101_100000_0_A;001;*A");
+  ScanList = &SelectedTrips;
+  Form8->Show();
+  const struct {
+    void (TForm8::*click)(TControl*);
+    int units;
+    const char* unit;
+  } rows[] = {{&TForm8::SB_POClick, 0, "[ W ] "},       {&TForm8::SB_PUClick, 0, "[ 1/min ] "},
+              {&TForm8::SB_SPClick, 0, "[ km/h ] "},    {&TForm8::SB_SPClick, kUnitMiles, "[ mph ] "},
+              {&TForm8::SB_RPMClick, 0, "[ 1/min ] "}, {&TForm8::SB_RPMClick, kUnitMiles, "[ 1/min ] "}};
+  for (bool percent : {false, true}) {
+    if (percent) Form8->SB_UMSTClick(nullptr);
+    for (const auto& r : rows) {
+      UnitFlags = r.units;
+      (Form8->*r.click)(nullptr);
+      const TRect plot = Form8->Chart->PlotRect();
+      Form8->ChartMouseDown(nullptr, TMouseButton::mbLeft, 0, plot.Left + plot.Width() / 2,
+                            plot.Top + plot.Height() / 2);
+      ASSERT_TRUE(Form8->Show_Data->Visible);
+      const std::string& text = Form8->Show_Data->Caption;
+      EXPECT_TRUE(text.ends_with(std::string(" ") + r.unit)) << text;
+      EXPECT_EQ(text.find('%') != std::string::npos, percent) << text;
+    }
+  }
+}
+
+// The user goes to the diary, selects other trips of another kind and comes
+// back: the window still shows the trip it was opened with; the next
+// opening takes the new list.
+TEST_F(TimeAboveWindowTest, KeepsTheListItWasOpenedWith) {
+  const struct {
+    const char* key;
+    int records;
+  } trips[] = {{"20140101_100000_0_A", 1801}, {"20140102_100000_0_A", 601}};
+  for (const auto& t : trips) {
+    TripFileData d;
+    d.Samples = testing_core::RampTrip(t.records, 2);
+    ASSERT_TRUE(WriteTripFile(FsPath(JoinPath(RiderDir, std::string(t.key) + ".DEO")), d, false, nullptr));
+  }
+  const std::string a = std::string(trips[0].key) + ";001;*A", b = std::string(trips[1].key) + ";001;*B";
+  SelectedTrips.Clear();
+  SelectedTrips.Add(a);
+  ScanList = &SelectedTrips;
+  Form3->Show();
+  Form3->SB_SEL_ALL->Tag = 0;  // all trips: every channel
+  Form8->Show();
+  const std::string caption = Form8->Caption;
+  EXPECT_EQ(Form8->Chart->BottomAxis.Maximum(), 3602);
+
+  Application().ActivateForm(Form3);
+  SelectedTrips.Clear();
+  SelectedTrips.Add(b);
+  SelectedTrips.Add(b);
+  Form3->SB_SEL_ALL->Tag = 2;  // heart-rate trips: no power, no cadence
+  Application().ActivateForm(Form8);
+  EXPECT_EQ(Form8->Lines(), std::vector<std::string>{a});
+  EXPECT_EQ(Form8->Caption, caption);
+  EXPECT_EQ(Form8->Chart->BottomAxis.Maximum(), 3602);
+  EXPECT_EQ(Form8->Series[2]->Count(), 0);
+  EXPECT_TRUE(Form8->SB_PO->Enabled);
+
+  Application().ActivateForm(Form3);
+  Form8->Show();  // opened again from the diary
+  EXPECT_EQ(Form8->Lines(), (std::vector<std::string>{b, b}));
+  EXPECT_EQ(Form8->Chart->BottomAxis.Maximum(), 1202);
+  EXPECT_GT(Form8->Series[2]->Count(), 0);
+  EXPECT_FALSE(Form8->SB_PO->Enabled);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 
@@ -499,6 +500,122 @@ TEST_F(ChartFixture, ReducedLinesWithGapsAndPointsOutsideMatchAllPoints) {
   const auto columns = Coverage(full, plot, clWhite);
   EXPECT_GT(std::count_if(columns.begin(), columns.end(), [](auto c) { return c.first >= 0; }), 500);
   EXPECT_EQ(columns, Coverage(reduced, plot, clWhite));
+}
+
+// Whole arrays added in blocks keep the extremes, the finiteness and the
+// order up to date as they are copied: ranges and pixels are those of the
+// same points added one by one.
+TEST(ChartBlocks, BlocksGiveTheRangesAndPixelsOfSinglePoints) {
+  struct Block {
+    std::vector<double> x, y;
+  };
+  auto ramp = [](double from, int n, double dx, double y0) {
+    Block b;
+    for (int i = 0; i < n; ++i) {
+      b.x.push_back(from + i * dx);
+      b.y.push_back(y0 + std::sin(i * 0.7) * 40 + (i * 37 % 11));
+    }
+    return b;
+  };
+  auto with = [](Block b, size_t i, double x, double y) {
+    b.x[i] = x;
+    b.y[i] = y;
+    return b;
+  };
+  struct Row {
+    const char* name;
+    std::vector<Block> blocks;
+    // 0: none; a point by AddXY before the blocks at x = first_x, with its
+    // extremes asked for (1) or not (2).
+    int single_first = 0;
+    double first_x = 0;
+  };
+  auto gap = [](Block b, size_t from, size_t count) {
+    for (size_t i = from; i < from + count; ++i) b.y[i] = kNaN;
+    return b;
+  };
+  std::vector<Row> rows = {
+      {"one point", {ramp(3, 1, 1, 5)}},
+      {"tails of every length", {ramp(0, 2, 1, 5), ramp(2, 3, 1, 5), ramp(5, 5, 1, 5), ramp(10, 7, 1, 5)}},
+      {"rising in one block", {ramp(0, 3000, 1, 100)}},
+      {"joined in order", {ramp(0, 1500, 1, 100), ramp(1499, 1500, 1, -50)}},
+      {"joined out of order", {ramp(0, 1500, 1, 100), ramp(700, 1500, 1, 300)}},
+      {"back into one column", {ramp(0, 1000, 1, 100), ramp(500, 1000, 0.0001, 300)}},
+      {"falling at the last pair", {with(ramp(0, 9, 1, 5), 8, 6.5, 5)}},
+      {"falling inside", {with(ramp(0, 2001, 1, 5), 1000, 400, 5)}},
+      {"falling", {ramp(3000, 3000, -1, 0)}},
+      {"NaN y", {ramp(0, 1000, 1, 5), with(ramp(1000, 1000, 1, 5), 500, 1500, kNaN)}},
+      {"a gap, then clean", {gap(ramp(0, 1000, 1, 5), 400, 100), ramp(1000, 1000, 1, 5)}},
+      {"NaN x", {with(ramp(0, 1000, 1, 5), 999, kNaN, 7)}},
+      {"infinite ends", {with(with(ramp(0, 1000, 1, 5), 0, -kInf, 5), 999, kInf, 5)}},
+      {"infinite y", {with(ramp(-500, 1000, 1, -20), 10, 10, kInf)}},
+      {"after a single point", {ramp(1, 1000, 1, 5)}, 1, 0},
+      {"after a later single point", {ramp(1, 1000, 1, 5)}, 1, 5000},
+      {"after a point not yet measured", {ramp(1, 1000, 1, 5), ramp(0, 10, 1, 5)}, 2, 3},
+  };
+  // 300 points at x = 0, 211 at x = 1000 and the last one back at 0: the
+  // step back is the block's last, which vector passes leave to the end,
+  // and a search for column ends that took the points as rising would
+  // reach it from the first point and leave out those at 1000.
+  Block back = ramp(0, 512, 0, 5);
+  for (size_t i = 300; i < 511; ++i) back.x[i] = 1000;
+  rows.push_back({"back to the start at the last point", {back}});
+  rows.push_back({"back to the start after a block", {ramp(-10, 10, 1, 5), back}});
+  Block head = back, last;
+  head.x.pop_back();
+  head.y.pop_back();
+  last.x = {back.x.back()};
+  last.y = {back.y.back()};
+  rows.push_back({"back to the start in a block of its own", {head, last}});
+  for (const Row& r : rows) {
+    TChart blocks, points;
+    for (TChart* c : {&blocks, &points}) {
+      c->SetBounds(0, 0, 600, 400);
+      c->Legend.Visible = false;
+      c->BackColor = clWhite;
+      c->Frame.Style = TPenStyle::psClear;
+      c->LeftAxis.GridVisible = c->BottomAxis.GridVisible = false;
+    }
+    TChartSeries* a = blocks.AddLineSeries();
+    TChartSeries* b = points.AddLineSeries();
+    a->SeriesColor = b->SeriesColor = clBlack;
+    if (r.single_first > 0) {
+      a->AddXY(r.first_x, 1);
+      b->AddXY(r.first_x, 1);
+      if (r.single_first == 1) a->MaxYValue();  // the extremes known before the blocks come
+    }
+    for (const Block& k : r.blocks) {
+      a->AddXYs(k.x.data(), k.y.data(), static_cast<int>(k.x.size()));
+      for (size_t i = 0; i < k.x.size(); ++i) b->AddXY(k.x[i], k.y[i]);
+    }
+    ASSERT_EQ(a->Count(), b->Count()) << r.name;
+    EXPECT_EQ(std::memcmp(a->XValues().data(), b->XValues().data(), a->XValues().size() * sizeof(double)), 0)
+        << r.name;
+    EXPECT_EQ(std::memcmp(a->YValues().data(), b->YValues().data(), a->YValues().size() * sizeof(double)), 0)
+        << r.name;
+    const std::string name = std::string(r.name) + " (" + std::to_string(a->Count()) + " points)";
+    EXPECT_EQ(a->MinXValue(), b->MinXValue()) << name;
+    EXPECT_EQ(a->MaxXValue(), b->MaxXValue()) << name;
+    EXPECT_EQ(a->MinYValue(), b->MinYValue()) << name;
+    EXPECT_EQ(a->MaxYValue(), b->MaxYValue()) << name;
+    EXPECT_EQ(a->MinPositiveXValue(), b->MinPositiveXValue()) << name;
+    EXPECT_EQ(a->MinPositiveYValue(), b->MinPositiveYValue()) << name;
+    points.DrawAllPoints = true;  // every segment drawn: the reference
+    TBitmap img_a(600, 400), img_b(600, 400);
+    blocks.Paint(img_a.Canvas());
+    points.Paint(img_b.Canvas());
+    img_a.Canvas().EndPaint();
+    img_b.Canvas().EndPaint();
+    const TRect plot = blocks.PlotRect();
+    int differing = 0, inked = 0;
+    for (int x = plot.Left; x < plot.Right; ++x)
+      for (int y = plot.Top; y < plot.Bottom; ++y) {
+        differing += img_a.Pixel(x, y) != img_b.Pixel(x, y);
+        inked += img_b.Pixel(x, y) != clWhite;
+      }
+    EXPECT_GT(inked, 0) << name;
+    EXPECT_EQ(differing, 0) << name;
+  }
 }
 
 TEST_F(ChartFixture, DragZoomsAndUndoRestores) {
