@@ -219,7 +219,6 @@ TForm51::TForm51() {
     Series[i] = Chart->AddLineSeries();
     Series[i]->ShowInLegend = false;
   }
-  Series[8]->LinesVisible = false;  // right-axis labels only (in the metric views)
   Chart->BottomAxis.LabelsSeries = Series[0];
   Chart->OnAfterDraw = [this](TControl* s, TCanvas& c) { ChartAfterDraw(s, c); };
 
@@ -391,6 +390,7 @@ void TForm51::SetUpAxes() {
     Series[i]->Clear();
     Series[i]->ShowInLegend = false;
     Series[i]->VertAxis = TVertAxis::aLeftAxis;
+    Series[i]->LinesVisible = true;  // the metric scale borrows the last one
     if (i > 0) Series[i]->HorizAxis = THorizAxis::aTopAxis;
   }
 }
@@ -671,8 +671,9 @@ void TForm51::MetricClick(int m) {
 }
 
 void TForm51::DrawMetricScale() {
-  TChartSeries* s = Series[8];
+  TChartSeries* s = Series[8];  // the eighth trip's curve in the trip views
   s->Clear();
+  s->LinesVisible = false;  // right-axis labels only
   s->VertAxis = TVertAxis::aRightAxis;
   Chart->RightAxis.Visible = true;
   Chart->RightAxis.GridVisible = false;

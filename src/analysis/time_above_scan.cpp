@@ -103,7 +103,7 @@ TForm8::TForm8() {
   Chart->TopAxis.Visible = false;
   Chart->BottomAxis.LabelStyle = TAxisLabelStyle::talText;
   static const TColor kColors[9] = {clBlack, clYellow, clLime, clRed, clBlue,
-                                    RGBColor(255, 165, 0), clAqua, RGBColor(238, 130, 238), clWhite};
+                                    RGBColor(255, 165, 0), clAqua, RGBColor(238, 130, 238), clMaroon};
   for (std::size_t i = 0; i < Series.size(); ++i) {
     Series[i] = Chart->AddLineSeries();
     Series[i]->SeriesColor = kColors[i];

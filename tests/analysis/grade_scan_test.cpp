@@ -8,6 +8,7 @@
 #include "analysis_test_util.h"
 #include "core/trip_file.h"
 #include "diary/diary_window.h"
+#include "platform/canvas.h"
 
 namespace tav {
 namespace {
@@ -166,6 +167,37 @@ TEST_F(GradeWindowTest, OneTripViews) {
   Form51->SB_SKClick(nullptr);
   EXPECT_TRUE(Form51->Chart->Visible);
   EXPECT_FALSE(Form51->ProfileFlag);
+}
+
+// Every trip's curve has pixels of its own on the drawn chart, the eighth
+// too, also after a metric view of one trip borrowed its series for the
+// right-axis labels.
+TEST_F(GradeWindowTest, EveryCurveOfEightTripsIsDrawn) {
+  auto expect_every_curve = [&](const char* when) {
+    TBitmap out(Form51->Chart->Width, Form51->Chart->Height);
+    Form51->Chart->Paint(out.Canvas());
+    for (std::size_t k = 1; k <= 8; ++k) {
+      const TColor colour = Form51->Series[k]->SeriesColor;
+      const TRect plot = Form51->Chart->PlotRect();  // the legend has swatches
+      int pixels = 0;
+      for (int y = plot.Top; y < plot.Bottom; ++y)
+        for (int x = plot.Left; x < plot.Right; ++x) pixels += out.Pixel(x, y) == colour;
+      EXPECT_GT(pixels, 20) << "curve " << k << " " << when;
+    }
+  };
+  List(8);
+  Form51->Show();
+  expect_every_curve("at first");
+  Form51->Hide();
+  List(1);
+  Form51->Show();
+  Form51->SB_ALTClick(nullptr);
+  Form51->MetricClick(kGradeCadence);
+  EXPECT_FALSE(Form51->Series[8]->LinesVisible);
+  Form51->Hide();
+  List(8);
+  Form51->Show();
+  expect_every_curve("after a metric view");
 }
 
 TEST_F(GradeWindowTest, SeveralTripsAndSmallCharts) {

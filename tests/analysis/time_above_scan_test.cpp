@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis_test_util.h"
+#include "platform/canvas.h"
 #include "core/trip_file.h"
 #include "diary/diary_window.h"
 
@@ -72,6 +73,32 @@ TEST(TimeAboveTest, TimeLabelsAndValueAxis) {
 }
 
 using TimeAboveWindowTest = testing_analysis::WindowFixture;
+
+// Every trip's curve has pixels of its own on the drawn chart (the eighth
+// used to be white on the white chart, erasing the others where it ran).
+TEST_F(TimeAboveWindowTest, EveryCurveOfEightTripsIsDrawn) {
+  SelectedTrips.Clear();
+  for (int k = 0; k < 8; ++k) {
+    TripFileData d;
+    d.Samples = testing_core::RampTrip(301 + 250 * k, 1);  // parallel curves below 2500 W
+    const std::string key = "2014010" + std::to_string(1 + k) + "_100000_0_A";
+    ASSERT_TRUE(WriteTripFile(FsPath(JoinPath(RiderDir, key + ".DEO")), d, false, nullptr));
+    SelectedTrips.Add(key + ";001;*T" + std::to_string(k));
+  }
+  ScanList = &SelectedTrips;
+  Form8->Show();
+  TBitmap out(Form8->Chart->Width, Form8->Chart->Height);
+  Form8->Chart->Paint(out.Canvas());
+  const TRect plot = Form8->Chart->PlotRect();
+  for (std::size_t k = 1; k <= 8; ++k) {
+    const TColor colour = Form8->Series[k]->SeriesColor;
+    EXPECT_NE(colour, Form8->Chart->BackColor) << k;
+    int pixels = 0;
+    for (int y = plot.Top; y < plot.Bottom; ++y)
+      for (int x = plot.Left; x < plot.Right; ++x) pixels += out.Pixel(x, y) == colour;
+    EXPECT_GT(pixels, 20) << "curve " << k;
+  }
+}
 
 TEST_F(TimeAboveWindowTest, ScansUpToEightTripsAndKeepsATypedAxis) {
   TripFileData d;
