@@ -97,6 +97,18 @@ void BM_MeanMaxWalk(benchmark::State& state) {
 }
 BENCHMARK(BM_MeanMaxWalk)->Arg(200000)->Unit(benchmark::kMillisecond);
 
+// The walk processors without AVX2 run (eight lanes in portable vector
+// form), one thread.
+void BM_MeanMaxWalkPortable(benchmark::State& state) {
+  const RidePower& ride = Ride(static_cast<int>(state.range(0)));
+  std::vector<float> best;
+  for (auto _ : state) {
+    MeanMaxWalkPortable(ride.raw.data(), ride.count, best);
+    benchmark::DoNotOptimize(best.data());
+  }
+}
+BENCHMARK(BM_MeanMaxWalkPortable)->Arg(200000)->Unit(benchmark::kMillisecond);
+
 // 100 trips of 7200 one-second records in a temporary rider folder.
 struct Block {
   std::filesystem::path dir;

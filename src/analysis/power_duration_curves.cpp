@@ -106,8 +106,8 @@ struct LaneSet {
   }
 };
 
-// Portable group: independent float chains, one per lane.
-void GroupPortable(const float* power, const float* prefix, int count, const int32_t* lengths,
+// Scalar group: independent float chains, one per lane.
+void GroupScalar(const float* power, const float* prefix, int count, const int32_t* lengths,
                    int n, float* best) {
   constexpr int kLanes = 8;
   for (int base = 0; base < n; base += kLanes) {
@@ -137,6 +137,56 @@ void GroupPortable(const float* power, const float* prefix, int count, const int
     }
   }
 }
+
+#if defined(__SSE2__)
+// The group kernel of processors without AVX2: four lanes per vector, four
+// vectors per group. The entering records of four lanes are loaded for four
+// steps as rows and transposed; otherwise as the AVX2 kernel below.
+void GroupSse2(const float* power, const float* prefix, int count, const int32_t* lengths, int n, float* best) {
+  const LaneSet lanes(lengths, n);
+  constexpr int kVectors = kGroupLanes / 4;
+  __m128 sum[kVectors], top[kVectors];
+  const float* enter[kVectors][4];
+  for (int v = 0; v < kVectors; ++v) {
+    alignas(16) float init[4];
+    for (int k = 0; k < 4; ++k) {
+      const int w = lanes.w[v * 4 + k];
+      init[k] = prefix[w];
+      enter[v][k] = power + w - 1;
+    }
+    sum[v] = top[v] = _mm_load_ps(init);
+  }
+  // Slides s .. s + 3 read records up to s + 3 + wmax - 1 <= count - 3.
+  const int common_end = count - lanes.wmax - 1;
+  int s = 2;
+  for (; s + 4 <= common_end; s += 4) {
+    __m128 rows[kVectors][4];
+    for (int v = 0; v < kVectors; ++v) {
+      __m128 r0 = _mm_loadu_ps(enter[v][0] + s), r1 = _mm_loadu_ps(enter[v][1] + s);
+      __m128 r2 = _mm_loadu_ps(enter[v][2] + s), r3 = _mm_loadu_ps(enter[v][3] + s);
+      _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+      rows[v][0] = r0, rows[v][1] = r1, rows[v][2] = r2, rows[v][3] = r3;
+    }
+    for (int j = 0; j < 4; ++j) {
+      const __m128 leave = _mm_set1_ps(power[s + j - 1]);
+      for (int v = 0; v < kVectors; ++v) {
+        sum[v] = _mm_sub_ps(_mm_add_ps(sum[v], rows[v][j]), leave);
+        top[v] = _mm_max_ps(sum[v], top[v]);
+      }
+    }
+  }
+  for (int v = 0; v < kVectors; ++v) {
+    alignas(16) float sums[4], tops[4];
+    _mm_store_ps(sums, sum[v]);
+    _mm_store_ps(tops, top[v]);
+    for (int k = 0; k < 4 && v * 4 + k < n; ++k) {
+      const int w = lanes.w[v * 4 + k];
+      SlideOne(power, count, w, s, sums[k], tops[k]);
+      best[v * 4 + k] = tops[k] / static_cast<float>(w);
+    }
+  }
+}
+#endif
 
 #ifdef TAV_HAVE_AVX2_KERNEL
 // Eight lanes per vector, two vectors per group. Each step of a lane adds
@@ -204,11 +254,20 @@ bool HasAvx2() {
 
 using GroupKernel = void (*)(const float*, const float*, int, const int32_t*, int, float*);
 
+// The kernel of processors without AVX2.
+GroupKernel PortableGroupKernel() {
+#if defined(__SSE2__)
+  return GroupSse2;
+#else
+  return GroupScalar;
+#endif
+}
+
 GroupKernel FastestGroupKernel() {
 #ifdef TAV_HAVE_AVX2_KERNEL
   if (HasAvx2()) return GroupAvx2;
 #endif
-  return GroupPortable;
+  return PortableGroupKernel();
 }
 
 bool WalkGroups(GroupKernel kernel, const float* power, int count, std::vector<float>& best,
@@ -275,7 +334,11 @@ bool MeanMaxWalk(const float* power, int count, std::vector<float>& best, int th
 }
 
 void MeanMaxWalkPortable(const float* power, int count, std::vector<float>& best) {
-  WalkGroups(GroupPortable, power, count, best, 1, nullptr);
+  WalkGroups(PortableGroupKernel(), power, count, best, 1, nullptr);
+}
+
+void MeanMaxWalkScalar(const float* power, int count, std::vector<float>& best) {
+  WalkGroups(GroupScalar, power, count, best, 1, nullptr);
 }
 
 // ---------------------------------------------------------------------------

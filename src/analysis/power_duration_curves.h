@@ -54,9 +54,12 @@ void MeanMaxWalkNaive(const float* power, int count, std::vector<float>& best);
 // `cancel` was set between two groups of lengths.
 bool MeanMaxWalk(const float* power, int count, std::vector<float>& best, int threads = 1,
                  const std::atomic<bool>* cancel = nullptr);
-// The portable variant of MeanMaxWalk (no vector instructions), which it
-// uses where the processor lacks them; one thread.
+// The variant of MeanMaxWalk for processors without AVX2 (four lanes per
+// vector on x86-64, else MeanMaxWalkScalar), which it uses there; one thread.
 void MeanMaxWalkPortable(const float* power, int count, std::vector<float>& best);
+// The variant without vector instructions: independent float chains, eight
+// lengths at a time; one thread.
+void MeanMaxWalkScalar(const float* power, int count, std::vector<float>& best);
 
 // ---------------------------------------------------------------------------
 // Longest run above a threshold

@@ -84,10 +84,12 @@ TEST(MeanMaxWalk, FastWalksAreBitIdenticalToThePlainWalk) {
   for (int count : {2, 3, 33, 61, 75, 200, 1001, 7201, 30000}) {
     for (int kind = count == 30000 ? 2 : 0; kind < (count == 30000 ? 3 : 4); ++kind) {
       const std::vector<float> p = Powers(count, static_cast<uint32_t>(count * 7 + kind), kind);
-      std::vector<float> want, fast, portable, threaded;
+      std::vector<float> want, fast, portable, scalar, threaded;
       MeanMaxWalkNaive(p.data(), count, want);
       ASSERT_TRUE(MeanMaxWalk(p.data(), count, fast));
       MeanMaxWalkPortable(p.data(), count, portable);
+      MeanMaxWalkScalar(p.data(), count, scalar);
+      EXPECT_TRUE(BitEqual(want, scalar)) << count << " kind " << kind;
       ASSERT_TRUE(MeanMaxWalk(p.data(), count, threaded, 3));
       EXPECT_TRUE(BitEqual(want, fast)) << count << " kind " << kind;
       EXPECT_TRUE(BitEqual(want, portable)) << count << " kind " << kind;
