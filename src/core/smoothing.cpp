@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/vector_state.h"
+
 namespace tav {
 
 AltitudeSeries CurrentAltitudeSeries;
@@ -145,6 +147,7 @@ void SmoothJobs(const TripSample* samples, int count, const SmoothJob* jobs, int
   // Records 1..count-1 take part; entry 0 is the header and is not written.
   const long first = 1, last = count - 1;
   if (last < first || jobs == nullptr) return;
+  ClearUpperVectorState();  // the loops below are plain SSE
   Lane lanes[kMaxLanes];
   int lane_count = 0;
   auto run = [&] {

@@ -6,6 +6,7 @@
 
 #include "core/trip_file.h"
 #include "platform/text.h"
+#include "platform/vector_state.h"
 
 namespace tav {
 
@@ -214,6 +215,7 @@ std::vector<float> ComputeGrades(const TripSample* samples, int count, int inter
 }
 
 bool SummarizeTrip(const TripInput& in, TripSummary& out) {
+  ClearUpperVectorState();  // the loops below are plain SSE
   out = TripSummary{};
   if (!in.Samples || in.Count < 2) return false;
   std::vector<float> alt = SmoothedAltitude(in.Samples, in.Count);
@@ -270,6 +272,7 @@ std::string TimeText(const char* fmtShort, const char* fmtLong, const std::strin
 }  // namespace
 
 SectionResult EvaluateSectionData(const TripInput& in, int first, int last, bool wholeTrip) {
+  ClearUpperVectorState();  // the loops below are plain SSE
   SectionResult res;
   const int n = in.Count;
   if (first <= 0 && wholeTrip) {

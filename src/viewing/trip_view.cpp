@@ -12,6 +12,7 @@
 #include "diary/diary_window.h"
 #include "platform/chart.h"
 #include "platform/text.h"
+#include "platform/vector_state.h"
 #include "viewing/clip_file.h"
 #include "viewing/tool_row.h"
 #include "viewing/trip_fingerprint.h"
@@ -376,6 +377,7 @@ void TForm30::LoadTrip() {
     return;
   }
   ShowEmpty(false);
+  tav::ClearUpperVectorState();  // after painting; the loops below are plain SSE
   // The curves are drawn smoothed by each channel's smoothing level (as it
   // is now), each column once a shown channel needs it.
   const tav::SmoothLevelIndex levels[5] = {tav::kLevelPower, tav::kLevelCadence, tav::kLevelSpeed,
@@ -505,6 +507,7 @@ void TForm30::BuildStrips() {
   const int count = std::clamp<int>(tav::TripSampleCount, 0, tav::kMaxTripRecords - 1);
   const bool have = !trip_range_.Empty() && trip_range_.last < count &&
                     minutes_.size() == static_cast<std::size_t>(trip_range_.Size());
+  tav::ClearUpperVectorState();  // after painting; the curves' loops are plain SSE
   if (have) PrepareShownChannels();
   int last_shown = -1;
   for (int c = 0; c < tav::kViewChannels; ++c)
