@@ -35,6 +35,21 @@ struct SmoothRules {
 void SmoothColumnOf(const TripSample* samples, int count, SmoothSample* out, SmoothColumn column,
                     int halfWidth, SmoothRules rules = {});
 
+// One column of a multi-column smoothing: the column, its half-width and
+// rules.
+struct SmoothJob {
+  SmoothColumn Column = kSmoothPower;
+  int HalfWidth = 0;
+  SmoothRules Rules = {};
+};
+// Several columns in one pass over the records, each exactly as
+// SmoothColumnOf smooths it alone (the same sums in the same order).
+void SmoothColumnsOf(const TripSample* samples, int count, SmoothSample* out, const SmoothJob* jobs,
+                     int jobCount);
+// The same, job j into its own buffer out[j] (entries 1..count-1 written).
+void SmoothColumnsInto(const TripSample* samples, int count, const SmoothJob* jobs, float* const* out,
+                       int jobCount);
+
 // All six columns of records 1..count-1 of a trip buffer into `out`
 // (entries 0..count-1): power, cadence, speed, heart rate and altitude at
 // their SmoothLevel entries, temperature over +-30 records. For the trip

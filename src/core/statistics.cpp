@@ -6,6 +6,7 @@
 
 #include "core/trip_file.h"
 #include "platform/text.h"
+#include "platform/vector_state.h"
 
 namespace tav {
 
@@ -165,8 +166,21 @@ std::vector<float> SmoothedAltitude(const TripSample* samples, int count) {
   const long w = kAltitudeHalfWidth;
   double sum = 0;
   for (long j = first - w; j <= first + w; ++j) sum += value(j);
-  for (long i = first; i <= last; ++i) {
-    out[static_cast<std::size_t>(i)] = static_cast<float>(sum / (2 * w + 1));
+  // The records whose window reaches past neither end need no clamping.
+  long mid_from = first + w, mid_to = last - w - 1;
+  if (mid_to < mid_from) mid_from = last + 1, mid_to = last;
+  float* o = out.data();
+  for (long i = first; i < mid_from; ++i) {
+    o[i] = static_cast<float>(sum / (2 * w + 1));
+    sum += value(i + w + 1) - value(i - w);
+  }
+  for (long i = mid_from; i <= mid_to; ++i) {
+    o[i] = static_cast<float>(sum / (2 * w + 1));
+    sum += static_cast<double>(Finite(samples[i + w + 1].Altitude)) -
+           static_cast<double>(Finite(samples[i - w].Altitude));
+  }
+  for (long i = mid_to + 1; i <= last; ++i) {
+    o[i] = static_cast<float>(sum / (2 * w + 1));
     sum += value(i + w + 1) - value(i - w);
   }
   return out;
@@ -179,13 +193,19 @@ std::vector<float> GradesFromAltitude(const TripSample* samples, int count, int 
   const int last = count - 1;
   if (last < 1) return g;
   const int k = std::max(1, static_cast<int>(std::lround(10.0 / std::max(1, interval))));
-  for (int i = 1; i <= last; ++i) {
-    int a = std::max(1, i - k), b = std::min(last, i + k);
+  const float* h = alt.data();
+  float* out = g.data();
+  auto grade = [&](int i, int a, int b) {
     double run = (Finite(samples[b].Distance) - Finite(samples[a].Distance)) * 1000.0;
-    if (run < 1.0) continue;
-    g[static_cast<std::size_t>(i)] = ToFloat(
-        100.0 * (alt[static_cast<std::size_t>(b)] - alt[static_cast<std::size_t>(a)]) / run);
-  }
+    if (run < 1.0) return;
+    out[i] = ToFloat(100.0 * (h[b] - h[a]) / run);
+  };
+  // Records i - k .. i + k inside 1..last for i in mid_from..mid_to.
+  int mid_from = 1 + k, mid_to = last - k;
+  if (mid_to < mid_from) mid_from = last + 1, mid_to = last;
+  for (int i = 1; i < mid_from; ++i) grade(i, std::max(1, i - k), std::min(last, i + k));
+  for (int i = mid_from; i <= mid_to; ++i) grade(i, i - k, i + k);
+  for (int i = mid_to + 1; i <= last; ++i) grade(i, std::max(1, i - k), std::min(last, i + k));
   return g;
 }
 }  // namespace
@@ -195,6 +215,7 @@ std::vector<float> ComputeGrades(const TripSample* samples, int count, int inter
 }
 
 bool SummarizeTrip(const TripInput& in, TripSummary& out) {
+  ClearUpperVectorState();  // the loops below are plain SSE
   out = TripSummary{};
   if (!in.Samples || in.Count < 2) return false;
   std::vector<float> alt = SmoothedAltitude(in.Samples, in.Count);
@@ -251,6 +272,7 @@ std::string TimeText(const char* fmtShort, const char* fmtLong, const std::strin
 }  // namespace
 
 SectionResult EvaluateSectionData(const TripInput& in, int first, int last, bool wholeTrip) {
+  ClearUpperVectorState();  // the loops below are plain SSE
   SectionResult res;
   const int n = in.Count;
   if (first <= 0 && wholeTrip) {

@@ -18,6 +18,7 @@
 
 #include "platform/controls_font.h"
 #include "platform/text.h"
+#include "platform/vector_state.h"
 
 namespace tav {
 
@@ -213,6 +214,7 @@ void TCanvas::EndPaint() {
     owned_painter_.reset();
     painter_ = nullptr;
   }
+  ClearUpperVectorState();
 }
 
 QPainter& TCanvas::Painter() {
@@ -283,6 +285,9 @@ void TCanvas::UseFont() {
 void TCanvas::FillPixels(int x1, int y1, int x2, int y2, TColor c) {
   if (x2 <= x1 || y2 <= y1 || !IsRealColor(c)) return;
   painter_->fillRect(QRect(x1, y1, x2 - x1, y2 - y1), ToQColor(c));
+  // Qt's fill leaves the upper vector halves in use; the chart's loops
+  // between the fills run plain SSE.
+  ClearUpperVectorState();
 }
 
 bool TCanvas::ThinSolidPen() const { return Pen.Width <= 1 && Pen.Style == TPenStyle::psSolid; }

@@ -12,6 +12,7 @@
 #include "diary/diary_window.h"
 #include "platform/chart.h"
 #include "platform/text.h"
+#include "platform/vector_state.h"
 #include "viewing/clip_file.h"
 #include "viewing/tool_row.h"
 #include "viewing/trip_fingerprint.h"
@@ -364,8 +365,11 @@ void TForm30::LoadTrip() {
   evaluated_ = {};
   zoomed_ = false;
   shown_means_.fill(0.0f);
+  grade_.clear();
+  grade_ready_ = false;
+  smoothed_.fill(false);
+  built_units_.fill(-1);
   if (trip_range_.Empty()) {
-    grade_.clear();
     for (tav::TChart* s : strips_) s->RemoveAllSeries();
     ShowEmpty(true);
     // Records of the trip against the least that can be shown.
@@ -373,10 +377,15 @@ void TForm30::LoadTrip() {
     return;
   }
   ShowEmpty(false);
-  grade_ = tav::GradeSeries(tav::TripSamples, count, tav::kGradeWindows[std::clamp(grade_window_, 0, 2)]);
-  // The curves are drawn smoothed by each channel's smoothing level.
-  smooth_.assign(static_cast<std::size_t>(count), tav::SmoothSample{});
-  tav::SmoothAllColumnsOf(tav::TripSamples, count, smooth_.data());
+  tav::ClearUpperVectorState();  // after painting; the loops below are plain SSE
+  // The curves are drawn smoothed by each channel's smoothing level (as it
+  // is now), each column once a shown channel needs it.
+  const tav::SmoothLevelIndex levels[5] = {tav::kLevelPower, tav::kLevelCadence, tav::kLevelSpeed,
+                                           tav::kLevelHeartRate, tav::kLevelAltitude};
+  for (int k = 0; k < 5; ++k) half_width_[static_cast<std::size_t>(k)] = tav::HalfWidthOfLevel(tav::SmoothLevel[levels[k]]);
+  half_width_[tav::kSmoothTemperature] = tav::kTemperatureHalfWidth;
+  minutes_.resize(static_cast<std::size_t>(trip_range_.Size()));
+  tav::AxisMinutes(tav::TripSamples, count, trip_range_, minutes_.data());
   whole_from_ = tav::TimeToAxis(tav::TripSamples[trip_range_.first].Time);
   whole_to_ = tav::TimeToAxis(tav::TripSamples[trip_range_.last].Time);
   if (!(whole_to_ > whole_from_)) whole_to_ = whole_from_ + 1.0;
@@ -470,9 +479,36 @@ void TForm30::SB_POPUClick(tav::TControl*) {
   Form16->Show();
 }
 
+void TForm30::PrepareShownChannels() {
+  const int count = std::clamp<int>(tav::TripSampleCount, 0, tav::kMaxTripRecords - 1);
+  tav::SmoothJob jobs[6];
+  float* out[6];
+  int jobs_count = 0;
+  for (int c = 0; c < tav::kViewChannels; ++c) {
+    if (!channels_[static_cast<std::size_t>(c)]) continue;
+    const int col = tav::SmoothColumnOfChannel(c);
+    if (col < 0) {
+      if (!grade_ready_)
+        grade_ = tav::GradeSeries(tav::TripSamples, count, tav::kGradeWindows[std::clamp(grade_window_, 0, 2)]);
+      grade_ready_ = true;
+      continue;
+    }
+    const auto k = static_cast<std::size_t>(col);
+    if (smoothed_[k]) continue;
+    smooth_[k].resize(static_cast<std::size_t>(count));
+    jobs[jobs_count] = {static_cast<tav::SmoothColumn>(col), half_width_[k]};
+    out[jobs_count++] = smooth_[k].data();
+    smoothed_[k] = true;
+  }
+  tav::SmoothColumnsInto(tav::TripSamples, count, jobs, out, jobs_count);
+}
+
 void TForm30::BuildStrips() {
   const int count = std::clamp<int>(tav::TripSampleCount, 0, tav::kMaxTripRecords - 1);
-  const bool have = !trip_range_.Empty() && smooth_.size() == static_cast<std::size_t>(count);
+  const bool have = !trip_range_.Empty() && trip_range_.last < count &&
+                    minutes_.size() == static_cast<std::size_t>(trip_range_.Size());
+  tav::ClearUpperVectorState();  // after painting; the curves' loops are plain SSE
+  if (have) PrepareShownChannels();
   int last_shown = -1;
   for (int c = 0; c < tav::kViewChannels; ++c)
     if (have && channels_[static_cast<std::size_t>(c)]) last_shown = c;
@@ -480,23 +516,40 @@ void TForm30::BuildStrips() {
       (tav::LangLabels[0].empty() ? std::string("t") : tav::LangLabels[0]) + " [min]";
   for (int c = 0; c < tav::kViewChannels; ++c) {
     tav::TChart* strip = strips_[static_cast<std::size_t>(c)];
-    strip->RemoveAllSeries();
     const bool on = have && channels_[static_cast<std::size_t>(c)];
     strip->Visible = on;
-    if (!on) continue;
+    if (!on) {
+      strip->RemoveAllSeries();
+      built_units_[static_cast<std::size_t>(c)] = -1;
+      continue;
+    }
     const tav::TColor colour = tav::ChartColors[kChannelColorSlot[c]];
     const tav::TColor text = tav::ChartColors[9];
     strip->Color = tav::ChartColors[0];
     strip->BackColor = tav::clNone;
     strip->Frame.Color = text;
     const tav::ChannelUnit unit = tav::ChannelUnitOf(c, tav::UnitFlags);
-    const tav::ChannelSeries data =
-        tav::BuildChannelSeries(tav::TripSamples, count, trip_range_, c, grade_, unit, smooth_.data());
-    auto* series = strip->AddLineSeries();
+    // A curve already built in these units stays; another is built again
+    // in its strip's series (whose room is kept).
+    int& built = built_units_[static_cast<std::size_t>(c)];
+    if (built != tav::UnitFlags || strip->SeriesCount() != 1) {
+      values_.resize(minutes_.size());
+      const int col = tav::SmoothColumnOfChannel(c);
+      const float* smoothed = col >= 0 ? smooth_[static_cast<std::size_t>(col)].data() : nullptr;
+      const int n = tav::ChannelValues(tav::TripSamples, count, trip_range_, c, grade_, unit, smoothed,
+                                       values_.data());
+      if (strip->SeriesCount() != 1) {
+        strip->RemoveAllSeries();
+        strip->AddLineSeries();
+      }
+      tav::TChartSeries* series = strip->Series(0);
+      series->Clear();
+      series->AddXYs(minutes_.data(), values_.data(), n);
+      built = tav::UnitFlags;
+    }
+    tav::TChartSeries* series = strip->Series(0);
     series->Title = UiText[c];
     series->SeriesColor = colour;
-    series->Reserve(static_cast<int>(data.x.size()));
-    for (std::size_t i = 0; i < data.x.size(); ++i) series->AddXY(data.x[i], data.y[i]);
 
     tav::TChartAxis& left = strip->LeftAxis;
     left.SetAutomatic(true);

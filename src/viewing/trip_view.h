@@ -99,8 +99,22 @@ class TForm30 : public tav::TForm {
   tav::ChannelSet channels_{};
   bool channels_set_ = false;
   int grade_window_ = 0;  // index into kGradeWindows
+  // Makes the smoothed columns and the grade of the shown channels that are
+  // not ready yet (one pass over the records for all of them).
+  void PrepareShownChannels();
+
   std::vector<float> grade_;
-  std::vector<std::array<float, 6>> smooth_;  // smoothed channels per record
+  bool grade_ready_ = false;
+  // Smoothed channels (one buffer a column, one entry a record); a column is filled once a shown channel
+  // needs it, with the half-width its level had when the trip was loaded.
+  std::array<std::vector<float>, 6> smooth_;
+  std::array<bool, 6> smoothed_{};
+  std::array<int, 6> half_width_{};
+  // Minutes of the records of the whole trip (the x of every curve), and
+  // room for one curve's values.
+  std::vector<double> minutes_, values_;
+  // The unit flags a strip's curve was built with; -1: no curve.
+  std::array<int, tav::kViewChannels> built_units_{};
   tav::RecordRange trip_range_;
   tav::RecordRange section_;
   tav::RecordRange evaluated_;

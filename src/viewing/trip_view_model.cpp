@@ -55,8 +55,6 @@ double ChannelValue(const TripSample& r, int channel, float grade) {
   }
 }
 
-double TimeToAxis(int32_t time_s) { return time_s / 60.0; }
-double AxisToTime(double axis_min) { return axis_min * 60.0; }
 
 ChannelUnit ChannelUnitOf(int channel, int unit_flags) {
   const bool imperial = (unit_flags & kUnitMiles) != 0;
@@ -106,6 +104,76 @@ ChannelSeries BuildChannelSeries(const TripSample* trip, int count, RecordRange 
     }
   }
   return s;
+}
+
+namespace {
+// Columns of the smoothed rows: power, cadence, speed, heart rate, altitude,
+// temperature; the grade has none.
+constexpr int kChannelColumn[kViewChannels] = {0, 1, 2, 3, 4, -1, 5};
+
+// Records range.first..range.last limited to 1..count-1.
+bool PointsOf(const TripSample* trip, int count, RecordRange range, int& first, int& last) {
+  if (trip == nullptr || range.Empty()) return false;
+  first = std::max(range.first, 1);
+  last = std::min(range.last, count - 1);
+  return first <= last;
+}
+}  // namespace
+
+int SmoothColumnOfChannel(int channel) {
+  return channel >= 0 && channel < kViewChannels ? kChannelColumn[channel] : -1;
+}
+
+int AxisMinutes(const TripSample* trip, int count, RecordRange range, double* x) {
+  int first = 0, last = -1;
+  if (!PointsOf(trip, count, range, first, last)) return 0;
+  // Two records at a time in a two-double vector (one SIMD division where
+  // the machine has it; each half is TimeToAxis of its record).
+  using V2 = double __attribute__((vector_size(16)));
+  const V2 minute = {60.0, 60.0};
+  int i = first;
+  for (; i + 1 <= last; i += 2) {
+    const V2 t = {static_cast<double>(trip[i].Time), static_cast<double>(trip[i + 1].Time)};
+    const V2 m = t / minute;
+    x[i - first] = m[0];
+    x[i + 1 - first] = m[1];
+  }
+  for (; i <= last; ++i) x[i - first] = TimeToAxis(trip[i].Time);
+  return last - first + 1;
+}
+
+int ChannelValues(const TripSample* trip, int count, RecordRange range, int channel,
+                  const std::vector<float>& grade, const ChannelUnit& unit, const float* smoothed,
+                  double* y) {
+  int first = 0, last = -1;
+  if (!PointsOf(trip, count, range, first, last)) return 0;
+  const double factor = unit.factor, offset = unit.offset;
+  // One loop per kind of value, each in the unit, damaged records as 0.
+  auto emit = [&](auto value) {
+    for (int i = first; i <= last; ++i) {
+      const double v = value(i) * factor + offset;
+      y[i - first] = std::isfinite(v) ? v : 0.0;
+    }
+  };
+  if (smoothed != nullptr && SmoothColumnOfChannel(channel) >= 0) {
+    emit([&](int i) { return static_cast<double>(smoothed[i]); });
+  } else if (channel == kChannelGrade) {
+    const int have = std::min(last, static_cast<int>(grade.size()) - 1);
+    const float* g = grade.data();
+    emit([&](int i) { return static_cast<double>(i <= have ? g[i] : 0.0f); });
+  } else if (channel == kChannelCadence) {
+    emit([&](int i) { return static_cast<double>(std::trunc(trip[i].Cadence)); });
+  } else if (channel >= 0 && channel < kViewChannels) {
+    float TripSample::*field = channel == kChannelPower       ? &TripSample::Power
+                               : channel == kChannelSpeed     ? &TripSample::Speed
+                               : channel == kChannelHeartRate ? &TripSample::HeartRate
+                               : channel == kChannelAltitude  ? &TripSample::Altitude
+                                                              : &TripSample::Temperature;
+    emit([&](int i) { return static_cast<double>(trip[i].*field); });
+  } else {
+    emit([](int) { return 0.0; });
+  }
+  return last - first + 1;
 }
 
 ChannelSet DefaultChannels(int sport) {

@@ -75,9 +75,22 @@ ChannelSeries BuildChannelSeries(const TripSample* trip, int count, RecordRange 
                                  const ChannelUnit& unit = {},
                                  const std::array<float, 6>* smooth = nullptr);
 
+// The same points in the caller's buffers, each at most range.Size()
+// entries: the x of BuildChannelSeries into x, and its y into y, where
+// `smoothed` (when given, and the channel is not the grade) holds the
+// channel's smoothed values by record, as column SmoothColumnOfChannel of
+// BuildChannelSeries' `smooth` rows. Each returns the number of points.
+int AxisMinutes(const TripSample* trip, int count, RecordRange range, double* x);
+int ChannelValues(const TripSample* trip, int count, RecordRange range, int channel,
+                  const std::vector<float>& grade, const ChannelUnit& unit, const float* smoothed,
+                  double* y);
+// Which smoothed column (SmoothColumn) a channel is drawn from; -1 for the
+// grade.
+int SmoothColumnOfChannel(int channel);
+
 // Minutes on the view's time axis of a record time, and back.
-double TimeToAxis(int32_t time_s);
-double AxisToTime(double axis_min);
+inline double TimeToAxis(int32_t time_s) { return time_s / 60.0; }
+inline double AxisToTime(double axis_min) { return axis_min * 60.0; }
 
 // Which channels the view shows. The default: power (bike with power only),
 // cadence, speed, heart rate and altitude; grade and temperature hidden.

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
 
 #include "core/core_data.h"
 #include "core_test_util.h"
@@ -52,6 +56,108 @@ std::vector<TripSample> NoisyTrip(int records) {
     s.Temperature = static_cast<float>(next() % 30);
   }
   return t;
+}
+
+// The plain one-column smoothing, record by record with every index clamped:
+// the oracle of the split, multi-column pass.
+void PlainSmoothColumn(const TripSample* samples, int count, SmoothSample* out, SmoothColumn column,
+                       int halfWidth, SmoothRules rules = {}) {
+  const int first = 1, last = count - 1;
+  if (last < first) return;
+  const auto col = static_cast<std::size_t>(column);
+  auto raw = [&](long j) { return Raw(samples[j], column); };
+  const bool pedalled = rules.ZeroUnpedalled && (column == kSmoothPower || column == kSmoothCadence);
+  const long keep_to = rules.KeepRawEnds ? first + halfWidth - 1 : first - 1;
+  const long keep_from = rules.KeepRawEnds ? last - halfWidth + 1 : last + 1;
+  auto put = [&](long i, float v) {
+    if (i <= keep_to || i >= keep_from) v = raw(i);
+    out[i][col] = (pedalled && samples[i].Cadence <= kPedallingCadence) ? 0.0f : v;
+  };
+  if (halfWidth <= 0) {
+    for (long i = first; i <= last; ++i) put(i, raw(i));
+    return;
+  }
+  const long w = halfWidth;
+  const double n = static_cast<double>(2 * w + 1);
+  auto value = [&](long j) { return static_cast<double>(raw(std::clamp<long>(j, first, last))); };
+  double sum = 0.0;
+  for (long j = first - w; j <= first + w; ++j) sum += value(j);
+  for (long i = first; i <= last; ++i) {
+    put(i, static_cast<float>(sum / n));
+    sum += value(i + w + 1) - value(i - w);
+  }
+}
+
+// Bit for bit, infinities and signed zeros included; a NaN (it spoils every
+// later mean of its column) equals any NaN: which operand's sign and payload
+// an addition of two NaNs passes on is the compiler's choice (it may swap
+// the operands), in the plain loop as much as in the vector one.
+bool SameBits(float a, float b) {
+  return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Random trips with values of every size, some not finite, and coasting
+// records; widths from 0 to beyond the trip.
+TEST_F(SmoothingTest, OnePassOverManyColumnsEqualsThePlainColumnByColumnMeans) {
+  std::mt19937 rng(20240611);
+  auto any = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  const SmoothColumn columns[6] = {kSmoothPower, kSmoothCadence, kSmoothSpeed,
+                                   kSmoothHeartRate, kSmoothAltitude, kSmoothTemperature};
+  for (int round = 0; round < 300; ++round) {
+    const int count = round < 20 ? round : 2 + any(round < 200 ? 400 : 5000);
+    std::vector<TripSample> t(static_cast<std::size_t>(std::max(count, 1)));
+    const bool spoiled = any(3) == 0;
+    for (int i = 1; i < count; ++i) {
+      TripSample& r = t[static_cast<std::size_t>(i)];
+      for (float TripSample::*f : {&TripSample::Power, &TripSample::Cadence, &TripSample::Speed,
+                                   &TripSample::HeartRate, &TripSample::Altitude, &TripSample::Temperature})
+        r.*f = std::ldexp(static_cast<float>(any(1 << 20)) / (1 << 20) - 0.25f, any(40) - 20);
+      r.Cadence = any(5) == 0 ? static_cast<float>(any(12)) * 0.5f : 40.0f + static_cast<float>(any(800)) / 8.0f;
+      if (spoiled && any(500) == 0)
+        r.Speed = any(2) ? std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::infinity();
+    }
+    // Up to eight jobs (more than the six lanes of one pass), columns repeated.
+    std::vector<SmoothJob> jobs;
+    const int job_count = 1 + any(8);
+    for (int j = 0; j < job_count; ++j) {
+      SmoothJob job;
+      job.Column = columns[any(6)];
+      const int widths[] = {0, 1, 2, 4, 7, 30, 120, count, count + 3, -2};
+      job.HalfWidth = widths[any(10)];
+      job.Rules.ZeroUnpedalled = any(4) != 0;
+      job.Rules.KeepRawEnds = any(4) == 0;
+      jobs.push_back(job);
+    }
+    std::vector<SmoothSample> fast(t.size()), plain(t.size());
+    for (auto& row : fast) row.fill(-7.0f);
+    for (auto& row : plain) row.fill(-7.0f);
+    SmoothColumnsOf(t.data(), count, fast.data(), jobs.data(), job_count);
+    for (const SmoothJob& job : jobs)  // a repeated column: the last job's values stay
+      PlainSmoothColumn(t.data(), count, plain.data(), job.Column, job.HalfWidth, job.Rules);
+    for (std::size_t i = 0; i < t.size(); ++i)
+      for (std::size_t c = 0; c < 6; ++c)
+        ASSERT_TRUE(SameBits(fast[i][c], plain[i][c]))
+            << "round " << round << " count " << count << " record " << i << " column " << c << ": "
+            << fast[i][c] << " != " << plain[i][c];
+    // One column alone and all six at their levels.
+    const SmoothJob& one = jobs.front();
+    SmoothColumnOf(t.data(), count, fast.data(), one.Column, one.HalfWidth, one.Rules);
+    PlainSmoothColumn(t.data(), count, plain.data(), one.Column, one.HalfWidth, one.Rules);
+    for (int k = 0; k < 10; ++k) SmoothLevel[k] = any(10);
+    SmoothAllColumnsOf(t.data(), count, fast.data());
+    for (SmoothColumn c : columns) {
+      const int w = c == kSmoothTemperature ? kTemperatureHalfWidth
+                    : c == kSmoothPower     ? HalfWidthOfLevel(SmoothLevel[kLevelPower])
+                    : c == kSmoothCadence   ? HalfWidthOfLevel(SmoothLevel[kLevelCadence])
+                    : c == kSmoothSpeed     ? HalfWidthOfLevel(SmoothLevel[kLevelSpeed])
+                    : c == kSmoothHeartRate ? HalfWidthOfLevel(SmoothLevel[kLevelHeartRate])
+                                            : HalfWidthOfLevel(SmoothLevel[kLevelAltitude]);
+      PlainSmoothColumn(t.data(), count, plain.data(), c, w);
+    }
+    for (std::size_t i = 0; i < t.size(); ++i)
+      for (std::size_t c = 0; c < 6; ++c)
+        ASSERT_TRUE(SameBits(fast[i][c], plain[i][c])) << "all columns, round " << round << " record " << i << " column " << c << ": " << fast[i][c] << " != " << plain[i][c];
+  }
 }
 
 // Level 0 included: the raw values, and 0 for power and cadence where the

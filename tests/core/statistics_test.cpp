@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
 
 #include "core/core_data.h"
 #include "core_test_util.h"
@@ -127,6 +132,67 @@ TEST_F(StatisticsTest, AscentAndClimbingOnARamp) {
   std::vector<float> g = ComputeGrades(t.data(), 201, 1);
   EXPECT_NEAR(g[100], 10.0f, 1e-3);
   EXPECT_NEAR(g[20], 0.0f, 1e-6);
+}
+
+// The plain smoothed altitude and grades, every index clamped: the oracles
+// of the versions that clamp only near the ends.
+std::vector<float> PlainSmoothedAltitude(const std::vector<TripSample>& t, int count) {
+  std::vector<float> out(static_cast<std::size_t>(std::max(count, 0)), 0.0f);
+  const int first = 1, last = count - 1;
+  if (last < first) return out;
+  auto fin = [](float v) { return std::isfinite(v) ? v : 0.0f; };
+  auto value = [&](long j) { return static_cast<double>(fin(t[static_cast<std::size_t>(std::clamp<long>(j, first, last))].Altitude)); };
+  const long w = 7;
+  double sum = 0;
+  for (long j = first - w; j <= first + w; ++j) sum += value(j);
+  for (long i = first; i <= last; ++i) {
+    out[static_cast<std::size_t>(i)] = static_cast<float>(sum / (2 * w + 1));
+    sum += value(i + w + 1) - value(i - w);
+  }
+  return out;
+}
+
+std::vector<float> PlainGrades(const std::vector<TripSample>& t, int count, int interval) {
+  const std::vector<float> alt = PlainSmoothedAltitude(t, count);
+  std::vector<float> g(static_cast<std::size_t>(std::max(count, 0)), 0.0f);
+  const int last = count - 1;
+  if (last < 1) return g;
+  auto fin = [](float v) { return std::isfinite(v) ? v : 0.0f; };
+  const int k = std::max(1, static_cast<int>(std::lround(10.0 / std::max(1, interval))));
+  for (int i = 1; i <= last; ++i) {
+    const int a = std::max(1, i - k), b = std::min(last, i + k);
+    const double run = (fin(t[static_cast<std::size_t>(b)].Distance) - fin(t[static_cast<std::size_t>(a)].Distance)) * 1000.0;
+    if (run < 1.0) continue;
+    const double v = 100.0 * (alt[static_cast<std::size_t>(b)] - alt[static_cast<std::size_t>(a)]) / run;
+    g[static_cast<std::size_t>(i)] =
+        std::isnan(v) ? 0.0f : static_cast<float>(std::clamp<double>(v, -FLT_MAX, FLT_MAX));
+  }
+  return g;
+}
+
+TEST(StatisticsOracles, SmoothedAltitudeAndGradesEqualThePlainLoops) {
+  std::mt19937 rng(2028);
+  auto any = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  for (int round = 0; round < 300; ++round) {
+    const int count = round < 30 ? round : any(2000);
+    std::vector<TripSample> t(static_cast<std::size_t>(std::max(count, 1)));
+    float dist = 0;
+    for (int i = 1; i < count; ++i) {
+      TripSample& r = t[static_cast<std::size_t>(i)];
+      dist += static_cast<float>(any(20)) / 1000.0f;
+      r.Distance = any(50) == 0 ? std::numeric_limits<float>::quiet_NaN() : dist;
+      r.Altitude = any(60) == 0 ? std::numeric_limits<float>::infinity()
+                                : std::ldexp(static_cast<float>(any(1 << 16)), any(16) - 8);
+    }
+    const int interval = 1 + any(12);
+    const std::vector<float> alt = SmoothedAltitude(t.data(), count), want_alt = PlainSmoothedAltitude(t, count);
+    const std::vector<float> g = ComputeGrades(t.data(), count, interval), want_g = PlainGrades(t, count, interval);
+    ASSERT_EQ(alt.size(), want_alt.size());
+    ASSERT_EQ(g.size(), want_g.size());
+    if (alt.empty()) continue;
+    EXPECT_EQ(std::memcmp(alt.data(), want_alt.data(), alt.size() * sizeof(float)), 0) << "round " << round;
+    EXPECT_EQ(std::memcmp(g.data(), want_g.data(), g.size() * sizeof(float)), 0) << "round " << round;
+  }
 }
 
 TEST(Zones, ValuesAtTheBounds) {

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <vector>
 
+#include "core/smoothing.h"
 #include "viewing/clip_file.h"
 #include "viewing/sample_table_model.h"
 
@@ -141,6 +145,72 @@ TEST(TripViewModel, ChannelsInTheChosenUnits) {
   EXPECT_DOUBLE_EQ(value(kChannelTemperature, 2), 68.0);
   EXPECT_EQ(ChannelUnitOf(kChannelSpeed, 1).unit, "[mph]");
   EXPECT_EQ(ChannelUnitOf(kChannelPower, 7).unit, "[W]");
+}
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The points written into the caller's buffers are those of the series
+// built point by point: bit for bit, on random trips with damaged values,
+// in every unit, over random sections, with and without smoothed columns.
+TEST(TripViewModel, CurvePointsInBuffersEqualTheSeriesBuiltPointByPoint) {
+  int32_t saved_levels[10];
+  std::memcpy(saved_levels, SmoothLevel, sizeof saved_levels);
+  std::mt19937 rng(28);
+  auto any = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  for (int round = 0; round < 200; ++round) {
+    const int count = any(600);
+    std::vector<TripSample> t(static_cast<std::size_t>(std::max(count, 1)));
+    for (int i = 1; i < count; ++i) {
+      TripSample& r = t[static_cast<std::size_t>(i)];
+      r.Time = (i - 1) * (1 + any(3)) - any(2);
+      r.Distance = static_cast<float>(i) * 0.008f;
+      r.Power = static_cast<float>(any(900)) - 0.5f;
+      r.Cadence = static_cast<float>(any(12000)) / 100.0f;
+      r.Speed = static_cast<float>(any(600)) / 10.0f;
+      r.HeartRate = static_cast<float>(any(200));
+      r.Altitude = static_cast<float>(any(3000)) - 100.0f;
+      r.Temperature = static_cast<float>(any(600)) / 10.0f - 20.0f;
+      if (any(40) == 0) {
+        const float bad = any(3) == 0 ? nan : (any(2) ? inf : -inf);
+        float TripSample::*fields[] = {&TripSample::Power, &TripSample::Cadence, &TripSample::Speed,
+                                       &TripSample::HeartRate, &TripSample::Altitude, &TripSample::Temperature};
+        r.*fields[any(6)] = bad;
+      }
+      if (any(100) == 0) r.Power = -0.0f;
+    }
+    std::vector<SmoothSample> rows(t.size());
+    for (int k = 0; k < 10; ++k) SmoothLevel[k] = any(10);
+    SmoothAllColumnsOf(t.data(), count, rows.data());
+    std::array<std::vector<float>, 6> cols;
+    for (std::size_t c = 0; c < 6; ++c) {
+      cols[c].resize(t.size());
+      for (std::size_t i = 0; i < t.size(); ++i) cols[c][i] = rows[i][c];
+    }
+    std::vector<float> grade = GradeSeries(t.data(), count, kGradeWindows[any(3)]);
+    if (any(4) == 0) grade.resize(static_cast<std::size_t>(any(count + 1)));  // shorter than the trip
+    const RecordRange range = any(3) == 0 ? ShowableTrip(count)
+                                          : RecordRange{any(count + 2) - 1, any(count + 2) - 1};
+    for (int channel = -1; channel <= kViewChannels; ++channel) {
+      const ChannelUnit unit = ChannelUnitOf(channel, any(4));
+      const bool smoothed = any(3) != 0;
+      const int col = SmoothColumnOfChannel(channel);
+      const ChannelSeries want = BuildChannelSeries(t.data(), count, range, channel, grade, unit,
+                                                    smoothed ? rows.data() : nullptr);
+      std::vector<double> x(static_cast<std::size_t>(std::max(range.Size(), 1)), -1.0), y(x);
+      const float* own = smoothed && col >= 0 ? cols[static_cast<std::size_t>(col)].data() : nullptr;
+      const int n = ChannelValues(t.data(), count, range, channel, grade, unit, own, y.data());
+      ASSERT_EQ(AxisMinutes(t.data(), count, range, x.data()), n);
+      ASSERT_EQ(static_cast<std::size_t>(n), want.y.size()) << "round " << round << " channel " << channel;
+      for (int i = 0; i < n; ++i) {
+        ASSERT_TRUE(SameBits(x[static_cast<std::size_t>(i)], want.x[static_cast<std::size_t>(i)])) << i;
+        ASSERT_TRUE(SameBits(y[static_cast<std::size_t>(i)], want.y[static_cast<std::size_t>(i)]))
+            << "round " << round << " channel " << channel << " point " << i << ": "
+            << y[static_cast<std::size_t>(i)] << " != " << want.y[static_cast<std::size_t>(i)];
+      }
+    }
+  }
+  std::memcpy(SmoothLevel, saved_levels, sizeof saved_levels);
 }
 
 }  // namespace

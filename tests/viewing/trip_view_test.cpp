@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <limits>
 
 #include "analysis/heart_rate_power_scan.h"
 #include "core/core_data.h"
 #include "core/core_test_util.h"
+#include "core/smoothing.h"
 #include "diary/calendar_window.h"
 #include "diary/diary_window.h"
 #include "platform/chart.h"
@@ -97,6 +101,75 @@ TEST_F(SingleTripViewTest, ShowsTheWholeTripWithTheDefaultChannels) {
   Form30->Show();
   EXPECT_TRUE(Form30->ShownChannels()[kChannelAltitude]);
   EXPECT_EQ(Form30->VisibleSection(), whole);
+}
+
+// Every shown curve holds, bit for bit, the series built point by point
+// from all six columns smoothed one by one at the levels the trip was loaded
+// with, in the units now chosen.
+void ExpectPlainCurves(const int32_t* levels_at_load) {
+  const int count = TripSampleCount;
+  std::vector<SmoothSample> rows(static_cast<std::size_t>(count));
+  int32_t now[10];
+  std::copy(SmoothLevel, SmoothLevel + 10, now);
+  std::copy(levels_at_load, levels_at_load + 10, SmoothLevel);
+  SmoothAllColumnsOf(TripSamples, count, rows.data());
+  std::copy(now, now + 10, SmoothLevel);
+  const std::vector<float> grade = GradeSeries(TripSamples, count, kGradeWindows[0]);
+  int shown = 0;
+  for (int c = 0; c < kViewChannels; ++c) {
+    TChart* strip = Form30->ChannelChart(c);
+    if (strip == nullptr) continue;
+    ++shown;
+    const ChannelSeries want = BuildChannelSeries(TripSamples, count, ShowableTrip(count), c, grade,
+                                                  ChannelUnitOf(c, UnitFlags), rows.data());
+    ASSERT_EQ(strip->SeriesCount(), 1) << c;
+    const TChartSeries* got = strip->Series(0);
+    ASSERT_EQ(got->XValues().size(), want.x.size()) << c;
+    ASSERT_EQ(got->YValues().size(), want.y.size()) << c;
+    EXPECT_EQ(std::memcmp(got->XValues().data(), want.x.data(), want.x.size() * sizeof(double)), 0) << c;
+    EXPECT_EQ(std::memcmp(got->YValues().data(), want.y.data(), want.y.size() * sizeof(double)), 0) << c;
+  }
+  EXPECT_GT(shown, 0);
+}
+
+TEST_F(SingleTripViewTest, CurvesEqualThePlainSeriesOfEveryShownChannel) {
+  std::vector<TripSample> trip = DemoTrip(2400);
+  // Damaged records and coasting stretches.
+  trip[100].Speed = std::numeric_limits<float>::quiet_NaN();
+  trip[700].Altitude = std::numeric_limits<float>::infinity();
+  for (int i = 900; i < 960; ++i) trip[static_cast<std::size_t>(i)].Cadence = 2.0f;
+  LoadIntoCurrent(trip);
+  const int32_t levels[10] = {4, 2, 3, 6, 1, 9, 0, 5, 7, 8};
+  std::copy(levels, levels + 10, SmoothLevel);
+  ApplyDefaultChannels = 1;
+  Form30->Show();
+  ExpectPlainCurves(levels);
+
+  // Channels switched on later use the levels the trip was loaded with, and
+  // every curve follows a change of units.
+  SmoothLevel[kLevelAltitude] = 0;
+  SmoothLevel[kLevelPower] = 8;
+  UnitFlags = kUnitMiles | kUnitFahrenheit;
+  Form30->SB_S15->DoClick();
+  Form30->SB_TP->DoClick();
+  ASSERT_NE(Form30->ChannelChart(kChannelGrade), nullptr);
+  ASSERT_NE(Form30->ChannelChart(kChannelTemperature), nullptr);
+  ExpectPlainCurves(levels);
+  Form30->SK_0->DoClick();
+  EXPECT_EQ(Form30->ChannelChart(kChannelPower), nullptr);
+  Form30->SK_0->DoClick();
+  Form30->SK_2->DoClick();
+  UnitFlags = 0;
+  Form30->SK_2->DoClick();
+  ExpectPlainCurves(levels);
+
+  // Opened again: the levels as they are now.
+  int32_t reopened[10];
+  std::copy(SmoothLevel, SmoothLevel + 10, reopened);
+  Form30->Hide();
+  Form30->Show();
+  ExpectPlainCurves(reopened);
+  UnitFlags = 0;
 }
 
 TEST_F(SingleTripViewTest, DragZoomShowsAndEvaluatesTheSection) {
