@@ -14,6 +14,7 @@
 
 #include "core/core_data.h"
 #include "core/trip_list.h"
+#include "platform/vector_state.h"
 #include "platform/text.h"
 
 namespace tav {
@@ -181,6 +182,7 @@ struct TripFileHandle {
 template <class Room>
 TripReadError ReadTripRecords(const std::filesystem::path& path, Room room, std::string& tail, int32_t& count,
                               std::string* error) {
+  ClearUpperVectorState();  // the checks are plain SSE; drawing may have run before
   const std::string name = PathText(path);
   auto cannot_open = [&] {
     if (error) *error = "Cannot open the trip file " + name + ".";

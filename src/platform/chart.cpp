@@ -14,6 +14,7 @@
 
 #include "platform/canvas_qt.h"
 #include "platform/text.h"
+#include "platform/vector_state.h"
 
 namespace tav {
 
@@ -1535,12 +1536,14 @@ class LineWriter {
       return;
     }
     p_.fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), ToQColor(c));
+    ClearUpperVectorState();  // the reduction between the fills is plain SSE
   }
   void FlushPending() {
     if (!pending_) return;
     pending_ = false;
     const TRect& r = pending_rect_;
     p_.fillRect(QRect(r.Left, r.Top, 1, r.Height()), ToQColor(pending_color_));
+    ClearUpperVectorState();
   }
   void Flush() {
     if (pts_.size() >= 2 && IsRealColor(color_)) {
@@ -1849,6 +1852,7 @@ void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
         stamp = c + 1;
       }
       p.fillRect(QRect(px - half, py - half, size, size), ToQColor(c));
+      ClearUpperVectorState();
     }
   }
   cv.ClearClipRect();
