@@ -523,7 +523,11 @@ void TForm3::SB_DEO_DEOClick(TControl*) {
     return;
   }
   if (!JoinFits(count1, count2)) {
-    ShowMessagePanel(Format("%i + %i > %i", count1, count2, kJoinRecordLimit - 1));
+    // Too long to join: said in the chosen language, with the counts.
+    const char* const words = LanguageIndex == 0   ? "Zu viele Messpunkte zum Verbinden: %i + %i > %i"
+                              : LanguageIndex == 2 ? "Demasiados registros para unir: %i + %i > %i"
+                                                   : "Too many records to join: %i + %i > %i";
+    ShowMessagePanel(Format(words, count1, count2, kJoinRecordLimit - 1));
     return;
   }
   TripSampleCount = JoinTripRecords(TripSamples, count1, TripSamples2, count2, interval);

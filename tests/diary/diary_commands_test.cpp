@@ -176,5 +176,21 @@ TEST_F(DiaryEdits, JoinWritesTripOneAndKeepsTripTwosFile) {
   EXPECT_EQ(TripSummaryTable[1].TotalTime, count_a + count_b - 2);
 }
 
+TEST_F(DiaryEdits, JoinOverTheRecordLimitIsSaidInTheChosenLanguage) {
+  const std::string a = TripLine(1, 8, 0, 1), b = TripLine(1, 9, 0, 2);
+  TripList.Assign(std::vector<std::string>{a, b, "ERASED :"});
+  WriteTrip(a, 30000);
+  WriteTrip(b, 14600);
+  LanguageIndex = 2;
+  Open(1);
+  const int count_a = ReadTrip(a).Count(), count_b = ReadTrip(b).Count();
+  DiaryRowSelected[2] = DiaryRowSelected[3] = 1;
+  f->SB_DEO_DEO->DoClick();
+  LanguageIndex = 1;
+  EXPECT_EQ(f->P_NOTRIP->Caption, Format("Demasiados registros para unir: %i + %i > 44500", count_a, count_b));
+  EXPECT_EQ(TripList.Count(), 3);
+  EXPECT_EQ(ReadTrip(a).Count(), count_a);
+}
+
 }  // namespace
 }  // namespace tav
