@@ -43,6 +43,8 @@ TEST(EvaluationSums, WeightedMeansManualLinesAndImplausibleNP) {
   table[4] = Trip(5400, 180, 0, 9999);   // manual entry: only distance, time, heart rate
   table[4].MaxHeartRate = 250;
   table[4].MeanSpeed = 41700.4f;          // a manual entry's start time
+  table[1].ClimbPower = 300;
+  table[2].ClimbPower = 150;
   const std::vector<std::string> lines = {Line(1, 1), Line(2, 2), Line(3, 3), Line(4, 4, true),
                                           "no slot here", Line(5, 1500)};
   const SelectionSums s = SumSelection(lines, 0, 99, table.data());
@@ -57,6 +59,7 @@ TEST(EvaluationSums, WeightedMeansManualLinesAndImplausibleNP) {
   EXPECT_EQ(s.npResets, 1);
   EXPECT_NEAR(s.Mean(s.np), (200.0 * 3600 + 300.0 * 7200) / 12600, 1e-9);
   EXPECT_EQ(s.tss, 100);
+  EXPECT_NEAR(s.Mean(s.climbPower), (300.0 * 3600 + 150.0 * 7200) / 12600, 1e-9);  // weighted by trip time
   // Maxima and speeds come from trips only.
   EXPECT_EQ(s.maxPower, 900);
   EXPECT_EQ(s.maxHeartRate, 180);

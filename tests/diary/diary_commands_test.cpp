@@ -53,9 +53,11 @@ TEST_F(DiaryEdits, ManualEntryAddEditDelete) {
   f->SB_NO_RIDE->DoClick();
   Click(3, 4);
   EXPECT_EQ(f->ED_4->Text, "  10.000");
+  EXPECT_EQ(f->ED_6->Text, "    68.0");  // the stored degC shown in degF
   EXPECT_TRUE(f->RB_03->Checked);
   CurrentTripSlot = 1;
   f->ED_OK->DoClick();
+  EXPECT_FLOAT_EQ(TripSummaryTable[3].MeanTemperature, 20.0f);  // and stored back unchanged
   EXPECT_EQ(TripList.Count(), 4);
   EXPECT_EQ(TripList[2], stored);
   EXPECT_EQ(TripSummaryTable[3].NP, 0.0f);
@@ -130,6 +132,11 @@ TEST_F(DiaryEdits, CommentPanelStoresLineAndTripNote) {
   // picture); a comment being typed survives an activation.
   Click(1, 3);
   f->SB_B1->DoMouseDown(TMouseButton::mbRight, 0, 1, 1);
+  EXPECT_EQ(f->SB_B1->Tag, 4);
+  for (int kind : {5, 6, 7, 3, 4}) {  // the last kind leads back to the first
+    f->SB_B1->DoMouseDown(TMouseButton::mbRight, 0, 1, 1);
+    EXPECT_EQ(f->SB_B1->Tag, kind);
+  }
   f->DB_Memo->DoSetText("gym and core");
   Open(2);
   EXPECT_EQ(TripList[1], "20140302_0800NR4_ANNA;002;*gym and core|~\xA7");
