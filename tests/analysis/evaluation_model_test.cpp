@@ -104,6 +104,10 @@ TEST(EvaluationSums, RowsByKindUnitsAndLongTimes) {
   LabelTexts es_l = L;
   es_l[6] = "Promedio";
   EXPECT_EQ(FormatSummaryRows(s, 7, kSportRun, 0, 2.5f, es_l, es).text[12], "Velocidad[km/h]    Promedio =     0.1");
+  // The mean-speed row likewise, in both units: the unit stays whole, the '=' column stays.
+  EXPECT_EQ(FormatSummaryRows(s, 7, kSportRun, 0, 2.5f, es_l, es).text[5].substr(0, 29), "Velocidad[km/h]    Promedio =");
+  EXPECT_EQ(FormatSummaryRows(s, 7, kSportRun, kUnitMiles, 2.5f, es_l, es).text[5].substr(0, 29),
+            "Velocidad[mph]     Promedio =");
   const bool runShown[kSummaryRows] = {1, 1, 0, 0, 0, 1, 0, 1, 1, 1, 1, 1, 1};
   const SummaryRows hr = FormatSummaryRows(s, 7, kSportBikeHeartRate, 0, 2.5f, L, U);
   for (int r = 0; r < kSummaryRows; ++r) {
