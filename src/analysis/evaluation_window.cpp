@@ -291,6 +291,12 @@ void TForm4::FinishChart(int shown_series) {
   Chart->Invalidate();
 }
 
+bool TForm4::HasRiderWeight() const {
+  const int rider = std::clamp<int>(tav::CurrentRider, 0, tav::kRiderCount - 1);
+  const double d = tav::RiderTable[rider].Weight * tav::WeightFactor;
+  return std::isfinite(d) && d > 0;
+}
+
 void TForm4::ShowTrend(tav::TrendKind kind) {
   using tav::TrendKind;
   tav::TSpeedButton* own = kind == TrendKind::Power ? SB_PGRAF : kind == TrendKind::NpHeartRate ? SB_SGRAF : SB_DGRAF;
@@ -306,7 +312,8 @@ void TForm4::ShowTrend(tav::TrendKind kind) {
     case TrendKind::Power: {
       Chart->Tag = 10;
       SB_Po_Gew->Show();
-      const bool per_weight = SB_Po_Gew->Tag == 1;
+      // Without a usable weight the values stay in watts, and so do the axis and its format.
+      const bool per_weight = SB_Po_Gew->Tag == 1 && HasRiderWeight();
       const int rider = std::clamp<int>(tav::CurrentRider, 0, tav::kRiderCount - 1);
       options.divisor = per_weight ? tav::PerWeightDivisor(tav::RiderTable[rider].Weight, tav::WeightFactor) : 1.0;
       left.ValueFormat = per_weight ? "###0.0" : "###0";
@@ -376,7 +383,7 @@ void TForm4::ShowPowerPeakTrend() {
   Chart->Tag = 20;
   SB_Po_Gew->Show();
   if (Form10 != nullptr && Form10->Visible) Form10->Close();
-  const bool per_weight = SB_Po_Gew->Tag == 1;
+  const bool per_weight = SB_Po_Gew->Tag == 1 && HasRiderWeight();
   tav::TChartAxis& left = Chart->LeftAxis;
   left.ValueFormat = per_weight ? "###0.0" : "###0";
   left.Increment = 0.1;

@@ -91,6 +91,7 @@ class TForm4 : public tav::TForm {
   // on the left axis, out of the legend, and with no title.
   void BeginChart(tav::TSpeedButton* own);
   void ShowTrend(tav::TrendKind kind);
+  bool HasRiderWeight() const;
   void FillSeries(const tav::TrendSeries& points);
   void FinishChart(int shown_series);
   // The selection list of the program becomes this window's selection (for

@@ -16,6 +16,7 @@ TForm35* Form35 = nullptr;
 namespace {
 
 using namespace tav;
+using namespace tav::literals;
 
 constexpr int kEditorCorner = 50;  // presses this close to a chart's top corners open its editors
 
@@ -128,7 +129,20 @@ void TForm35::CreateControls() {
     // A reference speed in km/h; texts that are no speed the settings can
     // keep change nothing.
     const std::optional<double> v = ParseDouble(E_11->Text);
-    if (!v || !(*v > 0) || *v > 200) return;
+    if (!v || !(*v > 0) || *v > 200) {
+      if (E_11->Text.find_first_not_of(' ') == std::string::npos) return;
+      // A rejected speed is named, where the edit was.
+      TStaticText& word = *Ch_L[0];
+      word.SetCaption(LanguageIndex == 0   ? "Bezugsgeschwindigkeit: über 0 bis 200 km/h"_w
+                      : LanguageIndex == 2 ? "Velocidad de referencia: más de 0 hasta 200 km/h"_w
+                                           : std::string("Reference speed: above 0 up to 200 km/h"));
+      word.Top = E_11->Top;
+      word.Left = std::max(0, E_11->Left + E_11->Width - word.Width);
+      word.Show();
+      word.BringToFront();
+      return;
+    }
+    Ch_L[0]->Hide();
     Graf6Scale = static_cast<float>(*v);
     const double minutes = std::trunc(Ch[0]->LeftAxis.Maximum() / *v * 60.0);
     Ch[0]->RightAxis.SetMinMax(0, std::max(1.0, minutes));

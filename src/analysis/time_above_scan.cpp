@@ -112,6 +112,8 @@ TForm8::TForm8() {
   }
   Chart->BottomAxis.LabelsSeries = Series[0];
   E_SKA = MakeAxisEditor(*this, Chart, [this](double v) {
+    // A value the kept float cannot hold ("1e39") is rejected like one of 0 or less.
+    if (!std::isfinite(static_cast<float>(v))) return;
     Chart->LeftAxis.SetMaximum(v);
     AllTimeAxisMax[static_cast<std::size_t>(std::clamp(AllTimeMode, 1, 4) - 1)] = static_cast<float>(v);
   });
@@ -263,7 +265,7 @@ void TForm8::ScanDistribution(int mode) {
   Chart->BottomAxis.SetMinMax(0, bottom_max);
   Chart->TopAxis.SetMinMax(0, bottom_max);
   const float typed = AllTimeAxisMax[static_cast<std::size_t>(mode - 1)];
-  Chart->LeftAxis.SetMinMax(0, typed > 0 ? typed : TimeAboveValueAxisMax(mode, channel_max));
+  Chart->LeftAxis.SetMinMax(0, std::isfinite(typed) && typed > 0 ? typed : TimeAboveValueAxisMax(mode, channel_max));
 
   static const char* const kUnits[] = {"Power [W]", nullptr, nullptr, "RPM [1/m]"};
   switch (mode) {

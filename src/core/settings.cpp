@@ -483,7 +483,9 @@ bool OpenRider(std::string_view name, std::string* message) {
   std::string listMsg, dbMsg;
   const bool listRead = LoadTripList(TripList, &listMsg);
   LoadTripDatabase(&dbMsg);
-  for (const std::string* m : {&err, &listMsg, &dbMsg})
+  std::string joinMsg;
+  if (listRead) FinishPendingJoin(TripList, &joinMsg);
+  for (const std::string* m : {&err, &listMsg, &dbMsg, &joinMsg})
     if (!m->empty()) text += (text.empty() ? "" : " ") + *m;
   if (message) *message = text;
   // A list read damaged is kept as a .BAD copy and saved as read, so the

@@ -439,6 +439,80 @@ bool SaveTripList(const TStringList& list, std::string* error) {
   return ok && dbOk;
 }
 
+std::filesystem::path JoinJournalPath() {
+  std::filesystem::path p = FsPath(TripListPath);
+  p += ".JOIN";
+  return p;
+}
+
+namespace {
+std::filesystem::path JoinedRecordsPath(const std::string& tripFileName) {
+  std::filesystem::path p = FsPath(JoinPath(RiderDir, tripFileName));
+  p += ".JOIN";
+  return p;
+}
+}  // namespace
+
+bool WriteJoinJournal(const std::string& tripFileName, const std::string& secondLine, std::string* error) {
+  if (WriteFileAtomically(JoinJournalPath(), tripFileName + "\n" + secondLine + "\n")) return true;
+  if (error) *error = "Cannot write the join journal " + PathText(JoinJournalPath()) + ".";
+  return false;
+}
+
+bool CompleteJoin(const std::string& tripFileName, std::string* error) {
+  std::error_code ec;
+  std::filesystem::rename(JoinedRecordsPath(tripFileName), FsPath(JoinPath(RiderDir, tripFileName)), ec);
+  if (ec) {
+    if (error) *error = "Cannot write the trip file " + JoinPath(RiderDir, tripFileName) + ".";
+    return false;
+  }
+  std::filesystem::remove(JoinJournalPath(), ec);
+  return true;
+}
+
+bool FinishPendingJoin(TStringList& list, std::string* message) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  std::string text;
+  if (!ReadWholeFile(JoinJournalPath(), text)) {
+    // No journal: joined records of a join that never reached its journal.
+    for (fs::directory_iterator it(FsPath(RiderDir), ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string name = PathText(it->path().filename());
+      if (name.size() > 9 && name.compare(name.size() - 9, 9, ".DEO.JOIN") == 0) fs::remove(it->path(), ec);
+    }
+    return true;
+  }
+  const std::size_t cut = text.find('\n');
+  const std::string file = text.substr(0, cut);
+  std::string second = cut == std::string::npos ? std::string() : text.substr(cut + 1);
+  while (!second.empty() && (second.back() == '\n' || second.back() == '\r')) second.pop_back();
+  if (file.empty() || file.find_first_of("/\\:") != std::string::npos || second.empty()) {
+    fs::remove(JoinJournalPath(), ec);  // a journal that names nothing
+    return true;
+  }
+  if (fs::exists(JoinedRecordsPath(file), ec)) {
+    const int at = list.IndexOf(second);
+    if (at >= 0) {
+      list.SetSorted(false);
+      list.Delete(at);
+    }
+    for (int i = 0; i < list.Count(); ++i) {
+      const std::string path = TripPathOfLine(list[i]);
+      if (path.empty() || FsPath(path).filename() != FsPath(file)) continue;
+      if (const std::optional<int> slot = LineSlot(list[i]); slot && IsTableSlot(*slot))
+        TripSummaryTable[*slot].TotalTime = 0;  // recomputed from the joined file
+    }
+    std::string error;
+    if (!SaveTripList(list, &error) || !CompleteJoin(file, &error)) {
+      if (message) *message = "A join of two trips could not be finished: " + error;
+      return false;
+    }
+    return true;
+  }
+  fs::remove(JoinJournalPath(), ec);  // the join was complete
+  return true;
+}
+
 bool WriteCollectionList(const TStringList& selected, std::string* error) {
   TStringList out;
   for (const std::string& line : selected) {

@@ -112,6 +112,24 @@ bool SaveTripListFile(const std::filesystem::path& path, const TStringList& list
 // clears TripListChanged when both were written.
 bool SaveTripList(const TStringList& list, std::string* error = nullptr);
 
+// Joining two trips keeps the folder consistent across a crash: the joined
+// records wait in "<trip 1's file>.JOIN", the journal "<trip list>.JOIN"
+// names trip 1's file and trip 2's list line, then the list is saved
+// without trip 2 and the joined records take trip 1's file.
+std::filesystem::path JoinJournalPath();
+// Writes the journal (trip 1's file name, trip 2's line) in one step.
+bool WriteJoinJournal(const std::string& tripFileName, const std::string& secondLine,
+                      std::string* error = nullptr);
+// After the list without trip 2 was saved: the joined records take trip 1's
+// file and the journal goes.
+bool CompleteJoin(const std::string& tripFileName, std::string* error = nullptr);
+// On loading a rider: a join the journal names is finished (trip 2's line
+// leaves the list, trip 1's slot is marked for recomputing, the list is
+// saved, the joined records take trip 1's file); joined records left
+// without a journal are removed. False with a message when it could not be
+// finished; the journal then stays for the next load.
+bool FinishPendingJoin(TStringList& list, std::string* message = nullptr);
+
 // Writes the lines of `selected` to the collection list as name and slot
 // followed by "PF;" (a line without ';' has no slot and is left out).
 bool WriteCollectionList(const TStringList& selected, std::string* error = nullptr);

@@ -523,7 +523,11 @@ void TForm3::SB_DEO_DEOClick(TControl*) {
     return;
   }
   if (!JoinFits(count1, count2)) {
-    ShowMessagePanel(Format("%i + %i > %i", count1, count2, kJoinRecordLimit - 1));
+    // Too long to join: said in the chosen language, with the counts.
+    const char* const words = LanguageIndex == 0   ? "Zu viele Messpunkte zum Verbinden: %i + %i > %i"
+                              : LanguageIndex == 2 ? "Demasiados registros para unir: %i + %i > %i"
+                                                   : "Too many records to join: %i + %i > %i";
+    ShowMessagePanel(Format(words, count1, count2, kJoinRecordLimit - 1));
     return;
   }
   TripSampleCount = JoinTripRecords(TripSamples, count1, TripSamples2, count2, interval);
@@ -536,22 +540,35 @@ void TForm3::SB_DEO_DEOClick(TControl*) {
     ShowError("No copy of " + path + " could be kept; the trips were not joined.");
     return;
   }
-  if (!WriteDeoFile(FsPath(path), &error)) {
-    ShowError(error);
+  // A crash at any step leaves a consistent folder: the joined records wait
+  // beside trip 1's file, a journal names the join, the list is saved
+  // without trip 2, and only then do the records take trip 1's file; the
+  // next load finishes a join its journal names (FinishPendingJoin).
+  const int second = LineIndexAt(rows[1] - 2);
+  const std::string file_name = PathText(FsPath(path).filename());
+  std::filesystem::path joined = FsPath(path);
+  joined += ".JOIN";
+  if (second < 0 || !WriteDeoFile(joined, &error) ||
+      !WriteJoinJournal(file_name, TripList[second], &error)) {
+    std::error_code ec;
+    std::filesystem::remove(joined, ec);
+    if (!error.empty()) ShowError(error);
     return;
   }
   LoadedTripCaption = caption;
   CurrentTripPath = path;
   CurrentTripSlot = slot;
   SB_DEO_DEO->Hide();
-  const int second = LineIndexAt(rows[1] - 2);
   TripList.SetSorted(false);
-  if (second >= 0) TripList.Delete(second);
+  TripList.Delete(second);
   TripListChanged = true;
   EvaluateTrip();
   BuildTripDateIndex();
   CurrentSport = 0;
   ComputeZoneTimes(this, slot, 0);
+  // Saved at once; when it fails the journal stays and the next load
+  // finishes the join.
+  if (!SaveTripList(TripList, &error) || !CompleteJoin(file_name, &error)) ShowError(error);
   RebuildAfterEdit();
   ShowDiaryInfo(this, 3);
   if (Form40 != nullptr) {

@@ -43,6 +43,8 @@ TEST(EvaluationSums, WeightedMeansManualLinesAndImplausibleNP) {
   table[4] = Trip(5400, 180, 0, 9999);   // manual entry: only distance, time, heart rate
   table[4].MaxHeartRate = 250;
   table[4].MeanSpeed = 41700.4f;          // a manual entry's start time
+  table[1].ClimbPower = 300;
+  table[2].ClimbPower = 150;
   const std::vector<std::string> lines = {Line(1, 1), Line(2, 2), Line(3, 3), Line(4, 4, true),
                                           "no slot here", Line(5, 1500)};
   const SelectionSums s = SumSelection(lines, 0, 99, table.data());
@@ -57,6 +59,7 @@ TEST(EvaluationSums, WeightedMeansManualLinesAndImplausibleNP) {
   EXPECT_EQ(s.npResets, 1);
   EXPECT_NEAR(s.Mean(s.np), (200.0 * 3600 + 300.0 * 7200) / 12600, 1e-9);
   EXPECT_EQ(s.tss, 100);
+  EXPECT_NEAR(s.Mean(s.climbPower), (300.0 * 3600 + 150.0 * 7200) / 12600, 1e-9);  // weighted by trip time
   // Maxima and speeds come from trips only.
   EXPECT_EQ(s.maxPower, 900);
   EXPECT_EQ(s.maxHeartRate, 180);
@@ -101,6 +104,10 @@ TEST(EvaluationSums, RowsByKindUnitsAndLongTimes) {
   LabelTexts es_l = L;
   es_l[6] = "Promedio";
   EXPECT_EQ(FormatSummaryRows(s, 7, kSportRun, 0, 2.5f, es_l, es).text[12], "Velocidad[km/h]    Promedio =     0.1");
+  // The mean-speed row likewise, in both units: the unit stays whole, the '=' column stays.
+  EXPECT_EQ(FormatSummaryRows(s, 7, kSportRun, 0, 2.5f, es_l, es).text[5].substr(0, 29), "Velocidad[km/h]    Promedio =");
+  EXPECT_EQ(FormatSummaryRows(s, 7, kSportRun, kUnitMiles, 2.5f, es_l, es).text[5].substr(0, 29),
+            "Velocidad[mph]     Promedio =");
   const bool runShown[kSummaryRows] = {1, 1, 0, 0, 0, 1, 0, 1, 1, 1, 1, 1, 1};
   const SummaryRows hr = FormatSummaryRows(s, 7, kSportBikeHeartRate, 0, 2.5f, L, U);
   for (int r = 0; r < kSummaryRows; ++r) {

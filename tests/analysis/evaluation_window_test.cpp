@@ -140,6 +140,10 @@ TEST_F(EvaluationWindow, PerWeightValuesAndTitles) {
   f->SB_Po_Gew->DoClick();
   f->SB_Po_Gew->DoClick();
   EXPECT_EQ(f->Series[0]->YValue(0), np);
+  EXPECT_EQ(f->Chart->LeftAxis.Title, "Power [W]");  // the axis says what is drawn
+  EXPECT_EQ(f->Chart->LeftAxis.ValueFormat, "###0");
+  f->ShowPowerPeakTrend();
+  EXPECT_EQ(f->Chart->LeftAxis.Title, "Power Peak [Watt]");
 }
 
 TEST_F(EvaluationWindow, HeartRateSelectionCountsPowerTripsInHeartRateZones) {

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "analysis_test_util.h"
+#include "core/smoothing.h"
 #include "core/trip_file.h"
 #include "diary/diary_window.h"
 #include "platform/canvas.h"
@@ -45,6 +46,7 @@ TEST(GradeScanTest, RecordGradesOfOneAndOfSeveralTrips) {
   RecordGrades(t.data(), smooth.data(), n, false, 20, clamped.data());
   EXPECT_NEAR(one[10], 10, 1e-3);     // 14 m over 0.14 km
   EXPECT_NEAR(one[30], one[29], 1e-6);  // 14 records standing: the gradient before repeats
+  EXPECT_NEAR(one[25], one[24], 1e-6);  // 0.01 km is no more than 0.02 km: no 140 % spike
   EXPECT_EQ(several[30], 0);          // no distance: 0
   EXPECT_EQ(one[9], 0);
   EXPECT_EQ(one[50], 0);              // records n-10.. are not scanned
@@ -211,6 +213,21 @@ TEST_F(GradeWindowTest, SeveralTripsAndSmallCharts) {
   List(4);
   Form51->Show();
   EXPECT_TRUE(Form51->SB_SK->Visible);
+  {  // each trip's curve comes from its altitude smoothed at level 2
+    TripFileData t;
+    ASSERT_EQ(ReadTripFile(FsPath(JoinPath(RiderDir, "20140101_100000_0_A.DEO")), t, nullptr), TripReadError::None);
+    std::vector<SmoothSample> smooth(static_cast<std::size_t>(t.Count()));
+    SmoothColumnOf(t.Samples.data(), t.Count(), smooth.data(), kSmoothAltitude, HalfWidthOfLevel(2));
+    std::vector<float> grade(smooth.size());
+    RecordGrades(t.Samples.data(), smooth.data(), t.Count(), false, 0, grade.data());
+    const CurvePoints want = GradeCurveFromSteep(GradeClassSumsOf(t.Samples.data(), grade.data(), t.Count()));
+    TChartSeries& got = *Form51->Series[1];
+    ASSERT_EQ(got.Count(), static_cast<int>(want.y.size()));
+    for (int i = 0; i < got.Count(); ++i) {
+      EXPECT_DOUBLE_EQ(got.XValue(i), want.x[static_cast<std::size_t>(i)]) << i;
+      EXPECT_DOUBLE_EQ(got.YValue(i), want.y[static_cast<std::size_t>(i)]) << i;
+    }
+  }
   Form51->SB_SKClick(nullptr);
   EXPECT_EQ(Form51->SB_SK->Tag, 14);
   for (TChart* c : Form51->Ch) {

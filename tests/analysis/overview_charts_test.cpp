@@ -166,7 +166,11 @@ TEST_F(OverviewChartsTest, AxisEditsMinuteAxisAndCursor) {
   ASSERT_TRUE(Form35->E_11->Visible);
   for (const char* bad : {"", "0", "-25", "x", "900"}) enter(Form35->E_11, bad);
   EXPECT_EQ(Graf6Scale, 25.0f);
+  // A rejected speed is named, not dropped in silence.
+  EXPECT_TRUE(Form35->Ch_L[0]->Visible);
+  EXPECT_EQ(Form35->Ch_L[0]->Caption, "Reference speed: above 0 up to 200 km/h");
   enter(Form35->E_11, "20");
+  EXPECT_FALSE(Form35->Ch_L[0]->Visible);
   EXPECT_EQ(Graf6Scale, 20.0f);
   EXPECT_DOUBLE_EQ(c->RightAxis.Maximum(), 300.0);
 

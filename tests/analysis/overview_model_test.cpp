@@ -84,6 +84,9 @@ TEST_F(OverviewModel, ValuesAxisAndPercentMode) {
   TripSummaryTable[1].Distance = 2;
   TripSummaryTable[2].Distance = 1;
   EXPECT_EQ(ChartValues(items, list, 0, false, 0).AxisMax, 3.0);
+  // The axis grows once 1.05 times a value passes it, not the value itself.
+  TripSummaryTable[1].Distance = 2.9f;
+  EXPECT_NEAR(ChartValues(items, list, 0, false, 0).AxisMax, 2.9f * 1.05, 1e-9);
 }
 
 TEST_F(OverviewModel, SettingsAreCheckedWhereTheyAreUsed) {

@@ -115,9 +115,11 @@ TEST_F(TimeAboveWindowTest, ScansUpToEightTripsAndKeepsATypedAxis) {
   EXPECT_EQ(Form8->Chart->BottomAxis.Maximum(), 3602);
   EXPECT_EQ(Form8->Chart->TopAxis.Maximum(), 3602);  // curves and labels share one range
   EXPECT_EQ(Form8->Chart->LeftAxis.Maximum(), 1910);
-  Form8->E_SKA->Text = "400";
   WORD enter = VK_RETURN;
-  Form8->E_SKA->DoKeyDown(enter, 0);
+  for (const char* typed : {"1e39", "400", "inf"}) {  // values no float holds are rejected
+    Form8->E_SKA->Text = typed;
+    Form8->E_SKA->DoKeyDown(enter, 0);
+  }
   Form8->SB_UMSTClick(nullptr);  // percent view keeps the typed maximum
   EXPECT_EQ(Form8->Chart->LeftAxis.Maximum(), 400);
   EXPECT_EQ(Form8->Chart->BottomAxis.Maximum(), 100);

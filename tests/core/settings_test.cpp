@@ -177,6 +177,10 @@ TEST_F(SettingsTest, RidersAndTheirFolders) {
   EXPECT_EQ(CurrentRiderName, "ANNA");
   EXPECT_EQ(RiderTable[CurrentRider].NameText(), "ANNA");
   EXPECT_EQ(TripListPath, JoinPath(JoinPath(DataDir, "ANNA"), "ANNA.T_L"));
+  // A join journal a crash left is dealt with when the rider opens.
+  ASSERT_TRUE(WriteJoinJournal("20140301_083000_0_ANNA.DEO", "20140301_093000_0_ANNA;002;"));
+  ASSERT_TRUE(OpenRider("ANNA", &msg));
+  EXPECT_FALSE(std::filesystem::exists(JoinJournalPath()));
   EXPECT_FALSE(OpenRider("../x", &msg));
   EXPECT_EQ(CurrentRiderName, "ANNA");
   std::filesystem::create_directories(FsPath(JoinPath(DataDir, "COLLECTION")));

@@ -90,7 +90,10 @@ TEST_F(CalendarWindow, PeriodKindAndOverviewButtons) {
   EXPECT_EQ(c->SB_NW->Tag, 1);
   EXPECT_EQ(Graf6Settings[6], 1);
   EXPECT_EQ(c->SB_NW->Caption, "1W");
+  EXPECT_EQ(c->SB_NW->Hint, CalendarPeriodHint(c->LastWeekOnScreen(), 1));  // the week numbers of the period
+  EXPECT_EQ(c->SB_NW->Hint.rfind("KW", 0), 0u) << c->SB_NW->Hint;
   c->SB_NW->DoClick();
+  EXPECT_EQ(c->SB_NW->Hint, CalendarPeriodHint(c->LastWeekOnScreen(), c->SB_NW->Tag));
   c->SB_G6->DoClick();
   ASSERT_TRUE(Form35->Visible);
   EXPECT_EQ(Form35->Tag, 10);

@@ -53,9 +53,11 @@ TEST_F(DiaryEdits, ManualEntryAddEditDelete) {
   f->SB_NO_RIDE->DoClick();
   Click(3, 4);
   EXPECT_EQ(f->ED_4->Text, "  10.000");
+  EXPECT_EQ(f->ED_6->Text, "    68.0");  // the stored degC shown in degF
   EXPECT_TRUE(f->RB_03->Checked);
   CurrentTripSlot = 1;
   f->ED_OK->DoClick();
+  EXPECT_FLOAT_EQ(TripSummaryTable[3].MeanTemperature, 20.0f);  // and stored back unchanged
   EXPECT_EQ(TripList.Count(), 4);
   EXPECT_EQ(TripList[2], stored);
   EXPECT_EQ(TripSummaryTable[3].NP, 0.0f);
@@ -130,12 +132,19 @@ TEST_F(DiaryEdits, CommentPanelStoresLineAndTripNote) {
   // picture); a comment being typed survives an activation.
   Click(1, 3);
   f->SB_B1->DoMouseDown(TMouseButton::mbRight, 0, 1, 1);
+  EXPECT_EQ(f->SB_B1->Tag, 4);
+  for (int kind : {5, 6, 7, 3, 4}) {  // the last kind leads back to the first
+    f->SB_B1->DoMouseDown(TMouseButton::mbRight, 0, 1, 1);
+    EXPECT_EQ(f->SB_B1->Tag, kind);
+  }
   f->DB_Memo->DoSetText("gym and core");
   Open(2);
   EXPECT_EQ(TripList[1], "20140302_0800NR4_ANNA;002;*gym and core|~\xA7");
 }
 
 TEST_F(DiaryEdits, JoinWritesTripOneAndKeepsTripTwosFile) {
+  TripListPath = JoinPath(RiderDir, "ANNA.T_L");
+  TripDatabasePath = JoinPath(RiderDir, "ANNA.T_D");
   const std::string a = TripLine(1, 8, 0, 1), b = TripLine(1, 9, 0, 2), c = TripLine(2, 8, 0, 3);
   TripList.Assign(std::vector<std::string>{a, b, c, "ERASED :"});
   WriteTrip(a, 1200);
@@ -167,13 +176,79 @@ TEST_F(DiaryEdits, JoinWritesTripOneAndKeepsTripTwosFile) {
   }
   f->SB_DEO_DEO->DoClick();
   EXPECT_EQ(TripList.Lines(), (std::vector<std::string>{a, c, "ERASED :"}));
-  EXPECT_TRUE(TripListChanged && f->SB_TRIP_KILL->Enabled);
+  EXPECT_TRUE(f->SB_TRIP_KILL->Enabled);
+  // The list without trip 2 is saved with the join; nothing of the join waits.
+  TStringList saved;
+  ASSERT_TRUE(saved.LoadFromFile(FsPath(TripListPath)));
+  EXPECT_EQ(saved.Lines(), TripList.Lines());
+  EXPECT_FALSE(TripListChanged);
+  EXPECT_FALSE(fs::exists(JoinJournalPath()));
+  EXPECT_FALSE(fs::exists(fs::path(FsPath(TripPath(a))).concat(".JOIN")));
   const TripFileData joined = ReadTrip(a);
   ASSERT_EQ(joined.Count(), count_a + count_b - 1);
   EXPECT_EQ(joined.Samples[static_cast<std::size_t>(count_a)].Time,
             joined.Samples[static_cast<std::size_t>(count_a - 1)].Time + 1);
   EXPECT_EQ(ReadTrip(b).Count(), count_b);  // trip 2's file stays
   EXPECT_EQ(TripSummaryTable[1].TotalTime, count_a + count_b - 2);
+}
+
+// A join cut short at any step is finished, or undone before it began, when
+// the rider is loaded next: trip 2 is never counted twice nor lost.
+TEST_F(DiaryEdits, JoinCutShortIsFinishedOnTheNextLoad) {
+  TripListPath = JoinPath(RiderDir, "ANNA.T_L");
+  TripDatabasePath = JoinPath(RiderDir, "ANNA.T_D");
+  const std::string a = TripLine(1, 8, 0, 1), b = TripLine(1, 9, 0, 2), c = TripLine(2, 8, 0, 3);
+  const fs::path file = FsPath(TripPath(a)), records = fs::path(file).concat(".JOIN"), kept = fs::path(file).concat(".joined");
+  WriteTrip(a, 1800);
+  fs::rename(file, kept);  // the joined records
+  WriteTrip(a, 1200);
+  TripFileData joined;
+  ASSERT_EQ(ReadTripFile(kept, joined, nullptr), TripReadError::None);
+  const int before = ReadTrip(a).Count(), after = joined.Count();
+  struct Row {
+    const char* step;   // where the join stopped
+    bool records, journal, b_listed, a_joined;
+    bool finished;
+  } rows[] = {{"records written", true, false, true, false, false},
+              {"journal written", true, true, true, false, true},
+              {"list saved", true, true, false, false, true},
+              {"records in place", false, true, false, true, true}};
+  for (const Row& r : rows) {
+    WriteTrip(a, r.a_joined ? 1800 : 1200);
+    if (r.records) fs::copy_file(kept, records, fs::copy_options::overwrite_existing);
+    if (r.journal) {
+      ASSERT_TRUE(WriteJoinJournal(PathText(file.filename()), b));
+    }
+    TripList.Assign(r.b_listed ? std::vector<std::string>{a, b, c} : std::vector<std::string>{a, c});
+    TripSummaryTable[1].TotalTime = 1200;
+    std::string message;
+    EXPECT_TRUE(FinishPendingJoin(TripList, &message)) << r.step << message;
+    EXPECT_EQ(TripList.Count(), r.finished ? 2 : 3) << r.step;
+    EXPECT_EQ(ReadTrip(a).Count(), r.finished || r.a_joined ? after : before) << r.step;
+    EXPECT_FALSE(fs::exists(records) || fs::exists(JoinJournalPath())) << r.step;
+    if (r.records && r.journal) {
+      EXPECT_EQ(TripSummaryTable[1].TotalTime, 0) << r.step;  // recomputed from the joined file
+    }
+  }
+  TStringList saved;
+  ASSERT_TRUE(saved.LoadFromFile(FsPath(TripListPath)));
+  EXPECT_EQ(saved.Lines(), (std::vector<std::string>{a, c}));
+}
+
+TEST_F(DiaryEdits, JoinOverTheRecordLimitIsSaidInTheChosenLanguage) {
+  const std::string a = TripLine(1, 8, 0, 1), b = TripLine(1, 9, 0, 2);
+  TripList.Assign(std::vector<std::string>{a, b, "ERASED :"});
+  WriteTrip(a, 30000);
+  WriteTrip(b, 14600);
+  LanguageIndex = 2;
+  Open(1);
+  const int count_a = ReadTrip(a).Count(), count_b = ReadTrip(b).Count();
+  DiaryRowSelected[2] = DiaryRowSelected[3] = 1;
+  f->SB_DEO_DEO->DoClick();
+  LanguageIndex = 1;
+  EXPECT_EQ(f->P_NOTRIP->Caption, Format("Demasiados registros para unir: %i + %i > 44500", count_a, count_b));
+  EXPECT_EQ(TripList.Count(), 3);
+  EXPECT_EQ(ReadTrip(a).Count(), count_a);
 }
 
 }  // namespace

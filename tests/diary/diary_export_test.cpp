@@ -162,5 +162,20 @@ TEST_F(DiaryExport, ZoneSumsTakeTheirTripsFromTheListEvenWhenSorted) {
   EXPECT_EQ(Form34->Caption, "Gesamtzeit = 01:30:00   24.02.2014  -  02.03.2014");
 }
 
+// A day's sum takes the zone limits of the trip that has them, in either
+// order; a trip's own sum takes its limits whatever they are.
+TEST_F(DiaryExport, SumTakesTheZoneLimitsOfTheTripThatHasThem) {
+  struct Row { std::vector<int> slots; bool any_limits; int limit; };
+  for (const Row& r : {Row{{2, 1}, false, 250}, Row{{1, 2, 3}, false, 250}, Row{{4}, false, -7},
+                       Row{{1}, true, 0}}) {
+    DistributionData view;
+    view.ZoneLimits[2] = -7;  // kept when no trip has limits
+    std::vector<ZoneSumTrip> trips;
+    for (int s : r.slots) trips.push_back({s, ""});
+    EXPECT_EQ(SumDistributions(trips, r.any_limits, view), static_cast<int>(r.slots.size()));
+    EXPECT_EQ(view.ZoneLimits[2], r.limit) << r.slots.front();
+  }
+}
+
 }  // namespace
 }  // namespace tav

@@ -156,6 +156,12 @@ TEST_F(DiaryOpeners, ComparisonNeedsTwoMarkedTripsOfOneInterval) {
   EXPECT_EQ(Form31->Trip1Title, "TRIP1  01.03.2014 - 08:30  hills");
   EXPECT_EQ(Form31->Trip2Title, "TRIP2  06.03.2014 - 08:30  BIKE POWER");
   EXPECT_EQ(Form31->ZK21->Caption, "06.03.2014 - 08:30  BIKE POWER");
+  Form31->Hide();
+  WriteTrip(lines_[5], 1200);  // now row 7 is the longer one: it comes first
+  f->SB_GRA2->DoClick();
+  ASSERT_TRUE(Form31->Visible);
+  EXPECT_EQ(Form31->Trip1Title, "TRIP1  06.03.2014 - 08:30  BIKE POWER");
+  EXPECT_EQ(Form31->Trip2Title, "TRIP2  01.03.2014 - 08:30  hills");
 
   // A damaged trip whose first times lie further apart than an int holds is
   // never compared, and nothing overflows on the way.
