@@ -317,7 +317,17 @@ void TForm33::FormClose(TControl*, TCloseAction&) {
   if (Form10 != nullptr && Form10->Visible) Form10->Close();
 }
 
-void TForm33::FormKeyDown(TControl*, WORD& key, TShiftState) { HandleHelpKey(key, 2); }
+void TForm33::FormKeyDown(TControl*, WORD& key, TShiftState) {
+  // Esc closes the settings panel as a discard: the stored values go back
+  // into its controls, the calendar stays open.
+  if (key == VK_ESCAPE && Cal_Edit->Visible) {
+    Cal_NOClick(this);
+    Cal_Edit->Hide();
+    key = 0;
+    return;
+  }
+  HandleHelpKey(key, 2);
+}
 
 void TForm33::ZDP_SBClick(TControl*) { Close(); }
 

@@ -380,7 +380,7 @@ void TForm3::CreateControls() {
   Button2 = push("Button2", P_DateDiff, 170, 42, 150, 25, "X");
   Button2->OnClick = [this](TControl* s) { Button2Click(s); };
   // Esc closes an open panel as its cancel button does, touching no marks.
-  for (TButton* b : {C_Button, C_Find, Button2, B_Nein}) b->Cancel = true;
+  for (TButton* b : {C_Button, C_Find, Button2, B_Nein, ED_NO}) b->Cancel = true;
 
   // The calendar's picture after a miss.
   PB_Miss = Make<TPaintBox>("PB_Miss");
@@ -1092,13 +1092,27 @@ void TForm3::FormKeyDown(tav::TControl*, tav::WORD& key, tav::TShiftState) {
     case tav::VK_F5:
       tav::ShowHelpTopic(1);
       break;
+    case tav::VK_ESCAPE:
+      // The panels whose discard is a speed button; the others have a
+      // cancel button that Esc clicks.
+      if (DB_TP->Visible)
+        SB_CLR_OnlyClick(this);
+      else if (ZDP->Visible)
+        ZDP_SBClick(this);
+      else
+        return;
+      break;
     default:
       return;
   }
   key = 0;
 }
 
-void TForm3::C_ButtonClick(tav::TControl*) { Info_Panel->Hide(); }
+void TForm3::C_ButtonClick(tav::TControl*) {
+  Info_Panel->Hide();
+  // Closing the prompt of the span by two clicks ends that mode.
+  if (tav::DiaryRangeClickState == 1 || tav::DiaryRangeClickState == 2) tav::DiaryRangeClickState = 0;
+}
 
 // ===========================================================================
 // Window

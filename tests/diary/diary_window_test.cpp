@@ -412,6 +412,25 @@ TEST_F(DiaryForm, MarkByKindAndSpan) {
   EXPECT_FALSE(f->SB_SEL_ALL->Flat);
 }
 
+// Esc on the prompt of the span by two clicks ends the mode: the next click
+// in the date column takes no date and brings no panel back.
+TEST_F(DiarySorting, EscEndsTheSpanByTwoClicks) {
+  DiaryRangeStart = "20000101";
+  for (int clicks_before : {0, 1}) {
+    EXPECT_EQ(Key(VK_F3), 0);
+    f->DBook->SetTopRow(2);
+    if (clicks_before) Mouse('d', 0, 9);
+    EXPECT_EQ(DiaryRangeClickState, 1 + clicks_before);
+    const std::string start = DiaryRangeStart;
+    EXPECT_EQ(Key(VK_ESCAPE), 0);
+    EXPECT_EQ(DiaryRangeClickState, 0) << clicks_before;
+    EXPECT_FALSE(f->Info_Panel->Visible);
+    Mouse('d', 0, 4);
+    EXPECT_EQ(DiaryRangeStart, start) << clicks_before;
+    EXPECT_FALSE(f->Info_Panel->Visible) << clicks_before;
+  }
+}
+
 TEST_F(DiarySorting, SpanByTwoClicks) {
   EXPECT_EQ(Key(VK_F3), 0);
   EXPECT_EQ(DiaryRangeClickState, 1);
@@ -481,7 +500,9 @@ TEST_F(DiaryForm, EscClosesEachPanelAndKeepsTheMarks) {
   DiaryRowSelected[3] = 1;
   EXPECT_EQ(Key(VK_ESCAPE), VK_ESCAPE);  // nothing open: the key goes on
   f->B_Nein->OnClick = [&](TControl*) { f->P_CT->Hide(); };
-  const std::pair<TPanel*, WORD> panels[] = {{f->P_FIND, VK_F1}, {f->P_DateDiff, VK_F2}, {f->Info_Panel, VK_F3}, {f->P_CT, 0}};
+  const std::pair<TPanel*, WORD> panels[] = {{f->P_FIND, VK_F1}, {f->P_DateDiff, VK_F2}, {f->Info_Panel, VK_F3},
+                                             {f->P_CT, 0},       {f->DB_TP, 0},         {f->P_LSD, 0},
+                                             {f->ZDP, 0}};
   for (auto [panel, key] : panels) {
     key ? (void)Key(key) : panel->Show();
     EXPECT_EQ(Key(VK_ESCAPE), 0) << panel->Name;
