@@ -5,6 +5,7 @@
 
 #include "analysis/heart_rate_power_scan.h"
 #include "core/core_data.h"
+#include "core/main_window.h"
 #include "core/smoothing.h"
 #include "core/statistics.h"
 #include "core/trip_file.h"
@@ -446,6 +447,9 @@ void TForm30::SB_KALClick(tav::TControl*) {
   if (Form33 && Form33->Visible) {
     Form33->Show();
     Form33->BringToFront();
+  } else if (Form1 != nullptr) {
+    // A hidden calendar opens as from the main window's calendar button.
+    Form1->SB_KALClick(Form1->SB_KAL);
   }
 }
 
