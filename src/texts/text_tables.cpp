@@ -1,5 +1,7 @@
 #include "texts/text_tables.h"
 
+#include "platform/toolkit_language.h"
+
 #include <iterator>
 #include <type_traits>
 
@@ -223,6 +225,8 @@ void ApplyTextTable(int language_index) {
     SetHintsSpanish();
   else
     SetHintsEnglish();
+  // The standard dialogs (file dialogs, their buttons) follow too.
+  SetToolkitLanguage(language_index == 0 ? "de" : language_index == 2 ? "es" : "en");
 }
 
 std::optional<TextLanguage> TextLanguageOf(std::string_view code) {

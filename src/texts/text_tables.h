@@ -69,7 +69,8 @@ int ApplyLanguage(TextLanguage language);
 void SetHintsGerman();
 void SetHintsEnglish();
 void SetHintsSpanish();
-// The table of a language index: 0 German, 2 Spanish, any other English.
+// The table of a language index: 0 German, 2 Spanish, any other English;
+// Qt's own texts (SetToolkitLanguage) follow.
 void ApplyTextTable(int language_index);
 // The language of a short name ("de", "en", "es").
 std::optional<TextLanguage> TextLanguageOf(std::string_view code);
