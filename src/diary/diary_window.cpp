@@ -517,6 +517,11 @@ void TForm3::LayoutButtonRow() {
   place_left({SB_SEL_ALL, CB_SORT});
   place_left({SB_COLLEC});
   if (P_LSD->Visible) P_LSD->Left = ClientWidth() - P_LSD->Width - 30;
+  // The smallest window: both groups of buttons side by side with a gap,
+  // and room for the manual-entry panel above them.
+  const int right_group = ClientWidth() - 5 - right;
+  MinClientWidth = std::max(x + 8 + right_group + 5, P_LSD->Width + 30 + kGridLeft);
+  MinClientHeight = 80 + P_LSD->Height + kButtonH + 10;
 }
 
 void TForm3::FormResize(tav::TControl*) {
