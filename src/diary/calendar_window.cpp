@@ -229,6 +229,11 @@ void TForm33::DrawPictures() {
 
 void TForm33::FormActivate(TControl*) {
   CountRiderZones();
+  // The kind-of-sport button names its kind in the current language.
+  if (Form3 != nullptr && !first_resize_) {
+    const TSpeedButton* kind = SB_SEL->Tag == 1 ? Form3->SB_SEL1 : SB_SEL->Tag == 2 ? Form3->SB_SEL2 : Form3->SB_SEL0;
+    SB_SEL->Caption = kind->Caption;
+  }
   if (WindowState != TWindowState::wsMaximized)
     SetClientHeight(kGridTop + kTitleRowHeight + 8 + 4 * (kWeekRowHeight + 1) + kBottomBand);
   CalGrid->Font.Name = "Verdana";

@@ -674,6 +674,8 @@ void TForm3::FormActivate(tav::TControl*) {
   activating_ = true;
   WasActivated = true;
   using namespace tav;
+  // The selection button names its kind in the current language.
+  SB_SEL_ALL->Caption = (SB_SEL_ALL->Tag == 1 ? SB_SEL1 : SB_SEL_ALL->Tag == 2 ? SB_SEL2 : SB_SEL0)->Caption;
 
   // A comment being typed is kept, as scrolling keeps it.
   if (DB_TP->Visible && SB_CT->Visible) SB_CTClick(this);

@@ -207,9 +207,11 @@ bool WriteTextTarget(const TextRow& row, std::string_view text) {
 
 int ApplyLanguage(TextLanguage language) {
   int changed = 0;
-  for (const TextRow& row : TextRows()) {
-    const std::optional<std::string_view>& text = row.text[language];
-    if (text && WriteTextTarget(row, *text)) ++changed;
+  for (std::span<const TextRow> rows : {TextRows(), ProgramTextRows()}) {
+    for (const TextRow& row : rows) {
+      const std::optional<std::string_view>& text = row.text[language];
+      if (text && WriteTextTarget(row, *text)) ++changed;
+    }
   }
   return changed;
 }
