@@ -311,6 +311,8 @@ void TForm35::FormActivate(TControl*) {
     FillChart(k);
     Lines[k]->Clear();
   }
+  // A value read off a bar of the charts before is no value of these.
+  for (TStaticText* label : Ch_L) label->Hide();
   CB_C2->Select(Graf6Quantity(1));
   CB_C5->Select(Graf6Quantity(4));
 
@@ -425,7 +427,13 @@ void TForm35::G6l_NOClick(TControl*) {
 
 void TForm35::ZDP_SBClick(TControl*) { Close(); }
 
-void TForm35::FormClose(TControl*, TCloseAction&) { P_G6->Hide(); }
+void TForm35::FormClose(TControl*, TCloseAction&) {
+  P_G6->Hide();
+  // Nothing read off the charts shows again at the next opening.
+  for (TStaticText* label : Ch_L) label->Hide();
+  for (int k = 0; k < 6; ++k) HideCursor(k);
+  last_cursor_ = -1;
+}
 
 void TForm35::FormKeyDown(TControl*, WORD& key, TShiftState) { HandleHelpKey(key, 21); }
 

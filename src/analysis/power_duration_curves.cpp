@@ -532,6 +532,17 @@ void FoldTripSummary(const TripCurve& trip, BlockSummary& summary) {
     summary.MaxDuration = static_cast<int32_t>(std::min<int64_t>(duration, std::numeric_limits<int32_t>::max()));
 }
 
+void KeepCurveFromRising(float* table, int entries) {
+  float longer = 0.0f;  // highest filled entry beyond d
+  for (int d = entries - 1; d >= 1; --d) {
+    if (!(table[d] > 0.0f)) continue;
+    if (table[d] < longer)
+      table[d] = longer;
+    else
+      longer = table[d];
+  }
+}
+
 bool ComputeBlockCurve(const std::vector<std::string>& lines, const std::string& riderDir,
                        int threads, const std::atomic<bool>* cancel, float* table, int entries,
                        BlockSummary& summary) {
@@ -543,6 +554,7 @@ bool ComputeBlockCurve(const std::vector<std::string>& lines, const std::string&
     FoldTripSummary(trip, summary);
     MergeTripCurve(trip, table, entries);
   }
+  KeepCurveFromRising(table, entries);
   return true;
 }
 

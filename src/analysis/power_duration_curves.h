@@ -115,6 +115,15 @@ bool WalkListedTrips(const std::vector<std::string>& lines, const std::string& r
 // stays).
 void MergeTripCurve(const TripCurve& trip, float* table, int entries);
 
+// Makes a table of durations never rise with the duration: going from the
+// long end, each filled entry (above 0) takes the highest filled entry at a
+// longer duration when that is greater. Best power over a longer time is
+// never above best power over a shorter one, but the trips of a period file
+// their lengths at different durations, so a weak trip's entry can sit
+// between a strong trip's neighbours; this removes those dips. Empty
+// entries (0) stay empty, so the durations drawn do not change.
+void KeepCurveFromRising(float* table, int entries);
+
 // What a block of trips hands over besides its table.
 struct BlockSummary {
   float MaxPower = 0.0f;        // highest raw power of the loaded trips (0 when none)
@@ -125,7 +134,8 @@ void FoldTripSummary(const TripCurve& trip, BlockSummary& summary);
 
 // The best mean power per duration over the trips of `lines`: clears
 // `table` (`entries` floats), walks the trips (WalkListedTrips) and merges
-// them in list order. Returns false when cancelled (table and summary then
+// them in list order, then keeps the table from rising with the duration
+// (KeepCurveFromRising). Returns false when cancelled (table and summary then
 // untouched).
 bool ComputeBlockCurve(const std::vector<std::string>& lines, const std::string& riderDir,
                        int threads, const std::atomic<bool>* cancel, float* table, int entries,

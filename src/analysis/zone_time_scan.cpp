@@ -485,17 +485,27 @@ void TForm56::DrawAxes() {
 
 void TForm56::DrawZoneLegend(int zoneCount, int basis) {
   const int z = std::clamp(zoneCount, 1, 7);
-  Show_Zonen->SetBounds(Show1->Left + Show1->Width - (15 + 44 * z), Show1->Top, 15 + 44 * z, 25);
+  auto name_of = [](int j) {
+    return Format(" %-5.5s ", std::string(ZoneNames[j], strnlen(ZoneNames[j], kZoneNameChars)).c_str());
+  };
+  // Each box is as wide as the widest name (at least 40 pixels), so no name
+  // runs into its neighbour's box or past the strip's end.
+  Show_Zonen->Canvas().Font.Size = 8;
+  int box = 40;
+  for (int j = 0; j < z; ++j) box = std::max(box, Show_Zonen->Canvas().TextWidth(name_of(j)));
+  const int step = box + 4;
+  Show_Zonen->SetBounds(Show1->Left + Show1->Width - (15 + step * z), Show1->Top, 15 + step * z, 25);
   TCanvas& canvas = Show_Zonen->Canvas();
   canvas.Brush.Color = ChartColors[0];
-  canvas.FillRect({0, 0, 800, 35});
+  canvas.FillRect({0, 0, std::max(800, Show_Zonen->Width), 35});
   canvas.Font.Size = 8;
   for (int k = 0; k < z; ++k) {
     const int j = z - 1 - k;
+    const int left = 15 + step * k;
     canvas.Brush.Color = ZoneColors[j];
-    canvas.FillRect({15 + 44 * k, 2, 55 + 44 * k, 16});
+    canvas.FillRect({left, 2, left + box, 16});
     canvas.Font.Color = ZoneColors[j] == ChartColors[9] ? clWhite : ChartColors[9];
-    canvas.TextOut(15 + 44 * k, 2, Format(" %-5.5s ", std::string(ZoneNames[j], strnlen(ZoneNames[j], kZoneNameChars)).c_str()));
+    canvas.TextRect({left, 2, left + box, 16}, left, 2, name_of(j));
   }
   Show_Zonen->Show();
   Show_Zonen->BringToFront();

@@ -274,7 +274,7 @@ void ResetSettingsToDefaults() {
     s.Values[1] = 0;
     s.Values[2] = 1;
     s.Values[3] = 2;
-    s.Values[4] = 3;
+    s.Values[4] = 9;  // heart rate: item 3 would repeat the cadence of item 2
     s.Values[5] = 4;
     CalendarShows[k] = s;
   }

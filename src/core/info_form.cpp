@@ -26,11 +26,21 @@ std::string HelpTopicPath(const std::string& prefix, int language_index, int n) 
   return prefix + (language_index == 0 ? "DE" : "EN") + Format("%02i.RTF", n);
 }
 
+std::string HelpMissingText(int language_index, const std::string& file) {
+  if (language_index == 0) return "Keine Hilfe vorhanden: die Datei " + file + " fehlt.";
+  if (language_index == 2) return "No hay ayuda: falta el archivo " + file + ".";
+  return "No help available: the file " + file + " is missing.";
+}
+
 void ShowHelpTopic(int n) {
   if (Form12 == nullptr) return;
   const std::filesystem::path path = FsPath(HelpTopicPath(HelpPathPrefix, LanguageIndex, n));
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    // Say why nothing opens, naming the file that is missing.
+    Application().ShowMessage(HelpMissingText(LanguageIndex, HelpTopicPath(HelpPathPrefix, LanguageIndex, n)));
+    return;
+  }
   if (!Form12->RichEdit1->LoadFromFile(path)) return;
   Form12->Show();
 }

@@ -18,6 +18,9 @@ namespace tav {
 // or "EN" (any other) + two digits + ".RTF".
 std::string HelpTopicPath(const std::string& prefix, int language_index, int n);
 // Shows help topic n in the info window when its file exists; otherwise
-// nothing happens.
+// a message names the missing file (HelpMissingText).
 void ShowHelpTopic(int n);
+// The message ShowHelpTopic shows when the topic's file is missing, in the
+// language of `language_index` (0 German, 2 Spanish, other English).
+std::string HelpMissingText(int language_index, const std::string& file);
 }  // namespace tav

@@ -229,6 +229,11 @@ void TForm33::DrawPictures() {
 
 void TForm33::FormActivate(TControl*) {
   CountRiderZones();
+  // The kind-of-sport button names its kind in the current language.
+  if (Form3 != nullptr && !first_resize_) {
+    const TSpeedButton* kind = SB_SEL->Tag == 1 ? Form3->SB_SEL1 : SB_SEL->Tag == 2 ? Form3->SB_SEL2 : Form3->SB_SEL0;
+    SB_SEL->Caption = kind->Caption;
+  }
   if (WindowState != TWindowState::wsMaximized)
     SetClientHeight(kGridTop + kTitleRowHeight + 8 + 4 * (kWeekRowHeight + 1) + kBottomBand);
   CalGrid->Font.Name = "Verdana";
@@ -317,7 +322,17 @@ void TForm33::FormClose(TControl*, TCloseAction&) {
   if (Form10 != nullptr && Form10->Visible) Form10->Close();
 }
 
-void TForm33::FormKeyDown(TControl*, WORD& key, TShiftState) { HandleHelpKey(key, 2); }
+void TForm33::FormKeyDown(TControl*, WORD& key, TShiftState) {
+  // Esc closes the settings panel as a discard: the stored values go back
+  // into its controls, the calendar stays open.
+  if (key == VK_ESCAPE && Cal_Edit->Visible) {
+    Cal_NOClick(this);
+    Cal_Edit->Hide();
+    key = 0;
+    return;
+  }
+  HandleHelpKey(key, 2);
+}
 
 void TForm33::ZDP_SBClick(TControl*) { Close(); }
 

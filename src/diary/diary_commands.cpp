@@ -348,6 +348,8 @@ void TForm3::DBookClick(TControl*) {
   SB_TRIP_KILL->Enabled = ListRow(row);
   if (!SB_NO_RIDE->Flat) {
     DB_TP->Hide();
+    // A click below the list keeps the manual-entry panel and what was typed.
+    if (!ListRow(row)) return;
     EditManualEntry();
     return;
   }

@@ -380,7 +380,7 @@ void TForm3::CreateControls() {
   Button2 = push("Button2", P_DateDiff, 170, 42, 150, 25, "X");
   Button2->OnClick = [this](TControl* s) { Button2Click(s); };
   // Esc closes an open panel as its cancel button does, touching no marks.
-  for (TButton* b : {C_Button, C_Find, Button2, B_Nein}) b->Cancel = true;
+  for (TButton* b : {C_Button, C_Find, Button2, B_Nein, ED_NO}) b->Cancel = true;
 
   // The calendar's picture after a miss.
   PB_Miss = Make<TPaintBox>("PB_Miss");
@@ -517,6 +517,11 @@ void TForm3::LayoutButtonRow() {
   place_left({SB_SEL_ALL, CB_SORT});
   place_left({SB_COLLEC});
   if (P_LSD->Visible) P_LSD->Left = ClientWidth() - P_LSD->Width - 30;
+  // The smallest window: both groups of buttons side by side with a gap,
+  // and room for the manual-entry panel above them.
+  const int right_group = ClientWidth() - 5 - right;
+  MinClientWidth = std::max(x + 8 + right_group + 5, P_LSD->Width + 30 + kGridLeft);
+  MinClientHeight = 80 + P_LSD->Height + kButtonH + 10;
 }
 
 void TForm3::FormResize(tav::TControl*) {
@@ -669,6 +674,8 @@ void TForm3::FormActivate(tav::TControl*) {
   activating_ = true;
   WasActivated = true;
   using namespace tav;
+  // The selection button names its kind in the current language.
+  SB_SEL_ALL->Caption = (SB_SEL_ALL->Tag == 1 ? SB_SEL1 : SB_SEL_ALL->Tag == 2 ? SB_SEL2 : SB_SEL0)->Caption;
 
   // A comment being typed is kept, as scrolling keeps it.
   if (DB_TP->Visible && SB_CT->Visible) SB_CTClick(this);
@@ -1092,13 +1099,27 @@ void TForm3::FormKeyDown(tav::TControl*, tav::WORD& key, tav::TShiftState) {
     case tav::VK_F5:
       tav::ShowHelpTopic(1);
       break;
+    case tav::VK_ESCAPE:
+      // The panels whose discard is a speed button; the others have a
+      // cancel button that Esc clicks.
+      if (DB_TP->Visible)
+        SB_CLR_OnlyClick(this);
+      else if (ZDP->Visible)
+        ZDP_SBClick(this);
+      else
+        return;
+      break;
     default:
       return;
   }
   key = 0;
 }
 
-void TForm3::C_ButtonClick(tav::TControl*) { Info_Panel->Hide(); }
+void TForm3::C_ButtonClick(tav::TControl*) {
+  Info_Panel->Hide();
+  // Closing the prompt of the span by two clicks ends that mode.
+  if (tav::DiaryRangeClickState == 1 || tav::DiaryRangeClickState == 2) tav::DiaryRangeClickState = 0;
+}
 
 // ===========================================================================
 // Window

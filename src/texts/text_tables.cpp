@@ -1,5 +1,7 @@
 #include "texts/text_tables.h"
 
+#include "platform/toolkit_language.h"
+
 #include <iterator>
 #include <type_traits>
 
@@ -205,9 +207,11 @@ bool WriteTextTarget(const TextRow& row, std::string_view text) {
 
 int ApplyLanguage(TextLanguage language) {
   int changed = 0;
-  for (const TextRow& row : TextRows()) {
-    const std::optional<std::string_view>& text = row.text[language];
-    if (text && WriteTextTarget(row, *text)) ++changed;
+  for (std::span<const TextRow> rows : {TextRows(), ProgramTextRows()}) {
+    for (const TextRow& row : rows) {
+      const std::optional<std::string_view>& text = row.text[language];
+      if (text && WriteTextTarget(row, *text)) ++changed;
+    }
   }
   return changed;
 }
@@ -223,6 +227,8 @@ void ApplyTextTable(int language_index) {
     SetHintsSpanish();
   else
     SetHintsEnglish();
+  // The standard dialogs (file dialogs, their buttons) follow too.
+  SetToolkitLanguage(language_index == 0 ? "de" : language_index == 2 ? "es" : "en");
 }
 
 std::optional<TextLanguage> TextLanguageOf(std::string_view code) {

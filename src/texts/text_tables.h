@@ -53,6 +53,10 @@ struct TextRow {
 
 // Every row of the three tables, window by window.
 std::span<const TextRow> TextRows();
+// The program's own rows: texts the windows give beyond the tables (short
+// button words, a window caption), in all three languages; ApplyLanguage
+// writes them after the tables' rows.
+std::span<const TextRow> ProgramTextRows();
 
 // The text the row's target holds now; nullopt when the window, control,
 // member, item or slot does not exist.
@@ -69,7 +73,8 @@ int ApplyLanguage(TextLanguage language);
 void SetHintsGerman();
 void SetHintsEnglish();
 void SetHintsSpanish();
-// The table of a language index: 0 German, 2 Spanish, any other English.
+// The table of a language index: 0 German, 2 Spanish, any other English;
+// Qt's own texts (SetToolkitLanguage) follow.
 void ApplyTextTable(int language_index);
 // The language of a short name ("de", "en", "es").
 std::optional<TextLanguage> TextLanguageOf(std::string_view code);

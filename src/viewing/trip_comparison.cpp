@@ -49,6 +49,10 @@ TForm31::TForm31() {
   Caption = "TRIP 1 / TRIP 2";
   Visible = false;
   SetBounds(80, 60, 1200, 760);
+  // The smallest window: a readable chart under the tool rows (the width
+  // follows the tool buttons, LayoutControls).
+  MinClientWidth = 700;
+  MinClientHeight = 450;
 
   P_TOP = Make<tav::TPanel>("P_TOP");
   P_TOP->BevelOuter = tav::TBevelCut::bvNone;
@@ -149,6 +153,32 @@ void TForm31::LayoutControls() {
   ZK21->SetBounds(std::max(8, w / 2), 36, ZK21->Width, ZK21->Height);
   CH_CMP->SetBounds(0, kTopHeight, w, std::max(0, h - kTopHeight));
   L_EMPTY->SetBounds(24, kTopHeight + 24, std::max(0, w - 48), 20);
+  // The smallest window keeps every tool button inside.
+  int tools = 0;
+  for (const tav::TControl* c : P_TOP->Children()) tools = std::max(tools, c->Left + c->Width);
+  MinClientWidth = std::max(700, tools + 8);
+  FitRightTitle();
+}
+
+void TForm31::FitRightTitle() {
+  tav::TChartAxis& axis = CH_CMP->RightAxis;
+  if (right_parts_.empty()) return;
+  const int room = CH_CMP->PlotRect().Height();
+  auto joined = [&](std::size_t letters) {
+    std::string title;
+    for (const auto& [name, unit] : right_parts_) {
+      const std::string shown = letters == 0 || name.size() <= letters + 1 ? name : name.substr(0, letters) + ".";
+      title += (title.empty() ? "" : ", ") + shown + " " + unit;
+    }
+    return title;
+  };
+  std::vector<std::pair<std::string, int>> tries = {{joined(0), 8}, {joined(0), 7}};
+  for (std::size_t letters : {8u, 6u, 5u, 4u, 3u, 2u}) tries.push_back({joined(letters), 7});
+  for (const auto& [title, size] : tries) {
+    axis.TitleFont.Size = size;
+    axis.Title = title;
+    if (tav::MeasureTextWidth(axis.TitleFont, title) <= room) return;
+  }
 }
 
 void TForm31::FormActivate(tav::TControl*) {
@@ -193,6 +223,7 @@ void TForm31::Rebuild() {
       if (!Form30->UiText[kPairs[p].channel].empty()) names[p] = Form30->UiText[kPairs[p].channel];
   }
   std::string right_title;
+  right_parts_.clear();
   bool any_left = false, any_right = false;
   for (int p = 0; p < 4; ++p) {
     if (!pairs_[static_cast<std::size_t>(p)]) continue;
@@ -220,6 +251,7 @@ void TForm31::Rebuild() {
     }
     if (look.right_axis) {
       right_title += (right_title.empty() ? "" : ", ") + names[p] + " " + unit.unit;
+      right_parts_.push_back({names[p], unit.unit});
       any_right = true;
     } else {
       any_left = true;
@@ -239,6 +271,7 @@ void TForm31::Rebuild() {
   style_axis(CH_CMP->LeftAxis, any_left ? names[0] + " [W]" : "");
   if (any_left) CH_CMP->LeftAxis.SetMinimum(0.0);
   style_axis(CH_CMP->RightAxis, right_title);
+  FitRightTitle();
   CH_CMP->RightAxis.GridVisible = !any_left;
   if (any_right) CH_CMP->RightAxis.SetMinimum(0.0);
   style_axis(CH_CMP->BottomAxis,

@@ -3,6 +3,10 @@
 // (and cadence and speed when chosen) on the right.
 #pragma once
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -51,6 +55,10 @@ class TForm31 : public tav::TForm {
  private:
   void LayoutControls();
   void Rebuild();
+  // The right axis title along the plot's height: every channel with its
+  // unit, in a smaller font, then with shortened names, so none is cut.
+  void FitRightTitle();
+  std::vector<std::pair<std::string, std::string>> right_parts_;  // channel, unit
   std::array<bool, 4> pairs_{true, true, false, false};
   uint64_t shown_fingerprint_ = 0;
   bool loaded_once_ = false;

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "analysis/heart_rate_power_scan.h"
 #include "core/core_data.h"
+#include "core/main_window.h"
 #include "core/smoothing.h"
 #include "core/statistics.h"
 #include "core/trip_file.h"
@@ -39,9 +43,28 @@ constexpr int kMinStripHeight = 64;
 constexpr int kTimeAxisExtra = 28;
 
 // A strip's value-axis title along `room` pixels: the channel and its unit,
-// in a smaller font when need be, else the unit alone, else nothing.
+// in a smaller font when need be, then with the channel's name shortened
+// ("Trittfr. [1/min]"), then the name alone, so that two channels of the
+// same unit stay told apart; the unit alone or nothing only when not even
+// two letters of the name fit.
+std::string TrimBlanks(const std::string& s) {
+  const std::size_t a = s.find_first_not_of(' ');
+  if (a == std::string::npos) return std::string();
+  return s.substr(a, s.find_last_not_of(' ') - a + 1);
+}
+
 void FitAxisTitle(tav::TChartAxis& axis, const std::string& channel, const std::string& unit, int room) {
-  const std::pair<std::string, int> tries[] = {{channel + " " + unit, 8}, {channel + " " + unit, 7}, {unit, 8}};
+  std::vector<std::pair<std::string, int>> tries = {{channel + " " + unit, 8}, {channel + " " + unit, 7}};
+  const std::string name = TrimBlanks(channel);
+  for (std::size_t n = name.size(); n-- > 2;) {
+    const std::string part = TrimBlanks(name.substr(0, n));
+    if (part.size() >= 2) tries.push_back({part + ". " + unit, 7});
+  }
+  for (std::size_t n = name.size() + 1; n-- > 2;) {
+    const std::string part = TrimBlanks(name.substr(0, n));
+    if (part.size() >= 2) tries.push_back({n == name.size() ? part : part + ".", 7});
+  }
+  tries.push_back({unit, 7});
   for (const auto& [title, size] : tries) {
     axis.TitleFont.Size = size;
     axis.Title = title;
@@ -455,6 +478,9 @@ void TForm30::SB_KALClick(tav::TControl*) {
   if (Form33 && Form33->Visible) {
     Form33->Show();
     Form33->BringToFront();
+  } else if (Form1 != nullptr) {
+    // A hidden calendar opens as from the main window's calendar button.
+    Form1->SB_KALClick(Form1->SB_KAL);
   }
 }
 

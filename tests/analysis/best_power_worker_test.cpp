@@ -52,7 +52,7 @@ class BestPowerWorkerTest : public CoreFixture {
   }
 
   // The table built the plain way: each loaded trip walked by the plain
-  // walk and filed in list order.
+  // walk and filed in list order, then kept from rising.
   static std::vector<float> Expected(const std::vector<std::string>& lines) {
     std::vector<float> table(kBestPowerEntries, 0.0f);
     for (const std::string& line : lines) {
@@ -68,6 +68,7 @@ class BestPowerWorkerTest : public CoreFixture {
       MeanMaxWalkNaive(p.data(), c.Count, c.Best);
       MergeTripCurve(c, table.data(), kBestPowerEntries);
     }
+    KeepCurveFromRising(table.data(), kBestPowerEntries);
     return table;
   }
 };

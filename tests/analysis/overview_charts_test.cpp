@@ -123,6 +123,30 @@ TEST_F(OverviewChartsTest, SelectionItemsOpenTheirTripByLine) {
   EXPECT_EQ(trips_.size(), 2u);
 }
 
+// A value read off a bar does not come back with other charts: neither
+// after closing and opening again, nor when the window is filled anew
+// while open.
+TEST_F(OverviewChartsTest, AValueReadOffABarDoesNotShowAgain) {
+  SelectedTrips.Assign(TripList.Lines());
+  ScanList = &SelectedTrips;
+  for (bool close : {true, false}) {
+    Open(20, 0, SelectedTrips.Count());
+    for (int k : {0, 3, 5}) {
+      Form35->ChartClickSeries(k, Form35->Bars[k], 1, TMouseButton::mbLeft, 100, 100);
+      EXPECT_TRUE(Form35->Ch_L[k]->Visible) << k;
+    }
+    if (close) {
+      Form35->ZDP_SB->DoClick();
+      EXPECT_FALSE(Form35->Visible);
+      Open(6, 0, 3);
+    } else {
+      Form35->Tag = 6;
+      Form35->FormActivate(Form35);
+    }
+    for (int k = 0; k < 6; ++k) EXPECT_FALSE(Form35->Ch_L[k]->Visible) << k << " " << close;
+  }
+}
+
 TEST_F(OverviewChartsTest, CalendarDaysAndEmptyPeriods) {
   CalendarDays.assign(21, CalendarDay{});
   CalendarDays[9].Distance = 42;

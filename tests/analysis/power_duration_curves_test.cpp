@@ -216,3 +216,85 @@ TEST(MergeTripCurve, FilesEachLengthAtItsDuration) {
 
 }  // namespace
 }  // namespace tav
+
+namespace tav {
+namespace {
+
+// Rows of a table before and after: dips below a longer duration's value are
+// raised to it, empty entries (0, -0, NaN) stay as they were, entry 0 is
+// never touched.
+TEST(KeepCurveFromRising, RaisesEachFilledEntryToTheBestLongerOne) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  struct Row {
+    std::vector<float> in, want;
+  } rows[] = {
+      {{9, 300, 250, 200, 150}, {9, 300, 250, 200, 150}},      // already falling
+      {{9, 300, 180, 200, 150}, {9, 300, 200, 200, 150}},      // one dip
+      {{9, 300, 100, 120, 90, 200}, {9, 300, 200, 200, 200, 200}},  // the last one rules
+      {{1, 100, 0, 50, 0, 80}, {1, 100, 0, 80, 0, 80}},        // gaps stay gaps
+      {{0, 100, -0.0f, nan, 50}, {0, 100, -0.0f, nan, 50}},    // empty entries kept
+      {{0, 5, 500}, {0, 500, 500}},
+      {{7}, {7}},
+  };
+  for (const Row& row : rows) {
+    std::vector<float> t = row.in;
+    KeepCurveFromRising(t.data(), static_cast<int>(t.size()));
+    ASSERT_EQ(t.size(), row.want.size());
+    for (std::size_t i = 0; i < t.size(); ++i) {
+      if (std::isnan(row.want[i]))
+        EXPECT_TRUE(std::isnan(t[i])) << i;
+      else
+        EXPECT_EQ(std::memcmp(&t[i], &row.want[i], sizeof(float)), 0) << i << ": " << t[i];
+    }
+  }
+}
+
+// A period of a strong trip at 2 s and a weaker one at 1 s files the weak
+// trip's values between the strong one's: merged alone the table dips (the
+// comb), kept from rising it never goes up with the duration, and each trip's
+// own curve is untouched.
+TEST(KeepCurveFromRising, APeriodOfMixedIntervalsNeverRisesWithLength) {
+  const int count = 3000;
+  const int kEntries = 7000;
+  std::vector<float> strong(count), weak(count);
+  for (int r = 0; r < count; ++r) {
+    strong[r] = 250.0f + static_cast<float>((r * 53) % 97);
+    weak[r] = 120.0f + static_cast<float>((r * 31) % 61);
+  }
+  TripCurve a, b;
+  a.Loaded = b.Loaded = true;
+  a.Count = b.Count = count;
+  a.Interval = 2;
+  b.Interval = 1;
+  MeanMaxWalkNaive(strong.data(), count, a.Best);
+  MeanMaxWalkNaive(weak.data(), count, b.Best);
+  const std::vector<float> bestA = a.Best, bestB = b.Best;
+  std::vector<float> table(kEntries, 0.0f);
+  MergeTripCurve(a, table.data(), kEntries);
+  MergeTripCurve(b, table.data(), kEntries);
+  auto rises = [&] {
+    int n = 0;
+    float longer = 0.0f;
+    for (int d = kEntries - 1; d >= 1; --d) {
+      if (!(table[d] > 0.0f)) continue;
+      if (table[d] < longer) ++n;
+      longer = std::max(longer, table[d]);
+    }
+    return n;
+  };
+  EXPECT_GT(rises(), 0);  // the comb the merge alone leaves
+  std::vector<int> filled;
+  for (int d = 1; d < kEntries; ++d)
+    if (table[d] > 0.0f) filled.push_back(d);
+  KeepCurveFromRising(table.data(), kEntries);
+  EXPECT_EQ(rises(), 0);
+  std::vector<int> after;
+  for (int d = 1; d < kEntries; ++d)
+    if (table[d] > 0.0f) after.push_back(d);
+  EXPECT_EQ(after, filled);
+  EXPECT_EQ(std::memcmp(a.Best.data(), bestA.data(), bestA.size() * sizeof(float)), 0);
+  EXPECT_EQ(std::memcmp(b.Best.data(), bestB.data(), bestB.size() * sizeof(float)), 0);
+}
+
+}  // namespace
+}  // namespace tav

@@ -246,7 +246,18 @@ TEST_F(ZoneScanWindowTest, DrawsTheTripsAndMeasuresWithoutTouchingTheCurrentTrip
   EXPECT_EQ(TripZoneBlock[3], 7.0f);  // read aside: the current trip is untouched
   EXPECT_EQ(TripSampleCount, 0);
   EXPECT_TRUE(Form56->Show_Zonen->Visible);
-  EXPECT_EQ(Form56->Show_Zonen->Width, 15 + 44 * 7);
+  // Seven boxes of at least 40 pixels, 4 apart; every name stays inside its
+  // box: the gaps between the boxes and the strip's right end show the
+  // background only.
+  const int step = (Form56->Show_Zonen->Width - 15) / 7;
+  EXPECT_GE(step, 44);
+  EXPECT_EQ(Form56->Show_Zonen->Width, 15 + step * 7);
+  for (int k = 0; k < 7; ++k) {
+    const int box_left = 15 + step * k;
+    EXPECT_EQ(Form56->Show_Zonen->Pixel(box_left + 1, 9), ZoneColors[6 - k]) << k;
+    for (int x = box_left + step - 4; x < box_left + step; ++x)
+      for (int y = 2; y < 16; ++y) ASSERT_EQ(Form56->Show_Zonen->Pixel(x, y), ChartColors[0]) << k << " " << x << "," << y;
+  }
   // Zone 1 (101..150 W, half the trip) is the last but one segment, at the
   // lower place: its colour shows in the picture.
   const int y = 320 + 5 * 15 + 10;

@@ -315,14 +315,45 @@ TEST_F(MainWindow, HelpTopicShowsItsFileOnlyWhenItExists) {
   tav::LanguageIndex = 0;
   tav::ShowHelpTopic(3);
   EXPECT_FALSE(Form12->Visible);
+  // A missing file is named in a message, in the chosen language.
+  ASSERT_EQ(tav::Application().ShownMessages.size(), 1u);
+  EXPECT_NE(tav::Application().ShownMessages[0].find("HILFE_DE03.RTF"), std::string::npos);
+  EXPECT_NE(tav::Application().ShownMessages[0].find("Keine Hilfe"), std::string::npos);
+  tav::Application().ShownMessages.clear();
   WriteBytes(Data() / "GRD_DATA" / "HILFE" / "HILFE_DE03.RTF", "Hilfe zum Thema drei\r\n");
   tav::ShowHelpTopic(3);
   EXPECT_TRUE(Form12->Visible);
   EXPECT_NE(Form12->RichEdit1->Text().find("Hilfe zum Thema drei"), std::string::npos);
   Form12->Hide();
+  EXPECT_TRUE(tav::Application().ShownMessages.empty());
   tav::LanguageIndex = 1;  // English: the German file is not taken
   tav::ShowHelpTopic(3);
   EXPECT_FALSE(Form12->Visible);
+  ASSERT_EQ(tav::Application().ShownMessages.size(), 1u);
+  EXPECT_NE(tav::Application().ShownMessages[0].find("HILFE_EN03.RTF"), std::string::npos);
+}
+
+// The message of a missing help file in each language names the file.
+TEST(HelpMissingText, NamesTheFileInEachLanguage) {
+  const std::pair<int, const char*> rows[] = {
+      {0, "Keine Hilfe vorhanden: die Datei X/H_DE01.RTF fehlt."},
+      {1, "No help available: the file X/H_DE01.RTF is missing."},
+      {2, "No hay ayuda: falta el archivo X/H_DE01.RTF."},
+      {7, "No help available: the file X/H_DE01.RTF is missing."},
+  };
+  for (const auto& [language, want] : rows) EXPECT_EQ(tav::HelpMissingText(language, "X/H_DE01.RTF"), want);
+}
+
+// The trip view's calendar button opens a hidden calendar as the main
+// window's button does, and raises a visible one.
+TEST_F(MainWindow, TripViewCalendarButtonOpensTheCalendar) {
+  WriteSettingsFor("ANNA", {kTripLine, "ERASED :"});
+  Start();
+  ASSERT_FALSE(Form33->Visible);
+  Form30->SB_KAL->DoClick();
+  EXPECT_TRUE(Form33->Visible);
+  Form30->SB_KAL->DoClick();
+  EXPECT_TRUE(Form33->Visible);
 }
 
 TEST_F(MainWindow, LanguageChoiceIsStoredAppliedAndRelabelsTheRider) {

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/core_data.h"
 #include "core/trip_list.h"
 
 namespace tav {
@@ -140,6 +145,36 @@ TEST(CalendarCells, ZoneBarsIconsAndSilhouettes) {
   EXPECT_EQ(cell.Pixel(3, 3), clNavy);
   EXPECT_EQ(cell.Pixel(5, 5), clBlack);
   EXPECT_EQ(cell.Pixel(4, 4), clGray);
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+// The configurations a new rider starts with show each quantity once: no
+// two of the lines in use begin with the same word (the cadence of
+// "RPM .. km/h" and "RPM .. HR" showed twice).
+TEST(CalendarCells, DefaultConfigurationsShowNoLineTwice) {
+  ResetCoreData();
+  CalendarCellValues v;
+  for (int k = 0; k < kCalendarShowCount; ++k) {
+    const CalendarShow& s = CalendarShows[k];
+    const int lines = CalendarLinesChoice(s) + 2;
+    std::vector<std::string> words;
+    for (int line = 1; line <= lines && line <= 5; ++line) {
+      const CalendarLineText t = CalendarLine(v, s.Values[line], false, false, 70.0f);
+      for (const std::string& part : {t.left, t.right}) {
+        const std::size_t a = part.find_first_not_of(' ');
+        if (a == std::string::npos) continue;
+        const std::string word = part.substr(a, part.find_first_of(" =0123456789", a) - a);
+        if (word.empty()) continue;
+        EXPECT_EQ(std::count(words.begin(), words.end(), word), 0) << k << " line " << line << ": " << word;
+        words.push_back(word);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -145,5 +145,28 @@ TEST_F(CalendarWindow, SettingsPanelEditsTheConfigurationItShows) {
   EXPECT_FALSE(c->Cal_Edit->Visible);
 }
 
+// Esc closes the settings panel as a discard and leaves the calendar open;
+// with the panel closed Esc is not taken.
+TEST_F(CalendarWindow, EscClosesTheSettingsPanelAsADiscard) {
+  Open();
+  const CalendarShow stored = CalendarShows[0];
+  for (int round = 0; round < 2; ++round) {
+    c->DO_1Click(nullptr);
+    ASSERT_TRUE(c->Cal_Edit->Visible);
+    c->CB_Cal_Z[0]->DoSelect(stored.Values[1] == 7 ? 8 : 7);
+    WORD key = VK_ESCAPE;
+    c->DoKeyDown(key, 0);
+    EXPECT_EQ(key, 0) << round;
+    EXPECT_FALSE(c->Cal_Edit->Visible) << round;
+    EXPECT_TRUE(c->Visible) << round;
+    EXPECT_EQ(c->CB_Cal_Z[0]->ItemIndex, stored.Values[1]) << round;
+    EXPECT_EQ(CalendarShows[0], stored) << round;
+  }
+  WORD key = VK_ESCAPE;
+  c->DoKeyDown(key, 0);
+  EXPECT_EQ(key, VK_ESCAPE);
+  EXPECT_TRUE(c->Visible);
+}
+
 }  // namespace
 }  // namespace tav

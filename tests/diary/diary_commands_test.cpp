@@ -80,6 +80,27 @@ TEST_F(DiaryEdits, ManualEntryAddEditDelete) {
   EXPECT_EQ(CellOf(kMetricDate, 2), "02.03.2014 - 08:30");
 }
 
+// A click below the list keeps a half-typed manual entry; Esc discards it
+// as the discard button does.
+TEST_F(DiaryEdits, ClickBelowTheListKeepsAHalfTypedEntry) {
+  Rides(2);
+  Open(1);
+  f->SB_NO_RIDE->DoClick();
+  f->ED_4->Text = "42.5";
+  f->Memo2->SetText("half typed");
+  for (int row : {5, 7}) {
+    Click(0, row);
+    EXPECT_TRUE(f->P_LSD->Visible) << row;
+    EXPECT_FALSE(f->SB_NO_RIDE->Flat) << row;
+    EXPECT_EQ(f->ED_4->Text, "42.5") << row;
+    EXPECT_EQ(f->Memo2->Text(), "half typed\r\n") << row;
+  }
+  EXPECT_EQ(Key(VK_ESCAPE), 0);
+  EXPECT_FALSE(f->P_LSD->Visible);
+  EXPECT_TRUE(f->SB_NO_RIDE->Flat);
+  EXPECT_EQ(TripList.Count(), 3);  // nothing stored
+}
+
 TEST_F(DiaryEdits, NewEntryRefusedWhenEverySlotIsUsed) {
   std::vector<std::string> lines;
   for (int s = 1; s <= kLastTripSlot; ++s) lines.push_back(Format("201401%02i_0800000_T;%03i;", 1 + s % 28, s));

@@ -412,6 +412,25 @@ TEST_F(DiaryForm, MarkByKindAndSpan) {
   EXPECT_FALSE(f->SB_SEL_ALL->Flat);
 }
 
+// Esc on the prompt of the span by two clicks ends the mode: the next click
+// in the date column takes no date and brings no panel back.
+TEST_F(DiarySorting, EscEndsTheSpanByTwoClicks) {
+  DiaryRangeStart = "20000101";
+  for (int clicks_before : {0, 1}) {
+    EXPECT_EQ(Key(VK_F3), 0);
+    f->DBook->SetTopRow(2);
+    if (clicks_before) Mouse('d', 0, 9);
+    EXPECT_EQ(DiaryRangeClickState, 1 + clicks_before);
+    const std::string start = DiaryRangeStart;
+    EXPECT_EQ(Key(VK_ESCAPE), 0);
+    EXPECT_EQ(DiaryRangeClickState, 0) << clicks_before;
+    EXPECT_FALSE(f->Info_Panel->Visible);
+    Mouse('d', 0, 4);
+    EXPECT_EQ(DiaryRangeStart, start) << clicks_before;
+    EXPECT_FALSE(f->Info_Panel->Visible) << clicks_before;
+  }
+}
+
 TEST_F(DiarySorting, SpanByTwoClicks) {
   EXPECT_EQ(Key(VK_F3), 0);
   EXPECT_EQ(DiaryRangeClickState, 1);
@@ -481,7 +500,9 @@ TEST_F(DiaryForm, EscClosesEachPanelAndKeepsTheMarks) {
   DiaryRowSelected[3] = 1;
   EXPECT_EQ(Key(VK_ESCAPE), VK_ESCAPE);  // nothing open: the key goes on
   f->B_Nein->OnClick = [&](TControl*) { f->P_CT->Hide(); };
-  const std::pair<TPanel*, WORD> panels[] = {{f->P_FIND, VK_F1}, {f->P_DateDiff, VK_F2}, {f->Info_Panel, VK_F3}, {f->P_CT, 0}};
+  const std::pair<TPanel*, WORD> panels[] = {{f->P_FIND, VK_F1}, {f->P_DateDiff, VK_F2}, {f->Info_Panel, VK_F3},
+                                             {f->P_CT, 0},       {f->DB_TP, 0},         {f->P_LSD, 0},
+                                             {f->ZDP, 0}};
   for (auto [panel, key] : panels) {
     key ? (void)Key(key) : panel->Show();
     EXPECT_EQ(Key(VK_ESCAPE), 0) << panel->Name;
@@ -719,6 +740,48 @@ TEST_F(DiaryForm, DemoRiderRendersOffscreen) {
   ShowDiaryInfo(f, 5);
   EXPECT_NE(snapshot::SaveFormPng(*f, "diary_demo"), "");
   ExpectEveryValueFits();
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+using namespace diary_test;
+
+// At its smallest the diary's bottom row has no two controls on top of each
+// other and none outside the window, with every button of the row shown;
+// the manual-entry panel fits above the row.
+TEST_F(DiaryForm, SmallestWindowOverlapsNothing) {
+  Rides(3);
+  Open(1);
+  ASSERT_GT(f->MinClientWidth, 0);
+  ASSERT_GT(f->MinClientHeight, 0);
+  f->SetClientSize(f->MinClientWidth, f->MinClientHeight);
+  f->FormResize(f);
+  EXPECT_EQ(f->ClientWidth(), f->MinClientWidth);
+  const std::vector<TControl*> row = {f->SB_DATEN, f->SB_GRAF,    f->SB_GRA2,   f->SB_AW,     f->SB_STA2,
+                                      f->SB_STAT,  f->SB_PA,      f->SB_MAIL,   f->SB_PT,     f->SB_DEO_CSV,
+                                      f->SB_DEO_DEO, f->SB_COLLEC, f->SB_SEL_ALL, f->SB_SOZA, f->SB_NO_RIDE,
+                                      f->SB_TRIP_KILL};
+  for (std::size_t a = 0; a < row.size(); ++a) {
+    const TControl* c = row[a];
+    EXPECT_GE(c->Left, 0) << c->Name;
+    EXPECT_LE(c->Left + c->Width, f->ClientWidth()) << c->Name;
+    EXPECT_LE(c->Top + c->Height, f->ClientHeight()) << c->Name;
+    EXPECT_GE(c->Top, f->DBook->Top + f->DBook->Height) << c->Name;
+    for (std::size_t b = a + 1; b < row.size(); ++b) {
+      const TControl* d = row[b];
+      const bool apart = c->Left + c->Width <= d->Left || d->Left + d->Width <= c->Left;
+      EXPECT_TRUE(apart) << c->Name << " and " << d->Name;
+    }
+  }
+  f->SB_NO_RIDE->DoClick();
+  ASSERT_TRUE(f->P_LSD->Visible);
+  EXPECT_GE(f->P_LSD->Left, 0);
+  EXPECT_LE(f->P_LSD->Left + f->P_LSD->Width, f->ClientWidth());
+  EXPECT_LE(f->P_LSD->Top + f->P_LSD->Height, f->SB_NO_RIDE->Top);
 }
 
 }  // namespace

@@ -187,3 +187,30 @@ TEST_F(TextTables, CaptionsFitTheirControlsInEveryLanguage) {
 }
 
 }  // namespace
+
+namespace {
+
+// The program's own rows: every target exists, each language writes its
+// text whichever language came before.
+TEST_F(TextTables, ProgramRowsFollowEachLanguageAndFit) {
+  const std::vector<std::vector<TextLanguage>> runs = {{de}, {en}, {es}, {en, de}, {de, es}, {es, en}};
+  for (const auto& run : runs) {
+    Restart(run);
+    for (const tav::TextRow& row : tav::ProgramTextRows()) {
+      const std::optional<std::string> now = tav::ReadTextTarget(row);
+      ASSERT_TRUE(now.has_value()) << row.window << " " << row.name << ": no such target";
+      ASSERT_TRUE(row.text[run.back()].has_value()) << row.window << " " << row.name;
+      EXPECT_EQ(*now, std::string(*row.text[run.back()])) << row.window << " " << row.name;
+    }
+  }
+  // Every caption differs between at least two languages, or is a word all
+  // three share; the German and English buttons of the heart-rate views and
+  // the time-above window differ.
+  for (const tav::TextRow& row : tav::ProgramTextRows()) {
+    if (row.kind == tav::TextKind::kHint || row.kind == tav::TextKind::kFormCaption) continue;
+    EXPECT_FALSE(*row.text[de] == *row.text[en] && *row.text[en] == *row.text[es] && row.name != "SB_04")
+        << row.window << " " << row.name;
+  }
+}
+
+}  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "core/core_data.h"
 #include "core/core_test_util.h"
 #include "platform/chart.h"
@@ -70,6 +73,35 @@ TEST_F(CompareTripsTest, PowerAndHeartRateOfBothTrips) {
   Form31->SB_FT->DoClick();
   EXPECT_FALSE(ch->IsZoomed());
   EXPECT_DOUBLE_EQ(ch->BottomAxis.Maximum(), whole_to);
+}
+
+// At the smallest size, in each language, with every channel pair shown:
+// the tool buttons and titles stay inside the window, and the right axis
+// title fits the plot's height, naming each of its channels.
+TEST_F(CompareTripsTest, SmallestWindowCutsNoTitle) {
+  LoadInto(TripSamples, TripSampleCount, DemoRide(3, 3600));
+  LoadInto(TripSamples2, TripSampleCount2, DemoRide(4, 2400, 2));
+  OpenAsTheDiaryDoes();
+  Form31->SB_RM->DoClick();
+  Form31->SB_SP->DoClick();
+  ASSERT_TRUE(Form31->PairShown(TForm31::kPairCadence));
+  ASSERT_GT(Form31->MinClientWidth, 0);
+  const std::vector<std::vector<std::string>> names = {
+      {"Herzfrequenz", "Trittfrequenz", "Geschwindigkeit"}, {"Heart rate", "Cadence", "Speed"},
+      {"Frecuencia cardiaca", "Cadencia", "Velocidad"}};
+  for (const auto& row : names) {
+    Form30->UiText[kChannelHeartRate] = row[0];
+    Form30->UiText[kChannelCadence] = row[1];
+    Form30->UiText[kChannelSpeed] = row[2];
+    Form31->SetClientSize(Form31->MinClientWidth, Form31->MinClientHeight);
+    Form31->SB_SP->DoClick();  // off and on: drawn anew with these names
+    Form31->SB_SP->DoClick();
+    for (const TControl* b : Form31->P_TOP->Children())
+      if (b->Visible) EXPECT_LE(b->Left + b->Width, Form31->ClientWidth()) << b->Name;
+    const TChartAxis& right = Form31->CH_CMP->RightAxis;
+    EXPECT_LE(MeasureTextWidth(right.TitleFont, right.Title), Form31->CH_CMP->PlotRect().Height()) << right.Title;
+    for (const std::string& name : row) EXPECT_NE(right.Title.find(name.substr(0, 2)), std::string::npos) << right.Title;
+  }
 }
 
 TEST_F(CompareTripsTest, ShortTripsShowAnEmptyView) {

@@ -342,6 +342,12 @@ TEST_F(SingleTripViewTest, SmallestWindowCutsNothing) {
     ASSERT_NE(strip, nullptr);
     const TChartAxis& axis = strip->LeftAxis;
     EXPECT_TRUE(!axis.Title.empty() && MeasureTextWidth(axis.TitleFont, axis.Title) <= strip->PlotRect().Height()) << c;
+    // The channel's name stays (at least its first two letters), so cadence
+    // and heart rate, both in 1/min, are told apart.
+    const std::string name = Form30->UiText[static_cast<std::size_t>(c)];
+    const std::size_t first = name.find_first_not_of(' ');
+    ASSERT_NE(first, std::string::npos) << c;
+    EXPECT_EQ(axis.Title.substr(0, 2), name.substr(first, 2)) << c << ": " << axis.Title;
     EXPECT_LE(strip->Left + strip->Width, Form30->P_SUM->Left);
   }
   EXPECT_LE(Form30->P_SUM->Left + Form30->P_SUM->Width, Form30->ClientWidth());

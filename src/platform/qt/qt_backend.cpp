@@ -293,7 +293,15 @@ void QtBackend::ReportFrame(FormState& s, TForm* form) {
   if (frame.height() <= 0 || frame == s.frame) return;
   s.frame = frame;
   const int old_w = form->ClientWidth(), old_h = form->ClientHeight();
-  form->SetActualClientSize(form->Width - frame.width(), form->Height - frame.height());
+  // The client area keeps the size it was given (the layouts are made for
+  // it); the outer size takes the real frame. Keeping the outer size
+  // instead made a window's client grow by the difference between the
+  // assumed and the real frame at its first showing and shrink back at the
+  // next activation that sets its client size.
+  const QSize real = w->size();
+  form->Width = real.width() + frame.width();
+  form->Height = real.height() + frame.height();
+  form->SetActualClientSize(real.width(), real.height());
   if (form->ClientWidth() != old_w || form->ClientHeight() != old_h) {
     resync_ = true;
     Input([form] { form->DoResize(); });

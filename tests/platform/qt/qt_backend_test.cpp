@@ -27,6 +27,8 @@
 #include "platform/graphics.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/text.h"
+#include <QThread>
+
 #include "qt_test_app.h"
 
 using namespace tav;
@@ -523,4 +525,33 @@ TEST_F(QtBackendTest, MemoSelectionsGoBothWays) {
   e->setTextCursor(cursor);
   EXPECT_EQ(memo->SelText(), "ns\r\nzw");
   EXPECT_FALSE(memo->TakeSelectionRequest());
+}
+
+// Under a window manager the real frame replaces the assumed one: the client
+// area keeps the size the form gave it, at the first showing and the next,
+// and the outer size takes the frame. (Without a window manager there is no
+// frame to learn and the test has nothing to check.)
+TEST_F(QtBackendTest, TheClientKeepsItsSizeWhenTheRealFrameIsLearned) {
+  ClickForm form(log);
+  form.SetClientSize(500, 300);
+  for (int round = 0; round < 2; ++round) {
+    form.Show();
+    Settle();
+    QWidget* w = QtWindowOf(&form);
+    ASSERT_NE(w, nullptr);
+    for (int i = 0; i < 40 && w->frameGeometry().height() == w->geometry().height(); ++i) {
+      Settle();
+      QThread::msleep(25);
+    }
+    const int frame_h = w->frameGeometry().height() - w->geometry().height();
+    if (frame_h <= 0) GTEST_SKIP() << "no window manager frames the windows";
+    Settle();
+    EXPECT_EQ(form.ClientWidth(), 500) << round;
+    EXPECT_EQ(form.ClientHeight(), 300) << round;
+    EXPECT_EQ(w->size(), QSize(500, 300)) << round;
+    EXPECT_EQ(form.Height, 300 + frame_h) << round;
+    form.Hide();
+    Settle();
+    form.SetClientSize(500, 300);  // as an activation that sets its size does
+  }
 }
