@@ -96,8 +96,11 @@ TEST_F(CompareTripsTest, SmallestWindowCutsNoTitle) {
     Form31->SetClientSize(Form31->MinClientWidth, Form31->MinClientHeight);
     Form31->SB_SP->DoClick();  // off and on: drawn anew with these names
     Form31->SB_SP->DoClick();
-    for (const TControl* b : Form31->P_TOP->Children())
-      if (b->Visible) EXPECT_LE(b->Left + b->Width, Form31->ClientWidth()) << b->Name;
+    for (const TControl* b : Form31->P_TOP->Children()) {
+      if (b->Visible) {
+        EXPECT_LE(b->Left + b->Width, Form31->ClientWidth()) << b->Name;
+      }
+    }
     const TChartAxis& right = Form31->CH_CMP->RightAxis;
     EXPECT_LE(MeasureTextWidth(right.TitleFont, right.Title), Form31->CH_CMP->PlotRect().Height()) << right.Title;
     for (const std::string& name : row) EXPECT_NE(right.Title.find(name.substr(0, 2)), std::string::npos) << right.Title;
