@@ -10,7 +10,8 @@
 namespace tav {
 
 // Writes `bytes` to the first free name of the row above and returns it;
-// an empty path when no copy could be written.
+// an empty path when no copy could be written. The copy has the original's
+// rights (owner-only when they cannot be read) and is flushed to disk.
 std::filesystem::path KeepBadCopy(const std::filesystem::path& original, std::string_view bytes);
 
 // The same for the file as it lies on disk now (an empty path when it

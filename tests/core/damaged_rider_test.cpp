@@ -2,6 +2,7 @@
 // lost, every damaged file is reported and kept as a numbered .BAD copy, and
 // trips whose records are no samples are refused.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -167,6 +168,36 @@ TEST_F(DamagedRider, TripsWhoseRecordsAreNoSamplesAreRefused) {
     Stop();
     Application().ShownMessages.clear();
   }
+}
+
+// A damaged file's copy is readable by whom the original was (the settings
+// may be the owner's alone), and the file written in its place keeps the
+// original's rights too.
+TEST_F(DamagedRider, CopiesAndRewrittenFilesKeepTheOriginalsRights) {
+  const mode_t mask = ::umask(022);
+  struct Row {
+    fs::path file;
+    mode_t mode;
+  };
+  const Row rows[] = {{SettingsFile(), 0600}, {ListFile(), 0640}, {DatabaseFile(), 0600}};
+  for (const Row& row : rows) {
+    const fs::path& file = row.file;
+    SCOPED_TRACE(file.string());
+    const std::string good = FileBytes(file);
+    // A trip list cut in its first line, the others one byte short.
+    const std::string damaged = file == ListFile() ? good.substr(0, 20) : good.substr(0, good.size() - 1);
+    WriteBytes(file, damaged);
+    ASSERT_EQ(::chmod(file.c_str(), row.mode), 0);
+    Start();
+    Form1->SB_DBClick(Form1->SB_DB);
+    Stop();
+    Application().ShownMessages.clear();
+    EXPECT_TRUE(FileHolds(file.string() + ".BAD", damaged));
+    EXPECT_EQ(fs::status(file.string() + ".BAD").permissions(), static_cast<fs::perms>(row.mode));
+    EXPECT_NE(FileBytes(file), damaged) << "written back";
+    EXPECT_EQ(fs::status(file).permissions(), static_cast<fs::perms>(row.mode));
+  }
+  ::umask(mask);
 }
 
 }  // namespace
