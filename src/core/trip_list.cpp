@@ -366,7 +366,10 @@ TripListDamage ParseTripList(std::string_view text, TStringList& list) {
     }
     good.push_back(std::move(line));
   }
-  if (freeLine.empty()) freeLine = std::string(kFreeSlotPrefix);
+  if (freeLine.empty()) {
+    damage.FreeSlotLineMissing = !text.empty();
+    freeLine = std::string(kFreeSlotPrefix);
+  }
   good.push_back(freeLine);
   list.SetSorted(false);
   list.Assign(std::move(good));
@@ -404,6 +407,7 @@ bool LoadTripListFile(const std::filesystem::path& path, TStringList& list, std:
     if (message) {
       std::string text = "The trip list " + PathText(path) + " is damaged:";
       if (damage.LastLineCut) text += " its last line was cut off;";
+      if (damage.FreeSlotLineMissing) text += " its free-slot line is missing;";
       if (damage.DroppedLines > 0)
         text += Format(" %i line(s) that name no trip were left out;", damage.DroppedLines);
       text += Format(" %i trip file(s) in the rider's folder are named by no line.",

@@ -200,5 +200,22 @@ TEST_F(DamagedRider, CopiesAndRewrittenFilesKeepTheOriginalsRights) {
   ::umask(mask);
 }
 
+// A list cut exactly at a line end has lost its free-slot line (always the
+// last one written): it is damaged like a list cut in a line.
+TEST_F(DamagedRider, TripListWithoutItsFreeSlotLineIsReportedAndKept) {
+  const std::string text = FileBytes(ListFile());
+  std::size_t end = 0;
+  for (int i = 0; i < 10; ++i) end = text.find("\r\n", end) + 2;
+  const std::string cut = text.substr(0, end);
+  WriteBytes(ListFile(), cut);
+  Start();
+  EXPECT_TRUE(Mentions(Messages(), "its free-slot line is missing")) << Messages();
+  EXPECT_TRUE(Mentions(Messages(), Format("%i trip file(s)", kTrips - 10))) << Messages();
+  EXPECT_TRUE(Mentions(Messages(), ListFile().string() + ".BAD")) << Messages();
+  EXPECT_EQ(TripList.Count(), 11);
+  Stop();
+  EXPECT_TRUE(FileHolds(ListFile().string() + ".BAD", cut));
+}
+
 }  // namespace
 }  // namespace tav
