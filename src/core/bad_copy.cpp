@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <set>
 #include <string>
 
 #include "core/core_data.h"
@@ -37,7 +38,22 @@ int WriteNew(const std::filesystem::path& path, std::string_view bytes, mode_t m
   return err;
 }
 
+std::set<std::filesystem::path>& Uncopied() {
+  static std::set<std::filesystem::path> paths;
+  return paths;
+}
+
+std::filesystem::path Key(const std::filesystem::path& p) { return p.lexically_normal(); }
 }  // namespace
+
+bool MayReplace(const std::filesystem::path& original) { return !Uncopied().count(Key(original)); }
+
+std::string RefusedOverwriteMessage(const std::filesystem::path& original) {
+  return "The file " + PathText(original) +
+         " was read damaged and no .BAD copy of it could be kept, so it was not written over.";
+}
+
+void ForgetUncopiedFiles() { Uncopied().clear(); }
 
 std::filesystem::path KeepBadCopy(const std::filesystem::path& original, std::string_view bytes) {
   constexpr int kMaxCopies = 10000;
@@ -51,10 +67,12 @@ std::filesystem::path KeepBadCopy(const std::filesystem::path& original, std::st
     const int err = WriteNew(copy, bytes, mode);
     if (err == 0) {
       SyncFolderOf(copy);
+      Uncopied().erase(Key(original));
       return copy;
     }
-    if (err != EEXIST) return {};
+    if (err != EEXIST) break;
   }
+  Uncopied().insert(Key(original));
   return {};
 }
 

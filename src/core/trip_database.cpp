@@ -145,6 +145,7 @@ bool LoadTripDatabaseFile(const std::filesystem::path& path, std::string* error)
   if (error) {
     *error = why;
     if (!bad.empty()) *error += " The damaged file was kept as " + PathText(bad) + ".";
+    else *error += " No .BAD copy of it could be kept, so it will not be written over.";
   }
   return false;
 }
@@ -154,6 +155,10 @@ bool LoadTripDatabase(std::string* error) {
 }
 
 bool SaveTripDatabaseFile(const std::filesystem::path& path, std::string* error) {
+  if (!MayReplace(path)) {
+    if (error) *error = RefusedOverwriteMessage(path);
+    return false;
+  }
   if (!WriteFileAtomically(path, EncodeTripDatabase())) {
     if (error) *error = "Cannot write the trip database " + PathText(path) + ".";
     return false;

@@ -413,6 +413,7 @@ bool LoadTripListFile(const std::filesystem::path& path, TStringList& list, std:
       text += Format(" %i trip file(s) in the rider's folder are named by no line.",
                      UnlistedTripFiles(path.parent_path(), list));
       if (!bad.empty()) text += " The original list was kept as " + PathText(bad) + ".";
+      else text += " No .BAD copy of it could be kept, so it will not be written over.";
       *message = text;
     }
   }
@@ -425,6 +426,10 @@ bool LoadTripList(TStringList& list, std::string* message) {
 
 bool SaveTripListFile(const std::filesystem::path& path, const TStringList& list,
                       std::string* error) {
+  if (!MayReplace(path)) {
+    if (error) *error = RefusedOverwriteMessage(path);
+    return false;
+  }
   if (!list.SaveToFile(path)) {
     if (error) *error = "Cannot write the trip list " + PathText(path) + ".";
     return false;

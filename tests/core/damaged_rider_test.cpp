@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 
@@ -198,6 +199,28 @@ TEST_F(DamagedRider, CopiesAndRewrittenFilesKeepTheOriginalsRights) {
     EXPECT_EQ(fs::status(file).permissions(), static_cast<fs::perms>(row.mode));
   }
   ::umask(mask);
+}
+
+// With every .BAD name taken (.BAD to .BAD9999) no copy can be kept: the
+// damaged file is not written over, and both the damage and the refused
+// save name it.
+TEST_F(DamagedRider, NoFreeCopyNameLeavesTheDamagedFileAlone) {
+  for (const fs::path& file : {SettingsFile(), ListFile(), DatabaseFile()}) {
+    SCOPED_TRACE(file.string());
+    const std::string good = FileBytes(file);
+    const std::string damaged = file == ListFile() ? good.substr(0, 20) : good.substr(0, good.size() - 1);
+    WriteBytes(file, damaged);
+    for (int n = 0; n < 10000; ++n) std::ofstream(file.string() + (n == 0 ? ".BAD" : ".BAD" + std::to_string(n))) << "x";
+    Start();
+    Form1->SB_DBClick(Form1->SB_DB);
+    Stop();
+    EXPECT_TRUE(FileHolds(file, damaged));
+    EXPECT_TRUE(Mentions(Messages(), "The file " + file.string() + " was read damaged and no .BAD copy")) << Messages();
+    EXPECT_FALSE(fs::exists(file.string() + ".BAD10000"));
+    Application().ShownMessages.clear();
+    for (int n = 0; n < 10000; ++n) fs::remove(file.string() + (n == 0 ? ".BAD" : ".BAD" + std::to_string(n)));
+    WriteBytes(file, good);
+  }
 }
 
 // A list cut exactly at a line end has lost its free-slot line (always the
