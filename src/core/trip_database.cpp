@@ -105,6 +105,7 @@ bool DecodeTripDatabase(std::string_view bytes, std::string* error, std::string_
   std::string why;
   if (size < 8) why = "it is too short";
   else if (le::GetI32(p + 4) != kDatabaseVersion) why = "its version word is not 3021";
+  else if (highest != TripCounter) why = Format("its highest-slot word %i is no slot", highest);
   else if (size < kDatabaseBytes) why = Format("it is %zu bytes short", kDatabaseBytes - size);
   else if (size > kDatabaseBytes) why = Format("it is %zu bytes too long", size - kDatabaseBytes);
   else if (dropped > 0) why = Format("%i statistics slot(s) hold impossible values", dropped);

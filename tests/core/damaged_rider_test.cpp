@@ -240,5 +240,19 @@ TEST_F(DamagedRider, TripListWithoutItsFreeSlotLineIsReportedAndKept) {
   EXPECT_TRUE(FileHolds(ListFile().string() + ".BAD", cut));
 }
 
+// A highest-slot word beyond the slots is damage like any other: reported,
+// the file kept as read.
+TEST_F(DamagedRider, DatabaseHighestSlotWordBeyondTheSlotsIsReportedAndKept) {
+  std::string damaged = FileBytes(DatabaseFile());
+  le::PutI32(Bytes(damaged), 5000);
+  WriteBytes(DatabaseFile(), damaged);
+  Start();
+  EXPECT_TRUE(Mentions(Messages(), "highest-slot word 5000")) << Messages();
+  EXPECT_TRUE(Mentions(Messages(), DatabaseFile().string() + ".BAD")) << Messages();
+  Stop();
+  EXPECT_TRUE(FileHolds(DatabaseFile().string() + ".BAD", damaged));
+  EXPECT_EQ(FileBytes(DatabaseFile()).size(), damaged.size());
+}
+
 }  // namespace
 }  // namespace tav
