@@ -173,6 +173,42 @@ TEST_F(MailForm, DamagedSettingsSayWhatIsWrongAndAreKept) {
   }
 }
 
+// What is wrong with a damaged settings file is said in the chosen language.
+TEST_F(MailForm, DamagedSettingsMessagesSpeakTheChosenLanguage) {
+  MailSettingsLines lines;
+  for (std::size_t i = 0; i < lines.size(); ++i) lines[i] = Format("l%zu", i);
+  lines[kMailSender] = "r@x.org";
+  lines[kMailSender2] = "s@x.org";
+  const std::string file = EncodeMailSettings(lines) + "x";  // 20 lines, the last one cut
+  struct Row {
+    int language;
+    std::string more, cut, senders, kept;
+  };
+  const Row rows[] = {
+      {0, "hat 20 Zeilen statt 19, die Zeilen nach der 19. werden nicht \xFC" "bernommen",
+       "ihrer letzten Zeile fehlt der Zeilenumbruch", "ihre beiden Absenderzeilen unterscheiden sich (\"r@x.org\" und \"s@x.org\")",
+       "als .BAD-Kopie erhalten"},
+      {1, "holds 20 lines instead of 19, the lines after line 19 are not taken", "its last line has no line break",
+       "its two sender lines differ (\"r@x.org\" and \"s@x.org\")", "kept beside them as a .BAD copy"},
+      {2, "tiene 20 l\xEDneas en lugar de 19, las l\xEDneas despu\xE9s de la 19.\xAA no se toman",
+       "a su \xFAltima l\xEDnea le falta el salto de l\xEDnea", "sus dos l\xEDneas de remitente difieren (\"r@x.org\" y \"s@x.org\")",
+       "se conserva al lado como copia .BAD"}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.language);
+    LanguageIndex = static_cast<uint8_t>(row.language);
+    fs::remove_all(FsPath(SettingsDir));
+    testing_core::WriteBytes(SettingsFile(), file);
+    Application().ShownMessages.clear();
+    Open(10);
+    ASSERT_EQ(Application().ShownMessages.size(), 1u);
+    const std::string& shown = Application().ShownMessages[0];
+    for (const std::string* part : std::initializer_list<const std::string*>{&row.more, &row.cut, &row.senders, &row.kept, &MailSetPath})
+      EXPECT_NE(shown.find(*part), std::string::npos) << *part << "\n" << shown;
+    form->Close();
+  }
+  LanguageIndex = 1;
+}
+
 // The files are read when the window opens, not each time it becomes active
 // again (as after a message box); the text is stored at each send and comes
 // back at the next opening.
