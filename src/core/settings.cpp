@@ -405,6 +405,7 @@ bool LoadSettings(std::string* message) {
         for (std::size_t i = 0; i < replaced.size(); ++i) text += (i ? ", " : "") + replaced[i];
         text += ".";
         if (!bad.empty()) text += " The damaged file was kept as " + PathText(bad) + ".";
+        else text += " No .BAD copy of it could be kept, so it will not be written over.";
         if (message) *message = text;
       }
     }
@@ -418,6 +419,10 @@ bool LoadSettings(std::string* message) {
 bool SaveSettings(std::string* error) {
   std::error_code ec;
   std::filesystem::create_directories(FsPath(SettingsDir), ec);
+  if (!MayReplace(FsPath(SettingsPath))) {
+    if (error) *error = RefusedOverwriteMessage(FsPath(SettingsPath));
+    return false;
+  }
   if (!WriteFileAtomically(FsPath(SettingsPath), EncodeSettings())) {
     if (error) *error = "Cannot write the settings file " + SettingsPath + ".";
     return false;

@@ -105,6 +105,7 @@ bool DecodeTripDatabase(std::string_view bytes, std::string* error, std::string_
   std::string why;
   if (size < 8) why = "it is too short";
   else if (le::GetI32(p + 4) != kDatabaseVersion) why = "its version word is not 3021";
+  else if (highest != TripCounter) why = Format("its highest-slot word %i is no slot", highest);
   else if (size < kDatabaseBytes) why = Format("it is %zu bytes short", kDatabaseBytes - size);
   else if (size > kDatabaseBytes) why = Format("it is %zu bytes too long", size - kDatabaseBytes);
   else if (dropped > 0) why = Format("%i statistics slot(s) hold impossible values", dropped);
@@ -145,6 +146,7 @@ bool LoadTripDatabaseFile(const std::filesystem::path& path, std::string* error)
   if (error) {
     *error = why;
     if (!bad.empty()) *error += " The damaged file was kept as " + PathText(bad) + ".";
+    else *error += " No .BAD copy of it could be kept, so it will not be written over.";
   }
   return false;
 }
@@ -154,6 +156,10 @@ bool LoadTripDatabase(std::string* error) {
 }
 
 bool SaveTripDatabaseFile(const std::filesystem::path& path, std::string* error) {
+  if (!MayReplace(path)) {
+    if (error) *error = RefusedOverwriteMessage(path);
+    return false;
+  }
   if (!WriteFileAtomically(path, EncodeTripDatabase())) {
     if (error) *error = "Cannot write the trip database " + PathText(path) + ".";
     return false;

@@ -113,6 +113,22 @@ TripReadError RefuseRecords(int bad, int count, std::string_view name, std::stri
                 error);
 }
 
+// Times that rise steadily but further than `count` records at the longest
+// sample interval can go are no samples either. The times are known not to
+// run backwards, so the span is the last time minus the first (record 1;
+// the header's time word holds its flags): no second pass over the records.
+TripReadError CheckTimeSpan(const TripSample* s, int count, std::string_view name, std::string* error) {
+  if (count < 2) return TripReadError::None;
+  const int64_t span = static_cast<int64_t>(s[count - 1].Time) - s[1].Time;
+  const int64_t longest = static_cast<int64_t>(count) * kMaxSampleInterval;
+  if (span <= longest) return TripReadError::None;
+  return Refuse(TripReadError::NotSamples, name,
+                Format(": its times span %lld s, more than its %i records at most %i s apart can (damaged file); "
+                       "it was not read.",
+                       static_cast<long long>(span), count, kMaxSampleInterval),
+                error);
+}
+
 // Decodes and checks the records of a file image into `out`, block by block
 // while each block is still in the cache.
 TripReadError DecodeRecords(std::string_view bytes, int count, TripSample* out, std::string_view name,
@@ -128,7 +144,7 @@ TripReadError DecodeRecords(std::string_view bytes, int count, TripSample* out, 
     }
     if (const int bad = FirstImplausibleRecord(out, count, std::max(b, 1), e)) return RefuseRecords(bad, count, name, error);
   }
-  return TripReadError::None;
+  return CheckTimeSpan(out, count, name, error);
 }
 
 // Checks the count word and the length of a file image; fills count.
@@ -214,6 +230,7 @@ TripReadError ReadTripRecords(const std::filesystem::path& path, Room room, std:
       if (const int bad = FirstImplausibleRecord(out, count, std::max(b, 1), e))
         return RefuseRecords(bad, count, name, error);
     }
+    if (const TripReadError e = CheckTimeSpan(out, count, name, error); e != TripReadError::None) return e;
   } else {
     std::string bytes(4 + records, '\0');
     std::memcpy(bytes.data(), word, 4);

@@ -366,7 +366,10 @@ TripListDamage ParseTripList(std::string_view text, TStringList& list) {
     }
     good.push_back(std::move(line));
   }
-  if (freeLine.empty()) freeLine = std::string(kFreeSlotPrefix);
+  if (freeLine.empty()) {
+    damage.FreeSlotLineMissing = !text.empty();
+    freeLine = std::string(kFreeSlotPrefix);
+  }
   good.push_back(freeLine);
   list.SetSorted(false);
   list.Assign(std::move(good));
@@ -404,11 +407,13 @@ bool LoadTripListFile(const std::filesystem::path& path, TStringList& list, std:
     if (message) {
       std::string text = "The trip list " + PathText(path) + " is damaged:";
       if (damage.LastLineCut) text += " its last line was cut off;";
+      if (damage.FreeSlotLineMissing) text += " its free-slot line is missing;";
       if (damage.DroppedLines > 0)
         text += Format(" %i line(s) that name no trip were left out;", damage.DroppedLines);
       text += Format(" %i trip file(s) in the rider's folder are named by no line.",
                      UnlistedTripFiles(path.parent_path(), list));
       if (!bad.empty()) text += " The original list was kept as " + PathText(bad) + ".";
+      else text += " No .BAD copy of it could be kept, so it will not be written over.";
       *message = text;
     }
   }
@@ -421,6 +426,10 @@ bool LoadTripList(TStringList& list, std::string* message) {
 
 bool SaveTripListFile(const std::filesystem::path& path, const TStringList& list,
                       std::string* error) {
+  if (!MayReplace(path)) {
+    if (error) *error = RefusedOverwriteMessage(path);
+    return false;
+  }
   if (!list.SaveToFile(path)) {
     if (error) *error = "Cannot write the trip list " + PathText(path) + ".";
     return false;

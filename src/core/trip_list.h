@@ -88,13 +88,14 @@ void BuildTripDateIndex();  // over TripList
 struct TripListDamage {
   int DroppedLines = 0;      // lines left out (no trip line, or the cut last line)
   bool LastLineCut = false;  // the text does not end with a line break
-  bool Damaged() const { return DroppedLines > 0 || LastLineCut; }
+  bool FreeSlotLineMissing = false;  // a text with lines but no free-slot line (always written last)
+  bool Damaged() const { return DroppedLines > 0 || LastLineCut || FreeSlotLineMissing; }
 };
 // The lines of a trip list file's text, as LoadTripListFile takes them:
 // empty lines are skipped, lines that are no trip line are left out, and so
 // is a last line without its line break (of a cut free-slot line the
 // entries ended by ';' are kept); the free-slot line is made the last line
-// (added when missing).
+// (added when missing; in a file that is not empty its absence is damage).
 TripListDamage ParseTripList(std::string_view text, TStringList& list);
 // Trip files (*.DEO) in `folder` whose name no line of `list` names.
 int UnlistedTripFiles(const std::filesystem::path& folder, const TStringList& list);

@@ -284,20 +284,44 @@ void TForm80::LoadFiles() {
     for (int i = 0; i < 10; ++i) box->Items.Add(kMailBook + i < count ? line[kMailBook + static_cast<std::size_t>(i)] : AddressDefault(i));
     box->Items.Sort();
   }
-  if (settings_file_.Damaged()) {
-    const std::string held = std::to_string(settings_file_.Count), all = std::to_string(kMailSettingsLines);
-    Application().MessageBox(
-        MailWords("Die Mail-Einstellungsdatei "_w + MailSetPath + " hat " + held + " Zeilen statt " + all +
-                      ": die fehlenden Einstellungen zeigen Vorgaben. Beim Speichern der Einstellungen bleibt die "
-                      "Datei, wie sie war, daneben als .BAD-Kopie erhalten."_w,
-                  "The mail settings file " + MailSetPath + " holds " + held + " lines instead of " + all +
-                      ": the missing settings show defaults. Once the settings are stored, the file as it was is "
-                      "kept beside them as a .BAD copy.",
-                  "El archivo de ajustes de correo "_w + MailSetPath + " tiene " + held + " líneas en lugar de "_w +
-                      all + ": los ajustes que faltan muestran valores predeterminados. Al guardar los ajustes, el "
-                      "archivo tal como estaba se conserva al lado como copia .BAD."_w),
-        "tavlog", MB_OK | MB_ICONWARNING);
-  }
+  if (settings_file_.Damaged()) Application().MessageBox(DamageText(), "tavlog", MB_OK | MB_ICONWARNING);
+}
+
+std::string TForm80::DamageText() const {
+  const MailSettingsFile& f = settings_file_;
+  const std::string held = std::to_string(f.Count), all = std::to_string(kMailSettingsLines);
+  // Each finding in a sentence of its own.
+  std::string text = MailWords("Die Mail-Einstellungsdatei "_w, "The mail settings file ",
+                               "El archivo de ajustes de correo "_w) + MailSetPath;
+  std::string what;
+  auto add = [&](const std::string& de, const std::string& en, const std::string& es) {
+    what += (what.empty() ? ": " : "; ") + MailWords(de, en, es);
+  };
+  if (f.Count < kMailSettingsLines)
+    add("hat "_w + held + " Zeilen statt "_w + all + ", die fehlenden Einstellungen zeigen Vorgaben"_w,
+        "holds " + held + " lines instead of " + all + ", the missing settings show defaults",
+        "tiene "_w + held + " líneas en lugar de "_w + all +
+            ", los ajustes que faltan muestran valores predeterminados"_w);
+  else if (f.Count > kMailSettingsLines)
+    add("hat "_w + held + " Zeilen statt "_w + all + ", die Zeilen nach der "_w + all + ". werden nicht übernommen"_w,
+        "holds " + held + " lines instead of " + all + ", the lines after line " + all + " are not taken",
+        "tiene "_w + held + " líneas en lugar de "_w + all + ", las líneas después de la "_w + all +
+            ".ª no se toman"_w);
+  if (f.LastLineCut)
+    add("ihrer letzten Zeile fehlt der Zeilenumbruch (die Datei ist womöglich abgeschnitten)"_w,
+        "its last line has no line break (the file may have been cut)",
+        "a su última línea le falta el salto de línea (el archivo puede estar cortado)"_w);
+  if (f.SendersDiffer)
+    add("ihre beiden Absenderzeilen unterscheiden sich (\""_w + f.Lines[kMailSender] + "\" und \""_w +
+            f.Lines[kMailSender2] + "\"), das Formular übernimmt die zweite"_w,
+        "its two sender lines differ (\"" + f.Lines[kMailSender] + "\" and \"" + f.Lines[kMailSender2] +
+            "\"), the form takes the second",
+        "sus dos líneas de remitente difieren (\""_w + f.Lines[kMailSender] + "\" y \""_w +
+            f.Lines[kMailSender2] + "\"), el formulario toma la segunda"_w);
+  return text + what +
+         MailWords(". Beim Speichern der Einstellungen bleibt die Datei, wie sie war, daneben als .BAD-Kopie erhalten."_w,
+                   ". Once the settings are stored, the file as it was is kept beside them as a .BAD copy.",
+                   ". Al guardar los ajustes, el archivo tal como estaba se conserva al lado como copia .BAD."_w);
 }
 
 void TForm80::AccountToClient() {

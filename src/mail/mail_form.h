@@ -38,8 +38,13 @@ struct MailSettingsFile {
   bool Exists = false;
   bool Readable = false;
   std::string Bytes;        // the file as read
-  // Read in part or not at all: its original is kept before it is replaced.
-  bool Damaged() const { return Exists && (!Readable || Count != kMailSettingsLines); }
+  bool LastLineCut = false;    // its last line has no line break (every line is written with one)
+  bool SendersDiffer = false;  // the two sender lines differ (the form keeps one of them)
+  // Read in part, not at all, cut or with something the form cannot keep:
+  // its original is kept before it is replaced.
+  bool Damaged() const {
+    return Exists && (!Readable || Count != kMailSettingsLines || LastLineCut || SendersDiffer);
+  }
 };
 // False when the file is missing or cannot be read.
 bool ReadMailSettings(const std::filesystem::path& path, MailSettingsFile& file);
@@ -139,6 +144,8 @@ class TForm80 : public tav::TForm {
   void LayoutPanels();
   void LoadFiles();  // once per opening
   tav::MailSettingsLines SettingsFromEdits() const;
+  // What is wrong with a damaged settings file, in the chosen language.
+  std::string DamageText() const;
   void AccountToClient();  // host, port, sign-on, account and password
   void StoreAddressEntry();
   void AppendLog(const std::string& line);

@@ -25,6 +25,8 @@ bool ReadMailSettings(const std::filesystem::path& path, MailSettingsFile& file)
   lines.SetText(file.Bytes);
   file.Count = lines.Count();
   for (int i = 0; i < kMailSettingsLines; ++i) file.Lines[static_cast<std::size_t>(i)] = lines.At(i);
+  file.LastLineCut = !file.Bytes.empty() && file.Bytes.back() != '\n' && file.Bytes.back() != '\r';
+  file.SendersDiffer = file.Count > kMailSender2 && file.Lines[kMailSender] != file.Lines[kMailSender2];
   return true;
 }
 

@@ -845,10 +845,8 @@ void TCustomSmtpClient::BuildHeaderLines() {
   if (!HdrFrom.empty()) header_lines_.Add("From: " + address(HdrFrom));
   if (!HdrTo.empty()) add_folded("To:", HdrTo);
   if (!HdrCc.empty()) add_folded("Cc:", HdrCc);
-  if (HasEightBitBytes(HdrSubject))
-    header_lines_.Add("Subject: " + EncodeHeaderText(HdrSubject, CharSetFor(CharSet, HdrSubject), 9));
-  else
-    header_lines_.Add("Subject: " + HdrSubject);
+  // Folded so that no line passes 998 characters, and 78 where it can.
+  header_lines_.Add("Subject: " + FoldHeaderText(HdrSubject, CharSetFor(CharSet, HdrSubject), 9));
   if (!SmtpTrim(HdrSender).empty())
     header_lines_.Add("Sender: " + address(HdrSender));
   else if (!SmtpTrim(HdrFrom).empty())

@@ -1,5 +1,7 @@
 #include "mail/smtp_util.h"
 
+#include <algorithm>
+
 #include "mail/qp.h"
 
 namespace tav {
@@ -126,6 +128,36 @@ std::string EncodeHeaderText(std::string_view text, std::string_view charset,
   }
   flush();
   if (out.empty()) out = open + close;
+  return out;
+}
+
+std::string FoldHeaderText(std::string_view text, std::string_view charset, std::size_t start_column) {
+  constexpr std::size_t kWanted = 78, kMost = 998;
+  if (HasEightBitBytes(text)) return EncodeHeaderText(text, charset, start_column);
+  if (start_column + text.size() <= kWanted) return std::string(text);
+  // Pieces of blanks followed by a word; a fold goes before a piece's blanks,
+  // so every continuation line starts with a blank and holds a word.
+  std::string out;
+  std::size_t column = start_column, longest = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t j = i;
+    while (j < text.size() && (text[j] == ' ' || text[j] == '\t')) ++j;
+    const bool blanks = j > i;
+    while (j < text.size() && text[j] != ' ' && text[j] != '\t') ++j;
+    const std::string_view piece = text.substr(i, j - i);
+    const bool word = piece.find_first_not_of(" \t") != std::string_view::npos;
+    if (blanks && word && column > 0 && column + piece.size() > kWanted && !out.empty()) {
+      out += "\r\n";
+      column = 0;
+    }
+    out += piece;
+    column += piece.size();
+    longest = std::max(longest, column);
+    i = j;
+  }
+  // A word longer than a line may be: encoded words may be cut anywhere.
+  if (longest > kMost) return EncodeHeaderText(text, charset, start_column);
   return out;
 }
 

@@ -30,6 +30,13 @@ std::vector<std::string> FoldedAddressHeader(std::string_view name,
 std::string EncodeHeaderText(std::string_view text, std::string_view charset,
                              std::size_t start_column);
 
+// An unstructured header text (a subject) folded as RFC 5322 says: CR LF
+// inserted before a blank so that lines stay within 78 characters where the
+// words allow. Text with bytes from 0x80, or with a word too long for a line
+// of 998 characters, becomes encoded words (EncodeHeaderText). start_column
+// is the length of "Name: " in front of it.
+std::string FoldHeaderText(std::string_view text, std::string_view charset, std::size_t start_column);
+
 // An address item whose friendly name holds bytes from 0x80 gets that name
 // as encoded words; any other item comes back unchanged.
 std::string EncodeAddressItem(std::string_view item, std::string_view charset);

@@ -4,7 +4,10 @@
 #include <fstream>
 #include <system_error>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace tav {
 
@@ -121,36 +124,73 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& out) {
   return true;
 }
 
+FileSyncHook& FileSyncObserver() {
+  static FileSyncHook hook;
+  return hook;
+}
+
+namespace {
+// Writes all bytes to fd; false on failure.
+bool WriteAll(int fd, std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+}  // namespace
+
+bool SyncFile(int fd, const std::filesystem::path& path) {
+  int rc;
+  do rc = ::fsync(fd);
+  while (rc != 0 && errno == EINTR);
+  if (rc != 0) return false;
+  if (FileSyncObserver()) FileSyncObserver()(path);
+  return true;
+}
+
+bool SyncFolderOf(const std::filesystem::path& path) {
+  std::filesystem::path folder = path.parent_path();
+  if (folder.empty()) folder = ".";
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = SyncFile(fd, folder);
+  ::close(fd);
+  return ok;
+}
+
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, bool owner_only) {
   namespace fs = std::filesystem;
   fs::path tmp = path;
   tmp += ".tmp" + std::to_string(::getpid());
-  if (owner_only) {
-    // Created afresh with the owner's rights only, before a byte is written.
-    std::error_code ec;
-    fs::remove(tmp, ec);
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    ::close(fd);
-  }
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ec;
-      fs::remove(tmp, ec);
-      return false;
-    }
-  }
+  // The new file keeps the rights of the one it replaces; a new one gets the
+  // usual rights, or the owner's alone for secrets (from its creation on).
+  struct stat old {};
+  const bool replaces = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  mode_t mode = owner_only ? 0600 : 0666;
+  if (replaces) mode = old.st_mode & (owner_only ? 0700 : 07777);
   std::error_code ec;
-  fs::rename(tmp, path, ec);
-  if (ec) {
+  fs::remove(tmp, ec);
+  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, owner_only ? 0600 : 0666);
+  if (fd < 0) return false;
+  // Open rights are narrowed by the umask; the old file's are set exactly.
+  bool ok = (!replaces || ::fchmod(fd, mode) == 0) && WriteAll(fd, bytes);
+  // On disk before the rename, so a power cut never leaves a cut file.
+  ok = SyncFile(fd, tmp) && ok;
+  ok = ::close(fd) == 0 && ok;
+  if (ok) {
+    fs::rename(tmp, path, ec);
+    ok = !ec;
+  }
+  if (!ok) {
     fs::remove(tmp, ec);
     return false;
   }
+  // The rename itself on disk.
+  SyncFolderOf(path);
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 #include <filesystem>
+#include <functional>
 
 namespace tav {
 
@@ -60,10 +61,21 @@ class TStringList {
 };
 
 // Writes bytes to a temporary file beside path and renames it into place.
-// Returns false (and leaves any old file untouched) on failure. With
-// owner_only the file is readable by its owner alone from its creation on
-// (for secrets such as passwords).
+// Returns false (and leaves any old file untouched) on failure. A file that
+// is replaced keeps its permissions. With owner_only the file is readable by
+// its owner alone from its creation on (for secrets such as passwords).
+// The temporary file is flushed to disk (fsync) before the rename and the
+// folder after it, so a power cut leaves the old file or the new one whole.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, bool owner_only = false);
+// fsync of an open file descriptor (path only names it for the observer);
+// false on failure.
+bool SyncFile(int fd, const std::filesystem::path& path);
+// fsync of the folder that holds path, so a rename or a new name in it is
+// on disk.
+bool SyncFolderOf(const std::filesystem::path& path);
+// Called with the path after every successful SyncFile (tests watch it).
+using FileSyncHook = std::function<void(const std::filesystem::path&)>;
+FileSyncHook& FileSyncObserver();
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& out);
 

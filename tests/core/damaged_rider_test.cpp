@@ -2,9 +2,11 @@
 // lost, every damaged file is reported and kept as a numbered .BAD copy, and
 // trips whose records are no samples are refused.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 
@@ -142,6 +144,9 @@ TEST_F(DamagedRider, TripsWhoseRecordsAreNoSamplesAreRefused) {
          le::PutI32(Record(b, 3), 2000000000);
        }},
       {"records x interval beyond int", [](std::string& b) { le::PutI32(Record(b, 3), 600000000); }},
+      {"times that run away", [](std::string& b) {
+         for (int i = 1; i < le::GetI32(Bytes(b)); ++i) le::PutI32(Record(b, i), i * 5000);
+       }},
       {"power not a number", [](std::string& b) { le::PutF32(Record(b, 40) + 8, std::nanf("")); }},
       {"random records", [](std::string& b) {
          std::mt19937 g(7);
@@ -163,10 +168,93 @@ TEST_F(DamagedRider, TripsWhoseRecordsAreNoSamplesAreRefused) {
     ::testing::internal::GetCapturedStderr();
     const int slot = *LineSlot(line);
     EXPECT_EQ(TripSummaryTable[slot].TotalTime, 0);
-    EXPECT_TRUE(LineHasPF(TripList[TripList.IndexOf(line)]));
+    EXPECT_TRUE(LineHasPF(TripList.At(TripList.IndexOf(line))));
     Stop();
     Application().ShownMessages.clear();
   }
+}
+
+// A damaged file's copy is readable by whom the original was (the settings
+// may be the owner's alone), and the file written in its place keeps the
+// original's rights too.
+TEST_F(DamagedRider, CopiesAndRewrittenFilesKeepTheOriginalsRights) {
+  const mode_t mask = ::umask(022);
+  struct Row {
+    fs::path file;
+    mode_t mode;
+  };
+  const Row rows[] = {{SettingsFile(), 0600}, {ListFile(), 0640}, {DatabaseFile(), 0600}};
+  for (const Row& row : rows) {
+    const fs::path& file = row.file;
+    SCOPED_TRACE(file.string());
+    const std::string good = FileBytes(file);
+    // A trip list cut in its first line, the others one byte short.
+    const std::string damaged = file == ListFile() ? good.substr(0, 20) : good.substr(0, good.size() - 1);
+    WriteBytes(file, damaged);
+    ASSERT_EQ(::chmod(file.c_str(), row.mode), 0);
+    Start();
+    Form1->SB_DBClick(Form1->SB_DB);
+    Stop();
+    Application().ShownMessages.clear();
+    EXPECT_TRUE(FileHolds(file.string() + ".BAD", damaged));
+    EXPECT_EQ(fs::status(file.string() + ".BAD").permissions(), static_cast<fs::perms>(row.mode));
+    EXPECT_NE(FileBytes(file), damaged) << "written back";
+    EXPECT_EQ(fs::status(file).permissions(), static_cast<fs::perms>(row.mode));
+  }
+  ::umask(mask);
+}
+
+// With every .BAD name taken (.BAD to .BAD9999) no copy can be kept: the
+// damaged file is not written over, and both the damage and the refused
+// save name it.
+TEST_F(DamagedRider, NoFreeCopyNameLeavesTheDamagedFileAlone) {
+  for (const fs::path& file : {SettingsFile(), ListFile(), DatabaseFile()}) {
+    SCOPED_TRACE(file.string());
+    const std::string good = FileBytes(file);
+    const std::string damaged = file == ListFile() ? good.substr(0, 20) : good.substr(0, good.size() - 1);
+    WriteBytes(file, damaged);
+    for (int n = 0; n < 10000; ++n) std::ofstream(file.string() + (n == 0 ? ".BAD" : ".BAD" + std::to_string(n))) << "x";
+    Start();
+    Form1->SB_DBClick(Form1->SB_DB);
+    Stop();
+    EXPECT_TRUE(FileHolds(file, damaged));
+    EXPECT_TRUE(Mentions(Messages(), "The file " + file.string() + " was read damaged and no .BAD copy")) << Messages();
+    EXPECT_FALSE(fs::exists(file.string() + ".BAD10000"));
+    Application().ShownMessages.clear();
+    for (int n = 0; n < 10000; ++n) fs::remove(file.string() + (n == 0 ? ".BAD" : ".BAD" + std::to_string(n)));
+    WriteBytes(file, good);
+  }
+}
+
+// A list cut exactly at a line end has lost its free-slot line (always the
+// last one written): it is damaged like a list cut in a line.
+TEST_F(DamagedRider, TripListWithoutItsFreeSlotLineIsReportedAndKept) {
+  const std::string text = FileBytes(ListFile());
+  std::size_t end = 0;
+  for (int i = 0; i < 10; ++i) end = text.find("\r\n", end) + 2;
+  const std::string cut = text.substr(0, end);
+  WriteBytes(ListFile(), cut);
+  Start();
+  EXPECT_TRUE(Mentions(Messages(), "its free-slot line is missing")) << Messages();
+  EXPECT_TRUE(Mentions(Messages(), Format("%i trip file(s)", kTrips - 10))) << Messages();
+  EXPECT_TRUE(Mentions(Messages(), ListFile().string() + ".BAD")) << Messages();
+  EXPECT_EQ(TripList.Count(), 11);
+  Stop();
+  EXPECT_TRUE(FileHolds(ListFile().string() + ".BAD", cut));
+}
+
+// A highest-slot word beyond the slots is damage like any other: reported,
+// the file kept as read.
+TEST_F(DamagedRider, DatabaseHighestSlotWordBeyondTheSlotsIsReportedAndKept) {
+  std::string damaged = FileBytes(DatabaseFile());
+  le::PutI32(Bytes(damaged), 5000);
+  WriteBytes(DatabaseFile(), damaged);
+  Start();
+  EXPECT_TRUE(Mentions(Messages(), "highest-slot word 5000")) << Messages();
+  EXPECT_TRUE(Mentions(Messages(), DatabaseFile().string() + ".BAD")) << Messages();
+  Stop();
+  EXPECT_TRUE(FileHolds(DatabaseFile().string() + ".BAD", damaged));
+  EXPECT_EQ(FileBytes(DatabaseFile()).size(), damaged.size());
 }
 
 }  // namespace

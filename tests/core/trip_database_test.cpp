@@ -109,6 +109,9 @@ TEST_F(TripDatabaseTest, DamagedFilesAreReadAsFarAsWholeAndKept) {
   std::string impossible = good;
   le::PutF32(Bytes(impossible) + 8 + 5 * 108 + 52, std::numeric_limits<float>::infinity());
   le::PutI32(Bytes(impossible) + 8 + 108000 + 5 * 80 + 68, 0);  // a zone slot of interval 0
+  std::string highest = good, negative = good;
+  le::PutI32(Bytes(highest), 5000);
+  le::PutI32(Bytes(negative), -1);
   struct Row {
     std::string bytes;
     int32_t slot5Time, counter, zoneMark;
@@ -118,6 +121,8 @@ TEST_F(TripDatabaseTest, DamagedFilesAreReadAsFarAsWholeAndKept) {
       {std::string(), 0, 0, 0, ".BAD1"},               // nothing whole
       {version, 3600, 42, kTableMark, ".BAD2"},        // every slot whole
       {impossible, 0, 42, 0, ".BAD3"},                 // slot 5's summary and zones cannot be right
+      {highest, 3600, 0, kTableMark, ".BAD4"},         // a highest-slot word beyond the slots
+      {negative, 3600, 0, kTableMark, ".BAD5"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.copy);
@@ -145,10 +150,12 @@ TEST_F(TripDatabaseTest, DamagedFilesAreReadAsFarAsWholeAndKept) {
   EXPECT_FALSE(err.empty());
   EXPECT_EQ(TripSummaryTable[5].TotalTime, 0);
   std::filesystem::remove(path);
-  // An absurd highest-slot word is not taken over.
+  // An absurd highest-slot word is not taken over, and it is damage.
   std::string odd = good;
   le::PutI32(Bytes(odd), 5000);
-  EXPECT_TRUE(DecodeTripDatabase(odd));
+  std::string why;
+  EXPECT_FALSE(DecodeTripDatabase(odd, &why));
+  EXPECT_NE(why.find("highest-slot word 5000"), std::string::npos) << why;
   EXPECT_EQ(TripCounter, 0);
 }
 

@@ -261,6 +261,53 @@ TEST_F(TripFileTest, EveryReaderRefusesRecordsThatAreNoSamples) {
   EXPECT_EQ(TripSamples[600], t[600]);
 }
 
+// Times that rise steadily but span more than the records at the longest
+// interval can are refused by every reader, naming the file; up to that
+// span a trip reads.
+TEST_F(TripFileTest, EveryReaderRefusesTimesThatSpanMoreThanTheRecordsCan) {
+  struct Row {
+    const char* what;
+    void (*apply)(std::vector<TripSample>&);
+    bool refused;
+  };
+  const Row rows[] = {
+      {"steps of the longest interval", [](std::vector<TripSample>& t) {
+         for (std::size_t i = 2; i < t.size(); ++i) t[i].Time = t[i - 1].Time + kMaxSampleInterval;
+       }, false},
+      {"last record at the most", [](std::vector<TripSample>& t) { t[999].Time = t[1].Time + 1000 * kMaxSampleInterval; }, false},
+      {"last record one second beyond", [](std::vector<TripSample>& t) { t[999].Time = t[1].Time + 1000 * kMaxSampleInterval + 1; }, true},
+      {"steps longer than the longest interval", [](std::vector<TripSample>& t) {
+         for (std::size_t i = 2; i < t.size(); ++i) t[i].Time = t[i - 1].Time + kMaxSampleInterval + 400;
+       }, true},
+      {"from the lowest time to the highest", [](std::vector<TripSample>& t) {
+         t[1].Time = INT32_MIN;
+         for (std::size_t i = 2; i < t.size(); ++i) t[i].Time = INT32_MAX;
+       }, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::vector<TripSample> t = RampTrip(1000);
+    row.apply(t);
+    const std::string bytes = Encode(t);
+    const std::filesystem::path path = dir_ / "runaway.DEO";
+    WriteBytes(path, bytes);
+    const TripReadError expected = row.refused ? TripReadError::NotSamples : TripReadError::None;
+    std::string err;
+    EXPECT_EQ(ApplyDeoBytes(bytes, &err), !row.refused) << err;
+    EXPECT_EQ(ReadDeoFile(path, &err), !row.refused) << err;
+    if (row.refused) {
+      EXPECT_NE(err.find("runaway.DEO"), std::string::npos) << err;
+      EXPECT_NE(err.find("span"), std::string::npos) << err;
+    }
+    TripFileData data;
+    EXPECT_EQ(ReadTripFile(path, data, nullptr), expected);
+    EXPECT_EQ(DecodeDeoBytes(bytes, data, nullptr), expected);
+    std::vector<TripSample> buffer(1000);
+    int32_t count = 0;
+    EXPECT_EQ(ReadTripSamples(path, buffer.data(), 1000, count, nullptr), expected);
+  }
+}
+
 TEST_F(TripFileTest, CallerBufferReadersTouchNoSharedData) {
   std::vector<TripSample> t = RampTrip(30);
   auto path = dir_ / "a.DEO";

@@ -193,6 +193,32 @@ TEST_F(TripListTest, LoadKeepsGoodLinesAndReportsDamagedOnes) {
   EXPECT_EQ(TripList.Lines(), Lines{"ERASED :"});
 }
 
+// The free-slot line is always written last: a text with lines but without
+// it lost its end, even when cut exactly at a line end.
+TEST(TripListDamageTest, AMissingFreeSlotLineIsDamage) {
+  struct Row {
+    std::string text;
+    bool freeMissing, damaged;
+  };
+  const Row rows[] = {
+      {"", false, false},
+      {"ERASED :\r\n", false, false},
+      {"20240101_1000000_A;001;*one\r\nERASED :005;\r\n", false, false},
+      {"20240101_1000000_A;001;*one\r\n", true, true},
+      {"20240101_1000000_A;001;*one\r\n20240102_1000000_B;002;*two\r\n", true, true},
+      {"20240101_1000000_A;001;*one\r\n20240102_10", true, true},
+      {"\r\n", true, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    TStringList list;
+    const TripListDamage damage = ParseTripList(row.text, list);
+    EXPECT_EQ(damage.FreeSlotLineMissing, row.freeMissing);
+    EXPECT_EQ(damage.Damaged(), row.damaged);
+    EXPECT_TRUE(IsFreeSlotListLine(list[list.Count() - 1]));
+  }
+}
+
 TEST_F(TripListTest, SaveWritesListAndDatabaseAndClearsTheFlag) {
   TripList = TStringList{"20240101_1000000_A;001;*\xE9t\xE9", "ERASED :"};
   TripSummaryTable[1].TotalTime = 3600;

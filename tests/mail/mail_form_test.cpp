@@ -134,6 +134,81 @@ TEST_F(MailForm, SettingsGoThroughTheFormByteForByte) {
   EXPECT_EQ(testing_core::FileBytes(SettingsFile()), EncodeMailSettings(service));
 }
 
+// A file that is cut, too long or holds two different sender lines is
+// damaged: the message says what is wrong, and storing the settings keeps
+// the file as read as an owner-only .BAD copy first.
+TEST_F(MailForm, DamagedSettingsSayWhatIsWrongAndAreKept) {
+  MailSettingsLines sample = {"smtp.example.org", "587", "pc", "tim", "geheim", "Fahrt", "r@x.org", "r@x.org", "c@x.org"};
+  for (int i = 0; i < 10; ++i) sample[kMailBook + static_cast<std::size_t>(i)] = Format("a%i@x.org", i);
+  const std::string full = EncodeMailSettings(sample);
+  MailSettingsLines senders = sample;
+  senders[kMailSender2] = "s@x.org";
+  struct Row {
+    std::string file;
+    std::string said, notSaid;
+  };
+  const Row rows[] = {
+      {full.substr(0, full.size() - 2), "its last line has no line break", "lines instead of"},
+      {EncodeMailSettings(senders), "its two sender lines differ (\"r@x.org\" and \"s@x.org\")", "lines instead of"},
+      {full + "x\r\ny\r\n", "holds 21 lines instead of 19, the lines after line 19 are not taken", "missing settings"},
+      {"mail.x.org\r\n", "holds 1 lines instead of 19, the missing settings show defaults", "line break"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.said);
+    fs::remove_all(FsPath(SettingsDir));
+    testing_core::WriteBytes(SettingsFile(), row.file);
+    fs::permissions(SettingsFile(), fs::perms::owner_read | fs::perms::owner_write);
+    Application().ShownMessages.clear();
+    Open(10);
+    ASSERT_EQ(Application().ShownMessages.size(), 1u);
+    const std::string& shown = Application().ShownMessages[0];
+    EXPECT_NE(shown.find(MailSetPath), std::string::npos) << shown;
+    EXPECT_NE(shown.find(row.said), std::string::npos) << shown;
+    EXPECT_EQ(shown.find(row.notSaid), std::string::npos) << shown;
+    form->SET_Mail_OK->DoClick();
+    EXPECT_FALSE(form->Visible);
+    EXPECT_EQ(testing_core::FileBytes(SettingsFile().string() + ".BAD"), row.file);
+    EXPECT_EQ(fs::status(SettingsFile().string() + ".BAD").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(SettingsFile()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  }
+}
+
+// What is wrong with a damaged settings file is said in the chosen language.
+TEST_F(MailForm, DamagedSettingsMessagesSpeakTheChosenLanguage) {
+  MailSettingsLines lines;
+  for (std::size_t i = 0; i < lines.size(); ++i) lines[i] = Format("l%zu", i);
+  lines[kMailSender] = "r@x.org";
+  lines[kMailSender2] = "s@x.org";
+  const std::string file = EncodeMailSettings(lines) + "x";  // 20 lines, the last one cut
+  struct Row {
+    int language;
+    std::string more, cut, senders, kept;
+  };
+  const Row rows[] = {
+      {0, "hat 20 Zeilen statt 19, die Zeilen nach der 19. werden nicht \xFC" "bernommen",
+       "ihrer letzten Zeile fehlt der Zeilenumbruch", "ihre beiden Absenderzeilen unterscheiden sich (\"r@x.org\" und \"s@x.org\")",
+       "als .BAD-Kopie erhalten"},
+      {1, "holds 20 lines instead of 19, the lines after line 19 are not taken", "its last line has no line break",
+       "its two sender lines differ (\"r@x.org\" and \"s@x.org\")", "kept beside them as a .BAD copy"},
+      {2, "tiene 20 l\xEDneas en lugar de 19, las l\xEDneas despu\xE9s de la 19.\xAA no se toman",
+       "a su \xFAltima l\xEDnea le falta el salto de l\xEDnea", "sus dos l\xEDneas de remitente difieren (\"r@x.org\" y \"s@x.org\")",
+       "se conserva al lado como copia .BAD"}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.language);
+    LanguageIndex = static_cast<uint8_t>(row.language);
+    fs::remove_all(FsPath(SettingsDir));
+    testing_core::WriteBytes(SettingsFile(), file);
+    Application().ShownMessages.clear();
+    Open(10);
+    ASSERT_EQ(Application().ShownMessages.size(), 1u);
+    const std::string& shown = Application().ShownMessages[0];
+    for (const std::string* part : std::initializer_list<const std::string*>{&row.more, &row.cut, &row.senders, &row.kept, &MailSetPath})
+      EXPECT_NE(shown.find(*part), std::string::npos) << *part << "\n" << shown;
+    form->Close();
+  }
+  LanguageIndex = 1;
+}
+
 // The files are read when the window opens, not each time it becomes active
 // again (as after a message box); the text is stored at each send and comes
 // back at the next opening.

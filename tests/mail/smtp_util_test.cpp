@@ -70,6 +70,51 @@ TEST(HeaderEncoding, EncodedWordsStayShortAndDecodeBack) {
   EXPECT_EQ(EncodeAddressItem("plain <p@x.de>", "iso-8859-1"), "plain <p@x.de>");
 }
 
+// A subject of any length goes out in lines of at most 998 characters and,
+// where its words allow, 78; unfolded (CR LF dropped, RFC 5322) it is the
+// subject again, or its encoded words decode to it.
+TEST(HeaderEncoding, LongSubjectsAreFoldedWithinTheLineLimits) {
+  std::string words;
+  while (words.size() < 1200) words += "Ausfahrt am Berg ";
+  std::string spaced;
+  while (spaced.size() < 1200) spaced += "x     ";
+  struct Row {
+    std::string subject;
+    std::size_t most;  // the longest line allowed, "Subject: " included
+    bool encoded;
+  };
+  const Row rows[] = {
+      {"short", 78, false},
+      {std::string(69, 'a'), 78, false},
+      {words, 78, false},
+      {" " + words, 78, false},
+      {spaced, 78, false},
+      {std::string(100, 'b') + " " + std::string(100, 'c'), 109, false},
+      {std::string(989, 'd'), 998, false},
+      {std::string(1200, 'e'), 76, true},
+      {"tail " + std::string(1000, 'f'), 76, true},
+      {std::string(1200, '\xE9'), 76, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.subject.substr(0, 20) + "... of " + std::to_string(row.subject.size()));
+    const std::string folded = FoldHeaderText(row.subject, "iso-8859-1", 9);
+    const std::vector<std::string> lines = Split("Subject: " + folded, "\r\n");
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      EXPECT_LE(lines[i].size(), row.most) << i;
+      if (i > 0) {
+        EXPECT_TRUE(lines[i][0] == ' ' || lines[i][0] == '\t') << lines[i];
+        EXPECT_NE(lines[i].find_first_not_of(" \t"), std::string::npos) << "a line of blanks alone";
+      }
+    }
+    EXPECT_EQ(folded.find("=?") == 0, row.encoded);
+    if (!row.encoded) {
+      std::string unfolded = folded;
+      for (std::size_t p; (p = unfolded.find("\r\n")) != std::string::npos;) unfolded.erase(p, 2);
+      EXPECT_EQ(unfolded, row.subject);
+    }
+  }
+}
+
 TEST(DataPhase, EveryPhysicalLineIsDotStuffedAndEndsInCrLf) {
   for (auto [line, wire] : {std::pair{"", "\r\n"}, {".", "..\r\n"}, {".x", "..x\r\n"}, {"a.b", "a.b\r\n"},
                             {"one\r\n.two\n.\rthree\r", "one\r\n..two\r\n..\r\nthree\r\n\r\n"},

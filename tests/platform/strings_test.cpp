@@ -1,9 +1,11 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/controls.h"
 #include "platform/strings.h"
@@ -104,5 +106,57 @@ TEST(StringList, FilesAreWindowsBytesWithCrLfAndWrittenWhole) {
   sorted.SetSorted(true);
   ASSERT_TRUE(sorted.LoadFromFile(dir / "memo.txt"));
   EXPECT_EQ(sorted[0], "TSS\x99 100%");
+  fs::remove_all(dir);
+}
+
+// A replaced file keeps its rights (owner-only stays owner-only); a new one
+// gets the usual rights or, for secrets, the owner's alone. The temporary
+// file is flushed before the rename, the folder after it.
+TEST(StringList, WrittenFilesKeepTheirRightsAndAreFlushedBeforeAndAfterTheRename) {
+  const fs::path dir = TempDir("rights");
+  const mode_t mask = ::umask(022);
+  struct Row {
+    int old_mode;  // -1: no file yet
+    bool owner_only;
+    fs::perms expected;
+  };
+  using fs::perms;
+  const Row rows[] = {
+      {-1, false, perms::owner_read | perms::owner_write | perms::group_read | perms::others_read},
+      {-1, true, perms::owner_read | perms::owner_write},
+      {0600, false, perms::owner_read | perms::owner_write},
+      {0640, false, perms::owner_read | perms::owner_write | perms::group_read},
+      {0664, false, perms::owner_read | perms::owner_write | perms::group_read | perms::group_write | perms::others_read},
+      {0644, true, perms::owner_read | perms::owner_write},
+  };
+  std::vector<fs::path> synced;
+  std::vector<bool> targetNewWhenSynced;
+  const fs::path file = dir / "file.txt";
+  FileSyncObserver() = [&](const fs::path& p) {
+    synced.push_back(p);
+    std::string now;
+    targetNewWhenSynced.push_back(ReadWholeFile(file, now) && now == "new");
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.old_mode);
+    fs::remove(file);
+    if (row.old_mode >= 0) {
+      ASSERT_TRUE(WriteFileAtomically(file, "old"));
+      ASSERT_EQ(::chmod(file.c_str(), static_cast<mode_t>(row.old_mode)), 0);
+    }
+    synced.clear();
+    targetNewWhenSynced.clear();
+    ASSERT_TRUE(WriteFileAtomically(file, "new", row.owner_only));
+    EXPECT_EQ(Bytes(file), "new");
+    EXPECT_EQ(fs::status(file).permissions(), row.expected);
+    ASSERT_EQ(synced.size(), 2u);
+    EXPECT_EQ(synced[0].parent_path(), dir);
+    EXPECT_NE(synced[0], file);
+    EXPECT_FALSE(targetNewWhenSynced[0]) << "flushed before the rename";
+    EXPECT_EQ(synced[1], dir);
+    EXPECT_TRUE(targetNewWhenSynced[1]) << "the folder flushed after the rename";
+  }
+  FileSyncObserver() = nullptr;
+  ::umask(mask);
   fs::remove_all(dir);
 }
