@@ -6,7 +6,6 @@
 #include <thread>
 
 #include "core/info_form.h"
-#include "core/smoothing.h"
 #include "diary/trip_date_text.h"
 #include "platform/text.h"
 #include "platform/thread.h"
@@ -166,24 +165,6 @@ void FillSmoothingCombo(TComboBox& combo, int level) {
   combo.Items.Clear();
   for (const char* item : kSmoothingItems) combo.Items.Add(item);
   combo.Select(std::clamp(level, 0, kSmoothLevels - 1));
-}
-
-SmoothLevelOverride::SmoothLevelOverride(SmoothLevelIndex channel, int level)
-    : channel_(channel), saved_(SmoothLevel[channel]) {
-  SmoothLevel[channel] = std::clamp(level, 0, kSmoothLevels - 1);
-}
-
-SmoothLevelOverride::~SmoothLevelOverride() { SmoothLevel[channel_] = saved_; }
-
-void SmoothCurrentTripAt(SmoothLevelIndex channel, int level) {
-  SmoothLevelOverride guard(channel, level);
-  switch (channel) {
-    case kLevelAltitude: SmoothChannelAltitude(); break;
-    case kLevelPower: SmoothChannelPower(); break;
-    case kLevelCadence: SmoothChannelCadence(); break;
-    case kLevelSpeed: SmoothChannelSpeed(); break;
-    case kLevelHeartRate: SmoothChannelHeartRate(); break;
-  }
 }
 
 // ---------------------------------------------------------------------------

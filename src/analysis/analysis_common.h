@@ -125,22 +125,6 @@ extern const char* const kSmoothingItems[kSmoothLevels];
 // Fills a combo with kSmoothingItems and selects `level` (clamped to 0..9).
 void FillSmoothingCombo(TComboBox& combo, int level);
 
-// Runs the smoother of a channel (kLevelPower ... kLevelHeartRate,
-// kLevelAltitude) over the current trip into TripSmooth at `level`,
-// leaving SmoothLevel as it was (also when the smoother throws).
-void SmoothCurrentTripAt(SmoothLevelIndex channel, int level);
-// Overrides one SmoothLevel entry for its lifetime and restores it after.
-class SmoothLevelOverride {
- public:
-  SmoothLevelOverride(SmoothLevelIndex channel, int level);
-  ~SmoothLevelOverride();
-  SmoothLevelOverride(const SmoothLevelOverride&) = delete;
-  SmoothLevelOverride& operator=(const SmoothLevelOverride&) = delete;
-
- private:
-  SmoothLevelIndex channel_;
-  int32_t saved_;
-};
 
 // ---------------------------------------------------------------------------
 // Window behaviour

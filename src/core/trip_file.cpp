@@ -14,8 +14,8 @@
 
 #include "core/core_data.h"
 #include "core/trip_list.h"
-#include "platform/vector_state.h"
 #include "platform/text.h"
+#include "platform/vector_state.h"
 
 namespace tav {
 
@@ -54,9 +54,10 @@ constexpr uint32_t kMaxValueBits = std::bit_cast<uint32_t>(kMaxSampleValue);
 #if defined(__x86_64__) || defined(__i386__)
 // As PlausibleRun below, four records (forty words, five vectors of eight)
 // at a time, on processors with AVX2. Returns the first record it did not
-// check and leaves the state of the others in `over` and `prev`.
+// check; `bad` tells whether one of those it checked is no sample, `prev`
+// is the time of the last one it checked.
 __attribute__((target("avx2"))) int PlausibleRunAvx2(const TripSample* s, int i, int end, int32_t& prev,
-                                                     bool& over) {
+                                                     bool& bad) {
   constexpr int F = 0x7FFFFFFF;
   const __m256i masks[5] = {_mm256_setr_epi32(0, F, F, F, F, F, F, F), _mm256_setr_epi32(0, 0, 0, F, F, F, F, F),
                             _mm256_setr_epi32(F, F, 0, 0, 0, F, F, F), _mm256_setr_epi32(F, F, F, F, 0, 0, 0, F),
@@ -72,7 +73,7 @@ __attribute__((target("avx2"))) int PlausibleRunAvx2(const TripSample* s, int i,
                  (s[i + 3].Time < s[i + 2].Time);
     prev = s[i + 3].Time;
   }
-  over = backwards || _mm256_movemask_ps(_mm256_castsi256_ps(sum)) != 0;
+  bad = backwards || _mm256_movemask_ps(_mm256_castsi256_ps(sum)) != 0;
   _mm256_zeroupper();
   return i;
 }
@@ -87,8 +88,9 @@ bool PlausibleRun(const TripSample* s, int first, int end, int32_t prev) {
 #if defined(__x86_64__) || defined(__i386__)
   static const bool avx2 = __builtin_cpu_supports("avx2");
   if (avx2) {
-    i = PlausibleRunAvx2(s, i, end, prev, backwards);
-    if (backwards) return false;
+    bool bad = false;
+    i = PlausibleRunAvx2(s, i, end, prev, bad);
+    if (bad) return false;
   }
 #endif
 #if defined(__SSE2__)

@@ -45,21 +45,6 @@ TEST(AnalysisCommonTest, TitlesAndSpanCaptions) {
   EXPECT_EQ(SpanCaption("a", "b"), "Analyze of a to b");
 }
 
-TEST(AnalysisCommonTest, SmoothingAtAnOwnLevelRestoresTheSettings) {
-  ResetCoreData();
-  SmoothLevel[kLevelPower] = 3;
-  {
-    SmoothLevelOverride guard(kLevelPower, 42);  // clamped
-    EXPECT_EQ(SmoothLevel[kLevelPower], 9);
-  }
-  EXPECT_EQ(SmoothLevel[kLevelPower], 3);
-  auto trip = testing_core::RampTrip(100);
-  testing_core::LoadIntoCurrent(trip);
-  SmoothCurrentTripAt(kLevelPower, 2);  // half-width 2: mean of 5 ramp values = the middle one
-  EXPECT_FLOAT_EQ(TripSmooth[50][kSmoothPower], trip[50].Power);
-  EXPECT_EQ(SmoothLevel[kLevelPower], 3);
-}
-
 TEST(AnalysisCommonTest, HelpKeyConsumesOnlyF5) {
   WORD key = VK_F5;
   EXPECT_TRUE(HandleHelpKey(key, 17));
