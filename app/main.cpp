@@ -5,11 +5,11 @@
 #include <QStringList>
 
 #include "core/core_data.h"
-#include "core/forms.h"
-#include "core/main_window.h"
 #include "platform/controls.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/text.h"
+#include "top/forms.h"
+#include "top/main_window.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <string>
 
-#include "core/forms.h"
 #include "platform/controls.h"
 #include "texts/text_tables.h"
+#include "top/forms.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "core/core_data.h"
+#include "core/trip_date_text.h"
 #include "core/trip_list.h"
-#include "diary/trip_date_text.h"
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -13,9 +13,9 @@
 #include <system_error>
 #include <vector>
 
-#include "core/forms.h"
 #include "platform/controls.h"
 #include "texts/text_tables.h"
+#include "top/forms.h"
 
 int main(int argc, char** argv) {
   std::vector<tav::TextLanguage> languages;

@@ -5,8 +5,7 @@
 #include <system_error>
 #include <thread>
 
-#include "core/info_form.h"
-#include "diary/trip_date_text.h"
+#include "core/trip_date_text.h"
 #include "platform/text.h"
 #include "platform/thread.h"
 
@@ -187,11 +186,24 @@ bool ShownAnew(const TForm& form, uint64_t& taken) {
   return true;
 }
 
-bool HandleHelpKey(WORD& key, int topic) {
-  if (key != VK_F5) return false;
-  ShowHelpTopic(topic);
-  key = 0;
-  return true;
+std::shared_ptr<TBitmap> WidenGlyph(bool widened) {
+  // Two arrows pointing out (widen) or in (back to the normal width).
+  auto glyph = std::make_shared<TBitmap>(14, 14);
+  glyph->Fill(clBtnFace);
+  TCanvas& cv = glyph->Canvas();
+  cv.Pen.Color = clBlack;
+  cv.Brush.Color = clBlack;
+  const int y = 7;
+  cv.MoveTo(1, y);
+  cv.LineTo(13, y);
+  if (widened) {
+    cv.Polygon({{5, y}, {2, y - 3}, {2, y + 3}});
+    cv.Polygon({{8, y}, {11, y - 3}, {11, y + 3}});
+  } else {
+    cv.Polygon({{1, y}, {4, y - 3}, {4, y + 3}});
+    cv.Polygon({{12, y}, {9, y - 3}, {9, y + 3}});
+  }
+  return glyph;
 }
 
 // ---------------------------------------------------------------------------

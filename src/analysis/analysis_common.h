@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,7 @@
 #include "core/core_data.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
+#include "platform/canvas.h"
 #include "platform/chart.h"
 #include "platform/controls.h"
 
@@ -69,6 +71,11 @@ std::string SpanCaptionOfLines(const std::vector<std::string>& lines, int first,
 // With `grid` the axis grids take slot 9 too. title_size > 0 sets the size
 // of the title font.
 void ApplyChartColors(TChart& chart, bool grid = false, int title_size = 12);
+
+// The glyph of the buttons that widen a chart (two arrows out) or put it
+// back (two arrows in); the distribution charts and the six-chart overview
+// share them.
+std::shared_ptr<TBitmap> WidenGlyph(bool widened);
 
 // Points of a curve, x and y apart (as a series stores them).
 struct CurvePoints {
@@ -142,9 +149,6 @@ void RestoreAnalysisMaximized(TForm& form);        // activation
 // comes back: true once for each showing since the last call, which
 // `taken` remembers (per window, 0 at first).
 bool ShownAnew(const TForm& form, uint64_t& taken);
-
-// F5 shows help topic `topic` and consumes the key; true when it did.
-bool HandleHelpKey(WORD& key, int topic);
 
 // ---------------------------------------------------------------------------
 // Trips of a list, read into a window's own buffers

@@ -4,9 +4,9 @@
 // power-duration window (BestPowerCurve, TForm5::BlockMaxPower,
 // TForm5::BlockMaxDuration, signalled through TForm5::BlockDone).
 //
-// One job runs at a time; the diary owns it (TForm3::Worker). Starting a
-// new job stops and joins the running one; a stopped job hands nothing over
-// but still signals. The completion is signalled on every path, an exception
+// One job runs at a time; the diary owns it (TForm3::Worker, the process-wide
+// BestPowerJob of openers/openers.h). Starting a new job stops and joins the
+// running one; a stopped job hands nothing over but still signals. The completion is signalled on every path, an exception
 // included (the hand-over then holds the empty result).
 #pragma once
 
@@ -16,8 +16,6 @@
 #include <vector>
 
 #include "platform/thread.h"
-
-class TForm3;
 
 // Where a job puts its results. Null members are not written.
 struct BestPowerHandOver {
@@ -58,13 +56,5 @@ bool RestartBestPowerJob(TTAV_Thread*& slot, std::vector<std::string> block1_lin
                          std::string rider_dir, BestPowerHandOver hand_over, int threads = 0);
 // Stops and joins the job in `slot`, if any, and empties the slot.
 void StopBestPowerJob(TTAV_Thread*& slot);
-
-// The diary's block-1 job, handing over to BestPowerCurve and Form5 (these
-// two are defined with the power-duration window):
-// starts a new worker on a copy of the lines in the rider's folder and keeps
-// it in diary->Worker, after stopping and joining the one running there.
-void StartBestPowerWorker(TForm3* diary, std::vector<std::string> block1_lines);
-// Stops and joins the diary's worker, if any (a new analysis, program exit).
-void StopBestPowerWorker(TForm3* diary);
 
 }  // namespace tav

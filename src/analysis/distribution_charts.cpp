@@ -7,33 +7,10 @@
 #include "analysis/distribution_model.h"
 #include "core/core_data.h"
 #include "core/trip_list.h"
+#include "openers/openers.h"
 #include "platform/text.h"
 
 TForm34* Form34 = nullptr;
-
-namespace tav {
-
-std::shared_ptr<TBitmap> WidenGlyph(bool widened) {
-  // Two arrows pointing out (widen) or in (back to the normal width).
-  auto glyph = std::make_shared<TBitmap>(14, 14);
-  glyph->Fill(clBtnFace);
-  TCanvas& cv = glyph->Canvas();
-  cv.Pen.Color = clBlack;
-  cv.Brush.Color = clBlack;
-  const int y = 7;
-  cv.MoveTo(1, y);
-  cv.LineTo(13, y);
-  if (widened) {
-    cv.Polygon({{5, y}, {2, y - 3}, {2, y + 3}});
-    cv.Polygon({{8, y}, {11, y - 3}, {11, y + 3}});
-  } else {
-    cv.Polygon({{1, y}, {4, y - 3}, {4, y + 3}});
-    cv.Polygon({{12, y}, {9, y - 3}, {9, y + 3}});
-  }
-  return glyph;
-}
-
-}  // namespace tav
 
 namespace {
 
@@ -357,3 +334,20 @@ void TForm34::ShowChannelCurve(int channel) {
   Ch_LO2->BringToFront();
   Ch_LO2->Invalidate();
 }
+
+// ---- Opened by other windows ----------------------------------------------------
+
+namespace tav {
+
+void ShowDistributionSums(const std::string& caption) {
+  if (Form34 == nullptr) return;
+  Form34->OpenerCaption = caption;
+  Form34->Caption = Form34->OpenerCaption;
+  Form34->Show();
+}
+
+void SetDistributionItemLine(int line) {
+  if (Form34 != nullptr) Form34->NextItemLine = line;
+}
+
+}  // namespace tav

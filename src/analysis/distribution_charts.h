@@ -97,8 +97,3 @@ class TForm34 : public tav::TForm {
 
 extern TForm34* Form34;
 
-namespace tav {
-// The glyph of the buttons that widen a chart (two arrows out) or put it
-// back (two arrows in); the six-chart overview's buttons share them.
-std::shared_ptr<TBitmap> WidenGlyph(bool widened);
-}  // namespace tav

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "core/statistics.h"
+#include "core/trip_date_text.h"
 #include "core/trip_list.h"
-#include "diary/trip_date_text.h"
 #include "platform/text.h"
 
 namespace tav {

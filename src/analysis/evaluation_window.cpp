@@ -5,13 +5,11 @@
 #include <cstring>
 
 #include "analysis/analysis_common.h"
-#include "analysis/overview_charts.h"
-#include "analysis/time_above_scan.h"
-#include "analysis/zone_pie.h"
 #include "core/statistics.h"
-#include "diary/diary_window.h"
-#include "diary/trip_date_text.h"
+#include "core/trip_date_text.h"
+#include "openers/openers.h"
 #include "platform/text.h"
+#include "texts/text_tables.h"
 
 using namespace tav::literals;
 
@@ -48,7 +46,8 @@ TForm4::TForm4() {
 
   CreateControls();
   // Placed at the bottom right of the screen, a little narrower than the diary.
-  const int width = Form3 != nullptr ? std::max(600, Form3->Width - 50) : 1000;
+  const std::optional<tav::WindowPlace> diary = tav::DiaryPlace();
+  const int width = diary ? std::max(600, diary->Width - 50) : 1000;
   const int height = 640;
   SetBounds(tav::Screen().Width - width - 10, tav::Screen().Height - height - 40, width, height);
 
@@ -161,11 +160,12 @@ void TForm4::FormActivate(tav::TControl*) {
     FirstLine = 0;
     lines_ = tav::ScanList != nullptr ? tav::ScanList->Lines() : std::vector<std::string>{};
     LineCount = static_cast<int>(lines_.size());
-    sport_ = Form3 != nullptr ? std::clamp(Form3->SB_SEL_ALL->Tag, 0, 2) : tav::kSportBikePower;
+    const std::optional<int> kind = tav::DiarySelectionKind();
+    sport_ = kind ? std::clamp(*kind, 0, 2) : tav::kSportBikePower;
     LineZoneShares.assign(lines_.size(), {});
     auto date = [](const std::string& line) { return tav::FormatTripDateTime(std::string_view(line).substr(0, 50)); };
     Caption = lines_.empty() ? tav::SpanCaption("", "") : tav::SpanCaption(date(lines_.front()), date(lines_.back()));
-    if (Form10 != nullptr && Form10->Visible) Form10->Close();  // a pie of the old selection
+    tav::CloseZonePie();  // a pie of the old selection
     SB_AWZClick(SB_AWZ);
     SB_STAT->Flat = false;
     tav::ApplyChartColors(*Chart, false, 12);
@@ -200,7 +200,7 @@ void TForm4::FormResize(tav::TControl*) {
 
 void TForm4::FormClose(tav::TControl*, tav::TCloseAction&) {
   if (busy_) abort_ = true;
-  if (Form10 != nullptr && Form10->Visible) Form10->Close();
+  tav::CloseZonePie();
 }
 
 void TForm4::FormKeyDown(tav::TControl*, tav::WORD& key, tav::TShiftState) { tav::HandleHelpKey(key, 14); }
@@ -230,10 +230,7 @@ void TForm4::HandSelectionOn() {
 void TForm4::PrimeOverview() {
   if (Form35 == nullptr) return;
   HandSelectionOn();
-  Form35->FirstItem = 0;
-  Form35->ItemCount = LineCount;
-  Form35->Tag = 20;
-  Form35->LoadSelectedTrips();
+  tav::LoadOverviewSelection(LineCount);
 }
 
 // ---------------------------------------------------------------------------
@@ -307,7 +304,8 @@ void TForm4::ShowTrend(tav::TrendKind kind) {
   tav::TChartAxis& right = Chart->RightAxis;
   tav::TrendOptions options;
   const auto& U = UiText;
-  const std::string& hr_title = Form3 != nullptr ? Form3->UiText[6] : U[6];
+  const std::string* diary_hr_title = tav::WindowText("TForm3", "UiText", 6);
+  const std::string& hr_title = diary_hr_title != nullptr ? *diary_hr_title : U[6];
   switch (kind) {
     case TrendKind::Power: {
       Chart->Tag = 10;
@@ -382,7 +380,7 @@ void TForm4::ShowPowerPeakTrend() {
   BeginChart(SB_TGRAF);
   Chart->Tag = 20;
   SB_Po_Gew->Show();
-  if (Form10 != nullptr && Form10->Visible) Form10->Close();
+  tav::CloseZonePie();
   const bool per_weight = SB_Po_Gew->Tag == 1 && HasRiderWeight();
   tav::TChartAxis& left = Chart->LeftAxis;
   left.ValueFormat = per_weight ? "###0.0" : "###0";
@@ -416,7 +414,7 @@ void TForm4::SB_Po_GewClick(tav::TControl*) {
 void TForm4::SB_TGRAFClick(tav::TControl*) {
   if (busy_) return;
   BeginChart(SB_TGRAF);
-  if (Form10 != nullptr && Form10->Visible) Form10->Close();
+  tav::CloseZonePie();
   tav::TChartAxis& left = Chart->LeftAxis;
   left.ValueFormat = "###0";
   left.Increment = 0.1;
@@ -511,17 +509,14 @@ void TForm4::SB_TIMEClick(tav::TControl*) {
   ResetEvaluationView();
   ZDP->Show();
   HandSelectionOn();
-  if (Form8 != nullptr) Form8->Show();
+  tav::OpenTimeAbove();
 }
 
 void TForm4::SB_G6Click(tav::TControl*) {
   ResetEvaluationView();
   if (Form35 != nullptr) {
     HandSelectionOn();
-    Form35->FirstItem = 0;
-    Form35->ItemCount = LineCount;
-    Form35->Tag = 20;
-    Form35->Show();
+    tav::OpenOverview(20, 0, LineCount);
   }
   ZDP->Show();
 }
@@ -602,7 +597,7 @@ void TForm4::ChartClickSeries(tav::TControl*, tav::TChartSeries* series, int poi
     const int item = tav::OverviewItemOfLine(lines_, line);
     if (item < 0 || Form35 == nullptr) return;
     PrimeOverview();  // the overview may list a calendar period by now
-    Form35->ShowItemStats(item, button);
+    tav::ShowOverviewItemStats(item, button);
     return;
   }
   if (LineZoneShares[static_cast<std::size_t>(line)][1] < 1.0f) EnsureLineZoneShares(line);
@@ -623,7 +618,7 @@ void TForm4::ChartClickSeries(tav::TControl*, tav::TChartSeries* series, int poi
                              t.Distance * (miles ? tav::kMilesPerKm : 1.0))};
     for (int z = 0; z < 10; ++z) fill.seconds[static_cast<std::size_t>(z)] = tav::TripZoneTable[slot].Seconds[z];
   }
-  tav::ShowZonePie(*Form10, fill);
+  tav::OpenZonePie(fill);
 }
 
 void TForm4::EnsureLineZoneShares(int line) {
@@ -675,3 +670,15 @@ void TForm4::ChartMouseDown(tav::TControl*, tav::TMouseButton, tav::TShiftState,
   }
   Chart->Invalidate();
 }
+
+// ---- Opened by other windows ----------------------------------------------------
+
+namespace tav {
+
+void OpenEvaluation() {
+  if (Form4 == nullptr) return;
+  Form4->Evaluated = false;
+  Form4->Show();
+}
+
+}  // namespace tav

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/smoothing.h"
+#include "openers/openers.h"
 #include "platform/canvas.h"
 #include "platform/text.h"
 
@@ -892,3 +893,13 @@ void TForm51::LayoutSmallCharts() {
     default: break;
   }
 }
+
+// ---- Opened by other windows ----------------------------------------------------
+
+namespace tav {
+
+void OpenGradeScan() {
+  if (Form51 != nullptr) Form51->Show();
+}
+
+}  // namespace tav

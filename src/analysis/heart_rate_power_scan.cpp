@@ -7,6 +7,7 @@
 #include "core/core_data.h"
 #include "core/smoothing.h"
 #include "core/trip_file.h"
+#include "openers/openers.h"
 #include "platform/text.h"
 
 TForm16* Form16 = nullptr;
@@ -362,3 +363,16 @@ void TForm16::ChartAfterDraw(TControl*, TCanvas& canvas) {
   }
   canvas.Brush.Style = TBrushStyle::bsSolid;
 }
+
+// ---- Opened by other windows ----------------------------------------------------
+
+namespace tav {
+
+void OpenHeartRatePower(int tag, const std::string& caption) {
+  if (Form16 == nullptr) return;
+  Form16->Tag = tag;
+  Form16->Caption = caption;
+  Form16->Show();
+}
+
+}  // namespace tav

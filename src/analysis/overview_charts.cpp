@@ -4,11 +4,8 @@
 #include <cmath>
 
 #include "analysis/analysis_common.h"
-#include "analysis/distribution_charts.h"
 #include "core/core_data.h"
-#include "diary/calendar_window.h"
-#include "diary/diary_export.h"
-#include "diary/diary_window.h"
+#include "openers/openers.h"
 #include "platform/text.h"
 
 TForm35* Form35 = nullptr;
@@ -41,10 +38,10 @@ TForm35::TForm35() {
   for (int i = 0; i < kOverviewUiTexts; ++i) UiText[static_cast<std::size_t>(i)] = english[i];
   CreateControls();
   OpenDayStats = [](double date) {
-    if (Form3) SumZoneStatsForDay(Form3, date);
+    OpenDayZoneSums(date);
   };
   OpenTripStats = [](int slot) {
-    if (Form3) SumZoneStatsForTrip(Form3, slot);
+    OpenTripZoneSums(slot);
   };
   if (CompactLayout) Height = 500;
   Top = Screen().Height - Height - 40;
@@ -338,7 +335,7 @@ void TForm35::LoadSelectedTrips() {
 }
 
 void TForm35::BuildDayItems() {
-  items_ = DayItems(Form33 ? Form33->PeriodStart : 0.0, ItemCount, UnitFlags);
+  items_ = DayItems(CalendarPeriodStart(), ItemCount, UnitFlags);
 }
 
 void TForm35::FillChart(int k) {
@@ -382,9 +379,9 @@ void TForm35::ShowItemStats(int item, TMouseButton button) {
       if (OpenDayStats) OpenDayStats(it.Key);
       break;
     case OverviewMode::Selection:
-      if (Form34) Form34->NextItemLine = it.Line;
+      SetDistributionItemLine(it.Line);
       if (OpenTripStats) OpenTripStats(it.Slot);
-      if (Form34) Form34->NextItemLine = -1;
+      SetDistributionItemLine(-1);
       break;
     case OverviewMode::List:
       break;
@@ -535,3 +532,34 @@ void TForm35::ChartClickSeries(int k, TChartSeries* series, int index, TMouseBut
   label.BringToFront();
   ShowItemStats(index, button);
 }
+
+// ---- Opened by other windows ----------------------------------------------------
+
+namespace tav {
+
+namespace {
+void SetOpening(int tag, int first_item, int item_count) {
+  Form35->FirstItem = first_item;
+  Form35->ItemCount = item_count;
+  Form35->Tag = tag;
+}
+}  // namespace
+
+void OpenOverview(int tag, int first_item, int item_count, std::optional<int> cal_day_base) {
+  if (Form35 == nullptr) return;
+  SetOpening(tag, first_item, item_count);
+  if (cal_day_base) Form35->CalDayBase = *cal_day_base;
+  Form35->Show();
+}
+
+void LoadOverviewSelection(int item_count) {
+  if (Form35 == nullptr) return;
+  SetOpening(20, 0, item_count);
+  Form35->LoadSelectedTrips();
+}
+
+void ShowOverviewItemStats(int item, TMouseButton button) {
+  if (Form35 != nullptr) Form35->ShowItemStats(item, button);
+}
+
+}  // namespace tav

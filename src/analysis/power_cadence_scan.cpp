@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "core/smoothing.h"
-#include "diary/diary_window.h"
+#include "openers/openers.h"
 #include "platform/text.h"
 
 TForm52* Form52 = nullptr;
@@ -205,7 +205,7 @@ void TForm52::FormActivate(TControl*) {
     const int count = std::clamp<int>(TripSampleCount, 0, kTripBufferRecords);
     trip_.assign(TripSamples, TripSamples + count);
     std::copy(std::begin(TripZoneBlock), std::end(TripZoneBlock), zones_.begin());
-    trip_caption_ = Form3 != nullptr ? Form3->ViewCaption : std::string();
+    trip_caption_ = Form3 != nullptr ? tav::ViewCaption : std::string();
   }
   const bool miles = UnitFlags & kUnitMiles;
   SpeedTitle = UiText[0] + (miles ? " [mph]" : " [km/h]");
@@ -329,3 +329,13 @@ void TForm52::Chart1MouseDown(TControl*, TMouseButton, TShiftState, int x, int y
   if (!at) return;
   ShowReadout(*Show_DAT, *Chart1, x, y, TorqueReadout(at->y, at->x));
 }
+
+// ---- Opened by other windows ----------------------------------------------------
+
+namespace tav {
+
+void OpenPowerCadenceScan() {
+  if (Form52 != nullptr) Form52->Show();
+}
+
+}  // namespace tav

@@ -10,8 +10,8 @@
 #include "analysis/best_power_worker.h"
 #include "core/core_data.h"
 #include "core/smoothing.h"
-#include "diary/diary_window.h"
-#include "diary/trip_date_text.h"
+#include "core/trip_date_text.h"
+#include "openers/openers.h"
 #include "platform/text.h"
 
 using namespace tav::literals;
@@ -99,8 +99,10 @@ PowerScanBlocks SplitPowerScanBlocks(const std::vector<std::string>& lines, int 
   return blocks;
 }
 
+TTAV_Thread* BestPowerJob = nullptr;
+
 void StopBestPowerWorker(TForm3* diary) {
-  if (diary != nullptr) StopBestPowerJob(diary->Worker);
+  if (diary != nullptr) StopBestPowerJob(BestPowerJob);
 }
 
 void StartBestPowerWorker(TForm3* diary, std::vector<std::string> block1_lines) {
@@ -112,7 +114,7 @@ void StartBestPowerWorker(TForm3* diary, std::vector<std::string> block1_lines) 
     to.MaxDuration = &Form5->BlockMaxDuration;
     to.Done = &Form5->BlockDone;
   }
-  RestartBestPowerJob(diary->Worker, std::move(block1_lines), RiderDir, to);
+  RestartBestPowerJob(BestPowerJob, std::move(block1_lines), RiderDir, to);
 }
 
 }  // namespace tav
@@ -241,7 +243,7 @@ void TForm5::PlaceControls() {
 }
 
 void TForm5::FormClose(TControl*, TCloseAction&) {
-  if (Form3 != nullptr) Form3->ScanMode = 0;  // ends a block analysis in the diary
+  if (Form3 != nullptr) tav::ScanMode = 0;  // ends a block analysis in the diary
 }
 
 void TForm5::FormKeyDown(TControl*, WORD& key, TShiftState) {
@@ -256,9 +258,9 @@ void TForm5::CB_GlattChange(TControl*) {
 // Opened by code (the diary): the mode, the lines and the worker job become
 // this window's own.
 void TForm5::TakeOpening() {
-  mode_ = Form3 != nullptr ? Form3->ScanMode : 0;
+  mode_ = Form3 != nullptr ? tav::ScanMode : 0;
   lines_ = ScanList != nullptr ? ScanList->Lines() : std::vector<std::string>();
-  job_id_ = Form3 != nullptr && Form3->Worker != nullptr ? Form3->Worker->JobId() : 0;
+  job_id_ = Form3 != nullptr && tav::BestPowerJob != nullptr ? tav::BestPowerJob->JobId() : 0;
   have_block1_ = false;
   block1_curve_.clear();
   block1_curve_.shrink_to_fit();
@@ -475,8 +477,8 @@ void TForm5::ScanMeanMaxPower() {
 // stopped or replaced, or none at all, gives no block 1.
 bool TForm5::TakeBlock1() {
   if (have_block1_) return true;
-  if (job_id_ == 0 || Form3 == nullptr || Form3->Worker == nullptr || Form3->Worker->JobId() != job_id_ ||
-      !Form3->Worker->Started())
+  if (job_id_ == 0 || Form3 == nullptr || tav::BestPowerJob == nullptr || tav::BestPowerJob->JobId() != job_id_ ||
+      !tav::BestPowerJob->Started())
     return false;
   BlockDone.Wait();
   block1_curve_.assign(BestPowerCurve, BestPowerCurve + kBestPowerEntries);
@@ -539,3 +541,13 @@ void TForm5::ChartMouseDown(TControl*, TMouseButton button, TShiftState, int x, 
 }
 
 void TForm5::ChartMouseUp(TControl*, TMouseButton, TShiftState, int, int) { Show_DAT->Hide(); }
+
+// ---- Opened by other windows ----------------------------------------------------
+
+namespace tav {
+
+void OpenPowerDuration() {
+  if (Form5 != nullptr) Form5->Show();
+}
+
+}  // namespace tav

@@ -5,7 +5,7 @@
 
 #include "analysis/analysis_common.h"
 #include "core/core_data.h"
-#include "diary/diary_window.h"
+#include "openers/openers.h"
 #include "platform/text.h"
 
 TForm8* Form8 = nullptr;
@@ -168,7 +168,7 @@ void TForm8::FormActivate(TControl*) {
   ApplyChartColors(*Chart, true);
   if (ShownAnew(*this, taken_at_show_)) {
     lines_ = ScanList != nullptr ? ScanList->Lines() : std::vector<std::string>();
-    basis_ = Form3 != nullptr && Form3->SB_SEL_ALL != nullptr ? Form3->SB_SEL_ALL->Tag : 0;
+    basis_ = tav::DiarySelectionKind().value_or(0);
   }
   FirstItem = 0;
   ItemCount = std::min(static_cast<int>(lines_.size()), 8);
@@ -295,3 +295,13 @@ void TForm8::ChartMouseDown(TControl*, TMouseButton button, TShiftState, int x, 
   }
   ShowReadout(*Show_Data, *Chart, x, y, std::move(text));
 }
+
+// ---- Opened by other windows ----------------------------------------------------
+
+namespace tav {
+
+void OpenTimeAbove() {
+  if (Form8 != nullptr) Form8->Show();
+}
+
+}  // namespace tav

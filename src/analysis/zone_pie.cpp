@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/core_data.h"
+#include "openers/openers.h"
 #include "platform/text.h"
 
 TForm10* Form10 = nullptr;
@@ -121,6 +122,18 @@ bool ShowZonePie(TForm10& pie, const ZonePieFill& fill) {
   if (pie.Visible) pie.BringToFront();
   else pie.Show();
   return true;
+}
+
+}  // namespace tav
+
+// ---- Opened by other windows ----------------------------------------------------
+
+namespace tav {
+
+bool OpenZonePie(const ZonePieFill& fill) { return Form10 != nullptr && ShowZonePie(*Form10, fill); }
+
+void CloseZonePie() {
+  if (Form10 != nullptr && Form10->Visible) Form10->Close();
 }
 
 }  // namespace tav

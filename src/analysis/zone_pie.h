@@ -1,6 +1,6 @@
 // TForm10: the zone pie popup. A small borderless window with one pie chart
 // of the time spent in each training zone of a trip, a calendar day or a
-// week. Its callers fill it through ShowZonePie; the window itself only
+// week. Its callers fill it through OpenZonePie (a ZonePieFill); the window itself only
 // sizes its chart, is dragged by SB_MOVE, closes on SB_Close and stays in
 // front of the program's other windows.
 #pragma once
@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "openers/openers.h"
 #include "platform/chart.h"
 #include "platform/controls.h"
 
@@ -37,19 +38,6 @@ class TForm10 : public tav::TForm {
 extern TForm10* Form10;
 
 namespace tav {
-
-// What a caller shows in the zone pie. The evaluation's point click and the
-// calendar's day and week pies differ only in these fields.
-struct ZonePieFill {
-  std::vector<std::string> title;   // title lines
-  std::vector<std::string> foot;    // foot lines (none for the calendar)
-  std::array<double, 10> seconds{}; // time in zone z at [z], seconds
-  int zoneCount = 1;                // zones shown: 0 .. zoneCount - 1 (clamped to 1..10)
-  // True: zones without any time still give their slices of 0 s and 0 %
-  // (the evaluation). False: with no time in the zones the popup is left
-  // untouched and not shown (the calendar).
-  bool showWhenEmpty = true;
-};
 
 // Fills the popup's chart: series, title and foot cleared, both in cream
 // text; one slice per zone in ZoneColors with ZoneNames, time and share as

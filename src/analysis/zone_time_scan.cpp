@@ -5,12 +5,12 @@
 #include <cstring>
 
 #include "analysis/analysis_common.h"
-#include "analysis/evaluation_window.h"
+#include "core/trip_date_text.h"
 #include "core/trip_list.h"
-#include "diary/diary_window.h"
-#include "diary/trip_date_text.h"
+#include "openers/openers.h"
 #include "platform/canvas.h"
 #include "platform/text.h"
+#include "texts/text_tables.h"
 
 TForm56* Form56 = nullptr;
 
@@ -399,7 +399,7 @@ void TForm56::Scan() {
   ZoneScanDateRange = first + " - " + last;
 
   const ZoneLayout layout = ChooseZoneLayout(ItemCount, BlockMode);
-  const int basis = std::clamp(Form3 != nullptr && Form3->SB_SEL_ALL != nullptr ? Form3->SB_SEL_ALL->Tag : 0, 0, 2);
+  const int basis = std::clamp(tav::DiarySelectionKind().value_or(0), 0, 2);
   const RiderZoneRows zones = CurrentRiderZoneRows();
   const int zone_count = ZoneCountOfBasis(zones, basis);
   if (layout == ZoneLayout::PerTrip) ItemCount = std::min(ItemCount, 4);
@@ -509,7 +509,7 @@ void TForm56::DrawZoneLegend(int zoneCount, int basis) {
   }
   Show_Zonen->Show();
   Show_Zonen->BringToFront();
-  if (Form4 != nullptr) LTrain->SetCaption(Form4->UiText[static_cast<std::size_t>(10 + basis)]);
+  if (const std::string* zones = tav::WindowText("TForm4", "UiText", 10 + basis)) LTrain->SetCaption(*zones);
   LTrain->Font.Color = ChartColors[9];
   LTrain->Top = Show_Zonen->Top;
   LTrain->Left = Show_Zonen->Left - 10 - LTrain->Width;
@@ -569,3 +569,15 @@ void TForm56::Show1MouseMove(TControl*, TShiftState, int x, int) {
   label->SetCaption(MeasureCaption(shown, static_cast<int64_t>(static_cast<double>(total) * shown * 0.01)));
   label->Left = Show1->Left + x - 15;
 }
+
+// ---- Opened by other windows ----------------------------------------------------
+
+namespace tav {
+
+void OpenZoneTimeScan(int block_mode) {
+  if (Form56 == nullptr) return;
+  Form56->BlockMode = block_mode;
+  Form56->Show();
+}
+
+}  // namespace tav

@@ -54,6 +54,8 @@ float BestPowerBlock2[kBestPowerEntries];
 TStringList TripList;
 TStringList SelectedTrips;
 TStringList* ScanList = &SelectedTrips;
+int ScanMode = 0;
+std::string ViewCaption;
 bool TripListChanged = false;
 bool TripDatabaseChanged = false;
 
@@ -319,6 +321,8 @@ void ResetCoreData() {
   SelectedTrips.Clear();
   SelectedTrips.SetSorted(false);
   ScanList = &SelectedTrips;
+  ScanMode = 0;
+  ViewCaption.clear();
   TripListChanged = false;
   TripDatabaseChanged = false;
   TripDates.clear();

@@ -114,6 +114,12 @@ extern TStringList TripList;
 extern TStringList SelectedTrips;
 // The list the analyses walk (TForm1::ScanList); never null.
 extern TStringList* ScanList;
+// The diary's power-duration mode (TForm3::ScanMode): the block protocol's
+// state, read and ended by the power-duration window.
+extern int ScanMode;
+// "TRIP " + date/time + "   " + comment of the row the diary opened
+// (TForm3::ViewCaption): the caption of the views of that trip.
+extern std::string ViewCaption;
 // Set by list edits, cleared when the list is saved (TForm1::TripListChanged).
 extern bool TripListChanged;
 // Set by every change of the per-trip tables (and by reading a damaged trip

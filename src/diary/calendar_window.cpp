@@ -3,21 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
-#include "analysis/analysis_common.h"
-#include "analysis/evaluation_window.h"
-#include "analysis/overview_charts.h"
-#include "analysis/zone_pie.h"
 #include "core/core_data.h"
-#include "core/main_window.h"
 #include "core/statistics.h"
+#include "core/trip_date_text.h"
 #include "core/trip_list.h"
 #include "diary/calendar_cells.h"
 #include "diary/calendar_model.h"
-#include "diary/diary_export.h"
-#include "diary/diary_window.h"
 #include "diary/kind_picture.h"
-#include "diary/trip_date_text.h"
+#include "openers/openers.h"
 #include "platform/text.h"
+#include "texts/text_tables.h"
 
 using namespace tav;
 
@@ -230,10 +225,8 @@ void TForm33::DrawPictures() {
 void TForm33::FormActivate(TControl*) {
   CountRiderZones();
   // The kind-of-sport button names its kind in the current language.
-  if (Form3 != nullptr && !first_resize_) {
-    const TSpeedButton* kind = SB_SEL->Tag == 1 ? Form3->SB_SEL1 : SB_SEL->Tag == 2 ? Form3->SB_SEL2 : Form3->SB_SEL0;
+  if (const TSpeedButton* kind = DiaryKindButton(SB_SEL->Tag); kind != nullptr && !first_resize_)
     SB_SEL->Caption = kind->Caption;
-  }
   if (WindowState != TWindowState::wsMaximized)
     SetClientHeight(kGridTop + kTitleRowHeight + 8 + 4 * (kWeekRowHeight + 1) + kBottomBand);
   CalGrid->Font.Name = "Verdana";
@@ -246,9 +239,9 @@ void TForm33::FormActivate(TControl*) {
 
   BuildCalendar();
   CalGrid->SetRowCount(std::max(5, CalendarWeekCount + 1));
-  if (Form1 != nullptr && Form1->SB_KAL->Tag != 0) {  // opened from the main window
+  if (CalendarAskedByMain()) {  // opened from the main window
     CalGrid->SetTopRow(std::max(1, CalendarWeekCount - 3));  // the last four weeks on screen
-    Form1->SB_KAL->Tag = 0;
+    CalendarAskAnswered();
   }
   CalGrid->Invalidate();
   DrawZoneLegend();
@@ -289,11 +282,11 @@ void TForm33::DrawZoneLegend() {
 void TForm33::FormResize(TControl*) {
   if (first_resize_) {
     first_resize_ = false;
-    if (Form1 != nullptr) SetBounds(Form1->Left + 130, Form1->Top + 100, Width, Height);
+    if (const std::optional<WindowPlace> main = MainPlace()) SetBounds(main->Left + 130, main->Top + 100, Width, Height);
     SetClientWidth(900);
-    if (Form3 != nullptr) {
-      SB_SEL->Glyph = Form3->SB_SEL0->Glyph;
-      SB_SEL->Caption = Form3->SB_SEL0->Caption;
+    if (const TSpeedButton* kind = DiaryKindButton(0)) {
+      SB_SEL->Glyph = kind->Glyph;
+      SB_SEL->Caption = kind->Caption;
     }
     SB_SEL->Hint = UiText[31];
   }
@@ -319,7 +312,7 @@ void TForm33::FormResize(TControl*) {
 
 void TForm33::FormClose(TControl*, TCloseAction&) {
   Cal_Edit->Hide();
-  if (Form10 != nullptr && Form10->Visible) Form10->Close();
+  CloseZonePie();
 }
 
 void TForm33::FormKeyDown(TControl*, WORD& key, TShiftState) {
@@ -458,12 +451,12 @@ void TForm33::CalGridMouseDown(TControl*, TMouseButton, TShiftState, int x, int 
   const double date = CalendarFirstMonday() + static_cast<double>(hit.day_index);
   switch (hit.what) {
     case CalendarClick::None: break;
-    case CalendarClick::PeriodSums: if (Form3 != nullptr) SumZoneStatsForPeriod(Form3, date); break;
-    case CalendarClick::DaySums: if (Form3 != nullptr) SumZoneStatsForDay(Form3, date); break;
+    case CalendarClick::PeriodSums: OpenPeriodZoneSums(date); break;
+    case CalendarClick::DaySums: OpenDayZoneSums(date); break;
     case CalendarClick::DayPie: ShowCalendarPie(hit.day_index, 1); break;
-    case CalendarClick::DayDiary: if (Form3 != nullptr) SelectDiaryDay(Form3, date); break;
+    case CalendarClick::DayDiary: ShowDiaryDay(date); break;
     case CalendarClick::WeekPie: ShowCalendarPie(hit.day_index, 7); break;
-    case CalendarClick::WeekDiary: if (Form3 != nullptr) SelectDiaryDays(Form3, date); break;
+    case CalendarClick::WeekDiary: ShowDiaryWeek(date); break;
   }
 }
 
@@ -473,13 +466,14 @@ void TForm33::ShowCalendarPie(long long day_index, int days) {
   ZonePieFill fill;
   const std::string when = days == 1 ? FormatDisplayDate(first)
                                      : UiText[10] + "  " + FormatDisplayDate(first) + " - " + FormatDisplayDate(first + 6);
-  const std::string zones = Form4 != nullptr ? Form4->UiText[static_cast<std::size_t>(10 + KindOf(SB_SEL))] : std::string();
+  const std::string* zone_title = WindowText("TForm4", "UiText", 10 + KindOf(SB_SEL));
+  const std::string zones = zone_title != nullptr ? *zone_title : std::string();
   fill.title = {when, zones};
   for (const CalendarDay& d : DaysFrom(day_index, days))
     for (int z = 0; z < 10; ++z) fill.seconds[static_cast<std::size_t>(z)] += d.ZoneSeconds[z];
   fill.zoneCount = Zones();
   fill.showWhenEmpty = false;
-  ShowZonePie(*Form10, fill);
+  OpenZonePie(fill);
 }
 
 // ===========================================================================
@@ -488,8 +482,7 @@ void TForm33::ShowCalendarPie(long long day_index, int days) {
 
 void TForm33::SB_SELClick(TControl*) {
   SB_SEL->Tag = SB_SEL->Tag >= 2 ? 0 : SB_SEL->Tag + 1;
-  if (Form3 != nullptr) {
-    const TSpeedButton* glyph = SB_SEL->Tag == 1 ? Form3->SB_SEL1 : SB_SEL->Tag == 2 ? Form3->SB_SEL2 : Form3->SB_SEL0;
+  if (const TSpeedButton* glyph = DiaryKindButton(SB_SEL->Tag)) {
     SB_SEL->Glyph = glyph->Glyph;
     SB_SEL->Caption = glyph->Caption;
   }
@@ -499,9 +492,8 @@ void TForm33::SB_SELClick(TControl*) {
   // a calendar that stayed the active window is rebuilt here.
   const uint64_t before = activations_;
   Close();
-  if (Form1 == nullptr) return;
-  Form1->SB_KALClick(SB_SEL);
-  if (activations_ == before && Form1->SB_KAL->Tag != 0) FormActivate(this);
+  if (!OpenCalendarFromMain()) return;
+  if (activations_ == before && CalendarAskedByMain()) FormActivate(this);
 }
 
 void TForm33::SB_NWClick(TControl*) {
@@ -515,12 +507,8 @@ void TForm33::SB_NWClick(TControl*) {
 void TForm33::SB_G6Click(TControl*) {
   if (Form35 == nullptr) return;
   const CalendarOverviewSpan span = CalendarOverviewSpanOf(LastWeekOnScreen(), SB_NW->Tag);
-  Form35->FirstItem = span.first_item;
-  Form35->ItemCount = span.item_count;
-  Form35->CalDayBase = span.cal_day_base;
-  Form35->Tag = 10;
   PeriodStart = span.period_start;
-  Form35->Show();
+  OpenOverview(10, span.first_item, span.item_count, span.cal_day_base);
 }
 
 // ===========================================================================
@@ -588,3 +576,20 @@ void TForm33::RB_SClick(int index) {
   CalendarLinesIndex = CalendarLinesChoice(CalendarShows[CalendarShowIndex]);
   CalGrid->Invalidate();
 }
+
+// ---- Opened and asked by other windows ------------------------------------------
+
+namespace tav {
+
+double CalendarPeriodStart() { return Form33 != nullptr ? Form33->PeriodStart : 0.0; }
+
+int CalendarKind() { return Form33 != nullptr && Form33->SB_SEL != nullptr ? Form33->SB_SEL->Tag : 0; }
+
+bool BringCalendarToFront() {
+  if (Form33 == nullptr || !Form33->Visible) return false;
+  Form33->Show();
+  Form33->BringToFront();
+  return true;
+}
+
+}  // namespace tav

@@ -6,17 +6,8 @@
 #include <cmath>
 #include <memory>
 
-#include "analysis/best_power_worker.h"
-#include "analysis/evaluation_window.h"
-#include "analysis/grade_scan.h"
-#include "analysis/heart_rate_power_scan.h"
-#include "analysis/power_cadence_scan.h"
-#include "analysis/power_duration_scan.h"
-#include "analysis/zone_time_scan.h"
 #include "core/bad_copy.h"
 #include "core/core_data.h"
-#include "core/info_form.h"
-#include "core/main_window.h"
 #include "core/statistics.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
@@ -24,14 +15,12 @@
 #include "diary/diary_export.h"
 #include "diary/diary_window.h"
 #include "diary/kind_picture.h"
-#include "mail/mail_form.h"
+#include "mail/mail_settings.h"
+#include "openers/openers.h"
 #include "platform/canvas.h"
 #include "platform/datetime.h"
 #include "platform/graphics.h"
 #include "platform/text.h"
-#include "viewing/sample_table.h"
-#include "viewing/trip_comparison.h"
-#include "viewing/trip_view.h"
 
 using tav::KindPicture;
 using tav::TControl;
@@ -500,7 +489,7 @@ void TForm3::B_CL_TripClick(TControl*) {
 
 void TForm3::SB_DEO_DEOClick(TControl*) {
   using namespace tav;
-  if (Form12 != nullptr && Form12->Visible) Form12->Close();
+  tav::CloseHelp();
   if (!CurrentRowInList()) return;
   DB_TP->Hide();
   int rows[2] = {-1, -1}, found = 0;
@@ -573,10 +562,7 @@ void TForm3::SB_DEO_DEOClick(TControl*) {
   if (!SaveTripList(TripList, &error) || !CompleteJoin(file_name, &error)) ShowError(error);
   RebuildAfterEdit();
   ShowDiaryInfo(this, 3);
-  if (Form40 != nullptr) {
-    Form40->SB_Save->Show();
-    Form40->Show();
-  }
+  tav::OpenSampleTable(true);
 }
 
 // ===========================================================================
@@ -590,19 +576,16 @@ void TForm3::SB_GRAFClick(TControl*) {
   ViewCaption = RowCaption(DBook->Row());
   tav::FixThreshold(tav::TripSamples[0]);
   tav::ApplyDefaultChannels = 1;
-  if (Form30 != nullptr) Form30->Show();
+  tav::OpenTripView();
 }
 
 void TForm3::SB_DATENClick(TControl*) {
   if (!CurrentRowInList()) return;
   ClearMarks();
-  if (Form40 != nullptr) {
-    Form40->SelRow = 2;
-    Form40->SelCol = 0;
-  }
+  tav::PlaceSampleTableCursor(2, 0);
   if (!LoadCurrentTrip()) return;
   tav::LoadedTripCaption = "TRIP " + DBook->Cell(0, DBook->Row());
-  if (Form40 != nullptr) Form40->Show();
+  tav::OpenSampleTable(false);
 }
 
 void TForm3::SB_DATENMouseDown(TControl*, tav::TMouseButton button, tav::TShiftState shift, int, int) {
@@ -660,11 +643,7 @@ void TForm3::SB_GRA2Click(TControl*) {
   HeaderThreshold(TripSamples2[0]) = RiderFirstZoneValue();
   FixThreshold(TripSamples2[0]);
   if (Form31 == nullptr) return;
-  Form31->Trip1Title = "TRIP1  " + titles(rows[0]);
-  Form31->ZK1->SetCaption(titles(rows[0]));
-  Form31->Trip2Title = "TRIP2  " + titles(rows[1]);
-  Form31->ZK21->SetCaption(titles(rows[1]));
-  Form31->Show();
+  tav::OpenComparison(titles(rows[0]), titles(rows[1]));
 }
 
 // ===========================================================================
@@ -758,10 +737,7 @@ void TForm3::SB_STATClick(TControl*) {
     return;
   }
   tav::ScanList = &tav::SelectedTrips;
-  if (Form4 != nullptr) {
-    Form4->Evaluated = false;
-    Form4->Show();
-  }
+  tav::OpenEvaluation();
 }
 
 void TForm3::SB_STATMouseDown(TControl*, tav::TMouseButton button, tav::TShiftState, int, int) {
@@ -782,7 +758,7 @@ void TForm3::SB_PTClick(TControl*) {
   ScanList = &SelectedTrips;
   if (SelectedTrips.Count() == 0 || IsManualEntryKey(SelectedTrips[0])) return;
   if (!LoadTripByListIndex(SelectedTrips, 0) || HeaderSport(TripSamples[0]) != kSportBikePower) return;
-  if (Form5 != nullptr) Form5->Show();
+  tav::OpenPowerDuration();
 }
 
 void TForm3::SB_PTMouseDown(TControl*, tav::TMouseButton button, tav::TShiftState, int, int) {
@@ -802,16 +778,13 @@ void TForm3::SB_PPClick(TControl*) {
     ShowMessagePanel(UiText[15]);
     return;
   }
-  if (Form16 == nullptr) return;
-  Form16->Tag = 0;
-  Form16->Caption = ViewCaption;
-  Form16->Show();
+  tav::OpenHeartRatePower(0, ViewCaption);
 }
 
 void TForm3::SB_GDClick(TControl*) {
   if (tav::TripList.Count() < 2 || !CollectOrCurrent()) return;
   tav::ScanList = &tav::SelectedTrips;
-  if (Form51 != nullptr) Form51->Show();
+  tav::OpenGradeScan();
 }
 
 void TForm3::SB_PRSClick(TControl*) {
@@ -819,7 +792,7 @@ void TForm3::SB_PRSClick(TControl*) {
   if (tav::HeaderSport(tav::TripSamples[0]) != tav::kSportBikePower) return;  // power trips only
   ViewCaption = RowCaption(DBook->Row());
   tav::FixThreshold(tav::TripSamples[0]);
-  if (Form52 != nullptr) Form52->Show();
+  tav::OpenPowerCadenceScan();
 }
 
 // ---- block protocol ----------------------------------------------------------------
@@ -878,10 +851,9 @@ void TForm3::BlockClick(tav::TSpeedButton* button, bool power) {
   P_NOTRIP->Color = kDiaryPanelRed;
   ScanList = &SelectedTrips;
   if (power) {
-    if (Form5 != nullptr) Form5->Show();
-  } else if (Form56 != nullptr) {
-    Form56->BlockMode = button->Tag;
-    Form56->Show();
+    tav::OpenPowerDuration();
+  } else {
+    tav::OpenZoneTimeScan(button->Tag);
   }
   button->Tag = 0;
 }
@@ -915,7 +887,7 @@ void TForm3::SB_DEO_CSVClick(TControl*) {
 
 void TForm3::SB_COLLECClick(TControl*) {
   if (tav::TripList.Count() < 2) return;
-  if (Form12 != nullptr && Form12->Visible) Form12->Close();
+  tav::CloseHelp();
   if (!CollectOrCurrent()) return;
   std::string error;
   if (!tav::WriteCollectionList(&error)) {
@@ -931,7 +903,7 @@ void TForm3::SB_MAILClick(TControl*) {
   DiaryMailEnabled = MailSettingsComplete(FsPath(MailSetPath)) ? 1 : 0;
   if (DiaryMailEnabled == 0) {
     Close();
-    if (Form1 != nullptr) Form1->SB_DEF_MAILClick();
+    OpenMailSettings();
     return;
   }
   if (!CurrentRowInList() || TripList.Count() < 2) return;

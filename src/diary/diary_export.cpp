@@ -4,13 +4,12 @@
 #include <cmath>
 #include <cstdio>
 
-#include "analysis/distribution_charts.h"
 #include "core/core_data.h"
+#include "core/trip_date_text.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
-#include "diary/calendar_window.h"
 #include "diary/diary_window.h"
-#include "diary/trip_date_text.h"
+#include "openers/openers.h"
 #include "platform/grid.h"
 #include "platform/text.h"
 
@@ -134,15 +133,11 @@ std::string ZoneSumCaption(const std::string& title, int32_t seconds, const std:
 
 namespace {
 
-int CalendarKind() { return Form33 != nullptr && Form33->SB_SEL != nullptr ? Form33->SB_SEL->Tag : 0; }
-
 void ShowSum(TForm3* form, const std::vector<ZoneSumTrip>& trips, bool any_limits, const std::string& dates) {
   form->Tag = 5;
   if (SumDistributions(trips, any_limits, DistributionView) == 0 || DistributionView.TotalTime <= 0) return;
   if (Form34 == nullptr) return;
-  Form34->OpenerCaption = ZoneSumCaption(form->UiText[16], DistributionView.TotalTime, dates);
-  Form34->Caption = Form34->OpenerCaption;
-  Form34->Show();
+  ShowDistributionSums(ZoneSumCaption(form->UiText[16], DistributionView.TotalTime, dates));
 }
 
 std::string JoinedDates(const std::vector<ZoneSumTrip>& trips) {
@@ -175,6 +170,24 @@ void SumZoneStatsForPeriod(TForm3* form, double date) {
   std::vector<ZoneSumTrip> trips;
   if (day != INT32_MIN) trips = DiaryTripsOnDays(TripList, form->ShownLineCount(), TripDates, day, 7, CalendarKind());
   ShowSum(form, trips, false, FormatDisplayDate(date) + "  -  " + FormatDisplayDate(date + 6));
+}
+
+}  // namespace tav
+
+// ---- Opened and asked by other windows ------------------------------------------
+
+namespace tav {
+
+void OpenDayZoneSums(double date) {
+  if (Form3 != nullptr) SumZoneStatsForDay(Form3, date);
+}
+
+void OpenTripZoneSums(int slot) {
+  if (Form3 != nullptr) SumZoneStatsForTrip(Form3, slot);
+}
+
+void OpenPeriodZoneSums(double date) {
+  if (Form3 != nullptr) SumZoneStatsForPeriod(Form3, date);
 }
 
 }  // namespace tav

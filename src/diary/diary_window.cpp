@@ -3,18 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
-#include "acquisition/firmware_update.h"
-#include "analysis/best_power_worker.h"
 #include "core/core_data.h"
-#include "core/info_form.h"
-#include "core/main_window.h"
 #include "core/settings.h"
 #include "core/statistics.h"
-#include "core/trip_list.h"
+#include "core/trip_date_text.h"
 #include "core/trip_file.h"
-#include "diary/trip_date_text.h"
+#include "core/trip_list.h"
 #include "platform/canvas.h"
 #include "platform/text.h"
+#include "texts/text_tables.h"
 
 using namespace tav::literals;
 
@@ -142,6 +139,8 @@ using tav::ZeroDistancesAfter;
 TForm3::TForm3() {
   Name = "Form3";
   Caption = "TAGEBUCH / DAYBOOK";
+  ScanMode = 0;
+  ViewCaption.clear();
   SetBounds(230, 180, 1220, 610);
   Visible = false;
   for (int i = 0; i < tav::kDiaryUiTexts; ++i) UiText[static_cast<std::size_t>(i)] = tav::Utf8ToCp1252(kDesignUiText[i]);
@@ -434,7 +433,8 @@ void TForm3::CreateControls() {
 // ===========================================================================
 
 std::string TForm3::PleaseWait() const {
-  if (Form50 != nullptr && !Form50->UiText[22].empty()) return Form50->UiText[22];
+  const std::string* update_text = tav::WindowText("TForm50", "UiText", 22);
+  if (update_text != nullptr && !update_text->empty()) return *update_text;
   return PleaseWaitText;
 }
 
@@ -527,9 +527,9 @@ void TForm3::LayoutButtonRow() {
 void TForm3::FormResize(tav::TControl*) {
   if (first_resize_) {
     first_resize_ = false;
-    if (Form1 != nullptr) {
-      Left = Form1->Left + 130;
-      Top = Form1->Top + 100;
+    if (const std::optional<tav::WindowPlace> main = tav::MainPlace()) {
+      Left = main->Left + 130;
+      Top = main->Top + 100;
     }
     Height = 610;
   }
@@ -772,7 +772,7 @@ void TForm3::FormActivate(tav::TControl*) {
   }
 
   // 10. Titles and widths.
-  const std::string weight_title = (Form1 != nullptr && Form1->LUS_1 != nullptr) ? Form1->LUS_1->Caption : " kg";
+  const std::string weight_title = tav::MainWeightTitle();
   const DiaryCells titles = DiaryTitles(UiText, weight_title);
   DiaryCells first_row;
   for (int m = 0; m < kDiaryColumns; ++m) {
@@ -1032,7 +1032,7 @@ void TForm3::DBookMouseDown(tav::TControl*, tav::TMouseButton button, tav::TShif
     }
   }
   DB_TP->Tag = col == 1 ? 0 : 1;
-  if (Form1 != nullptr && Form1->Z_INFO != nullptr) Form1->Z_INFO->Lines.Add(tav::Format("%i", DB_TP->Tag));
+  if (tav::TStringList* info = tav::MainInfoLines()) info->Add(tav::Format("%i", DB_TP->Tag));
 
   // A non-left press on the comment title toggles the column's width.
   if (button != tav::TMouseButton::mbLeft && row == 0 && col == 1) {
@@ -1130,7 +1130,7 @@ void TForm3::FormClose(tav::TControl*, tav::TCloseAction&) {
   SB_DEO_CSV->Hide();
   SB_DEO_DEO->Hide();
   Info_Panel->Hide();
-  if (Form12 != nullptr && Form12->Visible) Form12->Close();
+  tav::CloseHelp();
 }
 
 void TForm3::Memo1DblClick(tav::TControl*) { Memo1->Hide(); }
@@ -1387,6 +1387,35 @@ void SelectDiaryDays(TForm3* f, double date) {
   ShowRebuilt(f);
   f->DBook->SetTopRow(first);
   f->DBook->SetRow(first);
+}
+
+}  // namespace tav
+
+// ---- Opened and asked by other windows ------------------------------------------
+
+namespace tav {
+
+std::optional<WindowPlace> DiaryPlace() {
+  if (Form3 == nullptr) return std::nullopt;
+  return WindowPlace{Form3->Left, Form3->Top, Form3->Width, Form3->Height};
+}
+
+std::optional<int> DiarySelectionKind() {
+  if (Form3 == nullptr || Form3->SB_SEL_ALL == nullptr) return std::nullopt;
+  return Form3->SB_SEL_ALL->Tag;
+}
+
+const TSpeedButton* DiaryKindButton(int kind) {
+  if (Form3 == nullptr) return nullptr;
+  return kind == 1 ? Form3->SB_SEL1 : kind == 2 ? Form3->SB_SEL2 : Form3->SB_SEL0;
+}
+
+void ShowDiaryDay(double date) {
+  if (Form3 != nullptr) SelectDiaryDay(Form3, date);
+}
+
+void ShowDiaryWeek(double date) {
+  if (Form3 != nullptr) SelectDiaryDays(Form3, date);
 }
 
 }  // namespace tav

@@ -15,13 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "core/core_data.h"
 #include "core/trip_types.h"
 #include "diary/diary_rows.h"
+#include "openers/openers.h"
 #include "platform/controls.h"
 #include "platform/graphics.h"
 #include "platform/grid.h"
 
-class TTAV_Thread;  // the best-power worker of the block analysis
 
 class TForm3 : public tav::TForm {
  public:
@@ -42,10 +43,10 @@ class TForm3 : public tav::TForm {
   // The please-wait text: TForm50::UiText[22] when that is set, else PleaseWaitText.
   std::string PleaseWait() const;
 
-  // ---- Members other windows read ------------------------------------------
-  std::string ViewCaption;  // "TRIP " + date/time + "   " + comment of the opened row
-  int ScanMode = 0;         // power-duration mode (0 on every activation)
-  TTAV_Thread* Worker = nullptr;
+  // ---- Members other windows read (process-wide; a new diary starts them anew) --
+  std::string& ViewCaption = tav::ViewCaption;  // "TRIP " + date/time + "   " + comment of the opened row
+  int& ScanMode = tav::ScanMode;                // power-duration mode (0 on every activation)
+  TTAV_Thread*& Worker = tav::BestPowerJob;     // the block analysis's best-power job
   int Block1Count = 0;
   bool WasActivated = false;  // set by the first activation of the run
 
@@ -308,15 +309,6 @@ extern std::string LoadedTripCaption;
 // The mail button sends marked trips only while this is set (off at start).
 extern int32_t DiaryMailEnabled;
 
-// What the calendar lends the diary for a missed click: its 50 x 50 picture,
-// the picture's miss counter and where on the grid to show it. Until the
-// calendar sets the hook the diary counts misses itself and shows no picture.
-struct DiaryMissPicture {
-  const TBitmap* picture = nullptr;
-  int* miss_counter = nullptr;
-  int x = 0, y = 0;
-};
-extern std::function<DiaryMissPicture()> DiaryCalendarPicture;
 
 // Colours of the message panel P_NOTRIP: messages, block 1 asked, block 2 asked.
 inline constexpr TColor kDiaryPanelRed = 255, kDiaryPanelYellow = 65535, kDiaryPanelGreen = 65280;

@@ -7,8 +7,7 @@
 
 #include "core/bad_copy.h"
 #include "core/core_data.h"
-#include "core/main_window.h"
-#include "diary/diary_window.h"
+#include "openers/openers.h"
 #include "platform/strings.h"
 #include "platform/text.h"
 
@@ -213,14 +212,16 @@ void TForm80::FormShow(TControl*) {
 void TForm80::FormActivate(TControl*) {
   const bool settings = Tag == 10, sending = Tag == 20;
   if (settings) {
-    const int w = Form1 ? Form1->PB->Width + 6 : Width, h = Form1 ? Form1->PB->Height + 3 : Height;
+    const std::optional<WindowPlace> picture = MainPicturePlace();
+    const int w = picture ? picture->Width + 6 : Width, h = picture ? picture->Height + 3 : Height;
     SetBounds(Left, Top, std::max(w, kSettingsMinWidth), std::max(h, kSettingsMinHeight));
   } else if (sending) {
-    const int w = std::max(Form1 ? Form1->PB->Width + 3 : Width, kSendMinWidth);
+    const std::optional<WindowPlace> picture = MainPicturePlace();
+    const int w = std::max(picture ? picture->Width + 3 : Width, kSendMinWidth);
     int left = Left, top = Top;
-    if (Form3) {
-      left = std::max(0, Form3->Left + Form3->Width - w - 5);
-      top = Form3->Top + 85;
+    if (const std::optional<WindowPlace> diary = DiaryPlace()) {
+      left = std::max(0, diary->Left + diary->Width - w - 5);
+      top = diary->Top + 85;
     }
     SetBounds(left, top, w, kSendHeight);
   }
@@ -241,7 +242,8 @@ void TForm80::FormActivate(TControl*) {
   if (sending) {
     SubjectEd_1->Text = SubjectEdit->Text;
     FileAttachMemo->Show();
-    FileAttachMemo->Lines = (Form1 ? Form1->Z_INFO : Display_Files)->Lines;
+    const TStringList* listed = MainInfoLines();
+    FileAttachMemo->Lines = listed != nullptr ? *listed : Display_Files->Lines;
     TStringList memo;
     if (memo.LoadFromFile(FsPath(MailMemoPath))) MsgMemo->Lines = memo;
     Sel_MailTo->SetFocus();

@@ -2,101 +2,18 @@
 
 #include "platform/toolkit_language.h"
 
-#include <iterator>
-#include <type_traits>
-
-#include "acquisition/date_time_dialog.h"
-#include "acquisition/device_window.h"
-#include "acquisition/firmware_update.h"
-#include "acquisition/user_display.h"
-#include "analysis/distribution_charts.h"
-#include "analysis/evaluation_window.h"
-#include "analysis/grade_scan.h"
-#include "analysis/heart_rate_power_scan.h"
-#include "analysis/overview_charts.h"
-#include "analysis/power_cadence_scan.h"
-#include "analysis/power_duration_scan.h"
-#include "analysis/time_above_scan.h"
-#include "analysis/zone_time_scan.h"
 #include "core/core_data.h"
-#include "core/main_window.h"
-#include "core/power_model_form.h"
-#include "diary/calendar_window.h"
-#include "diary/diary_window.h"
-#include "mail/mail_form.h"
 #include "platform/controls.h"
-#include "viewing/sample_table.h"
-#include "viewing/trip_comparison.h"
-#include "viewing/trip_view.h"
 
 namespace tav {
 
+const std::string* WindowText(std::string_view window_class, std::string_view member, int index) {
+  const std::span<std::string> run = TextMemberRun(window_class, member);
+  if (index < 0 || static_cast<std::size_t>(index) >= run.size()) return nullptr;
+  return &run[static_cast<std::size_t>(index)];
+}
+
 namespace {
-
-template <auto* Var>
-TForm* FormOf() {
-  return *Var;
-}
-
-// The windows the tables write, by class name.
-struct WindowEntry {
-  std::string_view name;
-  TForm* (*form)();
-};
-constexpr WindowEntry kWindows[] = {
-    {"TForm1", FormOf<&Form1>},     {"TForm3", FormOf<&Form3>},     {"TForm33", FormOf<&Form33>},
-    {"TForm4", FormOf<&Form4>},     {"TForm5", FormOf<&Form5>},     {"TForm8", FormOf<&Form8>},
-    {"TForm16", FormOf<&Form16>},   {"TForm34", FormOf<&Form34>},   {"TForm35", FormOf<&Form35>},
-    {"TForm51", FormOf<&Form51>},   {"TForm52", FormOf<&Form52>},   {"TForm56", FormOf<&Form56>},
-    {"TForm80", FormOf<&Form80>},   {"TForm7", FormOf<&Form7>},     {"TForm400", FormOf<&Form400>},
-    {"TForm30", FormOf<&Form30>},   {"TForm31", FormOf<&Form31>},   {"TForm40", FormOf<&Form40>},
-    {"TForm50", FormOf<&Form50>},   {"TForm200", FormOf<&Form200>}, {"TForm530", FormOf<&Form530>},
-};
-
-// A window's text member as a run: a single string is a run of one.
-template <auto* Var, auto Member>
-std::span<std::string> RunOf() {
-  auto* form = *Var;
-  if (form == nullptr) return {};
-  auto& member = form->*Member;
-  if constexpr (std::is_same_v<std::remove_reference_t<decltype(member)>, std::string>)
-    return {&member, 1};
-  else
-    return {std::begin(member), std::end(member)};
-}
-
-struct MemberEntry {
-  std::string_view window, name;
-  std::span<std::string> (*run)();
-};
-constexpr MemberEntry kMembers[] = {
-    {"TForm1", "MsgText", RunOf<&Form1, &TForm1::MsgText>},
-    {"TForm3", "UiText", RunOf<&Form3, &TForm3::UiText>},
-    {"TForm33", "UiText", RunOf<&Form33, &TForm33::UiText>},
-    {"TForm4", "UiText", RunOf<&Form4, &TForm4::UiText>},
-    {"TForm5", "UiText", RunOf<&Form5, &TForm5::UiText>},
-    {"TForm8", "UiText", RunOf<&Form8, &TForm8::UiText>},
-    {"TForm16", "UiText", RunOf<&Form16, &TForm16::UiText>},
-    {"TForm34", "UiText", RunOf<&Form34, &TForm34::UiText>},
-    {"TForm35", "UiText", RunOf<&Form35, &TForm35::UiText>},
-    {"TForm51", "UiText", RunOf<&Form51, &TForm51::UiText>},
-    {"TForm52", "UiText", RunOf<&Form52, &TForm52::UiText>},
-    {"TForm56", "UiText", RunOf<&Form56, &TForm56::UiText>},
-    {"TForm80", "MsgBadAccount", RunOf<&Form80, &TForm80::MsgBadAccount>},
-    {"TForm80", "MsgOffline", RunOf<&Form80, &TForm80::MsgOffline>},
-    {"TForm80", "MsgHostError", RunOf<&Form80, &TForm80::MsgHostError>},
-    {"TForm80", "MsgMailSent", RunOf<&Form80, &TForm80::MsgMailSent>},
-    {"TForm80", "MsgGaveUp", RunOf<&Form80, &TForm80::MsgGaveUp>},
-    {"TForm30", "UiText", RunOf<&Form30, &TForm30::UiText>},
-    {"TForm40", "UiText", RunOf<&Form40, &TForm40::UiText>},
-    {"TForm50", "UiText", RunOf<&Form50, &TForm50::UiText>},
-};
-
-TForm* WindowOf(std::string_view name) {
-  for (const WindowEntry& w : kWindows)
-    if (w.name == name) return w.form();
-  return nullptr;
-}
 
 // Where a row's text lives; every pointer null when the target is missing.
 struct Target {
@@ -111,7 +28,7 @@ Target Resolve(const TextRow& row) {
     if (row.index >= 0 && row.index < kLangLabelSlots) t.text = &LangLabels[static_cast<std::size_t>(row.index)];
     return t;
   }
-  TForm* form = WindowOf(row.window);
+  TForm* form = TextWindow(row.window);
   if (form == nullptr) return t;
   switch (row.kind) {
     case TextKind::kFormCaption:
@@ -120,12 +37,8 @@ Target Resolve(const TextRow& row) {
     case TextKind::kMember:
     case TextKind::kSingle: {
       const int index = row.kind == TextKind::kSingle ? 0 : row.index;
-      for (const MemberEntry& m : kMembers) {
-        if (m.window != row.window || m.name != row.name) continue;
-        const std::span<std::string> run = m.run();
-        if (index >= 0 && static_cast<std::size_t>(index) < run.size()) t.text = &run[static_cast<std::size_t>(index)];
-        break;
-      }
+      const std::span<std::string> run = TextMemberRun(row.window, row.name);
+      if (index >= 0 && static_cast<std::size_t>(index) < run.size()) t.text = &run[static_cast<std::size_t>(index)];
       break;
     }
     default: {
@@ -182,7 +95,7 @@ bool WriteTextTarget(const TextRow& row, std::string_view text) {
   if (t.text != nullptr) {
     if (*t.text == text) return false;
     t.text->assign(text);
-    if (row.kind == TextKind::kFormCaption) WindowOf(row.window)->Invalidate();
+    if (row.kind == TextKind::kFormCaption) TextWindow(row.window)->Invalidate();
     return true;
   }
   if (t.captioned != nullptr) {

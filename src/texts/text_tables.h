@@ -21,6 +21,8 @@
 
 namespace tav {
 
+class TForm;
+
 enum TextLanguage : int { kGermanTexts = 0, kEnglishTexts = 1, kSpanishTexts = 2 };
 inline constexpr int kTextLanguages = 3;
 
@@ -66,6 +68,15 @@ std::optional<std::string> ReadTextTarget(const TextRow& row);
 // copies, a combo item in place (count and selection kept, no event), a
 // LangLabels slot cut to its size. True when something was written.
 bool WriteTextTarget(const TextRow& row, std::string_view text);
+
+// Where the targets live (defined with the windows, top/text_targets.cpp):
+// the window of a class name ("TForm3"), null when it does not exist; a
+// window's run of text members by name ("UiText"), empty when the window or
+// the member does not exist; and entry `index` of such a run, null when
+// missing.
+TForm* TextWindow(std::string_view window_class);
+std::span<std::string> TextMemberRun(std::string_view window_class, std::string_view member);
+const std::string* WindowText(std::string_view window_class, std::string_view member, int index);
 
 // Applies one language's table to every window; the number of targets that
 // changed (0 when the same table is applied again).

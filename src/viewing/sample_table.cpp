@@ -6,6 +6,7 @@
 #include "core/bad_copy.h"
 #include "core/core_data.h"
 #include "core/trip_file.h"
+#include "openers/openers.h"
 #include "platform/grid.h"
 #include "platform/text.h"
 #include "viewing/sample_table_model.h"
@@ -215,3 +216,21 @@ bool TForm40::SB_SaveClick(tav::TControl*) {
   L_SAVE->Font.Color = tav::clGreen;
   return true;
 }
+
+// ---- Opened by other windows ----------------------------------------------------
+
+namespace tav {
+
+void OpenSampleTable(bool offer_save) {
+  if (Form40 == nullptr) return;
+  if (offer_save) Form40->SB_Save->Show();
+  Form40->Show();
+}
+
+void PlaceSampleTableCursor(int sel_row, int sel_col) {
+  if (Form40 == nullptr) return;
+  Form40->SelRow = sel_row;
+  Form40->SelCol = sel_col;
+}
+
+}  // namespace tav

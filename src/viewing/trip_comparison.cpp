@@ -5,11 +5,12 @@
 
 #include "core/core_data.h"
 #include "core/smoothing.h"
+#include "openers/openers.h"
 #include "platform/chart.h"
 #include "platform/text.h"
-#include "viewing/trip_view.h"
-#include "viewing/trip_fingerprint.h"
+#include "texts/text_tables.h"
 #include "viewing/tool_row.h"
+#include "viewing/trip_fingerprint.h"
 #include "viewing/trip_view_model.h"
 
 using namespace tav::literals;
@@ -218,9 +219,9 @@ void TForm31::Rebuild() {
   CH_CMP->Frame.Color = text;
   // Channel names in the current language (the single-trip view's texts).
   std::string names[4] = {"Power", "HR", "RPM", "Speed"};
-  if (Form30) {
-    for (int p = 0; p < 4; ++p)
-      if (!Form30->UiText[kPairs[p].channel].empty()) names[p] = Form30->UiText[kPairs[p].channel];
+  for (int p = 0; p < 4; ++p) {
+    const std::string* name = tav::WindowText("TForm30", "UiText", kPairs[p].channel);
+    if (name != nullptr && !name->empty()) names[p] = *name;
   }
   std::string right_title;
   right_parts_.clear();
@@ -278,3 +279,18 @@ void TForm31::Rebuild() {
              (tav::LangLabels[0].empty() ? std::string("t") : tav::LangLabels[0]) + " [min]");
   CH_CMP->Invalidate();
 }
+
+// ---- Opened by other windows ----------------------------------------------------
+
+namespace tav {
+
+void OpenComparison(const std::string& title1, const std::string& title2) {
+  if (Form31 == nullptr) return;
+  Form31->Trip1Title = "TRIP1  " + title1;
+  Form31->ZK1->SetCaption(title1);
+  Form31->Trip2Title = "TRIP2  " + title2;
+  Form31->ZK21->SetCaption(title2);
+  Form31->Show();
+}
+
+}  // namespace tav

@@ -6,14 +6,11 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/heart_rate_power_scan.h"
 #include "core/core_data.h"
-#include "core/main_window.h"
 #include "core/smoothing.h"
 #include "core/statistics.h"
 #include "core/trip_file.h"
-#include "diary/calendar_window.h"
-#include "diary/diary_window.h"
+#include "openers/openers.h"
 #include "platform/chart.h"
 #include "platform/text.h"
 #include "platform/vector_state.h"
@@ -349,7 +346,7 @@ void TForm30::ShowEmpty(bool empty) {
 }
 
 void TForm30::FormActivate(tav::TControl*) {
-  std::string caption = Form3 ? Form3->ViewCaption : std::string();
+  std::string caption = Form3 ? tav::ViewCaption : std::string();
   if (caption.empty() && !tav::CommandLineTrip.empty()) {
     // A trip named on the command line: its file name.
     const std::string& path = tav::CommandLineTrip;
@@ -475,13 +472,8 @@ void TForm30::Evaluate() {
 }
 
 void TForm30::SB_KALClick(tav::TControl*) {
-  if (Form33 && Form33->Visible) {
-    Form33->Show();
-    Form33->BringToFront();
-  } else if (Form1 != nullptr) {
-    // A hidden calendar opens as from the main window's calendar button.
-    Form1->SB_KALClick(Form1->SB_KAL);
-  }
+  // A hidden calendar opens as from the main window's calendar button.
+  if (!tav::BringCalendarToFront()) tav::OpenCalendarFromMain();
 }
 
 void TForm30::SB_POPUClick(tav::TControl*) {
@@ -499,10 +491,7 @@ void TForm30::SB_POPUClick(tav::TControl*) {
     return;
   }
   tav::TripSampleCount2 = clip.records;
-  if (!Form16) return;
-  Form16->Tag = 1;
-  Form16->Caption = "Clip = " + clip.text;
-  Form16->Show();
+  tav::OpenHeartRatePower(1, "Clip = " + clip.text);
 }
 
 void TForm30::PrepareShownChannels() {
@@ -665,3 +654,13 @@ void TForm30::ApplyTimeSpan(double from_min, double to_min, bool whole) {
   }
   AlignStrips();
 }
+
+// ---- Opened by other windows ----------------------------------------------------
+
+namespace tav {
+
+void OpenTripView() {
+  if (Form30 != nullptr) Form30->Show();
+}
+
+}  // namespace tav

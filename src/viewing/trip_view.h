@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "openers/openers.h"
 #include "platform/controls.h"
 #include "viewing/trip_view_model.h"
 
@@ -129,7 +130,3 @@ class TForm30 : public tav::TForm {
 
 extern TForm30* Form30;
 
-namespace tav {
-// 1: the view starts with its default channels when it activates.
-extern int ApplyDefaultChannels;
-}  // namespace tav

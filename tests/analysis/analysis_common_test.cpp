@@ -45,15 +45,6 @@ TEST(AnalysisCommonTest, TitlesAndSpanCaptions) {
   EXPECT_EQ(SpanCaption("a", "b"), "Analyze of a to b");
 }
 
-TEST(AnalysisCommonTest, HelpKeyConsumesOnlyF5) {
-  WORD key = VK_F5;
-  EXPECT_TRUE(HandleHelpKey(key, 17));
-  EXPECT_EQ(key, 0);
-  key = VK_F1;
-  EXPECT_FALSE(HandleHelpKey(key, 17));
-  EXPECT_EQ(key, VK_F1);
-}
-
 TEST(AnalysisCommonTest, AxisEditorAppliesOnlyPositiveNumbers) {
   EnsureGuiApplication();
   TForm form;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "../core/core_test_util.h"
-#include "core/forms.h"
+#include "top/forms.h"
 
 namespace tav::testing_analysis {
 

@@ -7,8 +7,8 @@
 #include "analysis/analysis_common.h"
 #include "analysis/distribution_charts.h"
 #include "analysis/zone_pie.h"
+#include "core/trip_date_text.h"
 #include "diary/diary_window.h"
-#include "diary/trip_date_text.h"
 
 namespace tav {
 namespace {

@@ -9,17 +9,17 @@
 
 #include "../core/demo_rider_program.h"
 #include "../viewing/form_snapshot.h"
-#include "no_new_threads.h"
 #include "analysis/analysis_common.h"
 #include "analysis/best_power_worker.h"
 #include "core/core_data.h"
-#include "core/forms.h"
-#include "core/info_form.h"
-#include "core/main_window.h"
+#include "core/trip_date_text.h"
 #include "diary/diary_window.h"
-#include "diary/trip_date_text.h"
+#include "no_new_threads.h"
 #include "platform/controls_font.h"
 #include "texts/text_tables.h"
+#include "top/forms.h"
+#include "top/info_form.h"
+#include "top/main_window.h"
 
 namespace tav {
 namespace {

@@ -11,12 +11,12 @@
 
 #include "core/core_data.h"
 #include "core/demo_rider.h"
-#include "core/forms.h"
-#include "core/main_window.h"
 #include "core/trip_list.h"
 #include "core_test_util.h"
 #include "platform/controls.h"
 #include "platform/strings.h"
+#include "top/forms.h"
+#include "top/main_window.h"
 
 namespace tav::testing_core {
 

@@ -7,8 +7,8 @@
 #include "analysis/overview_charts.h"
 #include "analysis/zone_pie.h"
 #include "core/demo_rider_program.h"
+#include "core/trip_date_text.h"
 #include "diary/diary_window.h"
-#include "diary/trip_date_text.h"
 #include "viewing/form_snapshot.h"
 
 namespace tav {

@@ -7,11 +7,11 @@
 #include "core/core_data.h"
 #include "core/core_test_util.h"
 #include "core/demo_rider.h"
-#include "core/forms.h"
-#include "core/main_window.h"
 #include "core/trip_file.h"
 #include "diary/diary_window.h"
 #include "mail/mail_form.h"
+#include "top/forms.h"
+#include "top/main_window.h"
 
 namespace tav {
 namespace {

@@ -1,4 +1,4 @@
-#include "diary/trip_date_text.h"
+#include "core/trip_date_text.h"
 
 #include "core/core_data.h"
 #include "core/trip_list.h"

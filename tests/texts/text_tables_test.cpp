@@ -12,11 +12,11 @@
 #include "analysis/analysis_common.h"
 #include "core/core_data.h"
 #include "core/core_test_util.h"
-#include "core/forms.h"
-#include "core/main_window.h"
 #include "platform/controls_font.h"
 #include "platform/text.h"
 #include "texts/text_tables.h"
+#include "top/forms.h"
+#include "top/main_window.h"
 
 namespace fs = std::filesystem;
 using namespace tav::literals;

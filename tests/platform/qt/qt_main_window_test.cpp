@@ -19,13 +19,13 @@
 
 #include "core/core_data.h"
 #include "core/demo_rider.h"
-#include "core/forms.h"
-#include "core/main_window.h"
 #include "diary/diary_rows.h"
 #include "diary/diary_window.h"
 #include "platform/eventloop.h"
 #include "platform/qt/qt_platform.h"
 #include "qt_test_app.h"
+#include "top/forms.h"
+#include "top/main_window.h"
 
 namespace fs = std::filesystem;
 

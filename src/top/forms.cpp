@@ -1,4 +1,4 @@
-#include "core/forms.h"
+#include "top/forms.h"
 
 #include <type_traits>
 #include <vector>
@@ -7,26 +7,26 @@
 #include "acquisition/device_window.h"
 #include "acquisition/firmware_update.h"
 #include "acquisition/user_display.h"
+#include "analysis/distribution_charts.h"
 #include "analysis/evaluation_window.h"
-#include "analysis/overview_charts.h"
-#include "analysis/time_above_scan.h"
 #include "analysis/grade_scan.h"
+#include "analysis/heart_rate_power_scan.h"
+#include "analysis/overview_charts.h"
 #include "analysis/power_cadence_scan.h"
 #include "analysis/power_duration_scan.h"
-#include "analysis/heart_rate_power_scan.h"
-#include "analysis/zone_time_scan.h"
-#include "analysis/distribution_charts.h"
+#include "analysis/time_above_scan.h"
 #include "analysis/zone_pie.h"
-#include "core/info_form.h"
-#include "core/language_form.h"
-#include "core/main_window.h"
-#include "core/power_model_form.h"
+#include "analysis/zone_time_scan.h"
 #include "diary/calendar_window.h"
 #include "diary/diary_window.h"
 #include "mail/mail_form.h"
-#include "viewing/trip_view.h"
-#include "viewing/trip_comparison.h"
+#include "top/info_form.h"
+#include "top/language_form.h"
+#include "top/main_window.h"
+#include "top/power_model_form.h"
 #include "viewing/sample_table.h"
+#include "viewing/trip_comparison.h"
+#include "viewing/trip_view.h"
 
 namespace tav {
 

@@ -1,8 +1,9 @@
 // The mail settings file MAIL_SET.GRD: 19 text lines, nothing escaped.
+#include "mail/mail_settings.h"
+
 #include <system_error>
 
 #include "core/core_data.h"
-#include "mail/mail_form.h"
 #include "platform/strings.h"
 
 namespace tav {

@@ -1,4 +1,4 @@
-#include "core/main_window.h"
+#include "top/main_window.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,11 +7,9 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "analysis/distribution_charts.h"
 #include "analysis/evaluation_window.h"
 #include "analysis/overview_charts.h"
-#include "analysis/distribution_charts.h"
-#include "core/info_form.h"
-#include "core/language_form.h"
 #include "core/core_data.h"
 #include "core/settings.h"
 #include "core/trip_database.h"
@@ -20,10 +18,12 @@
 #include "diary/calendar_window.h"
 #include "diary/diary_window.h"
 #include "mail/mail_form.h"
+#include "openers/openers.h"
 #include "platform/canvas.h"
 #include "platform/text.h"
-#include "viewing/trip_view.h"
+#include "top/info_form.h"
 #include "viewing/sample_table.h"
+#include "viewing/trip_view.h"
 
 using namespace tav::literals;
 
@@ -584,7 +584,7 @@ void TForm1::ReportProblems(const std::vector<std::string>& problems) {
 
 void TForm1::FormActivate(tav::TControl*) {
   EnterProgramFolder();
-  if (Form11 != nullptr) Form11->FormClick();
+  tav::ApplyChosenLanguage();
   if (!tav::IsBlank(tav::CommandLineTrip))
     OpenCommandLineTrip();
   else
@@ -869,5 +869,45 @@ void TForm1::CB_LGChange(tav::TControl*) {
   const int i = CB_LG->ItemIndex;
   if (i < 0 || i > 2) return;
   tav::LanguageIndex = static_cast<uint8_t>(i);
-  Form11->FormClick();
+  tav::ApplyChosenLanguage();
 }
+
+// ---- Asked and opened by other windows -------------------------------------------
+
+namespace tav {
+
+std::optional<WindowPlace> MainPlace() {
+  if (Form1 == nullptr) return std::nullopt;
+  return WindowPlace{Form1->Left, Form1->Top, Form1->Width, Form1->Height};
+}
+
+std::optional<WindowPlace> MainPicturePlace() {
+  if (Form1 == nullptr) return std::nullopt;
+  return WindowPlace{0, 0, Form1->PB->Width, Form1->PB->Height};
+}
+
+std::string MainWeightTitle() {
+  return Form1 != nullptr && Form1->LUS_1 != nullptr ? Form1->LUS_1->Caption : " kg";
+}
+
+TStringList* MainInfoLines() {
+  return Form1 != nullptr && Form1->Z_INFO != nullptr ? &Form1->Z_INFO->Lines : nullptr;
+}
+
+bool CalendarAskedByMain() { return Form1 != nullptr && Form1->SB_KAL->Tag != 0; }
+
+void CalendarAskAnswered() {
+  if (Form1 != nullptr) Form1->SB_KAL->Tag = 0;
+}
+
+bool OpenCalendarFromMain() {
+  if (Form1 == nullptr) return false;
+  Form1->SB_KALClick(Form1->SB_KAL);
+  return true;
+}
+
+void OpenMailSettings() {
+  if (Form1 != nullptr) Form1->SB_DEF_MAILClick();
+}
+
+}  // namespace tav

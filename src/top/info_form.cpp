@@ -1,8 +1,9 @@
-#include "core/info_form.h"
+#include "top/info_form.h"
 
 #include <filesystem>
 
 #include "core/core_data.h"
+#include "openers/openers.h"
 #include "platform/text.h"
 
 TForm12* Form12 = nullptr;
@@ -30,6 +31,17 @@ std::string HelpMissingText(int language_index, const std::string& file) {
   if (language_index == 0) return "Keine Hilfe vorhanden: die Datei " + file + " fehlt.";
   if (language_index == 2) return "No hay ayuda: falta el archivo " + file + ".";
   return "No help available: the file " + file + " is missing.";
+}
+
+bool HandleHelpKey(WORD& key, int topic) {
+  if (key != VK_F5) return false;
+  ShowHelpTopic(topic);
+  key = 0;
+  return true;
+}
+
+void CloseHelp() {
+  if (Form12 != nullptr && Form12->Visible) Form12->Close();
 }
 
 void ShowHelpTopic(int n) {

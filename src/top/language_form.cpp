@@ -1,9 +1,10 @@
-#include "core/language_form.h"
+#include "top/language_form.h"
 
 #include "core/core_data.h"
 #include "core/settings.h"
-#include "core/main_window.h"
+#include "openers/openers.h"
 #include "texts/text_tables.h"
+#include "top/main_window.h"
 
 TForm11* Form11 = nullptr;
 
@@ -23,3 +24,11 @@ void TForm11::FormClick() {
     Form1->ShowRiderLabel();
   }
 }
+
+namespace tav {
+
+void ApplyChosenLanguage() {
+  if (Form11 != nullptr) Form11->FormClick();
+}
+
+}  // namespace tav

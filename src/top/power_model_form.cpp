@@ -1,4 +1,4 @@
-#include "core/power_model_form.h"
+#include "top/power_model_form.h"
 
 #include "platform/text.h"
 

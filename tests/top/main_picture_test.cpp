@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "core/main_window.h"
 #include "platform/canvas.h"
+#include "top/main_window.h"
 
 namespace {
 
