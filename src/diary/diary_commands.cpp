@@ -642,8 +642,7 @@ void TForm3::SB_GRA2Click(TControl*) {
   if (!LoadDiaryCompareTrip(this)) return;
   HeaderThreshold(TripSamples2[0]) = RiderFirstZoneValue();
   FixThreshold(TripSamples2[0]);
-  if (Form31 == nullptr) return;
-  tav::OpenComparison(titles(rows[0]), titles(rows[1]));
+  OpenComparison(titles(rows[0]), titles(rows[1]));
 }
 
 // ===========================================================================

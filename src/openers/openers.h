@@ -198,9 +198,9 @@ void CloseZonePie();
 // 1: the trip view starts with its default channels when it activates.
 extern int ApplyDefaultChannels;
 void OpenTripView();
-// The sample table; with offer_save its Save button shows. Positioned at
-// (sel_row, sel_col) when given.
+// The sample table; with offer_save its Save button shows.
 void OpenSampleTable(bool offer_save);
+// The cell the sample table selects when it shows next.
 void PlaceSampleTableCursor(int sel_row, int sel_col);
 // The comparison of TripSamples and TripSamples2 under the two trips' titles.
 void OpenComparison(const std::string& title1, const std::string& title2);
