@@ -18,7 +18,7 @@
 #include "core/main_window.h"
 #include "diary/diary_window.h"
 #include "diary/trip_date_text.h"
-#include "platform/controls_font.h"
+#include "platform/canvas.h"
 #include "texts/text_tables.h"
 
 namespace tav {

@@ -14,7 +14,7 @@
 #include "core/core_test_util.h"
 #include "core/forms.h"
 #include "core/main_window.h"
-#include "platform/controls_font.h"
+#include "platform/canvas.h"
 #include "platform/text.h"
 #include "texts/text_tables.h"
 
