@@ -57,35 +57,6 @@ bool BrushFills(const TBrush& brush) {
 
 }  // namespace
 
-Qt::PenStyle ToQtPenStyle(TPenStyle style) {
-  switch (style) {
-    case TPenStyle::psDash: return Qt::DashLine;
-    case TPenStyle::psDot: return Qt::DotLine;
-    case TPenStyle::psDashDot: return Qt::DashDotLine;
-    case TPenStyle::psDashDotDot: return Qt::DashDotDotLine;
-    case TPenStyle::psClear: return Qt::NoPen;
-    case TPenStyle::psSolid: break;
-  }
-  return Qt::SolidLine;
-}
-
-QColor ToQColor(TColor color) {
-  if (color == clNone) return QColor(Qt::transparent);
-  if (color & 0xFF000000u) {
-    switch (color & 0xFF) {  // system colour index
-      case 5: return QColor(255, 255, 255);   // window
-      case 8: return QColor(0, 0, 0);         // window text
-      case 13: return QColor(0, 120, 215);    // highlight
-      case 14: return QColor(255, 255, 255);  // highlight text
-      case 16: return QColor(160, 160, 160);  // button shadow
-      case 17: return QColor(109, 109, 109);  // grey text
-      case 24: return QColor(255, 255, 225);  // tooltip background
-      default: return QColor(240, 240, 240);  // button face
-    }
-  }
-  return QColor::fromRgb(ToQRgb(color));
-}
-
 QString ToQString(const std::string& text) {
   QString s;
   s.reserve(static_cast<qsizetype>(text.size()));
@@ -99,6 +70,31 @@ int MeasureTextWidth(const TFont& font, const std::string& text) {
 }
 
 int MeasureTextHeight(const TFont& font) { return Metrics().Get(font).height(); }
+
+TPoint MeasureText(const TFont& font, const std::string& text) {
+  std::vector<std::string> lines(1);
+  for (char c : text) {
+    if (c == '\r') continue;
+    if (c == '\n')
+      lines.emplace_back();
+    else
+      lines.back() += c;
+  }
+  if (!EnsureGuiApplication()) {
+    // No font database without a GUI application: a fair estimate.
+    int px = font.PixelHeight();
+    std::size_t widest = 0;
+    for (const auto& l : lines) widest = std::max(widest, l.size());
+    return {static_cast<int>(widest) * (px * 6 / 10 + 1), static_cast<int>(lines.size()) * (px + px / 4 + 1)};
+  }
+  // The canvas's cached metrics: labels measure exactly as text is drawn.
+  int width = 0;
+  for (const auto& l : lines) width = std::max(width, MeasureTextWidth(font, l));
+  return {width, static_cast<int>(lines.size()) * MeasureTextHeight(font)};
+}
+
+// The headless backend measures text as the canvas draws it.
+TPoint WindowBackend::TextExtent(const TFont& font, const std::string& text) { return MeasureText(font, text); }
 
 namespace {
 

@@ -35,40 +35,13 @@
 #include <vector>
 
 #include "platform/controls.h"
+#include "platform/drawing_style.h"
 
 class QPainter;
 class QImage;
 class QString;
 
 namespace tav {
-
-enum class TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear };
-enum class TBrushStyle { bsSolid, bsClear };
-
-struct TPen {
-  TColor Color = clBlack;
-  int Width = 1;
-  TPenStyle Style = TPenStyle::psSolid;
-  bool operator==(const TPen&) const = default;
-};
-struct TBrush {
-  TColor Color = clWhite;
-  TBrushStyle Style = TBrushStyle::bsSolid;
-  bool operator==(const TBrush&) const = default;
-};
-
-// True for a real 0x00BBGGRR colour (not clNone or another marker value).
-constexpr bool IsRealColor(TColor c) { return (c & 0xFF000000u) == 0; }
-// 0xAARRGGBB (Qt's QRgb) of a colour, opaque.
-constexpr uint32_t ToQRgb(TColor c) {
-  return 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
-}
-constexpr TColor FromQRgb(uint32_t rgb) {
-  return ((rgb >> 16) & 0xFFu) | (rgb & 0xFF00u) | ((rgb & 0xFFu) << 16);
-}
-constexpr int GetRValue(TColor c) { return static_cast<int>(c & 0xFF); }
-constexpr int GetGValue(TColor c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int GetBValue(TColor c) { return static_cast<int>((c >> 16) & 0xFF); }
 
 // Windows-1252 bytes to a QString.
 QString ToQString(const std::string& text);
@@ -78,6 +51,8 @@ QString ToQString(const std::string& text);
 // The height is the line height (ascent + descent).
 int MeasureTextWidth(const TFont& font, const std::string& text);
 int MeasureTextHeight(const TFont& font);
+// Width of the widest line and height of all lines (LF or CR LF breaks).
+TPoint MeasureText(const TFont& font, const std::string& text);
 
 // The pixels of a one-pixel line from (x0, y0) up to but not including
 // (x1, y1), as runs of neighbouring pixels in one row or column. Ends far

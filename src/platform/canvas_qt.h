@@ -4,7 +4,7 @@
 
 #include <QColor>
 
-#include "platform/canvas.h"
+#include "platform/drawing_style.h"
 
 namespace tav {
 

@@ -496,7 +496,7 @@ class TChart : public TControl {
   // compare both); normally false.
   bool DrawAllPoints = false;
 
-  struct Geometry;  // computed layout (chart.cpp)
+  struct Geometry;  // computed layout (chart_internal.h)
   const Geometry& Geo() const;
 
  private:

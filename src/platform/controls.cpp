@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/controls_font.h"
 #include "platform/eventloop.h"
 
 namespace tav {
@@ -779,7 +778,7 @@ int WindowBackend::MessageBox(const std::string&, const std::string&, unsigned f
 
 bool WindowBackend::FileDialog(TFileDialogRequest&) { return false; }
 
-TPoint WindowBackend::TextExtent(const TFont& font, const std::string& text) { return MeasureText(font, text); }
+// TextExtent is in canvas.cpp, beside the text measurement it uses.
 
 // ----------------------------------------------------------- application
 

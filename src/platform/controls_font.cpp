@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "platform/canvas.h"
 #include "platform/text.h"
 
 namespace tav {
@@ -45,28 +44,6 @@ QFont QFontOf(const TFont& font) {
   q.setKerning(false);
   q.setHintingPreference(QFont::PreferFullHinting);
   return q;
-}
-
-TPoint MeasureText(const TFont& font, const std::string& text) {
-  std::vector<std::string> lines(1);
-  for (char c : text) {
-    if (c == '\r') continue;
-    if (c == '\n')
-      lines.emplace_back();
-    else
-      lines.back() += c;
-  }
-  if (!EnsureGuiApplication()) {
-    // No font database without a GUI application: a fair estimate.
-    int px = font.PixelHeight();
-    std::size_t widest = 0;
-    for (const auto& l : lines) widest = std::max(widest, l.size());
-    return {static_cast<int>(widest) * (px * 6 / 10 + 1), static_cast<int>(lines.size()) * (px + px / 4 + 1)};
-  }
-  // The canvas's cached metrics: labels measure exactly as text is drawn.
-  int width = 0;
-  for (const auto& l : lines) width = std::max(width, MeasureTextWidth(font, l));
-  return {width, static_cast<int>(lines.size()) * MeasureTextHeight(font)};
 }
 
 }  // namespace tav

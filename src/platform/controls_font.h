@@ -10,7 +10,5 @@
 namespace tav {
 
 QFont QFontOf(const TFont& font);
-// Width of the widest line and height of all lines (LF or CR LF breaks).
-TPoint MeasureText(const TFont& font, const std::string& text);
 
 }  // namespace tav

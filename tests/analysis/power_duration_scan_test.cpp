@@ -15,7 +15,7 @@
 #include "core/trip_date_text.h"
 #include "diary/diary_window.h"
 #include "no_new_threads.h"
-#include "platform/controls_font.h"
+#include "platform/canvas.h"
 #include "texts/text_tables.h"
 #include "top/forms.h"
 #include "top/info_form.h"

@@ -7,8 +7,6 @@
 
 #include <filesystem>
 
-#include "platform/controls_font.h"
-
 namespace tav {
 namespace {
 

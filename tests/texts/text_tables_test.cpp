@@ -12,7 +12,7 @@
 #include "analysis/analysis_common.h"
 #include "core/core_data.h"
 #include "core/core_test_util.h"
-#include "platform/controls_font.h"
+#include "platform/canvas.h"
 #include "platform/text.h"
 #include "texts/text_tables.h"
 #include "top/forms.h"
