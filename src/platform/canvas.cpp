@@ -213,11 +213,11 @@ void TCanvas::EndPaint() {
   ClearUpperVectorState();
 }
 
-QPainter& TCanvas::Painter() {
+QPainter* TCanvas::Painter() {
   Begin();
   Forget();
   ApplyClip();
-  return *painter_;
+  return painter_;
 }
 
 void TCanvas::ApplyClip() {

@@ -136,9 +136,10 @@ class TCanvas {
   void StretchDraw(const TRect& dest, const TBitmap& bitmap);
   void CopyRect(const TRect& dest, const TBitmap& source, const TRect& src);
 
-  // The painter, for code that draws large amounts directly (charts). The
-  // canvas re-applies its pen, brush, font and clip on its next call.
-  QPainter& Painter();
+  // The painter, for code that draws large amounts directly (charts); null
+  // when there is nothing to paint on (an empty bitmap). The canvas
+  // re-applies its pen, brush, font and clip on its next call.
+  QPainter* Painter();
   // The image behind the canvas (never null).
   QImage& Image() { return *image_; }
   // Ends a painter the canvas opened itself (image canvases); drawing later

@@ -215,9 +215,12 @@ static void EffectiveRange(const TChart& chart, const TChartAxis& axis, bool aut
       lo /= 10.0;
       hi *= 10.0;
     }
-  } else if (hi - lo <= std::max(std::fabs(hi), std::fabs(lo)) * 1e-12) {
-    lo -= 1.0;
-    hi += 1.0;
+  } else if (const double size = std::max(std::fabs(hi), std::fabs(lo)); hi - lo <= size * 1e-12) {
+    // One value: a span of 2 around it, wider where the value is so large
+    // that adding 1 would change nothing.
+    const double pad = std::max(1.0, size * 1e-9);
+    lo -= pad;
+    hi += pad;
   }
 }
 

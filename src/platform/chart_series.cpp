@@ -813,7 +813,12 @@ void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
   }
 
   cv.SetClipRect(g.plot);
-  QPainter& p = cv.Painter();
+  QPainter* painter = cv.Painter();
+  if (painter == nullptr) {  // an empty bitmap: nothing to draw on
+    cv.ClearClipRect();
+    return;
+  }
+  QPainter& p = *painter;
   p.setRenderHint(QPainter::Antialiasing, false);
   const bool lines = s.LinesVisible && s.Type() != TSeriesType::stPoint && s.PenStyle != TPenStyle::psClear;
   const bool points = s.PointsVisible || s.Type() == TSeriesType::stPoint;

@@ -166,6 +166,19 @@ TEST_F(ChartFixture, DegenerateRangesAndBadValuesNeverBreakTheMapping) {
   chart.SetBounds(0, 0, 5, 5);  // too small for anything
   EXPECT_GE(chart.BottomAxis.Length(), 0);
   chart.Paint(out.Canvas());
+  // One value so large that adding 1 changes nothing still gets a span, and
+  // its points a pixel.
+  chart.SetBounds(0, 0, 800, 500);
+  chart.BottomAxis.SetAutomatic(true);
+  s->Clear();
+  for (int i = 0; i < 3; ++i) s->AddXY(1e17, i);
+  EXPECT_LT(chart.BottomAxis.Mapping().Min, 1e17);
+  EXPECT_GT(chart.BottomAxis.Mapping().Max, 1e17);
+  EXPECT_NEAR(chart.BottomAxis.ValueToPixel(1e17), (chart.PlotRect().Left + chart.PlotRect().Right) / 2, 1);
+  chart.Paint(out.Canvas());
+  // A bitmap without pixels: nothing to paint on, and nothing breaks.
+  TBitmap empty;
+  chart.Paint(empty.Canvas());
 }
 
 TEST_F(ChartFixture, PixelMappingLinearAndLogarithmic) {

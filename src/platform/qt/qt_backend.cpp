@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "platform/canvas.h"
 #include "platform/controls_font.h"
 #include "platform/eventloop.h"
 #include "platform/qt/qt_backend_impl.h"
