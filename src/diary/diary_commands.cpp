@@ -18,6 +18,7 @@
 #include "core/info_form.h"
 #include "core/main_window.h"
 #include "core/statistics.h"
+#include "core/trip_catalog.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
 #include "diary/diary_edits.h"
