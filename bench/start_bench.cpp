@@ -13,6 +13,7 @@
 #include "core/core_data.h"
 #include "core/demo_rider.h"
 #include "core/settings.h"
+#include "core/trip_catalog.h"
 #include "core/trip_database.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "core/core_data.h"
+#include "core/file_paths.h"
 #include "platform/strings.h"
 
 namespace tav {

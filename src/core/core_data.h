@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/file_paths.h"  // FsPath, PathText, JoinPath, ReadRegularFile
 #include "core/trip_types.h"
 #include "platform/controls.h"  // TColor
 #include "platform/strings.h"   // TStringList
@@ -208,7 +209,8 @@ inline constexpr int kGraf6SettingsSize = 14;
 extern int32_t Graf6Settings[kGraf6SettingsSize];
 
 // ---------------------------------------------------------------------------
-// Paths (Windows-1252 texts; FsPath turns one into a file-system path)
+// Paths (Windows-1252 texts; FsPath in file_paths.h turns one into a
+// file-system path)
 // ---------------------------------------------------------------------------
 extern std::string ProgramDir;        // folder of the executable (current directory)
 extern std::string DataDir;           // ProgramDir/DATA
@@ -227,15 +229,6 @@ extern std::string CommandLineTrip;   // trip file named on the command line (""
 
 // File names of the program folder.
 inline constexpr const char* kLangMarkerFile = "LANG.TXT";
-
-// Reads a whole file, but only a regular one: a folder or device where a
-// file is expected gives false (instead of an unbounded read).
-bool ReadRegularFile(const std::filesystem::path& path, std::string& bytes);
-
-std::filesystem::path FsPath(std::string_view cp1252);
-std::string PathText(const std::filesystem::path& path);
-// a + separator + b for texts of paths.
-std::string JoinPath(std::string_view a, std::string_view b);
 
 // Derives every path above from the program folder (and the current rider's
 // name for RiderDir, TripListPath, TripDatabasePath). Creates nothing.

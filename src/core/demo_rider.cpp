@@ -6,6 +6,7 @@
 #include "core/core_data.h"
 #include "core/settings.h"
 #include "core/statistics.h"
+#include "core/trip_catalog.h"
 #include "core/trip_database.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"

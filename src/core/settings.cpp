@@ -7,6 +7,7 @@
 #include "core/bad_copy.h"
 #include "core/core_data.h"
 #include "core/statistics.h"
+#include "core/trip_catalog.h"
 #include "core/trip_database.h"
 #include "core/trip_list.h"
 #include "core/trip_types.h"

@@ -13,7 +13,7 @@
 #endif
 
 #include "core/core_data.h"
-#include "core/trip_list.h"
+#include "core/trip_line.h"
 #include "platform/text.h"
 #include "platform/vector_state.h"
 

@@ -1,12 +1,10 @@
-// Trip list lines: bounds-safe access to the parts of a line, the free-slot
-// line, slot choice, the trip date index, the trip list file and the
-// collection list.
+// Trip lists: the free-slot line, slot choice, the trip date index, the
+// trip list file and the collection list. The parts of a single line are
+// read through trip_line.h; saving a list together with the trip database,
+// filing a new trip and joining two trips are in trip_catalog.h.
 //
-// A trip line: key (8 date digits, '_', 6 time digits, kind digit at index
-// 15, '_' and a source rest), ';', three-digit slot optionally followed by
-// "PF", ';', optional '*' and a comment; a second remark follows "|~\xA7". A
-// manual entry has four time digits, "NR" at 13-14 and no trip file. The last
-// line "ERASED :" lists the free slots, each ended by ';'.
+// A list holds trip lines (see trip_line.h); its last line "ERASED :"
+// lists the free slots, each ended by ';'.
 #pragma once
 
 #include <cstdint>
@@ -16,41 +14,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/trip_line.h"
 #include "core/trip_types.h"
 #include "platform/strings.h"
 
 namespace tav {
 
-// Separator in front of the second remark ("|~" + byte 0xA7).
-inline constexpr std::string_view kSecondRemarkMark = "|~\xA7";
 inline constexpr std::string_view kFreeSlotPrefix = "ERASED :";
-
-// --- parts of a line (never read past its end) ---
-std::string_view LineKey(std::string_view line);       // text before the first ';' (all if none)
-bool LineHasSemicolon(std::string_view line);
-bool IsFreeSlotListLine(std::string_view line);            // begins with "ER"
-bool IsManualLine(std::string_view line);              // 'N' at 13 or 'R' at 14
-int LineSportDigit(std::string_view line);             // digit at 15, -1 when none
-// Date digits 0-7; false when they are not a valid date.
-bool LineDate(std::string_view line, int& year, int& month, int& day);
-// Time digits from 9: six for trips (h, m, s), four for manual entries (s = 0).
-bool LineTime(std::string_view line, int& hour, int& minute, int& second);
-int32_t LineDateValue(std::string_view line);          // 0 when the date is bad
-// Statistics slot after the first ';' (leading digits); nullopt when none.
-std::optional<int> LineSlot(std::string_view line);
-// The slot when it indexes the tables (0..999), else nullopt.
-std::optional<int> LineTableSlot(std::string_view line);
-bool LineHasPF(std::string_view line);                 // "PF" right after the slot digits
-// Comment: text after the first '*' up to the first '|' (or the end).
-std::string LineComment(std::string_view line);
-// Whole tail after the first '*' (comment and second remark), "" when none.
-std::string LineTail(std::string_view line);
-// Second remark: text after "|~\xA7", "" when none.
-std::string LineSecondRemark(std::string_view line);
-// Replaces "PF" after the slot by "__"; false when the line has none.
-bool ClearLinePF(std::string& line);
-// A well-formed trip or manual line (at least 16 characters, valid date, ';').
-bool IsTripLine(std::string_view line);
 
 // --- free slots ---
 // Slot numbers of a free-slot line (three-digit or plain decimals, each
@@ -70,14 +40,7 @@ int HighestSlotInUse(const TStringList& list);
 // Returns the slot, or -1 with a message when no slot is free.
 int NextTripNumber(TStringList& list, std::string* error = nullptr);
 
-// --- dates ---
-// Date value: whole days since 30 December 1899.
-int32_t DateValue(int year, int month, int day);
-void DateOfValue(int32_t value, int& year, int& month, int& day);
-bool ValidDate(int year, int month, int day);
-// 1 Monday .. 7 Sunday of a date value.
-int IsoWeekday(int32_t value);
-
+// --- date index ---
 // Rebuilds TripDates (one entry per line, slot 0 for manual entries), and
 // TripFirstDate / TripLastDate, from the list.
 void BuildTripDateIndex(const TStringList& list);
@@ -109,27 +72,6 @@ bool LoadTripListFile(const std::filesystem::path& path, TStringList& list,
                       std::string* message = nullptr);
 bool SaveTripListFile(const std::filesystem::path& path, const TStringList& list,
                       std::string* error = nullptr);
-// Saves the list to TripListPath and the trip database to TripDatabasePath;
-// clears TripListChanged when both were written.
-bool SaveTripList(const TStringList& list, std::string* error = nullptr);
-
-// Joining two trips keeps the folder consistent across a crash: the joined
-// records wait in "<trip 1's file>.JOIN", the journal "<trip list>.JOIN"
-// names trip 1's file and trip 2's list line, then the list is saved
-// without trip 2 and the joined records take trip 1's file.
-std::filesystem::path JoinJournalPath();
-// Writes the journal (trip 1's file name, trip 2's line) in one step.
-bool WriteJoinJournal(const std::string& tripFileName, const std::string& secondLine,
-                      std::string* error = nullptr);
-// After the list without trip 2 was saved: the joined records take trip 1's
-// file and the journal goes.
-bool CompleteJoin(const std::string& tripFileName, std::string* error = nullptr);
-// On loading a rider: a join the journal names is finished (trip 2's line
-// leaves the list, trip 1's slot is marked for recomputing, the list is
-// saved, the joined records take trip 1's file); joined records left
-// without a journal are removed. False with a message when it could not be
-// finished; the journal then stays for the next load.
-bool FinishPendingJoin(TStringList& list, std::string* message = nullptr);
 
 // Writes the lines of `selected` to the collection list as name and slot
 // followed by "PF;" (a line without ';' has no slot and is left out).
@@ -140,13 +82,6 @@ bool WriteCollectionList(std::string* error = nullptr);  // SelectedTrips
 // entries and lines without ';' left out), in order.
 std::vector<std::string> ListTripFilePaths(const TStringList& selected);
 
-// Files a trip held in TripSamples: fills the header's threshold, weight and
-// kind from the current rider, picks a slot (NextTripNumber), writes
-// "<key>.DEO" to RiderDir, adds the line "<key>;<slot>;*<comment>" to the
-// list in sorted mode, evaluates the slot and saves list and database.
-// `key` is the trip key (date, time, kind digit and source rest).
-bool StoreNewTrip(TStringList& list, std::string_view key, std::string_view comment,
-                  std::string* error = nullptr);
 // The comment a filed trip starts with: "BIKE POWER", "BIKE HR" or "RUN".
 std::string SportComment(int sport);
 // Trip key "YYYYMMDD_hhmmssK_rest".

@@ -9,6 +9,7 @@
 #include "core/bad_copy.h"
 #include "core/core_data.h"
 #include "core/statistics.h"
+#include "core/trip_catalog.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
 #include "diary/diary_edits.h"

@@ -12,6 +12,7 @@
 #include "analysis/overview_charts.h"
 #include "core/core_data.h"
 #include "core/settings.h"
+#include "core/trip_catalog.h"
 #include "core/trip_database.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/core_data.h"
+#include "core/trip_catalog.h"
 #include "core/trip_list.h"
 #include "core_test_util.h"
 #include "platform/strings.h"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/core_data.h"
+#include "core/trip_catalog.h"
 #include "core/trip_database.h"
 #include "core/trip_file.h"
 #include "core_test_util.h"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/core_data.h"
+#include "core/trip_catalog.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
 #include "diary/diary_fixture.h"
