@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/trip_types.h"
-#include "diary/calendar_model.h"
+#include "core/calendar_days.h"
 #include "platform/strings.h"
 
 namespace tav {
