@@ -6,8 +6,9 @@
 //
 // One job runs at a time; the diary owns it (TForm3::Worker, the process-wide
 // BestPowerJob of openers/openers.h). Starting a new job stops and joins the
-// running one; a stopped job hands nothing over but still signals. The completion is signalled on every path, an exception
-// included (the hand-over then holds the empty result).
+// running one; a stopped job hands nothing over but still signals. The
+// completion is signalled on every path, an exception included (the
+// hand-over then holds the empty result).
 #pragma once
 
 #include <atomic>

@@ -136,7 +136,6 @@ namespace {
 void ShowSum(TForm3* form, const std::vector<ZoneSumTrip>& trips, bool any_limits, const std::string& dates) {
   form->Tag = 5;
   if (SumDistributions(trips, any_limits, DistributionView) == 0 || DistributionView.TotalTime <= 0) return;
-  if (Form34 == nullptr) return;
   ShowDistributionSums(ZoneSumCaption(form->UiText[16], DistributionView.TotalTime, dates));
 }
 
