@@ -40,24 +40,10 @@ TripZoneBounds PrepareZoneBounds(const TripFileData& trip, int lineKind, int bas
     ZoneBlockOfTrip(trip, zones.rows, block);
   const int top = std::clamp(zoneCount, 1, 7) - 1;
   TripZoneBounds b;
+  b.bound = ZoneClassBounds(block, top);
   b.drawn[0] = true;
-  float floor = 0;
-  for (int i = 1; i < kZoneClasses; ++i) {
-    const float v = block[std::min(i, top)];
-    if (i <= top) b.drawn[static_cast<std::size_t>(i)] = v > 0;
-    // A bound that is no number counts as 0.
-    floor = std::max(floor, std::isfinite(v) ? v : 0.0f);
-    b.bound[static_cast<std::size_t>(i)] = floor;
-  }
+  for (int i = 1; i <= top; ++i) b.drawn[static_cast<std::size_t>(i)] = block[i] > 0;
   return b;
-}
-
-int ZoneClassOf(float v, const ZoneBounds& b) {
-  // Bounds never fall and are never below 0, so the class is the number of
-  // tests passed (a NaN passes none).
-  int c = v > 0;
-  for (int i = 1; i < kZoneClasses - 1; ++i) c += v > b[static_cast<std::size_t>(i)];
-  return c;
 }
 
 bool ZoneLineAdmitted(std::string_view line, int basis) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "analysis/evaluation_model.h"
+#include "core/statistics.h"
 #include "core/trip_file.h"
 #include "platform/controls.h"
 #include "platform/graphics.h"
@@ -21,10 +22,9 @@ namespace tav {
 // Zone basis (the diary's kind choice): power, bike heart rate, run heart rate.
 enum ZoneBasis : int { kBasisPower = 0, kBasisBikeHeartRate = 1, kBasisRunHeartRate = 2 };
 
-// Classes of a record: 0 values <= 0, 1..7 between the bounds, 8 above the
-// top bound (counted, never drawn).
-inline constexpr int kZoneClasses = 9;
-using ZoneBounds = std::array<float, kZoneClasses>;  // [1..7] used
+// Classes of a record (kZoneClasses, ZoneBounds, ZoneClassOf): those of the
+// core's zone times, so the scan names the same seconds as every other zone
+// window; class 8 (above the top bound) is counted, never drawn.
 
 // Zones drawn for a basis: 1 + the non-zero bounds among the six of the
 // basis' row (power, bike heart rate or run).
@@ -44,9 +44,6 @@ struct TripZoneBounds {
 TripZoneBounds PrepareZoneBounds(const TripFileData& trip, int lineKind, int basis, int zoneCount,
                                  const RiderZoneRows& zones);
 
-// Class of one value: > bound 7 is class 8, ... > bound 1 class 2, > 0
-// class 1, else (and NaN) class 0.
-int ZoneClassOf(float value, const ZoneBounds& b);
 
 // What the scan takes from one trip.
 struct TripZoneCount {

@@ -349,23 +349,29 @@ void EvaluateSection(int first, int last) {
 // Zones
 // ---------------------------------------------------------------------------
 
-int ZoneOfValue(float value, const float* zoneBlock) {
-  int z = 0;
-  for (int k = 1; k <= 8; ++k) {
-    if (zoneBlock[k] > 0 && value >= zoneBlock[k]) z = k;
-    else break;
+ZoneBounds ZoneClassBounds(const float* zoneBlock, int top) {
+  top = std::clamp(top, 1, kZoneClasses - 2);
+  ZoneBounds b{};
+  float floor = 0;
+  for (int i = 1; i < kZoneClasses; ++i) {
+    const float v = zoneBlock[std::min(i, top)];
+    floor = std::max(floor, std::isfinite(v) ? v : 0.0f);
+    b[static_cast<std::size_t>(i)] = floor;
   }
-  return z;
+  return b;
+}
+
+int ZoneOfValue(float value, const float* zoneBlock) {
+  return ZoneClassOf(value, ZoneClassBounds(zoneBlock, 6));
 }
 
 TripZoneTimes CountZoneTimes(const TripSample* samples, int count, int interval,
                              const float* zoneBlock, int channel) {
   TripZoneTimes z;
   uint64_t counts[10] = {};
-  for (int i = 1; i < count; ++i) {
-    float v = channel == kZoneChannelPower ? samples[i].Power : samples[i].HeartRate;
-    ++counts[ZoneOfValue(Finite(v), zoneBlock)];
-  }
+  const ZoneBounds bounds = ZoneClassBounds(zoneBlock, 6);
+  float TripSample::*field = channel == kZoneChannelPower ? &TripSample::Power : &TripSample::HeartRate;
+  for (int i = 1; i < count; ++i) ++counts[ZoneClassOf(samples[i].*field, bounds)];
   const int dt = Step(interval);
   for (int k = 0; k < 10; ++k)
     z.Seconds[k] = static_cast<uint32_t>(std::min<uint64_t>(counts[k] * static_cast<uint64_t>(dt), UINT32_MAX));

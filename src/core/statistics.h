@@ -79,24 +79,35 @@ SectionResult EvaluateSectionData(const TripInput& in, int first, int last, bool
 // Channel counted by ComputeZoneTimes.
 enum ZoneChannel : int { kZoneChannelFromHeader = -1, kZoneChannelPower = 0,
                          kZoneChannelHeartRate = 1 };
-// Counts records 1..count-1 into zones against a zone block: zone 0 holds
-// the values below bound 1, zone k (k = 1..8) the values from bound k up to
-// bound k + 1. Only the leading bounds above 0 are in use (a value never
-// passes a bound of 0 or less; a trip's zone block has six, [7] and [8] are
-// 0), so the highest zone in use also takes every value above its bound.
-//
-// Why the top zone and not zone 8: the windows show zones 0..ZoneCount - 1
-// (ZoneCount = 1 + the bounds in use), so n bounds make n + 1 shown zones
-// that together cover every value. Sending the values above the last bound
-// in use to zone 8 instead would leave the highest shown zone always empty
-// and drop the hardest riding from every pie, calendar bar and zone trend.
-// The record keeps its layout (ten uint32 seconds; zone 8 is 0 for a zone
-// block of six bounds), and slots written by earlier versions are read and
-// shown as stored. Pure.
+// Zone classes of a value, the same in every window that names zones: class 0
+// holds the values of 0 or below (no power, no heart rate; also a value that
+// is no number), class j (1..7) the values above bound j - 1 (above 0 for
+// class 1) up to and including bound j, class 8 the values above the top
+// bound. ZoneNames[j] and ZoneColors[j] name and colour class j; the windows
+// show classes 0..ZoneCount - 1, so time above the top bound in use is counted
+// (class 8) but shown in no zone.
+inline constexpr int kZoneClasses = 9;
+using ZoneBounds = std::array<float, kZoneClasses>;  // [1..7] used, never falling
+// Bounds of the classes from a zone block: bound i = block[min(i, top)] for
+// i = 1..7 (top clamped to 1..7), raised to the bound before it (and to 0),
+// a bound that is no number counting as 0. So a zero bound between others
+// leaves its class empty, and classes above top stay empty.
+ZoneBounds ZoneClassBounds(const float* zoneBlock, int top);
+// Class of one value against such bounds.
+inline int ZoneClassOf(float v, const ZoneBounds& b) {
+  // Bounds never fall and are never below 0, so the class is the number of
+  // tests passed (a NaN passes none).
+  int c = v > 0;
+  for (int i = 1; i < kZoneClasses - 1; ++i) c += v > b[static_cast<std::size_t>(i)];
+  return c;
+}
+// Class of one value against a trip's zone block (its six bounds in use).
+int ZoneOfValue(float value, const float* zoneBlock);
+// Counts records 1..count-1 into zone classes against a zone block's six
+// bounds (ZoneOfValue): Seconds[c] = records of class c x interval, c = 0..8;
+// Seconds[9] stays 0. The record keeps its layout. Pure.
 TripZoneTimes CountZoneTimes(const TripSample* samples, int count, int interval,
                              const float* zoneBlock, int channel);
-// Zone of one value against a zone block (0..8).
-int ZoneOfValue(float value, const float* zoneBlock);
 // Writes zone times into TripZoneTable[slot] and the ten zone limits
 // (truncated zone-block values) into TripDistributionTable[slot]. Slots
 // outside 0..999 are ignored.

@@ -211,7 +211,7 @@ static_assert(sizeof(TripSummary) == TripSummary::kBytes);
 // TripZoneTimes: time in zones of one slot (80 bytes)
 // ---------------------------------------------------------------------------
 struct TripZoneTimes {
-  uint32_t Seconds[10] = {};  // +0  zone 0 below the first bound, zones 1-8 above
+  uint32_t Seconds[10] = {};  // +0  s per zone class 0-8 (ZoneClassOf), [9] 0
   uint32_t Reserved40[6] = {};// +40
   uint8_t ZoneSet = 0;        // +64
   uint8_t Pad65[3] = {0, 0, 0};

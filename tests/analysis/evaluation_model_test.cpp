@@ -171,7 +171,8 @@ TEST(EvaluationZones, SharesStackAndMatchAtOneAndTwoSeconds) {
   auto ride = [](int interval) {
     TripFileData d;
     d.Samples = RampTrip(3600 / interval + 1, interval);
-    for (int i = 1; i < d.Count(); ++i) d.Samples[static_cast<std::size_t>(i)].Power = static_cast<float>((i * interval) % 400);
+    // 0..374 W: nothing above the top bound (375 W)
+    for (int i = 1; i < d.Count(); ++i) d.Samples[static_cast<std::size_t>(i)].Power = static_cast<float>((i * interval) % 375);
     return d;
   };
   float block[kZoneBlockWords];
@@ -214,8 +215,9 @@ TEST(EvaluationZones, HeartRateZonesForPowerTripsInAHeartRateSelection) {
   TripZoneTimes z = TripZoneTimesOf(d, c, zones, block);
   EXPECT_FLOAT_EQ(block[1], 170 * 0.6f);
   EXPECT_EQ(z.ZoneSet, 1);
-  EXPECT_EQ(z.Seconds[0], 24u);  // 100 and 101 beats lie below the first bound
-  EXPECT_EQ(z.Seconds[0] + z.Seconds[1] + z.Seconds[2] + z.Seconds[3], 600u);
+  EXPECT_EQ(z.Seconds[0], 0u);   // no record without heart rate
+  EXPECT_EQ(z.Seconds[1], 36u);  // 100, 101 and 102 beats, up to the first bound
+  EXPECT_EQ(z.Seconds[1] + z.Seconds[2] + z.Seconds[3] + z.Seconds[4], 600u);  // 149 <= 153, bound 4
   // Without a usable threshold in the header the rider's row gives it.
   HeaderHrThreshold(d.Samples[0]) = 0;
   TripZoneTimesOf(d, c, zones, block);
@@ -223,7 +225,8 @@ TEST(EvaluationZones, HeartRateZonesForPowerTripsInAHeartRateSelection) {
   // The trip's own zones: power against the file's block.
   z = TripZoneTimesOf(d, ChooseLineZones(kSportBikePower, 0), zones, block);
   EXPECT_EQ(block[1], 150);
-  EXPECT_EQ(z.Seconds[0], 49u);  // 101..149 W
+  EXPECT_EQ(z.Seconds[1], 50u);  // 101..150 W
+  EXPECT_EQ(z.Seconds[8], 300u);  // 401..700 W lie above the top bound
 }
 
 TEST(EvaluationLines, OverviewItemsSkipManualAndBrokenLines) {

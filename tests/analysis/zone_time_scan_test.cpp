@@ -5,8 +5,13 @@
 #include <cmath>
 #include <limits>
 
+#include "analysis/zone_pie.h"
 #include "analysis_test_util.h"
+#include "core/calendar_days.h"
+#include "core/trip_line.h"
+#include "diary/calendar_model.h"
 #include "diary/diary_window.h"
+#include "platform/text.h"
 
 namespace tav {
 namespace {
@@ -294,6 +299,74 @@ TEST_F(ZoneScanWindowTest, DrawsTheTripsAndMeasuresWithoutTouchingTheCurrentTrip
   Form56->Show();
   EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{}));
   Form56->Hide();
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+// One ride, 2 s a record, with its own power zones 100/150/200/250/300/350 W:
+// the same seconds carry the same zone name in the time-in-zones scan, the
+// stored zone times, the zone pie, the calendar's day and the evaluation's
+// zone trend.
+TEST(ZoneNamesAcrossWindows, OneRideGivesTheSameSecondsPerZoneName) {
+  ResetCoreData();
+  TripFileData trip = Trip(kSportBikePower, 160, {100, 150, 200, 250, 300, 350});
+  trip.Samples.resize(42);
+  // Records by zone: 0 W (none), up to and on 100 W, 120 W, 200 W on the
+  // bound, 240 W, 280 W, 350 W on the top bound, 500 W above it.
+  const struct { float watts; int records; } runs[] = {{0, 3},   {50, 4},  {100, 1}, {120, 7}, {200, 2},
+                                                       {240, 6}, {280, 1}, {350, 8}, {500, 9}};
+  std::size_t i = 1;
+  for (const auto& r : runs)
+    for (int k = 0; k < r.records; ++k) trip.Samples[i++].Power = r.watts;
+  ASSERT_EQ(i, trip.Samples.size());
+  // Worked out by hand: records x 2 s per name, in ZoneNames order.
+  const std::vector<std::pair<std::string, uint32_t>> want = {
+      {"NULL", 6}, {"REKOM", 10}, {"GA1", 14}, {"GA2", 4}, {"EB", 12}, {"SB", 2}, {"K-SB", 16}};
+  const RiderZoneRows rows = Rows();
+  ASSERT_EQ(ZoneCountOfBasis(rows, kBasisPower), 7);
+
+  // The scan.
+  const TripZoneCount scan = CountTripZones(trip, ZoneScanInterval(trip), kSportBikePower, kBasisPower, 7, rows);
+  // The stored zone times (what the evaluation computes and the diary stores).
+  float block[kZoneBlockWords];
+  const TripZoneTimes table = TripZoneTimesOf(trip, ChooseLineZones(kSportBikePower, 0), rows, block);
+  // The calendar's day of that ride.
+  std::vector<TripSummary> summaries(kTripSlots);
+  std::vector<TripZoneTimes> zones(kTripSlots);
+  summaries[7].TotalTime = 82;
+  zones[7] = table;
+  const int32_t day = DateValue(2024, 3, 21);
+  ASSERT_TRUE(BuildCalendarModel({{7, day, 0}}, 1, 0, summaries.data(), zones.data(), nullptr));
+  const CalendarDay& cal = CalendarDayAt(day - CalendarFirstMonday());
+  // The evaluation's zone trend: shares of the record count x interval.
+  const ZoneShares shares = StackZoneShares(table, 7);
+  // The pie, filled from the stored times.
+  TForm10 pie;
+  ZonePieFill fill;
+  fill.zoneCount = 7;
+  for (int z = 0; z < 10; ++z) fill.seconds[static_cast<std::size_t>(z)] = table.Seconds[z];
+  ASSERT_TRUE(ShowZonePie(pie, fill));
+  ASSERT_EQ(pie.Pie->Count(), 7);
+
+  for (std::size_t z = 0; z < want.size(); ++z) {
+    const auto& [name, seconds] = want[z];
+    EXPECT_EQ(ZoneNames[z], name);
+    EXPECT_EQ(scan.seconds[z], seconds) << name;
+    EXPECT_EQ(table.Seconds[z], seconds) << name;
+    EXPECT_EQ(cal.ZoneSeconds[z], seconds) << name;
+    EXPECT_NEAR(shares.share[z], seconds * 100.0 / 84.0, 1e-3) << name;
+    EXPECT_EQ(pie.Pie->Label(static_cast<int>(z)).substr(0, 14), Format("%-5.5s 00:00:%02u", name.c_str(), seconds));
+  }
+  // 500 W lies above the top bound: counted, shown in no zone.
+  EXPECT_EQ(scan.seconds[8], 18);
+  EXPECT_EQ(table.Seconds[8], 18u);
+  EXPECT_EQ(pie.Pie->Label(2), "GA1   00:00:14 / 21.9% ");  // 14 of the 64 s in shown zones
+  CloseZonePie();
+  ClearCalendarDays();
 }
 
 }  // namespace

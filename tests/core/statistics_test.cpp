@@ -197,19 +197,29 @@ TEST(StatisticsOracles, SmoothedAltitudeAndGradesEqualThePlainLoops) {
 
 TEST(Zones, ValuesAtTheBounds) {
   const float zb[kZoneBlockWords] = {5555.0f, 100, 150, 200, 250, 300, 350};
-  // The top zone takes everything above its bound.
-  for (auto [value, zone] : {std::pair{-5.0f, 0}, {99.99f, 0}, {100.0f, 1}, {149.9f, 1}, {150.0f, 2},
-                             {349.9f, 5}, {350.0f, 6}, {5000.0f, 6}})
+  // Zone j runs from above bound j - 1 up to and including bound j; 0 and
+  // below is zone 0 (no power is not the first zone's time), above the top
+  // bound is class 8, which no window shows.
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  for (auto [value, zone] : {std::pair{-5.0f, 0}, {0.0f, 0}, {nan, 0}, {-inf, 0}, {0.5f, 1}, {99.99f, 1},
+                             {100.0f, 1}, {100.5f, 2}, {150.0f, 2}, {150.25f, 3}, {349.9f, 6}, {350.0f, 6},
+                             {350.5f, 8}, {5000.0f, 8}, {inf, 8}})
     EXPECT_EQ(ZoneOfValue(value, zb), zone) << value;
   const float two[kZoneBlockWords] = {5555.0f, 100, 150};
-  EXPECT_EQ(ZoneOfValue(1000.0f, two), 2);
+  EXPECT_EQ(ZoneOfValue(120.0f, two), 2);
+  EXPECT_EQ(ZoneOfValue(1000.0f, two), 8);
+  // A zero bound between others leaves its zone empty: 180 W is in zone 4.
+  const float gap[kZoneBlockWords] = {5555.0f, 100, 150, 0, 200};
+  EXPECT_EQ(ZoneOfValue(180.0f, gap), 4);
   const float none[kZoneBlockWords] = {5555.0f};
-  EXPECT_EQ(ZoneOfValue(1000.0f, none), 0);
+  EXPECT_EQ(ZoneOfValue(0.0f, none), 0);
+  EXPECT_EQ(ZoneOfValue(1000.0f, none), 8);
 }
 
 TEST_F(StatisticsTest, ZoneTimesByChannelAndInterval) {
   std::vector<TripSample> t = RampTrip(11, 2);
-  const float power[] = {0, 99, 100, 150, 151, 200, 400, 400, 400, 400};
+  const float power[] = {0, 99, 100, 150, 151, 200, 300, 400, 400, 400};
   for (int i = 1; i <= 10; ++i) {
     t[static_cast<std::size_t>(i)].Power = power[i - 1];
     t[static_cast<std::size_t>(i)].HeartRate = 160.0f;
@@ -220,32 +230,32 @@ TEST_F(StatisticsTest, ZoneTimesByChannelAndInterval) {
   ComputeZoneTimes(nullptr, 5, 3);
   const TripZoneTimes& z = TripZoneTable[5];
   auto seconds = [](const TripZoneTimes& t) { return std::vector<uint32_t>(t.Seconds, t.Seconds + 10); };
-  // 2 s a record: 0 and 99 W below the first bound, 150 and 151 W in zone 2,
-  // 400 W in the top zone; every value lands in a shown zone (0..ZoneCount - 1
-  // with six bounds), zones 7 to 9 stay empty.
-  EXPECT_EQ(seconds(z), (std::vector<uint32_t>{4, 2, 4, 2, 0, 0, 8, 0, 0, 0}));
+  // 2 s a record: 0 W in zone 0; 99 and 100 W up to the first bound in zone
+  // 1; 150 W on bound 2 in zone 2; 151 and 200 W in zone 3; 300 W on bound 5
+  // in zone 5; 400 W above the top bound in class 8.
+  EXPECT_EQ(seconds(z), (std::vector<uint32_t>{2, 4, 2, 4, 0, 2, 0, 0, 6, 0}));
   EXPECT_EQ(z.ZoneSet, 3);
   EXPECT_EQ(z.SampleInterval, 2);
   EXPECT_EQ(z.RecordCount, 11);
   EXPECT_EQ(z.Mark, kTableMark);
   EXPECT_EQ(TripDistributionTable[5].Data.ZoneLimits[0], 5555);
   EXPECT_EQ(TripDistributionTable[5].Data.ZoneLimits[6], 350);
-  CountRiderZones();
-  EXPECT_EQ(ZoneCount, 7);
-  // With four bounds in use the fifth shown zone ends the scale.
+  // With four bounds in use 300 W lies above the top bound.
   float four[kZoneBlockWords] = {5555.0f, 100, 150, 200, 250};
   std::copy(std::begin(four), std::end(four), TripZoneBlock);
   ComputeZoneTimes(nullptr, 5, 0);
-  EXPECT_EQ(seconds(TripZoneTable[5]), (std::vector<uint32_t>{4, 2, 4, 2, 8, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(seconds(TripZoneTable[5]), (std::vector<uint32_t>{2, 4, 2, 4, 0, 0, 0, 0, 8, 0}));
   std::copy(std::begin(zb), std::end(zb), TripZoneBlock);
   // The heart-rate channel on request, whatever the header says.
-  const std::vector<uint32_t> hrZones{0, 0, 20, 0, 0, 0, 0, 0, 0, 0};  // 160 is in zone 2
+  const std::vector<uint32_t> hrZones{0, 0, 0, 20, 0, 0, 0, 0, 0, 0};  // 160 is above 150, up to 200
   ComputeZoneTimes(nullptr, 5, 0, kZoneChannelHeartRate);
   EXPECT_EQ(seconds(TripZoneTable[5]), hrZones);
   // A heart-rate trip counts heart rate by its header.
   HeaderSport(TripSamples[0]) = kSportRun;
   ComputeZoneTimes(nullptr, 6, 0);
   EXPECT_EQ(seconds(TripZoneTable[6]), hrZones);
+  CountRiderZones();
+  EXPECT_EQ(ZoneCount, 7);
   // The rider's zones end at the first zero bound.
   CurrentRider = 2;
   RiderZones[2][kZoneRowPower][1] = 50;
