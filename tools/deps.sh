@@ -31,7 +31,7 @@ tav_need_german_locale() {
 }
 # qt6-translations-l10n: Qt's own texts (file dialogs, standard buttons) in
 # German and Spanish; openbox: the window manager ./run starts with its Xvfb.
-TAV_BUILD_PACKAGES=(cmake g++ make qt6-base-dev qt6-translations-l10n libgtest-dev libbenchmark-dev fonts-dejavu-core xvfb xauth openbox)
+TAV_BUILD_PACKAGES=(cmake g++ make qt6-base-dev qt6-translations-l10n libgtest-dev libbenchmark-dev fonts-dejavu-core xvfb xauth x11-utils openbox)
 # Peers for the mail tests: a SOCKS 5 server, a SOCKS 4 server and an SMTP
 # server; locales for the German locale of the number tests.
 TAV_TEST_PACKAGES=(microsocks dante-server python3 python3-aiosmtpd locales)
