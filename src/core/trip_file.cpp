@@ -326,17 +326,25 @@ TripReadError ReadTripFile(const std::filesystem::path& path, TripFileData& data
 
 TripReadError ReadTripSamples(const std::filesystem::path& path, TripSample* buffer, int capacity,
                               int32_t& count, std::string* error) {
+  // Read aside first: a file refused halfway leaves the caller's buffer as
+  // it was (its records may be on show).
+  std::vector<TripSample> read;
   std::string tail;
   int32_t n = 0;
   const TripReadError e = ReadTripRecords(
       path,
       [&](int records) -> TripSample* {
-        if (records <= capacity) return buffer;
+        if (records <= capacity) {
+          read.resize(static_cast<std::size_t>(records));
+          return read.data();
+        }
         if (error) *error = "The trip file " + PathText(path) + Format(" of %i records does not fit the buffer.", records);
         return nullptr;
       },
       tail, n, error);
-  if (e == TripReadError::None) count = n;
+  if (e != TripReadError::None) return e;
+  std::copy(read.begin(), read.end(), buffer);
+  count = n;
   return e;
 }
 

@@ -69,7 +69,8 @@ TripReadError DecodeDeoBytes(std::string_view bytes, TripFileData& data, std::st
 TripReadError ReadTripFile(const std::filesystem::path& path, TripFileData& data,
                            std::string* error);
 // Reads only the samples into a caller's buffer of `capacity` records (for
-// worker threads); `count` gets the record count. Nothing shared is touched.
+// worker threads); `count` gets the record count. Nothing shared is touched,
+// and a refused file leaves the buffer and `count` as they were.
 TripReadError ReadTripSamples(const std::filesystem::path& path, TripSample* buffer, int capacity,
                               int32_t& count, std::string* error);
 
