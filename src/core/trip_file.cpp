@@ -528,12 +528,14 @@ int LoadTripByListIndex(const TStringList& list, int i) {
   const std::string& line = list[i];
   std::string path = TripPathOfLine(line);
   if (path.empty()) return 0;
-  CurrentTripPath = path;
   std::string error;
-  if (!ReadDeoFile(FsPath(CurrentTripPath), &error)) {
+  if (!ReadDeoFile(FsPath(path), &error)) {
+    // The current trip stays, and with it the path of its file (a save of
+    // the trip shown must not go to the file that was refused).
     ReportCannotOpen();
     return 0;
   }
+  CurrentTripPath = path;
   if (TripSampleCount < kMinShowRecords) return 0;
   if (ResaveTripsFlag && TripFileExact(FsPath(CurrentTripPath))) WriteDeoFile(FsPath(CurrentTripPath));
   return 1;

@@ -124,9 +124,10 @@ bool ApplyDeoBytes(std::string_view bytes, std::string* error = nullptr, std::st
 bool WriteDeoFile(const std::filesystem::path& path, std::string* error = nullptr);
 
 // Loads line i of the list: cuts it at its first ';' (none: 0), appends
-// ".DEO", joins it to RiderDir and stores it in CurrentTripPath, reads it
-// with ReadDeoFile. Result 1 when loaded with at least 60 records, else 0.
-// A file that cannot be read writes "Cannot open output file.\n" to stderr.
+// ".DEO", joins it to RiderDir, reads it with ReadDeoFile and stores the
+// path in CurrentTripPath. Result 1 when loaded with at least 60 records,
+// else 0. A file that cannot be read writes "Cannot open output file.\n" to
+// stderr and leaves the current trip and CurrentTripPath as they were.
 // While ResaveTripsFlag is set the loaded trip is written back, unless the
 // file is not exactly as long as its count says (TripFileExact).
 int LoadTripByListIndex(const TStringList& list, int i);

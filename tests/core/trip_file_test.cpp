@@ -362,6 +362,7 @@ TEST_F(TripFileTest, LoadTripByListIndexPaths) {
   EXPECT_EQ(LoadTripByListIndex(list, 2), 0);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Cannot open output file.\n");
   EXPECT_EQ(TripSampleCount, 60);  // the failed read changed nothing
+  EXPECT_EQ(CurrentTripPath, JoinPath(RiderDir, "20240102_1000000_B.DEO"));  // nor the path of the trip
   const std::string before = CurrentTripPath;
   EXPECT_EQ(LoadTripByListIndex(list, 3), 0);
   EXPECT_EQ(CurrentTripPath, before);
