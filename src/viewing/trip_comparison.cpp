@@ -188,16 +188,19 @@ void TForm31::FormActivate(tav::TControl*) {
   ZK21->SetCaption(ZK21->Caption);
   LayoutControls();
   // The trips are taken when an opener shows the window (the same two trips
-  // again keep the chart as it is); the user coming back keeps them.
+  // under the same titles keep the chart as it is); the user coming back
+  // keeps them.
   if (loaded_once_ && ShowCalls() == taken_at_show_) return;
   taken_at_show_ = ShowCalls();
   const int n1 = std::clamp<int>(tav::TripSampleCount, 0, tav::kMaxTripRecords - 1);
   const int n2 = std::clamp<int>(tav::TripSampleCount2, 0, tav::kMaxTripRecords - 1);
   const uint64_t fp = tav::TripFingerprint(tav::TripSamples, n1) * 31 +
                       tav::TripFingerprint(tav::TripSamples2, n2);
-  if (loaded_once_ && fp == shown_fingerprint_) return;
+  if (loaded_once_ && fp == shown_fingerprint_ && Trip1Title == shown_titles_[0] && Trip2Title == shown_titles_[1])
+    return;
   loaded_once_ = true;
   shown_fingerprint_ = fp;
+  shown_titles_ = {Trip1Title, Trip2Title};  // the legend names them
   trip1_.assign(tav::TripSamples, tav::TripSamples + n1);
   trip2_.assign(tav::TripSamples2, tav::TripSamples2 + n2);
   Rebuild();

@@ -70,6 +70,7 @@ class TForm31 : public tav::TForm {
   std::vector<tav::TripSample> trip1_, trip2_;
   uint64_t taken_at_show_ = 0;  // ShowCalls() when they were taken
   uint64_t shown_fingerprint_ = 0;
+  std::array<std::string, 2> shown_titles_;  // Trip1Title, Trip2Title drawn
   bool loaded_once_ = false;
   bool showing_ = false;
 };

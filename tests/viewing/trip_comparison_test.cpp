@@ -185,6 +185,12 @@ TEST_F(CompareTripsTest, ShownAgainAfterARefusedTripDrawsTheTripsItWasOpenedWith
   LoadInto(TripSamples2, TripSampleCount2, DemoRide(7, 1200));
   OpenComparison("a", "b");
   EXPECT_EQ(ch->Series(0)->Count(), static_cast<int>(other.size()) - 1);
+  // The same two trips under new titles (a comment edited in the diary):
+  // the legend names them anew.
+  Form30->Show();
+  OpenComparison("a", "2024.05.08 10:00  Flat and windy");
+  EXPECT_EQ(ch->Series(1)->Title.rfind("TRIP2  2024.05.08 10:00  Flat and windy  ", 0), 0u) << ch->Series(1)->Title;
+  EXPECT_EQ(Form31->ZK21->Caption, "2024.05.08 10:00  Flat and windy");
 }
 
 }  // namespace
