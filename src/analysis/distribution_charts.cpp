@@ -209,7 +209,7 @@ void TForm34::PaintZoneBands(TCanvas& cv, bool full_height) {
   const int top = full_height ? Ch_RO->LeftAxis.StartPos() : base;
   const int bottom_y = full_height ? base : base + 6;
   cv.Brush.Style = TBrushStyle::bsSolid;
-  for (const ZoneBand& b : ZoneBands(DistributionView.ZoneLimits, ZoneCount, bottom.StartPos(), bottom.Length())) {
+  for (const ZoneBand& b : ZoneBands(ShownView.ZoneLimits, ZoneCount, bottom.StartPos(), bottom.Length())) {
     cv.Brush.Color = ZoneColors[b.Zone];
     cv.FillRect({b.Left, top, b.Right, bottom_y});
   }
@@ -227,26 +227,33 @@ void TForm34::FormActivate(TControl*) {
     c->BottomAxis.GridPen.Color = ChartColors[8];
   }
   FormResize(this);
+
+  // An opener sets a new caption (the overview's item statistics also name
+  // a selection line first): the record and the line are taken now. Shown
+  // again without an opener, the window keeps both.
+  const bool opening = NewOpening || NextItemLine >= 0 || Caption != shown_caption_ || !view_taken_;
+  if (opening) {
+    if (Caption != shown_caption_ && Caption != OpenerCaption) OpenerCaption = Caption;  // an opener that set the caption only
+    ShownItemLine = -1;
+    ShownLine.clear();
+    if (NextItemLine >= 0 && ScanList != nullptr && NextItemLine < ScanList->Count()) {
+      ShownItemLine = NextItemLine;
+      ShownLine = ScanList->At(NextItemLine);
+    }
+    ShownView = DistributionView;
+    view_taken_ = true;
+  }
+  NewOpening = false;
+  NextItemLine = -1;
   ShowPeakBars();
   ShowPowerDistribution();
   ShowHeartRateDistribution();
   ShowSpeedDistribution();
   ShowCadenceDistribution();
 
-  // The caption: the opener's, and for a selection line its label. An
-  // opener sets a new caption; the overview's item statistics also name the
-  // line first.
-  if (Caption != shown_caption_) {
-    if (Caption != OpenerCaption) OpenerCaption = Caption;  // an opener that set the caption only
-    ShownItemLine = -1;
-  }
-  if (NextItemLine >= 0) {
-    ShownItemLine = NextItemLine;
-    NextItemLine = -1;
-  }
+  // The caption: the opener's, and for a selection line its label.
   std::string caption = OpenerCaption;
-  if (ShownItemLine >= 0 && ShownItemLine < ScanList->Count())
-    caption += "   " + SelectionLineText(ScanList->At(ShownItemLine));
+  if (ShownItemLine >= 0) caption += "   " + SelectionLineText(ShownLine);
   Caption = shown_caption_ = caption;
 }
 
@@ -256,7 +263,7 @@ void TForm34::ShowPeakBars() {
   Ch_LO->Title.Text.Add(UiText[7]);
   static const char* const kLabels[4] = {"5[sec]", "1[min]", "5[min]", "20[min]"};
   static const TColor kColors[4] = {clRed, clYellow, clLime, clGreen};
-  for (int k = 0; k < 4; ++k) Series1->Add(DistributionView.Peaks[k], kLabels[k], kColors[k]);
+  for (int k = 0; k < 4; ++k) Series1->Add(ShownView.Peaks[k], kLabels[k], kColors[k]);
   Ch_LO->LeftAxis.SetAutomatic(true);
   Ch_LO->LeftAxis.SetMinimum(0);
   Ch_LO->LeftAxis.Title = UiText[8] + " [W]";
@@ -264,23 +271,23 @@ void TForm34::ShowPeakBars() {
 }
 
 void TForm34::ShowPowerDistribution() {
-  FillBars(*Ch_RO, *BarSeries1, HistogramBars(Histogram::Power, DistributionView, UnitFlags), clYellow,
+  FillBars(*Ch_RO, *BarSeries1, HistogramBars(Histogram::Power, ShownView, UnitFlags), clYellow,
            "Power", UiText[0] + " [%]", "Power [W]");
 }
 
 void TForm34::ShowHeartRateDistribution() {
-  FillBars(*Ch_LU, *BarSeries2, HistogramBars(Histogram::HeartRate, DistributionView, UnitFlags), clRed,
+  FillBars(*Ch_LU, *BarSeries2, HistogramBars(Histogram::HeartRate, ShownView, UnitFlags), clRed,
            UiText[1], UiText[0] + " [%]", UiText[2] + " [ 1/min]");
 }
 
 void TForm34::ShowSpeedDistribution() {
   const bool miles = UnitFlags & kUnitMiles;
-  FillBars(*Ch_MU, *BarSeries4, HistogramBars(Histogram::Speed, DistributionView, UnitFlags), clBlue,
+  FillBars(*Ch_MU, *BarSeries4, HistogramBars(Histogram::Speed, ShownView, UnitFlags), clBlue,
            UiText[3], UiText[0] + " [%]", UiText[4] + (miles ? " [mph]" : " [km/h]"));
 }
 
 void TForm34::ShowCadenceDistribution() {
-  FillBars(*Ch_RU, *BarSeries3, HistogramBars(Histogram::Cadence, DistributionView, UnitFlags), clLime,
+  FillBars(*Ch_RU, *BarSeries3, HistogramBars(Histogram::Cadence, ShownView, UnitFlags), clLime,
            UiText[5], UiText[0] + " [%]", UiText[6] + " [1/min]");
 }
 
@@ -290,9 +297,13 @@ void TForm34::ShowCadenceDistribution() {
 
 void TForm34::ShowChannelCurve(int channel) {
   if (channel < kCurvePower || channel > kCurveHeartRate) return;
-  if (ShownItemLine < 0 || ShownItemLine >= ScanList->Count()) return;
+  // The trip of the line the caption names, while the selection still holds
+  // it where the opener found it.
+  if (ShownItemLine < 0 || ScanList == nullptr || ShownItemLine >= ScanList->Count() ||
+      ScanList->At(ShownItemLine) != ShownLine)
+    return;
   TripFileData trip;
-  if (!ReadListedTrip(ScanList->At(ShownItemLine), trip)) return;
+  if (!ReadListedTrip(ShownLine, trip)) return;
   const auto c = static_cast<CurveChannel>(channel);
   const ChannelCurve curve = BuildChannelCurve(trip.Samples.data(), trip.Count(), c);
 
@@ -343,6 +354,7 @@ void ShowDistributionSums(const std::string& caption) {
   if (Form34 == nullptr) return;
   Form34->OpenerCaption = caption;
   Form34->Caption = Form34->OpenerCaption;
+  Form34->NewOpening = true;
   Form34->Show();
 }
 

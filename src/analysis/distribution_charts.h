@@ -9,6 +9,11 @@
 // the overview's ShowItemStats) names the line's label in the caption and
 // offers the channel curve; the opener states that by setting NextItemLine
 // before it shows the window.
+//
+// An opening takes its record and its selection line: the window shown
+// again later draws that record and names that line, whatever other windows
+// have left in DistributionView or in the selection list since, so the
+// caption, the bars and the curve always belong to one trip (or one sum).
 #pragma once
 
 #include <array>
@@ -35,12 +40,20 @@ class TForm34 : public tav::TForm {
   // shows (-1: the next opening shows no selection line). Taken and reset by
   // the activation that follows a new opening.
   int NextItemLine = -1;
+  // Set by an opener that filled DistributionView anew: the next activation
+  // takes the record (and NextItemLine) even under an unchanged caption.
+  bool NewOpening = false;
   // The caption as the opener set it (the sums' totals and dates); the
   // window extends this one on activation, so the caption never grows.
   std::string OpenerCaption;
   // The selection line shown now (-1: a trip, a day or a period of the
   // diary or the calendar); the channel curve is offered only for a line.
   int ShownItemLine = -1;
+  // That line as it read when the window was opened: the caption names it,
+  // and the curve is drawn only while the selection still holds it there.
+  std::string ShownLine;
+  // The record the bars show: DistributionView as the opener left it.
+  tav::DistributionData ShownView;
 
   // ---- Layout (kept by the resize handler) ------------------------------------
   int HalfWidth = 0;   // (client width - 12) / 2
@@ -59,7 +72,7 @@ class TForm34 : public tav::TForm {
   // trips that cannot be read.
   void ShowChannelCurve(int channel);
 
-  // Fills the five bar charts from DistributionView.
+  // Fill the five bar charts from ShownView.
   void ShowPeakBars();
   void ShowPowerDistribution();
   void ShowHeartRateDistribution();
@@ -93,6 +106,7 @@ class TForm34 : public tav::TForm {
   std::array<Panel, 4> panels_{};  // power, heart rate, speed, cadence
   bool editor_opened_ = false;      // the last press opened an axis editor
   std::string shown_caption_;       // the caption as last composed
+  bool view_taken_ = false;         // ShownView holds an opener's record
 };
 
 extern TForm34* Form34;

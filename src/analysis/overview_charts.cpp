@@ -289,6 +289,7 @@ void TForm35::FormActivate(TControl*) {
       BuildDayItems();
       break;
     case 20:
+      ItemCount = ScanList != nullptr ? ScanList->Count() : 0;
       LoadSelectedTrips();
       break;
     default:
@@ -331,7 +332,7 @@ void TForm35::LoadListItems() {
 }
 
 void TForm35::LoadSelectedTrips() {
-  items_ = ListItems(*ScanList, 0, ItemCount, true, UnitFlags);
+  items_ = ScanList != nullptr ? ListItems(*ScanList, 0, ItemCount, true, UnitFlags) : std::vector<OverviewItem>{};
 }
 
 void TForm35::BuildDayItems() {

@@ -10,7 +10,9 @@
 //   5  settings panel, then the first trips of the trip list (Tag becomes 6);
 //   10 the days FirstItem .. FirstItem + ItemCount - 1 of the calendar
 //      (counted like CalDayBase, which is the calendar's first day index);
-//   20 lines 0 .. ItemCount - 1 of the selection list;
+//   20 the selection list, all of it: read anew on every activation, so
+//      ItemCount becomes its line count then (a list handed over by another
+//      window since the opening is shown whole, never cut to the old count);
 //   any other value: trip-list lines FirstItem .. FirstItem + ItemCount - 1.
 // ItemCount is the span the opener asked for; the items taken from it (manual
 // entries and lines without a slot are left out) are Items().

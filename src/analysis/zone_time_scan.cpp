@@ -91,6 +91,10 @@ ZoneLayout ChooseZoneLayout(int lineCount, int blockMode) {
   return ZoneLayout::PerTrip;
 }
 
+int ZoneBlockModeOf(const std::vector<std::string>& lines) {
+  return std::find(lines.begin(), lines.end(), kBlock2Line) != lines.end() ? 2 : 0;
+}
+
 // ---------------------------------------------------------------------------
 // Texts
 // ---------------------------------------------------------------------------
@@ -384,6 +388,7 @@ void TForm56::Scan() {
   Caption = SpanCaption(first, last);
   ZoneScanDateRange = first + " - " + last;
 
+  BlockMode = ZoneBlockModeOf(lines);
   const ZoneLayout layout = ChooseZoneLayout(ItemCount, BlockMode);
   const int basis = std::clamp(tav::DiarySelectionKind().value_or(0), 0, 2);
   const RiderZoneRows zones = CurrentRiderZoneRows();
@@ -560,9 +565,9 @@ void TForm56::Show1MouseMove(TControl*, TShiftState, int x, int) {
 
 namespace tav {
 
-void OpenZoneTimeScan(int block_mode) {
+void OpenZoneTimeScan(int /*block_mode*/) {
+  // The diary's block mode is the list's: the window takes it from the list.
   if (Form56 == nullptr) return;
-  Form56->BlockMode = block_mode;
   Form56->Show();
 }
 

@@ -76,6 +76,9 @@ struct ZoneBar {
 
 enum class ZoneLayout { Few, Blocks, Sum, PerTrip };
 ZoneLayout ChooseZoneLayout(int lineCount, int blockMode);
+// The block mode of a list: 2 when it holds the line "BLOCK2" (block 1,
+// the separator, block 2), else 0.
+int ZoneBlockModeOf(const std::vector<std::string>& lines);
 
 // "hh:mm:ss" (hours not limited to two digits).
 std::string ZoneHms(int64_t seconds);
@@ -147,9 +150,10 @@ class TForm56 : public tav::TForm {
  public:
   TForm56();
 
-  // Layout of the selection, set by the diary before it shows the window:
-  // 0 normal; 2 two blocks (the lines of block 1, a line "BLOCK2", then
-  // block 2). Kept here, so later activations draw the same layout.
+  // Layout of the list walked: 0 normal; 2 two blocks (the lines of block
+  // 1, a line "BLOCK2", then block 2). Every activation reads the list anew
+  // and takes the mode from it, so mode and list always agree, also when
+  // another window has handed over a new selection since the opening.
   int BlockMode = 0;
 
   int FirstIndex = 0;

@@ -326,17 +326,25 @@ TripReadError ReadTripFile(const std::filesystem::path& path, TripFileData& data
 
 TripReadError ReadTripSamples(const std::filesystem::path& path, TripSample* buffer, int capacity,
                               int32_t& count, std::string* error) {
+  // Read aside first: a file refused halfway leaves the caller's buffer as
+  // it was (its records may be on show).
+  std::vector<TripSample> read;
   std::string tail;
   int32_t n = 0;
   const TripReadError e = ReadTripRecords(
       path,
       [&](int records) -> TripSample* {
-        if (records <= capacity) return buffer;
+        if (records <= capacity) {
+          read.resize(static_cast<std::size_t>(records));
+          return read.data();
+        }
         if (error) *error = "The trip file " + PathText(path) + Format(" of %i records does not fit the buffer.", records);
         return nullptr;
       },
       tail, n, error);
-  if (e == TripReadError::None) count = n;
+  if (e != TripReadError::None) return e;
+  std::copy(read.begin(), read.end(), buffer);
+  count = n;
   return e;
 }
 
@@ -520,12 +528,14 @@ int LoadTripByListIndex(const TStringList& list, int i) {
   const std::string& line = list[i];
   std::string path = TripPathOfLine(line);
   if (path.empty()) return 0;
-  CurrentTripPath = path;
   std::string error;
-  if (!ReadDeoFile(FsPath(CurrentTripPath), &error)) {
+  if (!ReadDeoFile(FsPath(path), &error)) {
+    // The current trip stays, and with it the path of its file (a save of
+    // the trip shown must not go to the file that was refused).
     ReportCannotOpen();
     return 0;
   }
+  CurrentTripPath = path;
   if (TripSampleCount < kMinShowRecords) return 0;
   if (ResaveTripsFlag && TripFileExact(FsPath(CurrentTripPath))) WriteDeoFile(FsPath(CurrentTripPath));
   return 1;

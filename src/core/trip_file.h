@@ -69,7 +69,8 @@ TripReadError DecodeDeoBytes(std::string_view bytes, TripFileData& data, std::st
 TripReadError ReadTripFile(const std::filesystem::path& path, TripFileData& data,
                            std::string* error);
 // Reads only the samples into a caller's buffer of `capacity` records (for
-// worker threads); `count` gets the record count. Nothing shared is touched.
+// worker threads); `count` gets the record count. Nothing shared is touched,
+// and a refused file leaves the buffer and `count` as they were.
 TripReadError ReadTripSamples(const std::filesystem::path& path, TripSample* buffer, int capacity,
                               int32_t& count, std::string* error);
 
@@ -123,9 +124,10 @@ bool ApplyDeoBytes(std::string_view bytes, std::string* error = nullptr, std::st
 bool WriteDeoFile(const std::filesystem::path& path, std::string* error = nullptr);
 
 // Loads line i of the list: cuts it at its first ';' (none: 0), appends
-// ".DEO", joins it to RiderDir and stores it in CurrentTripPath, reads it
-// with ReadDeoFile. Result 1 when loaded with at least 60 records, else 0.
-// A file that cannot be read writes "Cannot open output file.\n" to stderr.
+// ".DEO", joins it to RiderDir, reads it with ReadDeoFile and stores the
+// path in CurrentTripPath. Result 1 when loaded with at least 60 records,
+// else 0. A file that cannot be read writes "Cannot open output file.\n" to
+// stderr and leaves the current trip and CurrentTripPath as they were.
 // While ResaveTripsFlag is set the loaded trip is written back, unless the
 // file is not exactly as long as its count says (TripFileExact).
 int LoadTripByListIndex(const TStringList& list, int i);

@@ -154,6 +154,13 @@ void TForm40::FormActivate(tav::TControl*) {
   // coming back from another window keeps the place.
   const uint64_t fp = tav::TripFingerprint(
       tav::TripSamples, std::clamp<int>(tav::TripSampleCount, 0, tav::kMaxTripRecords - 1));
+  // The file of the trip: as the opener left it, or with a new trip in the
+  // buffer. Coming back keeps it: a path changed meanwhile belongs to a trip
+  // file that was opened for another window, or refused.
+  if (ShowCalls() != taken_at_show_ || !shown_once_ || fp != shown_fingerprint_) {
+    taken_at_show_ = ShowCalls();
+    records_path_ = tav::CurrentTripPath;
+  }
   if (shown_once_ && fp == shown_fingerprint_ && !select_pending_) return;
   if (!shown_once_ || fp != shown_fingerprint_) {
     shown_once_ = true;
@@ -182,6 +189,13 @@ bool TForm40::SB_SaveClick(tav::TControl*) {
       tav::TripSampleCount >= tav::kMaxTripRecords) {
     // Nothing loaded: writing would replace the file with an unreadable one.
     L_SAVE->SetCaption(what + ": no trip loaded, nothing written.");
+    L_SAVE->Font.Color = tav::clRed;
+    return false;
+  }
+  if (tav::CurrentTripPath != records_path_) {
+    // Another trip file was opened (or refused) since this trip was taken:
+    // the trip shown would go to a file it was not read from.
+    L_SAVE->SetCaption(what + ": " + name + " is not the file of the trip shown; nothing written.");
     L_SAVE->Font.Color = tav::clRed;
     return false;
   }

@@ -27,8 +27,11 @@ class TForm40 : public tav::TForm {
 
   void FormActivate(tav::TControl* sender);
   void FormClose(tav::TControl* sender, tav::TCloseAction& action);
-  // Writes the loaded trip to CurrentTripPath; the result shows in L_SAVE.
-  // Returns whether the trip was written.
+  // Writes the loaded trip to the file it was read from (CurrentTripPath
+  // when the table took the trip); the result shows in L_SAVE. When the
+  // current trip path has moved on since (another trip file was opened, or
+  // refused, meanwhile), nothing is written. Returns whether the trip was
+  // written.
   bool SB_SaveClick(tav::TControl* sender);
 
   // The records the grid shows (a copy of the trip buffer taken when the
@@ -50,6 +53,8 @@ class TForm40 : public tav::TForm {
   void SetTitles();
   void LayoutControls();
   std::vector<tav::TripSample> records_;
+  std::string records_path_;    // CurrentTripPath when the records were taken
+  uint64_t taken_at_show_ = 0;  // ShowCalls() then
   uint64_t shown_fingerprint_ = 0;
   bool shown_once_ = false;
   bool select_pending_ = false;

@@ -187,21 +187,30 @@ void TForm31::FormActivate(tav::TControl*) {
   ZK1->SetCaption(ZK1->Caption);
   ZK21->SetCaption(ZK21->Caption);
   LayoutControls();
+  // The trips are taken when an opener shows the window (the same two trips
+  // under the same titles keep the chart as it is); the user coming back
+  // keeps them.
+  if (loaded_once_ && ShowCalls() == taken_at_show_) return;
+  taken_at_show_ = ShowCalls();
   const int n1 = std::clamp<int>(tav::TripSampleCount, 0, tav::kMaxTripRecords - 1);
   const int n2 = std::clamp<int>(tav::TripSampleCount2, 0, tav::kMaxTripRecords - 1);
   const uint64_t fp = tav::TripFingerprint(tav::TripSamples, n1) * 31 +
                       tav::TripFingerprint(tav::TripSamples2, n2);
-  if (loaded_once_ && fp == shown_fingerprint_) return;
+  if (loaded_once_ && fp == shown_fingerprint_ && Trip1Title == shown_titles_[0] && Trip2Title == shown_titles_[1])
+    return;
   loaded_once_ = true;
   shown_fingerprint_ = fp;
+  shown_titles_ = {Trip1Title, Trip2Title};  // the legend names them
+  trip1_.assign(tav::TripSamples, tav::TripSamples + n1);
+  trip2_.assign(tav::TripSamples2, tav::TripSamples2 + n2);
   Rebuild();
 }
 
 void TForm31::Rebuild() {
   CH_CMP->RemoveAllSeries();
   CH_CMP->UndoZoom();
-  const int n1 = std::clamp<int>(tav::TripSampleCount, 0, tav::kMaxTripRecords - 1);
-  const int n2 = std::clamp<int>(tav::TripSampleCount2, 0, tav::kMaxTripRecords - 1);
+  const int n1 = static_cast<int>(trip1_.size());
+  const int n2 = static_cast<int>(trip2_.size());
   const tav::RecordRange r1 = tav::ShowableTrip(n1), r2 = tav::ShowableTrip(n2);
   showing_ = !r1.Empty() && !r2.Empty();
   L_EMPTY->Visible = !showing_;
@@ -212,8 +221,8 @@ void TForm31::Rebuild() {
                                     std::max(0, n2), tav::kMinShowRecords));
     return;
   }
-  const std::vector<tav::SmoothSample> s1 = SmoothTrip(tav::TripSamples, n1);
-  const std::vector<tav::SmoothSample> s2 = SmoothTrip(tav::TripSamples2, n2);
+  const std::vector<tav::SmoothSample> s1 = SmoothTrip(trip1_.data(), n1);
+  const std::vector<tav::SmoothSample> s2 = SmoothTrip(trip2_.data(), n2);
   const tav::TColor text = tav::ChartColors[9];
   CH_CMP->Color = tav::ChartColors[0];
   CH_CMP->Frame.Color = text;
@@ -238,8 +247,8 @@ void TForm31::Rebuild() {
       const std::string* title;
       tav::TColor colour;
       const char* fallback;
-    } trips[2] = {{tav::TripSamples, n1, r1, &s1, &Trip1Title, look.trip1, "TRIP1"},
-                  {tav::TripSamples2, n2, r2, &s2, &Trip2Title, look.trip2, "TRIP2"}};
+    } trips[2] = {{trip1_.data(), n1, r1, &s1, &Trip1Title, look.trip1, "TRIP1"},
+                  {trip2_.data(), n2, r2, &s2, &Trip2Title, look.trip2, "TRIP2"}};
     for (const auto& t : trips) {
       const tav::ChannelSeries data =
           tav::BuildChannelSeries(t.trip, t.count, t.range, look.channel, {}, unit, t.smooth->data());

@@ -1,6 +1,11 @@
 // TForm31: the two-trip comparison. Curves of the trips in TripSamples and
 // TripSamples2 over time on one chart: power on the left axis, heart rate
 // (and cadence and speed when chosen) on the right.
+//
+// The opener loads the two trips, sets the titles and shows the window; the
+// window then takes copies of both trips. Coming back to it later draws
+// those copies under their titles, whatever other windows (or a trip file
+// that failed to load) have left in the buffers since.
 #pragma once
 
 #include <string>
@@ -11,6 +16,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/trip_types.h"
 #include "platform/controls.h"
 
 namespace tav {
@@ -60,7 +66,11 @@ class TForm31 : public tav::TForm {
   void FitRightTitle();
   std::vector<std::pair<std::string, std::string>> right_parts_;  // channel, unit
   std::array<bool, 4> pairs_{true, true, false, false};
+  // The two trips shown, as the opener left them in the buffers.
+  std::vector<tav::TripSample> trip1_, trip2_;
+  uint64_t taken_at_show_ = 0;  // ShowCalls() when they were taken
   uint64_t shown_fingerprint_ = 0;
+  std::array<std::string, 2> shown_titles_;  // Trip1Title, Trip2Title drawn
   bool loaded_once_ = false;
   bool showing_ = false;
 };

@@ -346,21 +346,28 @@ void TForm30::ShowEmpty(bool empty) {
 }
 
 void TForm30::FormActivate(tav::TControl*) {
-  std::string caption = Form3 ? tav::ViewCaption : std::string();
-  if (caption.empty() && !tav::CommandLineTrip.empty()) {
-    // A trip named on the command line: its file name.
-    const std::string& path = tav::CommandLineTrip;
-    const std::size_t slash = path.find_last_of("/\\");
-    caption = "TRIP " + (slash == std::string::npos ? path : path.substr(slash + 1));
-  }
-  if (caption.empty()) caption = "TRIP";
-  Caption = caption;
-
   const int count = std::clamp<int>(tav::TripSampleCount, 0, tav::kMaxTripRecords - 1);
   const int sport = count > 0 ? static_cast<int>(tav::HeaderSport(tav::TripSamples[0]))
                               : static_cast<int>(tav::kSportBikePower);
   const uint64_t fp = tav::TripFingerprint(tav::TripSamples, count);
   const bool changed = !loaded_once_ || fp != shown_fingerprint_;
+
+  // The caption names the trip shown: taken when an opener shows the view
+  // or another trip is in the buffer. Coming back to the same trip keeps it
+  // (the diary names in it the trip of whatever it opened last, also a trip
+  // it opened in another window).
+  if (changed || ShowCalls() != caption_taken_at_) {
+    caption_taken_at_ = ShowCalls();
+    std::string caption = Form3 ? tav::ViewCaption : std::string();
+    if (caption.empty() && !tav::CommandLineTrip.empty()) {
+      // A trip named on the command line: its file name.
+      const std::string& path = tav::CommandLineTrip;
+      const std::size_t slash = path.find_last_of("/\\");
+      caption = "TRIP " + (slash == std::string::npos ? path : path.substr(slash + 1));
+    }
+    if (caption.empty()) caption = "TRIP";
+    Caption = caption;
+  }
   // The default channels when the opener asks for them as it shows the view
   // (or a new trip); coming back from another window keeps the user's choice
   // and zoom.

@@ -126,6 +126,7 @@ class TForm30 : public tav::TForm {
   uint64_t shown_fingerprint_ = 0;
   bool loaded_once_ = false;
   bool opening_ = false;  // shown since the last activation
+  uint64_t caption_taken_at_ = 0;  // ShowCalls() when the caption was taken
 };
 
 extern TForm30* Form30;

@@ -6,6 +6,7 @@
 #include "core/statistics.h"
 #include "core/trip_file.h"
 #include "analysis/distribution_model.h"
+#include "openers/openers.h"
 #include "platform/text.h"
 #include "viewing/form_snapshot.h"
 
@@ -97,6 +98,55 @@ TEST_F(DistributionChartsTest, ChannelCurveOnlyForATripOfTheSelection) {
   Open("caption", 0);
   Form34->Ch_RO->DoClick();
   EXPECT_FALSE(Form34->Ch_LO2->Visible);
+}
+
+// Opened from a point of the evaluation (the overview names the line, the
+// trip's sum fills the record), then shown again after the diary made a new
+// selection and filled the record of another trip: the caption, the bars and
+// the curve stay those of the trip the window was opened for.
+TEST_F(DistributionChartsTest, ShownAgainAfterANewSelectionKeepsTheTripItWasOpenedFor) {
+  const std::vector<TripSample> other = DemoRide(9, 900);
+  ASSERT_TRUE(WriteFileAtomically(FsPath(JoinPath(RiderDir, "20140305_180000_0_TAV.DEO")),
+                                  EncodeDeoBytes(other.data(), static_cast<int>(other.size()), nullptr, ScaleMax,
+                                                 "", false, nullptr)));
+  const DistributionData hill = TripDistributionTable[5].Data;
+  SetDistributionItemLine(1);
+  ShowDistributionSums("Time = 00:40:00   01.03.2014 - 09:30");
+  SetDistributionItemLine(-1);
+  const std::string opened = "Time = 00:40:00   01.03.2014 - 09:30   005,*Hill ride";
+  ASSERT_EQ(Form34->Caption, opened);
+
+  // The new selection holds another trip at the same place; its record is
+  // what the diary left in DistributionView.
+  SelectedTrips.Assign(std::vector<std::string>{"20140228_1800NR3_X;009;*gym", "20140305_180000_0_TAV;006;*Flat"});
+  LoadIntoCurrent(other);
+  ComputeTripDistribution(6);
+  ASSERT_NE(DistributionView.Peaks[0], hill.Peaks[0]);
+  Form34->Hide();
+  Form34->Show();
+  EXPECT_EQ(Form34->Caption, opened);
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(Form34->Series1->YValue(k), hill.Peaks[k]) << k;
+  // Power bar of 20 + 10 x 15 = 170 W: its share of the ride's time.
+  uint64_t total = 0;
+  for (uint32_t v : hill.PowerHist) total += v;
+  ASSERT_GT(total, 0u);
+  EXPECT_NEAR(Form34->BarSeries1->YValue(15), hill.PowerHist[15] * 100.0 / static_cast<double>(total), 1e-9);
+  // No curve of the other trip; with the line back in its place, the curve
+  // of the trip the caption names.
+  Form34->Ch_RO->DoClick();
+  EXPECT_FALSE(Form34->Ch_LO2->Visible);
+  SelectedTrips.Assign(std::vector<std::string>{"20140228_1800NR3_X;009;*gym", "20140301_093000_0_TAV;005;*Hill ride|~\xA7" "x"});
+  Form34->Ch_RO->DoClick();
+  ASSERT_TRUE(Form34->Ch_LO2->Visible);
+  EXPECT_EQ(Form34->Series3->Count(), static_cast<int>(DemoRide(3, 2400).size()) - 1);  // records 1 .. of the hill ride
+  EXPECT_EQ(Form34->Caption, opened);
+
+  // A new opening (from another window: this one is not the active one)
+  // takes the new record under an unchanged caption.
+  Form34->Hide();
+  ShowDistributionSums("Time = 00:40:00   01.03.2014 - 09:30");
+  EXPECT_EQ(Form34->Series1->YValue(0), TripDistributionTable[6].Data.Peaks[0]);
+  EXPECT_EQ(Form34->Caption, "Time = 00:40:00   01.03.2014 - 09:30");
 }
 
 TEST_F(DistributionChartsTest, AxisEditsAndWidening) {

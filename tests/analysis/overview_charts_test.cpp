@@ -147,6 +147,30 @@ TEST_F(OverviewChartsTest, AValueReadOffABarDoesNotShowAgain) {
   }
 }
 
+// Opened for a selection of two trips, then shown again after another window
+// handed over a selection of three: all three are drawn and named, none is
+// cut off at the count of the opening.
+TEST_F(OverviewChartsTest, SelectionShownAgainIsTheWholeListItReads) {
+  SelectedTrips.Assign(std::vector<std::string>{TripList[0], TripList[2]});
+  ScanList = &SelectedTrips;
+  Open(20, 0, SelectedTrips.Count());
+  ASSERT_EQ(Form35->Bars[0]->Count(), 2);
+  EXPECT_EQ(Form35->Caption, "Analyze of 01.03.2014 to 03.03.2014");
+
+  SelectedTrips.Assign(std::vector<std::string>{TripList[2], TripList[0], TripList[4]});
+  Form35->Hide();
+  Form35->Show();
+  ASSERT_EQ(Form35->Bars[0]->Count(), 3);
+  const double km[3] = {60, 20, 100};  // slots 3, 1 and 5
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Form35->Bars[0]->YValue(i), km[i]) << i;
+  EXPECT_EQ(Form35->Bars[0]->Label(2), "05.03.2014 ");
+  EXPECT_EQ(Form35->Caption, "Analyze of 03.03.2014 to 05.03.2014");
+  // The third bar's right click names the third line.
+  Form35->ShowItemStats(2, TMouseButton::mbRight);
+  EXPECT_EQ(trips_, (std::vector<int>{5}));
+  EXPECT_EQ(lines_, (std::vector<int>{2}));
+}
+
 TEST_F(OverviewChartsTest, CalendarDaysAndEmptyPeriods) {
   CalendarDays.assign(21, CalendarDay{});
   CalendarDays[9].Distance = 42;

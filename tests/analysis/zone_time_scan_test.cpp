@@ -11,6 +11,7 @@
 #include "core/trip_line.h"
 #include "diary/calendar_model.h"
 #include "diary/diary_window.h"
+#include "openers/openers.h"
 #include "platform/text.h"
 
 namespace tav {
@@ -48,6 +49,16 @@ TEST(ZoneScanTest, LayoutByLinesAndBlockMode) {
               {3, 0, ZoneLayout::PerTrip}, {4, 0, ZoneLayout::PerTrip}, {5, 0, ZoneLayout::Sum},
               {9, 2, ZoneLayout::Blocks},  {0, 0, ZoneLayout::PerTrip}};
   for (const Row& r : rows) EXPECT_EQ(ChooseZoneLayout(r.lines, r.mode), r.layout) << r.lines << " " << r.mode;
+}
+
+TEST(ZoneScanTest, BlockModeOfTheList) {
+  const std::string a = "20140301_100000_0_A;001;";
+  struct Row {
+    std::vector<std::string> lines;
+    int mode;
+  } rows[] = {{{a, "BLOCK2", a}, 2}, {{a, "BLOCK2"}, 2}, {{a, a, a}, 0}, {{}, 0}, {{a, "BLOCK2 "}, 0},
+              {{a, "block2"}, 0}};
+  for (const Row& r : rows) EXPECT_EQ(ZoneBlockModeOf(r.lines), r.mode) << r.lines.size();
 }
 
 TEST(ZoneScanTest, ClassesAtTheBounds) {
@@ -299,6 +310,49 @@ TEST_F(ZoneScanWindowTest, DrawsTheTripsAndMeasuresWithoutTouchingTheCurrentTrip
   Form56->Show();
   EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{}));
   Form56->Hide();
+}
+
+// Opened for two blocks, then shown again after another window handed over
+// a selection without blocks: each trip gets its own bar, none is merged
+// into a block; a new two-block list is drawn as two blocks again.
+TEST_F(ZoneScanWindowTest, ShownAgainTheLayoutFollowsTheListItWalks) {
+  const uint16_t power[] = {250, 55, 75, 90, 105, 120, 150};
+  std::copy(std::begin(power), std::end(power), RiderZones[0][0]);
+  // Trips of 61, 81 and 101 records, 2 s apart: 120, 160 and 200 s.
+  const char* const names[3] = {"20140301_100000_0_A", "20140302_100000_0_A", "20140303_100000_0_A"};
+  std::vector<std::string> lines;
+  for (int k = 0; k < 3; ++k) {
+    TripFileData d;
+    d.Samples = testing_core::RampTrip(61 + 20 * k, 2, kSportBikePower);
+    ASSERT_TRUE(WriteTripFile(FsPath(JoinPath(RiderDir, std::string(names[k]) + ".DEO")), d, false, nullptr));
+    lines.push_back(std::string(names[k]) + Format(";00%i;", k + 1));
+  }
+  Form3->Show();
+  Form3->SB_SEL_ALL->Tag = kBasisPower;
+  SelectedTrips.Assign(std::vector<std::string>{lines[0], lines[1], "BLOCK2", lines[2]});
+  ScanList = &SelectedTrips;
+  OpenZoneTimeScan(2);
+  EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{280, 280, 200, 200}));
+
+  // Another analysis takes three trips without blocks; back to this window.
+  SelectedTrips.Assign(lines);
+  Application().ActivateForm(Form3);
+  Application().ActivateForm(Form56);
+  EXPECT_EQ(Form56->BlockMode, 0);
+  EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{120, 160, 200, 0}));
+  // The time readout of the second bar: half of its 160 s.
+  Form56->SB_ZOClick(nullptr);
+  Form56->Show1->DoMouseDown(TMouseButton::mbLeft, 0, 100, Form56->BaseY * 3 / 8);
+  Form56->Show1->DoMouseUp(TMouseButton::mbLeft, 0, 100, Form56->BaseY * 3 / 8);
+  Form56->Show1->DoMouseMove(0, 31 + Form56->BarWidth / 2, 100);
+  EXPECT_EQ(Form56->LT1->Caption, "  50.0%  00:01:20 ");
+
+  // Two blocks again, in another order.
+  SelectedTrips.Assign(std::vector<std::string>{lines[2], "BLOCK2", lines[0]});
+  Application().ActivateForm(Form3);
+  Application().ActivateForm(Form56);
+  EXPECT_EQ(Form56->BlockMode, 2);
+  EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{200, 200, 120, 120}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -248,9 +249,12 @@ TEST_F(TripFileTest, EveryReaderRefusesRecordsThatAreNoSamples) {
     TripFileData data;
     EXPECT_EQ(ReadTripFile(path, data, nullptr), TripReadError::NotSamples) << where;
     EXPECT_EQ(DecodeDeoBytes(bytes, data, nullptr), TripReadError::NotSamples) << where;
-    std::vector<TripSample> buffer(1000);
-    int32_t count = 0;
+    // The caller's buffer and count stay as they were.
+    std::vector<TripSample> buffer(1000, mine[5]);
+    int32_t count = 8;
     EXPECT_EQ(ReadTripSamples(path, buffer.data(), 1000, count, nullptr), TripReadError::NotSamples) << where;
+    EXPECT_EQ(count, 8) << where;
+    EXPECT_EQ(std::count(buffer.begin(), buffer.end(), mine[5]), 1000) << where;
   }
   // A time that stays the same is a sample; so are values at the limit.
   std::vector<TripSample> t = RampTrip(1000);
@@ -302,9 +306,14 @@ TEST_F(TripFileTest, EveryReaderRefusesTimesThatSpanMoreThanTheRecordsCan) {
     TripFileData data;
     EXPECT_EQ(ReadTripFile(path, data, nullptr), expected);
     EXPECT_EQ(DecodeDeoBytes(bytes, data, nullptr), expected);
-    std::vector<TripSample> buffer(1000);
-    int32_t count = 0;
+    const TripSample before = RampTrip(3)[2];
+    std::vector<TripSample> buffer(1000, before);
+    int32_t count = 3;
     EXPECT_EQ(ReadTripSamples(path, buffer.data(), 1000, count, nullptr), expected);
+    // Refused: the caller's buffer and count as they were; read: the trip.
+    EXPECT_EQ(count, row.refused ? 3 : 1000);
+    EXPECT_EQ(buffer[999], row.refused ? before : t[999]);
+    EXPECT_EQ(buffer[1], row.refused ? before : t[1]);
   }
 }
 
@@ -353,6 +362,7 @@ TEST_F(TripFileTest, LoadTripByListIndexPaths) {
   EXPECT_EQ(LoadTripByListIndex(list, 2), 0);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Cannot open output file.\n");
   EXPECT_EQ(TripSampleCount, 60);  // the failed read changed nothing
+  EXPECT_EQ(CurrentTripPath, JoinPath(RiderDir, "20240102_1000000_B.DEO"));  // nor the path of the trip
   const std::string before = CurrentTripPath;
   EXPECT_EQ(LoadTripByListIndex(list, 3), 0);
   EXPECT_EQ(CurrentTripPath, before);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
 #include <unistd.h>
 
 #include "core/core_data.h"
@@ -123,6 +124,43 @@ TEST_F(SampleTableTest, RefusedSaveKeepsTheOldFile) {
   TripSampleCount = 500;
   CurrentTripPath.clear();
   EXPECT_FALSE(Form40->SB_SaveClick(Form40->SB_Save));
+}
+
+// The table shows a trip; meanwhile another window tries a damaged trip
+// file, which is refused: the current trip stays, but the program's trip
+// path names the damaged file (the diary's loader sets it first). Back in
+// the table, Save must not write the trip shown over that file.
+TEST_F(SampleTableTest, SaveAfterARefusedTripFileWritesNoOtherFile) {
+  const fs::path path = LoadDemoTrip();
+  const std::string mine = FileBytes(path);
+  Form40->SB_Save->Visible = true;  // as after a join
+  Form40->Show();
+  std::vector<TripSample> bad = DemoRide(12, 900);
+  bad[400].HeartRate = std::numeric_limits<float>::quiet_NaN();
+  const fs::path damaged = dir_ / "20240502_100000_0_TEST.DEO";
+  WriteBytes(damaged, EncodeDeoBytes(bad.data(), static_cast<int>(bad.size()), nullptr, nullptr, "", false, nullptr));
+  const std::string damaged_bytes = FileBytes(damaged);
+  CurrentTripPath = PathText(damaged);
+  ASSERT_FALSE(ReadDeoFile(damaged));
+  TForm elsewhere;
+  elsewhere.FinishCreate();
+  elsewhere.Show();
+  Application().ActivateForm(Form40);
+
+  EXPECT_FALSE(Form40->SB_SaveClick(Form40->SB_Save));
+  EXPECT_EQ(Form40->L_SAVE->Caption,
+            Form40->UiText[11] + ": 20240502_100000_0_TEST.DEO is not the file of the trip shown; nothing written.");
+  EXPECT_TRUE(FileBytes(damaged) == damaged_bytes);  // (no dump of the bytes)
+  EXPECT_TRUE(FileBytes(path) == mine);
+  elsewhere.Hide();
+
+  // Opened again for its own trip: saved to its file.
+  ASSERT_TRUE(ReadDeoFile(path));
+  CurrentTripPath = PathText(path);
+  Form40->Hide();
+  Form40->Show();
+  EXPECT_TRUE(Form40->SB_SaveClick(Form40->SB_Save));
+  EXPECT_TRUE(FileBytes(damaged) == damaged_bytes);
 }
 
 TEST_F(SampleTableTest, EmptyAndShortBuffersShowAnEmptyTable) {

@@ -7,6 +7,8 @@
 
 #include "core/core_data.h"
 #include "core/core_test_util.h"
+#include "core/trip_file.h"
+#include "openers/openers.h"
 #include "platform/chart.h"
 #include "viewing/form_snapshot.h"
 #include "viewing/trip_view.h"
@@ -125,6 +127,70 @@ TEST_F(CompareTripsTest, ShortTripsShowAnEmptyView) {
   Form31->Hide();
   Form31->Show();
   EXPECT_FALSE(Form31->Showing2());
+}
+
+// The values of a series, to tell one drawing from another.
+std::vector<double> ValuesOf(const TChartSeries& s) {
+  std::vector<double> v;
+  for (int i = 0; i < s.Count(); ++i) v.push_back(s.YValue(i));
+  return v;
+}
+
+// Opened as the diary opens it; then a trip file is refused into the
+// comparison buffer (a record of it holds no measured values) and another
+// trip takes the current buffer (as the first trip of a refused pair, or
+// another view, leaves it). Coming back, the comparison still draws its two
+// trips under their titles; so do the channel buttons.
+TEST_F(CompareTripsTest, ShownAgainAfterARefusedTripDrawsTheTripsItWasOpenedWith) {
+  const std::vector<TripSample> one = DemoRide(3, 3600), two = DemoRide(4, 2400, 2);
+  LoadInto(TripSamples, TripSampleCount, one);
+  LoadInto(TripSamples2, TripSampleCount2, two);
+  OpenComparison("2024.05.01 10:00  Hills", "2024.05.08 10:00  Flat");
+  TChart* ch = Form31->CH_CMP;
+  ASSERT_EQ(ch->SeriesCount(), 4);
+  const std::vector<double> power1 = ValuesOf(*ch->Series(0)), power2 = ValuesOf(*ch->Series(1));
+  const std::string title2 = ch->Series(1)->Title;
+  const double left_max = ch->LeftAxis.Maximum();
+  ASSERT_EQ(static_cast<int>(power1.size()), static_cast<int>(one.size()) - 1);
+
+  std::vector<TripSample> damaged = DemoRide(5, 1800);
+  for (std::size_t i = 1000; i < damaged.size(); ++i) damaged[i].Power = 3.0e30f;
+  const std::filesystem::path path =
+      std::filesystem::path(::testing::TempDir()) / "compare_damaged_trip.DEO";
+  ASSERT_TRUE(WriteFileAtomically(path, EncodeDeoBytes(damaged.data(), static_cast<int>(damaged.size()),
+                                                       nullptr, nullptr, "", false, nullptr)));
+  int32_t count = 0;
+  EXPECT_NE(ReadTripSamples(path, TripSamples2, kTripBufferRecords, count, nullptr), TripReadError::None);
+  std::filesystem::remove(path);
+  EXPECT_EQ(TripSampleCount2, static_cast<int32_t>(two.size()));
+  EXPECT_EQ(TripSamples2[500], two[500]);
+  const std::vector<TripSample> other = DemoRide(6, 600);
+  LoadInto(TripSamples, TripSampleCount, other);
+
+  Form30->Show();  // the user goes elsewhere and comes back
+  Application().ActivateForm(Form31);
+  ASSERT_EQ(ch->SeriesCount(), 4);
+  EXPECT_EQ(ValuesOf(*ch->Series(0)), power1);
+  EXPECT_EQ(ValuesOf(*ch->Series(1)), power2);
+  EXPECT_EQ(ch->Series(1)->Title, title2);
+  EXPECT_DOUBLE_EQ(ch->LeftAxis.Maximum(), left_max);
+  // Cadence added: drawn for the same two trips.
+  Form31->SB_RM->DoClick();
+  ASSERT_EQ(ch->SeriesCount(), 6);
+  EXPECT_EQ(ValuesOf(*ch->Series(0)), power1);
+  EXPECT_EQ(ch->Series(4)->Count(), static_cast<int>(one.size()) - 1);
+  EXPECT_EQ(ch->Series(5)->Count(), static_cast<int>(two.size()) - 1);
+  // Opened again: the trips now in the buffers.
+  Form30->Show();
+  LoadInto(TripSamples2, TripSampleCount2, DemoRide(7, 1200));
+  OpenComparison("a", "b");
+  EXPECT_EQ(ch->Series(0)->Count(), static_cast<int>(other.size()) - 1);
+  // The same two trips under new titles (a comment edited in the diary):
+  // the legend names them anew.
+  Form30->Show();
+  OpenComparison("a", "2024.05.08 10:00  Flat and windy");
+  EXPECT_EQ(ch->Series(1)->Title.rfind("TRIP2  2024.05.08 10:00  Flat and windy  ", 0), 0u) << ch->Series(1)->Title;
+  EXPECT_EQ(Form31->ZK21->Caption, "2024.05.08 10:00  Flat and windy");
 }
 
 }  // namespace

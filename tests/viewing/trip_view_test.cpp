@@ -372,6 +372,36 @@ TEST_F(SingleTripViewTest, CaptionNamesTheTrip) {
   snapshot::DeleteForm(Form3);
 }
 
+// The diary names in its caption the trip it opened last, also one it
+// opened in another window (the heart-rate scan takes its trip into the
+// comparison buffer). Coming back to the view of the same trip keeps the
+// view's caption; a new opening, or another trip in the buffer, takes the
+// diary's.
+TEST_F(SingleTripViewTest, ShownAgainTheCaptionStaysWithTheTrip) {
+  Form3 = new TForm3();
+  ViewCaption = "TRIP 01.05.2024 10:15   Hills";
+  ShowDemoTrip(600);
+  ASSERT_EQ(Form30->Caption, "TRIP 01.05.2024 10:15   Hills");
+  ViewCaption = "TRIP 08.05.2024 09:00   Flat";
+  TForm elsewhere;
+  elsewhere.FinishCreate();
+  elsewhere.Show();
+  Application().ActivateForm(Form30);
+  EXPECT_EQ(Form30->Caption, "TRIP 01.05.2024 10:15   Hills");
+  // The diary opens the view again: its caption now.
+  Application().ActivateForm(&elsewhere);
+  Form30->Show();
+  EXPECT_EQ(Form30->Caption, "TRIP 08.05.2024 09:00   Flat");
+  // Another trip loaded meanwhile (with its caption): shown with it.
+  Application().ActivateForm(&elsewhere);
+  ViewCaption = "TRIP 09.05.2024 18:00   Evening";
+  LoadIntoCurrent(DemoRide(8, 900));
+  Application().ActivateForm(Form30);
+  EXPECT_EQ(Form30->Caption, "TRIP 09.05.2024 18:00   Evening");
+  elsewhere.Hide();
+  snapshot::DeleteForm(Form3);
+}
+
 TEST_F(SingleTripViewTest, CalendarButtonOnlyRaisesAVisibleCalendar) {
   ShowDemoTrip(600);
   Form30->SB_KALClick(Form30->SB_KAL);
