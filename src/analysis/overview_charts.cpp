@@ -343,7 +343,7 @@ void TForm35::FillChart(int k) {
   if (k < 0 || k >= 6) return;
   const int q = Graf6Quantity(k);
   const bool percent = Graf6Percent(k);
-  const OverviewChartValues v = ChartValues(items_, {Mode(), FirstItem, CalDayBase}, q, percent, UnitFlags);
+  const OverviewChartValues v = ChartValues(items_, Mode(), q, percent, UnitFlags);
   TChart& c = *Ch[k];
   TChartSeries& bars = *Bars[k];
   TChartSeries& line = *Lines[k];

@@ -8,8 +8,11 @@
 // Openers set Tag (and, where needed, FirstItem, ItemCount, CalDayBase and
 // the calendar's PeriodStart) and show the window:
 //   5  settings panel, then the first trips of the trip list (Tag becomes 6);
-//   10 the days FirstItem .. FirstItem + ItemCount - 1 of the calendar
-//      (counted like CalDayBase, which is the calendar's first day index);
+//   10 ItemCount days of the calendar from its PeriodStart (the date of
+//      day FirstItem, counted like CalDayBase, the calendar's first day
+//      index, at the opening); each day's values are read by its date, so a
+//      calendar rebuilt since (another rider, an earlier trip) cannot put
+//      one day's values under another day's date;
 //   20 the selection list, all of it: read anew on every activation, so
 //      ItemCount becomes its line count then (a list handed over by another
 //      window since the opening is shown whole, never cut to the old count);

@@ -129,7 +129,7 @@ int QuantityColorSlot(int q) {
   return q >= 0 && q < kQuantityCount ? kSlot[q] : 9;
 }
 
-OverviewChartValues ChartValues(const std::vector<OverviewItem>& items, const OverviewSource& src,
+OverviewChartValues ChartValues(const std::vector<OverviewItem>& items, OverviewMode mode,
                                 int q, bool percent, int unit_flags) {
   OverviewChartValues v;
   const std::size_t n = items.size();
@@ -140,9 +140,11 @@ OverviewChartValues ChartValues(const std::vector<OverviewItem>& items, const Ov
   for (std::size_t i = 0; i < n; ++i) {
     float value = 0;  // values are kept as the stored floats
     double weight = 0;
-    if (src.Mode == OverviewMode::Calendar) {
-      const long long day = static_cast<long long>(src.FirstItem) + static_cast<long long>(i) - src.CalDayBase;
-      const CalendarDay& d = CalendarDayAt(day);
+    if (mode == OverviewMode::Calendar) {
+      // The item's own date in the calendar as it is now: a calendar rebuilt
+      // since the opening (another rider, an earlier trip) has moved its day
+      // indexes, and the bars stay with the dates they are labelled with.
+      const CalendarDay& d = CalendarDayAt(static_cast<long long>(items[i].Key) - CalendarFirstMonday());
       value = static_cast<float>(DayQuantity(d, q, unit_flags));
       weight = d.RideMinutes * 60.0;
     } else if (IsTableSlot(items[i].Slot)) {

@@ -63,13 +63,8 @@ struct OverviewChartValues {
   double AxisMax = 3.0;
 };
 // Trip items read TripSummaryTable (a slot outside the table gives zeros);
-// calendar items read the day FirstItem + i - CalDayBase of CalendarDays.
-struct OverviewSource {
-  OverviewMode Mode = OverviewMode::List;
-  int FirstItem = 0;
-  int CalDayBase = 0;
-};
-OverviewChartValues ChartValues(const std::vector<OverviewItem>& items, const OverviewSource& src,
+// calendar items read the CalendarDays record of their date (Key).
+OverviewChartValues ChartValues(const std::vector<OverviewItem>& items, OverviewMode mode,
                                 int q, bool percent, int unit_flags);
 
 // ---- Settings (Graf6Settings) -------------------------------------------------

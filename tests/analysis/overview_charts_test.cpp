@@ -5,6 +5,7 @@
 #include "analysis/distribution_charts.h"
 #include "core/core_test_util.h"
 #include "core/trip_list.h"
+#include "diary/calendar_model.h"
 #include "diary/calendar_window.h"
 #include "platform/text.h"
 #include "viewing/form_snapshot.h"
@@ -39,6 +40,7 @@ class OverviewChartsTest : public CoreFixture {
     snapshot::DeleteForm(Form35);
     snapshot::DeleteForm(Form34);
     snapshot::DeleteForm(Form33);
+    ClearCalendarDays();
     CalendarDays.clear();
     CoreFixture::TearDown();
   }
@@ -172,22 +174,40 @@ TEST_F(OverviewChartsTest, SelectionShownAgainIsTheWholeListItReads) {
 }
 
 TEST_F(OverviewChartsTest, CalendarDaysAndEmptyPeriods) {
+  // A model whose day index 0 is Monday 3 Feb 2014: 1 January 2014 is a
+  // Wednesday (W_Tag 2), five weeks on from the Monday of its week.
+  CalendarYearStart = DateValue(2014, 1, 1);
+  W_Tag = 2;
+  t_offset = 35;
   CalendarDays.assign(21, CalendarDay{});
   CalendarDays[9].Distance = 42;
   CalendarDays[9].RideMinutes = 80;
-  // Two weeks from day index 7 of the model (first day index 0 = 3 Feb 2014).
+  // Two weeks from day index 7 (Monday 10 Feb) as the calendar opens them.
   Form33->PeriodStart = DateValue(2014, 2, 10);
-  Form35->CalDayBase = 5;
-  Open(10, 7 + 5, 14);
+  Form35->CalDayBase = 33;
+  Open(10, 33 + 7, 14);
   ASSERT_EQ(Form35->Bars[0]->Count(), 14);
   EXPECT_EQ(Form35->Bars[0]->Label(2), "12.02.2014");
   EXPECT_EQ(Form35->Bars[0]->YValue(2), 42.0);
   EXPECT_EQ(Form35->Lines[0]->YValue(2), 80.0);
   Form35->ChartClickSeries(3, Form35->Bars[3], 2, TMouseButton::mbRight, 50, 50);
   EXPECT_EQ(days_, (std::vector<double>{double(DateValue(2014, 2, 12))}));
+  // The calendar rebuilt behind the open window from a trip a week earlier:
+  // day index 0 is now 27 January, 12 February's ride is day 16. Shown
+  // again, the bar dated 12.02.2014 still shows that day's ride.
+  t_offset = 28;
+  CalendarDays.assign(28, CalendarDay{});
+  CalendarDays[16].Distance = 42;
+  CalendarDays[16].RideMinutes = 80;
+  Form35->Hide();
+  Form35->Show();
+  EXPECT_EQ(Form35->Bars[0]->Label(2), "12.02.2014");
+  EXPECT_EQ(Form35->Bars[0]->YValue(2), 42.0);
+  EXPECT_EQ(Form35->Bars[0]->MaxYValue(), 42.0);
   // A period reaching before the model's first day reads empty days.
-  Form35->CalDayBase = 40;
-  Open(10, 7 + 5, 14);
+  Form33->PeriodStart = DateValue(2013, 12, 2);
+  Open(10, 0, 14);
+  EXPECT_EQ(Form35->Bars[0]->Label(0), "02.12.2013");
   EXPECT_EQ(Form35->Bars[0]->MaxYValue(), 0.0);
   // No items: the caption names no dates.
   UnitFlags = kUnitUsDate;

@@ -68,7 +68,7 @@ TEST_F(OverviewModel, ValuesAxisAndPercentMode) {
   items[0].Slot = 1;
   items[1].Slot = 2;
   items[2].Slot = 1000;  // outside the table: zero
-  const OverviewSource list{OverviewMode::List, 0, 0};
+  const OverviewMode list = OverviewMode::List;
   OverviewChartValues v = ChartValues(items, list, 0, false, 0);
   EXPECT_EQ(v.Values, (std::vector<double>{98, 49, 0}));
   EXPECT_EQ(v.Minutes, (std::vector<double>{90, 0, 0}));
