@@ -1,7 +1,8 @@
 // The power-duration curves: the longest run above each threshold and the
 // mean-maximal walk over the largest trip a file may hold, each plain (one
-// pass per threshold or length) and fast; and the best-power worker's run
-// over a block of 100 two-hour trips.
+// pass per threshold or length) and fast; the merge of walked trips into a
+// period's curve; and the best-power worker's run over a block of 100
+// two-hour trips.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -108,6 +109,31 @@ void BM_MeanMaxWalkPortable(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_MeanMaxWalkPortable)->Arg(200000)->Unit(benchmark::kMillisecond);
+
+// The merge of a period's trips into its table of durations: 100 walked
+// trips of `records` records, every other one at 2 s, each a little weaker
+// than the one before, filed one after another into a cleared table (what
+// the worker and the block view do once the trips are walked).
+void BM_MergeTripCurve(benchmark::State& state) {
+  const int records = static_cast<int>(state.range(0));
+  const RidePower& ride = Ride(records);
+  TripCurve walked;
+  walked.Loaded = true;
+  walked.Count = records;
+  MeanMaxWalk(ride.raw.data(), records, walked.Best, 0);
+  std::vector<TripCurve> trips(100, walked);
+  for (std::size_t i = 0; i < trips.size(); ++i) {
+    trips[i].Interval = 1 + static_cast<int32_t>(i % 2);
+    for (float& b : trips[i].Best) b *= 1.0f - 0.003f * static_cast<float>(i);
+  }
+  std::vector<float> table(kBestPowerEntries);
+  for (auto _ : state) {
+    std::fill(table.begin(), table.end(), 0.0f);
+    for (const TripCurve& trip : trips) MergeTripCurve(trip, table.data(), kBestPowerEntries);
+    benchmark::DoNotOptimize(table.data());
+  }
+}
+BENCHMARK(BM_MergeTripCurve)->Arg(7200)->Arg(200000)->Unit(benchmark::kMillisecond);
 
 // 100 trips of 7200 one-second records in a temporary rider folder.
 struct Block {

@@ -513,14 +513,46 @@ bool WalkListedTrips(const std::vector<std::string>& lines, const std::string& r
   return !stopped.load() && !Cancelled(cancel);
 }
 
+namespace {
+
+// table[d] := v for d = from .. to (within the table, so fewer than 2^31)
+// where v is strictly greater, v running along the line through (x0, y0)
+// with `slope` watts per second. Every entry is stored (the old value when
+// v is not greater) and counted by a 32-bit index, so that the loop has no
+// branch and vectorises.
+void FileLine(float* table, int64_t from, int64_t to, int64_t x0, double y0, double slope) {
+  float* t = table + from;
+  const int32_t n = static_cast<int32_t>(to - from + 1);
+  const double k0 = static_cast<double>(from - x0);  // whole seconds: exact in a double
+  for (int32_t j = 0; j < n; ++j) {
+    const float v = static_cast<float>(y0 + slope * (k0 + static_cast<double>(j)));
+    const float old = t[j];
+    t[j] = v > old ? v : old;
+  }
+}
+
+}  // namespace
+
 void MergeTripCurve(const TripCurve& trip, float* table, int entries) {
-  if (!trip.Loaded) return;
+  if (!trip.Loaded || entries < 2) return;
   const std::vector<int32_t> lengths = MeanMaxLengths(trip.Count);
   const std::size_t n = std::min(lengths.size(), trip.Best.size());
+  const int64_t interval = trip.Interval;
+  const int64_t last = entries - 1;
   for (std::size_t i = 0; i < n; ++i) {
-    const int64_t d = static_cast<int64_t>(lengths[i]) * trip.Interval;
-    if (d < 1 || d >= entries) continue;
-    if (trip.Best[i] > table[d]) table[d] = trip.Best[i];
+    const int64_t x0 = static_cast<int64_t>(lengths[i]) * interval;
+    if (x0 > last) break;  // lengths grow: the rest lies beyond the table too
+    const float y0 = trip.Best[i];
+    if (x0 >= 1 && y0 > table[x0]) table[x0] = y0;
+    if (i + 1 == n) break;
+    // The straight line to the next point, up to it or to the table's end.
+    const int64_t x1 = static_cast<int64_t>(lengths[i + 1]) * interval;
+    const float y1 = trip.Best[i + 1];
+    const int64_t from = std::max<int64_t>(x0 + 1, 1), to = std::min(x1 - 1, last);
+    if (from > to) continue;
+    // Flat between equal values (also between two equal infinities).
+    const double slope = y0 == y1 ? 0.0 : (static_cast<double>(y1) - y0) / static_cast<double>(x1 - x0);
+    FileLine(table, from, to, x0, y0, slope);
   }
 }
 
@@ -530,17 +562,6 @@ void FoldTripSummary(const TripCurve& trip, BlockSummary& summary) {
   const int64_t duration = static_cast<int64_t>(trip.Count) * trip.Interval;
   if (duration > summary.MaxDuration)
     summary.MaxDuration = static_cast<int32_t>(std::min<int64_t>(duration, std::numeric_limits<int32_t>::max()));
-}
-
-void KeepCurveFromRising(float* table, int entries) {
-  float longer = 0.0f;  // highest filled entry beyond d
-  for (int d = entries - 1; d >= 1; --d) {
-    if (!(table[d] > 0.0f)) continue;
-    if (table[d] < longer)
-      table[d] = longer;
-    else
-      longer = table[d];
-  }
 }
 
 bool ComputeBlockCurve(const std::vector<std::string>& lines, const std::string& riderDir,
@@ -554,7 +575,6 @@ bool ComputeBlockCurve(const std::vector<std::string>& lines, const std::string&
     FoldTripSummary(trip, summary);
     MergeTripCurve(trip, table, entries);
   }
-  KeepCurveFromRising(table, entries);
   return true;
 }
 

@@ -109,20 +109,18 @@ bool WalkListedTrips(const std::vector<std::string>& lines, const std::string& r
                      int threads, const std::atomic<bool>* cancel, std::vector<TripCurve>& out,
                      const std::function<bool(int done, int total)>& waiting = {});
 
-// Files a walked trip in a table of durations: for each length w, the entry
-// d = w x Interval (skipped outside 1 .. entries - 1) takes the trip's best
-// mean when that is strictly greater (so of equal values the first filed
-// stays).
+// Files a walked trip in a table of durations (index: seconds) as its curve
+// is drawn: at its own durations d = w x Interval its best means, between
+// two consecutive ones the straight line joining them (read at each whole
+// second), nothing below its first duration or beyond its last, nothing
+// outside 1 .. entries - 1. An entry takes the trip's value when that is
+// strictly greater (so of equal values the first filed stays; NaN never
+// goes in). Filing the trips of a period one after another makes, at every
+// duration, the highest of their curves: a weaker trip's point no longer
+// dips between a stronger trip's points, and no duration gets a value that
+// none of the trips reaches there. One pass over the trip's points, one
+// step per second of its duration.
 void MergeTripCurve(const TripCurve& trip, float* table, int entries);
-
-// Makes a table of durations never rise with the duration: going from the
-// long end, each filled entry (above 0) takes the highest filled entry at a
-// longer duration when that is greater. Best power over a longer time is
-// never above best power over a shorter one, but the trips of a period file
-// their lengths at different durations, so a weak trip's entry can sit
-// between a strong trip's neighbours; this removes those dips. Empty
-// entries (0) stay empty, so the durations drawn do not change.
-void KeepCurveFromRising(float* table, int entries);
 
 // What a block of trips hands over besides its table.
 struct BlockSummary {
@@ -134,9 +132,8 @@ void FoldTripSummary(const TripCurve& trip, BlockSummary& summary);
 
 // The best mean power per duration over the trips of `lines`: clears
 // `table` (`entries` floats), walks the trips (WalkListedTrips) and merges
-// them in list order, then keeps the table from rising with the duration
-// (KeepCurveFromRising). Returns false when cancelled (table and summary then
-// untouched).
+// them in list order (MergeTripCurve). Returns false when cancelled (table
+// and summary then untouched).
 bool ComputeBlockCurve(const std::vector<std::string>& lines, const std::string& riderDir,
                        int threads, const std::atomic<bool>* cancel, float* table, int entries,
                        BlockSummary& summary);

@@ -505,7 +505,6 @@ void TForm5::ScanMeanMaxPowerBlocks() {
     duration = std::max(duration, TripDuration(trip));
     MergeTripCurve(trip, BestPowerBlock2, kBestPowerEntries);
   }
-  KeepCurveFromRising(BestPowerBlock2, kBestPowerEntries);
   max_power = std::min(max_power, kPowerCeiling);
   SetTimeAxes(duration);
   if (block1) {

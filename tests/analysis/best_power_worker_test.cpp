@@ -11,6 +11,7 @@
 #include "core/core_data.h"
 #include "core/core_test_util.h"
 #include "core/trip_file.h"
+#include "drawn_curve.h"
 #include "no_new_threads.h"
 
 namespace tav {
@@ -32,15 +33,7 @@ class BestPowerWorkerTest : public CoreFixture {
   // Writes a power trip to the rider's folder and returns its list line.
   std::string AddTrip(const std::string& key, int records, int interval,
                       const std::function<float(int)>& power) {
-    std::vector<TripSample> t(static_cast<std::size_t>(records));
-    t[0].Power = 9999.0f;  // the header's threshold: never a sample
-    for (int r = 1; r < records; ++r) {
-      t[static_cast<std::size_t>(r)].Time = (r - 1) * interval;
-      t[static_cast<std::size_t>(r)].Power = power(r);
-    }
-    testing_core::WriteBytes(std::filesystem::path(FsPath(RiderDir)) / (key + ".DEO"),
-                             EncodeDeoBytes(t.data(), records, nullptr, nullptr, "", false, nullptr));
-    return key + ";001;*BIKE POWER";
+    return testing_analysis::WritePowerTrip(std::filesystem::path(FsPath(RiderDir)), key, records, interval, power);
   }
 
   void Run(const std::vector<std::string>& lines, Results& out, int threads = 0) {
@@ -52,24 +45,22 @@ class BestPowerWorkerTest : public CoreFixture {
   }
 
   // The table built the plain way: each loaded trip walked by the plain
-  // walk and filed in list order, then kept from rising.
+  // walk, and at each duration the highest of their curves as drawn.
   static std::vector<float> Expected(const std::vector<std::string>& lines) {
-    std::vector<float> table(kBestPowerEntries, 0.0f);
+    std::vector<TripCurve> trips;
     for (const std::string& line : lines) {
       TripFileData f;
       if (ReadTripFile(FsPath(TripPathOfLine(line)), f, nullptr) != TripReadError::None || f.Count() < 60)
         continue;
       std::vector<float> p;
       for (const TripSample& s : f.Samples) p.push_back(s.Power);
-      TripCurve c;
+      TripCurve& c = trips.emplace_back();
       c.Loaded = true;
       c.Count = f.Count();
       c.Interval = f.Interval();
       MeanMaxWalkNaive(p.data(), c.Count, c.Best);
-      MergeTripCurve(c, table.data(), kBestPowerEntries);
     }
-    KeepCurveFromRising(table.data(), kBestPowerEntries);
-    return table;
+    return testing_analysis::PeriodCurve(trips, kBestPowerEntries);
   }
 };
 
@@ -176,6 +167,47 @@ TEST_F(BestPowerWorkerTest, WithoutThreadsNothingWaitsAndTheCurveIsTheSame) {
                                   kBestPowerEntries, summary));
     EXPECT_EQ(std::memcmp(table.data(), want.data(), want.size() * sizeof(float)), 0) << with_stop_flag;
   }
+}
+
+// The 30 s on / 30 s off ride alone: the period curve is the ride's own
+// curve, 375 W at 60 s and 433.3 W at 90 s (a longer best above a shorter
+// one stays where it is), 550 W up to 30 s.
+TEST_F(BestPowerWorkerTest, AnIntervalRideAloneKeepsItsOwnCurve) {
+  const std::string line = AddTrip("20240201_1000000_IV", 601, 1, testing_analysis::IntervalRide);
+  std::vector<float> p(601, 9999.0f), own;
+  for (int r = 1; r < 601; ++r) p[static_cast<std::size_t>(r)] = testing_analysis::IntervalRide(r);
+  MeanMaxWalkNaive(p.data(), 601, own);  // lengths 1, 2, 3, ...: own[w - 1] is w seconds
+  const float best60 = 375.0f, best90 = 39000.0f / 90.0f;
+  ASSERT_EQ(own[59], best60);
+  ASSERT_EQ(own[89], best90);
+  Results got;
+  Run({line}, got);
+  EXPECT_EQ(got.curve[60], best60);
+  EXPECT_EQ(got.curve[90], best90);
+  EXPECT_EQ(got.curve[30], 550.0f);
+  EXPECT_EQ(got.curve[1], 550.0f);
+  for (int d = 1; d <= 202; ++d)
+    EXPECT_EQ(got.curve[static_cast<std::size_t>(d)], own[static_cast<std::size_t>(d - 1)]) << d;
+}
+
+// A trip at 1 s (400 W, 300 records) and one at 2 s (300 W, 300 records):
+// the 1-s trip's curve runs from 1 s to its last length (at least
+// count - 30 = 270 s), the 2-s trip's from 2 s to twice its last length
+// (540 s at least, below 600 s). At every duration the higher one counts,
+// odd durations of the 2-s trip included; beyond the 2-s trip nothing.
+TEST_F(BestPowerWorkerTest, TripsAtOneAndTwoSecondsMakeTheHigherCurveEverywhere) {
+  const std::vector<std::string> lines = {AddTrip("20240202_1000000_ONE", 300, 1, [](int) { return 400.0f; }),
+                                          AddTrip("20240203_1000000_TWO", 300, 2, [](int) { return 300.0f; })};
+  Results got;
+  Run(lines, got);
+  for (int d = 1; d <= 270; ++d) EXPECT_EQ(got.curve[static_cast<std::size_t>(d)], 400.0f) << d;
+  for (int d = 300; d <= 540; ++d) EXPECT_EQ(got.curve[static_cast<std::size_t>(d)], 300.0f) << d;
+  for (int d = 271; d < 300; ++d) {
+    const float v = got.curve[static_cast<std::size_t>(d)];
+    EXPECT_TRUE(v == 400.0f || v == 300.0f) << d << ": " << v;
+  }
+  for (int d = 600; d < 1000; ++d) EXPECT_EQ(got.curve[static_cast<std::size_t>(d)], 0.0f) << d;
+  EXPECT_EQ(got.curve[0], 0.0f);
 }
 
 }  // namespace

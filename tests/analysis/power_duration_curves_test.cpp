@@ -9,6 +9,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "drawn_curve.h"
+
 namespace tav {
 namespace {
 
@@ -186,9 +188,10 @@ TEST(LongestRun, FastEqualsOnePassPerThresholdForAnyThresholds) {
   EXPECT_THROW(LongestRun(negative.data(), 7, kMax, kMin, runs), std::length_error);
 }
 
-// A trip at 1 s and one at 2 s: the same length lands on d = w and d = 2w;
-// a value replaces an entry only when strictly greater; entries beyond the
-// table are skipped.
+// A trip at 1 s and one at 2 s: the same length lands on d = w and d = 2w,
+// and between its points each trip is filed along its drawn line (the 2-s
+// trip fills the odd seconds too); a value replaces an entry only when
+// strictly greater; entries beyond the table are skipped.
 TEST(MergeTripCurve, FilesEachLengthAtItsDuration) {
   TripCurve a;
   a.Loaded = true;
@@ -208,9 +211,10 @@ TEST(MergeTripCurve, FilesEachLengthAtItsDuration) {
   MergeTripCurve(b, table.data(), 50);
   EXPECT_EQ(table[1], 100.0f);   // only trip a
   EXPECT_EQ(table[2], 200.0f);   // b's length 1 beats a's length 2
-  EXPECT_EQ(table[3], 102.0f);
-  EXPECT_EQ(table[29], 128.0f);  // a's length 29; b's 58 s is past the table
-  EXPECT_EQ(table[31], 0.0f);
+  EXPECT_EQ(table[3], 200.0f);   // b's line from 2 s to 4 s beats a's 102 W
+  EXPECT_EQ(table[29], 200.0f);  // likewise over a's length 29
+  EXPECT_EQ(table[31], 200.0f);  // past a, within b
+  EXPECT_EQ(table[49], 200.0f);  // b's line towards 50 s, which is past the table
   EXPECT_TRUE(std::signbit(table[40]));  // the equal 0 filed later did not replace it
 }
 
@@ -220,40 +224,81 @@ TEST(MergeTripCurve, FilesEachLengthAtItsDuration) {
 namespace tav {
 namespace {
 
-// Rows of a table before and after: dips below a longer duration's value are
-// raised to it, empty entries (0, -0, NaN) stay as they were, entry 0 is
-// never touched.
-TEST(KeepCurveFromRising, RaisesEachFilledEntryToTheBestLongerOne) {
-  const float nan = std::numeric_limits<float>::quiet_NaN();
+constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
+
+// A trip with points at interval, 2 x interval, ... (count = 30 + the number
+// of points gives lengths 1, 2, 3, ...).
+TripCurve PointsEvery(int interval, std::vector<float> best) {
+  TripCurve t;
+  t.Loaded = true;
+  t.Interval = interval;
+  t.Count = 30 + static_cast<int32_t>(best.size());
+  t.Best = std::move(best);
+  return t;
+}
+
+// Rows of a table before and after filing one trip: its points, the straight
+// lines between them, nothing outside them or the table; an entry only
+// takes a strictly greater value, NaN never goes in.
+TEST(MergeTripCurve, FilesTheTripAsItIsDrawn) {
   struct Row {
+    const char* what;
+    TripCurve trip;
     std::vector<float> in, want;
   } rows[] = {
-      {{9, 300, 250, 200, 150}, {9, 300, 250, 200, 150}},      // already falling
-      {{9, 300, 180, 200, 150}, {9, 300, 200, 200, 150}},      // one dip
-      {{9, 300, 100, 120, 90, 200}, {9, 300, 200, 200, 200, 200}},  // the last one rules
-      {{1, 100, 0, 50, 0, 80}, {1, 100, 0, 80, 0, 80}},        // gaps stay gaps
-      {{0, 100, -0.0f, nan, 50}, {0, 100, -0.0f, nan, 50}},    // empty entries kept
-      {{0, 5, 500}, {0, 500, 500}},
-      {{7}, {7}},
+      {"lines between points 3 s apart", PointsEvery(3, {300, 240, 270}),
+       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       {0, 0, 0, 300, 280, 260, 240, 250, 260, 270, 0, 0}},
+      {"only greater values go in", PointsEvery(3, {300, 240, 270}),
+       {9, 7, 500, 300, 290, 250, 240, 255, -0.0f, 7, 7, 7},
+       {9, 7, 500, 300, 290, 260, 240, 255, 260, 270, 7, 7}},
+      {"the line to a point past the table", PointsEvery(5, {100, 200, 300}),
+       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       {0, 0, 0, 0, 0, 100, 120, 140, 160, 180, 200, 220}},
+      {"no line through NaN", PointsEvery(2, {300, kNan, 270, 260}),
+       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       {0, 0, 300, 0, 0, 0, 270, 265, 260, 0}},
+      {"flat lines, also at infinity", PointsEvery(2, {HUGE_VALF, HUGE_VALF, 50, 50}),
+       {0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       {0, 0, HUGE_VALF, HUGE_VALF, HUGE_VALF, 0, 50, 50, 50, 0}},
+      {"a first point past the table", PointsEvery(20, {100, 200}), {0, 0, 0, 0}, {0, 0, 0, 0}},
+      {"a single point", PointsEvery(1, {100}), {0, 0, 0}, {0, 100, 0}},
   };
-  for (const Row& row : rows) {
+  for (Row& row : rows) {
     std::vector<float> t = row.in;
-    KeepCurveFromRising(t.data(), static_cast<int>(t.size()));
+    MergeTripCurve(row.trip, t.data(), static_cast<int>(t.size()));
     ASSERT_EQ(t.size(), row.want.size());
-    for (std::size_t i = 0; i < t.size(); ++i) {
-      if (std::isnan(row.want[i]))
-        EXPECT_TRUE(std::isnan(t[i])) << i;
-      else
-        EXPECT_EQ(std::memcmp(&t[i], &row.want[i], sizeof(float)), 0) << i << ": " << t[i];
-    }
+    for (std::size_t i = 0; i < t.size(); ++i)
+      EXPECT_EQ(std::memcmp(&t[i], &row.want[i], sizeof(float)), 0) << row.what << " at " << i << ": " << t[i];
+    row.trip.Loaded = false;
+    t = row.in;
+    MergeTripCurve(row.trip, t.data(), static_cast<int>(t.size()));
+    EXPECT_EQ(std::memcmp(t.data(), row.in.data(), t.size() * sizeof(float)), 0) << row.what;
   }
 }
 
-// A period of a strong trip at 2 s and a weaker one at 1 s files the weak
-// trip's values between the strong one's: merged alone the table dips (the
-// comb), kept from rising it never goes up with the duration, and each trip's
-// own curve is untouched.
-TEST(KeepCurveFromRising, APeriodOfMixedIntervalsNeverRisesWithLength) {
+// A trip at 1 s (points at 1 .. 6 s) and one at 2 s (points at 2, 4 .. 10 s),
+// with hand values: the 2-s trip drawn is 420 400 380 340 300 280 260 250
+// 240 at 2 .. 10 s. The period takes the higher at each duration, the 1-s
+// trip alone at 1 s, the 2-s trip alone from 7 s on, nothing past 10 s;
+// either order of filing gives the same.
+TEST(MergeTripCurve, APeriodOfOneAndTwoSecondTripsIsTheHigherCurveAtEachSecond) {
+  const TripCurve one = PointsEvery(1, {500, 400, 330, 300, 280, 270});
+  const TripCurve two = PointsEvery(2, {420, 380, 300, 260, 240});
+  const std::vector<float> want = {0, 500, 420, 400, 380, 340, 300, 280, 260, 250, 240, 0, 0, 0};
+  for (bool one_first : {true, false}) {
+    std::vector<float> table(14, 0.0f);
+    MergeTripCurve(one_first ? one : two, table.data(), 14);
+    MergeTripCurve(one_first ? two : one, table.data(), 14);
+    EXPECT_EQ(table, want) << one_first;
+  }
+}
+
+// A strong trip at 2 s and a weaker one at 1 s, walked: at every second of
+// each trip's range the period is at least that trip as drawn and is the
+// higher of the two (no dip where only the weaker trip has a point), nothing
+// past the longer trip, and each trip's own curve is untouched.
+TEST(MergeTripCurve, APeriodOfMixedIntervalsNeverDipsBelowATrip) {
   const int count = 3000;
   const int kEntries = 7000;
   std::vector<float> strong(count), weak(count);
@@ -272,28 +317,29 @@ TEST(KeepCurveFromRising, APeriodOfMixedIntervalsNeverRisesWithLength) {
   std::vector<float> table(kEntries, 0.0f);
   MergeTripCurve(a, table.data(), kEntries);
   MergeTripCurve(b, table.data(), kEntries);
-  auto rises = [&] {
-    int n = 0;
-    float longer = 0.0f;
-    for (int d = kEntries - 1; d >= 1; --d) {
-      if (!(table[d] > 0.0f)) continue;
-      if (table[d] < longer) ++n;
-      longer = std::max(longer, table[d]);
+  const testing_analysis::DrawnCurve drawnA(a), drawnB(b);
+  int covered = 0, last = 0;
+  for (int d = 1; d < kEntries; ++d) {
+    float va = 0.0f, vb = 0.0f;
+    const bool ina = drawnA.At(d, va), inb = drawnB.At(d, vb);
+    if (ina) {
+      EXPECT_GE(table[static_cast<std::size_t>(d)], va) << d;
     }
-    return n;
-  };
-  EXPECT_GT(rises(), 0);  // the comb the merge alone leaves
-  std::vector<int> filled;
-  for (int d = 1; d < kEntries; ++d)
-    if (table[d] > 0.0f) filled.push_back(d);
-  KeepCurveFromRising(table.data(), kEntries);
-  EXPECT_EQ(rises(), 0);
-  std::vector<int> after;
-  for (int d = 1; d < kEntries; ++d)
-    if (table[d] > 0.0f) after.push_back(d);
-  EXPECT_EQ(after, filled);
+    if (inb) {
+      EXPECT_GE(table[static_cast<std::size_t>(d)], vb) << d;
+    }
+    const float higher = ina && inb ? std::max(va, vb) : ina ? va : inb ? vb : 0.0f;
+    EXPECT_EQ(table[static_cast<std::size_t>(d)], higher) << d;
+    if (ina || inb) ++covered, last = d;
+  }
+  EXPECT_EQ(covered, last);           // every second from 1 s to the end
+  EXPECT_GE(last, 2 * (count - 30));  // the 2-s trip's last length reaches count - 30
+  EXPECT_LT(last, 2 * count);
   EXPECT_EQ(std::memcmp(a.Best.data(), bestA.data(), bestA.size() * sizeof(float)), 0);
   EXPECT_EQ(std::memcmp(b.Best.data(), bestB.data(), bestB.size() * sizeof(float)), 0);
+  // Between the strong trip's even seconds the weak trip no longer shows.
+  for (int d = 3; d < 400; d += 2)
+    EXPECT_GT(table[static_cast<std::size_t>(d)], bestB[static_cast<std::size_t>(d - 1)]) << d;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "core/core_data.h"
 #include "core/trip_date_text.h"
 #include "diary/diary_window.h"
+#include "drawn_curve.h"
 #include "no_new_threads.h"
 #include "platform/canvas.h"
 #include "texts/text_tables.h"
@@ -208,6 +209,60 @@ TEST_F(PowerScanWindow, BlockViews) {
 
   Open(50, lines);
   EXPECT_EQ(f->Series[2]->Count(), 0);
+}
+
+// The power a series draws at duration x (NaN when it has no point there).
+double DrawnY(const TChartSeries& s, double x) {
+  for (int i = 0; i < s.Count(); ++i)
+    if (s.XValue(i) == x) return s.YValue(i);
+  return std::nan("");
+}
+
+// A block of one 30 s on / 30 s off ride draws the ride's own curve: 375 W
+// at 60 s and 433.3 W at 90 s, in the trip's own view and as block 1 and
+// block 2 alike.
+TEST_F(PowerScanWindow, ABlockOfOneIntervalRideDrawsItsOwnCurve) {
+  const std::filesystem::path dir(FsPath(RiderDir));
+  const std::string ride =
+      testing_analysis::WritePowerTrip(dir, "20240201_1000000_IV", 601, 1, testing_analysis::IntervalRide);
+  const double best60 = 375.0, best90 = static_cast<double>(39000.0f / 90.0f);
+  Open(4, {ride});
+  EXPECT_EQ(DrawnY(*f->Series[1], 60), best60);
+  EXPECT_EQ(DrawnY(*f->Series[1], 90), best90);
+  StartBestPowerWorker(Form3, {ride});
+  Open(8, {ride, "BLOCK2", ride});
+  for (int k : {1, 2}) {
+    EXPECT_EQ(DrawnY(*f->Series[k], 60), best60) << k;
+    EXPECT_EQ(DrawnY(*f->Series[k], 90), best90) << k;
+    EXPECT_EQ(DrawnY(*f->Series[k], 30), 550.0) << k;
+  }
+}
+
+// A trip at 1 s (400 W) and one at 2 s (300 W) in each block: each block
+// curve has a point at every second from 1 s to the 2-s trip's end (its odd
+// seconds included), the higher trip wherever both reach, none beyond.
+TEST_F(PowerScanWindow, BlocksOfOneAndTwoSecondTripsDrawEverySecond) {
+  const std::filesystem::path dir(FsPath(RiderDir));
+  const std::string one =
+      testing_analysis::WritePowerTrip(dir, "20240202_1000000_ONE", 300, 1, [](int) { return 400.0f; });
+  const std::string two =
+      testing_analysis::WritePowerTrip(dir, "20240203_1000000_TWO", 300, 2, [](int) { return 300.0f; });
+  StartBestPowerWorker(Form3, {one, two});
+  Open(8, {one, two, "BLOCK2", one, two});
+  for (int k : {1, 2}) {
+    const TChartSeries& s = *f->Series[k];
+    ASSERT_GE(s.Count(), 540) << k;
+    ASSERT_LT(s.Count(), 600) << k;
+    for (int i = 0; i < s.Count(); ++i) {
+      const int d = i + 1;
+      EXPECT_EQ(s.XValue(i), d) << k;
+      if (d <= 270) {
+        EXPECT_EQ(s.YValue(i), 400.0) << k << " at " << d;
+      } else if (d >= 300) {
+        EXPECT_EQ(s.YValue(i), 300.0) << k << " at " << d;
+      }
+    }
+  }
 }
 
 // The smoothing combo stands right after its label in every language, also
