@@ -630,6 +630,37 @@ TEST_F(DiaryCalendar, MissesCloseAndEveryFourthShowsThePicture) {
   EXPECT_FALSE(f->MissPicturePending());
 }
 
+// The grid may still hold the rows of another rider with fewer trips: a
+// day or week of the current list is marked all the same.
+TEST_F(DiaryForm, CalendarMarksTheCurrentListBeyondTheRowsOfTheLastOpening) {
+  Rides(3);
+  Open(1);
+  f->Close();
+  ASSERT_EQ(f->DBook->RowCount(), 10);
+  CurrentRiderName = "BERT";  // the main window's rider change
+  Rides(25);
+  BuildTripDateIndex();
+  SelectDiaryDay(f, DateValue(2014, 3, 20));  // the 20th trip: grid row 21
+  ASSERT_TRUE(f->Visible);
+  EXPECT_EQ(MarkedCount(), 1);
+  EXPECT_TRUE(Marked(21));
+  EXPECT_EQ(f->DBook->Row(), 21);
+  EXPECT_EQ(CellOf(kMetricDate, 21), "20.03.2014 - 08:30");
+  EXPECT_EQ(f->MissCounter(), 0);
+  f->Close();
+  CurrentRiderName = "ANNA";
+  Rides(3);
+  Open(1);
+  f->Close();
+  CurrentRiderName = "BERT";
+  Rides(25);
+  BuildTripDateIndex();
+  SelectDiaryDays(f, DateValue(2014, 3, 17));  // Monday: the trips of the 17th to the 23rd
+  ASSERT_TRUE(f->Visible);
+  EXPECT_EQ(MarkedCount(), 7);
+  for (int row = 18; row <= 24; ++row) EXPECT_TRUE(Marked(row)) << row;
+}
+
 TEST_F(DiaryCalendar, DatesAreReadOnlyAsFarAsTheList) {
   TripDates.resize(2);  // an index shorter than the list
   SelectDiaryDay(f, DateValue(2014, 3, 5));
