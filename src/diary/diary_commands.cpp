@@ -457,10 +457,8 @@ void TForm3::SB_CTClick(TControl*) {
     TripNotePresent = true;
     comment_.index = idx;
     comment_.text = TripList[idx];
-    // The row that shows the line now (rows move when the diary is sorted).
-    const int row = ListRow(comment_.row) && LineIndexAt(comment_.row - 2) == idx ? comment_.row : RowOfLine(idx);
-    comment_.row = row;
-    if (row >= 0) {
+    const int row = comment_.row;  // kept up to date by every rebuild (KeepTypedComment)
+    if (ListRow(row) && LineIndexAt(row - 2) == idx) {
       const int c1 = DiaryColumnPos[kMetricComment], c15 = DiaryColumnPos[kMetricRemark2];
       if (c1 >= 0 && c1 < kDiaryColumns) DBook->Cells(c1, row) = DiaryCommentText(comment_.text, UiText[19]);
       if (c15 >= 0 && c15 < kDiaryColumns) DBook->Cells(c15, row) = DiarySecondRemarkText(comment_.text);
