@@ -203,7 +203,7 @@ void TForm3::DropEditsOfOtherRider() {
   entry_slot_ = 0;
   entry_remark_.clear();
   if (P_CT->Visible) B_NeinClick(this);
-  kill_row_ = -1;
+  kill_ = {};
   if (ZDP->Visible) ZDP_SBClick(this);
   // A block analysis waiting for its next block: the old rider's block 1
   // has left the selection list.
@@ -502,7 +502,8 @@ void TForm3::SB_TRIP_KILLClick(TControl*) {
   P_CT->Left = DBook->Left + std::min(DBook->ColWidth(0), std::max(0, ClientWidth() - P_CT->Width - 10));
   DB_TP->Hide();
   DBook->Enabled = false;
-  kill_row_ = row;
+  const int idx = LineIndexAt(row - 2);
+  kill_ = {idx, idx >= 0 ? tav::TripList[idx] : std::string(), row};
   P_CT->Show();
   P_CT->BringToFront();
 }
@@ -514,13 +515,23 @@ void TForm3::SB_TRIP_KILLMouseDown(TControl* sender, tav::TMouseButton button, t
 void TForm3::B_NeinClick(TControl*) {
   P_CT->Hide();
   DBook->Enabled = true;
-  kill_row_ = -1;
+  kill_ = {};
+}
+
+void TForm3::CheckDeleteConfirmation() {
+  if (!P_CT->Visible) return;
+  const int idx = FindEditedLine(kill_);
+  if (idx < 0 || RowOfLine(idx) != kill_.row) B_NeinClick(this);
 }
 
 void TForm3::B_CL_TripClick(TControl*) {
-  const int row = P_CT->Visible && kill_row_ >= 0 ? kill_row_ : DBook->Row();
+  // The confirmed line (never one that took its row since), else the
+  // current row's (the direct delete of the button's right press).
+  const bool asked = P_CT->Visible && kill_.row >= 0;
+  const int asked_idx = asked ? FindEditedLine(kill_) : -1;
+  const int row = DBook->Row();
   B_NeinClick(this);
-  const int idx = ListRow(row) ? LineIndexAt(row - 2) : -1;
+  const int idx = asked ? asked_idx : ListRow(row) ? LineIndexAt(row - 2) : -1;
   if (idx < 0 || !tav::DeleteDiaryLine(tav::TripList, idx).removed) {
     FormActivate(this);
     return;

@@ -676,12 +676,17 @@ void TForm3::FormActivate(tav::TControl*) {
   // Another rider's list since the last activation: what was open on the
   // old one ends unstored, and the diary opens anew (a calendar day keeps
   // the rows it marked for the new rider).
-  if (WasActivated && shown_rider_ != CurrentRiderName) {
+  const bool new_rider = WasActivated && shown_rider_ != CurrentRiderName;
+  if (new_rider) {
     DropEditsOfOtherRider();
     if (Tag == 2) Tag = 1;
   }
   WasActivated = true;
   shown_rider_ = CurrentRiderName;
+  // No drag marking goes on across a stay in another window: its row
+  // belonged to the grid as it was.
+  DiaryDragActive = false;
+  DiaryDragRow = -100;
   // The selection button names its kind in the current language.
   SB_SEL_ALL->Caption = (SB_SEL_ALL->Tag == 1 ? SB_SEL1 : SB_SEL_ALL->Tag == 2 ? SB_SEL2 : SB_SEL0)->Caption;
 
@@ -755,8 +760,9 @@ void TForm3::FormActivate(tav::TControl*) {
   LED_3->SetCaption(UiText[3]);
   LED_5->SetCaption(UiText[6]);
 
-  // 7. Date span of the whole list (only when the list has dated lines).
-  if (Tag == 1 && shown > 0) {
+  // 7. Date span of the whole list (only when the list has dated lines);
+  // a new rider's list also replaces the span of the old one.
+  if ((Tag == 1 || new_rider) && shown > 0) {
     const int32_t first = LineDateValue(TripList[0]), last = LineDateValue(TripList[shown - 1]);
     if (first != 0 && last != 0) {
       DP_Start->SetDate(first);
@@ -826,6 +832,7 @@ void TForm3::FormActivate(tav::TControl*) {
   }
   Tag = 2;
   if (typed) KeepTypedComment();
+  CheckDeleteConfirmation();
   // The delete button follows the current row, from the activation on.
   SB_TRIP_KILL->Enabled = CurrentRowInList() && !P_CT->Visible;
   DBook->Invalidate();

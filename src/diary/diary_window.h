@@ -274,11 +274,14 @@ class TForm3 : public tav::TForm {
   // The panels, marks and block analysis of another rider's list end
   // unstored when the diary shows a new rider.
   void DropEditsOfOtherRider();
+  // A rebuild that moved or removed the line the delete confirmation asks
+  // about closes the confirmation: its Yes deletes nothing else.
+  void CheckDeleteConfirmation();
   EditedLine comment_;                // the comment panel's row
   EditedLine entry_;                  // the manual entry being edited
   int entry_slot_ = 0;
   std::string entry_remark_;          // its second remark, kept through the edit
-  int kill_row_ = -1;                 // the row the delete confirmation asks about
+  EditedLine kill_;                   // the line the delete confirmation asks about
   std::string shown_rider_;           // the rider whose list the last activation showed
   // Helpers of the openers.
   int CollectMarked(int kind, bool unmark);     // SelectedTrips := marked lines (kind -1: all)

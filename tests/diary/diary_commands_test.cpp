@@ -279,6 +279,46 @@ TEST_F(DiaryEdits, AnotherRidersListEndsWhatWasOpenOnTheOld) {
   EXPECT_EQ(TripList.Lines(), bert);
 }
 
+// The delete confirmation deletes the line it asks about and no other:
+// rows rebuilt under it (a sort, a list changed while the diary was away)
+// close it instead.
+TEST_F(DiaryEdits, DeleteConfirmationDeletesOnlyTheLineItAsksAbout) {
+  Rides(5);
+  const std::vector<std::string> lines = TripList.Lines();
+  Open(1);
+  Click(0, 2);
+  f->SB_TRIP_KILL->DoClick();
+  ASSERT_TRUE(f->P_CT->Visible);
+  SetFlat(f->SB_SOZA, false);
+  f->CB_SORT->DoSelect(4);  // row 2 now shows the last trip
+  ASSERT_EQ(DiaryRowLine[0], 4);
+  if (f->P_CT->Visible) f->B_CL_Trip->DoClick();
+  for (int k = 1; k < 5; ++k) EXPECT_GE(TripList.IndexOf(lines[static_cast<std::size_t>(k)]), 0) << k;
+  EXPECT_FALSE(f->P_CT->Visible);
+  EXPECT_TRUE(f->DBook->Enabled);
+
+  TForm other;
+  other.FinishCreate();
+  Open(1);
+  Click(0, 3);
+  f->SB_TRIP_KILL->DoClick();
+  other.Show();
+  TripList.Insert(0, TripLine(1, 6, 0, 9));  // an earlier trip filed meanwhile
+  Application().ActivateForm(f);
+  if (f->P_CT->Visible) f->B_CL_Trip->DoClick();
+  EXPECT_EQ(TripList.Count(), 7);
+  EXPECT_FALSE(f->P_CT->Visible);
+  // Rows as they were: the confirmation stays and deletes its line.
+  Click(0, 3);
+  f->SB_TRIP_KILL->DoClick();
+  other.Show();
+  Application().ActivateForm(f);
+  ASSERT_TRUE(f->P_CT->Visible);
+  f->B_CL_Trip->DoClick();
+  EXPECT_EQ(TripList.IndexOf(lines[0]), -1);
+  EXPECT_EQ(TripList.Count(), 6);
+}
+
 // A comment whose line was deleted meanwhile has nowhere to go: coming
 // back closes its panel and stores nothing.
 TEST_F(DiaryEdits, TypedCommentOfADeletedLineIsDropped) {
