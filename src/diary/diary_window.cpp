@@ -1390,7 +1390,7 @@ void SelectDiaryDay(TForm3* f, double date) {
   ShowRebuilt(f);
   f->DBook->SetTopRow(first);
   f->DBook->SetRow(first);
-  f->DB_TP->Hide();
+  if (!f->CommentTyped()) f->DB_TP->Hide();  // a comment being typed stays for its OK
   Found(f);
 }
 

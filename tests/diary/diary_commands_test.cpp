@@ -188,6 +188,11 @@ TEST_F(DiaryEdits, TypedTextIsStoredByItsOkAlone) {
          f->DBook->UserScrollTo(8, 0);
          ASSERT_EQ(f->DBook->TopRow(), 8);
        }},
+      {"a calendar day", [&] {
+         BuildTripDateIndex();
+         SelectDiaryDay(f, DateValue(2014, 3, 25));
+         ASSERT_TRUE(f->Visible);
+       }},
       {"sorted by distance descending", [&] {
          SetFlat(f->SB_SOZA, false);
          f->CB_SORT->DoSelect(4);
