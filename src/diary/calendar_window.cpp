@@ -245,7 +245,8 @@ void TForm33::FormActivate(TControl*) {
   // Opened from the main window, or its rows now stand for other weeks
   // (another rider, a period that starts elsewhere): the last four weeks
   // on screen.
-  const bool other_weeks = activations_ > 0 && (CurrentRiderName != rows_rider_ || CalendarFirstMonday() != rows_monday_);
+  const bool other_weeks =
+      activations_ > 0 && (CurrentRiderName != rows_rider_ || CalendarFirstMonday() != rows_monday_);
   if (CalendarAskedByMain() || other_weeks) {
     CalGrid->SetTopRow(std::max(1, CalendarWeekCount - 3));
     if (CalendarAskedByMain()) CalendarAskAnswered();

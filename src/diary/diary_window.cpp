@@ -707,7 +707,7 @@ void TForm3::FormActivate(tav::TControl*) {
   // 2. Column order.
   BuildDiaryColumnPos(DiaryColumnOrder, DiaryColumnPos);
 
-  // 3. List order as it is; no comment panel.
+  // 3. List order as it is; no comment panel unless one is being typed.
   TripList.SetSorted(false);
   if (!typed) DB_TP->Hide();
   DBook->Enabled = typed ? grid_enabled : !P_CT->Visible;
@@ -1311,15 +1311,14 @@ void ShowDiaryInfo(TForm3* f, int n) {
 namespace {
 
 // Marks the list rows whose date is one of the given days; returns the first
-// marked grid row or 0.
-// The rows are those of the current list: the grid may still hold the
-// rows of its last activation (another rider's, fewer or more).
+// marked grid row or 0. The rows are those of the current list: the grid may
+// still hold the rows of its last activation (another rider's, fewer or more).
 int MarkDays(TForm3* f, double first_day, int days) {
   const int day0 = static_cast<int>(std::floor(first_day));
   const int shown = f->ShownLineCount();
   const int entries = std::min<int>(shown, static_cast<int>(TripDates.size()));
-  const std::size_t rows =
-      std::max({DiaryRowSelected.size(), static_cast<std::size_t>(f->DBook->RowCount()), static_cast<std::size_t>(shown) + 2});
+  const std::size_t rows = std::max({DiaryRowSelected.size(), static_cast<std::size_t>(f->DBook->RowCount()),
+                                     static_cast<std::size_t>(shown) + 2});
   int first = 0;
   DiaryRowSelected.resize(rows, 0);
   for (int row = 2; row < static_cast<int>(rows); ++row) {
