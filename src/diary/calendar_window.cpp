@@ -233,16 +233,26 @@ void TForm33::FormActivate(TControl*) {
   CalGrid->Color = kGridColor;
   CalendarShowIndex = std::clamp(CalendarShowIndex, 0, kCalendarShowCount - 1);
   CalendarLinesIndex = CalendarLinesChoice(CalendarShows[CalendarShowIndex]);
-  // The panel shows, and stores into, the configuration it edits.
-  if (!Cal_Edit->Visible) CalendarEditIndex = CalendarShowIndex;
-  ConfigurationToCombos(CalendarEditIndex);
+  // An open settings panel keeps what was chosen in it and not yet taken
+  // by its OK; a closed one starts from the configuration in use.
+  if (!Cal_Edit->Visible) {
+    CalendarEditIndex = CalendarShowIndex;
+    ConfigurationToCombos(CalendarEditIndex);
+  }
 
   BuildCalendar();
   CalGrid->SetRowCount(std::max(5, CalendarWeekCount + 1));
-  if (CalendarAskedByMain()) {  // opened from the main window
-    CalGrid->SetTopRow(std::max(1, CalendarWeekCount - 3));  // the last four weeks on screen
-    CalendarAskAnswered();
+  // Opened from the main window, or its rows now stand for other weeks
+  // (another rider, a period that starts elsewhere): the last four weeks
+  // on screen.
+  const bool other_weeks =
+      activations_ > 0 && (CurrentRiderName != rows_rider_ || CalendarFirstMonday() != rows_monday_);
+  if (CalendarAskedByMain() || other_weeks) {
+    CalGrid->SetTopRow(std::max(1, CalendarWeekCount - 3));
+    if (CalendarAskedByMain()) CalendarAskAnswered();
   }
+  rows_rider_ = CurrentRiderName;
+  rows_monday_ = CalendarFirstMonday();
   CalGrid->Invalidate();
   DrawZoneLegend();
   SB_NW->Tag = CalendarPeriodWeeks(Graf6Settings[6]);
@@ -526,7 +536,7 @@ void TForm33::ConfigurationToCombos(int index) {
   edits[std::clamp(index, 0, 2)]->SetChecked(true);
 }
 
-void TForm33::ShowSettingsPanel() {
+void TForm33::ShowSettingsPanel(bool stored_items) {
   Cal_Edit->Show();
   Cal_Edit->BringToFront();
   const CalendarShow& s = CalendarShows[CalendarEditIndex];
@@ -534,7 +544,7 @@ void TForm33::ShowSettingsPanel() {
   for (int k = 0; k < 5; ++k) {
     const int item = s.Values[k + 1];
     TComboBox* cb = CB_Cal_Z[static_cast<std::size_t>(k)];
-    cb->Select(item >= 0 && item < kCalendarItems ? item : -1);
+    if (stored_items) cb->Select(item >= 0 && item < kCalendarItems ? item : -1);
     cb->Visible = k < lines;
   }
 }
@@ -550,7 +560,8 @@ void TForm33::DO_1Click(TControl*) {
   ShowSettingsPanel();
 }
 
-void TForm33::CB1Change(TControl*) { ShowSettingsPanel(); }
+// Only the number of lines changes: the items chosen so far stay.
+void TForm33::CB1Change(TControl*) { ShowSettingsPanel(false); }
 
 void TForm33::RB_0Click(int index) {
   CalendarEditIndex = std::clamp(index, 0, kCalendarShowCount - 1);

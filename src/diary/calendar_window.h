@@ -97,7 +97,9 @@ class TForm33 : public tav::TForm {
  private:
   void CreateControls();
   void DrawPictures();
-  void ShowSettingsPanel();
+  // Shows the panel with as many item boxes as CB1 chooses lines; with
+  // stored_items the boxes take the edited configuration's stored items.
+  void ShowSettingsPanel(bool stored_items = true);
   void ConfigurationToCombos(int index);
   void DrawZoneLegend();
   void DrawDayCell(tav::TCanvas& canvas, int col, int row, const tav::TRect& rect);
@@ -106,6 +108,9 @@ class TForm33 : public tav::TForm {
                  const tav::CalendarCellValues& values);
   bool first_resize_ = true;
   uint64_t activations_ = 0;
+  // The rider and first Monday the grid's rows were scrolled for.
+  std::string rows_rider_;
+  int32_t rows_monday_ = 0;
   std::array<std::vector<tav::TPoint>, 6> masks_;  // silhouettes of PIC_01..PIC_05, RuS
 };
 

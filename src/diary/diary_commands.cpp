@@ -163,6 +163,56 @@ int TForm3::FindEditedLine(const EditedLine& e) const {
   return e.text.empty() ? -1 : tav::TripList.IndexOf(e.text);
 }
 
+int TForm3::RowOfLine(int index) const {
+  if (index < 0) return -1;
+  const int shown = ShownLineCount();
+  for (int i = 0; i < shown; ++i)
+    if (LineIndexAt(i) == index) return i + 2;
+  return -1;
+}
+
+void TForm3::PlaceCommentPanel(int row) {
+  const tav::TRect cell = DBook->CellRect(0, row);
+  if (cell.Width() == 0) return;  // the row is out of view: the panel stays where it is
+  int top = DBook->Top + cell.Bottom + 2;
+  if (top + DB_TP->Height + 5 > DBook->Top + DBook->Height) top = DBook->Top + cell.Top - DB_TP->Height - 2;
+  DB_TP->Top = std::max(0, top);
+}
+
+void TForm3::KeepTypedComment() {
+  const int idx = FindEditedLine(comment_);
+  const int row = RowOfLine(idx);
+  if (row < 0) {  // its line is gone: nothing it could be stored into
+    SB_CLR_OnlyClick(this);
+    return;
+  }
+  comment_.index = idx;
+  if (row != comment_.row) {
+    comment_.row = row;
+    PlaceCommentPanel(row);
+  }
+  DB_TP->BringToFront();
+}
+
+void TForm3::DropEditsOfOtherRider() {
+  if (DB_TP->Visible) SB_CLR_OnlyClick(this);
+  comment_ = {};
+  if (P_LSD->Visible || !SB_NO_RIDE->Flat) ED_NOClick(this);
+  SB_NO_RIDE->Tag = 0;
+  entry_ = {};
+  entry_slot_ = 0;
+  entry_remark_.clear();
+  if (P_CT->Visible) B_NeinClick(this);
+  kill_ = {};
+  if (ZDP->Visible) ZDP_SBClick(this);
+  // A block analysis waiting for its next block: the old rider's block 1
+  // has left the selection list.
+  P_NOTRIPClick(this);
+  Block1Count = 0;
+  // The marks of the old rows go; a calendar day's marks are the new rider's.
+  if (Tag != 5) ClearMarks();
+}
+
 std::string TForm3::RowCaption(int row) const { return "TRIP " + DBook->Cell(0, row) + "   " + DBook->Cell(1, row); }
 
 bool TForm3::LoadCurrentTrip() { return tav::LoadDiaryTrip(this, DBook->Row() - 2); }
@@ -352,11 +402,7 @@ void TForm3::DBookClick(TControl*) {
   const int slot = LineSlot(line).value_or(kNoSlot);
   CurrentTripSlot = DiarySlotInRange(slot) ? slot : kNoSlot;
   comment_ = {idx, line, row};
-
-  const tav::TRect cell = DBook->CellRect(0, row);
-  int top = DBook->Top + cell.Bottom + 2;
-  if (top + DB_TP->Height + 5 > DBook->Top + DBook->Height) top = DBook->Top + cell.Top - DB_TP->Height - 2;
-  DB_TP->Top = std::max(0, top);
+  PlaceCommentPanel(row);
 
   const LineCommentParts parts = SplitLineComment(line);
   E_Bemerk2->Text = parts.remark;
@@ -411,7 +457,7 @@ void TForm3::SB_CTClick(TControl*) {
     TripNotePresent = true;
     comment_.index = idx;
     comment_.text = TripList[idx];
-    const int row = comment_.row;
+    const int row = comment_.row;  // kept up to date by every rebuild (KeepTypedComment)
     if (ListRow(row) && LineIndexAt(row - 2) == idx) {
       const int c1 = DiaryColumnPos[kMetricComment], c15 = DiaryColumnPos[kMetricRemark2];
       if (c1 >= 0 && c1 < kDiaryColumns) DBook->Cells(c1, row) = DiaryCommentText(comment_.text, UiText[19]);
@@ -456,7 +502,8 @@ void TForm3::SB_TRIP_KILLClick(TControl*) {
   P_CT->Left = DBook->Left + std::min(DBook->ColWidth(0), std::max(0, ClientWidth() - P_CT->Width - 10));
   DB_TP->Hide();
   DBook->Enabled = false;
-  kill_row_ = row;
+  const int idx = LineIndexAt(row - 2);
+  kill_ = {idx, idx >= 0 ? tav::TripList[idx] : std::string(), row};
   P_CT->Show();
   P_CT->BringToFront();
 }
@@ -468,13 +515,23 @@ void TForm3::SB_TRIP_KILLMouseDown(TControl* sender, tav::TMouseButton button, t
 void TForm3::B_NeinClick(TControl*) {
   P_CT->Hide();
   DBook->Enabled = true;
-  kill_row_ = -1;
+  kill_ = {};
+}
+
+void TForm3::CheckDeleteConfirmation() {
+  if (!P_CT->Visible) return;
+  const int idx = FindEditedLine(kill_);
+  if (idx < 0 || RowOfLine(idx) != kill_.row) B_NeinClick(this);
 }
 
 void TForm3::B_CL_TripClick(TControl*) {
-  const int row = P_CT->Visible && kill_row_ >= 0 ? kill_row_ : DBook->Row();
+  // The confirmed line (never one that took its row since), else the
+  // current row's (the direct delete of the button's right press).
+  const bool asked = P_CT->Visible && kill_.row >= 0;
+  const int asked_idx = asked ? FindEditedLine(kill_) : -1;
+  const int row = DBook->Row();
   B_NeinClick(this);
-  const int idx = ListRow(row) ? LineIndexAt(row - 2) : -1;
+  const int idx = asked ? asked_idx : ListRow(row) ? LineIndexAt(row - 2) : -1;
   if (idx < 0 || !tav::DeleteDiaryLine(tav::TripList, idx).removed) {
     FormActivate(this);
     return;

@@ -672,13 +672,27 @@ void TForm3::RebuildRows(int shown, const tav::DiaryUnits& units, const TextMeas
 void TForm3::FormActivate(tav::TControl*) {
   if (activating_) return;
   activating_ = true;
-  WasActivated = true;
   using namespace tav;
+  // Another rider's list since the last activation: what was open on the
+  // old one ends unstored, and the diary opens anew (a calendar day keeps
+  // the rows it marked for the new rider).
+  const bool new_rider = WasActivated && shown_rider_ != CurrentRiderName;
+  if (new_rider) {
+    DropEditsOfOtherRider();
+    if (Tag == 2) Tag = 1;
+  }
+  WasActivated = true;
+  shown_rider_ = CurrentRiderName;
+  // No drag marking goes on across a stay in another window: its row
+  // belonged to the grid as it was.
+  DiaryDragActive = false;
+  DiaryDragRow = -100;
   // The selection button names its kind in the current language.
   SB_SEL_ALL->Caption = (SB_SEL_ALL->Tag == 1 ? SB_SEL1 : SB_SEL_ALL->Tag == 2 ? SB_SEL2 : SB_SEL0)->Caption;
 
-  // A comment being typed is kept, as scrolling keeps it.
-  if (DB_TP->Visible && SB_CT->Visible) SB_CTClick(this);
+  // A comment being typed stays in its panel, unstored: only its OK stores it.
+  const bool typed = CommentTyped();
+  const bool grid_enabled = DBook->Enabled;
 
   // 1. Modes, panels, layout. A block analysis waiting for a block keeps
   // its mode and its prompt.
@@ -693,10 +707,10 @@ void TForm3::FormActivate(tav::TControl*) {
   // 2. Column order.
   BuildDiaryColumnPos(DiaryColumnOrder, DiaryColumnPos);
 
-  // 3. List order as it is; no comment panel.
+  // 3. List order as it is; no comment panel unless one is being typed.
   TripList.SetSorted(false);
-  DB_TP->Hide();
-  DBook->Enabled = !P_CT->Visible;
+  if (!typed) DB_TP->Hide();
+  DBook->Enabled = typed ? grid_enabled : !P_CT->Visible;
 
   // 4. Rows and the row arrays.
   const int lines = TripList.Count();
@@ -746,8 +760,9 @@ void TForm3::FormActivate(tav::TControl*) {
   LED_3->SetCaption(UiText[3]);
   LED_5->SetCaption(UiText[6]);
 
-  // 7. Date span of the whole list (only when the list has dated lines).
-  if (Tag == 1 && shown > 0) {
+  // 7. Date span of the whole list (only when the list has dated lines);
+  // a new rider's list also replaces the span of the old one.
+  if ((Tag == 1 || new_rider) && shown > 0) {
     const int32_t first = LineDateValue(TripList[0]), last = LineDateValue(TripList[shown - 1]);
     if (first != 0 && last != 0) {
       DP_Start->SetDate(first);
@@ -803,8 +818,10 @@ void TForm3::FormActivate(tav::TControl*) {
   if (++SB_DEO_CSV->Tag > 1) SB_DEO_CSV->Hide();
 
   // Comment buttons after the rows are filled.
-  SB_CT->Hide();
-  SB_CLR_Only->Top = 4;
+  if (!typed) {
+    SB_CT->Hide();
+    SB_CLR_Only->Top = 4;
+  }
 
   // 13. Scroll to the newest trips and reset the sort and span picking.
   if (Tag < 2) {
@@ -814,6 +831,8 @@ void TForm3::FormActivate(tav::TControl*) {
     DiaryRangeClickState = 0;
   }
   Tag = 2;
+  if (typed) KeepTypedComment();
+  CheckDeleteConfirmation();
   // The delete button follows the current row, from the activation on.
   SB_TRIP_KILL->Enabled = CurrentRowInList() && !P_CT->Visible;
   DBook->Invalidate();
@@ -848,10 +867,8 @@ void TForm3::DBookDrawCell(tav::TControl*, tav::TCanvas& canvas, int col, int ro
 }
 
 void TForm3::DBookTopLeftChanged(tav::TControl*) {
-  if (DB_TP->Visible && SB_CT->Visible) {
-    SB_CTClick(this);
-    return;
-  }
+  // A comment being typed stays open and unstored until its OK or discard.
+  if (CommentTyped()) return;
   DB_TP->Hide();
   DBook->Enabled = true;
 }
@@ -1294,15 +1311,17 @@ void ShowDiaryInfo(TForm3* f, int n) {
 namespace {
 
 // Marks the list rows whose date is one of the given days; returns the first
-// marked grid row or 0.
+// marked grid row or 0. The rows are those of the current list: the grid may
+// still hold the rows of its last activation (another rider's, fewer or more).
 int MarkDays(TForm3* f, double first_day, int days) {
   const int day0 = static_cast<int>(std::floor(first_day));
-  const int rows = f->DBook->RowCount();
   const int shown = f->ShownLineCount();
   const int entries = std::min<int>(shown, static_cast<int>(TripDates.size()));
+  const std::size_t rows = std::max({DiaryRowSelected.size(), static_cast<std::size_t>(f->DBook->RowCount()),
+                                     static_cast<std::size_t>(shown) + 2});
   int first = 0;
-  if (DiaryRowSelected.size() < static_cast<std::size_t>(rows)) DiaryRowSelected.resize(static_cast<std::size_t>(rows), 0);
-  for (int row = 2; row < rows; ++row) {
+  DiaryRowSelected.resize(rows, 0);
+  for (int row = 2; row < static_cast<int>(rows); ++row) {
     const int e = row - 2;
     bool on = false;
     if (e < entries) {
@@ -1316,7 +1335,8 @@ int MarkDays(TForm3* f, double first_day, int days) {
 }
 
 void ResetRowMap(TForm3* f) {
-  const std::size_t rows = std::max<std::size_t>(DiaryRowLine.size(), static_cast<std::size_t>(f->DBook->RowCount()));
+  const std::size_t rows = std::max({DiaryRowLine.size(), static_cast<std::size_t>(f->DBook->RowCount()),
+                                     static_cast<std::size_t>(f->ShownLineCount()) + 2});
   DiaryRowLine.resize(rows);
   for (std::size_t r = 0; r < rows; ++r) DiaryRowLine[r] = static_cast<int32_t>(r);
   DiarySorted = 0;
@@ -1369,7 +1389,7 @@ void SelectDiaryDay(TForm3* f, double date) {
   ShowRebuilt(f);
   f->DBook->SetTopRow(first);
   f->DBook->SetRow(first);
-  f->DB_TP->Hide();
+  if (!f->CommentTyped()) f->DB_TP->Hide();  // a comment being typed stays for its OK
   Found(f);
 }
 

@@ -153,6 +153,8 @@ class TForm3 : public tav::TForm {
   bool CurrentRowInList() const { return ListRow(DBook->Row()); }
   // After an edit that changed the list: list order, no marks, rebuilt.
   void RebuildAfterEdit();
+  // The comment panel holds typed text not yet stored by its OK (SB_CT).
+  bool CommentTyped() const { return DB_TP->Visible && SB_CT->Visible; }
   // The message panel at its place with a text (red unless told).
   void ShowMessagePanel(const std::string& text, tav::TColor color);
   void ShowMessagePanel(const std::string& text) { ShowMessagePanel(text, 255); }
@@ -264,11 +266,23 @@ class TForm3 : public tav::TForm {
     int row = -1;  // grid row
   };
   int FindEditedLine(const EditedLine& e) const;  // its list index now, or -1
+  int RowOfLine(int index) const;                 // the grid row showing a list line, or -1
+  void PlaceCommentPanel(int row);                // below the row when it fits, else above
+  // An activation that keeps a comment being typed: the panel follows its
+  // line to the row that shows it now; a line gone drops the panel.
+  void KeepTypedComment();
+  // The panels, marks and block analysis of another rider's list end
+  // unstored when the diary shows a new rider.
+  void DropEditsOfOtherRider();
+  // A rebuild that moved or removed the line the delete confirmation asks
+  // about closes the confirmation: its Yes deletes nothing else.
+  void CheckDeleteConfirmation();
   EditedLine comment_;                // the comment panel's row
   EditedLine entry_;                  // the manual entry being edited
   int entry_slot_ = 0;
   std::string entry_remark_;          // its second remark, kept through the edit
-  int kill_row_ = -1;                 // the row the delete confirmation asks about
+  EditedLine kill_;                   // the line the delete confirmation asks about
+  std::string shown_rider_;           // the rider whose list the last activation showed
   // Helpers of the openers.
   int CollectMarked(int kind, bool unmark);     // SelectedTrips := marked lines (kind -1: all)
   bool CollectOrCurrent();                      // the same, else the current row's line

@@ -205,6 +205,12 @@ void TForm80::FormShow(TControl*) {
   SignOnEdit->Text = "Name";
   KW_Edit->Text = "??????";
   PW_Edit->Text.clear();
+  // The address book too starts from its defaults: entries edited at an
+  // earlier opening and not stored by its OK are gone when there is no file.
+  for (TComboBox* box : {CB_Adr, Sel_MailTo}) {
+    box->Items.Clear();
+    for (int i = 0; i < 10; ++i) box->Items.Add(AddressDefault(i));
+  }
   FileAttachMemo->Clear();
   opening_ = true;
 }

@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "analysis/distribution_charts.h"
 #include "analysis/overview_charts.h"
 #include "analysis/zone_pie.h"
 #include "core/demo_rider_program.h"
+#include "core/trip_line.h"
+#include "platform/text.h"
 #include "core/trip_date_text.h"
 #include "diary/diary_window.h"
 #include "viewing/form_snapshot.h"
@@ -143,6 +147,103 @@ TEST_F(CalendarWindow, SettingsPanelEditsTheConfigurationItShows) {
   c->ZDP_SB->DoClick();
   EXPECT_FALSE(c->Visible);
   EXPECT_FALSE(c->Cal_Edit->Visible);
+}
+
+// The settings panel stores by its OK alone: going to another window and
+// back, or choosing another number of lines, keeps what was chosen in it;
+// closing the calendar stores nothing.
+TEST_F(CalendarWindow, SettingsPanelKeepsItsChoicesUntilItsOk) {
+  Open();
+  const CalendarShow stored = CalendarShows[0];
+  const int item = stored.Values[1] == 7 ? 8 : 7;
+  const int lines = stored.Values[0] == 3 ? 1 : 3;  // 3 or 5 lines
+  c->DO_1Click(nullptr);
+  c->CB_Cal_Z[0]->DoSelect(item);
+  c->CB1->DoSelect(lines);
+  EXPECT_EQ(c->CB_Cal_Z[0]->ItemIndex, item);
+  EXPECT_EQ(c->CB_Cal_Z[2]->Visible, true);
+  const std::string settings = testing_core::FileBytes(SettingsFile());
+  Application().ActivateForm(Form1);  // the main window saves the settings on activation
+  Application().ActivateForm(c);
+  EXPECT_TRUE(c->Cal_Edit->Visible);
+  EXPECT_EQ(c->CB_Cal_Z[0]->ItemIndex, item);
+  EXPECT_EQ(c->CB1->ItemIndex, lines);
+  EXPECT_EQ(CalendarShows[0], stored);
+  EXPECT_EQ(testing_core::FileBytes(SettingsFile()), settings);
+  // Closed: nothing stored, and the next opening shows the stored values.
+  c->ZDP_SB->DoClick();
+  EXPECT_EQ(CalendarShows[0], stored);
+  Form1->SB_CAL_NEW->DoClick();
+  EXPECT_EQ(c->CB_Cal_Z[0]->ItemIndex, stored.Values[1]);
+  EXPECT_EQ(c->CB1->ItemIndex, stored.Values[0]);
+  c->CB_Cal_Z[0]->DoSelect(item);
+  c->CB1->DoSelect(lines);
+  c->Cal_OK->DoClick();
+  EXPECT_EQ(CalendarShows[0].Values[1], item);
+  EXPECT_EQ(CalendarShows[0].Values[0], lines);
+}
+
+// After the main window changed to a rider with more trips, a click on a
+// day of one of the newer trips marks that day's rows in the diary.
+TEST_F(CalendarWindow, ADayOfARiderWithMoreTripsMarksItsDiaryRows) {
+  TStringList few;
+  for (const char* l : {"20240301_0800000_X;001;*BIKE POWER", "20240302_0800000_X;002;*BIKE POWER", "ERASED :"})
+    few.Add(l);
+  std::filesystem::create_directories(dir_ / "DATA" / "FEW");
+  ASSERT_TRUE(few.SaveToFile(dir_ / "DATA" / "FEW" / "FEW.T_L"));
+  Start();
+  ASSERT_TRUE(Form1->ChooseRider("FEW"));
+  testing::internal::CaptureStderr();  // FEW's trips have no files
+  Form1->SB_DB->DoClick();
+  testing::internal::GetCapturedStderr();
+  Form3->Close();
+  Form1->SB_KAL->DoClick();
+  ASSERT_TRUE(Form33->Visible);
+  Application().ActivateForm(Form1);  // the user goes to the main window's rider box
+  ASSERT_TRUE(Form1->ChooseRider("DEMO"));
+  Form1->SB_KAL->DoClick();
+  c = Form33;
+  const long long day = LastRideDay();
+  ASSERT_GE(day, 0);
+  const int32_t date = static_cast<int32_t>(DateOf(day));
+  // The rows of that day, counted from the list itself.
+  std::size_t on_day = 0;
+  for (const std::string& line : TripList)
+    if (LineDateValue(line) == date) ++on_day;
+  ASSERT_GT(on_day, 0u);
+  Press(static_cast<int>(day % 7) + 1, static_cast<int>(day / 7) + 1, 60);
+  ASSERT_TRUE(Form3->Visible);
+  EXPECT_EQ(MarkedDates(), std::vector<int32_t>(on_day, date));
+  EXPECT_EQ(c->Zove->Tag, 0);  // no miss counted
+}
+
+// Coming back to a calendar whose rows now stand for another rider's weeks
+// shows that rider's last weeks.
+TEST_F(CalendarWindow, AnotherRidersCalendarShowsItsLastWeeks) {
+  TStringList many;
+  for (int week = 0; week < 30; ++week) {
+    const int32_t d = DateValue(2022, 1, 3) + 7 * week;
+    int y = 0, m = 0, dd = 0;
+    DateOfValue(d, y, m, dd);
+    many.Add(Format("%04i%02i%02i_0800000_X;%03i;*BIKE POWER", y, m, dd, week + 1));
+  }
+  many.Add("ERASED :");
+  std::filesystem::create_directories(dir_ / "DATA" / "MANY");
+  ASSERT_TRUE(many.SaveToFile(dir_ / "DATA" / "MANY" / "MANY.T_L"));
+  Open();
+  c->CalGrid->UserScrollTo(1, 0);
+  ASSERT_EQ(c->CalGrid->TopRow(), 1);
+  Application().ActivateForm(Form1);
+  ASSERT_TRUE(Form1->ChooseRider("MANY"));
+  Application().ActivateForm(c);
+  ASSERT_GE(CalendarWeekCount, 30);  // 3 Jan 2022 (a Monday) to 25 Jul 2022
+  EXPECT_GT(c->CalGrid->TopRow(), 20);
+  EXPECT_EQ(c->CalGrid->TopRow(), std::min(CalendarWeekCount - 3, c->CalGrid->MaxTopRow()));
+  // The same rider's calendar keeps the weeks the user scrolled to.
+  c->CalGrid->UserScrollTo(5, 0);
+  Application().ActivateForm(Form1);
+  Application().ActivateForm(c);
+  EXPECT_EQ(c->CalGrid->TopRow(), 5);
 }
 
 // Esc closes the settings panel as a discard and leaves the calendar open;

@@ -1,10 +1,14 @@
 // The diary's edits through its panels and buttons, as a user drives them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "core/core_data.h"
 #include "core/trip_catalog.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
+#include "core/core_test_util.h"
 #include "diary/diary_fixture.h"
 #include "platform/datetime.h"
 
@@ -151,7 +155,8 @@ TEST_F(DiaryEdits, CommentPanelStoresLineAndTripNote) {
   f->SB_CT->DoClick();
   EXPECT_EQ(ReadTrip(line).Note.size(), 329u);  // cut to the note block
   // A manual entry's kind changes with its comment (right press on its
-  // picture); a comment being typed survives an activation.
+  // picture); a comment being typed survives an activation unstored, and
+  // its OK stores it.
   Click(1, 3);
   f->SB_B1->DoMouseDown(TMouseButton::mbRight, 0, 1, 1);
   EXPECT_EQ(f->SB_B1->Tag, 4);
@@ -161,7 +166,176 @@ TEST_F(DiaryEdits, CommentPanelStoresLineAndTripNote) {
   }
   f->DB_Memo->DoSetText("gym and core");
   Open(2);
+  EXPECT_EQ(TripList[1], "20140302_0800NR3_ANNA;002;*gym");
+  EXPECT_TRUE(f->DB_TP->Visible);
+  f->SB_CT->DoClick();
   EXPECT_EQ(TripList[1], "20140302_0800NR4_ANNA;002;*gym and core|~\xA7");
+}
+
+// A comment or manual entry is stored by its OK alone: leaving the diary
+// and coming back, closing and opening it, scrolling or sorting its rows
+// keep what was typed in the panel and store nothing.
+TEST_F(DiaryEdits, TypedTextIsStoredByItsOkAlone) {
+  Rides(30);
+  const std::string line = TripList[0];  // row 2, a trip with its file
+  WriteTrip(line, 600);
+  TForm other;
+  other.FinishCreate();
+  const std::pair<const char*, std::function<void()>> away[] = {
+      {"another window and back", [&] { other.Show(); Application().ActivateForm(f); }},
+      {"closed and opened", [&] { f->Close(); Open(1); }},
+      {"scrolled", [&] {
+         f->DBook->UserScrollTo(8, 0);
+         ASSERT_EQ(f->DBook->TopRow(), 8);
+       }},
+      {"a calendar day", [&] {
+         BuildTripDateIndex();
+         SelectDiaryDay(f, DateValue(2014, 3, 25));
+         ASSERT_TRUE(f->Visible);
+       }},
+      {"sorted by distance descending", [&] {
+         SetFlat(f->SB_SOZA, false);
+         f->CB_SORT->DoSelect(4);
+       }},
+  };
+  int round = 0;
+  for (const auto& [what, leave] : away) {
+    SCOPED_TRACE(what);
+    Open(1);
+    ASSERT_EQ(DiaryRowLine[0], 0);
+    f->DBook->SetTopRow(2);
+    Click(1, 2);
+    const std::string line_before = TripList[0];
+    const std::string file_before = testing_core::FileBytes(FsPath(TripPath(line)));
+    const std::string typed = Format("typed %i", ++round);
+    f->DB_Memo->DoSetText(typed + "\r\nsecond");
+    f->E_Bemerk2->DoSetText("half");
+    leave();
+    EXPECT_EQ(TripList[0], line_before);
+    EXPECT_EQ(testing_core::FileBytes(FsPath(TripPath(line))), file_before);
+    ASSERT_TRUE(f->DB_TP->Visible);
+    EXPECT_TRUE(f->SB_CT->Visible);
+    EXPECT_EQ(f->DB_Memo->Text(), typed + "\r\nsecond\r\n");
+    EXPECT_EQ(f->E_Bemerk2->Text, "half");
+    // The OK stores into the line the panel was opened on, wherever its row is now.
+    f->SB_CT->DoClick();
+    const std::string stored = line.substr(0, line.find('*')) + "*" + typed + "|~second|~\xA7half";
+    EXPECT_EQ(TripList[0], stored);
+    EXPECT_EQ(ReadTrip(line).Note, stored.substr(stored.find('*')));
+    const int row = 2 + static_cast<int>(std::find(DiaryRowLine.begin(), DiaryRowLine.end(), 0) - DiaryRowLine.begin());
+    EXPECT_EQ(CellOf(kMetricComment, row), typed);
+    EXPECT_EQ(CellOf(kMetricRemark2, row), "half");
+  }
+
+  // A half-typed manual entry likewise.
+  Open(1);
+  const std::vector<std::string> lines = TripList.Lines();
+  f->SB_NO_RIDE->DoClick();
+  f->ED_1->DateTime = DateValue(2014, 4, 2);
+  f->ED_2->DateTime = EncodeTime(7, 15, 0);
+  f->ED_4->Text = "12.5";
+  f->Memo2->SetText("swim");
+  other.Show();
+  Application().ActivateForm(f);
+  EXPECT_EQ(TripList.Lines(), lines);
+  EXPECT_TRUE(f->P_LSD->Visible);
+  EXPECT_EQ(f->ED_4->Text, "12.5");
+  EXPECT_EQ(f->Memo2->Text(), "swim\r\n");
+  f->ED_OK->DoClick();
+  EXPECT_EQ(TripList[30], "20140402_0715NR3_ANNA;031;*swim");
+}
+
+// The main window changed the rider: what was open on the old rider's rows
+// ends unstored, and the diary shows the new list as newly opened, even
+// where both lists hold the same line.
+TEST_F(DiaryEdits, AnotherRidersListEndsWhatWasOpenOnTheOld) {
+  Rides(5);
+  const std::string shared = TripList[0];
+  Open(1);
+  SetFlat(f->SB_SOZA, false);
+  f->CB_SORT->DoSelect(4);  // distance, descending
+  ASSERT_EQ(DiarySorted, 1);
+  const int row = 2 + static_cast<int>(std::find(DiaryRowLine.begin(), DiaryRowLine.end(), 0) - DiaryRowLine.begin());
+  Click(1, row);
+  f->DB_Memo->DoSetText("anna's ride");
+  f->SB_STA2->DoClick();  // the zone block analysis asks for block 1
+  ASSERT_EQ(f->SB_STA2->Tag, 1);
+
+  CurrentRiderName = "BERT";
+  std::vector<std::string> bert{shared};
+  for (int k = 2; k <= 5; ++k) bert.push_back(TripLine(k, 9, 0, 10 + k, "*bert"));
+  bert.push_back("ERASED :");
+  TripList.Assign(bert);
+  TForm other;
+  other.FinishCreate();
+  other.Show();
+  Application().ActivateForm(f);
+  EXPECT_EQ(TripList.Lines(), bert);
+  EXPECT_FALSE(f->DB_TP->Visible);
+  EXPECT_TRUE(f->DBook->Enabled);
+  EXPECT_EQ(DiarySorted, 0);
+  EXPECT_EQ(std::vector<int32_t>(DiaryRowLine.begin(), DiaryRowLine.begin() + 5), (std::vector<int32_t>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(f->SB_STA2->Tag, 0);
+  EXPECT_FALSE(f->P_NOTRIP->Visible);
+  EXPECT_EQ(f->Tag, 2);
+  EXPECT_EQ(CellOf(kMetricComment, 3), "bert");
+  // The OK of a panel no longer open stores nothing either.
+  f->SB_CT->DoClick();
+  EXPECT_EQ(TripList.Lines(), bert);
+}
+
+// The delete confirmation deletes the line it asks about and no other:
+// rows rebuilt under it (a sort, a list changed while the diary was away)
+// close it instead.
+TEST_F(DiaryEdits, DeleteConfirmationDeletesOnlyTheLineItAsksAbout) {
+  Rides(5);
+  const std::vector<std::string> lines = TripList.Lines();
+  Open(1);
+  Click(0, 2);
+  f->SB_TRIP_KILL->DoClick();
+  ASSERT_TRUE(f->P_CT->Visible);
+  SetFlat(f->SB_SOZA, false);
+  f->CB_SORT->DoSelect(4);  // row 2 now shows the last trip
+  ASSERT_EQ(DiaryRowLine[0], 4);
+  if (f->P_CT->Visible) f->B_CL_Trip->DoClick();
+  for (int k = 1; k < 5; ++k) EXPECT_GE(TripList.IndexOf(lines[static_cast<std::size_t>(k)]), 0) << k;
+  EXPECT_FALSE(f->P_CT->Visible);
+  EXPECT_TRUE(f->DBook->Enabled);
+
+  TForm other;
+  other.FinishCreate();
+  Open(1);
+  Click(0, 3);
+  f->SB_TRIP_KILL->DoClick();
+  other.Show();
+  TripList.Insert(0, TripLine(1, 6, 0, 9));  // an earlier trip filed meanwhile
+  Application().ActivateForm(f);
+  if (f->P_CT->Visible) f->B_CL_Trip->DoClick();
+  EXPECT_EQ(TripList.Count(), 7);
+  EXPECT_FALSE(f->P_CT->Visible);
+  // Rows as they were: the confirmation stays and deletes its line.
+  Click(0, 3);
+  f->SB_TRIP_KILL->DoClick();
+  other.Show();
+  Application().ActivateForm(f);
+  ASSERT_TRUE(f->P_CT->Visible);
+  f->B_CL_Trip->DoClick();
+  EXPECT_EQ(TripList.IndexOf(lines[0]), -1);
+  EXPECT_EQ(TripList.Count(), 6);
+}
+
+// A comment whose line was deleted meanwhile has nowhere to go: coming
+// back closes its panel and stores nothing.
+TEST_F(DiaryEdits, TypedCommentOfADeletedLineIsDropped) {
+  Rides(3);
+  Open(1);
+  Click(1, 3);
+  f->DB_Memo->DoSetText("lost");
+  TripList.Delete(1);
+  Open(2);
+  EXPECT_FALSE(f->DB_TP->Visible);
+  EXPECT_TRUE(f->DBook->Enabled);
+  EXPECT_EQ(TripList.Lines(), (std::vector<std::string>{TripLine(1, 8, 0, 1), TripLine(3, 8, 0, 3), "ERASED :"}));
 }
 
 TEST_F(DiaryEdits, JoinWritesTripOneAndKeepsTripTwosFile) {

@@ -630,6 +630,75 @@ TEST_F(DiaryCalendar, MissesCloseAndEveryFourthShowsThePicture) {
   EXPECT_FALSE(f->MissPicturePending());
 }
 
+// The grid may still hold the rows of another rider with fewer trips: a
+// day or week of the current list is marked all the same.
+TEST_F(DiaryForm, CalendarMarksTheCurrentListBeyondTheRowsOfTheLastOpening) {
+  Rides(3);
+  Open(1);
+  f->Close();
+  ASSERT_EQ(f->DBook->RowCount(), 10);
+  CurrentRiderName = "BERT";  // the main window's rider change
+  Rides(25);
+  BuildTripDateIndex();
+  SelectDiaryDay(f, DateValue(2014, 3, 20));  // the 20th trip: grid row 21
+  ASSERT_TRUE(f->Visible);
+  EXPECT_EQ(MarkedCount(), 1);
+  EXPECT_TRUE(Marked(21));
+  EXPECT_EQ(f->DBook->Row(), 21);
+  EXPECT_EQ(CellOf(kMetricDate, 21), "20.03.2014 - 08:30");
+  EXPECT_EQ(f->MissCounter(), 0);
+  f->Close();
+  CurrentRiderName = "ANNA";
+  Rides(3);
+  Open(1);
+  f->Close();
+  CurrentRiderName = "BERT";
+  Rides(25);
+  BuildTripDateIndex();
+  SelectDiaryDays(f, DateValue(2014, 3, 17));  // Monday: the trips of the 17th to the 23rd
+  ASSERT_TRUE(f->Visible);
+  EXPECT_EQ(MarkedCount(), 7);
+  for (int row = 18; row <= 24; ++row) EXPECT_TRUE(Marked(row)) << row;
+}
+
+// A calendar day of a new rider's list: the span of the select-by-kind
+// button becomes that list's, not the old rider's.
+TEST_F(DiaryForm, ANewRidersListReplacesTheDateSpan) {
+  Rides(3);  // March 2014
+  Open(1);
+  ASSERT_EQ(DiaryRangeStart + "-" + DiaryRangeEnd, "20140301-20140303");
+  f->Close();
+  CurrentRiderName = "BERT";
+  std::vector<std::string> lines;
+  for (int d = 1; d <= 4; ++d) {
+    PutStats(d, 5.0f, 1800);
+    lines.push_back(Format("201404%02i_0800000_TAV;%03i;*April", d, d));
+  }
+  lines.push_back("ERASED :");
+  TripList.Assign(lines);
+  BuildTripDateIndex();
+  SelectDiaryDay(f, DateValue(2014, 4, 2));
+  ASSERT_TRUE(f->Visible);
+  EXPECT_EQ(DiaryRangeStart + "-" + DiaryRangeEnd, "20140401-20140404");
+  f->SB_SEL_ALL->DoClick();  // every power trip of the span
+  EXPECT_EQ(MarkedCount(), 4);
+}
+
+// A drag begun before the diary lost the focus marks nothing more when the
+// user comes back.
+TEST_F(DiaryForm, DragMarkingEndsWithAStayInAnotherWindow) {
+  Rides(6);
+  Open(1);
+  Mouse('d', 0, 2);
+  TForm other;
+  other.FinishCreate();
+  other.Show();  // the button is released there
+  Application().ActivateForm(f);
+  Mouse('m', 0, 5);
+  EXPECT_EQ(MarkedCount(), 1);
+  EXPECT_TRUE(Marked(2));
+}
+
 TEST_F(DiaryCalendar, DatesAreReadOnlyAsFarAsTheList) {
   TripDates.resize(2);  // an index shorter than the list
   SelectDiaryDay(f, DateValue(2014, 3, 5));

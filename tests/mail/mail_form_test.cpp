@@ -263,6 +263,23 @@ TEST_F(MailForm, AddressBookEntriesAreEditedInPlace) {
   EXPECT_EQ(form->CB_Adr->Items.Count(), 10);
 }
 
+// Without a settings file, an address entered and then discarded is not
+// offered at the next opening; nothing was stored.
+TEST_F(MailForm, AnAddressDiscardedIsGoneAtTheNextOpening) {
+  for (int round = 0; round < 2; ++round) {
+    Open(10);
+    EXPECT_EQ(form->CB_Adr->Items.IndexOf("coach@x.org"), -1) << round;
+    EXPECT_EQ(form->CB_Adr->Items.Lines()[0], "z_Mail_Adr_01") << round;
+    form->CB_Adr->DoEnter();
+    form->CB_Adr->DoSelect(0);
+    form->CB_Adr->DoSetText("coach@x.org");
+    form->HostEdit->DoEnter();  // leaving the box takes the entry into the book
+    ASSERT_GE(form->CB_Adr->Items.IndexOf("coach@x.org"), 0);
+    form->SET_Mail_No->DoClick();
+    EXPECT_FALSE(fs::exists(SettingsFile()));
+  }
+}
+
 // Each step follows the end of the request before it; a failure tells what
 // went wrong in the chosen language with the code and still says goodbye to
 // the server; empty recipients are skipped.
