@@ -324,8 +324,15 @@ TripReadError ReadTripFile(const std::filesystem::path& path, TripFileData& data
   return TripReadError::None;
 }
 
+namespace {
+std::string TooShortText(const std::filesystem::path& path, int count, int minRecords) {
+  return "The trip file " + PathText(path) +
+         Format(" holds %i records; at least %i are needed to show it.", count, minRecords);
+}
+}  // namespace
+
 TripReadError ReadTripSamples(const std::filesystem::path& path, TripSample* buffer, int capacity,
-                              int32_t& count, std::string* error) {
+                              int32_t& count, std::string* error, int minRecords) {
   // Read aside first: a file refused halfway leaves the caller's buffer as
   // it was (its records may be on show).
   std::vector<TripSample> read;
@@ -343,6 +350,10 @@ TripReadError ReadTripSamples(const std::filesystem::path& path, TripSample* buf
       },
       tail, n, error);
   if (e != TripReadError::None) return e;
+  if (n < minRecords) {
+    if (error) *error = TooShortText(path, n, minRecords);
+    return TripReadError::TooFewRecords;
+  }
   std::copy(read.begin(), read.end(), buffer);
   count = n;
   return e;
@@ -476,11 +487,15 @@ bool ApplyDeoBytes(std::string_view bytes, std::string* error, std::string_view 
   return true;
 }
 
-bool ReadDeoFile(const std::filesystem::path& path, std::string* error) {
+bool ReadDeoFile(const std::filesystem::path& path, std::string* error, int minRecords) {
   static std::string tail;  // GUI thread only
   int32_t count = 0;
   if (ReadTripRecords(path, [](int) { return SpareTripBuffer(); }, tail, count, error) != TripReadError::None)
     return false;
+  if (count < minRecords) {
+    if (error) *error = TooShortText(path, count, minRecords);
+    return false;
+  }
   TakeOverReadTrip(count, tail);
   return true;
 }

@@ -70,9 +70,10 @@ TripReadError ReadTripFile(const std::filesystem::path& path, TripFileData& data
                            std::string* error);
 // Reads only the samples into a caller's buffer of `capacity` records (for
 // worker threads); `count` gets the record count. Nothing shared is touched,
-// and a refused file leaves the buffer and `count` as they were.
+// and a refused file leaves the buffer and `count` as they were; so does a
+// trip of fewer than `minRecords` records (TooFewRecords).
 TripReadError ReadTripSamples(const std::filesystem::path& path, TripSample* buffer, int capacity,
-                              int32_t& count, std::string* error);
+                              int32_t& count, std::string* error, int minRecords = 0);
 
 // Encodes a trip file image. With `notePresent` the note is written (cut to
 // 329 bytes) and header flag 0x20 set in the written header; without it the
@@ -113,9 +114,11 @@ void ZoneBlockOfTrip(const TripFileData& trip, const uint16_t (&rows)[kZoneRows]
 // TripZoneBlock (rebuilt from RiderZones when its mark is missing or its
 // first bound is 0; CurrentSport is then set from the header), ScaleMax
 // (clamped), TripNote (only with header flag 0x20; TripNotePresent is then
-// set, and without the flag both are cleared) and SampleInterval. A refused file changes nothing; the message goes
-// to `error`. CurrentTripPath is not changed.
-bool ReadDeoFile(const std::filesystem::path& path, std::string* error = nullptr);
+// set, and without the flag both are cleared) and SampleInterval. A refused
+// file changes nothing; the message goes to `error`. So does a trip of fewer
+// than `minRecords` records, for callers that would refuse it anyway.
+// CurrentTripPath is not changed.
+bool ReadDeoFile(const std::filesystem::path& path, std::string* error = nullptr, int minRecords = 0);
 // The same from a file image already in memory.
 bool ApplyDeoBytes(std::string_view bytes, std::string* error = nullptr, std::string_view name = {});
 // Writes the current trip. With TripNotePresent the note is written and the
