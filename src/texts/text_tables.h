@@ -35,6 +35,7 @@ enum class TextKind : char {
   kSingle = 'S',       // a single text member of a window
   kItem = 'I',         // item `index` of a combo box (replaced in place)
   kLabel = 'L',        // LangLabels slot `index`
+  kNote = 'N',         // the line a control's hint adds while it is disabled
 };
 
 struct TextRow {
@@ -59,6 +60,10 @@ std::span<const TextRow> TextRows();
 // button words, a window caption), in all three languages; ApplyLanguage
 // writes them after the tables' rows.
 std::span<const TextRow> ProgramTextRows();
+// The commands the windows show but this program does not offer (disabled
+// for good): one kNote row each, saying so in all three languages;
+// ApplyLanguage writes them last.
+std::span<const TextRow> NotOfferedRows();
 
 // The text the row's target holds now; nullopt when the window, control,
 // member, item or slot does not exist.
