@@ -1,6 +1,7 @@
 // The language text tables: the German, English and Spanish captions,
-// hints, window text members and combo items of every window, and the short
-// labels the statistics share (LangLabels).
+// hints, window text members and combo items of every window, the short
+// labels the statistics share (LangLabels), and the note that a command the
+// program does not offer adds to its hint.
 //
 // The tables are data: one row per target with its text in each language,
 // or no text where that language leaves the target alone. Applying a
