@@ -53,6 +53,16 @@ TPoint TControl::ClientToForm(TPoint p) const {
   return p;
 }
 
+std::string TControl::ShownHint() const {
+  if (!ShowHint) return {};
+  std::string shown = Hint.substr(0, Hint.find('|'));
+  if (!Enabled && !DisabledNote.empty()) {
+    if (!shown.empty()) shown += '\n';
+    shown += DisabledNote;
+  }
+  return shown;
+}
+
 bool TControl::Showing() const {
   const TControl* c = this;
   for (; c; c = c->Parent) {

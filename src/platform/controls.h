@@ -133,6 +133,9 @@ class TControl {
   std::string Caption;  // labels, buttons, panels, check boxes, forms
   std::string Hint;
   bool ShowHint = true;
+  // A line the hint shows below its text while the control is disabled
+  // (why it is); empty for none.
+  std::string DisabledNote;
   TFont Font;
   TColor Color = clBtnFace;
   bool ParentFont = false;
@@ -164,6 +167,10 @@ class TControl {
   void Show() { Visible = true; }
   void Hide() { Visible = false; }
   bool Showing() const;  // visible, and every parent visible (the form included)
+  // The hint as the window shows it: the text before a '|', then, while the
+  // control is disabled, DisabledNote on a line of its own; empty without
+  // ShowHint.
+  std::string ShownHint() const;
   // The form the control sits on (the form itself for a form).
   TForm* Form() const;
   // Z order among the siblings (higher is in front).

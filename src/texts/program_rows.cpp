@@ -4,6 +4,10 @@
 // Texts are written in UTF-8 and stored as Windows-1252 bytes.
 #include "texts/text_tables.h"
 
+#include <array>
+#include <iterator>
+#include <utility>
+
 namespace tav {
 
 namespace {
@@ -60,8 +64,51 @@ constexpr TextRow kProgramRows[] = {
     {"TForm40", kFormCaption, "", -1, "Tabelle"_t, "Table"_t, "Tabla"_t},
 };
 
+// The commands the windows show for the parts of the program that are not
+// built here (the device link, rider and zone settings, imports, the trip
+// views' tools and the sample table's edits): they stay disabled, and their
+// hints say so.
+struct ControlOf {
+  std::string_view window, name;
+};
+constexpr ControlOf kNotOffered[] = {
+    // The main window.
+    {"TForm1", "SB_D1"}, {"TForm1", "SB_DATA"}, {"TForm1", "SB_DATA_PC"}, {"TForm1", "SB_SETTIME"},
+    {"TForm1", "SB_KILLTRIP"}, {"TForm1", "SB_UPDATE"}, {"TForm1", "SB_RESETCOM"}, {"TForm1", "SB_Help"},
+    {"TForm1", "SB_U_DATA"}, {"TForm1", "SB_GLS"}, {"TForm1", "SB_SET_COL"}, {"TForm1", "SB_DR"},
+    {"TForm1", "SB_Service"}, {"TForm1", "SB_CSV"}, {"TForm1", "SB_DEO_DB"}, {"TForm1", "SB_DB_CSV"},
+    // The single-trip view's tools.
+    {"TForm30", "SB_ZV"}, {"TForm30", "SB_ZI"}, {"TForm30", "SB_L"}, {"TForm30", "SB_R"},
+    {"TForm30", "SB_DD"}, {"TForm30", "SB_DT"}, {"TForm30", "SB_SO"}, {"TForm30", "SB_PP"},
+    {"TForm30", "SB_MI"}, {"TForm30", "SB_SR"}, {"TForm30", "SB_PR"}, {"TForm30", "SB_PA"},
+    {"TForm30", "SB_IN"}, {"TForm30", "SB_GL"}, {"TForm30", "SB_CL1"}, {"TForm30", "SB_CL2"},
+    {"TForm30", "SB_CLV"}, {"TForm30", "SB_SET_INT"}, {"TForm30", "SB_LZ"}, {"TForm30", "SB_POCP"},
+    {"TForm30", "SB_DA"}, {"TForm30", "SB_DB"},
+    // The comparison's tools.
+    {"TForm31", "SB_ZI"}, {"TForm31", "SB_ZV"}, {"TForm31", "SB_L"}, {"TForm31", "SB_R"},
+    {"TForm31", "SB_DD"}, {"TForm31", "SB_DT"}, {"TForm31", "SB_AW"}, {"TForm31", "SB_AT"},
+    {"TForm31", "SB_PA"}, {"TForm31", "SB_SO"}, {"TForm31", "SB_SR"}, {"TForm31", "SB_TP"},
+    {"TForm31", "SB_ST"}, {"TForm31", "SB_F1"}, {"TForm31", "SB_F2"}, {"TForm31", "SK_0"},
+    {"TForm31", "SK_1"}, {"TForm31", "SK_2"}, {"TForm31", "SK_3"}, {"TForm31", "SK_4"},
+    // The sample table's edits.
+    {"TForm40", "SB_ED1"}, {"TForm40", "SB_EDN"}, {"TForm40", "SB_GLG"}, {"TForm40", "SB_MAX"},
+    {"TForm40", "SB_PU_KOR"}, {"TForm40", "SB_INT"}, {"TForm40", "B_CL_Trip"}, {"TForm40", "B_Nein"},
+};
+
+constexpr std::string_view kNotOfferedNote[kTextLanguages] = {
+    "In diesem Programm nicht verfügbar."_t, "Not available in this program."_t,
+    "No disponible en este programa."_t};
+
+template <std::size_t... I>
+constexpr std::array<TextRow, sizeof...(I)> NoteRows(std::index_sequence<I...>) {
+  return {TextRow(kNotOffered[I].window, kNote, kNotOffered[I].name, -1, kNotOfferedNote[0],
+                  kNotOfferedNote[1], kNotOfferedNote[2])...};
+}
+constexpr auto kNotOfferedRows = NoteRows(std::make_index_sequence<std::size(kNotOffered)>());
+
 }  // namespace
 
 std::span<const TextRow> ProgramTextRows() { return kProgramRows; }
+std::span<const TextRow> NotOfferedRows() { return kNotOfferedRows; }
 
 }  // namespace tav

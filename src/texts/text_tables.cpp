@@ -46,6 +46,8 @@ Target Resolve(const TextRow& row) {
       if (control == nullptr) break;
       if (row.kind == TextKind::kHint) {
         t.text = &control->Hint;
+      } else if (row.kind == TextKind::kNote) {
+        t.text = &control->DisabledNote;
       } else if (row.kind == TextKind::kCaption) {
         t.captioned = control;
       } else if (auto* combo = dynamic_cast<TComboBox*>(control);
@@ -120,7 +122,7 @@ bool WriteTextTarget(const TextRow& row, std::string_view text) {
 
 int ApplyLanguage(TextLanguage language) {
   int changed = 0;
-  for (std::span<const TextRow> rows : {TextRows(), ProgramTextRows()}) {
+  for (std::span<const TextRow> rows : {TextRows(), ProgramTextRows(), NotOfferedRows()}) {
     for (const TextRow& row : rows) {
       const std::optional<std::string_view>& text = row.text[language];
       if (text && WriteTextTarget(row, *text)) ++changed;

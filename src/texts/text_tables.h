@@ -1,6 +1,7 @@
 // The language text tables: the German, English and Spanish captions,
-// hints, window text members and combo items of every window, and the short
-// labels the statistics share (LangLabels).
+// hints, window text members and combo items of every window, the short
+// labels the statistics share (LangLabels), and the note that a command the
+// program does not offer adds to its hint.
 //
 // The tables are data: one row per target with its text in each language,
 // or no text where that language leaves the target alone. Applying a
@@ -35,6 +36,7 @@ enum class TextKind : char {
   kSingle = 'S',       // a single text member of a window
   kItem = 'I',         // item `index` of a combo box (replaced in place)
   kLabel = 'L',        // LangLabels slot `index`
+  kNote = 'N',         // the line a control's hint adds while it is disabled
 };
 
 struct TextRow {
@@ -59,6 +61,10 @@ std::span<const TextRow> TextRows();
 // button words, a window caption), in all three languages; ApplyLanguage
 // writes them after the tables' rows.
 std::span<const TextRow> ProgramTextRows();
+// The commands the windows show but this program does not offer (disabled
+// for good): one kNote row each, saying so in all three languages;
+// ApplyLanguage writes them last.
+std::span<const TextRow> NotOfferedRows();
 
 // The text the row's target holds now; nullopt when the window, control,
 // member, item or slot does not exist.

@@ -33,6 +33,12 @@ std::string HelpMissingText(int language_index, const std::string& file) {
   return "No help available: the file " + file + " is missing.";
 }
 
+namespace {
+
+bool IsBlankLine(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
+
+}  // namespace
+
 bool HandleHelpKey(WORD& key, int topic) {
   if (key != VK_F5) return false;
   ShowHelpTopic(topic);
@@ -54,6 +60,11 @@ void ShowHelpTopic(int n) {
     return;
   }
   if (!Form12->RichEdit1->LoadFromFile(path)) return;
+  // The window is named after the topic (its first line) and opens at the
+  // topic's start, not at the end of its text.
+  const TStringList& lines = Form12->RichEdit1->Lines;
+  Form12->Caption = lines.Count() > 0 && !IsBlankLine(lines[0]) ? lines[0] : "Info";
+  Form12->RichEdit1->Select(0, 0);
   Form12->Show();
 }
 

@@ -730,3 +730,32 @@ TEST(RichEdit, LoadsRtfAndPlainFiles) {
   EXPECT_EQ(edit.Lines.Count(), 2) << "unchanged after a failed load";
   fs::remove_all(dir);
 }
+
+namespace {
+
+// The hint a control shows: the text before '|', and the disabled note on a
+// line of its own only while the control is disabled.
+TEST(ShownHint, AddsTheDisabledNoteOnlyWhileDisabled) {
+  const struct {
+    const char* hint;
+    const char* note;
+    bool enabled, show_hint;
+    const char* shown;
+  } rows[] = {
+      {"Rider and bike|long text", "Not here.", false, true, "Rider and bike\nNot here."},
+      {"Rider and bike|long text", "Not here.", true, true, "Rider and bike"},
+      {"Rider and bike", "", false, true, "Rider and bike"},
+      {"", "Not here.", false, true, "Not here."},
+      {"Rider and bike", "Not here.", false, false, ""},
+  };
+  for (const auto& r : rows) {
+    tav::TButton b;
+    b.Hint = r.hint;
+    b.DisabledNote = r.note;
+    b.Enabled = r.enabled;
+    b.ShowHint = r.show_hint;
+    EXPECT_EQ(b.ShownHint(), r.shown) << r.hint << " / " << r.note << " " << r.enabled;
+  }
+}
+
+}  // namespace

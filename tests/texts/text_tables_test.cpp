@@ -16,6 +16,7 @@
 #include "platform/text.h"
 #include "texts/text_tables.h"
 #include "top/forms.h"
+#include "diary/diary_window.h"
 #include "top/main_window.h"
 
 namespace fs = std::filesystem;
@@ -210,6 +211,75 @@ TEST_F(TextTables, ProgramRowsFollowEachLanguageAndFit) {
     if (row.kind == tav::TextKind::kHint || row.kind == tav::TextKind::kFormCaption) continue;
     EXPECT_FALSE(*row.text[de] == *row.text[en] && *row.text[en] == *row.text[es] && row.name != "SB_04")
         << row.window << " " << row.name;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A command this program does not offer says so in its hint, in the language
+// chosen last; a command it offers, and one that is only disabled for the
+// moment (the diary's delete before a row is picked), does not.
+TEST_F(TextTables, DisabledCommandsSayTheyAreNotAvailableInEveryLanguage) {
+  struct Expect {
+    const char* window;
+    const char* control;
+    const char* shown[3];  // German, English, Spanish
+  };
+  const Expect expects[] = {
+      {"TForm1", "SB_GLS",
+       {"Trainingsbereiche definieren\nIn diesem Programm nicht verf\xFC" "gbar.",
+        "Define training parts\nNot available in this program.",
+        "Definir partes del entrenamiento\nNo disponible en este programa."}},
+      {"TForm30", "SB_DA",
+       {"Daten als Tabelle zeigen\nIn diesem Programm nicht verf\xFC" "gbar.",
+        "Show data as table\nNot available in this program.",
+        "Mostrar tabla de datos\nNo disponible en este programa."}},
+      {"TForm40", "SB_ED1",
+       {"Einzeldaten \xE4ndern\nIn diesem Programm nicht verf\xFC" "gbar.",
+        "Change single cell\nNot available in this program.",
+        "Cambiar una sola celda\nNo disponible en este programa."}},
+      {"TForm40", "B_CL_Trip",
+       {"In diesem Programm nicht verf\xFC" "gbar.", "Not available in this program.",
+        "No disponible en este programa."}},
+      {"TForm1", "SB_DB", {"Tagebuch \xF6" "ffnen", "Open daybook", "Abrir diario"}},
+      {"TForm30", "SB_AW", {"Auswertung Gesamtstrecke", "Summary ride", "Resumen del recorrido"}},
+      {"TForm3", "SB_TRIP_KILL", {"Fahrt aus der Liste l\xF6schen", "Delete trip", "Borrar viaje"}},
+  };
+  const std::vector<std::vector<TextLanguage>> runs = {{de}, {en}, {es}, {es, de}, {de, en}, {en, es}};
+  for (const auto& run : runs) {
+    Restart(run);
+    Form3->SB_TRIP_KILL->Enabled = false;
+    for (const Expect& e : expects) {
+      tav::TControl* c = tav::TextWindow(e.window)->FindControl(e.control);
+      ASSERT_NE(c, nullptr) << e.control;
+      EXPECT_EQ(c->ShownHint(), e.shown[run.back()]) << e.window << " " << e.control << " " << run.back();
+    }
+  }
+}
+
+// Every command listed as not offered exists and is disabled, and every
+// button the main window, the trip views and the sample table show disabled
+// from the start is listed: none is left without the note.
+TEST_F(TextTables, EveryCommandShownDisabledForGoodCarriesTheNote) {
+  tav::ApplyLanguage(en);
+  for (const tav::TextRow& row : tav::NotOfferedRows()) {
+    const tav::TControl* c = tav::TextWindow(row.window)->FindControl(std::string(row.name));
+    ASSERT_NE(c, nullptr) << row.window << " " << row.name;
+    EXPECT_FALSE(c->Enabled) << row.window << " " << row.name;
+  }
+  for (const char* window : {"TForm1", "TForm30", "TForm31", "TForm40"}) {
+    tav::TForm* form = tav::TextWindow(window);
+    for (const auto& owned : form->Controls()) {
+      const tav::TControl* c = owned.get();
+      const bool button = c->Kind() == tav::TControlKind::SpeedButton || c->Kind() == tav::TControlKind::Button;
+      bool shown = c->Visible;
+      for (const tav::TControl* p = c->Parent; p != nullptr && p != form; p = p->Parent) shown = shown && p->Visible;
+      if (!button || !shown || c->Enabled) continue;
+      const std::string hint = c->ShownHint();
+      EXPECT_TRUE(hint.ends_with("Not available in this program.")) << window << " " << c->Name << ": " << hint;
+    }
   }
 }
 

@@ -32,7 +32,7 @@ struct Binding {
   bool native_click = false;   // the widget reports clicks itself
   QRect geometry;
   bool visible = false, enabled = true;
-  std::string caption, hint;
+  std::string caption, hint, disabled_note;
   bool show_hint = true;
   TFont font;
   TColor color = 0;

@@ -362,14 +362,19 @@ void QtBackend::ApplyCommon(Binding& b) {
     b.geometry = g;
     w->setGeometry(g);
   }
+  // The hint shows its disabled note only while the control is disabled.
+  bool hint_changed = b.fresh || c->Hint != b.hint || c->ShowHint != b.show_hint ||
+                      c->DisabledNote != b.disabled_note;
   if (b.fresh || c->Enabled != b.enabled) {
     b.enabled = c->Enabled;
     w->setEnabled(c->Enabled);
+    hint_changed = hint_changed || !c->DisabledNote.empty();
   }
-  if (b.fresh || c->Hint != b.hint || c->ShowHint != b.show_hint) {
+  if (hint_changed) {
     b.hint = c->Hint;
     b.show_hint = c->ShowHint;
-    w->setToolTip(c->ShowHint ? ToolTipOf(c->Hint) : QString());
+    b.disabled_note = c->DisabledNote;
+    w->setToolTip(ToolTipOf(c->ShownHint()));
   }
   ApplyPalette(b);
   if (c->PaintGeneration() != b.paint_generation) {

@@ -246,6 +246,28 @@ TEST_F(QtBackendTest, HintsShowAsPlainText) {
   EXPECT_TRUE(QtWidgetOf(form.Go)->toolTip().isEmpty());
 }
 
+// A disabled control's tooltip adds its note on a line of its own; enabled
+// again, the tooltip is the hint alone.
+TEST_F(QtBackendTest, DisabledNoteShowsInTheTooltipOnlyWhileDisabled) {
+  ClickForm form(log);
+  form.Go->Hint = "Fahrer l\xF6schen|lang";
+  form.Go->DisabledNote = "Nicht verf\xFCgbar.";
+  form.Go->Enabled = false;
+  form.Show();
+  Settle();
+  auto tip = [&] { return QTextDocumentFragment::fromHtml(QtWidgetOf(form.Go)->toolTip()).toPlainText(); };
+  EXPECT_EQ(tip(), QString::fromUtf8("Fahrer l\u00F6schen\nNicht verf\u00FCgbar."));
+  form.Go->Enabled = true;
+  MainLoop().PostTask([] {});
+  Settle();
+  EXPECT_EQ(tip(), QString::fromUtf8("Fahrer l\u00F6schen"));
+  form.Go->Enabled = false;
+  form.Go->DisabledNote = "Not available.";
+  MainLoop().PostTask([] {});
+  Settle();
+  EXPECT_EQ(tip(), QStringLiteral("Fahrer l\u00F6schen\nNot available."));
+}
+
 TEST_F(QtBackendTest, KeysGoThroughKeyPreviewAndKeyPress) {
   ClickForm form(log);
   form.KeyPreview = true;

@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextDocumentFragment>
 #include <QWidget>
 
 #include <cstdlib>
@@ -18,6 +20,7 @@
 #include <unistd.h>
 
 #include "core/core_data.h"
+#include "core/core_test_util.h"
 #include "core/demo_rider.h"
 #include "diary/diary_rows.h"
 #include "diary/diary_window.h"
@@ -25,6 +28,7 @@
 #include "platform/qt/qt_platform.h"
 #include "qt_test_app.h"
 #include "top/forms.h"
+#include "top/info_form.h"
 #include "top/main_window.h"
 
 namespace fs = std::filesystem;
@@ -131,6 +135,37 @@ TEST_F(QtMainWindow, ShowsOnTheDemoRiderAndLooksRight) {
   Form1->SB_User->DoClick();
   Settle();
   Save(tav::QtWindowOf(Form1)->grab().toImage(), "main_window_rider.png");
+}
+
+// A help topic longer than the info window opens at its title, not at its
+// end; a command the program does not offer says so in its tooltip, in the
+// language chosen.
+TEST_F(QtMainWindow, HelpOpensAtItsStartAndDisabledCommandsSayWhy) {
+  std::string rtf = "{\\rtf1\\ansi {\\b Topic three}\\par\\par ";
+  for (int i = 0; i < 200; ++i) rtf += "Line " + std::to_string(i) + "\\par ";
+  rtf += "}";
+  tav::testing_core::WriteBytes(dir_ / "DATA" / "GRD_DATA" / "HILFE" / "HILFE_EN03.RTF", rtf);
+  tav::Application().ExeName = (dir_ / "tavlog").string();
+  tav::CreateAllForms();
+  Form1->Show();
+  Settle();
+  tav::LanguageIndex = 2;  // Spanish: the English help
+  tav::ShowHelpTopic(3);
+  Settle();
+  auto* text = qobject_cast<QPlainTextEdit*>(tav::QtWidgetOf(Form12->RichEdit1));
+  ASSERT_TRUE(text != nullptr && text->isVisible());
+  EXPECT_TRUE(text->toPlainText().startsWith(QStringLiteral("Topic three\n\nLine 0\n")));
+  EXPECT_GT(text->verticalScrollBar()->maximum(), 0);
+  EXPECT_EQ(text->verticalScrollBar()->value(), 0);
+  EXPECT_EQ(tav::QtWindowOf(Form12)->windowTitle(), QStringLiteral("Topic three"));
+
+  tav::ApplyChosenLanguage();
+  Settle();
+  auto tip = [](const tav::TControl* c) {
+    return QTextDocumentFragment::fromHtml(tav::QtWidgetOf(c)->toolTip()).toPlainText();
+  };
+  EXPECT_EQ(tip(Form1->SB_D1), QStringLiteral("Bajar recorridos\nNo disponible en este programa."));
+  EXPECT_EQ(tip(Form1->SB_DB), QStringLiteral("Abrir diario"));
 }
 
 }  // namespace
