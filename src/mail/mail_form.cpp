@@ -92,6 +92,7 @@ TForm80::TForm80() {
   SET_Mail_OK->OnClick = [this](TControl* s) { SET_Mail_OKClick(s); };
   SET_Mail_No = Make<TButton>("SET_Mail_No", ToolsPanel);
   SET_Mail_No->Caption = "Cancel";
+  SET_Mail_No->Cancel = true;  // Esc discards the settings as the button does
   SET_Mail_No->TabOrder = tab++;
   SET_Mail_No->OnClick = [this](TControl* s) { SET_Mail_NoClick(s); };
 
@@ -217,19 +218,29 @@ void TForm80::FormShow(TControl*) {
 
 void TForm80::FormActivate(TControl*) {
   const bool settings = Tag == 10, sending = Tag == 20;
+  // The sizes below are outer sizes with the platform's usual frame; the
+  // window takes them as its client area less that frame, the same at every
+  // opening. Given as outer sizes they would make the client grow by the
+  // difference between the usual frame and the window manager's real one
+  // once the window has learned the real one.
+  auto place = [this](int left, int top, int outer_w, int outer_h) {
+    SetBounds(left, top, Width, Height);
+    SetClientSize(outer_w - kFrameWidth, outer_h - kFrameHeight);
+  };
   if (settings) {
     const std::optional<WindowPlace> picture = MainPicturePlace();
-    const int w = picture ? picture->Width + 6 : Width, h = picture ? picture->Height + 3 : Height;
-    SetBounds(Left, Top, std::max(w, kSettingsMinWidth), std::max(h, kSettingsMinHeight));
+    const int w = picture ? picture->Width + 6 : ClientWidth() + kFrameWidth;
+    const int h = picture ? picture->Height + 3 : ClientHeight() + kFrameHeight;
+    place(Left, Top, std::max(w, kSettingsMinWidth), std::max(h, kSettingsMinHeight));
   } else if (sending) {
     const std::optional<WindowPlace> picture = MainPicturePlace();
-    const int w = std::max(picture ? picture->Width + 3 : Width, kSendMinWidth);
+    const int w = std::max(picture ? picture->Width + 3 : ClientWidth() + kFrameWidth, kSendMinWidth);
     int left = Left, top = Top;
     if (const std::optional<WindowPlace> diary = DiaryPlace()) {
       left = std::max(0, diary->Left + diary->Width - w - 5);
       top = diary->Top + 85;
     }
-    SetBounds(left, top, w, kSendHeight);
+    place(left, top, w, kSendHeight);
   }
   LayoutPanels();
   ToolsPanel->Visible = settings;

@@ -66,9 +66,19 @@ class TForm80 : public tav::TForm {
   std::string MsgHostError = "Wrong smpt host ";
   std::string MsgMailSent = "Mail was sending ";
   std::string MsgGaveUp = "Last 4 attempts failed, process canceled";
-  // Shown when the server stays silent for InactivityLimitMs during a send.
+  // Shown when a reply has not ended InactivityLimitMs after the command
+  // (or the data) before it, during a send.
   std::string MsgNoAnswer() const;
   int InactivityLimitMs = 60000;
+  // The answer to the end of the message may take as long as the mail
+  // standard gives servers for it (they may be scanning the attachments):
+  // after CheckingNoticeMs the window says that the server is still
+  // checking the message; after DataEndLimitMs the send is given up.
+  int DataEndLimitMs = 600000;
+  int CheckingNoticeMs = 2000;
+  std::string MsgChecking() const;
+  // Given up at the end of the message: the mail may have arrived all the same.
+  std::string MsgNotConfirmed() const;
 
   // Puts another client in place (tests: a scripted one) and binds its events.
   void UseClient(std::unique_ptr<tav::TSmtpCli> client);
@@ -94,8 +104,8 @@ class TForm80 : public tav::TForm {
   void SmtpClientDisplay(tav::TCustomSmtpClient* sender, const std::string& msg);
   void SmtpClientRequestDone(tav::TCustomSmtpClient* sender, tav::TSmtpRequest request, uint16_t error);
   void SmtpClientSessionConnected(tav::TCustomSmtpClient* sender, int error);
+  void SmtpClientCommand(tav::TCustomSmtpClient* sender, const std::string& command);
   void SmtpClientGetData(tav::TCustomSmtpClient* sender, int line_num, std::string& line, int max_len, bool& more);
-  void SmtpClientHeaderLine(tav::TCustomSmtpClient* sender, std::string& line, int size);
 
  private:
   void LayoutPanels();
@@ -114,13 +124,18 @@ class TForm80 : public tav::TForm {
   std::string MissingAttachment() const;
   // What went wrong with a request, in the chosen language, the code in brackets.
   std::string FailureText(tav::TSmtpRequest request, int error) const;
+  // A connection to the server that could not be made: host and port, the
+  // socket's error in brackets.
+  std::string ConnectFailureText(int socket_error) const;
   void AbortSend();
   void StallCheck();
 
   tav::TTimer* StallTimer = nullptr;
   bool opening_ = false;  // shown, the files not yet read
   bool quitting_ = false;
-  uint32_t last_activity_ = 0;
+  uint32_t last_activity_ = 0;  // the last command or data sent, or the last reply ended
+  bool awaiting_data_end_ = false;  // the message's end is sent, its answer not yet in
+  bool checking_shown_ = false;
   tav::MailSettingsFile settings_file_;  // as read at this opening
 };
 

@@ -1,8 +1,6 @@
 // TForm80: sending. B_Send opens the connection; each step follows from the
 // end of the request before it (OnRequestDone), never from the text of a log
 // line, so a server reply holding "Error=" cannot end a step.
-#include <strings.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
@@ -11,6 +9,7 @@
 #include "core/core_data.h"
 #include "mail/mail_form.h"
 #include "mail/smtp_util.h"
+#include "mail/wsocket_error.h"
 #include "platform/strings.h"
 #include "platform/text.h"
 
@@ -28,10 +27,10 @@ void TForm80::UseClient(std::unique_ptr<TSmtpCli> client) {
   c.OnDisplay = [this](TCustomSmtpClient* s, const std::string& msg) { SmtpClientDisplay(s, msg); };
   c.OnRequestDone = [this](TCustomSmtpClient* s, TSmtpRequest rq, uint16_t e) { SmtpClientRequestDone(s, rq, e); };
   c.OnSessionConnected = [this](TCustomSmtpClient* s, int e) { SmtpClientSessionConnected(s, e); };
+  c.OnCommand = [this](TCustomSmtpClient* s, const std::string& command) { SmtpClientCommand(s, command); };
   c.OnGetData = [this](TCustomSmtpClient* s, int n, std::string& line, int max, bool& more) {
     SmtpClientGetData(s, n, line, max, more);
   };
-  c.OnHeaderLine = [this](TCustomSmtpClient* s, std::string& line, int size) { SmtpClientHeaderLine(s, line, size); };
 }
 
 std::string TForm80::MissingAttachment() const {
@@ -78,7 +77,8 @@ void TForm80::B_SendClick(TControl*) {
                       "abra."_w),
         "tavlog", MB_OK | MB_ICONWARNING);
   last_activity_ = TickCount();
-  StallTimer->SetInterval(std::clamp(InactivityLimitMs / 4, 10, 1000));
+  awaiting_data_end_ = checking_shown_ = false;
+  StallTimer->SetInterval(std::clamp(std::min(InactivityLimitMs, CheckingNoticeMs) / 4, 10, 1000));
   StallTimer->SetEnabled(true);
   try {
     c.Open();
@@ -117,6 +117,7 @@ void TForm80::StartMail() {
 }
 
 void TForm80::SmtpClientRequestDone(TCustomSmtpClient*, TSmtpRequest request, uint16_t error) {
+  awaiting_data_end_ = false;
   AppendLog(Format("RequestDone Rq=%i Error=%i", static_cast<int>(request), static_cast<int>(error)));
   if (SendStep == 10 && request == smtpOpen) {
     if (error == 0) {
@@ -150,6 +151,8 @@ std::string TForm80::FailureText(TSmtpRequest request, int error) const {
     if (error == 535) return MsgBadAccount;
     if (error == 11001) return MsgOffline;
     if (error == 11004) return MsgHostError;
+    // The client ends a failed connection with 500, which is no reply of the server.
+    if (error == 500 && SmtpClient->ConnectError() != 0) return ConnectFailureText(SmtpClient->ConnectError());
   }
   // Codes from 10000 on are the socket's, the others the server's replies.
   const bool socket = error >= 10000;
@@ -169,6 +172,33 @@ std::string TForm80::FailureText(TSmtpRequest request, int error) const {
   return what + " (" + std::to_string(error) + ")";
 }
 
+std::string TForm80::ConnectFailureText(int socket_error) const {
+  const std::string& host = SmtpClient->Host;
+  const std::string& port = SmtpClient->Port;
+  const std::string code = " (" + MailWords("Socket-Fehler ", "socket error ", "error de socket ") +
+                           std::to_string(socket_error) + ")";
+  if (socket_error == kWsaEConnRefused)
+    return MailWords("Verbindung abgelehnt von " + host + ", Port " + port,
+                     "Connection refused by " + host + ", port " + port,
+                     "Conexión rechazada por "_w + host + ", puerto " + port) +
+           code;
+  return MailWords("Keine Verbindung zu " + host + ", Port " + port, "No connection to " + host + ", port " + port,
+                   "Sin conexión con "_w + host + ", puerto " + port) +
+         code;
+}
+
+std::string TForm80::MsgChecking() const {
+  return MailWords("Der Server prüft die Mail noch (bis zu 10 Min.)"_w,
+                   "The server is still checking the mail (up to 10 min)",
+                   "El servidor aún comprueba el email (hasta 10 min)"_w);
+}
+
+std::string TForm80::MsgNotConfirmed() const {
+  return MailWords("Unbestätigt: die Mail kann dennoch angekommen sein"_w,
+                   "Not confirmed: the mail may have arrived anyway",
+                   "Sin confirmar: puede que el email haya llegado"_w);
+}
+
 std::string TForm80::MsgNoAnswer() const {
   return MailWords("Mailserver antwortet nicht: Senden abgebrochen", "Mail server does not answer: sending stopped",
                    "El servidor no responde: envío cancelado"_w);
@@ -176,6 +206,7 @@ std::string TForm80::MsgNoAnswer() const {
 
 void TForm80::ShowResult(const std::string& text, TColor color) {
   Mail_Error->Text = text;
+  Mail_Error->Hint = text;  // whole where the line is too narrow for it
   Mail_Error->Color = color;
   Mail_Error->Show();
 }
@@ -203,6 +234,7 @@ void TForm80::AbortSend() {
   const bool was_sending = Sending();
   SendStep = 0;
   quitting_ = false;
+  awaiting_data_end_ = false;
   StallTimer->SetEnabled(false);
   if (was_sending) SmtpClient->Abort();
   Bar->Hide();
@@ -214,11 +246,19 @@ void TForm80::StallCheck() {
     StallTimer->SetEnabled(false);
     return;
   }
-  if (static_cast<int>(TickCount() - last_activity_) < InactivityLimitMs) return;
+  const int waited = static_cast<int>(TickCount() - last_activity_);
+  const bool data_end = awaiting_data_end_ && SendStep == 11;
+  if (data_end && !checking_shown_ && waited >= CheckingNoticeMs) {
+    // Nothing moves meanwhile: the text takes the progress bar's place.
+    checking_shown_ = true;
+    Bar->Hide();
+    ShowResult(MsgChecking(), clInfoBk);
+  }
+  if (waited < (data_end ? DataEndLimitMs : InactivityLimitMs)) return;
   // A silent server after the mail went out only holds up the goodbye.
   const bool mail_sent = SendStep == 99;
   AbortSend();
-  if (!mail_sent) ShowResult(MsgNoAnswer(), clYellow);
+  if (!mail_sent) ShowResult(data_end ? MsgNotConfirmed() : MsgNoAnswer(), clYellow);
 }
 
 void TForm80::B_BreakClick(TControl*) {
@@ -230,8 +270,18 @@ void TForm80::FormClose(TControl*, TCloseAction&) { AbortSend(); }
 
 // ---------------------------------------------------------------- log and message
 
+namespace {
+// A reply line that another line of the same reply must follow ("< 250-...").
+bool ContinuesReply(const std::string& log_line) {
+  if (log_line.size() < 6 || log_line.compare(0, 2, "< ") != 0 || log_line[5] != '-') return false;
+  return std::all_of(log_line.begin() + 2, log_line.begin() + 5, [](char c) { return c >= '0' && c <= '9'; });
+}
+}  // namespace
+
 void TForm80::AppendLog(const std::string& text) {
-  last_activity_ = TickCount();
+  // Only a reply that has ended is an answer: a server that keeps sending
+  // the lines of an unending reply is as silent as one that sends nothing.
+  if (!ContinuesReply(text)) last_activity_ = TickCount();
   if (DisplayMemo->Lines.Count() > kLogLines) DisplayMemo->Clear();
   DisplayMemo->Lines.Add(text);
   // The progress bar moves on with the log.
@@ -242,6 +292,11 @@ void TForm80::SmtpClientDisplay(TCustomSmtpClient*, const std::string& msg) { Ap
 
 void TForm80::SmtpClientSessionConnected(TCustomSmtpClient*, int) { AppendLog("------ CONECTED ------"); }
 
+void TForm80::SmtpClientCommand(TCustomSmtpClient*, const std::string& command) {
+  // "." alone is the end of the message (the body's own dots are data, no command).
+  awaiting_data_end_ = command == ".";
+}
+
 void TForm80::SmtpClientGetData(TCustomSmtpClient*, int line_num, std::string& line, int, bool& more) {
   // Line n is the text's line n; a long line goes whole (the client codes it
   // for the wire), nothing of the text is cut.
@@ -250,8 +305,4 @@ void TForm80::SmtpClientGetData(TCustomSmtpClient*, int line_num, std::string& l
     return;
   }
   line = MsgMemo->Lines[line_num - 1];
-}
-
-void TForm80::SmtpClientHeaderLine(TCustomSmtpClient*, std::string& line, int) {
-  if (line.size() >= 5 && strncasecmp(line.c_str(), "From:", 5) == 0) line += "\r\nComments: This is a test";
 }

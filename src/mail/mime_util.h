@@ -8,6 +8,10 @@
 
 namespace tav {
 
+// What the X-Mailer header names: the program and its version, which is
+// the version the project's build states.
+inline constexpr std::string_view kMailerName = "tavlog 0.1";
+
 // By the extension, compared without case: htm/html text/html, gif, bmp,
 // jpg/jpeg, png images, txt text/plain, anything else
 // application/octet-stream.

@@ -195,6 +195,9 @@ class TCustomSmtpClient {
   TSmtpState State() const { return state_; }
   // The error the last finished request reported (0 = success).
   int LastRequestError() const { return last_request_error_; }
+  // The socket's error when the last connection attempt failed (10061 when
+  // the server refused it), else 0. The request itself ends with 500.
+  int ConnectError() const { return connect_error_; }
 
   // ---- events ----
   TSmtpDisplay OnDisplay;
@@ -345,6 +348,7 @@ class TCustomSmtpClient {
   bool request_done_ = true;
   int request_result_ = 0;
   int last_request_error_ = 0;
+  int connect_error_ = 0;
   TSmtpState state_ = smtpReady;
   // Error the request ends with when the connection closes because of a
   // local protocol decision (0: the usual 10004).

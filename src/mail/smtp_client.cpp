@@ -405,6 +405,7 @@ void TCustomSmtpClient::Connect() {
   rcv_cnt_ = 0;
   request_result_ = 0;
   close_error_ = 0;
+  connect_error_ = 0;
   command_.clear();
   esmtp_supported_ = false;
   SetState(smtpDnsLookup);
@@ -460,6 +461,7 @@ void TCustomSmtpClient::SocketSessionConnected(int error) {
                      std::to_string(error) + ")";
     status_code_ = 500;
     connected_ = false;
+    connect_error_ = error;
     request_result_ = 500;
     error_message_ = last_response_;
     EndRequest(500);
@@ -831,26 +833,30 @@ void TCustomSmtpClient::CheckHeaderValues() const {
 void TCustomSmtpClient::BuildHeaderLines() {
   header_lines_.Clear();
   if (OwnHeaders) return;
-  auto add_folded = [&](const char* name, const std::string& value) {
+  // Names are encoded or folded so that no line passes 998 characters (a
+  // relaying server would break it and change the name), and 78 where the
+  // words allow.
+  auto add_folded = [&](const std::string& name, const std::string& value) {
     std::vector<std::string> items = SplitAddressList(value);
     if (items.empty()) return;
-    for (auto& item : items) item = EncodeAddressItem(item, CharSetFor(CharSet, item));
+    for (std::size_t i = 0; i < items.size(); ++i)
+      items[i] = FoldAddressItem(items[i], CharSetFor(CharSet, items[i]), i == 0 ? name.size() + 1 : 1);
     for (auto& line : FoldedAddressHeader(name, items)) header_lines_.Add(line);
   };
-  auto address = [&](const std::string& value) {
-    return HasEightBitBytes(value) ? EncodeAddressItem(value, CharSetFor(CharSet, value)) : value;
+  auto add_address = [&](const std::string& name, const std::string& value) {
+    header_lines_.Add(name + " " + FoldAddressItem(value, CharSetFor(CharSet, value), name.size() + 1));
   };
   if (!SmtpTrim(HdrReplyTo).empty()) add_folded("Reply-To:", HdrReplyTo);
   if (!SmtpTrim(HdrReturnPath).empty()) header_lines_.Add("Return-Path: " + HdrReturnPath);
-  if (!HdrFrom.empty()) header_lines_.Add("From: " + address(HdrFrom));
+  if (!HdrFrom.empty()) add_address("From:", HdrFrom);
   if (!HdrTo.empty()) add_folded("To:", HdrTo);
   if (!HdrCc.empty()) add_folded("Cc:", HdrCc);
   // Folded so that no line passes 998 characters, and 78 where it can.
   header_lines_.Add("Subject: " + FoldHeaderText(HdrSubject, CharSetFor(CharSet, HdrSubject), 9));
   if (!SmtpTrim(HdrSender).empty())
-    header_lines_.Add("Sender: " + address(HdrSender));
+    add_address("Sender:", HdrSender);
   else if (!SmtpTrim(HdrFrom).empty())
-    header_lines_.Add("Sender: " + address(HdrFrom));
+    add_address("Sender:", HdrFrom);
   header_lines_.Add("Mime-Version: 1.0");
   header_lines_.Add("Content-Type: " + content_type_text_ + "; charset=\"" + BodyCharSet() + "\"");
   std::string encoding = BodyTransferEncoding();
@@ -881,7 +887,7 @@ void TCustomSmtpClient::BuildHeaderLines() {
         break;
     }
   }
-  header_lines_.Add("X-Mailer: ICS SMTP Component V" + std::to_string(2) + "." + std::to_string(45));
+  header_lines_.Add("X-Mailer: " + std::string(kMailerName));
   TriggerProcessHeader(header_lines_);
   header_lines_.Add("");
 }

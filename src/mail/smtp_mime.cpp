@@ -189,7 +189,9 @@ void TSmtpCli::QueuePartHeader(int index, const std::string& content_type,
     if (ch == '\r' || ch == '\n' || ch == '\0') ch = ' ';
   pending_.push_back("--" + boundary_);
   pending_.push_back("Content-Type: " + type + ";");
-  const std::string charset = CharSetFor(CharSet, file_name);
+  // A name taken from a path is in the file system's form, UTF-8 here; one
+  // that is not UTF-8 (given by OnAttachContentType) is our own text.
+  const std::string charset = IsValidUtf8(file_name) ? "utf-8" : CharSetFor(CharSet, file_name);
   pending_.push_back(extended ? "\tname*=" + ExtendedParameter(file_name, charset)
                               : "\tname=\"" + safe + "\"");
   pending_.push_back("Content-Transfer-Encoding: base64");

@@ -98,6 +98,7 @@ std::string EncodeHeaderText(std::string_view text, std::string_view charset,
                              std::size_t start_column) {
   const std::string open = "=?" + std::string(charset) + "?Q?";
   const std::string close = "?=";
+  const bool utf8 = IsUtf8CharSet(charset);
   std::string out;
   std::string word;
   std::size_t column = start_column;
@@ -111,15 +112,26 @@ std::string EncodeHeaderText(std::string_view text, std::string_view charset,
     column += open.size() + word.size() + close.size();
     word.clear();
   };
-  for (char ch : text) {
-    auto c = static_cast<unsigned char>(ch);
+  for (std::size_t i = 0; i < text.size();) {
+    // One character: a byte, or with UTF-8 a lead byte and its continuation
+    // bytes, which must stay in one encoded word (RFC 2047 5).
+    std::size_t n = 1;
+    if (utf8) {
+      const auto lead = static_cast<unsigned char>(text[i]);
+      const std::size_t len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+      while (n < len && i + n < text.size() && (static_cast<unsigned char>(text[i + n]) & 0xC0) == 0x80) ++n;
+    }
     std::string piece;
-    if (c == ' ')
-      piece = "_";
-    else if (QWordSafe(c))
-      piece = std::string(1, static_cast<char>(c));
-    else
-      AppendHexEscape(piece, '=', c);
+    for (std::size_t k = i; k < i + n; ++k) {
+      const auto c = static_cast<unsigned char>(text[k]);
+      if (c == ' ')
+        piece += '_';
+      else if (QWordSafe(c))
+        piece += static_cast<char>(c);
+      else
+        AppendHexEscape(piece, '=', c);
+    }
+    i += n;
     // An encoded word is at most 75 characters and a line at most 76.
     std::size_t word_len = open.size() + word.size() + piece.size() + close.size();
     std::size_t line_len = (out.empty() ? column : 1) + word_len;
@@ -131,14 +143,23 @@ std::string EncodeHeaderText(std::string_view text, std::string_view charset,
   return out;
 }
 
-std::string FoldHeaderText(std::string_view text, std::string_view charset, std::size_t start_column) {
-  constexpr std::size_t kWanted = 78, kMost = 998;
-  if (HasEightBitBytes(text)) return EncodeHeaderText(text, charset, start_column);
-  if (start_column + text.size() <= kWanted) return std::string(text);
-  // Pieces of blanks followed by a word; a fold goes before a piece's blanks,
-  // so every continuation line starts with a blank and holds a word.
-  std::string out;
-  std::size_t column = start_column, longest = 0;
+namespace {
+
+constexpr std::size_t kWantedLine = 78, kMostLine = 998;
+
+struct Folded {
+  std::string text;
+  std::size_t longest = 0;  // the longest line, start column included
+};
+
+// CR LF inserted before a run of blanks that is followed by a word, where the
+// line would otherwise pass kWantedLine; never at or after no_fold_from. So
+// every continuation line starts with a blank and holds a word, and removing
+// the CR LFs gives the text back (RFC 5322 unfolding).
+Folded FoldAtBlanks(std::string_view text, std::size_t start_column,
+                    std::size_t no_fold_from = std::string_view::npos) {
+  Folded f;
+  std::size_t column = start_column;
   std::size_t i = 0;
   while (i < text.size()) {
     std::size_t j = i;
@@ -147,27 +168,57 @@ std::string FoldHeaderText(std::string_view text, std::string_view charset, std:
     while (j < text.size() && text[j] != ' ' && text[j] != '\t') ++j;
     const std::string_view piece = text.substr(i, j - i);
     const bool word = piece.find_first_not_of(" \t") != std::string_view::npos;
-    if (blanks && word && column > 0 && column + piece.size() > kWanted && !out.empty()) {
-      out += "\r\n";
+    if (blanks && word && i < no_fold_from && column > 0 && column + piece.size() > kWantedLine &&
+        !f.text.empty()) {
+      f.text += "\r\n";
       column = 0;
     }
-    out += piece;
+    f.text += piece;
     column += piece.size();
-    longest = std::max(longest, column);
+    f.longest = std::max(f.longest, column);
     i = j;
   }
-  // A word longer than a line may be: encoded words may be cut anywhere.
-  if (longest > kMost) return EncodeHeaderText(text, charset, start_column);
-  return out;
+  f.longest = std::max(f.longest, column);
+  return f;
 }
 
-std::string EncodeAddressItem(std::string_view item, std::string_view charset) {
+}  // namespace
+
+std::string FoldHeaderText(std::string_view text, std::string_view charset, std::size_t start_column) {
+  if (HasEightBitBytes(text)) return EncodeHeaderText(text, charset, start_column);
+  if (start_column + text.size() <= kWantedLine) return std::string(text);
+  Folded f = FoldAtBlanks(text, start_column);
+  // A word longer than a line may be: encoded words may be cut anywhere.
+  if (f.longest > kMostLine) return EncodeHeaderText(text, charset, start_column);
+  return f.text;
+}
+
+std::string EncodeAddressItem(std::string_view item, std::string_view charset, std::size_t start_column) {
   if (!HasEightBitBytes(item)) return std::string(item);
   std::string friendly, address;
   ParseEmail(item, friendly, address);
   if (address.empty() || HasEightBitBytes(address) || friendly == address)
-    return EncodeHeaderText(item, charset, 0);
-  return EncodeHeaderText(friendly, charset, 0) + " <" + address + ">";
+    return EncodeHeaderText(item, charset, start_column);
+  return EncodeHeaderText(friendly, charset, start_column) + " <" + address + ">";
+}
+
+std::string FoldAddressItem(std::string_view item, std::string_view charset, std::size_t start_column) {
+  if (HasEightBitBytes(item)) return EncodeAddressItem(item, charset, start_column);
+  if (start_column + item.size() <= kWantedLine) return std::string(item);
+  // The name may be folded, the address in its angle brackets may not.
+  std::size_t lt = 0;
+  bool quoted = false;
+  for (; lt < item.size(); ++lt) {
+    if (item[lt] == '"') quoted = !quoted;
+    if (!quoted && item[lt] == '<') break;
+  }
+  Folded f = FoldAtBlanks(item, start_column, lt == item.size() ? std::string_view::npos : lt);
+  if (f.longest <= kMostLine) return f.text;
+  // A word of the name longer than a line may be: the name as encoded words.
+  std::string friendly, address;
+  ParseEmail(item, friendly, address);
+  if (address.empty() || friendly.empty() || friendly == address) return f.text;  // an address alone
+  return EncodeHeaderText(friendly, charset, start_column) + " <" + address + ">";
 }
 
 std::string SafeParameterValue(std::string_view value) {
@@ -214,6 +265,44 @@ std::string CharSetFor(std::string_view charset, std::string_view text) {
     for (char ch : text)
       if (const auto c = static_cast<unsigned char>(ch); c >= 0x80 && c <= 0x9F) return "windows-1252";
   return std::string(charset);
+}
+
+bool IsUtf8CharSet(std::string_view charset) {
+  std::string lower(charset);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower == "utf-8" || lower == "utf8";
+}
+
+bool IsValidUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::size_t len = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      len = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      len = 3;
+      if (c == 0xE0) low = 0xA0;   // overlong
+      if (c == 0xED) high = 0x9F;  // surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      len = 4;
+      if (c == 0xF0) low = 0x90;   // overlong
+      if (c == 0xF4) high = 0x8F;  // past U+10FFFF
+    } else {
+      return false;
+    }
+    if (i + len > text.size()) return false;
+    for (std::size_t k = 1; k < len; ++k) {
+      const auto b = static_cast<unsigned char>(text[i + k]);
+      if (k == 1 ? (b < low || b > high) : (b & 0xC0) != 0x80) return false;
+    }
+    i += len;
+  }
+  return true;
 }
 
 bool ExceedsSmtpLineLimit(std::string_view line) {

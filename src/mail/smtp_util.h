@@ -26,7 +26,8 @@ std::vector<std::string> FoldedAddressHeader(std::string_view name,
 
 // Encoded words (RFC 2047, Q encoding) for a text with bytes from 0x80,
 // joined with CR LF and a blank so that no header line grows past 76
-// characters. start_column is the length of "Name: " in front of it.
+// characters. start_column is the length of "Name: " in front of it. With
+// UTF-8 a word ends only between characters, never inside one.
 std::string EncodeHeaderText(std::string_view text, std::string_view charset,
                              std::size_t start_column);
 
@@ -38,8 +39,16 @@ std::string EncodeHeaderText(std::string_view text, std::string_view charset,
 std::string FoldHeaderText(std::string_view text, std::string_view charset, std::size_t start_column);
 
 // An address item whose friendly name holds bytes from 0x80 gets that name
-// as encoded words; any other item comes back unchanged.
-std::string EncodeAddressItem(std::string_view item, std::string_view charset);
+// as encoded words; any other item comes back unchanged. start_column is
+// where the item starts on its header line.
+std::string EncodeAddressItem(std::string_view item, std::string_view charset, std::size_t start_column = 0);
+
+// An address item ready for its header line, which it starts at
+// start_column: an 8-bit name as encoded words (EncodeAddressItem); a long
+// one folded before its blanks so that lines stay within 78 characters where
+// the words allow; a name with a word too long for a line of 998 characters
+// as encoded words. The address itself is never folded nor encoded.
+std::string FoldAddressItem(std::string_view item, std::string_view charset, std::size_t start_column);
 
 // A file name for a quoted header parameter: double quotes, backslashes and
 // control characters become '_'.
@@ -58,6 +67,13 @@ bool HasLineBreakOrNul(std::string_view text);
 // that would be labelled "iso-8859-1" is labelled "windows-1252" instead;
 // any other text keeps the configured set.
 std::string CharSetFor(std::string_view charset, std::string_view text);
+
+// True for "utf-8" (or "utf8"), in any case.
+bool IsUtf8CharSet(std::string_view charset);
+
+// True when the bytes are well-formed UTF-8 (no overlong forms, surrogates
+// or code points past U+10FFFF).
+bool IsValidUtf8(std::string_view text);
 
 // True when some physical line of the data-phase line (as DataLineToWire
 // sends it, dot included) is longer than SMTP's 998 bytes.

@@ -436,9 +436,11 @@ TEST_F(MailForm, WarningsSpeakTheChosenLanguage) {
   LanguageIndex = 1;
 }
 
-// A trip, a subject with the euro sign and a line longer than SMTP allows,
-// sent through the form to a real server and read back by Python's email
-// package: the text goes line by line, whole, with a comment after From.
+// Two trips (one named with an umlaut and the euro sign), a subject with the
+// euro sign and a line longer than SMTP allows, sent through the form to a
+// real server and read back by Python's email package: the text goes line by
+// line, whole; the file names arrive as they were; the mail carries no test
+// comment and names tavlog and its version as its mailer.
 TEST_F(MailForm, SendsATripToARealServer) {
   smtptest::PythonSmtpPeer peer("{}");
   ASSERT_TRUE(peer.Ok()) << peer.StdErr();
@@ -446,6 +448,9 @@ TEST_F(MailForm, SendsATripToARealServer) {
   const fs::path trip = FsPath(RiderDir) / "20240403_1306510_TAV.DEO";
   ASSERT_TRUE(WriteDeoFile(trip));
   form->Display_Files->Lines.Add(PathText(trip));
+  const std::string named = JoinPath(RiderDir, "Fahrt_M\xFCller_\x80.DEO");
+  testing_core::WriteBytes(FsPath(named), "named trip");
+  form->Display_Files->Lines.Add(named);
   std::string shown;
   auto display = form->SmtpClient->OnDisplay;
   form->SmtpClient->OnDisplay = [&](TCustomSmtpClient* s, const std::string& m) {
@@ -469,12 +474,19 @@ TEST_F(MailForm, SendsATripToARealServer) {
   EXPECT_EQ(m.One("defects"), "0") << smtptest::Joined(m.All("defect"));
   EXPECT_EQ(smtptest::Unhex(m.One("subject")), "Fahrt \x96 3 \x80");
   const auto headers = m.All("header");
-  for (const char* h : {"Message-ID", "Comments"})
-    EXPECT_NE(std::find(headers.begin(), headers.end(), h), headers.end()) << h;
-  const auto attachment = smtptest::Split(m.One("attachment"), "\t");
+  EXPECT_NE(std::find(headers.begin(), headers.end(), "Message-ID"), headers.end());
+  EXPECT_FALSE(m.Has("comments")) << m.One("comments");
+  EXPECT_EQ(m.One("x-mailer"), smtptest::ProjectMailer());
+  const auto attachments = m.All("attachment");
+  ASSERT_EQ(attachments.size(), 2u);
+  const auto attachment = smtptest::Split(attachments[0], "\t");
   ASSERT_GE(attachment.size(), 6u);
   EXPECT_EQ(smtptest::Unhex(attachment[0]), trip.filename().string());
   EXPECT_EQ(attachment[4], FileMD5(trip));
+  const auto second = smtptest::Split(attachments[1], "\t");
+  ASSERT_GE(second.size(), 6u);
+  EXPECT_EQ(smtptest::Unhex(second[0]), "Fahrt_M\xFCller_\x80.DEO");
+  EXPECT_EQ(second[4], StrMD5("named trip"));
   const auto text = smtptest::Split(m.One("text"), "\t");
   ASSERT_EQ(text.size(), 4u);
   EXPECT_EQ(smtptest::Unhex(text[3]), "Hallo\r\n\r\n" + long_line + "\r\n");
@@ -482,6 +494,160 @@ TEST_F(MailForm, SendsATripToARealServer) {
   EXPECT_NE(shown.find("> AUTH LOGIN"), std::string::npos);
   for (const std::string& secret : {std::string("tanstaaftanstaaf"), Base64Encode("tanstaaftanstaaf")})
     EXPECT_EQ(shown.find(secret), std::string::npos);
+}
+
+// A refused connection names the server and the port in the chosen
+// language, with the socket's error in brackets.
+TEST_F(MailForm, ARefusedConnectionNamesHostAndPort) {
+  test::RefusingPort closed;
+  const std::string port = std::to_string(closed.port());
+  const std::pair<int, std::string> rows[] = {
+      {0, "Verbindung abgelehnt von 127.0.0.1, Port " + port + " (Socket-Fehler 10061)"},
+      {1, "Connection refused by 127.0.0.1, port " + port + " (socket error 10061)"},
+      {2, "Conexi\xF3n rechazada por 127.0.0.1, puerto " + port + " (error de socket 10061)"}};
+  for (const auto& [language, shown] : rows) {
+    LanguageIndex = static_cast<uint8_t>(language);
+    Open(20);
+    form->HostEdit->Text = "127.0.0.1";
+    form->PortEdit->Text = port;
+    Send();
+    EXPECT_EQ(form->Mail_Error->Text, shown);
+    EXPECT_TRUE(form->Mail_Error->Visible);
+    form->Close();
+  }
+  LanguageIndex = 1;
+}
+
+// A server for the form's own client, on the test's loop: the banner, the
+// reply to HELO and the answer to the end of the message as a test gives
+// them, every other command answered at once.
+struct FormServer {
+  std::vector<smtptest::Chunk> banner = {smtptest::Send("220 ready\r\n")};
+  std::vector<smtptest::Chunk> helo = {smtptest::Send("250 OK\r\n")};
+  std::vector<smtptest::Chunk> data_end = {smtptest::Send("250 queued\r\n")};
+  bool in_data = false;
+
+  std::vector<smtptest::Chunk> operator()(const std::string& line) {
+    if (in_data) {
+      in_data = line != ".";
+      return in_data ? std::vector<smtptest::Chunk>{} : data_end;
+    }
+    if (line.rfind("HELO", 0) == 0) return helo;
+    if (line.rfind("DATA", 0) == 0) {
+      in_data = true;
+      return {smtptest::Send("354 go ahead\r\n")};
+    }
+    if (line.rfind("QUIT", 0) == 0) return {smtptest::Send("221 bye\r\n"), smtptest::CloseConn()};
+    return {smtptest::Send("250 OK\r\n")};
+  }
+};
+
+// The lines of a reply that never ends, one every 0.2 s.
+std::vector<smtptest::Chunk> Unending(const std::string& code) {
+  std::vector<smtptest::Chunk> lines;
+  for (int i = 0; i < 50; ++i) lines.push_back(smtptest::Send(code + "-still working\r\n", 200));
+  return lines;
+}
+
+class MailFormServer : public MailForm {
+ protected:
+  struct Outcome {
+    int ms = 0;             // from Send to the end of the send
+    std::string shown;      // the result line
+    bool checking = false;  // the checking text was shown on the way
+  };
+  // Sends through the form's own client to the server.
+  Outcome SendTo(FormServer server) {
+    smtptest::ScriptedPeer peer(server.banner, [&](const std::string& line) { return server(line); });
+    Open(20);
+    form->HostEdit->Text = "127.0.0.1";
+    form->PortEdit->Text = peer.PortStr();
+    form->KW_Edit->Text.clear();
+    form->FromEdit->Text = "rider@x.org";
+    form->Sel_MailTo->Text = "coach@x.org";
+    Outcome out;
+    const uint32_t start = TickCount();
+    form->B_Send->DoClick();
+    EXPECT_TRUE(MainLoop().RunUntil(
+        [&] {
+          out.checking = out.checking || (form->Mail_Error->Visible && form->Mail_Error->Text == form->MsgChecking());
+          return !form->Sending();
+        },
+        3000));
+    out.ms = static_cast<int>(TickCount() - start);
+    out.shown = form->Mail_Error->Text;
+    form->Close();
+    MainLoop().RunUntil([] { return false; }, 20);  // the end of an aborted request comes in
+    return out;
+  }
+};
+
+// The no-answer limit counts until a reply has ended: a server that sends a
+// line of an unending reply every 0.2 s, in its greeting or its reply to a
+// command, is given up after the limit like a silent one.
+TEST_F(MailFormServer, AReplyThatDoesNotEndIsGivenUpAfterTheLimit) {
+  form->InactivityLimitMs = 300;
+  FormServer greeting, reply;
+  greeting.banner = Unending("220");
+  reply.helo = Unending("250");
+  for (const FormServer& server : {greeting, reply}) {
+    const Outcome out = SendTo(server);
+    EXPECT_EQ(out.shown, form->MsgNoAnswer());
+    EXPECT_GE(out.ms, 300);
+  }
+}
+
+// The answer to the end of the message may take longer than the limit:
+// meanwhile the window says that the server is still checking the message.
+// An answer that does not end within the longer limit either is given up
+// with the word that the mail may have arrived all the same.
+TEST_F(MailFormServer, TheEndOfTheMessageMayTakeTheServerLonger) {
+  form->InactivityLimitMs = 150;
+  form->DataEndLimitMs = 450;
+  form->CheckingNoticeMs = 50;
+  FormServer slow, unending;
+  slow.data_end = {smtptest::Send("250 queued\r\n", 300)};
+  unending.data_end = Unending("250");
+  Outcome out = SendTo(slow);
+  EXPECT_EQ(out.shown, form->MsgMailSent);
+  EXPECT_TRUE(out.checking);
+  out = SendTo(unending);
+  EXPECT_EQ(out.shown, form->MsgNotConfirmed());
+  EXPECT_TRUE(out.checking);
+  EXPECT_GE(out.ms, 450);
+}
+
+// Esc in the settings closes the window as its cancel does: nothing stored.
+TEST_F(MailForm, EscDiscardsTheSettingsAsCancelDoes) {
+  for (TControl* focused : std::initializer_list<TControl*>{form->HostEdit, form->CB_Adr, form.get()}) {
+    Open(10);
+    form->HostEdit->Text = "changed";
+    WORD key = VK_ESCAPE;
+    focused->DoKeyDown(key, 0);
+    EXPECT_EQ(key, 0) << focused->Name;
+    EXPECT_FALSE(form->Visible) << focused->Name;
+    EXPECT_FALSE(fs::exists(SettingsFile())) << focused->Name;
+  }
+}
+
+// Each opening has the client size of the first, also when the window
+// manager's frame is not the usual one (the window reports it once shown):
+// the form grew by the difference from its second showing on.
+TEST_F(MailForm, EachOpeningHasTheClientSizeOfTheFirst) {
+  // Without the main window: the design width 640, the settings' design
+  // height 400 and the send panel's 275, less the usual frame of 16 x 39.
+  for (auto [tag, client] : {std::pair{10, std::pair{624, 361}}, {20, std::pair{624, 236}}}) {
+    for (int round = 0; round < 3; ++round) {
+      Open(tag);
+      EXPECT_EQ(std::pair(form->ClientWidth(), form->ClientHeight()), client) << tag << " " << round;
+      // What the window reports under a window manager with a frame of 2 x 24.
+      const int w = form->ClientWidth(), h = form->ClientHeight();
+      form->Width = w + 2;
+      form->Height = h + 24;
+      form->SetActualClientSize(w, h);
+      form->Close();
+    }
+  }
 }
 
 }  // namespace

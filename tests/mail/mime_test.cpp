@@ -2,6 +2,7 @@
 // package: attachments, 8-bit text, encoded subjects, HTML mail.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <sstream>
 
@@ -213,6 +214,76 @@ TEST_F(MimeTest, TextAndSubjectAreCodedAndLabelledByTheirBytes) {
   std::string raw = peer->RawMessage(n);
   EXPECT_NE(raw.find("\tname*=iso-8859-1''Tour!%20%FCber~.DEO\r\n"), std::string::npos) << raw;
   EXPECT_NE(raw.find("\tfilename*=iso-8859-1''Tour!%20%FCber~.DEO\r\n"), std::string::npos) << raw;
+
+  // A file system name in UTF-8 is labelled as UTF-8 and parses back to its
+  // characters (the report gives them in Windows-1252).
+  c.SetEMailFiles({File("Fahrt_M\xC3\xBCller_\xE2\x82\xAC.DEO", "abc")});
+  m = Send(c, ++n);
+  ASSERT_EQ(Attachments(m).size(), 1u);
+  EXPECT_EQ(Attachments(m)[0].name, "Fahrt_M\xFCller_\x80.DEO");
+  EXPECT_NE(peer->RawMessage(n).find("\tfilename*=utf-8''Fahrt_M%C3%BCller_%E2%82%AC.DEO\r\n"), std::string::npos);
+
+  // A UTF-8 subject: every encoded word holds whole characters, so the
+  // parser finds nothing wrong and reads the subject back.
+  std::string utf8;
+  for (int i = 0; i < 8; ++i) utf8 += "\xC3\x9C" "ber den Pa\xC3\x9F \xE2\x80\x93 30 \xE2\x82\xAC \xF0\x9F\x9A\xB4 ";
+  c.SetEMailFiles({});
+  c.HdrTo = "coach@y.org";
+  c.CharSet = "utf-8";
+  c.HdrSubject = utf8;
+  m = Send(c, ++n);
+  EXPECT_EQ(Unhex(m.One("subject-utf8")), utf8);
+}
+
+// Long names of senders and recipients go out folded before their blanks,
+// or as encoded words when a word is too long for a line: no header line
+// passes 998 bytes (78 where the words allow), and every name and address
+// is parsed back as it was given.
+TEST_F(MimeTest, LongDisplayNamesAreFoldedWithinTheLineLimits) {
+  std::string words;
+  while (words.size() < 1200) words += "Radsportverein Berg ";
+  words.pop_back();
+  struct Row {
+    std::string name, parsed;  // as given, as the parser reads it
+    std::size_t most;          // the longest header line allowed
+  };
+  const Row rows[] = {
+      {words, words, 78},
+      {"\"Doe, " + words + "\"", "Doe, " + words, 78},
+      {std::string(1200, 'k'), std::string(1200, 'k'), 998},
+      {"Team " + std::string(1100, 'q') + " Nord", "Team " + std::string(1100, 'q') + " Nord", 998},
+      {"M\xFCller " + words, "M\xFCller " + words, 998},
+  };
+  TSmtpCli c;
+  Prepare(c);
+  c.MailMessage.Add("x");
+  int n = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name.substr(0, 12));
+    c.HdrFrom = row.name + " <rider@x.org>";
+    c.HdrTo = "a@x.org, " + row.name + " <coach@y.org>";
+    c.HdrCc = row.name + " <c@y.org>";
+    c.HdrReplyTo = row.name + " <r@x.org>";
+    c.HdrSender = row.name + " <s@x.org>";
+    MessageReport m = Send(c, ++n);
+    const std::string raw = peer->RawMessage(n);
+    const std::string header = raw.substr(0, raw.find("\r\n\r\n"));
+    for (const std::string& line : Split(header, "\r\n")) EXPECT_LE(line.size(), row.most) << line.substr(0, 40);
+    std::vector<std::string> expected;
+    for (auto [field, address] : {std::pair{"from", "rider@x.org"}, {"to", "a@x.org"}, {"to", "coach@y.org"},
+                                  {"cc", "c@y.org"}, {"reply-to", "r@x.org"}, {"sender", "s@x.org"}})
+      expected.push_back(std::string(field) + " " + (std::string(address) == "a@x.org" ? "" : row.parsed) + " " +
+                         address);
+    std::vector<std::string> parsed;
+    for (const std::string& a : m.All("address")) {
+      const auto f = Split(a, "\t");
+      ASSERT_EQ(f.size(), 3u);
+      parsed.push_back(f[0] + " " + Unhex(f[1]) + " " + f[2]);
+    }
+    std::sort(parsed.begin(), parsed.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(parsed, expected);
+  }
 }
 
 TEST_F(MimeTest, FileEventsChooseTypeNameHeadersAndSkipsAndOnGetDataFollowsMailMessage) {

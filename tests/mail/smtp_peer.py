@@ -6,14 +6,17 @@
 # appended to WORKDIR/events.log; every message accepted or refused at the
 # end of DATA is written as WORKDIR/msg_N.eml (raw) and WORKDIR/msg_N.txt
 # (what Python's email package makes of it, one "key<TAB>value" per line,
-# binary values in hexadecimal). Stops by itself after "lifetime" seconds.
+# binary values in hexadecimal, texts as Windows-1252 unless named utf8).
+# Stops by itself after "lifetime" seconds.
 #
 # config.json keys (all optional): password (of the one account, "tim"),
 # lifetime (seconds before the server stops, default 60).
 import asyncio
 import base64
 import email
+import email.header
 import email.policy
+import email.utils
 import hashlib
 import hmac
 import json
@@ -61,10 +64,26 @@ def report(content):
     subject = msg.get("subject")
     if subject is not None:
         out.append(("subject", hexs(str(subject))))
+        out.append(("subject-utf8", str(subject).encode("utf-8", errors="surrogateescape").hex()))
     for name in ("from", "to", "cc", "reply-to", "sender"):
         value = msg.get(name)
         if value is not None:
             out.append((name, hexs(str(value))))
+    # Each mailbox of the address headers: the display name, its encoded
+    # words decoded as RFC 2047 says (the blanks between two encoded words
+    # dropped, which the newer header parser keeps), and the address.
+    for key, raw in msg.raw_items():
+        name = key.lower()
+        if name not in ("from", "to", "cc", "reply-to", "sender"):
+            continue
+        unfolded = str(raw).replace("\r\n", "").replace("\n", "")
+        for display, address in email.utils.getaddresses([unfolded]):
+            decoded = str(email.header.make_header(email.header.decode_header(display)))
+            out.append(("address", "\t".join([name, hexs(decoded), address])))
+    for name in ("x-mailer", "comments"):
+        value = msg.get(name)
+        if value is not None:
+            out.append((name, str(value)))
     for part in msg.walk():
         ctype = part.get_content_type()
         if part.is_multipart():

@@ -118,7 +118,7 @@ TEST_F(SmtpRealServer, PlainAsciiMessageArrivesByteForByteWithHeadersInOrder) {
       "X-Priority: 2\r\n"
       "Priority: urgent\r\n"
       "X-MSMail-Priority: High\r\n"
-      "X-Mailer: ICS SMTP Component V2.45\r\n"
+      "X-Mailer: " + ProjectMailer() + "\r\n"
       "\r\n"
       "Hello coach,\r\n"
       "\r\n"
@@ -151,6 +151,6 @@ TEST_F(SmtpRealServer, PriorityHeadersAndProcessHeaderAndHeaderLineEvents) {
   std::string raw = peer->RawMessage(1);
   EXPECT_NE(raw.find("\r\nSubject: rewritten\r\nSender: secretary@x.org\r\n"), std::string::npos) << raw;
   EXPECT_NE(raw.find("\r\nX-Priority: 5\r\nPriority: non-urgent\r\nX-MSMail-Priority: Low\r\n"), std::string::npos);
-  EXPECT_NE(raw.find("X-Mailer: ICS SMTP Component V2.45\r\nX-Trip: 42\r\n\r\nx\r\n"), std::string::npos);
+  EXPECT_NE(raw.find("X-Mailer: " + ProjectMailer() + "\r\nX-Trip: 42\r\n\r\nx\r\n"), std::string::npos);
   EXPECT_EQ(peer->Message(1).One("defects"), "0");
 }

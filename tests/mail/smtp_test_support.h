@@ -39,6 +39,17 @@ inline std::string ReadFileBytes(const fs::path& p) {
   return s;
 }
 
+// What a mail's X-Mailer should say: "tavlog" and the version that the
+// project's build file states.
+inline std::string ProjectMailer() {
+  const std::string build = ReadFileBytes(SourceDir() / "CMakeLists.txt");
+  const std::string key = "project(tavlog VERSION ";
+  const std::size_t at = build.find(key);
+  if (at == std::string::npos) return "(no version in CMakeLists.txt)";
+  const std::size_t from = at + key.size();
+  return "tavlog " + build.substr(from, build.find_first_of(" )", from) - from);
+}
+
 inline void WriteFileBytes(const fs::path& p, std::string_view data) {
   std::ofstream f(p, std::ios::binary);
   f.write(data.data(), static_cast<std::streamsize>(data.size()));

@@ -70,6 +70,43 @@ TEST(HeaderEncoding, EncodedWordsStayShortAndDecodeBack) {
   EXPECT_EQ(EncodeAddressItem("plain <p@x.de>", "iso-8859-1"), "plain <p@x.de>");
 }
 
+// With UTF-8 an encoded word ends only between characters: each word
+// decodes to whole characters (two, three and four bytes here), and the
+// words together to the text.
+TEST(HeaderEncoding, Utf8EncodedWordsHoldWholeCharacters) {
+  std::string text;
+  for (int i = 0; i < 10; ++i) text += "\xC3\x9C" "ber den Pa\xC3\x9F \xE2\x80\x93 30 \xE2\x82\xAC \xF0\x9F\x9A\xB4 ";
+  // Whole characters: every lead byte has all its continuation bytes.
+  auto whole = [](const std::string& b) {
+    for (std::size_t i = 0; i < b.size();) {
+      const auto c = static_cast<unsigned char>(b[i]);
+      const std::size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+      if (len == 0 || i + len > b.size()) return false;
+      for (std::size_t k = 1; k < len; ++k)
+        if ((static_cast<unsigned char>(b[i + k]) & 0xC0) != 0x80) return false;
+      i += len;
+    }
+    return true;
+  };
+  for (const char* charset : {"utf-8", "UTF-8"}) {
+    const std::string open = std::string("=?") + charset + "?Q?";
+    std::string decoded;
+    int words = 0;
+    for (const std::string& line : Split(EncodeHeaderText(text, charset, 9), "\r\n")) {
+      std::size_t b = line.find(open), e = line.rfind("?=");
+      ASSERT_TRUE(b != std::string::npos && e != std::string::npos) << line;
+      std::string word = line.substr(b + open.size(), e - b - open.size());
+      std::replace(word.begin(), word.end(), '_', ' ');
+      word = DecodeQuotedPrintable(word);
+      EXPECT_TRUE(whole(word)) << line;
+      decoded += word;
+      ++words;
+    }
+    EXPECT_GT(words, 5);
+    EXPECT_EQ(decoded, text);
+  }
+}
+
 // A subject of any length goes out in lines of at most 998 characters and,
 // where its words allow, 78; unfolded (CR LF dropped, RFC 5322) it is the
 // subject again, or its encoded words decode to it.
