@@ -134,13 +134,19 @@ TEST_F(DiaryOpeners, ComparisonNeedsTwoMarkedTripsOfOneInterval) {
   Mark({2});
   f->SB_GRA2->DoClick();
   EXPECT_EQ(f->P_NOTRIP->Caption, f->UiText[13]);
-  // The second trip does not load (a manual entry, a missing file): no comparison.
+  // The second trip does not load (a manual entry, a missing file): no
+  // comparison; the missing file is named with why, the manual entry has
+  // nothing to open.
   testing::internal::CaptureStderr();
   for (int second : {4, 5}) {
     Mark({second});
     f->P_NOTRIP->Hide();
     f->SB_GRA2->DoClick();
-    EXPECT_FALSE(Form31->Visible || f->P_NOTRIP->Visible) << second;
+    EXPECT_FALSE(Form31->Visible) << second;
+    EXPECT_EQ(f->P_NOTRIP->Visible, second == 5);
+    if (second == 5) {
+      EXPECT_EQ(f->P_NOTRIP->Caption, "The trip " + TripPath(lines_[3]) + " is not opened: it is missing.");
+    }
     EXPECT_EQ(f->SB_GRA2->Tag, 0);
     DiaryRowSelected[static_cast<std::size_t>(second)] = 0;
   }
