@@ -283,6 +283,16 @@ TEST_F(DamagedRider, ManualEntryWhoseSlotLostItsValuesShowsNone) {
   for (int metric : {kMetricTime, kMetricDistance, kMetricHeartRate, kMetricTemperature})
     EXPECT_EQ(Form3->DBook->Cell(DiaryColumnPos[metric], row), "") << metric;
   EXPECT_EQ(Form3->DBook->Cell(DiaryColumnPos[kMetricComment], row), "manual entry");
+  // Edited, it offers no values; typed again, they are its own.
+  Form3->SB_NO_RIDE->DoClick();
+  Form3->DBook->SetRow(row);
+  Form3->DBook->DoClick();
+  EXPECT_EQ(Form3->ED_4->Text, " ");
+  EXPECT_EQ(Form3->ED_5->Text, " ");
+  Form3->ED_4->Text = "3.5";
+  Form3->ED_OK->DoClick();
+  EXPECT_EQ(TripList.IndexOf(line), row - 2);
+  EXPECT_EQ(TripSummaryTable[slot].Distance, 3.5f);
   Stop();
   Application().ShownMessages.clear();
   Start();
