@@ -6,6 +6,7 @@
 // The same store with a full disk at each step is refused, leaves every
 // file as it was and keeps what was typed.
 #include <gtest/gtest.h>
+#include <dlfcn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -102,32 +103,52 @@ class CrashedStore : public DemoRiderProgram {
     f->ED_OK->DoClick();
   }
 
-  // Runs TypeAndStore in a child process with `check` as the file step
-  // check; its exit status.
-  int InChild(Store kind, const std::function<int(FileStep, const fs::path&)>& check) {
+  // The kill shim (tests/tools/kill_shim.cpp) when it is preloaded: then
+  // the child is killed at the system calls themselves, not at the file
+  // step check.
+  static long (*Shim())() { return reinterpret_cast<long (*)()>(::dlsym(RTLD_DEFAULT, "tav_shim_calls")); }
+
+  // Runs TypeAndStore in a child process killed before its file step (or,
+  // under the shim, its system call) number n; its exit status.
+  int KilledAt(Store kind, int n) {
     std::fflush(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
-      TypeAndStore(kind, [&] { FileStepCheck() = check; });
+      TypeAndStore(kind, [&] {
+        if (Shim()) {
+          ::setenv("TAV_KILL_DIR", dir_.c_str(), 1);
+          ::setenv("TAV_KILL_AT", std::to_string(n).c_str(), 1);
+          return;
+        }
+        FileStepCheck() = [n, seen = 0](FileStep, const fs::path&) mutable {
+          if (++seen == n) ::_exit(kKilled);
+          return 0;
+        };
+      });
       ::_exit(kThrough);
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  // The number of file steps of the store.
+  // The number of file steps (under the shim: system calls) of the store.
   int CountSteps(Store kind) {
     std::fflush(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
       int n = 0;
       TypeAndStore(kind, [&] {
+        if (Shim()) {
+          ::setenv("TAV_KILL_DIR", dir_.c_str(), 1);
+          ::setenv("TAV_KILL_AT", "0", 1);
+          return;
+        }
         FileStepCheck() = [&](FileStep, const fs::path&) {
           ++n;
           return 0;
         };
       });
-      ::_exit(std::min(n, 249));
+      ::_exit(std::min(Shim() ? static_cast<int>(Shim()()) : n, 249));
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -180,11 +201,7 @@ TEST_F(CrashedStore, EntryIsWholeOrAbsentAfterAKillAtAnyStep) {
 
     for (int n = 1; n <= steps + 1; ++n) {
       SCOPED_TRACE(n);
-      int seen = 0;
-      const int status = InChild(kind, [&](FileStep, const fs::path&) {
-        if (++seen == n) ::_exit(kKilled);
-        return 0;
-      });
+      const int status = KilledAt(kind, n);
       ASSERT_EQ(status, n <= steps ? kKilled : kThrough);
       ++points;
       const int failures = parts();
@@ -228,10 +245,71 @@ TEST_F(CrashedStore, EntryIsWholeOrAbsentAfterAKillAtAnyStep) {
       Restore();
     }
   }
-  std::printf("[ figures  ] %i kill points of storing a manual entry (new, in a freed slot, an edit): "
+  std::printf("[ figures  ] %s: %i kill points of storing a manual entry (new, in a freed slot, an edit): "
               "consistent after the restart %i times (the entry whole %i times, absent %i times)\n",
-              points, consistent, whole, absent);
+              Shim() ? "system calls (kill shim)" : "file steps", points, consistent, whole, absent);
   EXPECT_EQ(consistent, points);
+}
+
+// Killed once the journal was written, then killed again at each file step
+// of the next start, which was finishing the entry: the start after that
+// finishes it whole.
+TEST_F(CrashedStore, StartKilledWhileFinishingTheEntryFinishesItNextTime) {
+  Prepare(Store::New);
+  const fs::path journal = Rider() / "DEMO.T_L.ENTRY";
+  std::fflush(nullptr);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    TypeAndStore(Store::New, [&] {
+      FileStepCheck() = [&](FileStep s, const fs::path& p) {
+        if (s == FileStep::Create && p.string().find(".T_D.tmp") != std::string::npos && fs::exists(journal))
+          ::_exit(kKilled);
+        return 0;
+      };
+    });
+    ::_exit(kThrough);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_EQ(WEXITSTATUS(status), kKilled);
+  ASSERT_TRUE(fs::exists(journal));
+  fs::remove_all(backup_);
+  fs::copy(dir_ / "DATA", backup_, fs::copy_options::recursive);  // the state the kill left
+  int killed = 0;
+  for (int n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    std::fflush(nullptr);
+    pid = ::fork();
+    if (pid == 0) {
+      FileStepCheck() = [n, seen = 0](FileStep, const fs::path&) mutable {
+        if (++seen == n) ::_exit(kKilled);
+        return 0;
+      };
+      Start();
+      ::_exit(kThrough);
+    }
+    ::waitpid(pid, &status, 0);
+    Application().ShownMessages.clear();
+    Start();
+    for (const std::string& m : Application().ShownMessages) ADD_FAILURE() << m;
+    int entries = 0;
+    for (const std::string& line : TripList)
+      if (line.rfind(kEntryKey, 0) == 0) {
+        ++entries;
+        EXPECT_EQ(TripSummaryTable[*LineSlot(line)].TotalTime, kTypedSeconds);
+        EXPECT_EQ(TripSummaryTable[*LineSlot(line)].Distance, kTypedKm);
+      }
+    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(StoredLines().Lines(), TripList.Lines());
+    EXPECT_FALSE(fs::exists(journal));
+    Stop();
+    Restore();
+    if (WEXITSTATUS(status) == kThrough) break;
+    ++killed;
+  }
+  std::printf("[ figures  ] the start finishing a stored entry killed at %i file steps: the entry whole at the "
+              "next start every time\n", killed);
+  EXPECT_GE(killed, 10);  // the database, the list and the journal's removal at least
 }
 
 }  // namespace
