@@ -528,8 +528,8 @@ bool OpenRider(std::string_view name, std::string* message) {
   if (listRead) {
     // What a crash left: a join or a manual entry half stored is finished,
     // an entry whose slot does not hold it is said, temporary files go.
-    FinishPendingJoin(TripList, &joinMsg);
     FinishPendingEntry(TripList, &entryMsg);
+    FinishPendingJoin(TripList, &joinMsg);
     MarkForeignManualSlots(TripList, &slotMsg);
     RemoveLeftTemporaryFilesOfRider();
   }

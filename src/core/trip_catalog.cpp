@@ -26,6 +26,9 @@ bool SaveTripList(const TStringList& list, std::string* error) {
   if (!SaveTripDatabase(error)) return false;
   if (!SaveTripListFile(FsPath(TripListPath), list, error)) return false;
   TripListChanged = false;
+  // An entry the journal names is saved with the list now (or was deleted
+  // since): the journal has done its work.
+  if (std::filesystem::exists(EntryJournalPath(), ec)) RemoveFile(EntryJournalPath());
   return true;
 }
 

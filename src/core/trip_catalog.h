@@ -19,8 +19,9 @@ namespace tav {
 // Saves the trip database to TripDatabasePath, then the list to
 // TripListPath, so no saved line names a slot whose statistics are not on
 // disk yet; the list is not written when the database could not be.
-// Clears TripListChanged when both were written; `error` names the file
-// that could not be written and why.
+// Clears TripListChanged when both were written (and removes an entry
+// journal, whose line is saved with them); `error` names the file that
+// could not be written and why.
 bool SaveTripList(const TStringList& list, std::string* error = nullptr);
 
 // Joining two trips keeps the folder consistent across a crash: the joined
@@ -63,7 +64,8 @@ StoredLine StoreGivenLine(TStringList& list, int replace, int keepSlot,
                           const std::function<std::string(int slot)>& lineOfSlot,
                           const TripSummary& summary);
 std::filesystem::path EntryJournalPath();
-// On loading a rider: an entry the journal names is completed (the replaced
+// On loading a rider (before anything saves the list): an entry the
+// journal names is completed (the replaced
 // line goes, the new line and its summary come, list and database are
 // saved) unless the list holds it already; then the journal goes. False
 // with a message when it could not be completed.

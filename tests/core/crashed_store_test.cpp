@@ -437,5 +437,37 @@ TEST_F(CrashedStore, EditThatCannotBeUndoneIsCompletedAtTheNextOpening) {
   EXPECT_EQ(StoredLines().Lines(), TripList.Lines());
 }
 
+// An entry kept for completion and deleted before the program closes stays
+// deleted: the save on closing ends the journal's work.
+TEST_F(CrashedStore, KeptEntryDeletedBeforeClosingStaysDeleted) {
+  Start();
+  Form1->SB_DBClick(Form1->SB_DB);
+  Stop();
+  Prepare(Store::New);
+  int creates = 0;
+  TypeAndStore(Store::New, [&] {
+    FileStepCheck() = [&](FileStep s, const fs::path& p) {
+      if (s == FileStep::Remove && p.string().ends_with(".ENTRY")) return EIO;
+      if (s != FileStep::Create) return 0;
+      ++creates;
+      return (p.string().find(".T_L.tmp") != std::string::npos || creates > 3) ? ENOSPC : 0;
+    };
+  });
+  FileStepCheck() = nullptr;
+  ASSERT_EQ(Application().ShownMessages.size(), 1u);
+  EXPECT_EQ(Application().ShownMessages[0].rfind("The entry is in the list but not yet saved whole:", 0), 0u);
+  ASSERT_TRUE(fs::exists(EntryJournalPath()));
+  const int row = TripList.IndexOf(std::string(kEntryKey) + ";026;*swim") + 2;
+  ASSERT_GE(row, 2);
+  Form3->DBook->SetRow(row);
+  Form3->SB_TRIP_KILL->DoClick();
+  Form3->B_CL_Trip->DoClick();
+  EXPECT_EQ(TripList.IndexOf(std::string(kEntryKey) + ";026;*swim"), -1);
+  Stop();
+  EXPECT_FALSE(fs::exists(Rider() / "DEMO.T_L.ENTRY"));
+  Start();
+  EXPECT_EQ(TripList.IndexOf(std::string(kEntryKey) + ";026;*swim"), -1);
+}
+
 }  // namespace
 }  // namespace tav
