@@ -312,6 +312,30 @@ TEST_F(TripListTest, SaveWritesTheDatabaseBeforeTheList) {
   EXPECT_TRUE(TripListChanged);
 }
 
+// Filing a trip saves what waits first: a slot a delete freed is then on
+// the saved free-slot line before the trip takes it, so the deleted line
+// never comes back naming the new trip's statistics.
+TEST_F(TripListTest, StoreNewTripSavesWaitingChangesBeforeTakingASlot) {
+  TripList = TStringList{"20240105_1000000_B;001;*", "ERASED :"};
+  TripSummaryTable[1].TotalTime = 600;
+  ASSERT_TRUE(SaveTripList(TripList));
+  TripList.Delete(0);  // deleted in the diary, not saved yet
+  AddFreeSlot(TripList, 1);
+  TripListChanged = true;
+  LoadIntoCurrent(RampTrip(120));
+  std::vector<std::string> renamed;
+  FileStepCheck() = [&](FileStep s, const std::filesystem::path& p) {
+    if (s == FileStep::Rename) renamed.push_back(PathText(p.filename()));
+    return 0;
+  };
+  const std::string key = MakeTripKey(2024, 1, 6, 7, 0, 0, kSportBikePower, "TAV");
+  ASSERT_TRUE(StoreNewTrip(TripList, key, ""));
+  FileStepCheck() = nullptr;
+  const std::string list = PathText(FsPath(TripListPath).filename()), db = PathText(FsPath(TripDatabasePath).filename());
+  EXPECT_EQ(renamed, (std::vector<std::string>{db, list, key + ".DEO", db, list}));
+  EXPECT_EQ(TripList.Lines(), (std::vector<std::string>{key + ";001;*BIKE POWER", "ERASED :"}));
+}
+
 // A manual line whose slot does not hold its entry (the slot's date field is
 // not the line's date, or its start time not the line's hour and minute)
 // shows no values: "PF" after its slot, the slot emptied; a slot a trip
