@@ -413,6 +413,16 @@ TEST_F(MainWindow, AFailedSettingsSaveIsSaidOnceAndTriedAgainAtTheNextChange) {
   ASSERT_EQ(tav::Application().ShownMessages.size(), 2u);
   EXPECT_EQ(tav::Application().ShownMessages[1],
             "No se puede escribir el archivo " + SettingsFile().string() + ": el disco est\xE1 lleno.");
+  // A start on a read-only disk says it once, not again at its activation
+  // (in German: the settings on disk still hold that choice).
+  tav::FileStepCheck() = [&](tav::FileStep s, const fs::path&) { return s == tav::FileStep::Create ? EROFS : 0; };
+  tav::Application().ShownMessages.clear();
+  Restart();
+  tav::FileStepCheck() = nullptr;
+  ASSERT_EQ(tav::Application().ShownMessages.size(), 1u);
+  EXPECT_EQ(tav::Application().ShownMessages[0], "Die Datei " + SettingsFile().string() +
+                                                      " kann nicht geschrieben werden: der Datentr\xE4ger ist "
+                                                      "schreibgesch\xFCtzt.\n");
 }
 
 TEST_F(MainWindow, CommandLineTripRelativeToTheStartFolderOpensTheView) {
