@@ -14,27 +14,18 @@
 namespace tav {
 
 namespace {
-// Creates `path` only when no file of that name exists and writes all bytes
-// with the rights `mode` (exactly, whatever the umask) and flushed to disk.
-// 0 when written, EEXIST when the name is taken, another errno on failure.
-int WriteNew(const std::filesystem::path& path, std::string_view bytes, mode_t mode) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) return errno;
-  std::size_t done = 0;
+// Writes all bytes to the temporary file `tmp` with the rights `mode`
+// (exactly, whatever the umask), flushed to disk. 0 when written, else the
+// errno; a file that was not written whole is removed.
+int WriteTemporary(const std::filesystem::path& tmp, std::string_view bytes, mode_t mode) {
+  std::error_code ec;
+  std::filesystem::remove(tmp, ec);  // one this process left
+  const int fd = CreateNewFile(tmp, 0600);
+  if (fd < 0) return errno != 0 ? errno : EIO;
   int err = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      err = n < 0 ? errno : EIO;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (err == 0 && ::fchmod(fd, mode) != 0) err = errno;
-  if (err == 0 && !SyncFile(fd, path)) err = errno != 0 ? errno : EIO;
+  if (!WriteAllBytes(fd, bytes, tmp) || ::fchmod(fd, mode) != 0 || !SyncFile(fd, tmp)) err = errno != 0 ? errno : EIO;
   if (::close(fd) != 0 && err == 0) err = errno;
-  if (err != 0) ::unlink(path.c_str());
+  if (err != 0) RemoveFile(tmp);
   return err;
 }
 
@@ -61,16 +52,25 @@ std::filesystem::path KeepBadCopy(const std::filesystem::path& original, std::st
   // owner-only when the original's rights cannot be read.
   struct stat st {};
   const mode_t mode = ::stat(original.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0600;
-  for (int n = 0; n < kMaxCopies; ++n) {
-    std::filesystem::path copy = original;
-    copy += n == 0 ? std::string(".BAD") : ".BAD" + std::to_string(n);
-    const int err = WriteNew(copy, bytes, mode);
-    if (err == 0) {
-      SyncFolderOf(copy);
-      Uncopied().erase(Key(original));
-      return copy;
+  // The copy is written whole under a temporary name and only then takes
+  // its name (never one that is taken), so a crash while it is written
+  // leaves no cut or empty copy, only a temporary file that the next
+  // opening of the rider removes.
+  std::filesystem::path tmp = original;
+  tmp += ".BAD.tmp" + std::to_string(::getpid());
+  if (WriteTemporary(tmp, bytes, mode) == 0) {
+    for (int n = 0; n < kMaxCopies; ++n) {
+      std::filesystem::path copy = original;
+      copy += n == 0 ? std::string(".BAD") : ".BAD" + std::to_string(n);
+      int err = 0;
+      if (RenameFileNoReplace(tmp, copy, &err)) {
+        SyncFolderOf(copy);
+        Uncopied().erase(Key(original));
+        return copy;
+      }
+      if (err != EEXIST) break;
     }
-    if (err != EEXIST) break;
+    RemoveFile(tmp);
   }
   Uncopied().insert(Key(original));
   return {};

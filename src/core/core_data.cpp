@@ -1,5 +1,6 @@
 #include "core/core_data.h"
 #include "core/bad_copy.h"
+#include "core/settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -271,6 +272,7 @@ void ResetSettingsToDefaults() {
 
 void ResetCoreData() {
   ForgetUncopiedFiles();
+  ForgetSettingsSaveFailure();
   for (auto& buffer : g_trip_buffers) std::fill(std::begin(buffer), std::end(buffer), TripSample{});
   TripSamples = g_trip_buffers[0];
   std::fill(std::begin(TripSamples2), std::end(TripSamples2), TripSample{});

@@ -11,6 +11,7 @@
 #include "core/trip_database.h"
 #include "core/trip_list.h"
 #include "core/trip_types.h"
+#include "core/user_words.h"
 #include "platform/strings.h"
 #include "platform/text.h"
 
@@ -424,12 +425,43 @@ bool SaveSettings(std::string* error) {
     if (error) *error = RefusedOverwriteMessage(FsPath(SettingsPath));
     return false;
   }
-  if (!WriteFileAtomically(FsPath(SettingsPath), EncodeSettings())) {
-    if (error) *error = "Cannot write the settings file " + SettingsPath + ".";
+  int err = 0;
+  if (!WriteFileAtomically(FsPath(SettingsPath), EncodeSettings(), false, &err)) {
+    if (error) *error = CannotWriteMessage(FsPath(SettingsPath), err);
     return false;
   }
   return true;
 }
+
+namespace {
+struct SettingsSaveFailure {
+  bool failing = false;  // the last save failed
+  bool told = false;     // and that was said
+  std::string image;     // the settings it failed to write
+};
+SettingsSaveFailure& SaveFailure() {
+  static SettingsSaveFailure state;
+  return state;
+}
+}  // namespace
+
+bool SaveSettingsOnActivation(std::string* tell) {
+  SettingsSaveFailure& f = SaveFailure();
+  std::string image = EncodeSettings();
+  if (f.failing && image == f.image) return false;  // nothing changed since it failed
+  std::string error;
+  if (SaveSettings(&error)) {
+    f = SettingsSaveFailure{};
+    return true;
+  }
+  f.failing = true;
+  f.image = std::move(image);
+  if (!f.told && tell) *tell = error;
+  f.told = true;
+  return false;
+}
+
+void ForgetSettingsSaveFailure() { SaveFailure() = SettingsSaveFailure{}; }
 
 bool SetupRiderPaths(std::string* error) {
   MailSetPath = JoinPath(SettingsDir, "MAIL_SET.GRD");
@@ -489,14 +521,21 @@ bool OpenRider(std::string_view name, std::string* message) {
   std::string listMsg, dbMsg;
   const bool listRead = LoadTripList(TripList, &listMsg);
   LoadTripDatabase(&dbMsg);
-  std::string joinMsg;
-  if (listRead) FinishPendingJoin(TripList, &joinMsg);
-  for (const std::string* m : {&err, &listMsg, &dbMsg, &joinMsg})
-    if (!m->empty()) text += (text.empty() ? "" : " ") + *m;
-  if (message) *message = text;
   // A list read damaged is kept as a .BAD copy and saved as read, so the
   // damage is met once.
   TripListChanged = listRead && !listMsg.empty();
+  std::string joinMsg, entryMsg, slotMsg;
+  if (listRead) {
+    // What a crash left: a join or a manual entry half stored is finished,
+    // an entry whose slot does not hold it is said, temporary files go.
+    FinishPendingEntry(TripList, &entryMsg);
+    FinishPendingJoin(TripList, &joinMsg);
+    MarkForeignManualSlots(TripList, &slotMsg);
+    RemoveLeftTemporaryFilesOfRider();
+  }
+  for (const std::string* m : {&err, &listMsg, &dbMsg, &joinMsg, &entryMsg, &slotMsg})
+    if (!m->empty()) text += (text.empty() ? "" : " ") + *m;
+  if (message) *message = text;
   BuildTripDateIndex(TripList);
   CountRiderZones();
   SetUnitFactors();

@@ -53,6 +53,15 @@ bool LoadSettings(std::string* message = nullptr);
 // settings folder when missing.
 bool SaveSettings(std::string* error = nullptr);
 
+// The save on every activation of the main window. A save that failed is
+// not tried again before the settings change (each activation would fail
+// the same way), and the failure is told once: `tell` gets its message the
+// first time, and again only after a save has succeeded in between. True
+// when the settings are on disk.
+bool SaveSettingsOnActivation(std::string* tell = nullptr);
+// Forgets a failed save (a new start of the program's data).
+void ForgetSettingsSaveFailure();
+
 // MailSetPath and MailMemoPath in the settings folder; creates the folder.
 bool SetupRiderPaths(std::string* error = nullptr);
 

@@ -8,6 +8,7 @@
 #include "core/core_data.h"
 #include "core/trip_file.h"
 #include "core/trip_types.h"
+#include "core/user_words.h"
 #include "platform/strings.h"
 #include "platform/text.h"
 
@@ -160,8 +161,9 @@ bool SaveTripDatabaseFile(const std::filesystem::path& path, std::string* error)
     if (error) *error = RefusedOverwriteMessage(path);
     return false;
   }
-  if (!WriteFileAtomically(path, EncodeTripDatabase())) {
-    if (error) *error = "Cannot write the trip database " + PathText(path) + ".";
+  int err = 0;
+  if (!WriteFileAtomically(path, EncodeTripDatabase(), false, &err)) {
+    if (error) *error = CannotWriteMessage(path, err);
     return false;
   }
   TripDatabaseChanged = false;

@@ -1,7 +1,11 @@
 #include "core/trip_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -14,10 +18,13 @@
 
 #include "core/core_data.h"
 #include "core/trip_line.h"
+#include "core/user_words.h"
 #include "platform/text.h"
 #include "platform/vector_state.h"
 
 namespace tav {
+
+using namespace literals;
 
 namespace {
 
@@ -391,8 +398,9 @@ bool WriteTripFile(const std::filesystem::path& path, const TripFileData& data, 
                    std::string* error) {
   std::string bytes = EncodeDeoBytes(data.Samples.data(), data.Count(), data.ZoneBlock,
                                      data.Scales, data.Note, notePresent, data.Trailer);
-  if (!WriteFileAtomically(path, bytes)) {
-    if (error) *error = "Cannot write the trip file " + PathText(path) + ".";
+  int err = 0;
+  if (!WriteFileAtomically(path, bytes, false, &err)) {
+    if (error) *error = CannotWriteMessage(path, err);
     return false;
   }
   return true;
@@ -500,6 +508,56 @@ bool ReadDeoFile(const std::filesystem::path& path, std::string* error, int minR
   return true;
 }
 
+std::string TripRefusalText(const std::filesystem::path& path, int minRecords) {
+  namespace fs = std::filesystem;
+  std::string why;
+  std::error_code ec;
+  const fs::file_status link = fs::symlink_status(path, ec), target = fs::status(path, ec);
+  TripFileData data;
+  if (fs::is_symlink(link) && !fs::is_regular_file(target)) {
+    why = Words("an ihrer Stelle steht eine Verknüpfung, die zu keiner Datei führt"_w,
+                "a link that leads to no file stands in its place",
+                "en su lugar hay un enlace que no lleva a ningún archivo"_w);
+  } else if (!fs::exists(link)) {
+    why = Words("sie fehlt", "it is missing", "no existe");
+  } else if (fs::is_directory(target)) {
+    why = Words("an ihrer Stelle steht ein Ordner", "a folder stands in its place", "en su lugar hay una carpeta");
+  } else if (!fs::is_regular_file(target)) {
+    why = Words("sie ist keine gewöhnliche Datei"_w, "it is no plain file", "no es un archivo normal");
+  } else if (const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC); fd < 0) {
+    why = FileErrorReason(errno);
+  } else {
+    ::close(fd);
+    switch (ReadTripFile(path, data, nullptr)) {
+      case TripReadError::None:
+        if (data.Count() < minRecords)
+          why = Format(Words("sie hat nur %i Messpunkte, mindestens %i sind nötig"_w,
+                             "it holds only %i records, at least %i are needed",
+                             "solo tiene %i registros, se necesitan al menos %i"_w)
+                           .c_str(),
+                       data.Count(), minRecords);
+        break;
+      case TripReadError::NotSamples:
+        why = Words("ihre Datensätze sind keine Messwerte"_w, "its records are no measured samples",
+                    "sus registros no son mediciones"_w);
+        break;
+      case TripReadError::CannotOpen:
+        why = Words("sie kann nicht gelesen werden", "it cannot be read", "no se puede leer");
+        break;
+      default:
+        why = Words("sie ist beschädigt: ihre Länge passt nicht zur Zahl ihrer Messpunkte"_w,
+                    "it is damaged: its length does not match its number of records",
+                    "está dañado: su longitud no corresponde a su número de registros"_w);
+        break;
+    }
+  }
+  if (why.empty()) return {};
+  const std::string name = PathText(path);
+  return Words("Die Fahrt "_w + name + " wird nicht geöffnet: "_w + why + ".",
+               "The trip " + name + " is not opened: " + why + ".",
+               "El recorrido "_w + name + " no se abre: "_w + why + ".");
+}
+
 void ReportCannotOpen() {
   std::fputs(kCannotOpenOutput, stderr);
 }
@@ -519,9 +577,10 @@ bool WriteDeoFile(const std::filesystem::path& path, std::string* error) {
   }
   std::string bytes = EncodeDeoBytes(TripSamples, count, TripZoneBlock, ScaleMax, TripNote,
                                      TripNotePresent, TripTrailer);
-  if (!WriteFileAtomically(path, bytes)) {
+  int err = 0;
+  if (!WriteFileAtomically(path, bytes, false, &err)) {
     ReportCannotOpen();
-    if (error) *error = "Cannot write the trip file " + PathText(path) + ".";
+    if (error) *error = CannotWriteMessage(path, err);
     return false;
   }
   return true;
@@ -582,9 +641,10 @@ bool WriteCsv(std::string_view tripPath, std::string_view suffix, char sep, char
               std::string* error, std::string* written) {
   std::string path = CsvPath(tripPath, suffix);
   int count = std::clamp(TripSampleCount, 0, kMaxTripRecords - 1);
-  if (!WriteFileAtomically(FsPath(path), TripCsvText(TripSamples, count, sep, dec))) {
+  int err = 0;
+  if (!WriteFileAtomically(FsPath(path), TripCsvText(TripSamples, count, sep, dec), false, &err)) {
     ReportCannotOpen();
-    if (error) *error = "Cannot write " + path + ".";
+    if (error) *error = CannotWriteMessage(FsPath(path), err);
     return false;
   }
   if (written) *written = path;

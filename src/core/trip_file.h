@@ -152,6 +152,13 @@ bool ExportTripCsvWko(std::string_view tripPath, std::string* error = nullptr,
 // The CSV text of a trip (fieldSep ';' with decimalMark ',' or ',' with '.').
 std::string TripCsvText(const TripSample* samples, int count, char fieldSep, char decimalMark);
 
+// Why a trip file is not opened, for the user, in the chosen language: the
+// file named and the reason (it is missing; a folder, or a link that leads
+// to no file, stands in its place; no permission; it is damaged; its
+// records are no samples; it has fewer than `minRecords` records). "" when
+// it reads with at least `minRecords` records.
+std::string TripRefusalText(const std::filesystem::path& path, int minRecords = kMinShowRecords);
+
 // The message written to the error stream when a trip file cannot be opened.
 inline constexpr const char* kCannotOpenOutput = "Cannot open output file.\n";
 void ReportCannotOpen();

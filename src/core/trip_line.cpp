@@ -28,6 +28,8 @@ bool IsFreeSlotListLine(std::string_view line) { return line.size() >= 2 && line
 
 bool IsManualLine(std::string_view line) { return At(line, 13) == 'N' || At(line, 14) == 'R'; }
 
+bool IsManualEntryKeyLine(std::string_view line) { return At(line, 13) == 'N' && At(line, 14) == 'R'; }
+
 int LineSportDigit(std::string_view line) {
   char c = At(line, 15);
   return IsDigit(c) ? c - '0' : -1;
@@ -139,6 +141,8 @@ bool LineHasPF(std::string_view line) {
   if (!SlotDigits(line, pos, n)) return false;
   return At(line, pos + n) == 'P' && At(line, pos + n + 1) == 'F';
 }
+
+bool ManualValuesUnknown(std::string_view line) { return IsManualEntryKeyLine(line) && LineHasPF(line); }
 
 bool ClearLinePF(std::string& line) {
   std::size_t pos, n;

@@ -25,6 +25,7 @@ std::string_view LineKey(std::string_view line);       // text before the first 
 bool LineHasSemicolon(std::string_view line);
 bool IsFreeSlotListLine(std::string_view line);            // begins with "ER"
 bool IsManualLine(std::string_view line);              // 'N' at 13 or 'R' at 14
+bool IsManualEntryKeyLine(std::string_view line);      // "NR" at 13-14 (as the diary writes them)
 int LineSportDigit(std::string_view line);             // digit at 15, -1 when none
 // Date digits 0-7; false when they are not a valid date.
 bool LineDate(std::string_view line, int& year, int& month, int& day);
@@ -42,6 +43,9 @@ std::string LineComment(std::string_view line);
 std::string LineTail(std::string_view line);
 // Second remark: text after "|~\xA7", "" when none.
 std::string LineSecondRemark(std::string_view line);
+// A manual entry whose values were lost: "PF" after its slot (its slot
+// holds no values; they are unknown until they are typed again).
+bool ManualValuesUnknown(std::string_view line);
 // Replaces "PF" after the slot by "__"; false when the line has none.
 bool ClearLinePF(std::string& line);
 // A well-formed trip or manual line (at least 16 characters, valid date, ';').

@@ -6,6 +6,7 @@
 #include "core/bad_copy.h"
 #include "core/core_data.h"
 #include "core/trip_file.h"
+#include "core/user_words.h"
 #include "platform/text.h"
 
 namespace tav {
@@ -73,6 +74,19 @@ void AddFreeSlot(TStringList& list, int slot) {
     if (idx < 0) return;
   }
   list[idx] += std::to_string(slot) + ";";
+}
+
+bool TakeFreeSlot(TStringList& list, int slot) {
+  const int idx = FreeSlotLineIndex(list);
+  if (idx < 0) return false;
+  bool taken = false;
+  while (ForEachFreeSlot(list[idx], [&](int v, std::size_t begin, std::size_t end) {
+    if (v != slot) return false;
+    list[idx].erase(begin, end - begin);
+    return true;
+  }))
+    taken = true;
+  return taken;
 }
 
 int HighestSlotInUse(const TStringList& list) {
@@ -254,8 +268,9 @@ bool SaveTripListFile(const std::filesystem::path& path, const TStringList& list
     if (error) *error = RefusedOverwriteMessage(path);
     return false;
   }
-  if (!list.SaveToFile(path)) {
-    if (error) *error = "Cannot write the trip list " + PathText(path) + ".";
+  int err = 0;
+  if (!WriteFileAtomically(path, list.Text(), false, &err)) {
+    if (error) *error = CannotWriteMessage(path, err);
     return false;
   }
   return true;
@@ -271,9 +286,10 @@ bool WriteCollectionList(const TStringList& selected, std::string* error) {
   }
   std::error_code ec;
   std::filesystem::create_directories(FsPath(CollectionDir), ec);
-  if (!out.SaveToFile(FsPath(CollectionListPath))) {
+  int err = 0;
+  if (!WriteFileAtomically(FsPath(CollectionListPath), out.Text(), false, &err)) {
     std::fputs(kCannotOpenOutput, stderr);
-    if (error) *error = "Cannot write the collection list " + CollectionListPath + ".";
+    if (error) *error = CannotWriteMessage(FsPath(CollectionListPath), err);
     return false;
   }
   return true;

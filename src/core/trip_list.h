@@ -30,6 +30,9 @@ int FreeSlotLineIndex(const TStringList& list);                 // -1 when none
 // Appends a freed slot (decimal, no leading zeros) to the free-slot line,
 // adding the line when missing.
 void AddFreeSlot(TStringList& list, int slot);
+// Takes every entry `slot` out of the free-slot line (the other bytes of the
+// line stay); true when there was one.
+bool TakeFreeSlot(TStringList& list, int slot);
 // Highest slot used by a trip or manual line (0 when none).
 int HighestSlotInUse(const TStringList& list);
 

@@ -12,6 +12,7 @@
 #include "core/trip_catalog.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
+#include "core/user_words.h"
 #include "diary/diary_edits.h"
 #include "diary/diary_export.h"
 #include "diary/diary_window.h"
@@ -51,6 +52,23 @@ std::vector<std::string> CleanLines(const tav::TStringList& lines) {
 }
 
 void ShowError(const std::string& text) { tav::Application().MessageBox(text, "tavlog", tav::MB_OK | tav::MB_ICONWARNING); }
+
+// The trip CSV or the collection with no trip marked.
+std::string NothingMarkedText() {
+  using namespace tav::literals;
+  return tav::Words("Keine Fahrt markiert: bitte zuerst Fahrten markieren.",
+                    "No trip is marked: please mark trips first.",
+                    "Ningún recorrido marcado: marque primero los recorridos."_w);
+}
+
+// A manual entry that could not be stored, and why.
+std::string EntryNotStoredText(const std::string& why) {
+  using namespace tav::literals;
+  return tav::Words("Der Eintrag wurde nicht gespeichert: "_w + why +
+                        " Die Eingaben bleiben stehen; bitte noch einmal versuchen.",
+                    "The entry was not stored: " + why + " What you typed stays here; please try again.",
+                    "La entrada no se guardó: "_w + why + " Lo escrito se conserva; vuelva a intentarlo."_w);
+}
 
 }  // namespace
 
@@ -217,6 +235,10 @@ std::string TForm3::RowCaption(int row) const { return "TRIP " + DBook->Cell(0, 
 
 bool TForm3::LoadCurrentTrip() { return tav::LoadDiaryTrip(this, DBook->Row() - 2); }
 
+void TForm3::TellTripRefusal() {
+  if (!tav::DiaryTripRefusal.empty()) ShowMessagePanel(tav::DiaryTripRefusal);
+}
+
 int TForm3::CollectMarked(int kind, bool unmark) {
   tav::SelectedTrips.Clear();
   const int shown = ShownLineCount();
@@ -305,7 +327,10 @@ void TForm3::EditManualEntry() {
   const LineCommentParts parts = SplitLineComment(line);
   Memo2->Lines.Assign(parts.lines);
   entry_remark_ = parts.remark;
-  if (IsTableSlot(slot)) {
+  if (ManualValuesUnknown(line)) {
+    for (TEdit* ed : {ED_4, ED_5, ED_6}) ed->Text = std::string(1, ' ');
+    ED_3->DateTime = 0.0;
+  } else if (IsTableSlot(slot)) {
     const TripSummary& s = TripSummaryTable[slot];
     const DiaryUnits units = DiaryUnits::FromFlags(UnitFlags);
     ED_4->Text = Format("%8.3f", s.Distance * units.speed);
@@ -341,29 +366,23 @@ void TForm3::StoreManualEntry() {
   e.heart_rate = std::max(0.0, EntryNumber(ED_5->Text));
   e.temperature = EntryNumber(ED_6->Text);
 
-  // An edit keeps the slot of the entry it edits; a new entry takes a free one.
+  // An edit keeps the slot of the entry it edits; a new entry takes a free
+  // one. The entry is saved at once, line and values together (a reused
+  // slot starts empty); when that fails nothing is stored and what was
+  // typed stays in the panel to try again.
   const int edited = SB_NO_RIDE->Tag != 0 ? FindEditedLine(entry_) : -1;
-  int slot = edited >= 0 && entry_slot_ >= kFirstTripSlot && entry_slot_ <= kLastTripSlot ? entry_slot_ : -1;
-  if (slot < 0) {
-    std::string error;
-    slot = NextTripNumber(TripList, &error);
-    if (slot < 0) {
-      ShowError(error);
-      return;
-    }
-  }
-  if (edited >= 0) TripList.Delete(edited);
   const std::string remark = edited >= 0 ? entry_remark_ : std::string();
-  TripList.SetSorted(true);
-  const int added = TripList.Add(ManualEntryLine(e, CurrentRiderName, slot, CleanLines(Memo2->Lines), remark));
-  TripListChanged = true;
-  TripList.SetSorted(false);
-
-  // A reused slot starts empty.
-  TripSummaryTable[slot] = ManualEntrySummary(e, UnitFlags);
-  TripZoneTable[slot] = TripZoneTimes{};
-  TripDistributionTable[slot] = TripDistribution{};
-  TripCounter = std::max(TripCounter, slot);
+  const std::vector<std::string> comment = CleanLines(Memo2->Lines);
+  const StoredLine stored = StoreGivenLine(
+      TripList, edited, edited >= 0 ? entry_slot_ : -1,
+      [&](int slot) { return ManualEntryLine(e, CurrentRiderName, slot, comment, remark); },
+      ManualEntrySummary(e, UnitFlags));
+  if (!stored.stored) {
+    ShowError(EntryNotStoredText(stored.message));
+    return;
+  }
+  if (!stored.message.empty()) ShowError(stored.message);
+  const int added = stored.index;
 
   SetFlat(SB_NO_RIDE, true);
   SB_NO_RIDE->Tag = 0;
@@ -560,11 +579,17 @@ void TForm3::SB_DEO_DEOClick(TControl*) {
     return;
   }
   DBook->SetRow(rows[0]);
-  if (!LoadDiaryTrip(this, rows[0] - 2)) return;
+  if (!LoadDiaryTrip(this, rows[0] - 2)) {
+    TellTripRefusal();
+    return;
+  }
   const std::string caption = LoadedTripCaption, path = CurrentTripPath;
   const int slot = DiaryTripSlot;
   DBook->SetRow(rows[1]);
-  if (!LoadDiaryCompareTrip(this)) return;
+  if (!LoadDiaryCompareTrip(this)) {
+    TellTripRefusal();
+    return;
+  }
   const int count1 = TripSampleCount, count2 = TripSampleCount2;
   const int interval = RecordInterval(TripSamples, count1);
   if (interval != RecordInterval(TripSamples2, count2)) {
@@ -630,7 +655,10 @@ void TForm3::SB_DEO_DEOClick(TControl*) {
 void TForm3::SB_GRAFClick(TControl*) {
   if (!CurrentRowInList()) return;
   ClearMarks();
-  if (!LoadCurrentTrip()) return;
+  if (!LoadCurrentTrip()) {
+    TellTripRefusal();
+    return;
+  }
   ViewCaption = RowCaption(DBook->Row());
   tav::FixThreshold(tav::TripSamples[0]);
   tav::ApplyDefaultChannels = 1;
@@ -641,7 +669,10 @@ void TForm3::SB_DATENClick(TControl*) {
   if (!CurrentRowInList()) return;
   ClearMarks();
   tav::PlaceSampleTableCursor(2, 0);
-  if (!LoadCurrentTrip()) return;
+  if (!LoadCurrentTrip()) {
+    TellTripRefusal();
+    return;
+  }
   tav::LoadedTripCaption = "TRIP " + DBook->Cell(0, DBook->Row());
   tav::OpenSampleTable(false);
 }
@@ -673,6 +704,7 @@ void TForm3::SB_GRA2Click(TControl*) {
     const bool loaded = k == 0 ? LoadDiaryTrip(this, i) : LoadDiaryCompareTrip(this);
     if (!loaded) {
       SB_GRA2->Tag = 0;
+      TellTripRefusal();
       return;
     }
     const TripSample* s = k == 0 ? TripSamples : TripSamples2;
@@ -694,10 +726,16 @@ void TForm3::SB_GRA2Click(TControl*) {
   if (counts[1] > counts[0]) std::swap(rows[0], rows[1]);  // trip 1 is the longer one
   auto titles = [this](int row) { return DBook->Cell(DiaryColumnPos[kMetricDate], row) + "  " + DBook->Cell(DiaryColumnPos[kMetricComment], row); };
   DBook->SetRow(rows[0]);
-  if (!LoadDiaryTrip(this, rows[0] - 2)) return;
+  if (!LoadDiaryTrip(this, rows[0] - 2)) {
+    TellTripRefusal();
+    return;
+  }
   FixThreshold(TripSamples[0]);
   DBook->SetRow(rows[1]);
-  if (!LoadDiaryCompareTrip(this)) return;
+  if (!LoadDiaryCompareTrip(this)) {
+    TellTripRefusal();
+    return;
+  }
   HeaderThreshold(TripSamples2[0]) = RiderFirstZoneValue();
   FixThreshold(TripSamples2[0]);
   OpenComparison(titles(rows[0]), titles(rows[1]));
@@ -742,7 +780,10 @@ void TForm3::SB_AWClick(TControl*) {
   }
   if (!CurrentRowInList()) return;
   const int row = DBook->Row();
-  if (!LoadCurrentTrip()) return;  // a manual entry or a missing file changes nothing
+  if (!LoadCurrentTrip()) {  // a manual entry or a trip that does not open changes nothing
+    TellTripRefusal();
+    return;
+  }
   ClearMarks();
   ViewCaption = RowCaption(row);
   FixThreshold(TripSamples[0]);
@@ -814,7 +855,13 @@ void TForm3::SB_PTClick(TControl*) {
   ClearMarks();
   ScanList = &SelectedTrips;
   if (SelectedTrips.Count() == 0 || IsManualEntryKey(SelectedTrips[0])) return;
-  if (!LoadTripByListIndex(SelectedTrips, 0) || HeaderSport(TripSamples[0]) != kSportBikePower) return;
+  if (!LoadTripByListIndex(SelectedTrips, 0)) {
+    const std::string path = TripPathOfLine(SelectedTrips[0]);
+    const std::string why = path.empty() ? std::string() : TripRefusalText(FsPath(path));
+    if (!why.empty()) ShowMessagePanel(why);
+    return;
+  }
+  if (HeaderSport(TripSamples[0]) != kSportBikePower) return;
   tav::OpenPowerDuration();
 }
 
@@ -829,7 +876,10 @@ void TForm3::SB_PTMouseDown(TControl*, tav::TMouseButton button, tav::TShiftStat
 void TForm3::SB_PPClick(TControl*) {
   if (!CurrentRowInList()) return;
   ClearMarks();
-  if (!tav::LoadDiaryCompareTrip(this)) return;
+  if (!tav::LoadDiaryCompareTrip(this)) {
+    TellTripRefusal();
+    return;
+  }
   ViewCaption = RowCaption(DBook->Row());
   if (!tav::HeartRateUsable(tav::TripSamples2, tav::TripSampleCount2)) {
     ShowMessagePanel(UiText[15]);
@@ -845,7 +895,11 @@ void TForm3::SB_GDClick(TControl*) {
 }
 
 void TForm3::SB_PRSClick(TControl*) {
-  if (!CurrentRowInList() || !LoadCurrentTrip()) return;
+  if (!CurrentRowInList()) return;
+  if (!LoadCurrentTrip()) {
+    TellTripRefusal();
+    return;
+  }
   if (tav::HeaderSport(tav::TripSamples[0]) != tav::kSportBikePower) return;  // power trips only
   ViewCaption = RowCaption(DBook->Row());
   tav::FixThreshold(tav::TripSamples[0]);
@@ -922,18 +976,31 @@ void TForm3::SB_STA2Click(TControl*) { BlockClick(SB_STA2, false); }
 
 void TForm3::SB_DEO_CSVClick(TControl*) {
   using namespace tav;
+  const int shown = ShownLineCount();
+  auto marked_trip = [&](int i) {
+    const std::size_t row = static_cast<std::size_t>(i) + 2;
+    const int idx = row < DiaryRowSelected.size() && DiaryRowSelected[row] ? LineIndexAt(i) : -1;
+    return idx >= 0 && TripList[idx].size() >= 16 && !IsManualEntryKey(TripList[idx]);
+  };
+  int marked = 0;
+  for (int i = 0; i < shown; ++i) marked += marked_trip(i) ? 1 : 0;
+  if (marked == 0) {
+    ShowMessagePanel(NothingMarkedText());
+    return;
+  }
   if (!CurrentRowInList() || TripList.Count() < 2) return;
   int written = 0;
   std::string failed;
-  const int shown = ShownLineCount();
   for (int i = 0; i < shown; ++i) {
-    const std::size_t row = static_cast<std::size_t>(i) + 2;
-    if (row >= DiaryRowSelected.size() || !DiaryRowSelected[row]) continue;
-    const int idx = LineIndexAt(i);
-    if (idx < 0 || TripList[idx].size() < 16 || !LoadDiaryTrip(this, i)) continue;
+    if (!marked_trip(i)) continue;
+    if (!LoadDiaryTrip(this, i)) {
+      // Each trip that does not open is named with its reason.
+      if (!DiaryTripRefusal.empty()) failed += (failed.empty() ? "" : "\n") + DiaryTripRefusal;
+      continue;
+    }
     std::string error;
     if (ExportTripCsv(CurrentTripPath, &error)) ++written;
-    else failed = error;
+    else failed += (failed.empty() ? "" : "\n") + error;
   }
   if (written > 0) {
     SB_DEO_CSV->Hide();
@@ -943,9 +1010,11 @@ void TForm3::SB_DEO_CSVClick(TControl*) {
 }
 
 void TForm3::SB_COLLECClick(TControl*) {
-  if (tav::TripList.Count() < 2) return;
   tav::CloseHelp();
-  if (!CollectOrCurrent()) return;
+  if (tav::TripList.Count() < 2 || !CollectOrCurrent()) {
+    ShowMessagePanel(NothingMarkedText());
+    return;
+  }
   std::string error;
   if (!tav::WriteCollectionList(&error)) {
     ShowError(error);

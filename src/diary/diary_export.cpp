@@ -8,6 +8,7 @@
 #include "core/trip_date_text.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
+#include "core/user_words.h"
 #include "diary/diary_window.h"
 #include "openers/openers.h"
 #include "platform/grid.h"
@@ -80,9 +81,10 @@ void ExportDiaryCsv(TForm3* form) {
   if (!dialog.Execute()) return;
   const std::string text = DiaryCsvText(*form->DBook, TripList, DiaryRowLine, DiaryRowPowerSlot, DiaryColumnPos,
                                         form->ShownLineCount());
-  if (!WriteFileAtomically(FsPath(dialog.FileName), text)) {
+  int err = 0;
+  if (!WriteFileAtomically(FsPath(dialog.FileName), text, false, &err)) {
     std::fputs(kCannotOpenOutput, stderr);
-    Application().MessageBox("Cannot write " + dialog.FileName + ".", "tavlog", MB_OK | MB_ICONWARNING);
+    Application().MessageBox(CannotWriteMessage(FsPath(dialog.FileName), err), "tavlog", MB_OK | MB_ICONWARNING);
   }
 }
 

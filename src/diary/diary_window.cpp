@@ -641,8 +641,11 @@ void TForm3::RebuildRows(int shown, const tav::DiaryUnits& units, const TextMeas
         tav::TripCounter = std::max(tav::TripCounter, slot);
         tav::DiaryRowSlot[static_cast<std::size_t>(i)] = slot;
         const tav::DiaryStats stats = tav::DiaryStatsOfSlot(slot);
-        tav::FillDiaryValueCells(stats, trip, units, cells);
-        total += stats.distance * units.speed;
+        // A manual entry whose values were lost shows none.
+        if (!tav::ManualValuesUnknown(line)) {
+          tav::FillDiaryValueCells(stats, trip, units, cells);
+          total += stats.distance * units.speed;
+        }
         if (trip) {
           tav::DiaryRowPowerSlot[static_cast<std::size_t>(i)] = slot;
           if (tav::TripDistributionTable[slot].Mark != tav::kTableMark && tav::LoadDiaryTrip(this, i))
@@ -1205,7 +1208,10 @@ bool TripOfLine(const TForm3* form, const std::string& line, int& slot, std::str
 
 }  // namespace
 
+std::string DiaryTripRefusal;
+
 bool LoadDiaryTrip(TForm3* form, int position) {
+  DiaryTripRefusal.clear();
   const int idx = form->LineIndexAt(position);
   if (idx < 0) return false;
   const std::string line = TripList[idx];
@@ -1225,6 +1231,7 @@ bool LoadDiaryTrip(TForm3* form, int position) {
 
   if (!ReadDeoFile(FsPath(path))) {
     ReportCannotOpen();
+    DiaryTripRefusal = TripRefusalText(FsPath(path));
     return false;
   }
   const bool file_note = (HeaderFlags(TripSamples[0]) & kHeaderFlagNote) != 0;
@@ -1234,15 +1241,19 @@ bool LoadDiaryTrip(TForm3* form, int position) {
     // longer or shorter than its count says is never rewritten unasked.
     TripNote = note;
     TripNotePresent = true;
-    if (TripFileExact(FsPath(path)) && !WriteDeoFile(FsPath(path))) return false;
+    if (TripFileExact(FsPath(path)) && !WriteDeoFile(FsPath(path), &DiaryTripRefusal)) return false;
   }
-  if (TripSampleCount < 60) return false;
+  if (TripSampleCount < 60) {
+    DiaryTripRefusal = TripRefusalText(FsPath(path));
+    return false;
+  }
   SampleInterval = RecordInterval(TripSamples, TripSampleCount);
   ZeroDistancesAfter(TripSamples, TripSampleCount);
   return true;
 }
 
 bool LoadDiaryCompareTrip(TForm3* form) {
+  DiaryTripRefusal.clear();
   const int idx = form->LineIndexAt(form->DBook->Row() - 2);
   if (idx < 0) return false;
   const std::string line = TripList[idx];
@@ -1253,10 +1264,14 @@ bool LoadDiaryCompareTrip(TForm3* form) {
   int32_t count = 0;
   if (ReadTripSamples(FsPath(path), TripSamples2, kTripBufferRecords, count, nullptr) != TripReadError::None) {
     ReportCannotOpen();
+    DiaryTripRefusal = TripRefusalText(FsPath(path));
     return false;
   }
   TripSampleCount2 = count;
-  if (count < 60) return false;
+  if (count < 60) {
+    DiaryTripRefusal = TripRefusalText(FsPath(path));
+    return false;
+  }
   ZeroDistancesAfter(TripSamples2, count);
   return true;
 }

@@ -287,6 +287,7 @@ class TForm3 : public tav::TForm {
   int CollectMarked(int kind, bool unmark);     // SelectedTrips := marked lines (kind -1: all)
   bool CollectOrCurrent();                      // the same, else the current row's line
   bool LoadCurrentTrip();                       // LoadDiaryTrip of the current row
+  void TellTripRefusal();                       // DiaryTripRefusal in the message panel
   std::string RowCaption(int row) const;        // "TRIP " + date + "   " + comment
   void BlockClick(tav::TSpeedButton* button, bool power);
   void TakeBlock1(bool power);
@@ -346,6 +347,10 @@ DiaryStats DiaryStatsOfSlot(int slot);
 bool LoadDiaryTrip(TForm3* form, int position);
 // Loads the trip of the current row into TripSamples2 (no note handling).
 bool LoadDiaryCompareTrip(TForm3* form);
+// Why the last of these two loaders loaded no trip, for the user: the trip
+// file and the reason. Empty after a load, and for manual entries and
+// lines without a trip file (there is nothing to open).
+extern std::string DiaryTripRefusal;
 // The info panel: 0 hides it; 1-6 the text sets of the diary's operations.
 void ShowDiaryInfo(TForm3* form, int n);
 // Calendar: marks the rows of a day (or of seven days from date) and shows

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <system_error>
 #include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -129,21 +131,48 @@ FileSyncHook& FileSyncObserver() {
   return hook;
 }
 
+FileStepHook& FileStepCheck() {
+  static FileStepHook hook;
+  return hook;
+}
+
 namespace {
-// Writes all bytes to fd; false on failure.
-bool WriteAll(int fd, std::string_view bytes) {
+// 0 when the step may be taken, else the errno it fails with.
+int StepRefused(FileStep step, const std::filesystem::path& path) {
+  return FileStepCheck() ? FileStepCheck()(step, path) : 0;
+}
+bool Refused(FileStep step, const std::filesystem::path& path) {
+  const int err = StepRefused(step, path);
+  if (err != 0) errno = err;
+  return err != 0;
+}
+void Keep(int* error_number, int err) {
+  if (error_number) *error_number = err != 0 ? err : EIO;
+}
+}  // namespace
+
+int CreateNewFile(const std::filesystem::path& path, unsigned mode) {
+  if (Refused(FileStep::Create, path)) return -1;
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+}
+
+bool WriteAllBytes(int fd, std::string_view bytes, const std::filesystem::path& path) {
   std::size_t done = 0;
   while (done < bytes.size()) {
+    if (Refused(FileStep::Write, path)) return false;
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
     done += static_cast<std::size_t>(n);
   }
   return true;
 }
-}  // namespace
 
 bool SyncFile(int fd, const std::filesystem::path& path) {
+  if (Refused(FileStep::Sync, path)) return false;
   int rc;
   do rc = ::fsync(fd);
   while (rc != 0 && errno == EINTR);
@@ -155,14 +184,55 @@ bool SyncFile(int fd, const std::filesystem::path& path) {
 bool SyncFolderOf(const std::filesystem::path& path) {
   std::filesystem::path folder = path.parent_path();
   if (folder.empty()) folder = ".";
+  if (Refused(FileStep::SyncFolder, folder)) return false;
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
-  const bool ok = SyncFile(fd, folder);
+  int rc;
+  do rc = ::fsync(fd);
+  while (rc != 0 && errno == EINTR);
+  if (rc == 0 && FileSyncObserver()) FileSyncObserver()(folder);
   ::close(fd);
-  return ok;
+  return rc == 0;
 }
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, bool owner_only) {
+bool RemoveFile(const std::filesystem::path& path, int* error_number) {
+  if (Refused(FileStep::Remove, path) || (::unlink(path.c_str()) != 0 && errno != ENOENT)) {
+    Keep(error_number, errno);
+    return false;
+  }
+  return true;
+}
+
+bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& to, int* error_number) {
+  if (Refused(FileStep::Rename, to) || ::rename(from.c_str(), to.c_str()) != 0) {
+    Keep(error_number, errno);
+    return false;
+  }
+  return true;
+}
+
+bool RenameFileNoReplace(const std::filesystem::path& from, const std::filesystem::path& to, int* error_number) {
+  if (Refused(FileStep::Rename, to)) {
+    Keep(error_number, errno);
+    return false;
+  }
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) {
+    Keep(error_number, errno);
+    return false;
+  }
+  // A file system without the no-replace rename: a second name, then the
+  // first one goes (link fails when the name is taken).
+  if (::link(from.c_str(), to.c_str()) != 0) {
+    Keep(error_number, errno);
+    return false;
+  }
+  ::unlink(from.c_str());
+  return true;
+}
+
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, bool owner_only,
+                         int* error_number) {
   namespace fs = std::filesystem;
   fs::path tmp = path;
   tmp += ".tmp" + std::to_string(::getpid());
@@ -173,25 +243,61 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   mode_t mode = owner_only ? 0600 : 0666;
   if (replaces) mode = old.st_mode & (owner_only ? 0700 : 07777);
   std::error_code ec;
-  fs::remove(tmp, ec);
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, owner_only ? 0600 : 0666);
-  if (fd < 0) return false;
-  // Open rights are narrowed by the umask; the old file's are set exactly.
-  bool ok = (!replaces || ::fchmod(fd, mode) == 0) && WriteAll(fd, bytes);
-  // On disk before the rename, so a power cut never leaves a cut file.
-  ok = SyncFile(fd, tmp) && ok;
-  ok = ::close(fd) == 0 && ok;
-  if (ok) {
-    fs::rename(tmp, path, ec);
-    ok = !ec;
+  fs::remove(tmp, ec);  // a temporary file this process left
+  const int fd = CreateNewFile(tmp, owner_only ? 0600 : 0666);
+  if (fd < 0) {
+    Keep(error_number, errno);
+    return false;
   }
+  // Open rights are narrowed by the umask; the old file's are set exactly.
+  bool ok = (!replaces || ::fchmod(fd, mode) == 0) && WriteAllBytes(fd, bytes, tmp);
+  // On disk before the rename, so a power cut never leaves a cut file.
+  ok = ok && SyncFile(fd, tmp);
+  int err = ok ? 0 : errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && !RenameFile(tmp, path, &err)) ok = false;
   if (!ok) {
-    fs::remove(tmp, ec);
+    RemoveFile(tmp);
+    Keep(error_number, err);
     return false;
   }
   // The rename itself on disk.
   SyncFolderOf(path);
   return true;
+}
+
+bool IsTemporaryFileName(std::string_view name, long* process) {
+  const std::size_t at = name.rfind(".tmp");
+  if (at == std::string_view::npos || at == 0 || at + 4 == name.size() || name.size() - at > 4 + 9) return false;
+  long id = 0;
+  for (std::size_t i = at + 4; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return false;
+    id = id * 10 + (name[i] - '0');
+  }
+  if (process) *process = id;
+  return true;
+}
+
+int RemoveLeftTemporaryFiles(const std::filesystem::path& folder) {
+  namespace fs = std::filesystem;
+  std::vector<fs::path> left;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    long id = 0;
+    std::error_code e2;
+    if (!it->is_regular_file(e2) || it->is_symlink(e2) || !IsTemporaryFileName(it->path().filename().string(), &id))
+      continue;
+    // A process of that id that still runs may be writing it.
+    if (id == ::getpid() || id <= 0 || ::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM) continue;
+    left.push_back(it->path());
+  }
+  int removed = 0;
+  for (const fs::path& p : left)
+    if (RemoveFile(p)) ++removed;
+  return removed;
 }
 
 }  // namespace tav

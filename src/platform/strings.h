@@ -61,12 +61,15 @@ class TStringList {
 };
 
 // Writes bytes to a temporary file beside path and renames it into place.
-// Returns false (and leaves any old file untouched) on failure. A file that
-// is replaced keeps its permissions. With owner_only the file is readable by
+// Returns false (and leaves any old file untouched) on failure, with the
+// errno of the failing step in *error_number when given. A file that is
+// replaced keeps its permissions. With owner_only the file is readable by
 // its owner alone from its creation on (for secrets such as passwords).
-// The temporary file is flushed to disk (fsync) before the rename and the
-// folder after it, so a power cut leaves the old file or the new one whole.
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, bool owner_only = false);
+// The temporary file ("<path>.tmp<process id>") is flushed to disk (fsync)
+// before the rename and the folder after it, so a power cut leaves the old
+// file or the new one whole.
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, bool owner_only = false,
+                         int* error_number = nullptr);
 // fsync of an open file descriptor (path only names it for the observer);
 // false on failure.
 bool SyncFile(int fd, const std::filesystem::path& path);
@@ -76,6 +79,35 @@ bool SyncFolderOf(const std::filesystem::path& path);
 // Called with the path after every successful SyncFile (tests watch it).
 using FileSyncHook = std::function<void(const std::filesystem::path&)>;
 FileSyncHook& FileSyncObserver();
+
+// The steps that change what lies on disk. Each is announced to the file
+// step check (when one is set) before it is taken; a result other than 0
+// makes the step fail with that errno, as a full or read-only disk would.
+// Tests set it to make a step fail or to stop the program at a step.
+enum class FileStep { Create, Write, Sync, Rename, Remove, SyncFolder };
+using FileStepHook = std::function<int(FileStep, const std::filesystem::path&)>;
+FileStepHook& FileStepCheck();
+// Creates `path` for writing only when no file of that name exists, with
+// the rights `mode` (narrowed by the umask); the descriptor, or -1 with errno set.
+int CreateNewFile(const std::filesystem::path& path, unsigned mode);
+// Writes all bytes to fd (a file at `path`); false with errno set on failure.
+bool WriteAllBytes(int fd, std::string_view bytes, const std::filesystem::path& path);
+// Removes a file; true when it is gone (also when there was none). On
+// failure the errno is in *error_number when given.
+bool RemoveFile(const std::filesystem::path& path, int* error_number = nullptr);
+// Renames a file, replacing `to`.
+bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& to,
+                int* error_number = nullptr);
+// Renames a file only when no file is named `to` (EEXIST otherwise).
+bool RenameFileNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                         int* error_number = nullptr);
+// True for the name of a temporary file WriteFileAtomically writes
+// ("<name>.tmp<digits>"); *process gets the id of the process that wrote it.
+bool IsTemporaryFileName(std::string_view name, long* process = nullptr);
+// Removes the temporary files in `folder` that a process which ended left
+// behind (a crash between writing and renaming); those of this process and
+// of processes still running stay. Returns how many were removed.
+int RemoveLeftTemporaryFiles(const std::filesystem::path& folder);
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& out);
 

@@ -17,7 +17,10 @@ TForm11::TForm11() {
 }
 
 void TForm11::FormClick() {
-  tav::SaveSettings();
+  // A failed save is said once and tried again when the settings change.
+  std::string failure;
+  if (!tav::SaveSettingsOnActivation(&failure) && !failure.empty())
+    tav::Application().MessageBox(failure, "tavlog", tav::MB_OK | tav::MB_ICONWARNING);
   tav::ApplyTextTable(tav::LanguageIndex);
   if (Form1 != nullptr) {
     if (Form1->P_SPR_WAHL != nullptr) Form1->P_SPR_WAHL->Hide();

@@ -6,7 +6,8 @@
 class TForm11 : public tav::TForm {
  public:
   TForm11();
-  // Saves the settings, applies the text table of LanguageIndex, hides the
+  // Saves the settings (a failure is said once, see
+  // SaveSettingsOnActivation), applies the text table of LanguageIndex, hides the
   // main window's language panel and refreshes its rider label.
   void FormClick();
 };

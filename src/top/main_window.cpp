@@ -559,9 +559,10 @@ void TForm1::StartUp() {
   std::vector<std::string> problems;
   tav::StartCore(ProgramFolderText(), &problems);
   EnterProgramFolder();
-  // Write the settings at once so a first start leaves a complete folder.
+  // Write the settings at once so a first start leaves a complete folder
+  // (a failure is said here, not again by the first activation).
   std::string error;
-  if (!tav::SaveSettings(&error) && !error.empty()) problems.push_back(error);
+  if (!tav::SaveSettingsOnActivation(&error) && !error.empty()) problems.push_back(error);
   RebuildRiderList();
   ShowRiderLabel();
   Report("DATA: " + tav::DataDir);

@@ -3,6 +3,8 @@
 // trips whose records are no samples are refused.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -12,7 +14,10 @@
 
 #include "core/core_data.h"
 #include "core/demo_rider_program.h"
+#include "core/trip_date_text.h"
 #include "core/trip_list.h"
+#include "diary/diary_rows.h"
+#include "diary/diary_window.h"
 #include "platform/text.h"
 #include "viewing/trip_view.h"
 
@@ -255,6 +260,67 @@ TEST_F(DamagedRider, DatabaseHighestSlotWordBeyondTheSlotsIsReportedAndKept) {
   Stop();
   EXPECT_TRUE(FileHolds(DatabaseFile().string() + ".BAD", damaged));
   EXPECT_EQ(FileBytes(DatabaseFile()).size(), damaged.size());
+}
+
+// A manual entry whose slot lost its values (a crash between the list and
+// the database, a restored database): said once at the start, shown
+// without values instead of the slot's.
+TEST_F(DamagedRider, ManualEntryWhoseSlotLostItsValuesShowsNone) {
+  std::string line;
+  for (const std::string& l : StoredLines())
+    if (IsManualEntryKeyLine(l)) line = l;
+  ASSERT_FALSE(line.empty());
+  const int slot = *LineSlot(line);
+  std::string db = FileBytes(DatabaseFile());
+  std::fill_n(db.begin() + 8 + slot * 108, 108, '\0');
+  WriteBytes(DatabaseFile(), db);
+  Start();
+  EXPECT_TRUE(Mentions(Messages(), "does not hold the values of 1 manual entry (" + FormatTripDateTime(line) + ")"))
+      << Messages();
+  Form1->SB_DBClick(Form1->SB_DB);
+  const int row = TripList.IndexOf(line.substr(0, line.find(';') + 4) + "PF" + line.substr(line.find(';') + 4)) + 2;
+  ASSERT_GE(row, 2);
+  for (int metric : {kMetricTime, kMetricDistance, kMetricHeartRate, kMetricTemperature})
+    EXPECT_EQ(Form3->DBook->Cell(DiaryColumnPos[metric], row), "") << metric;
+  EXPECT_EQ(Form3->DBook->Cell(DiaryColumnPos[kMetricComment], row), "manual entry");
+  // Edited, it offers no values; typed again, they are its own.
+  Form3->SB_NO_RIDE->DoClick();
+  Form3->DBook->SetRow(row);
+  Form3->DBook->DoClick();
+  EXPECT_EQ(Form3->ED_4->Text, " ");
+  EXPECT_EQ(Form3->ED_5->Text, " ");
+  Form3->ED_4->Text = "3.5";
+  Form3->ED_OK->DoClick();
+  EXPECT_EQ(TripList.IndexOf(line), row - 2);
+  EXPECT_EQ(TripSummaryTable[slot].Distance, 3.5f);
+  Stop();
+  Application().ShownMessages.clear();
+  Start();
+  EXPECT_TRUE(Application().ShownMessages.empty()) << Messages();
+}
+
+// What a crash left is dealt with when the rider opens: a join its journal
+// names is finished with its records, and temporary files of the ended
+// program go (from the rider's and the settings folder).
+TEST_F(DamagedRider, TemporaryFilesOfACrashGoOnceTheJoinIsFinished) {
+  const TStringList lines = StoredLines();
+  const std::string first = lines[0], second = lines[1];
+  const std::string joined = FileBytes(TripFileOf(second));
+  WriteBytes(fs::path(TripFileOf(first).string() + ".JOIN"), joined);
+  WriteBytes(Rider() / "DEMO.T_L.JOIN", std::string(LineKey(first)) + ".DEO\n" + second + "\n");
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ::waitpid(ended, nullptr, 0);
+  const std::string tmp = ".tmp" + std::to_string(ended);
+  const std::vector<fs::path> left = {Rider() / ("DEMO.T_D" + tmp), Rider() / ("DEMO.T_L.ENTRY" + tmp),
+                                      fs::path(TripFileOf(first).string() + ".BAD" + tmp),
+                                      SettingsFile().string() + tmp};
+  for (const fs::path& p : left) WriteBytes(p, std::string(1180008, 'x'));
+  Start();
+  for (const fs::path& p : left) EXPECT_FALSE(fs::exists(p)) << p;
+  EXPECT_TRUE(FileHolds(TripFileOf(first), joined));
+  EXPECT_EQ(TripList.IndexOf(second), -1);
+  EXPECT_FALSE(fs::exists(Rider() / "DEMO.T_L.JOIN"));
 }
 
 }  // namespace

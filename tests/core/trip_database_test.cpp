@@ -2,10 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <type_traits>
 
+#include "core/bad_copy.h"
 #include "core/core_data.h"
+#include "core/demo_rider_program.h"
 #include "core_test_util.h"
 #include "platform/strings.h"
 
@@ -157,6 +165,53 @@ TEST_F(TripDatabaseTest, DamagedFilesAreReadAsFarAsWholeAndKept) {
   EXPECT_FALSE(DecodeTripDatabase(odd, &why));
   EXPECT_NE(why.find("highest-slot word 5000"), std::string::npos) << why;
   EXPECT_EQ(TripCounter, 0);
+}
+
+// A .BAD copy takes its name only when it is whole: a step that fails
+// leaves no copy at all, and a program killed at any step of the copy
+// leaves none or a whole one (never an empty one), and a temporary file the
+// next opening of the rider removes.
+TEST_F(TripDatabaseTest, BadCopyIsWholeOrNone) {
+  const std::filesystem::path file = FsPath(TripDatabasePath), copy = file.string() + ".BAD";
+  const std::string damaged(1000, 'd');
+  WriteBytes(file, damaged);
+  auto only_the_file = [&] {
+    for (const auto& e : std::filesystem::directory_iterator(file.parent_path()))
+      if (e.path() != file) ADD_FAILURE() << e.path();
+  };
+  for (FileStep failing : {FileStep::Create, FileStep::Write, FileStep::Sync, FileStep::Rename}) {
+    SCOPED_TRACE(static_cast<int>(failing));
+    FileStepCheck() = [&](FileStep s, const std::filesystem::path&) { return s == failing ? EIO : 0; };
+    EXPECT_EQ(KeepBadCopy(file, damaged), std::filesystem::path());
+    FileStepCheck() = nullptr;
+    EXPECT_FALSE(MayReplace(file));
+    only_the_file();
+  }
+  int whole = 0;
+  for (int n = 1;; ++n) {
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      int seen = 0;
+      FileStepCheck() = [&](FileStep, const std::filesystem::path&) {
+        if (++seen == n) ::_exit(1);
+        return 0;
+      };
+      KeepBadCopy(file, damaged);
+      ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (std::filesystem::exists(copy)) {
+      EXPECT_TRUE(FileHolds(copy, damaged)) << n;
+      ++whole;
+    }
+    RemoveLeftTemporaryFiles(file.parent_path());
+    std::filesystem::remove(copy);
+    only_the_file();
+    if (WEXITSTATUS(status) == 0) break;  // the copy ran through
+  }
+  EXPECT_EQ(whole, 2);  // killed before the folder's flush, and the whole copy
 }
 
 }  // namespace

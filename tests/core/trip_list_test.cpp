@@ -7,6 +7,8 @@
 #include "core/trip_database.h"
 #include "core/trip_file.h"
 #include "core_test_util.h"
+
+#include <cerrno>
 #include "platform/strings.h"
 #include "platform/text.h"
 
@@ -281,6 +283,107 @@ TEST_F(TripListTest, StoreNewTripFilesWritesAndEvaluates) {
   // The key's kind of sport goes into the header.
   ASSERT_TRUE(StoreNewTrip(TripList, MakeTripKey(2024, 1, 4, 7, 5, 9, kSportRun, "TAV"), "", &err)) << err;
   EXPECT_EQ(HeaderSport(TripSamples[0]), kSportRun);
+}
+
+// The statistics go to disk before the list, so no saved line names a slot
+// whose values are not saved; when the database cannot be written the list
+// is not written either, and the message names the file and why.
+TEST_F(TripListTest, SaveWritesTheDatabaseBeforeTheList) {
+  TripList = TStringList{"20240101_1000000_A;001;*", "ERASED :"};
+  TripSummaryTable[1].TotalTime = 3600;
+  std::vector<std::string> renamed;
+  FileStepCheck() = [&](FileStep s, const std::filesystem::path& p) {
+    if (s == FileStep::Rename) renamed.push_back(PathText(p));
+    return 0;
+  };
+  ASSERT_TRUE(SaveTripList(TripList));
+  EXPECT_EQ(renamed, (std::vector<std::string>{TripDatabasePath, TripListPath}));
+  const std::string list = FileBytes(FsPath(TripListPath));
+  TripList.Add("20240102_1000000_B;002;*");
+  TripListChanged = true;
+  FileStepCheck() = [&](FileStep s, const std::filesystem::path& p) {
+    return s == FileStep::Create && PathText(p).find(".T_D.tmp") != std::string::npos ? ENOSPC : 0;
+  };
+  std::string err;
+  EXPECT_FALSE(SaveTripList(TripList, &err));
+  FileStepCheck() = nullptr;
+  EXPECT_EQ(err, "The file " + TripDatabasePath + " cannot be written: the disk is full.");
+  EXPECT_EQ(FileBytes(FsPath(TripListPath)), list);
+  EXPECT_TRUE(TripListChanged);
+}
+
+// Filing a trip saves what waits first: a slot a delete freed is then on
+// the saved free-slot line before the trip takes it, so the deleted line
+// never comes back naming the new trip's statistics.
+TEST_F(TripListTest, StoreNewTripSavesWaitingChangesBeforeTakingASlot) {
+  TripList = TStringList{"20240105_1000000_B;001;*", "ERASED :"};
+  TripSummaryTable[1].TotalTime = 600;
+  ASSERT_TRUE(SaveTripList(TripList));
+  TripList.Delete(0);  // deleted in the diary, not saved yet
+  AddFreeSlot(TripList, 1);
+  TripListChanged = true;
+  LoadIntoCurrent(RampTrip(120));
+  std::vector<std::string> renamed;
+  FileStepCheck() = [&](FileStep s, const std::filesystem::path& p) {
+    if (s == FileStep::Rename) renamed.push_back(PathText(p.filename()));
+    return 0;
+  };
+  const std::string key = MakeTripKey(2024, 1, 6, 7, 0, 0, kSportBikePower, "TAV");
+  ASSERT_TRUE(StoreNewTrip(TripList, key, ""));
+  FileStepCheck() = nullptr;
+  const std::string list = PathText(FsPath(TripListPath).filename()), db = PathText(FsPath(TripDatabasePath).filename());
+  EXPECT_EQ(renamed, (std::vector<std::string>{db, list, key + ".DEO", db, list}));
+  EXPECT_EQ(TripList.Lines(), (std::vector<std::string>{key + ";001;*BIKE POWER", "ERASED :"}));
+}
+
+// A manual line whose slot does not hold its entry (the slot's date field is
+// not the line's date, or its start time not the line's hour and minute)
+// shows no values: "PF" after its slot, the slot emptied; a slot a trip
+// uses stays the trip's and the entry takes a free one.
+TEST_F(TripListTest, ManualEntriesWhoseSlotDoesNotHoldThemAreMarked) {
+  auto entry = [](int slot, int y, int m, int d, double time) {
+    TripSummary& s = TripSummaryTable[slot];
+    s = TripSummary{};
+    s.TotalTime = 1800;
+    s.Distance = 2.0f;
+    s.MaxSpeed = static_cast<float>(DateValue(y, m, d));
+    s.MeanSpeed = static_cast<float>(time);
+  };
+  entry(2, 2024, 3, 16, (18 * 60 + 30 + 20.0 / 60) / 1440.0);        // typed at 18:30:20
+  entry(3, 2024, 3, 17, DateValue(2024, 3, 17) + 7.0 / 24);          // a whole date-time value
+  TripSummaryTable[4] = TripSummary{};                                // never written
+  TripSummaryTable[5] = TripSummary{3600, 300, 30.0f};                // a deleted ride's
+  TripSummaryTable[5].MeanSpeed = 30.0f;
+  TripSummaryTable[5].MaxSpeed = 55.0f;
+  entry(6, 2024, 3, 21, 7.0 / 24);                                    // another day
+  entry(7, 2024, 3, 21, 8.0 / 24);                                    // another hour
+  TripSummaryTable[9] = TripSummaryTable[5];                          // a trip's
+  TripList = TStringList{"20240316_1830NR5_ANNA;002;*swim",       "20240317_0700NR3_ANNA;003;*gym",
+                         "20240318_0700NR3_ANNA;004;*zeros",      "20240319_0700NR4_ANNA;005;*ride values",
+                         "20240320_0700NR4_ANNA;006;*other day",  "20240321_0700NR4_ANNA;007;*other hour",
+                         "20240322_0700NR4_ANNA;008PF;*unknown",  "20240323_0800000_TAV;009;*BIKE POWER",
+                         "20240323_1900NR6_ANNA;009;*shares",     "ERASED :"};
+  std::string message;
+  EXPECT_EQ(MarkForeignManualSlots(TripList, &message), 5);
+  EXPECT_EQ(TripList.Lines(),
+            (std::vector<std::string>{"20240316_1830NR5_ANNA;002;*swim", "20240317_0700NR3_ANNA;003;*gym",
+                                      "20240318_0700NR3_ANNA;004PF;*zeros", "20240319_0700NR4_ANNA;005PF;*ride values",
+                                      "20240320_0700NR4_ANNA;006PF;*other day",
+                                      "20240321_0700NR4_ANNA;007PF;*other hour", "20240322_0700NR4_ANNA;008PF;*unknown",
+                                      "20240323_0800000_TAV;009;*BIKE POWER", "20240323_1900NR6_ANNA;010PF;*shares",
+                                      "ERASED :"}));
+  for (int slot : {4, 5, 6, 7, 10}) EXPECT_EQ(TripSummaryTable[slot], TripSummary{}) << slot;
+  EXPECT_EQ(TripSummaryTable[2].Distance, 2.0f);
+  EXPECT_EQ(TripSummaryTable[9].TotalTime, 3600);  // the trip keeps its values
+  EXPECT_EQ(message, "The trip database " + TripDatabasePath +
+                         " does not hold the values of 5 manual entries (18.03.2024 - 07:00, 19.03.2024 - 07:00, "
+                         "20.03.2024 - 07:00, 21.03.2024 - 07:00, 23.03.2024 - 19:00): their time, distance, heart "
+                         "rate and temperature stay empty until they are typed again.");
+  EXPECT_TRUE(TripListChanged && TripDatabaseChanged);
+  // Said once: the marked lines are known to have no values.
+  message.clear();
+  EXPECT_EQ(MarkForeignManualSlots(TripList, &message), 0);
+  EXPECT_EQ(message, "");
 }
 
 }  // namespace

@@ -48,7 +48,12 @@ TEST_F(DiaryEdits, ManualEntryAddEditDelete) {
   const std::string stored = "20140305_0930NR5_ANNA;003;*a|~b/c";
   ASSERT_EQ(TripList[2], stored);
   EXPECT_EQ(f->DBook->Row(), 4);  // the new entry is the current row
-  EXPECT_TRUE(TripListChanged && !f->P_LSD->Visible);
+  EXPECT_FALSE(f->P_LSD->Visible);
+  // Saved at once, the line with its values.
+  EXPECT_FALSE(TripListChanged || TripDatabaseChanged);
+  TStringList saved;
+  ASSERT_TRUE(saved.LoadFromFile(FsPath(TripListPath)));
+  EXPECT_EQ(saved.Lines(), TripList.Lines());
   EXPECT_EQ(TripSummaryTable[3].TotalTime, 5400);
   EXPECT_FLOAT_EQ(TripSummaryTable[3].MeanTemperature, 20.0f);
 
@@ -365,7 +370,9 @@ TEST_F(DiaryEdits, JoinWritesTripOneAndKeepsTripTwosFile) {
     f->SB_DEO_DEO->DoClick();
     testing::internal::GetCapturedStderr();
     fs::rename(fs::path(file).concat(".away"), file);
-    EXPECT_FALSE(f->P_NOTRIP->Visible);
+    // The trip that did not open is named, with why.
+    EXPECT_TRUE(f->P_NOTRIP->Visible);
+    EXPECT_EQ(f->P_NOTRIP->Caption, "The trip " + file.string() + " is not opened: it is missing.");
     EXPECT_EQ(TripList.Count(), 4);
     EXPECT_FALSE(TripListChanged);
     EXPECT_EQ(ReadTrip(a).Count(), count_a);

@@ -57,6 +57,8 @@ class DiaryForm : public ::testing::Test {
     DerivePaths(PathText(dir_));
     RiderDir = PathText(dir_);
     CurrentRiderName = "ANNA";
+    TripListPath = JoinPath(RiderDir, "ANNA.T_L");
+    TripDatabasePath = JoinPath(RiderDir, "ANNA.T_D");
     form_ = std::make_unique<TForm3>();
     Form3 = f = form_.get();
   }

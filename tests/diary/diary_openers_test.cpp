@@ -2,7 +2,9 @@
 // each stops when its trip does not load.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <functional>
 
 #include "analysis/best_power_worker.h"
 #include "analysis/evaluation_window.h"
@@ -26,6 +28,10 @@ namespace {
 
 using namespace diary_test;
 using snapshot::DeleteForm;
+
+unsigned char* testing_bytes(std::string& s) { return reinterpret_cast<unsigned char*>(s.data()); }
+
+void WriteBytes(const fs::path& p, const std::string& bytes) { ASSERT_TRUE(WriteFileAtomically(p, bytes)); }
 
 class DiaryOpeners : public DiaryForm {
  protected:
@@ -134,13 +140,19 @@ TEST_F(DiaryOpeners, ComparisonNeedsTwoMarkedTripsOfOneInterval) {
   Mark({2});
   f->SB_GRA2->DoClick();
   EXPECT_EQ(f->P_NOTRIP->Caption, f->UiText[13]);
-  // The second trip does not load (a manual entry, a missing file): no comparison.
+  // The second trip does not load (a manual entry, a missing file): no
+  // comparison; the missing file is named with why, the manual entry has
+  // nothing to open.
   testing::internal::CaptureStderr();
   for (int second : {4, 5}) {
     Mark({second});
     f->P_NOTRIP->Hide();
     f->SB_GRA2->DoClick();
-    EXPECT_FALSE(Form31->Visible || f->P_NOTRIP->Visible) << second;
+    EXPECT_FALSE(Form31->Visible) << second;
+    EXPECT_EQ(f->P_NOTRIP->Visible, second == 5);
+    if (second == 5) {
+      EXPECT_EQ(f->P_NOTRIP->Caption, "The trip " + TripPath(lines_[3]) + " is not opened: it is missing.");
+    }
     EXPECT_EQ(f->SB_GRA2->Tag, 0);
     DiaryRowSelected[static_cast<std::size_t>(second)] = 0;
   }
@@ -266,6 +278,88 @@ TEST_F(DiaryOpeners, EvaluationAndScansOfTheMarkedTrips) {
   AtRow(3);
   f->SB_PT->DoClick();
   EXPECT_FALSE(Form5->Visible);
+}
+
+// A trip the diary does not open is named with the reason, in the chosen
+// language; the fixed line on the error stream stays for files it cannot read.
+TEST_F(DiaryOpeners, ATripThatDoesNotOpenIsNamedWithWhy) {
+  const std::string path = TripPath(lines_[3]);  // row 5
+  const fs::path file = FsPath(path);
+  auto trip = [&](int seconds, void (*damage)(std::string&)) {
+    return [=, this] {
+      WriteTrip(lines_[3], seconds);
+      std::string bytes;
+      ASSERT_TRUE(ReadWholeFile(file, bytes));
+      damage(bytes);
+      WriteBytes(file, bytes);
+    };
+  };
+  struct Row {
+    const char* why;
+    std::function<void()> make;
+    bool stderr_line;
+    int language = 1;
+  } rows[] = {
+      {"it is missing", [] {}, true},
+      {"a folder stands in its place", [&] { fs::create_directory(file); }, true},
+      {"a link that leads to no file stands in its place", [&] { fs::create_symlink(dir_ / "nowhere", file); }, true},
+      {"a link that leads to no file stands in its place", [&] { fs::create_directory_symlink(dir_, file); }, true},
+      {"its records are no measured samples",
+       trip(900, [](std::string& b) { le::PutF32(testing_bytes(b) + 4 + 40 * 30 + 8, std::nanf("")); }), true},
+      {"it is damaged: its length does not match its number of records",
+       trip(900, [](std::string& b) { b.resize(4 + 40 * 100); }), true},
+      {"it holds only 31 records, at least 60 are needed", trip(30, [](std::string&) {}), false},
+      {"sie fehlt", [] {}, true, 0},
+      {"no existe", [] {}, true, 2},
+  };
+  AtRow(5);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    fs::remove_all(file);
+    row.make();
+    LanguageIndex = static_cast<uint8_t>(row.language);
+    f->P_NOTRIP->Hide();
+    testing::internal::CaptureStderr();
+    f->SB_GRAF->DoClick();
+    const std::string err = testing::internal::GetCapturedStderr();
+    LanguageIndex = 1;
+    EXPECT_FALSE(Form30->Visible);
+    EXPECT_TRUE(f->P_NOTRIP->Visible);
+    const std::string said = row.language == 0   ? "Die Fahrt " + path + " wird nicht ge\xF6" "ffnet: " + row.why + "."
+                             : row.language == 2 ? "El recorrido " + path + " no se abre: " + row.why + "."
+                                                  : "The trip " + path + " is not opened: " + row.why + ".";
+    EXPECT_EQ(f->P_NOTRIP->Caption, said);
+    EXPECT_EQ(err.find("Cannot open output file.\n") != std::string::npos, row.stderr_line) << err;
+  }
+  fs::remove_all(file);
+}
+
+// The per-trip CSV and the collection with no trip marked say so.
+TEST_F(DiaryOpeners, ExportsWithNothingMarkedSaySo) {
+  const std::string said = "No trip is marked: please mark trips first.";
+  AtRow(2);
+  for (int manual : {0, 1}) {  // nothing marked; only a manual entry marked
+    if (manual) Mark({4});
+    f->P_NOTRIP->Hide();
+    f->SB_DEO_CSV->Show();
+    f->SB_DEO_CSV->DoClick();
+    EXPECT_TRUE(f->P_NOTRIP->Visible && f->SB_DEO_CSV->Visible) << manual;
+    EXPECT_EQ(f->P_NOTRIP->Caption, said);
+  }
+  // The collection takes the current row when nothing is marked; below the
+  // list there is none.
+  f->ClearMarks();
+  AtRow(12);
+  f->P_NOTRIP->Hide();
+  f->SB_COLLEC->Show();
+  f->SB_COLLEC->DoClick();
+  EXPECT_TRUE(f->P_NOTRIP->Visible && f->SB_COLLEC->Visible);
+  EXPECT_EQ(f->P_NOTRIP->Caption, said);
+  EXPECT_FALSE(fs::exists(FsPath(CollectionListPath)));
+  LanguageIndex = 2;
+  f->SB_COLLEC->DoClick();
+  LanguageIndex = 1;
+  EXPECT_EQ(f->P_NOTRIP->Caption, "Ning\xFAn recorrido marcado: marque primero los recorridos.");
 }
 
 }  // namespace

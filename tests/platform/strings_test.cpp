@@ -1,9 +1,13 @@
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -160,3 +164,62 @@ TEST(StringList, WrittenFilesKeepTheirRightsAndAreFlushedBeforeAndAfterTheRename
   ::umask(mask);
   fs::remove_all(dir);
 }
+
+namespace {
+
+// A step that fails (as on a full or read-only disk) leaves the old file
+// whole, no temporary file, and the step's errno for the message.
+TEST(StringList, AFailingStepLeavesTheOldFileAndSaysWhy) {
+  const fs::path dir = TempDir("steps");
+  const fs::path file = dir / "list.T_L";
+  ASSERT_TRUE(WriteFileAtomically(file, "old"));
+  struct Row {
+    FileStep step;
+    int error;
+  } rows[] = {{FileStep::Create, ENOSPC}, {FileStep::Write, ENOSPC}, {FileStep::Sync, EIO}, {FileStep::Rename, EROFS}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(static_cast<int>(row.step));
+    std::vector<FileStep> taken;
+    FileStepCheck() = [&](FileStep s, const fs::path&) {
+      taken.push_back(s);
+      return s == row.step ? row.error : 0;
+    };
+    int error = 0;
+    EXPECT_FALSE(WriteFileAtomically(file, "new", false, &error));
+    FileStepCheck() = nullptr;
+    EXPECT_EQ(error, row.error);
+    EXPECT_EQ(Bytes(file), "old");
+    for (const auto& entry : fs::directory_iterator(dir)) EXPECT_EQ(entry.path().filename(), "list.T_L");
+    // Every step up to the failing one, in order; then the cleanup.
+    const std::vector<FileStep> order = {FileStep::Create, FileStep::Write, FileStep::Sync, FileStep::Rename};
+    const std::size_t upto = static_cast<std::size_t>(std::find(order.begin(), order.end(), row.step) - order.begin());
+    std::vector<FileStep> expected(order.begin(), order.begin() + static_cast<long>(upto) + 1);
+    if (row.step != FileStep::Create) expected.push_back(FileStep::Remove);
+    EXPECT_EQ(taken, expected);
+  }
+  int error = 0;
+  EXPECT_TRUE(WriteFileAtomically(file, "new", false, &error));
+  EXPECT_EQ(Bytes(file), "new");
+  fs::remove_all(dir);
+}
+
+// Temporary files of a process that ended go; those of this process, of a
+// running one and files that only look alike stay.
+TEST(StringList, TemporaryFilesOfEndedProcessesAreRemoved) {
+  const fs::path dir = TempDir("left");
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ::waitpid(ended, nullptr, 0);
+  const std::string gone = "DEMO.T_D.tmp" + std::to_string(ended), mine = "DEMO.T_L.tmp" + std::to_string(::getpid());
+  const std::string running = "x.BAD.tmp1";  // process 1 always runs
+  const std::vector<std::string> kept = {mine, running, "a.tmp", "b.tmpx1", "c.DEO.JOIN", "d.DEO", ".tmp12"};
+  for (const std::string& name : kept) std::ofstream(dir / name) << "x";
+  std::ofstream(dir / gone) << std::string(1000, 'x');
+  fs::create_directory(dir / ("folder.tmp" + std::to_string(ended)));
+  EXPECT_EQ(RemoveLeftTemporaryFiles(dir), 1);
+  EXPECT_FALSE(fs::exists(dir / gone));
+  for (const std::string& name : kept) EXPECT_TRUE(fs::exists(dir / name)) << name;
+  fs::remove_all(dir);
+}
+
+}  // namespace

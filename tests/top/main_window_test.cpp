@@ -2,6 +2,7 @@
 // language choice and marker, the opening commands and closing.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -15,6 +16,7 @@
 #include "diary/diary_window.h"
 #include "mail/mail_form.h"
 #include "platform/eventloop.h"
+#include "platform/strings.h"
 #include "platform/text.h"
 #include "top/forms.h"
 #include "top/info_form.h"
@@ -373,6 +375,54 @@ TEST_F(MainWindow, LanguageChoiceIsStoredAppliedAndRelabelsTheRider) {
   EXPECT_EQ(Form1->SB_DB->Hint, "Abrir diario");
   EXPECT_EQ(Form1->L_Rider->Caption.rfind("Ciclista: ", 0), 0u) << Form1->L_Rider->Caption;
   EXPECT_EQ(LanguageByte(SettingsFile()), 2);
+}
+
+// The settings saved on each activation of the main window: a failed save
+// is said once, not at every activation, and tried again when the settings
+// change (the language choice); once the disk takes it, the choice is kept.
+TEST_F(MainWindow, AFailedSettingsSaveIsSaidOnceAndTriedAgainAtTheNextChange) {
+  Start();
+  int tries = 0;
+  tav::FileStepCheck() = [&](tav::FileStep s, const fs::path& p) {
+    if (s != tav::FileStep::Create || p.string().find("GRD_DATA_01.GRD.tmp") == std::string::npos) return 0;
+    ++tries;
+    return EROFS;
+  };
+  tav::Application().ShownMessages.clear();
+  Form1->FormActivate(Form1);
+  Form1->FormActivate(Form1);
+  Form1->FormActivate(Form1);
+  EXPECT_EQ(tries, 1);
+  ASSERT_EQ(tav::Application().ShownMessages.size(), 1u);
+  EXPECT_EQ(tav::Application().ShownMessages[0],
+            "The file " + SettingsFile().string() + " cannot be written: the disk is read-only.");
+  Form1->CB_LG->DoSelect(2);  // a change: tried again, not said again
+  Form1->FormActivate(Form1);
+  EXPECT_EQ(tries, 2);
+  EXPECT_EQ(tav::Application().ShownMessages.size(), 1u);
+  EXPECT_EQ(LanguageByte(SettingsFile()), 1);
+  tav::FileStepCheck() = nullptr;
+  Form1->FormActivate(Form1);  // nothing changed since the failure: not tried
+  EXPECT_EQ(LanguageByte(SettingsFile()), 1);
+  Form1->CB_LG->DoSelect(0);
+  EXPECT_EQ(LanguageByte(SettingsFile()), 0);
+  // Failing again after a save went through is said again (in the language chosen).
+  tav::FileStepCheck() = [&](tav::FileStep s, const fs::path&) { return s == tav::FileStep::Create ? ENOSPC : 0; };
+  Form1->CB_LG->DoSelect(2);
+  tav::FileStepCheck() = nullptr;
+  ASSERT_EQ(tav::Application().ShownMessages.size(), 2u);
+  EXPECT_EQ(tav::Application().ShownMessages[1],
+            "No se puede escribir el archivo " + SettingsFile().string() + ": el disco est\xE1 lleno.");
+  // A start on a read-only disk says it once, not again at its activation
+  // (in German: the settings on disk still hold that choice).
+  tav::FileStepCheck() = [&](tav::FileStep s, const fs::path&) { return s == tav::FileStep::Create ? EROFS : 0; };
+  tav::Application().ShownMessages.clear();
+  Restart();
+  tav::FileStepCheck() = nullptr;
+  ASSERT_EQ(tav::Application().ShownMessages.size(), 1u);
+  EXPECT_EQ(tav::Application().ShownMessages[0], "Die Datei " + SettingsFile().string() +
+                                                      " kann nicht geschrieben werden: der Datentr\xE4ger ist "
+                                                      "schreibgesch\xFCtzt.\n");
 }
 
 TEST_F(MainWindow, CommandLineTripRelativeToTheStartFolderOpensTheView) {
