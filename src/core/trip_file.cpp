@@ -359,7 +359,7 @@ TripReadError ReadTripSamples(const std::filesystem::path& path, TripSample* buf
   if (e != TripReadError::None) return e;
   if (n < minRecords) {
     if (error) *error = TooShortText(path, n, minRecords);
-    return TripReadError::TooFewRecords;
+    return TripReadError::TooShortToShow;
   }
   std::copy(read.begin(), read.end(), buffer);
   count = n;
@@ -495,17 +495,21 @@ bool ApplyDeoBytes(std::string_view bytes, std::string* error, std::string_view 
   return true;
 }
 
-bool ReadDeoFile(const std::filesystem::path& path, std::string* error, int minRecords) {
+TripReadError ReadDeoFileAtLeast(const std::filesystem::path& path, int minRecords, std::string* error) {
   static std::string tail;  // GUI thread only
   int32_t count = 0;
-  if (ReadTripRecords(path, [](int) { return SpareTripBuffer(); }, tail, count, error) != TripReadError::None)
-    return false;
+  const TripReadError e = ReadTripRecords(path, [](int) { return SpareTripBuffer(); }, tail, count, error);
+  if (e != TripReadError::None) return e;
   if (count < minRecords) {
     if (error) *error = TooShortText(path, count, minRecords);
-    return false;
+    return TripReadError::TooShortToShow;
   }
   TakeOverReadTrip(count, tail);
-  return true;
+  return TripReadError::None;
+}
+
+bool ReadDeoFile(const std::filesystem::path& path, std::string* error) {
+  return ReadDeoFileAtLeast(path, 0, error) == TripReadError::None;
 }
 
 std::string TripRefusalText(const std::filesystem::path& path, int minRecords) {

@@ -50,7 +50,8 @@ struct TripFileData {
 };
 
 // Why a trip file was refused.
-enum class TripReadError { None, CannotOpen, TooFewRecords, TooManyRecords, Truncated, NotSamples };
+// TooShortToShow: read whole, but fewer records than the caller asked for.
+enum class TripReadError { None, CannotOpen, TooFewRecords, TooManyRecords, Truncated, NotSamples, TooShortToShow };
 
 // Largest magnitude a measured value of a record can have.
 inline constexpr float kMaxSampleValue = 1.0e6f;
@@ -71,7 +72,7 @@ TripReadError ReadTripFile(const std::filesystem::path& path, TripFileData& data
 // Reads only the samples into a caller's buffer of `capacity` records (for
 // worker threads); `count` gets the record count. Nothing shared is touched,
 // and a refused file leaves the buffer and `count` as they were; so does a
-// trip of fewer than `minRecords` records (TooFewRecords).
+// trip of fewer than `minRecords` records (TooShortToShow).
 TripReadError ReadTripSamples(const std::filesystem::path& path, TripSample* buffer, int capacity,
                               int32_t& count, std::string* error, int minRecords = 0);
 
@@ -115,10 +116,12 @@ void ZoneBlockOfTrip(const TripFileData& trip, const uint16_t (&rows)[kZoneRows]
 // first bound is 0; CurrentSport is then set from the header), ScaleMax
 // (clamped), TripNote (only with header flag 0x20; TripNotePresent is then
 // set, and without the flag both are cleared) and SampleInterval. A refused
-// file changes nothing; the message goes to `error`. So does a trip of fewer
-// than `minRecords` records, for callers that would refuse it anyway.
-// CurrentTripPath is not changed.
-bool ReadDeoFile(const std::filesystem::path& path, std::string* error = nullptr, int minRecords = 0);
+// file changes nothing; the message goes to `error`. CurrentTripPath is not
+// changed.
+bool ReadDeoFile(const std::filesystem::path& path, std::string* error = nullptr);
+// The same, but a trip of fewer than `minRecords` records is refused too
+// (TooShortToShow) and changes nothing, for callers that would refuse it.
+TripReadError ReadDeoFileAtLeast(const std::filesystem::path& path, int minRecords, std::string* error = nullptr);
 // The same from a file image already in memory.
 bool ApplyDeoBytes(std::string_view bytes, std::string* error = nullptr, std::string_view name = {});
 // Writes the current trip. With TripNotePresent the note is written and the

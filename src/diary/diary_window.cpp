@@ -1196,14 +1196,18 @@ std::string FirstMemoLine(const TMemo* memo) { return memo->Lines.Count() > 0 ? 
 
 // The slot and trip file of a line, and the caption of the loaded trip;
 // false when the line has no slot.
-bool TripOfLine(const TForm3* form, const std::string& line, int& slot, std::string& path) {
+bool TripOfLine(const std::string& line, int& slot, std::string& path) {
   const DiarySlotField f = ParseDiarySlot(line);
   if (!f.present) return false;
   path = TripPathOfLine(line);  // never outside the rider's folder
   if (path.empty()) return false;
   slot = f.slot;
-  LoadedTripCaption = std::string(LineKey(line)) + "   =    " + FirstMemoLine(form->DB_Memo);
   return true;
+}
+
+// The caption of a trip the diary has loaded.
+void TakeLoadedTripCaption(const TForm3* form, const std::string& line) {
+  LoadedTripCaption = std::string(LineKey(line)) + "   =    " + FirstMemoLine(form->DB_Memo);
 }
 
 }  // namespace
@@ -1223,17 +1227,20 @@ bool LoadDiaryTrip(TForm3* form, int position) {
     note = line.substr(star);
     note_present = true;
   }
-  TripNotePresent = note_present;
 
+  // A trip that is refused (damaged, or too short to show) leaves the
+  // current trip, its path, slot, note and caption as they were.
   std::string path;
-  if (!TripOfLine(form, line, DiaryTripSlot, path)) return false;
-  CurrentTripPath = path;
-
-  if (!ReadDeoFile(FsPath(path))) {
-    ReportCannotOpen();
+  int slot = 0;
+  if (!TripOfLine(line, slot, path)) return false;
+  if (const TripReadError e = ReadDeoFileAtLeast(FsPath(path), kMinShowRecords); e != TripReadError::None) {
+    if (e != TripReadError::TooShortToShow) ReportCannotOpen();  // it opened
     DiaryTripRefusal = TripRefusalText(FsPath(path));
     return false;
   }
+  CurrentTripPath = path;
+  DiaryTripSlot = slot;
+  TakeLoadedTripCaption(form, line);
   const bool file_note = (HeaderFlags(TripSamples[0]) & kHeaderFlagNote) != 0;
   TripNotePresent = note_present || file_note;
   if (!file_note && note_present) {
@@ -1242,10 +1249,6 @@ bool LoadDiaryTrip(TForm3* form, int position) {
     TripNote = note;
     TripNotePresent = true;
     if (TripFileExact(FsPath(path)) && !WriteDeoFile(FsPath(path), &DiaryTripRefusal)) return false;
-  }
-  if (TripSampleCount < 60) {
-    DiaryTripRefusal = TripRefusalText(FsPath(path));
-    return false;
   }
   SampleInterval = RecordInterval(TripSamples, TripSampleCount);
   ZeroDistancesAfter(TripSamples, TripSampleCount);
@@ -1259,19 +1262,22 @@ bool LoadDiaryCompareTrip(TForm3* form) {
   const std::string line = TripList[idx];
   if (IsManualEntryKey(line)) return false;
   std::string path;
-  if (!TripOfLine(form, line, DiaryCompareSlot, path)) return false;
+  int slot = 0;
+  if (!TripOfLine(line, slot, path)) return false;
 
+  // A refused trip (damaged, or too short to show) leaves the second
+  // buffer, its count, slot and the caption as they were.
   int32_t count = 0;
-  if (ReadTripSamples(FsPath(path), TripSamples2, kTripBufferRecords, count, nullptr) != TripReadError::None) {
-    ReportCannotOpen();
+  if (const TripReadError e = ReadTripSamples(FsPath(path), TripSamples2, kTripBufferRecords, count, nullptr,
+                                              kMinShowRecords);
+      e != TripReadError::None) {
+    if (e != TripReadError::TooShortToShow) ReportCannotOpen();  // it opened
     DiaryTripRefusal = TripRefusalText(FsPath(path));
     return false;
   }
   TripSampleCount2 = count;
-  if (count < 60) {
-    DiaryTripRefusal = TripRefusalText(FsPath(path));
-    return false;
-  }
+  DiaryCompareSlot = slot;
+  TakeLoadedTripCaption(form, line);
   ZeroDistancesAfter(TripSamples2, count);
   return true;
 }

@@ -341,17 +341,17 @@ TEST_F(TripFileTest, CallerBufferReadersTouchNoSharedData) {
   // the caller's buffer and count, and the current trip, stay as they were.
   std::vector<TripSample> shown(40, t[3]);
   count = 40;
-  EXPECT_EQ(ReadTripSamples(path, shown.data(), 40, count, nullptr, 31), TripReadError::TooFewRecords);
+  EXPECT_EQ(ReadTripSamples(path, shown.data(), 40, count, nullptr, 31), TripReadError::TooShortToShow);
   EXPECT_EQ(count, 40);
   EXPECT_EQ(std::count(shown.begin(), shown.end(), t[3]), 40);
   EXPECT_EQ(ReadTripSamples(path, shown.data(), 40, count, nullptr, 30), TripReadError::None);
   EXPECT_EQ(count, 30);
   std::string why;
-  EXPECT_FALSE(ReadDeoFile(path, &why, 31));
+  EXPECT_EQ(ReadDeoFileAtLeast(path, 31, &why), TripReadError::TooShortToShow);
   EXPECT_EQ(why, "The trip file " + PathText(path) + " holds 30 records; at least 31 are needed to show it.");
   EXPECT_EQ(TripSampleCount, 3);
   EXPECT_EQ(TripZoneBlock[1], 5.0f);
-  EXPECT_TRUE(ReadDeoFile(path, nullptr, 30));
+  EXPECT_EQ(ReadDeoFileAtLeast(path, 30), TripReadError::None);
   EXPECT_EQ(TripSampleCount, 30);
   TripSampleCount = 3;
   // Writer from a caller's buffer.

@@ -313,6 +313,10 @@ TEST_F(DiaryOpeners, ATripThatDoesNotOpenIsNamedWithWhy) {
       {"no existe", [] {}, true, 2},
   };
   AtRow(5);
+  // The trip on show before: a refused trip leaves it, its path and count.
+  const std::vector<TripSample> shown(TripSamples, TripSamples + 61);
+  TripSampleCount = 61;
+  CurrentTripPath = "shown.DEO";
   for (const Row& row : rows) {
     SCOPED_TRACE(row.why);
     fs::remove_all(file);
@@ -330,6 +334,9 @@ TEST_F(DiaryOpeners, ATripThatDoesNotOpenIsNamedWithWhy) {
                                                   : "The trip " + path + " is not opened: " + row.why + ".";
     EXPECT_EQ(f->P_NOTRIP->Caption, said);
     EXPECT_EQ(err.find("Cannot open output file.\n") != std::string::npos, row.stderr_line) << err;
+    EXPECT_EQ(TripSampleCount, 61);
+    EXPECT_EQ(CurrentTripPath, "shown.DEO");
+    EXPECT_TRUE(std::equal(shown.begin(), shown.end(), TripSamples));
   }
   fs::remove_all(file);
 }
