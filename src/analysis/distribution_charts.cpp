@@ -147,7 +147,7 @@ void TForm34::CreateControls() {
     const TRect plot = Ch_LO2->PlotRect();
     const TFont saved = cv.Font;
     cv.Font.Size = 8;
-    cv.Font.Color = ChartColors[5];
+    cv.Font.Color = Ch_LO2->CurveColour(ChartColors[5]);  // as the profile is drawn
     cv.Brush.Style = TBrushStyle::bsClear;
     cv.TextOut(4, plot.Top - 10 - cv.TextHeight("0") / 2, Format("%6.0f %s", CurveAltitudeMax * factor, unit));
     cv.TextOut(4, plot.Bottom + 5, Format("%6.0f %s", CurveAltitudeMin * factor, unit));

@@ -140,7 +140,7 @@ void TForm4::CreateControls() {
 
   TM_Label = Make<tav::TStaticText>("TM_Label");
   TM_Label->Font.Size = 7;
-  TM_Label->Font.Color = tav::clGray;
+  TM_Label->Font.Color = tav::RGBColor(96, 96, 96);  // small: darker than grey to read on the face
   TM_Label->SetCaption("TSS\x99, IF\x99 and NP\x99 are trademarks of their respective owners.");
 
   PB_Zones = Make<tav::TProgressBar>("PB_Zones");

@@ -577,7 +577,7 @@ void TForm51::ChartAfterDraw(TControl*, TCanvas& canvas) {
   const TRect plot = Chart->PlotRect();
   const TFont saved = canvas.Font;
   canvas.Font.Size = 8;
-  canvas.Font.Color = clMaroon;
+  canvas.Font.Color = Chart->CurveColour(clMaroon);
   auto right_aligned = [&](int bottom, double metres) {
     const std::string text = Format("%6.0f %s", metres * AltitudeFactor, unit);
     canvas.TextOut(plot.Right - 20 - canvas.TextWidth(text), bottom - canvas.TextHeight(text), text);

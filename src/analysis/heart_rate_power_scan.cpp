@@ -339,7 +339,7 @@ void TForm16::ChartAfterDraw(TControl*, TCanvas& canvas) {
     int y = plot.Top + static_cast<int>(plot.Bottom * 0.03) / 2;
     const int line = canvas.TextHeight("P");
     auto write = [&](const std::string& text, TColor color) {
-      canvas.Font.Color = color;
+      canvas.Font.Color = Chart->CurveColour(color);  // as its line is drawn
       canvas.TextOut(x, y, text);
       y += line;
     };
@@ -357,7 +357,7 @@ void TForm16::ChartAfterDraw(TControl*, TCanvas& canvas) {
   if (AltitudeShown && ViewMode != kViewHeartRateOnPower) {
     const double factor = UnitFlags & kUnitMiles ? kFeetPerMetre : 1.0;
     canvas.Font.Size = 8;
-    canvas.Font.Color = clMaroon;
+    canvas.Font.Color = Chart->CurveColour(clMaroon);
     canvas.TextOut(plot.Right + 5, plot.Top - 15, Format("%6.0f %s", AltitudeMax * factor, AltitudeUnitText.c_str()));
     canvas.TextOut(plot.Right + 5, plot.Bottom - 5, Format("%6.0f %s", AltitudeMin * factor, AltitudeUnitText.c_str()));
   }

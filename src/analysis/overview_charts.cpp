@@ -315,7 +315,7 @@ void TForm35::FormActivate(TControl*) {
   CB_C5->Select(Graf6Quantity(4));
 
   if (items_.empty()) {
-    const char* none = (UnitFlags & kUnitUsDate) ? "mm/tt/jjjj" : "tt.mm.jjjj";
+    const std::string& none = DateHolders[(UnitFlags & kUnitUsDate) ? 1 : 0];
     Caption = SpanCaption(none, none);
   } else {
     Caption = SpanCaption(Trimmed(items_.front().Label), Trimmed(items_.back().Label));

@@ -41,6 +41,9 @@ class TForm35 : public tav::TForm {
   // power, speed, cadence, heart rate, 10 normalised power, 11 absolute
   // value, 12 percent, 13 temperature.
   tav::OverviewTexts UiText;
+  // The caption's date placeholders while there is nothing to chart: day
+  // first, and month first (US date order).
+  std::string DateHolders[2] = {"tt.mm.jjjj", "mm/tt/jjjj"};
 
   // ---- Set by the openers ------------------------------------------------------
   int FirstItem = 0;

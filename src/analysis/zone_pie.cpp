@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 #include "core/core_data.h"
 #include "openers/openers.h"
@@ -92,6 +93,71 @@ void TForm10::SB_CloseClick(tav::TControl*) { Close(); }
 
 namespace tav {
 
+namespace {
+
+int OverlapArea(const TRect& a, const TRect& b) {
+  const int w = std::min(a.Right, b.Right) - std::max(a.Left, b.Left);
+  const int h = std::min(a.Bottom, b.Bottom) - std::max(a.Top, b.Top);
+  return w > 0 && h > 0 ? w * h : 0;
+}
+
+}  // namespace
+
+TPoint ZonePiePlace(TPoint click, int width, int height, const TRect& screen, const std::vector<TRect>& title_bars) {
+  constexpr int kGap = 12;  // between the click and the popup's edge
+  const int right = click.X + kGap, left = click.X - kGap - width, centre = click.X - width / 2;
+  const int below = click.Y + kGap, level = click.Y - height / 2, above = click.Y - kGap - height;
+  // Right of the click, then left of it: below, level or above it, or just
+  // under or over a caption bar while still beside the click; then under
+  // or over it.
+  std::vector<TPoint> tries;
+  for (const int x : {right, left}) {
+    for (const int y : {below, level, above}) tries.push_back({x, y});
+    for (const TRect& bar : title_bars)
+      for (const int y : {bar.Bottom, bar.Top - height})
+        if (y >= above && y <= below) tries.push_back({x, y});
+  }
+  tries.push_back({centre, below});
+  tries.push_back({centre, above});
+  // The first place of the least fault: over the click, then over caption
+  // bars (by area), then pushed from its place beside the click by the
+  // screen's edges.
+  TPoint best{};
+  std::tuple<bool, long long, bool> best_fault{true, 0, true};
+  bool first = true;
+  for (const TPoint& t : tries) {
+    // Inside the screen (its top-left corner first when it is too small).
+    const int x = std::max(screen.Left, std::min(t.X, screen.Right - width));
+    const int y = std::max(screen.Top, std::min(t.Y, screen.Bottom - height));
+    const TRect r{x, y, x + width, y + height};
+    long long overlap = 0;
+    for (const TRect& bar : title_bars) overlap += OverlapArea(r, bar);
+    const std::tuple<bool, long long, bool> fault{r.Contains(click.X, click.Y), overlap, x != t.X || y != t.Y};
+    if (first || fault < best_fault) {
+      best = {x, y};
+      best_fault = fault;
+      first = false;
+    }
+  }
+  return best;
+}
+
+std::vector<TRect> TitleBarsOfWindows(const TForm* except) {
+  std::vector<TRect> bars;
+  for (const TForm* f : Application().Forms()) {
+    if (f == except || !f->Visible || f->BorderStyle == TFormBorderStyle::bsNone ||
+        f->WindowState == TWindowState::wsMinimized)
+      continue;
+    int caption = f->Height - f->ClientHeight() - (f->Width - f->ClientWidth()) / 2;
+    if (caption <= 0) caption = TForm::kFrameHeight - TForm::kFrameWidth / 2;
+    if (f->WindowState == TWindowState::wsMaximized)
+      bars.push_back({0, 0, Screen().Width, caption});
+    else
+      bars.push_back({f->Left, f->Top, f->Left + f->Width, f->Top + caption});
+  }
+  return bars;
+}
+
 std::string ZonePieSliceLabel(std::string_view zoneName, double seconds, double total) {
   const double v = std::isfinite(seconds) ? std::clamp(seconds, 0.0, 2.0e9) : 0.0;
   const long long s = static_cast<long long>(v);
@@ -119,8 +185,15 @@ bool ShowZonePie(TForm10& pie, const ZonePieFill& fill) {
   }
   chart.SetBounds(2, 2, chart.Width, chart.Height);
   chart.Invalidate();
-  if (pie.Visible) pie.BringToFront();
-  else pie.Show();
+  if (pie.Visible) {
+    pie.BringToFront();
+  } else {
+    // Beside the point that was clicked, clear of other windows' caption bars.
+    const TPoint at = ZonePiePlace(Application().CursorPos, pie.Width, pie.Height,
+                                   {0, 0, Screen().Width, Screen().Height}, TitleBarsOfWindows(&pie));
+    pie.SetBounds(at.X, at.Y, pie.Width, pie.Height);
+    pie.Show();
+  }
   return true;
 }
 

@@ -41,9 +41,20 @@ namespace tav {
 
 // Fills the popup's chart: series, title and foot cleared, both in cream
 // text; one slice per zone in ZoneColors with ZoneNames, time and share as
-// its legend text; then shows the popup, or brings it to the front when it
-// is visible, where the user left it. False when nothing was shown.
+// its legend text; then shows the popup beside the mouse (ZonePiePlace of
+// Application().CursorPos), or brings it to the front when it is visible,
+// where the user left it. False when nothing was shown.
 bool ShowZonePie(TForm10& pie, const ZonePieFill& fill);
+
+// Where the popup opens (its top-left corner) for a click at `click` on the
+// screen: beside the click (right of it, else left; below, level or above),
+// inside `screen`, never over the click point itself, and over none of the
+// `title_bars` (other windows' caption bars with their buttons) where such
+// a place exists; else over the least of them.
+TPoint ZonePiePlace(TPoint click, int width, int height, const TRect& screen, const std::vector<TRect>& title_bars);
+
+// The caption bars of the program's visible framed windows but `except`.
+std::vector<TRect> TitleBarsOfWindows(const TForm* except);
 
 // Legend text of a slice: name, hh:mm:ss of the whole seconds and the share
 // of total in percent (0 when total is not above 0).

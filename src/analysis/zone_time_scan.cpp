@@ -8,6 +8,7 @@
 #include "core/trip_date_text.h"
 #include "core/trip_list.h"
 #include "openers/openers.h"
+#include "platform/colour_contrast.h"
 #include "platform/canvas.h"
 #include "platform/text.h"
 #include "texts/text_tables.h"
@@ -495,7 +496,7 @@ void TForm56::DrawZoneLegend(int zoneCount, int basis) {
     const int left = 15 + step * k;
     canvas.Brush.Color = ZoneColors[j];
     canvas.FillRect({left, 2, left + box, 16});
-    canvas.Font.Color = ZoneColors[j] == ChartColors[9] ? clWhite : ChartColors[9];
+    canvas.Font.Color = TextColourOn(ZoneColors[j], ChartColors[9]);
     canvas.TextRect({left, 2, left + box, 16}, left, 2, name_of(j));
   }
   Show_Zonen->Show();

@@ -161,6 +161,16 @@ void DrawSilhouette(TCanvas& canvas, const std::vector<TPoint>& mask, int x, int
   }
 }
 
+TRect CalendarIconRect(const TRect& cell, const TRect& date_text, bool has_lines, int full, int small) {
+  if (!has_lines) return {cell.Left + 2, cell.Top + 30, cell.Left + 2 + full, cell.Top + 30 + full};
+  // Between the cell's top and the line under the date (16 px down).
+  const int top = cell.Top + 1;
+  if (small > 15) return {};
+  if (date_text.Left - 2 - (cell.Left + 2) >= small) return {cell.Left + 2, top, cell.Left + 2 + small, top + small};
+  if (cell.Right - 2 - (date_text.Right + 2) >= small) return {cell.Right - 2 - small, top, cell.Right - 2, top + small};
+  return {};
+}
+
 CalendarHit CalendarHitTest(int col, int row, int dy, int week_rows) {
   if (col < 0 || col > 8 || row < 1 || row > week_rows || dy < 0 || dy > 140) return {};
   const long long monday = 7LL * (row - 1);

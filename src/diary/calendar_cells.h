@@ -71,6 +71,13 @@ std::vector<TPoint> SilhouetteMask(const TBitmap& picture);
 void DrawSilhouette(TCanvas& canvas, const std::vector<TPoint>& mask, int x, int y, const TRect& clip,
                     TColor background, TColor color);
 
+// Where a day's kind icon lies in its cell: on a day without lines the
+// full icon (full x full pixels) at (left + 2, top + 30); on a day with
+// lines a small one (small x small) in a top corner beside the date text,
+// the left one first, clear of the date and of the lines below; an empty
+// rectangle when neither corner has room for it.
+TRect CalendarIconRect(const TRect& cell, const TRect& date_text, bool has_lines, int full, int small);
+
 // ---- Clicks -------------------------------------------------------------------------------------
 enum class CalendarClick { None, PeriodSums, DaySums, DayPie, DayDiary, WeekPie, WeekDiary };
 struct CalendarHit {

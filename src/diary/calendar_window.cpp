@@ -11,6 +11,7 @@
 #include "diary/calendar_model.h"
 #include "diary/kind_picture.h"
 #include "openers/openers.h"
+#include "platform/colour_contrast.h"
 #include "platform/text.h"
 #include "texts/text_tables.h"
 
@@ -24,6 +25,7 @@ constexpr int kGridLeft = 5, kGridTop = 5;
 constexpr int kWeekColumnWidth = 25, kTitleRowHeight = 25, kWeekRowHeight = 120;
 constexpr TColor kGridColor = 0x808080;
 constexpr int kIconSize = 80;
+constexpr int kSmallIconSize = 14;  // beside the date of a day with lines
 // Height of the band under the grid: legend, radio buttons and margins.
 constexpr int kBottomBand = 25 + 6 + 17 + 5;
 constexpr int kLegendHeight = 25;
@@ -200,6 +202,17 @@ void TForm33::DrawPictures() {
       DrawKindPicture(p->Picture.Canvas(), 2, 40, 4, scale / 2, clBlack);
     }
     masks_[static_cast<std::size_t>(k)] = SilhouetteMask(p->Picture);
+    // The same figure small, for a day whose lines fill the cell.
+    TBitmap small(kSmallIconSize, kSmallIconSize);
+    small.Fill(clWhite);
+    const double small_scale = kSmallIconSize / 28.0;
+    if (k < 5) {
+      DrawKindPicture(small.Canvas(), kinds[k], 0, 1, small_scale, clBlack);
+    } else {
+      DrawKindPicture(small.Canvas(), 0, 0, 7, small_scale / 2, clBlack);
+      DrawKindPicture(small.Canvas(), 2, 7, 0, small_scale / 2, clBlack);
+    }
+    small_masks_[static_cast<std::size_t>(k)] = SilhouetteMask(small);
   }
   Zove->SetBounds(0, 0, 50, 50);
   Zove->SetPictureSize(50, 50);
@@ -225,8 +238,10 @@ void TForm33::DrawPictures() {
 void TForm33::FormActivate(TControl*) {
   CountRiderZones();
   // The kind-of-sport button names its kind in the current language.
-  if (const TSpeedButton* kind = DiaryKindButton(SB_SEL->Tag); kind != nullptr && !first_resize_)
+  if (const TSpeedButton* kind = DiaryKindButton(SB_SEL->Tag); kind != nullptr && !first_resize_) {
     SB_SEL->Caption = kind->Caption;
+    SB_SEL->Hint = UiText[static_cast<std::size_t>(31 + std::clamp(SB_SEL->Tag, 0, 2))];
+  }
   if (WindowState != TWindowState::wsMaximized)
     SetClientHeight(kGridTop + kTitleRowHeight + 8 + 4 * (kWeekRowHeight + 1) + kBottomBand);
   CalGrid->Font.Name = "Verdana";
@@ -283,7 +298,7 @@ void TForm33::DrawZoneLegend() {
   c.Font = CalGrid->Font;
   for (int k = 0; k < zones; ++k) {
     c.Brush.Color = ZoneColors[k];
-    c.Font.Color = ZoneColors[k] == ChartColors[9] ? clWhite : ChartColors[9];
+    c.Font.Color = TextColourOn(ZoneColors[k], ChartColors[9]);
     c.TextOut(15 + 55 * k, 6, Format(" %-5.5s  ", std::string(ZoneNames[k], strnlen(ZoneNames[k], kZoneNameChars)).c_str()));
   }
   Show_Zonen->Width = 15 + 55 * zones;
@@ -394,7 +409,10 @@ void TForm33::DrawDayCell(TCanvas& c, int col, int row, const TRect& rect) {
   const long long d = 7LL * (row - 1) + col - 1;
   const int x = rect.Left, y = rect.Top, w = rect.Width();
   c.Brush.Style = TBrushStyle::bsClear;
-  TextCentred(c, rect, y + 3, FormatDisplayDate(CalendarFirstMonday() + static_cast<double>(d)));
+  const std::string date = FormatDisplayDate(CalendarFirstMonday() + static_cast<double>(d));
+  TextCentred(c, rect, y + 3, date);
+  const int date_left = x + (w - c.TextWidth(date)) / 2;
+  const TRect date_text{date_left, y + 3, date_left + c.TextWidth(date), y + 3 + c.TextHeight(date)};
   c.Pen = TPen{ChartColors[8], 1, TPenStyle::psSolid};
   c.MoveTo(x, y + 16);
   c.LineTo(x + w, y + 16);
@@ -404,10 +422,17 @@ void TForm33::DrawDayCell(TCanvas& c, int col, int row, const TRect& rect) {
 
   const CalendarDay& day = CalendarDayAt(d);
   if (day.RideMinutes > 0) DrawLines(c, rect, x, w, false, DayCellValues(day));
+  // The icon of the day's other kinds of sport: full size where the day has
+  // no lines, else small beside the date, so that it covers no text.
   const int32_t mask = CalendarSportMaskAt(d);
-  if (mask > 0)
-    DrawSilhouette(c, masks_[static_cast<std::size_t>(CalendarIconOfMask(mask))], x + 2, y + 30, rect, CalGrid->Color,
-                   ChartColors[11]);
+  if (mask > 0) {
+    const bool lines = day.RideMinutes > 0;
+    const TRect icon = CalendarIconRect(rect, date_text, lines, kIconSize, kSmallIconSize);
+    const auto& masks = lines ? small_masks_ : masks_;
+    if (icon.Width() > 0)
+      DrawSilhouette(c, masks[static_cast<std::size_t>(CalendarIconOfMask(mask))], icon.Left, icon.Top, rect,
+                     CalGrid->Color, ChartColors[11]);
+  }
   int from = x + 5;
   int zone = 0;
   for (int end : ZoneBarEnds(day.ZoneSeconds, Zones(), x + 5, w - 8)) {

@@ -112,6 +112,7 @@ class TForm33 : public tav::TForm {
   std::string rows_rider_;
   int32_t rows_monday_ = 0;
   std::array<std::vector<tav::TPoint>, 6> masks_;  // silhouettes of PIC_01..PIC_05, RuS
+  std::array<std::vector<tav::TPoint>, 6> small_masks_;  // the same, small (beside a date)
 };
 
 extern TForm33* Form33;

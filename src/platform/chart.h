@@ -86,7 +86,9 @@
 //    series, else one item per active series with ShowInLegend), TextStyle.
 //  - Colours: Color (the panel), BackColor (the plot area; clNone shows the
 //    panel), Frame (the plot outline; psClear hides it), Gradient (panel
-//    gradient). A chart without any series draws only its panel (gradient
+//    gradient). Lines and points are drawn in CurveColour of their colour,
+//    which stays as set where it reads on the plot and is darkened (or
+//    lightened) where it does not; bars and pie slices keep their colours. A chart without any series draws only its panel (gradient
 //    when Gradient.Visible) and its titles.
 //  - Margins: MarginLeft/Top/Right/Bottom in MarginUnits (percent of the
 //    chart's width/height, or pixels), outside the titles, legend and axes.
@@ -469,6 +471,16 @@ class TChart : public TControl {
   TChartSeries* SeriesAt(int x, int y, int* point_index = nullptr) const;
   // The margins in pixels (left, top, right, bottom) for the current size.
   TRect MarginPixels() const;
+
+  // ---- Readable curves.
+  // The colour the plot area shows: BackColor, else the panel's Color (the
+  // middle of the gradient when one is shown).
+  TColor PlotBackground() const;
+  // The colour a line or point of colour c is drawn in: c where it reads
+  // on the plot background (contrast 3:1), else c darkened (or lightened on
+  // a dark plot) just enough. Text drawn over the plot in a series' colour
+  // takes it too.
+  TColor CurveColour(TColor c) const;
 
   // ---- Zoom.
   bool AllowZoom = true;

@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "platform/chart_internal.h"
+#include "platform/colour_contrast.h"
+#include "platform/drawing_style.h"
 
 namespace tav {
 
@@ -94,6 +96,18 @@ TRect TChart::MarginPixels() const {
   if (MarginUnits == TMarginUnits::muPixels) return {MarginLeft, MarginTop, MarginRight, MarginBottom};
   return {Width * MarginLeft / 100, Height * MarginTop / 100, Width * MarginRight / 100, Height * MarginBottom / 100};
 }
+
+TColor TChart::PlotBackground() const {
+  if (IsRealColor(BackColor)) return BackColor;
+  if (Gradient.Visible && IsRealColor(Gradient.StartColor) && IsRealColor(Gradient.EndColor)) {
+    const TColor a = Gradient.StartColor, b = Gradient.EndColor;
+    return static_cast<TColor>(RGBColor((GetRValue(a) + GetRValue(b)) / 2, (GetGValue(a) + GetGValue(b)) / 2,
+                                        (GetBValue(a) + GetBValue(b)) / 2));
+  }
+  return Color;
+}
+
+TColor TChart::CurveColour(TColor c) const { return ReadableOn(c, PlotBackground(), kCurveContrast); }
 
 const TChart::Geometry& TChart::Geo() const {
   // The key is rebuilt in a reused scratch object (no allocations once warm)

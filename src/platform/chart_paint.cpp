@@ -127,6 +127,8 @@ void TChart::DrawLegend(TCanvas& cv, const Geometry& g) {
   for (size_t i = 0; i < g.items.size(); ++i) {
     const Geometry::LegendItem& it = g.items[i];
     TColor c = it.point >= 0 ? it.series->PointColor(it.point) : it.series->SeriesColor;
+    // A curve's entry shows the colour its line is drawn in.
+    if (it.series->Type() == TSeriesType::stLine || it.series->Type() == TSeriesType::stPoint) c = CurveColour(c);
     int sy = (it.rect.Top + it.rect.Bottom - kLegendSymbol) / 2;
     cv.Pen = TPen{clBlack, 1, TPenStyle::psSolid};
     cv.Brush = TBrush{c, TBrushStyle::bsSolid};

@@ -820,6 +820,17 @@ void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
   }
   QPainter& p = *painter;
   p.setRenderHint(QPainter::Antialiasing, false);
+  // Lines and points in colours that read on the plot: each colour is
+  // looked at once per run of equal colours.
+  TColor raw_seen = s.SeriesColor, shown_seen = CurveColour(s.SeriesColor);
+  auto shown = [&](TColor c) {
+    if (c != raw_seen) {
+      raw_seen = c;
+      shown_seen = CurveColour(c);
+    }
+    return shown_seen;
+  };
+  const TColor series_colour = shown_seen;
   const bool lines = s.LinesVisible && s.Type() != TSeriesType::stPoint && s.PenStyle != TPenStyle::psClear;
   const bool points = s.PointsVisible || s.Type() == TSeriesType::stPoint;
   if (lines) {
@@ -830,7 +841,7 @@ void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
           w.Break();
           continue;
         }
-        w.Point(hx.ToPixel(xs[static_cast<size_t>(i)]), vy.ToPixel(ys[static_cast<size_t>(i)]), s.PointColor(i));
+        w.Point(hx.ToPixel(xs[static_cast<size_t>(i)]), vy.ToPixel(ys[static_cast<size_t>(i)]), shown(s.PointColor(i)));
       }
     } else {
       // One pass: each point is mapped and falls into its pixel column.
@@ -844,9 +855,9 @@ void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
         const bool safe = st && st->all_finite && st->x.any && hx.ToPixelF(st->x.min) >= 0 &&
                           hx.ToPixelF(st->x.max) < kPixelLimit;
         if (safe)
-          ReducePlainLinear<true>(xp, yp, n, hx, vy, s.SeriesColor, w, st->x_sorted);
+          ReducePlainLinear<true>(xp, yp, n, hx, vy, series_colour, w, st->x_sorted);
         else
-          ReducePlainLinear<false>(xp, yp, n, hx, vy, s.SeriesColor, w);
+          ReducePlainLinear<false>(xp, yp, n, hx, vy, series_colour, w);
       } else {
         ColumnBucket b;
         const PixelOf to_x(hx), to_y(vy);
@@ -859,7 +870,7 @@ void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
           }
           const int px = to_x(x);
           const int py = to_y(y);
-          const TColor c = plain ? s.SeriesColor : s.PointColor(i);
+          const TColor c = plain ? series_colour : shown(s.PointColor(i));
           if (b.open && b.x == px && b.color == c) {
             b.Add(py);
           } else {
@@ -882,7 +893,7 @@ void TChart::DrawSeries(TCanvas& cv, const TChartSeries& s, const Geometry& g) {
       int px = hx.ToPixel(xs[static_cast<size_t>(i)]);
       int py = vy.ToPixel(ys[static_cast<size_t>(i)]);
       if (px + size < pr.Left || px - size >= pr.Right || py + size < pr.Top || py - size >= pr.Bottom) continue;
-      TColor c = s.PointColor(i);
+      const TColor c = shown(s.PointColor(i));
       if (!IsRealColor(c)) continue;
       if (!DrawAllPoints && pr.Contains(px, py)) {
         // The same marker in the same colour on the same spot changes nothing.

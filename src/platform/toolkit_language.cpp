@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QString>
 #include <QTranslator>
 #include <memory>
@@ -11,6 +12,11 @@ namespace tav {
 bool SetToolkitLanguage(std::string_view code) {
   static QTranslator* installed = nullptr;
   if (QCoreApplication::instance() == nullptr) return false;
+  // Month and day names (the date pickers' calendars): German, Spanish, or
+  // English with weeks from Monday as the program's calendar has them.
+  QLocale::setDefault(code == "de"   ? QLocale(QLocale::German, QLocale::Germany)
+                      : code == "es" ? QLocale(QLocale::Spanish, QLocale::Spain)
+                                     : QLocale(QLocale::English, QLocale::UnitedKingdom));
   if (installed != nullptr) {
     QCoreApplication::removeTranslator(installed);
     delete installed;

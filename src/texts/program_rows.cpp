@@ -1,6 +1,7 @@
-// The program's own rows: captions, hints and window captions that the
-// windows give beyond the language tables (short button words, a window
-// title), in German, English and Spanish, applied after the tables' rows.
+// The program's own rows: captions, hints, window captions and text members
+// that the windows give beyond the language tables (short button words,
+// hints, a window title, caption placeholders), in German, English and
+// Spanish, applied after the tables' rows.
 // Texts are written in UTF-8 and stored as Windows-1252 bytes.
 #include "texts/text_tables.h"
 
@@ -26,6 +27,42 @@ constexpr TextRow kProgramRows[] = {
     {"TForm3", kCaption, "SB_SEL0", -1, "Rad P"_t, "Bike P"_t, "Bici P"_t},
     {"TForm3", kCaption, "SB_SEL1", -1, "Rad HR"_t, "Bike HR"_t, "Bici FC"_t},
     {"TForm3", kCaption, "SB_SEL2", -1, "Lauf"_t, "Run"_t, "Correr"_t},
+    {"TForm3", kCaption, "SB_AW", -1, "Summe"_t, "Sum"_t, "Suma"_t},
+    {"TForm3", kCaption, "SB_STA2", -1, "Zone"_t, "Zones"_t, "Zonas"_t},
+    // Named as the Delete key is on each keyboard.
+    {"TForm3", kCaption, "SB_TRIP_KILL", -1, "Entf"_t, "Del"_t, "Supr"_t},
+
+    // The main window's rider box.
+    {"TForm1", kHint, "CB_Rider", -1, "Fahrer wählen"_t, "Choose the rider"_t, "Elegir ciclista"_t},
+
+    // The calendar: its overview button as the main window names it, and the
+    // button of its settings panel.
+    {"TForm33", kCaption, "SB_G6", -1, "Charts"_t, "Charts"_t, "Gráficos"_t},
+    {"TForm33", kHint, "DO_1", -1, "Zeilen der Tage wählen"_t, "Choose the lines of the days"_t,
+     "Elegir las líneas de los días"_t},
+
+    // The evaluation's view buttons, weight switch and trademark notice.
+    {"TForm4", kHint, "SB_AWZ", -1, "Zusammenfassung"_t, "Summary"_t, "Resumen"_t},
+    {"TForm4", kHint, "SB_PGRAF", -1, "Power"_t, "Power"_t, "Potencia"_t},
+    {"TForm4", kHint, "SB_SGRAF", -1, "NP, Puls, TSS, IF"_t, "NP, HR, TSS, IF"_t, "NP, pulso, TSS, IF"_t},
+    {"TForm4", kHint, "SB_Po_Gew", -1, "Power / Gewicht"_t, "Power / weight"_t, "Potencia / peso"_t},
+    {"TForm4", kCaption, "TM_Label", -1, "TSS™, IF™ und NP™ sind Marken ihrer jeweiligen Inhaber."_t,
+     "TSS™, IF™ and NP™ are trademarks of their respective owners."_t,
+     "TSS™, IF™ y NP™ son marcas de sus respectivos propietarios."_t},
+
+    // The six-chart overview's chart choice in its settings panel, and its
+    // caption while it has nothing to chart.
+    {"TForm35", kItem, "CB_G6_1", 0, "Diagramm 1"_t, "Chart 1"_t, "Gráfico 1"_t},
+    {"TForm35", kItem, "CB_G6_1", 1, "Diagramm 2"_t, "Chart 2"_t, "Gráfico 2"_t},
+    {"TForm35", kItem, "CB_G6_1", 2, "Diagramm 3"_t, "Chart 3"_t, "Gráfico 3"_t},
+    {"TForm35", kItem, "CB_G6_1", 3, "Diagramm 4"_t, "Chart 4"_t, "Gráfico 4"_t},
+    {"TForm35", kItem, "CB_G6_1", 4, "Diagramm 5"_t, "Chart 5"_t, "Gráfico 5"_t},
+    {"TForm35", kItem, "CB_G6_1", 5, "Diagramm 6"_t, "Chart 6"_t, "Gráfico 6"_t},
+    {"TForm35", kMember, "DateHolders", 0, "tt.mm.jjjj"_t, "tt.mm.jjjj"_t, "dd.mm.aaaa"_t},
+    {"TForm35", kMember, "DateHolders", 1, "mm/tt/jjjj"_t, "mm/tt/jjjj"_t, "mm/dd/aaaa"_t},
+
+    // The zone pie's handle.
+    {"TForm10", kHint, "SB_MOVE", -1, "Verschieben"_t, "Move"_t, "Mover"_t},
 
     // The heart-rate views of one trip.
     {"TForm16", kCaption, "SB_03", -1, "Phasen"_t, "Phases"_t, "Fases"_t},
@@ -57,8 +94,19 @@ constexpr TextRow kProgramRows[] = {
     {"TForm51", kCaption, "SB_SP", -1, "Geschw."_t, "Speed"_t, "Veloc."_t},
     {"TForm51", kCaption, "SB_SR", -1, "Gänge"_t, "Gears"_t, "Marchas"_t},
 
+    // The power/cadence/speed window's views.
+    {"TForm52", kHint, "SB_PRS", -1, "Power/RPM/Geschw."_t, "Power/RPM/Speed"_t, "Potencia/RPM/Velocidad"_t},
+    {"TForm52", kHint, "SB_PR", -1, "Drehmoment/RPM"_t, "Torque/RPM"_t, "Par/RPM"_t},
+
     // The time-in-zones window's measuring tool.
     {"TForm56", kHint, "SB_ZO", -1, "Messen"_t, "Measure"_t, "Medir"_t},
+
+    // The trip view's calendar button.
+    {"TForm30", kHint, "SB_KAL", -1, "Kalender"_t, "Calendar"_t, "Calendario"_t},
+
+    // The user display editor.
+    {"TForm200", kFormCaption, "", -1, "Benutzeranzeige"_t, "User display"_t, "Pantalla del usuario"_t},
+    {"TForm200", kCaption, "B_NO", -1, "Abbrechen"_t, "Cancel"_t, "Cancelar"_t},
 
     // The sample table.
     {"TForm40", kFormCaption, "", -1, "Tabelle"_t, "Table"_t, "Tabla"_t},

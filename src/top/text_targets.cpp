@@ -17,6 +17,7 @@
 #include "analysis/power_cadence_scan.h"
 #include "analysis/power_duration_scan.h"
 #include "analysis/time_above_scan.h"
+#include "analysis/zone_pie.h"
 #include "analysis/zone_time_scan.h"
 #include "diary/calendar_window.h"
 #include "diary/diary_window.h"
@@ -50,6 +51,7 @@ constexpr WindowEntry kWindows[] = {
     {"TForm80", FormOf<&Form80>},   {"TForm7", FormOf<&Form7>},     {"TForm400", FormOf<&Form400>},
     {"TForm30", FormOf<&Form30>},   {"TForm31", FormOf<&Form31>},   {"TForm40", FormOf<&Form40>},
     {"TForm50", FormOf<&Form50>},   {"TForm200", FormOf<&Form200>}, {"TForm530", FormOf<&Form530>},
+    {"TForm10", FormOf<&Form10>},
 };
 
 // A window's text member as a run: a single string is a run of one.
@@ -78,6 +80,7 @@ constexpr MemberEntry kMembers[] = {
     {"TForm16", "UiText", RunOf<&Form16, &TForm16::UiText>},
     {"TForm34", "UiText", RunOf<&Form34, &TForm34::UiText>},
     {"TForm35", "UiText", RunOf<&Form35, &TForm35::UiText>},
+    {"TForm35", "DateHolders", RunOf<&Form35, &TForm35::DateHolders>},
     {"TForm51", "UiText", RunOf<&Form51, &TForm51::UiText>},
     {"TForm52", "UiText", RunOf<&Form52, &TForm52::UiText>},
     {"TForm56", "UiText", RunOf<&Form56, &TForm56::UiText>},

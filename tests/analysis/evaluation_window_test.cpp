@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../core/demo_rider_program.h"
+#include "../platform/contrast_reference.h"
 #include "../viewing/form_snapshot.h"
 #include "analysis/analysis_common.h"
 #include "analysis/distribution_charts.h"
@@ -65,6 +66,32 @@ TEST_F(EvaluationWindow, EveryViewOfTheDemoRider) {
   EXPECT_EQ(f->Chart->Tag, 20);
   EXPECT_EQ(f->Series[0]->Count(), 8);  // no peaks of the manual entry
   EXPECT_NE(snapshot::SaveFormPng(*f, "evaluation_peaks"), "");
+}
+
+// The yellow of the NP and distance trends reads on the chart's background:
+// kept where it does, darker on the white default; red reads as it is.
+TEST_F(EvaluationWindow, TheYellowTrendsReadOnTheChartsBackground) {
+  Open({1, 2, 3, 4, 13, 14});
+  TChart& chart = *f->Chart;
+  for (TSpeedButton* b : {f->SB_SGRAF, f->SB_DGRAF}) {
+    b->DoClick();
+    const TColor back = chart.PlotBackground();
+    EXPECT_EQ(back, ChartColors[0]);
+    EXPECT_EQ(f->Series[0]->SeriesColor, RGBColor(255, 255, 0)) << b->Name;
+    const TColor drawn = chart.CurveColour(f->Series[0]->SeriesColor);
+    EXPECT_GE(testing_contrast::Contrast(drawn, back), 3.0) << b->Name;
+    EXPECT_EQ(chart.CurveColour(RGBColor(255, 0, 0)), RGBColor(255, 0, 0));
+    TBitmap out(chart.Width, chart.Height);
+    chart.Paint(out.Canvas());
+    int yellow = 0, shown = 0;
+    for (int y = 0; y < out.Height(); ++y)
+      for (int x = 0; x < out.Width(); ++x) {
+        yellow += out.Pixel(x, y) == RGBColor(255, 255, 0);
+        shown += out.Pixel(x, y) == drawn;
+      }
+    EXPECT_EQ(yellow, 0) << b->Name;
+    EXPECT_GT(shown, 50) << b->Name;  // the trend's line, its points and its legend entry
+  }
 }
 
 TEST_F(EvaluationWindow, ClicksNameTheLineOfThePointAfterSkippedLines) {

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "analysis_test_util.h"
+#include "../platform/contrast_reference.h"
 #include "core/smoothing.h"
 #include "core/trip_file.h"
 #include "diary/diary_window.h"
@@ -179,7 +180,8 @@ TEST_F(GradeWindowTest, EveryCurveOfEightTripsIsDrawn) {
     TBitmap out(Form51->Chart->Width, Form51->Chart->Height);
     Form51->Chart->Paint(out.Canvas());
     for (std::size_t k = 1; k <= 8; ++k) {
-      const TColor colour = Form51->Series[k]->SeriesColor;
+      const TColor colour = Form51->Chart->CurveColour(Form51->Series[k]->SeriesColor);  // as drawn
+      EXPECT_GE(testing_contrast::Contrast(colour, Form51->Chart->PlotBackground()), 3.0) << k;
       const TRect plot = Form51->Chart->PlotRect();  // the legend has swatches
       int pixels = 0;
       for (int y = plot.Top; y < plot.Bottom; ++y)

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "analysis_test_util.h"
+#include "../platform/contrast_reference.h"
 #include "platform/eventloop.h"
 #include "platform/text.h"
 
@@ -359,6 +360,47 @@ TEST_F(HrPowerWindowTest, KeepsItsRideAndIntervalAndNamesTheViewShown) {
   EXPECT_FALSE(Form16->SB_04->Flat);
   EXPECT_EQ(Form16->Series[1]->Count(), 0);
   EXPECT_EQ(Form16->RisingFitText, "");
+  Form16->Hide();
+}
+
+// The fit of the rising records is drawn and written in the window's yellow
+// only where that reads on the chart's background: on the white default it
+// is a darker yellow, its text as its line.
+TEST_F(HrPowerWindowTest, TheRisingFitReadsOnTheChartsBackground) {
+  const auto ride = Ride(1201, 1, [](int i) { return 150.0f + 60 * std::sin(i / 20.0f); },
+                         [](int i) { return 120.0f + 20 * std::sin((i - 15) / 20.0f); });
+  testing_core::LoadInto(TripSamples2, TripSampleCount2, ride);
+  Form16->Tag = 1;
+  Form16->Show();
+  Form16->SB_01Click(nullptr);
+  ASSERT_EQ(Form16->ViewMode, kViewHeartRateOnPower);
+  ASSERT_NE(Form16->RisingFitText, "");
+  TChart& chart = *Form16->Chart;
+  const TColor back = chart.PlotBackground();
+  EXPECT_EQ(back, ChartColors[0]);
+  EXPECT_EQ(Form16->Series[9]->SeriesColor, clYellow);
+  const TColor rising = chart.CurveColour(clYellow);
+  EXPECT_GE(testing_contrast::Contrast(rising, back), 3.0);
+  // Red and blue read on white as they are.
+  EXPECT_EQ(chart.CurveColour(Form16->Series[11]->SeriesColor), clRed);
+  EXPECT_EQ(chart.CurveColour(Form16->Series[10]->SeriesColor), clBlue);
+
+  auto count = [&](TColor colour) {
+    TBitmap out(chart.Width, chart.Height);
+    chart.Paint(out.Canvas());
+    int n = 0;
+    for (int y = 0; y < out.Height(); ++y)
+      for (int x = 0; x < out.Width(); ++x) n += out.Pixel(x, y) == colour;
+    return n;
+  };
+  EXPECT_EQ(count(clYellow), 0);
+  EXPECT_GT(count(rising), 50);  // the rising records, their line and its text
+  // Without the points and the line, the text alone, in the same colour.
+  Form16->Series[8]->Active = false;
+  Form16->Series[9]->Active = false;
+  EXPECT_GT(count(rising), 10);
+  Form16->Series[8]->Active = true;
+  Form16->Series[9]->Active = true;
   Form16->Hide();
 }
 

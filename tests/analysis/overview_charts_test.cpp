@@ -8,6 +8,7 @@
 #include "diary/calendar_model.h"
 #include "diary/calendar_window.h"
 #include "platform/text.h"
+#include "texts/text_tables.h"
 #include "viewing/form_snapshot.h"
 
 namespace tav {
@@ -213,6 +214,23 @@ TEST_F(OverviewChartsTest, CalendarDaysAndEmptyPeriods) {
   UnitFlags = kUnitUsDate;
   Open(10, 0, 0);
   EXPECT_EQ(Form35->Caption, "Analyze of mm/tt/jjjj to mm/tt/jjjj");
+  // ... in the words of the chosen language.
+  const struct {
+    int language;
+    int units;
+    const char* caption;
+  } languages[] = {
+      {2, kUnitUsDate, "An\xE1lisis de mm/dd/aaaa a mm/dd/aaaa"},
+      {2, 0, "An\xE1lisis de dd.mm.aaaa a dd.mm.aaaa"},
+      {0, 0, "Auswertung vom tt.mm.jjjj bis tt.mm.jjjj"},
+      {1, kUnitUsDate, "Analyze of mm/tt/jjjj to mm/tt/jjjj"},
+  };
+  for (const auto& l : languages) {
+    ApplyTextTable(l.language);
+    UnitFlags = l.units;
+    Open(10, 0, 0);
+    EXPECT_EQ(Form35->Caption, l.caption) << l.language;
+  }
 }
 
 TEST_F(OverviewChartsTest, AxisEditsMinuteAxisAndCursor) {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "analysis_test_util.h"
+#include "../platform/contrast_reference.h"
 #include "platform/canvas.h"
 #include "core/trip_file.h"
 #include "diary/diary_window.h"
@@ -90,14 +93,22 @@ TEST_F(TimeAboveWindowTest, EveryCurveOfEightTripsIsDrawn) {
   TBitmap out(Form8->Chart->Width, Form8->Chart->Height);
   Form8->Chart->Paint(out.Canvas());
   const TRect plot = Form8->Chart->PlotRect();
+  // Each trip in its own colour, drawn where it reads on the chart's
+  // background (the first trip's yellow darkened on white).
+  const TColor background = Form8->Chart->PlotBackground();
+  EXPECT_EQ(background, ChartColors[0]);
+  std::set<TColor> drawn;
   for (std::size_t k = 1; k <= 8; ++k) {
-    const TColor colour = Form8->Series[k]->SeriesColor;
-    EXPECT_NE(colour, Form8->Chart->BackColor) << k;
+    const TColor colour = Form8->Chart->CurveColour(Form8->Series[k]->SeriesColor);
+    EXPECT_GE(testing_contrast::Contrast(colour, background), 3.0) << "curve " << k;
+    drawn.insert(colour);
     int pixels = 0;
     for (int y = plot.Top; y < plot.Bottom; ++y)
       for (int x = plot.Left; x < plot.Right; ++x) pixels += out.Pixel(x, y) == colour;
     EXPECT_GT(pixels, 20) << "curve " << k;
   }
+  EXPECT_EQ(drawn.size(), 8u);
+  EXPECT_EQ(Form8->Series[1]->SeriesColor, clYellow);  // the colour the window gives it stays
 }
 
 TEST_F(TimeAboveWindowTest, ScansUpToEightTripsAndKeepsATypedAxis) {

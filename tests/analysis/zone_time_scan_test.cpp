@@ -7,6 +7,7 @@
 
 #include "analysis/zone_pie.h"
 #include "analysis_test_util.h"
+#include "../platform/contrast_reference.h"
 #include "core/calendar_days.h"
 #include "core/trip_line.h"
 #include "diary/calendar_model.h"
@@ -273,6 +274,13 @@ TEST_F(ZoneScanWindowTest, DrawsTheTripsAndMeasuresWithoutTouchingTheCurrentTrip
     EXPECT_EQ(Form56->Show_Zonen->Pixel(box_left + 1, 9), ZoneColors[6 - k]) << k;
     for (int x = box_left + step - 4; x < box_left + step; ++x)
       for (int y = 2; y < 16; ++y) ASSERT_EQ(Form56->Show_Zonen->Pixel(x, y), ChartColors[0]) << k << " " << x << "," << y;
+    // Its name reads on the zone's colour (white on the dark blue and the
+    // purple boxes): the strongest pixel of the text against the box.
+    double strongest = 1;
+    for (int x = box_left; x < box_left + step - 4; ++x)
+      for (int y = 2; y < 16; ++y)
+        strongest = std::max(strongest, testing_contrast::Contrast(Form56->Show_Zonen->Pixel(x, y), ZoneColors[6 - k]));
+    EXPECT_GE(strongest, 4.5) << "zone " << 6 - k;
   }
   // Zone 1 (101..150 W, half the trip) is the last but one segment, at the
   // lower place: its colour shows in the picture.

@@ -14,6 +14,10 @@
 #include "core/trip_date_text.h"
 #include "diary/diary_window.h"
 #include "viewing/form_snapshot.h"
+#include "../platform/contrast_reference.h"
+#include "diary/calendar_cells.h"
+#include "platform/canvas.h"
+#include "texts/text_tables.h"
 
 namespace tav {
 namespace {
@@ -267,6 +271,130 @@ TEST_F(CalendarWindow, EscClosesTheSettingsPanelAsADiscard) {
   c->DoKeyDown(key, 0);
   EXPECT_EQ(key, VK_ESCAPE);
   EXPECT_TRUE(c->Visible);
+}
+
+// A day with lines and another kind of sport: its icon, small beside the
+// date, leaves every line and the date as they were. The line places are
+// the calendar's (20 px below the cell top, then one line height each).
+TEST_F(CalendarWindow, TheIconOfADayWithLinesCoversNoText) {
+  Open();
+  const long long day = LastRideDay();
+  ASSERT_GE(day, 0);
+  const int row = static_cast<int>(day / 7) + 1, col = static_cast<int>(day % 7) + 1;
+  c->CalGrid->SetTopRow(row);
+  const TRect cell = c->CalGrid->CellRect(col, row);
+  ASSERT_GT(cell.Width(), 0);
+  if (CalendarSportMasks.size() <= static_cast<std::size_t>(day)) CalendarSportMasks.resize(static_cast<std::size_t>(day) + 1);
+  auto render = [&](int32_t mask) {
+    CalendarSportMasks[static_cast<std::size_t>(day)] = mask;
+    TBitmap out(c->CalGrid->Width, c->CalGrid->Height);
+    c->CalGrid->Paint(out.Canvas());
+    return out;
+  };
+  const int choice = std::clamp(CalendarShows[c->CalendarShowIndex].Values[0], 0, 3);
+  const int lines = choice + 2, height = kCalendarLineHeights[choice];
+  const int text_height = MeasureText(c->CalGrid->Font, "0123456789").Y;
+  const std::string date = FormatDisplayDate(DateOf(day));
+  const int date_width = MeasureText(c->CalGrid->Font, date).X;
+  const TRect date_text{cell.Left + (cell.Width() - date_width) / 2, cell.Top + 3,
+                        cell.Left + (cell.Width() + date_width) / 2 + 1, cell.Top + 3 + text_height};
+  for (int32_t mask : {4, 64, 4 | 16}) {  // runner, mountain, several kinds
+    const TBitmap plain = render(0), marked = render(mask);
+    int changed = 0;
+    for (int y = cell.Top; y < cell.Bottom; ++y)
+      for (int x = cell.Left; x < cell.Right; ++x) {
+        if (plain.Pixel(x, y) == marked.Pixel(x, y)) continue;
+        ++changed;
+        EXPECT_FALSE(date_text.Contains(x, y)) << "mask " << mask << " at " << x << "," << y;
+        for (int k = 1; k <= lines; ++k) {
+          const int top = cell.Top + 20 + k * height - (lines == 2 ? 10 : 0);
+          EXPECT_FALSE(y >= top && y < top + text_height) << "mask " << mask << " line " << k << " at " << x << "," << y;
+        }
+      }
+    EXPECT_GT(changed, 10) << "mask " << mask << ": the icon shows";
+  }
+  CalendarSportMasks[static_cast<std::size_t>(day)] = 0;
+  // A day with no lines keeps the large icon below its zone bar.
+  const long long empty = EmptyDayBefore(day);
+  const TRect free_cell = c->CalGrid->CellRect(static_cast<int>(empty % 7) + 1, static_cast<int>(empty / 7) + 1);
+  if (free_cell.Width() > 0) {
+    const TBitmap plain = render(0);
+    CalendarSportMasks[static_cast<std::size_t>(empty)] = 4;
+    TBitmap out(c->CalGrid->Width, c->CalGrid->Height);
+    c->CalGrid->Paint(out.Canvas());
+    int below = 0;
+    for (int y = free_cell.Top + 30; y < free_cell.Bottom; ++y)
+      for (int x = free_cell.Left; x < free_cell.Right; ++x) below += plain.Pixel(x, y) != out.Pixel(x, y);
+    EXPECT_GT(below, 100);
+    CalendarSportMasks[static_cast<std::size_t>(empty)] = 0;
+  }
+}
+
+// After a switch of language the kind button names its kind, and hints it,
+// in the new language when the calendar shows again.
+TEST_F(CalendarWindow, TheKindButtonFollowsTheLanguage) {
+  Open();
+  for (int language : {2, 0}) {
+    c->Close();
+    ApplyTextTable(language);
+    Form1->SB_KAL->DoClick();
+    ASSERT_TRUE(c->Visible);
+    EXPECT_EQ(c->SB_SEL->Caption, language == 2 ? "Bici P" : "Rad P");
+    EXPECT_EQ(c->SB_SEL->Hint, language == 2 ? "An\xE1lisis bicicleta (potencia)" : "Auswertung f\xFCr Rad (Power)");
+  }
+}
+
+// The zone legend's names read on every zone colour.
+TEST_F(CalendarWindow, TheZoneLegendReadsOnEveryZoneColour) {
+  Open();
+  const int zones = std::min(ZoneCount, 10);
+  ASSERT_GE(zones, 7);  // dark blue (1) and purple (6) among them
+  for (int k = 0; k < zones; ++k) {
+    const std::string name = Format(" %-5.5s  ", std::string(ZoneNames[k], strnlen(ZoneNames[k], kZoneNameChars)).c_str());
+    const TPoint size = MeasureText(c->CalGrid->Font, name);
+    const int left = 15 + 55 * k;
+    double strongest = 1;
+    for (int y = 7; y < 6 + size.Y - 1; ++y)
+      for (int x = left + 1; x < left + size.X - 1; ++x)
+        strongest = std::max(strongest, testing_contrast::Contrast(c->Show_Zonen->Pixel(x, y), ZoneColors[k]));
+    EXPECT_GE(strongest, 4.5) << "zone " << k;
+  }
+}
+
+// The zone pie opens beside the click, inside the screen, and clear of the
+// caption bar of a window lying where it would first go.
+TEST_F(CalendarWindow, TheZonePieOpensBesideTheClickClearOfCaptionBars) {
+  Open();
+  const long long day = LastRideDay();
+  const int row = static_cast<int>(day / 7) + 1, col = static_cast<int>(day % 7) + 1;
+  Press(col, row, 5);  // the day's distributions: a second window
+  ASSERT_TRUE(Form34->Visible);
+  Form10->Hide();
+  const TPoint click{700, 500};
+  Form34->SetBounds(click.X - 100, click.Y + 100, Form34->Width, Form34->Height);
+  c->SetBounds(100, 100, c->Width, c->Height);
+  auto caption_bar = [](const TForm* f) {
+    const int border = (f->Width - f->ClientWidth()) / 2;
+    return TRect{f->Left, f->Top, f->Left + f->Width, f->Top + f->Height - f->ClientHeight() - border};
+  };
+  Application().CursorPos = click;
+  Press(col, row, 25);  // the zone bar
+  ASSERT_TRUE(Form10->Visible);
+  const TRect pie{Form10->Left, Form10->Top, Form10->Left + Form10->Width, Form10->Top + Form10->Height};
+  EXPECT_GE(pie.Left, 0);
+  EXPECT_GE(pie.Top, 0);
+  EXPECT_LE(pie.Right, Screen().Width);
+  EXPECT_LE(pie.Bottom, Screen().Height);
+  EXPECT_FALSE(pie.Contains(click.X, click.Y));
+  // Beside it: within 20 px of the click across or down.
+  const int dx = click.X < pie.Left ? pie.Left - click.X : click.X >= pie.Right ? click.X - pie.Right + 1 : 0;
+  const int dy = click.Y < pie.Top ? pie.Top - click.Y : click.Y >= pie.Bottom ? click.Y - pie.Bottom + 1 : 0;
+  EXPECT_LE(std::min(dx, dy), 20) << dx << " " << dy;
+  for (const TForm* f : {static_cast<const TForm*>(Form34), static_cast<const TForm*>(c)}) {
+    const TRect bar = caption_bar(f);
+    const bool meets = pie.Left < bar.Right && bar.Left < pie.Right && pie.Top < bar.Bottom && bar.Top < pie.Bottom;
+    EXPECT_FALSE(meets) << f->Name;
+  }
 }
 
 }  // namespace

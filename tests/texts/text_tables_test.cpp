@@ -15,6 +15,7 @@
 #include "platform/canvas.h"
 #include "platform/text.h"
 #include "texts/text_tables.h"
+#include "analysis/overview_charts.h"
 #include "top/forms.h"
 #include "diary/diary_window.h"
 #include "top/main_window.h"
@@ -279,6 +280,71 @@ TEST_F(TextTables, EveryCommandShownDisabledForGoodCarriesTheNote) {
       if (!button || !shown || c->Enabled) continue;
       const std::string hint = c->ShownHint();
       EXPECT_TRUE(hint.ends_with("Not available in this program.")) << window << " " << c->Name << ": " << hint;
+    }
+  }
+}
+
+// Texts the windows add beyond the tables, each read where the user sees
+// it, after every language in turn (each after another one).
+TEST_F(TextTables, TheWindowsOwnWordsFollowEachLanguage) {
+  struct Row {
+    const char* form;
+    const char* control;
+    bool hint;  // else the caption
+    const char* text[3];  // German, English, Spanish (Windows-1252)
+  };
+  const Row rows[] = {
+      {"Form3", "SB_AW", false, {"Summe", "Sum", "Suma"}},
+      {"Form3", "SB_STA2", false, {"Zone", "Zones", "Zonas"}},
+      {"Form3", "SB_TRIP_KILL", false, {"Entf", "Del", "Supr"}},
+      {"Form33", "SB_G6", false, {"Charts", "Charts", "Gr\xE1" "ficos"}},
+      {"Form33", "DO_1", true, {"Zeilen der Tage w\xE4hlen", "Choose the lines of the days",
+                                "Elegir las l\xEDneas de los d\xED" "as"}},
+      {"Form4", "TM_Label", false, {"TSS\x99, IF\x99 und NP\x99 sind Marken ihrer jeweiligen Inhaber.",
+                                    "TSS\x99, IF\x99 and NP\x99 are trademarks of their respective owners.",
+                                    "TSS\x99, IF\x99 y NP\x99 son marcas de sus respectivos propietarios."}},
+      {"Form4", "SB_AWZ", true, {"Zusammenfassung", "Summary", "Resumen"}},
+      {"Form4", "SB_SGRAF", true, {"NP, Puls, TSS, IF", "NP, HR, TSS, IF", "NP, pulso, TSS, IF"}},
+      {"Form4", "SB_Po_Gew", true, {"Power / Gewicht", "Power / weight", "Potencia / peso"}},
+      {"Form1", "CB_Rider", true, {"Fahrer w\xE4hlen", "Choose the rider", "Elegir ciclista"}},
+      {"Form52", "SB_PRS", true, {"Power/RPM/Geschw.", "Power/RPM/Speed", "Potencia/RPM/Velocidad"}},
+      {"Form52", "SB_PR", true, {"Drehmoment/RPM", "Torque/RPM", "Par/RPM"}},
+      {"Form200", "B_NO", false, {"Abbrechen", "Cancel", "Cancelar"}},
+      {"Form10", "SB_MOVE", true, {"Verschieben", "Move", "Mover"}},
+      {"Form30", "SB_KAL", true, {"Kalender", "Calendar", "Calendario"}},
+  };
+  auto control = [](const char* form, const char* name) -> tav::TControl* {
+    for (tav::TForm* f : tav::Application().Forms())
+      if (f->Name == form) return f->FindControl(name);
+    return nullptr;
+  };
+  for (int index : {2, 0, 1, 2, 1, 0}) {  // language index: 0 German, 1 English, 2 Spanish
+    tav::ApplyTextTable(index);
+    for (const Row& r : rows) {
+      tav::TControl* c = control(r.form, r.control);
+      ASSERT_NE(c, nullptr) << r.form << " " << r.control;
+      EXPECT_EQ(r.hint ? c->Hint : c->Caption, r.text[index]) << r.form << " " << r.control << " " << index;
+    }
+    // The overview's chart choice.
+    const char* const third_chart[3] = {"Diagramm 3", "Chart 3", "Gr\xE1" "fico 3"};
+    EXPECT_EQ(Form35->CB_G6_1->Items[2], third_chart[index]) << index;
+  }
+}
+
+// No caption of the program's own rows is wider than its control in any
+// language.
+TEST_F(TextTables, TheWindowsOwnCaptionsFitTheirControls) {
+  for (TextLanguage l : {de, en, es}) {
+    tav::ApplyLanguage(l);
+    for (const tav::TextRow& row : tav::ProgramTextRows()) {
+      if (row.kind != tav::TextKind::kCaption) continue;
+      tav::TControl* c = nullptr;
+      for (tav::TForm* f : tav::Application().Forms())
+        if ("T" + f->Name == row.window) c = f->FindControl(std::string(row.name));
+      ASSERT_NE(c, nullptr) << row.window << " " << row.name;
+      if (auto* label = dynamic_cast<tav::TLabel*>(c); label != nullptr && label->AutoSize) continue;
+      const tav::TPoint text = tav::MeasureText(c->Font, c->Caption);
+      EXPECT_LE(text.X, c->Width) << row.window << " " << row.name << " " << l;
     }
   }
 }

@@ -2,7 +2,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCalendarWidget>
 #include <QDateTimeEdit>
+#include <QLocale>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -725,6 +727,13 @@ void QtBackend::ApplyKind(Binding& b) {
         b.value = m->DateTime;
         QSignalBlocker block(e);
         e->setDateTime(ToQDateTime(m->DateTime));
+      }
+      // The calendar names months and days in the program's language (made
+      // when the picker was, the widgets keep the locale of that moment).
+      if (e->locale() != QLocale()) {
+        e->setLocale(QLocale());
+        if (e->calendarPopup())
+          if (QCalendarWidget* calendar = e->calendarWidget()) calendar->setLocale(QLocale());
       }
       break;
     }
