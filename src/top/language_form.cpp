@@ -19,6 +19,10 @@ TForm11::TForm11() {
 void TForm11::FormClick() {
   tav::SaveSettings();
   tav::ApplyTextTable(tav::LanguageIndex);
+  if (applied_language_ != tav::LanguageIndex) {
+    applied_language_ = tav::LanguageIndex;
+    for (tav::TForm* f : tav::Application().Forms()) f->TextsChanged();
+  }
   if (Form1 != nullptr) {
     if (Form1->P_SPR_WAHL != nullptr) Form1->P_SPR_WAHL->Hide();
     Form1->ShowRiderLabel();
