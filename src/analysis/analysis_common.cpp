@@ -125,6 +125,65 @@ TSpeedButton* MakeScanButton(TForm& form, const std::string& name, const std::st
   return b;
 }
 
+ChartSize LeastChartSize(TChart& chart, const ChartTexts& texts) {
+  const int keep_w = chart.Width, keep_h = chart.Height;
+  const std::string keep_titles[4] = {chart.LeftAxis.Title, chart.RightAxis.Title, chart.TopAxis.Title,
+                                      chart.BottomAxis.Title};
+  auto longest = [&](const std::vector<std::string>& list, const TFont& font, const std::string& now) {
+    std::string best = now;
+    for (const std::string& t : list)
+      if (MeasureTextWidth(font, t) > MeasureTextWidth(font, best)) best = t;
+    return best;
+  };
+  chart.LeftAxis.Title = longest(texts.left, chart.LeftAxis.TitleFont, keep_titles[0]);
+  chart.RightAxis.Title = longest(texts.right, chart.RightAxis.TitleFont, keep_titles[1]);
+  chart.BottomAxis.Title = longest(texts.bottom, chart.BottomAxis.TitleFont, keep_titles[3]);
+  int title_w = 0;
+  std::vector<std::string> lines = texts.titles;
+  for (const std::string& t : chart.Title.Text) lines.push_back(t);
+  if (chart.Title.Visible)
+    for (const std::string& t : lines) title_w = std::max(title_w, MeasureTextWidth(chart.Title.Font, t));
+  // A chart not filled yet is measured with a title line.
+  const std::vector<std::string> keep_title = chart.Title.Text.Lines();
+  if (keep_title.empty() && !texts.titles.empty()) chart.Title.Text.Add(texts.titles.front());
+  // The least value in [0, 4000] for which fits() holds (it holds from some
+  // value on).
+  auto least = [](const std::function<bool(int)>& fits) {
+    int lo = 0, hi = 4000;
+    while (lo < hi) {
+      const int mid = (lo + hi) / 2;
+      if (fits(mid)) hi = mid; else lo = mid + 1;
+    }
+    return lo;
+  };
+  auto along = [](const TChartAxis& a, int length) {
+    return !a.Drawn() || a.Title.empty() || MeasureTextWidth(a.TitleFont, a.Title) <= length;
+  };
+  ChartSize size;
+  chart.Height = std::max(keep_h, 400);
+  size.width = least([&](int w) {
+    chart.Width = w;
+    const TRect m = chart.MarginPixels();
+    const TRect plot = chart.PlotRect();
+    return w - m.Left - m.Right >= title_w + 2 * texts.cornerRoom && plot.Width() >= texts.plotWidth &&
+           along(chart.BottomAxis, plot.Width()) && along(chart.TopAxis, plot.Width());
+  });
+  chart.Width = size.width;
+  size.height = least([&](int h) {
+    chart.Height = h;
+    const TRect plot = chart.PlotRect();
+    return plot.Height() >= texts.plotHeight && along(chart.LeftAxis, plot.Height()) &&
+           along(chart.RightAxis, plot.Height());
+  });
+  chart.Width = keep_w;
+  chart.Height = keep_h;
+  chart.LeftAxis.Title = keep_titles[0];
+  chart.RightAxis.Title = keep_titles[1];
+  chart.BottomAxis.Title = keep_titles[3];
+  chart.Title.Text.Assign(keep_title);
+  return size;
+}
+
 TStaticText* MakeReadout(TForm& form, TChart* chart, const std::string& name) {
   TStaticText* readout = form.Make<TStaticText>(name, chart);
   readout->Visible = false;
