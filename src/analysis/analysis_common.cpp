@@ -125,6 +125,104 @@ TSpeedButton* MakeScanButton(TForm& form, const std::string& name, const std::st
   return b;
 }
 
+ChartSize LeastChartSize(TChart& chart, const ChartTexts& texts) {
+  const int keep_w = chart.Width, keep_h = chart.Height;
+  const std::string keep_titles[4] = {chart.LeftAxis.Title, chart.RightAxis.Title, chart.TopAxis.Title,
+                                      chart.BottomAxis.Title};
+  auto longest = [&](const std::vector<std::string>& list, const TFont& font, const std::string& now) {
+    std::string best = now;
+    for (const std::string& t : list)
+      if (MeasureTextWidth(font, t) > MeasureTextWidth(font, best)) best = t;
+    return best;
+  };
+  chart.LeftAxis.Title = longest(texts.left, chart.LeftAxis.TitleFont, keep_titles[0]);
+  chart.RightAxis.Title = longest(texts.right, chart.RightAxis.TitleFont, keep_titles[1]);
+  chart.BottomAxis.Title = longest(texts.bottom, chart.BottomAxis.TitleFont, keep_titles[3]);
+  int title_w = 0;
+  std::vector<std::string> lines = texts.titles;
+  for (const std::string& t : chart.Title.Text) lines.push_back(t);
+  if (chart.Title.Visible)
+    for (const std::string& t : lines) title_w = std::max(title_w, MeasureTextWidth(chart.Title.Font, t));
+  // A chart not filled yet is measured with a title line.
+  const std::vector<std::string> keep_title = chart.Title.Text.Lines();
+  if (keep_title.empty() && !texts.titles.empty()) chart.Title.Text.Add(texts.titles.front());
+  // The least value in [1, 4000] for which fits() holds (it holds from
+  // some value on), searched from a guess outwards in growing steps, then
+  // halving the last step: a good guess costs two or three layouts.
+  auto least = [](int guess, const std::function<bool(int)>& fits) {
+    constexpr int kMost = 4000;
+    int lo, hi;  // fits(hi), !fits(lo) (lo 0: nothing below was tried)
+    const int g = std::clamp(guess, 1, kMost);
+    if (fits(g)) {
+      hi = g;
+      lo = 0;
+      for (int step = 1; hi - step >= 1; step *= 2) {
+        if (!fits(hi - step)) {
+          lo = hi - step;
+          break;
+        }
+        hi -= step;
+      }
+    } else {
+      lo = g;
+      hi = kMost;
+      for (int step = 1; lo + step < kMost; step *= 2) {
+        if (fits(lo + step)) {
+          hi = lo + step;
+          break;
+        }
+        lo += step;
+      }
+    }
+    while (hi - lo > 1) {
+      const int mid = lo + (hi - lo) / 2;
+      if (fits(mid)) hi = mid; else lo = mid;
+    }
+    return hi;
+  };
+  auto along = [](const TChartAxis& a, int length) {
+    return !a.Drawn() || a.Title.empty() || MeasureTextWidth(a.TitleFont, a.Title) <= length;
+  };
+  auto title_w_of = [](const TChartAxis& a) { return a.Drawn() && !a.Title.empty() ? MeasureTextWidth(a.TitleFont, a.Title) : 0; };
+  // The guesses: what the chart keeps beside its plot at its size now, its
+  // margins growing with its size.
+  chart.Width = keep_w;
+  chart.Height = std::max(keep_h, 400);
+  const TRect plot_now = chart.PlotRect();
+  const double margin_w = chart.MarginUnits == TMarginUnits::muPercent ? (chart.MarginLeft + chart.MarginRight) / 100.0 : 0.0;
+  const double margin_h = chart.MarginUnits == TMarginUnits::muPercent ? (chart.MarginTop + chart.MarginBottom) / 100.0 : 0.0;
+  const double beside_w = chart.Width - plot_now.Width() - chart.Width * margin_w;
+  const int need_w = std::max({texts.plotWidth, title_w_of(chart.BottomAxis), title_w_of(chart.TopAxis)});
+  const int guess_w = static_cast<int>(std::max(need_w + beside_w, static_cast<double>(title_w + 2 * texts.cornerRoom)) /
+                                       std::max(0.5, 1.0 - margin_w));
+  ChartSize size;
+  size.width = least(guess_w, [&](int w) {
+    chart.Width = w;
+    const TRect m = chart.MarginPixels();
+    const TRect plot = chart.PlotRect();
+    return w - m.Left - m.Right >= title_w + 2 * texts.cornerRoom && plot.Width() >= texts.plotWidth &&
+           along(chart.BottomAxis, plot.Width()) && along(chart.TopAxis, plot.Width());
+  });
+  chart.Width = size.width;
+  const TRect plot_at_w = chart.PlotRect();
+  const double beside_h = chart.Height - plot_at_w.Height() - chart.Height * margin_h;
+  const int need_h = std::max({texts.plotHeight, title_w_of(chart.LeftAxis), title_w_of(chart.RightAxis)});
+  const int guess_h = static_cast<int>((need_h + beside_h) / std::max(0.5, 1.0 - margin_h));
+  size.height = least(guess_h, [&](int h) {
+    chart.Height = h;
+    const TRect plot = chart.PlotRect();
+    return plot.Height() >= texts.plotHeight && along(chart.LeftAxis, plot.Height()) &&
+           along(chart.RightAxis, plot.Height());
+  });
+  chart.Width = keep_w;
+  chart.Height = keep_h;
+  chart.LeftAxis.Title = keep_titles[0];
+  chart.RightAxis.Title = keep_titles[1];
+  chart.BottomAxis.Title = keep_titles[3];
+  chart.Title.Text.Assign(keep_title);
+  return size;
+}
+
 TStaticText* MakeReadout(TForm& form, TChart* chart, const std::string& name) {
   TStaticText* readout = form.Make<TStaticText>(name, chart);
   readout->Visible = false;

@@ -123,6 +123,35 @@ std::optional<PlotPoint> PlotValueAt(const TChart& chart, int x, int y, const TC
                                      const TChartAxis& vert);
 
 // ---------------------------------------------------------------------------
+// Smallest sizes
+// ---------------------------------------------------------------------------
+
+// The titles a chart may show (in the current language, for any choice the
+// window offers), and what it keeps free.
+struct ChartTexts {
+  std::vector<std::string> titles;              // title lines, each shown on a line of its own
+  std::vector<std::string> left, right, bottom;  // axis titles
+  int cornerRoom = 0;   // free pixels beside a centred title at each side (buttons in the corners)
+  int plotWidth = 120, plotHeight = 80;  // the least plot that still reads
+};
+// A window of one chart keeps a larger plot than a window of several.
+inline ChartTexts OneChartTexts() {
+  ChartTexts t;
+  t.plotWidth = 320;
+  t.plotHeight = 160;
+  return t;
+}
+struct ChartSize {
+  int width = 0, height = 0;
+};
+// The smallest size of the chart, as it is set up now (fonts, labels,
+// legend, margins, title line count), at which every title fits: a title
+// line within the chart's width with cornerRoom each side, an axis title
+// along its side of the plot, and the plot at least plotWidth x plotHeight.
+// The chart is left as it was.
+ChartSize LeastChartSize(TChart& chart, const ChartTexts& texts);
+
+// ---------------------------------------------------------------------------
 // Smoothing
 // ---------------------------------------------------------------------------
 

@@ -162,6 +162,23 @@ void TForm34::FormResize(TControl*) {
   Ch_LO->SetBounds(3, 5, HalfWidth, h);
   Ch_LO2->SetBounds(3, 5, HalfWidth, h);
   for (const Panel& p : panels_) PlaceChart(p, false);
+  UpdateLeastSize();
+}
+
+void TForm34::UpdateLeastSize() {
+  ChartTexts corner;
+  corner.cornerRoom = SB_RO->Width + 6;
+  ChartSize half, third;
+  for (TChart* c : {Ch_LO, Ch_LO2, Ch_RO}) {
+    const ChartSize s = LeastChartSize(*c, corner);
+    half = {std::max(half.width, s.width), std::max(half.height, s.height)};
+  }
+  for (TChart* c : {Ch_LU, Ch_MU, Ch_RU}) {
+    const ChartSize s = LeastChartSize(*c, corner);
+    third = {std::max(third.width, s.width), std::max(third.height, s.height)};
+  }
+  MinClientWidth = std::max(2 * half.width + 12, 3 * third.width + 18);
+  MinClientHeight = 2 * std::max(half.height, third.height) + 20;
 }
 
 void TForm34::PlaceChart(const Panel& p, bool widened) {
@@ -255,6 +272,9 @@ void TForm34::FormActivate(TControl*) {
   std::string caption = OpenerCaption;
   if (ShownItemLine >= 0) caption += "   " + SelectionLineText(ShownLine);
   Caption = shown_caption_ = caption;
+  // The charts as filled now: the window at least as large as they need.
+  UpdateLeastSize();
+  KeepMinClientSize();
 }
 
 void TForm34::ShowPeakBars() {
@@ -344,6 +364,8 @@ void TForm34::ShowChannelCurve(int channel) {
   Ch_LO2->Show();
   Ch_LO2->BringToFront();
   Ch_LO2->Invalidate();
+  UpdateLeastSize();
+  KeepMinClientSize();
 }
 
 // ---- Opened by other windows ----------------------------------------------------

@@ -100,6 +100,9 @@ class TForm34 : public tav::TForm {
     tav::TEdit* edit;
   };
   void CreateControls();
+  // The smallest window: every chart with its titles whole, beside its
+  // widen button, and a plot that reads.
+  void UpdateLeastSize();
   void PlaceChart(const Panel& p, bool widened);
   void PaintZoneBands(tav::TCanvas& canvas, bool full_height);
   void ChartMouseDown(const Panel& p, int x, int y);

@@ -196,6 +196,30 @@ void TForm4::FormResize(tav::TControl*) {
   TM_Label->SetBounds(cw - TM_Label->Width - 6, ch - TM_Label->Height - 4, TM_Label->Width, TM_Label->Height);
   if (ZDP->Visible) LayoutSummaryRows();
   tav::TrackAnalysisMaximized(*this);
+  UpdateLeastSize();
+}
+
+void TForm4::UpdateLeastSize() {
+  const int buttons_right = SB_G6->Left + SB_G6->Width;
+  int widest_row = 0;
+  for (const tav::TLabel* l : ZD) {
+    tav::TFont font = l->Font;
+    font.Size = kSummaryFontSize;
+    widest_row = std::max(widest_row, tav::MeasureTextWidth(font, l->Caption));
+  }
+  const int row_h = SB_STAT->Height + 12;
+  int w = std::max(buttons_right + 12 + TM_Label->Width + 6, 10 + widest_row + 40 + 10);
+  int h = 10 + ZDP->Height + 6 + row_h;
+  if (Chart->Visible) {
+    tav::ChartTexts texts = tav::OneChartTexts();
+    // The zone view's label and the per-weight button lie in the chart's top corners.
+    if (LKennung_TB->Visible) texts.cornerRoom = LKennung_TB->Left + LKennung_TB->Width + 4;
+    const tav::ChartSize chart = tav::LeastChartSize(*Chart, texts);
+    w = std::max(w, chart.width + 10);
+    h = std::max(h, chart.height + row_h);
+  }
+  MinClientWidth = w;
+  MinClientHeight = h;
 }
 
 void TForm4::FormClose(tav::TControl*, tav::TCloseAction&) {
@@ -286,6 +310,8 @@ void TForm4::FinishChart(int shown_series) {
   Chart->BottomAxis.Visible = true;
   Chart->Show();
   Chart->Invalidate();
+  UpdateLeastSize();
+  KeepMinClientSize();
 }
 
 bool TForm4::HasRiderWeight() const {
@@ -503,6 +529,8 @@ void TForm4::SB_TGRAFClick(tav::TControl*) {
   LKennung_TB->SetBounds(14, 1, LKennung_TB->Width, LKennung_TB->Height);
   LKennung_TB->Show();
   LKennung_TB->BringToFront();
+  UpdateLeastSize();
+  KeepMinClientSize();
 }
 
 void TForm4::SB_TIMEClick(tav::TControl*) {
@@ -539,6 +567,7 @@ void TForm4::SB_AWZClick(tav::TControl*) {
   }
   ZDP->Show();
   LayoutSummaryRows();
+  UpdateLeastSize();
 }
 
 void TForm4::LayoutSummaryRows() {

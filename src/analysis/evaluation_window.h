@@ -94,6 +94,10 @@ class TForm4 : public tav::TForm {
   bool HasRiderWeight() const;
   void FillSeries(const tav::TrendSeries& points);
   void FinishChart(int shown_series);
+  // The smallest window: the view buttons beside the trademark line, the
+  // summary at its full font, the chart of the view shown with its titles
+  // and legend whole. A window below it grows.
+  void UpdateLeastSize();
   // The selection list of the program becomes this window's selection (for
   // the windows opened from here) and the overview lists its trips.
   void HandSelectionOn();

@@ -322,7 +322,10 @@ void TForm51::FormResize(TControl*) {
   Chart->SetBounds(5, 5, cw - 10, ch - 18 - SB_ZO->Height);
   const int top = ch - SB_ZO->Height - 6;
   int left = 5;
+  const int designed[7] = {55, 45, 50, 40, 50, 40, 50};
+  int k = 0;
   for (TSpeedButton* b : {SB_ALT, SB_SK, SB_PO, SB_PU, SB_SP, SB_RPM, SB_SR}) {
+    FitWidthToCaption(*b, designed[k++]);
     b->SetBounds(left, top, b->Width, b->Height);
     left += b->Width + 4;
   }
@@ -337,6 +340,19 @@ void TForm51::FormResize(TControl*) {
   if (SB_SK->Tag >= 12 && SB_SK->Tag <= 14) LayoutSmallCharts();
   RPM_Legende->SetBounds(cw - 210, CB_G_PO->Top, 200, 20);
   L_3->Left = RPM_Legende->Width - L_3->Width - 3;
+  UpdateLeastSize();
+}
+
+void TForm51::UpdateLeastSize() {
+  ChartSize least;
+  for (TChart* c : {Chart, Ch_SK}) {
+    const ChartSize s = LeastChartSize(*c, OneChartTexts());
+    least = {std::max(least.width, s.width), std::max(least.height, s.height)};
+  }
+  // The zoom buttons take 20 + their widths at the right, the cadence legend 210.
+  const int right = std::max(SB_ZO->Width + SB_ZL->Width + SB_ZR->Width + 20, RPM_Legende->Width + 10);
+  MinClientWidth = std::max(least.width + 10, CB_G_PO->Left + CB_G_PO->Width + 12 + right);
+  MinClientHeight = least.height + 18 + SB_ZO->Height;
 }
 
 void TForm51::FormKeyDown(TControl*, WORD& key, TShiftState) {
@@ -407,6 +423,8 @@ void TForm51::SB_01Click(TControl*) {
   else
     ScanSeveralTrips();
   Chart->Invalidate();
+  UpdateLeastSize();
+  KeepMinClientSize();
 }
 
 void TForm51::ScanSeveralTrips() {

@@ -158,6 +158,10 @@ class TForm51 : public tav::TForm {
                       const tav::TripFileData& trip, const std::vector<tav::SmoothSample>& smooth,
                       const std::vector<float>& grade);
   void LayoutSmallCharts();
+  // The smallest window: the chart with its titles and legend whole and a
+  // plot that reads; the row below with every button, the smoothing label
+  // beside its box and the zoom buttons or the cadence legend.
+  void UpdateLeastSize();
   void CommonSmallChartScale();
   void DrawMetricScale();
   void SelectMetricButton(int metric);

@@ -27,8 +27,6 @@ TForm16::TForm16() {
   Left = std::max(0, Screen().Width - Width - 10);
   Visible = false;
   KeyPreview = true;
-  MinClientWidth = 760;
-  MinClientHeight = 300;
 
   Chart = Make<TChart>("Chart");
   Chart->Legend.Visible = false;
@@ -168,12 +166,15 @@ void TForm16::LayoutControls() {
   }
   x += 20;
   for (auto [label, combo] : {std::pair{L_VS, CB_VS}, std::pair{L_G_PO, CB_G_PO}, std::pair{L_G_HR, CB_G_HR}}) {
+    FitWidthToCaption(*combo, 90);
     label->SetBounds(x, row, label->Width, label->Height);
     combo->SetBounds(x, row + 14, combo->Width, combo->Height);
     x += std::max(combo->Width, label->Width) + 20;
   }
+  left_row_end_ = x - 20;
   x = cw - 3;
   for (TSpeedButton* b : {SB_ZR, SB_ZO, SB_ZL, SB_ALT}) {
+    FitWidthToCaption(*b, b->Width);
     x -= b->Width;
     b->SetBounds(x, row + 6, b->Width, 28);
     x -= 2;
@@ -182,6 +183,15 @@ void TForm16::LayoutControls() {
     CB_G_PO->Hide();
     L_G_PO->Hide();
   }
+  UpdateLeastSize();
+}
+
+void TForm16::UpdateLeastSize() {
+  const ChartSize chart = LeastChartSize(*Chart, OneChartTexts());
+  int zoom = 3;
+  for (TSpeedButton* b : {SB_ZR, SB_ZO, SB_ZL, SB_ALT}) zoom += b->Width + 2;
+  MinClientWidth = std::max(chart.width + 6, left_row_end_ + 16 + zoom);
+  MinClientHeight = chart.height + 10 + kRowHeight;
 }
 
 void TForm16::SelectButton(TSpeedButton* button) {
@@ -211,6 +221,7 @@ void TForm16::ShowView(int view) {
     L_VS->SetCaption(UiText[0]);
     CB_G_HR->Enabled = CB_G_PO->Enabled = true;
   }
+  LayoutControls();  // the labels of this view, each above its box
 
   HrPowerInput in;
   in.samples = trip_.data();
@@ -267,6 +278,8 @@ void TForm16::ShowView(int view) {
   AllFitText = v.allFit;
   computed_width_ = Chart->Width;
   Chart->Invalidate();
+  UpdateLeastSize();
+  KeepMinClientSize();
 }
 
 void TForm16::SB_02Click(TControl*) {

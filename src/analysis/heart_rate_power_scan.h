@@ -60,6 +60,10 @@ class TForm16 : public tav::TForm {
 
  private:
   void LayoutControls();
+  // The smallest window: the chart with its titles whole and a plot that
+  // reads; below it the view buttons, each label above its box, and the
+  // zoom buttons side by side.
+  void UpdateLeastSize();
   void SelectButton(tav::TSpeedButton* button);
   void ApplyTimeWindow();
   void Recompute() { ShowView(ViewMode); }
@@ -67,6 +71,7 @@ class TForm16 : public tav::TForm {
   int interval_ = 1;
   uint64_t taken_at_show_ = 0;
   int computed_width_ = -1;  // chart width of the last computation
+  int left_row_end_ = 0;     // right end of the view buttons and the labelled boxes
   tav::TTimer* resize_timer_ = nullptr;
 };
 

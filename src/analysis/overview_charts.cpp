@@ -190,14 +190,33 @@ void TForm35::CreateControls() {
 // Layout
 // ---------------------------------------------------------------------------
 
+void TForm35::UpdateLeastSize() {
+  ChartTexts texts;
+  for (int q = 0; q < kQuantityCount; ++q) {
+    texts.titles.push_back(QuantityName(q, UiText));
+    texts.left.push_back(QuantityAxisTitle(q, false, UiText, UnitFlags));
+    texts.left.push_back(QuantityAxisTitle(q, true, UiText, UnitFlags));
+  }
+  texts.cornerRoom = SB[0]->Width + 6;
+  ChartSize least;
+  for (int k = 0; k < 6; ++k) {
+    const ChartSize s = LeastChartSize(*Ch[k], texts);
+    least.width = std::max(least.width, s.width);
+    least.height = std::max(least.height, s.height);
+  }
+  MinClientWidth = std::max(3 * least.width + 18, P_G6->Width + 20);
+  MinClientHeight = 2 * std::max(least.height, P_G6->Height + 2) + 20;
+}
+
 void TForm35::FormResize(TControl*) {
+  UpdateLeastSize();
   for (int k = 0; k < 6; ++k) {
     PlaceChart(k);
     Ch_L[k]->Hide();
   }
   CB_C2->Hide();
   CB_C5->Hide();
-  P_G6->Left = std::max(0, (ClientWidth() - P_G6->Width) / 2);
+  PlaceSettingsPanel();
   if (P_G6->Visible) P_G6->BringToFront();
   TrackAnalysisMaximized(*this);
 }
@@ -280,7 +299,6 @@ void TForm35::FormActivate(TControl*) {
       ItemCount = std::min(10, list_lines);
       FormResize(this);
       CB_G6_1Change(CB_G6_1);
-      P_G6->Top = Ch[3]->Top;
       P_G6->Show();
       P_G6->BringToFront();
       LoadListItems();
@@ -325,6 +343,9 @@ void TForm35::FormActivate(TControl*) {
     SB[k]->Visible = !P_G6->Visible;
     SB[k]->BringToFront();
   }
+  // Filled charts measure their labels: the window grows when they need more.
+  UpdateLeastSize();
+  KeepMinClientSize();
 }
 
 void TForm35::LoadListItems() {
@@ -398,6 +419,13 @@ void TForm35::CB_G6_1Change(TControl*) {
   const int q = Graf6Quantity(k);
   CB_G6_2->Select(q < CB_G6_2->Items.Count() ? q : -1);
   CB_G6_3->Select(Graf6Percent(k) ? 1 : 0);
+  PlaceSettingsPanel();
+}
+
+void TForm35::PlaceSettingsPanel() {
+  // Over the other row than the chart it edits.
+  const int k = std::clamp(CB_G6_1->ItemIndex, 0, 5);
+  P_G6->Left = std::max(0, (ClientWidth() - P_G6->Width) / 2);
   P_G6->Top = k >= 3 ? Ch[0]->Top + Ch[0]->Height - P_G6->Height : Ch[3]->Top;
 }
 
@@ -433,7 +461,17 @@ void TForm35::FormClose(TControl*, TCloseAction&) {
   last_cursor_ = -1;
 }
 
-void TForm35::FormKeyDown(TControl*, WORD& key, TShiftState) { HandleHelpKey(key, 21); }
+void TForm35::FormKeyDown(TControl*, WORD& key, TShiftState) {
+  // Esc closes the settings panel as its discard does: the chart shown in
+  // it gets back its quantity and mode, then the charts are drawn anew.
+  if (key == VK_ESCAPE && P_G6->Visible) {
+    P_G6->Hide();
+    G6l_NOClick(G6l_NO);
+    key = 0;
+    return;
+  }
+  HandleHelpKey(key, 21);
+}
 
 void TForm35::QuantityComboClick(int k) {
   TComboBox* combo = k == 1 ? CB_C2 : CB_C5;

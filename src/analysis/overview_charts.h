@@ -110,6 +110,11 @@ class TForm35 : public tav::TForm {
 
  private:
   void CreateControls();
+  // The smallest window: each chart, whichever quantity it shows, with its
+  // title beside the enlarge button and its value-axis title along the
+  // plot; the settings panel over one row.
+  void UpdateLeastSize();
+  void PlaceSettingsPanel();
   void PlaceChart(int k);
   void FitCursor(int k);
   void HideCursor(int k);

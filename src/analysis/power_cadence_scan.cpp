@@ -193,10 +193,28 @@ void TForm52::FormResize(TControl*) {
   Chart->SetBounds(5, 5, ClientWidth() - 10, ClientHeight() - 32 - CB_G_PO->Height);
   Chart1->SetBounds(Chart->Left, Chart->Top, Chart->Width, Chart->Height);
   CB_G_PO->Top = ClientHeight() - 3 - CB_G_PO->Height;
-  L_G_PO->Top = CB_G_PO->Top + 3;
-  L_G_PO->Left = 160;
-  CB_G_PO->Left = L_G_PO->Left + L_G_PO->Width + 20;
   SB_PR->Top = SB_PRS->Top = Chart->Height + 6;
+  // The view buttons as wide as their captions, then the smoothing label
+  // and its box, which follow the label's width in the language shown.
+  FitWidthToCaption(*SB_PRS, 70);
+  FitWidthToCaption(*SB_PR, 70);
+  SB_PR->Left = SB_PRS->Left + SB_PRS->Width + 5;
+  L_G_PO->Top = CB_G_PO->Top + 3;
+  L_G_PO->Left = std::max(160, SB_PR->Left + SB_PR->Width + 10);
+  CB_G_PO->Left = L_G_PO->Left + L_G_PO->Width + 20;
+  FitWidthToCaption(*CB_G_PO, 90);
+  UpdateLeastSize();
+}
+
+void TForm52::UpdateLeastSize() {
+  ChartSize least;
+  for (TChart* c : {Chart, Chart1}) {
+    if (!c->Visible) continue;
+    const ChartSize s = LeastChartSize(*c, OneChartTexts());
+    least = {std::max(least.width, s.width), std::max(least.height, s.height)};
+  }
+  MinClientWidth = std::max(least.width + 10, CB_G_PO->Left + CB_G_PO->Width + 10);
+  MinClientHeight = least.height + 32 + CB_G_PO->Height;
 }
 
 void TForm52::FormActivate(TControl*) {
@@ -276,6 +294,8 @@ void TForm52::ShowPowerCadenceSpeed() {
   Chart->LeftAxis.Title = SpeedTitle + "          RPM [1/min]";
   Chart->BottomAxis.Title = "Power [W]";
   Chart->Invalidate();
+  UpdateLeastSize();
+  KeepMinClientSize();
 }
 
 void TForm52::ShowTorqueCadence() {
@@ -313,6 +333,8 @@ void TForm52::ShowTorqueCadence() {
   Chart1->LeftAxis.Title = "Torque [Nm]";
   Chart1->BottomAxis.Title = "RPM [1/min]";
   Chart1->Invalidate();
+  UpdateLeastSize();
+  KeepMinClientSize();
 }
 
 void TForm52::ChartMouseDown(TControl*, TMouseButton, TShiftState, int x, int y) {

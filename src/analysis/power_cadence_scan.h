@@ -93,6 +93,10 @@ class TForm52 : public tav::TForm {
   const std::vector<tav::TripSample>& Trip() const { return trip_; }
 
  private:
+  // The smallest window: the chart shown with its titles and legend whole
+  // and a plot that reads, above the view buttons and the smoothing label
+  // beside its box.
+  void UpdateLeastSize();
   // Smooths the columns of the taken trip at `level` into smooth_.
   void SmoothTrip(std::initializer_list<tav::SmoothColumn> columns, int level);
   // The trip the diary loaded, its zone bounds and the diary's caption for

@@ -239,7 +239,15 @@ void TForm5::PlaceControls() {
   Chart->SetBounds(5, 5, std::max(0, cw - 10), std::max(0, ch - 18 - L_GLA->Height));
   CB_Glatt->Top = L_GLA->Top - 3;
   CB_Glatt->Left = L_GLA->Left + L_GLA->Width + 8;
+  FitWidthToCaption(*CB_Glatt, 90);
   PB_Scan->SetBounds(CB_Glatt->Left + CB_Glatt->Width + 16, CB_Glatt->Top + 2, 240, 16);
+  UpdateLeastSize();
+}
+
+void TForm5::UpdateLeastSize() {
+  const ChartSize chart = LeastChartSize(*Chart, OneChartTexts());
+  MinClientWidth = std::max(chart.width + 10, PB_Scan->Left + PB_Scan->Width + 5);
+  MinClientHeight = chart.height + 18 + L_GLA->Height;
 }
 
 void TForm5::FormClose(TControl*, TCloseAction&) {
@@ -311,6 +319,10 @@ void TForm5::SB_01Click(TControl*) {
       form->PB_Scan->Hide();
       form->Chart->Visible = true;
       form->Chart->Invalidate();
+      // The chart as drawn now (its titles and legend): the window at
+      // least as large as it needs.
+      form->UpdateLeastSize();
+      form->KeepMinClientSize();
     }
   } finish{this};
   do {

@@ -113,6 +113,9 @@ class TForm5 : public tav::TForm {
  private:
   void CreateControls();
   void PlaceControls();
+  // The smallest window: the chart with its titles and legend whole and a
+  // plot that reads, above the smoothing row with room for the progress bar.
+  void UpdateLeastSize();
   void TakeOpening();
   void PrepareChart();
   void PerTripLongestRuns();

@@ -153,14 +153,25 @@ void TForm8::FormResize(TControl*) {
   Chart->SetBounds(5, 5, ClientWidth() - 10, ClientHeight() - 18 - SB_PO->Height);
   SB_PO->Left = 5;
   SB_PO->Top = ClientHeight() - 5 - SB_PO->Height;
+  for (TSpeedButton* b : {SB_PO, SB_PU, SB_SP, SB_RPM}) FitWidthToCaption(*b, 60);
   TControl* prev = SB_PO;
   for (TControl* b : {static_cast<TControl*>(SB_PU), static_cast<TControl*>(SB_SP),
                       static_cast<TControl*>(SB_RPM)}) {
     b->SetBounds(prev->Left + prev->Width + 4, SB_PO->Top, b->Width, b->Height);
     prev = b;
   }
-  for (TSpeedButton* b : {SB_UMST, SB_UMSP})
+  for (TSpeedButton* b : {SB_UMST, SB_UMSP}) {
+    FitWidthToCaption(*b, 80);
     b->SetBounds(SB_RPM->Left + SB_RPM->Width + 14, SB_PO->Top, b->Width, b->Height);
+  }
+  UpdateLeastSize();
+}
+
+void TForm8::UpdateLeastSize() {
+  const ChartSize chart = LeastChartSize(*Chart, OneChartTexts());
+  const int buttons = std::max(SB_UMST->Left + SB_UMST->Width, SB_UMSP->Left + SB_UMSP->Width) + 5;
+  MinClientWidth = std::max(chart.width + 10, buttons);
+  MinClientHeight = chart.height + 18 + SB_PO->Height;
 }
 
 void TForm8::FormActivate(TControl*) {
@@ -276,6 +287,8 @@ void TForm8::ScanDistribution(int mode) {
   Chart->BottomAxis.Title = percent ? UiText[6] + "  [%]" : UiText[7] + "  [hh:mm]";
   AllTimeMode = mode;
   Chart->Invalidate();
+  UpdateLeastSize();
+  KeepMinClientSize();
 }
 
 void TForm8::ChartMouseDown(TControl*, TMouseButton button, TShiftState, int x, int y) {

@@ -77,6 +77,9 @@ class TForm8 : public tav::TForm {
 
  private:
   void SelectMode(tav::TSpeedButton* button, int mode);
+  // The smallest window: the chart with its titles and legend whole and a
+  // plot that reads, above the row of buttons.
+  void UpdateLeastSize();
   // Taken from ScanList and the diary's selection kind when an opener shows
   // the window; kept while the user goes elsewhere and comes back.
   std::vector<std::string> lines_;

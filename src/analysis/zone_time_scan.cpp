@@ -291,6 +291,7 @@ TForm56::TForm56() {
   LTrain->Visible = false;
   SB_ZO = MakeScanButton(*this, "SB_ZO", "<->", 26);
   SB_ZO->SetBounds(4, 4, 26, 22);
+  FitWidthToCaption(*SB_ZO, 26);
   SB_ZO->Hint = "Measure";
   for (TShape** shape : {&Sp_a, &Sp_e}) {
     *shape = Make<TShape>(shape == &Sp_a ? "Sp_a" : "Sp_e");

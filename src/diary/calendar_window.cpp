@@ -273,6 +273,10 @@ void TForm33::FormActivate(TControl*) {
   SB_NW->Tag = CalendarPeriodWeeks(Graf6Settings[6]);
   SB_NW->Caption = CalendarPeriodCaption(SB_NW->Tag);
   ++activations_;
+  // The buttons as wide as their captions of now; the window at least as
+  // large as its smallest size.
+  FormResize(this);
+  KeepMinClientSize();
 }
 
 void TForm33::BuildCalendar() {
@@ -317,14 +321,26 @@ void TForm33::FormResize(TControl*) {
   }
   const int cw = ClientWidth(), ch = ClientHeight();
   CalGrid->Width = std::max(100, cw - CalGrid->Left - 5);
+  // The bottom band: the radio buttons from the left, the buttons from the
+  // right, each as wide as its caption.
   const int radio_top = ch - 5 - RB_S1->Height;
-  for (TRadioButton* rb : {RB_S1, RB_S2, RB_S3}) rb->Top = radio_top;
+  int x = kGridLeft;
+  for (TRadioButton* rb : {RB_S1, RB_S2, RB_S3}) {
+    FitWidthToCaption(*rb, 84);
+    rb->SetBounds(x, radio_top, rb->Width, rb->Height);
+    x += rb->Width + 4;
+  }
+  const int radios_right = x;
+  FitWidthToCaption(*SB_SEL, 56);
+  FitWidthToCaption(*SB_G6, 56);
+  FitWidthToCaption(*SB_NW, 36);
   SB_G6->Left = cw - 3 - SB_G6->Width;
   SB_G6->Top = ch - 2 - SB_G6->Height;
   SB_NW->Left = SB_G6->Left - 3 - SB_NW->Width;
   SB_SEL->Left = SB_NW->Left - 3 - SB_SEL->Width;
   DO_1->Left = SB_SEL->Left - 3 - DO_1->Width;
   for (TSpeedButton* b : {SB_NW, SB_SEL, DO_1}) b->Top = SB_G6->Top;
+  const int buttons_width = cw - DO_1->Left;
   Show_Zonen->Top = radio_top - 6 - kLegendHeight;
   const int room = Show_Zonen->Top - (CalGrid->Top + kTitleRowHeight + 8);
   const int weeks = std::max(1, room / (kWeekRowHeight + 1));
@@ -333,6 +349,68 @@ void TForm33::FormResize(TControl*) {
   const int client = CalGrid->Width - TStringGrid::kScrollBarSize;
   const int column = std::max(20, (client - kWeekColumnWidth - 8) / 8);
   for (int c = 1; c <= 8; ++c) CalGrid->SetColWidth(c, column);
+  LayoutSettingsPanel();
+
+  // The smallest window: eight columns whose lines do not run into each
+  // other, one week row, the legend, the radio buttons beside the buttons,
+  // and the settings panel.
+  const int grid_w = 8 * LeastColumnWidth() + kWeekColumnWidth + 8 + TStringGrid::kScrollBarSize;
+  MinClientWidth = std::max({kGridLeft + grid_w + 5, radios_right + 12 + buttons_width,
+                             Show_Zonen->Left + Show_Zonen->Width + 5, Cal_Edit->Width + 10});
+  MinClientHeight = std::max(kGridTop + kTitleRowHeight + 8 + (kWeekRowHeight + 1) + 6 + kLegendHeight + 6 +
+                                 RB_S1->Height + 5,
+                             Cal_Edit->Height + 10);
+}
+
+int TForm33::LeastColumnWidth() const {
+  // Wide values of a long day and of a long week.
+  CalendarCellValues v;
+  v.minutes = 59 * 60 + 59;
+  v.distance = 999.99;
+  v.ascent = 19999;
+  v.tss = 999;
+  v.work = 19999;
+  v.intensity = 1.99;
+  v.cadence = 199;
+  v.speed = 99.9;
+  v.heart_rate = 199;
+  v.temperature = -19.9;
+  v.power_all = v.power_nz = v.power_nz_by_power_time = v.np = 999;
+  v.weight = 70;
+  const TFont& font = CalGrid->Font;
+  const bool miles = (UnitFlags & kUnitMiles) != 0;
+  int need = 0;
+  for (bool summary : {false, true})
+    for (int item = 0; item < kCalendarItems; ++item) {
+      const CalendarLineText t = CalendarLine(v, item, summary, miles, 70.0f);
+      // A pair as DrawLines puts it: 2 px in, a gap, 5 px before the edge.
+      int w = 2 + MeasureTextWidth(font, t.left) + 4;
+      if (t.layout == CalendarLineLayout::Pair) w += MeasureTextWidth(font, t.right) + 5;
+      need = std::max(need, w + (summary ? 6 : 0));
+    }
+  for (int col = 1; col <= 8; ++col)
+    need = std::max(need, MeasureTextWidth(font, UiText[static_cast<std::size_t>(col)]) + 6);
+  return std::max(need, MeasureTextWidth(font, FormatDisplayDate(CalendarFirstMonday())) + 6);
+}
+
+void TForm33::LayoutSettingsPanel() {
+  int combo_w = 226;
+  for (TComboBox* cb : CB_Cal_Z) {
+    FitWidthToCaption(*cb, 226);
+    combo_w = std::max(combo_w, cb->Width);
+  }
+  for (TComboBox* cb : CB_Cal_Z) cb->Width = combo_w;
+  FitWidthToCaption(*CaEL1, 0);
+  CB1->Left = std::max(80, CaEL1->Left + CaEL1->Width + 8);
+  for (TButton* b : {Cal_OK, Cal_NO}) FitWidthToCaption(*b, 105);
+  const int width = std::max({12 + combo_w + 12, 12 + Cal_OK->Width + 16 + Cal_NO->Width + 12,
+                              CB1->Left + CB1->Width + ZDP_SB->Width + 12});
+  Cal_Edit->Width = width;
+  Cal_NO->Left = width - 12 - Cal_NO->Width;
+  ZDP_SB->Left = width - 26;
+  // Inside the window, where it was designed when there is room.
+  Cal_Edit->Left = std::max(0, std::min(330, ClientWidth() - width - 5));
+  Cal_Edit->Top = std::max(0, std::min(60, ClientHeight() - Cal_Edit->Height - 5));
 }
 
 void TForm33::FormClose(TControl*, TCloseAction&) {
@@ -582,6 +660,7 @@ void TForm33::DO_1Click(TControl*) {
     cb->DropDownCount = kCalendarItems;
   }
   ConfigurationToCombos(CalendarEditIndex);
+  LayoutSettingsPanel();
   ShowSettingsPanel();
 }
 

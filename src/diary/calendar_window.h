@@ -102,6 +102,13 @@ class TForm33 : public tav::TForm {
   void ShowSettingsPanel(bool stored_items = true);
   void ConfigurationToCombos(int index);
   void DrawZoneLegend();
+  // The settings panel's controls as wide as their texts, the panel around
+  // them, inside the window.
+  void LayoutSettingsPanel();
+  // The narrowest day and summary column that shows every line a cell can
+  // show (any item of the settings, with wide values) and the column titles
+  // whole.
+  int LeastColumnWidth() const;
   void DrawDayCell(tav::TCanvas& canvas, int col, int row, const tav::TRect& rect);
   void DrawSummaryCell(tav::TCanvas& canvas, int row, const tav::TRect& rect);
   void DrawLines(tav::TCanvas& canvas, const tav::TRect& rect, int x, int width, bool summary,

@@ -211,6 +211,11 @@ DiaryWidths DiaryMetricWidths(const DiaryCells& titles, const DiaryCells& units,
   for (int m = 0; m < kDiaryColumns; ++m)
     if (m != kMetricComment && m != kMetricRemark2)
       w[static_cast<std::size_t>(m)] = std::max(w[static_cast<std::size_t>(m)], widest_value[static_cast<std::size_t>(m)] + kCellMargins);
+  // Every title and unit whole, also over a list without values (the time
+  // column took the bare title's width and cut its last letter).
+  for (int m = 0; m < kDiaryColumns; ++m)
+    if (m != kMetricComment)
+      w[static_cast<std::size_t>(m)] = std::max(w[static_cast<std::size_t>(m)], title(m) + kCellMargins);
   return w;
 }
 

@@ -487,7 +487,9 @@ void TForm3::FitCommentColumn() {
 void TForm3::LayoutButtonRow() {
   const int top = ClientHeight() - kButtonH - 5;
   int x = DBook->Left;
+  // A button is as wide as its caption needs in the chosen language.
   auto place = [&](tav::TControl* c) {
+    tav::FitWidthToCaption(*c, kButtonW);
     c->Left = x;
     c->Top = top;
     x += c->Width + 1;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/canvas.h"
 #include "platform/eventloop.h"
 
 namespace tav {
@@ -245,6 +246,47 @@ void TLabel::AdjustSize() {
   if (Alignment == TAlignment::taRightJustify) Left += Width - width;  // keeps the right edge
   Width = width;
   Height = height;
+}
+
+int CaptionFitWidth(const TControl& control, const std::string& text) {
+  int room = 0;
+  switch (control.Kind()) {
+    case TControlKind::Button: room = 12; break;
+    case TControlKind::SpeedButton: {
+      room = 10;
+      const auto& b = static_cast<const TSpeedButton&>(control);
+      if (b.Glyph && !text.empty()) room += b.Glyph->Width() / std::max(1, b.NumGlyphs) + 4;
+      break;
+    }
+    case TControlKind::CheckBox:
+    case TControlKind::RadioButton: room = 24; break;
+    case TControlKind::ComboBox: room = 30; break;
+    case TControlKind::Edit: room = 8; break;
+    case TControlKind::GroupBox: room = 20; break;
+    case TControlKind::Panel: room = 8; break;
+    default: break;
+  }
+  int widest = 0;
+  std::size_t start = 0;
+  WindowBackend& backend = Application().Backend();
+  while (start <= text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    widest = std::max(widest, backend.TextExtent(control.Font, line).X);
+    start = end + 1;
+  }
+  return widest + room;
+}
+
+void FitWidthToCaption(TControl& control, int least) {
+  int need = CaptionFitWidth(control, control.Caption);
+  if (const auto* combo = dynamic_cast<const TComboBox*>(&control)) {
+    need = CaptionFitWidth(control, combo->Text);
+    for (const std::string& item : combo->Items) need = std::max(need, CaptionFitWidth(control, item));
+  }
+  control.Width = std::max(least, need);
 }
 
 void TLabel::AutoSizeIfChanged() {
@@ -579,6 +621,24 @@ void TForm::SetClientSize(int w, int h) {
   if (resized) DoResize();
 }
 
+bool TForm::KeepMinClientSize() {
+  if (WindowState != TWindowState::wsNormal || BorderStyle != TFormBorderStyle::bsSizeable) return false;
+  const int w = std::max(ClientWidth(), MinClientWidth), h = std::max(ClientHeight(), MinClientHeight);
+  if (w == ClientWidth() && h == ClientHeight()) return false;
+  SetClientSize(w, h);
+  return true;
+}
+
+void TForm::TextsChanged() {
+  if (!created_) return;
+  if (Visible) {
+    layout_due_ = false;
+    DoResize();
+  } else {
+    layout_due_ = true;
+  }
+}
+
 void TForm::FinishCreate() {
   if (created_) return;
   Fire(OnCreate, this);
@@ -601,10 +661,14 @@ void TForm::Show() {
     // control in tab order (keys typed at once go there).
     if (!ActiveControl || !ActiveControl->Enabled || !ActiveControl->Showing()) SelectNext(nullptr);
     app.Backend().FormShown(this);
-    if (created_ && !shown_once_) {
+    if (created_ && (!shown_once_ || layout_due_)) {
       shown_once_ = true;
+      layout_due_ = false;
       DoResize();
     }
+    // A window opens at its smallest size at least (which its layout for
+    // the current texts has set).
+    if (created_) KeepMinClientSize();
     Fire(OnShow, this);
   } else {
     app.Backend().FormRaised(this);

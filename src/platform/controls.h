@@ -539,7 +539,15 @@ class TForm : public TControl {
   }
   void SetClientSize(int w, int h);
   // The smallest client area the user can size a sizeable window to (0: any).
+  // A window shown while it is smaller (its code set a smaller size, or it
+  // was left smaller before its smallest size grew) opens at that size.
   int MinClientWidth = 0, MinClientHeight = 0;
+  // Grows the client area of a normal sizeable window to its smallest size;
+  // true when it changed (OnResize has run).
+  bool KeepMinClientSize();
+  // The window's texts changed (another language): a shown window lays its
+  // controls out again at once (OnResize), a hidden one when it shows next.
+  void TextsChanged();
   void SetClientWidth(int w) { SetClientSize(w, ClientHeight()); }
   void SetClientHeight(int h) { SetClientSize(ClientWidth(), h); }
   // The backend reports the real client size of the shown window (after it
@@ -614,6 +622,7 @@ class TForm : public TControl {
   TCanvas* paint_canvas_ = nullptr;
   bool created_ = false;
   bool shown_once_ = false;
+  bool layout_due_ = false;  // TextsChanged while hidden
   std::vector<std::unique_ptr<TControl>> owned_;
   std::vector<std::unique_ptr<TTimer>> timers_;
   std::map<std::string, TControl*> by_name_;
@@ -622,6 +631,15 @@ class TForm : public TControl {
   bool close_pending_ = false;
   bool hide_pending_ = false;
 };
+
+// The width a control needs to show `text` whole in the window: the widest
+// line of the text in the control's font and the room its widget keeps
+// beside the text (a button's frame, the box of a check or radio button, a
+// combo box's arrow, an edit's frame). Labels need the text alone.
+int CaptionFitWidth(const TControl& control, const std::string& text);
+// Widens the control to CaptionFitWidth of its caption (a combo box: of its
+// widest item), never below `least`; the left edge stays.
+void FitWidthToCaption(TControl& control, int least = 0);
 
 // Makes sure a QGuiApplication exists, creating one on the offscreen
 // platform when none does (fonts and drawing outside any window need it).

@@ -12,6 +12,9 @@ TForm12::TForm12() {
   Name = "Form12";
   Caption = "Info";
   SetBounds(120, 90, 640, 520);
+  // The smallest window still shows lines of readable length.
+  MinClientWidth = 320;
+  MinClientHeight = 200;
   Visible = false;
   RichEdit1 = Make<tav::TRichEdit>("RichEdit1");
   RichEdit1->ReadOnly = true;

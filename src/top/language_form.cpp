@@ -22,6 +22,10 @@ void TForm11::FormClick() {
   if (!tav::SaveSettingsOnActivation(&failure) && !failure.empty())
     tav::Application().MessageBox(failure, "tavlog", tav::MB_OK | tav::MB_ICONWARNING);
   tav::ApplyTextTable(tav::LanguageIndex);
+  if (applied_language_ != tav::LanguageIndex) {
+    applied_language_ = tav::LanguageIndex;
+    for (tav::TForm* f : tav::Application().Forms()) f->TextsChanged();
+  }
   if (Form1 != nullptr) {
     if (Form1->P_SPR_WAHL != nullptr) Form1->P_SPR_WAHL->Hide();
     Form1->ShowRiderLabel();

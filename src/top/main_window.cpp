@@ -166,6 +166,36 @@ void EnterProgramFolder() {
 // Picture
 // ---------------------------------------------------------------------------
 
+namespace {
+// The faces of the picture's texts: title, subtitle, detail and note.
+tav::TFont PictureFont(int size, unsigned style = 0) {
+  tav::TFont f;
+  f.Name = "DejaVu Sans";
+  f.Size = size;
+  f.Style = style;
+  return f;
+}
+const tav::TFont& TitleFont() { static const tav::TFont f = PictureFont(40, tav::fsBold); return f; }
+const tav::TFont& SubtitleFont() { static const tav::TFont f = PictureFont(13); return f; }
+const tav::TFont& DetailFont() { static const tav::TFont f = PictureFont(11); return f; }
+const tav::TFont& NoteFont() { static const tav::TFont f = PictureFont(10, tav::fsBold); return f; }
+constexpr int kTitleX = 36, kTextX = 40, kTextTop = 30, kSubtitleTop = kTextTop + 72;
+}  // namespace
+
+int TMainPicture::NeededWidth() const {
+  int w = kTitleX + tav::MeasureTextWidth(TitleFont(), Title);
+  w = std::max(w, kTextX + tav::MeasureTextWidth(SubtitleFont(), Subtitle));
+  w = std::max(w, kTextX + tav::MeasureTextWidth(DetailFont(), Detail));
+  if (!Message.empty()) w = std::max(w, 20 + tav::MeasureTextWidth(NoteFont(), Message) + 24);
+  return w + 20;
+}
+
+int TMainPicture::NeededHeight() const {
+  // The detail line, then room for the note box at the bottom.
+  const int detail_bottom = kSubtitleTop + tav::MeasureTextHeight(SubtitleFont()) + 8 + tav::MeasureTextHeight(DetailFont());
+  return detail_bottom + 12 + tav::MeasureTextHeight(NoteFont()) + 34;
+}
+
 void TMainPicture::Paint(tav::TCanvas& canvas) {
   const int w = canvas.Width(), h = canvas.Height();
   if (w <= 0 || h <= 0) return;
@@ -213,21 +243,18 @@ void TMainPicture::Paint(tav::TCanvas& canvas) {
     canvas.Pen.Width = 1;
   }
   canvas.Brush.Style = tav::TBrushStyle::bsClear;
-  canvas.Font.Name = "DejaVu Sans";
-  canvas.Font.Size = 40;
-  canvas.Font.Style = tav::fsBold;
+  canvas.Font = TitleFont();
   canvas.Font.Color = tav::clWhite;
-  canvas.TextOut(36, 30, Title);
-  canvas.Font.Size = 13;
-  canvas.Font.Style = 0;
+  canvas.TextOut(kTitleX, kTextTop, Title);
+  canvas.Font = SubtitleFont();
   canvas.Font.Color = tav::RGBColor(225, 235, 250);
   const int title_h = canvas.TextHeight("Ag");
-  canvas.TextOut(40, 30 + 72, Subtitle);
-  canvas.Font.Size = 11;
-  canvas.TextOut(40, 30 + 72 + title_h + 8, Detail);
+  canvas.TextOut(kTextX, kSubtitleTop, Subtitle);
+  canvas.Font = DetailFont();
+  canvas.Font.Color = tav::RGBColor(225, 235, 250);
+  canvas.TextOut(kTextX, kSubtitleTop + title_h + 8, Detail);
   if (!Message.empty()) {
-    canvas.Font.Size = 10;
-    canvas.Font.Style = tav::fsBold;
+    canvas.Font = NoteFont();
     const int tw = canvas.TextWidth(Message), th = canvas.TextHeight(Message);
     const tav::TRect box{20, h - th - 34, std::min(w - 20, 20 + tw + 24), h - 20};
     canvas.Brush.Style = tav::TBrushStyle::bsSolid;
@@ -257,6 +284,8 @@ TForm1::TForm1() {
   OnActivate = [this](tav::TControl* s) { FormActivate(s); };
   OnClose = [this](tav::TControl* s, tav::TCloseAction& a) { FormClose(s, a); };
   OnResize = [this](tav::TControl*) { LayoutControls(); };
+  KeyPreview = true;
+  OnKeyDown = [this](tav::TControl* s, tav::WORD& k, tav::TShiftState sh) { FormKeyDown(s, k, sh); };
   StartUp();
   FinishCreate();
 }
@@ -342,6 +371,8 @@ void TForm1::CreateControls() {
   SB_Language->OnClick = [this](tav::TControl* s) { SB_LanguageClick(s); };
   SB_User->OnClick = [this](tav::TControl* s) { SB_UserClick(s); };
 
+  // The language button sits on the band, at its right end.
+  SB_Language->Parent = P_TOP;
   // Rider line in the band.
   L_Rider = Make<tav::TLabel>("L_Rider", P_TOP);
   L_Rider->Font.Size = 13;
@@ -538,6 +569,15 @@ void TForm1::LayoutControls() {
                            static_cast<tav::TControl*>(P_Wait)})
     c->BringToFront();
   PB->Invalidate();
+
+  // The smallest window: the whole button column; beside it the picture
+  // with every text of it and a few lines of the memo; in the band the rider
+  // line, its box and the language button side by side.
+  const int least_memo = 48;
+  const int band_w = CB_Rider->Left + CB_Rider->Width + 12 + SB_Language->Width + 12;
+  MinClientWidth = std::max({band_w, right_x + PB->NeededWidth() + 12, right_x + P_RIDER->Width + 12});
+  MinClientHeight = std::max(y + 4, PB->Top + PB->NeededHeight() + 8 + least_memo + 12);
+  KeepMinClientSize();  // a longer rider name or another language may need more
 }
 
 // ---------------------------------------------------------------------------
@@ -622,6 +662,17 @@ void TForm1::FormClose(tav::TControl*, tav::TCloseAction&) {
   for (tav::TForm* f : std::initializer_list<tav::TForm*>{Form3, Form33, Form4, Form34, Form35, Form40})
     if (f != nullptr && f->Visible) f->Close();
   if (TripListChanged || tav::TripDatabaseChanged) SaveTripList();
+}
+
+void TForm1::FormKeyDown(tav::TControl*, tav::WORD& key, tav::TShiftState) {
+  if (key != tav::VK_ESCAPE) return;
+  // The panel closes as its button does: no language is chosen, no rider
+  // chosen or created (a name typed stays in its edit).
+  for (tav::TPanel* panel : {P_SPR_WAHL, P_RIDER}) {
+    if (!panel->Visible) continue;
+    panel->Hide();
+    key = 0;
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -777,7 +828,7 @@ bool TForm1::CreateRider(const std::string& typed) {
 
 void TForm1::ShowPictureMessage(const std::string& text) {
   PB->Message = text;
-  PB->Invalidate();
+  LayoutControls();  // the picture as wide as the note
   Timer1->SetEnabled(false);
   if (!text.empty()) Timer1->SetEnabled(true);
 }

@@ -34,6 +34,9 @@ class TMainPicture : public tav::TControl {
   std::string Subtitle;  // smaller text below
   std::string Detail;    // rider and trips
   std::string Message;   // a note shown at the bottom (e.g. why the calendar did not open)
+  // The least width and height that show every text whole.
+  int NeededWidth() const;
+  int NeededHeight() const;
 };
 
 class TForm1 : public tav::TForm {
@@ -61,6 +64,8 @@ class TForm1 : public tav::TForm {
   // --- commands ---
   void FormActivate(tav::TControl* sender);
   void FormClose(tav::TControl* sender, tav::TCloseAction& action);
+  // Esc closes the language or the rider panel as its own closing does.
+  void FormKeyDown(tav::TControl* sender, tav::WORD& key, tav::TShiftState shift);
   void SB_DBClick(tav::TControl* sender);
   void SB_KALClick(tav::TControl* sender);
   void SB_CAL_NEWClick(tav::TControl* sender);

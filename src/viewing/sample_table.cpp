@@ -111,20 +111,31 @@ TForm40::~TForm40() = default;
 void TForm40::LayoutControls() {
   const int w = ClientWidth(), h = ClientHeight();
   P_TOP->SetBounds(0, 0, w, kTopHeight);
+  tav::FitWidthToCaption(*SB_Save, 90);
   int x = SB_Save->Left + SB_Save->Width + 16;
   LED_1->SetBounds(x, 11, LED_1->Width, LED_1->Height);
   x += LED_1->Width + 6;
   ED_1->SetBounds(x, 7, 56, 21);
   x += 56 + 12;
-  B_CL_Trip->SetBounds(x, 6, 70, 24);
-  x += 74;
-  B_Nein->SetBounds(x, 6, 70, 24);
-  x += 84;
-  L_SAVE->SetBounds(x, 11, std::max(10, w - x - 6), 13);
+  for (tav::TButton* b : {B_CL_Trip, B_Nein}) {
+    tav::FitWidthToCaption(*b, 70);
+    b->SetBounds(x, 6, b->Width, 24);
+    x += b->Width + 4;
+  }
+  x += 10;
+  const int note = L_SAVE->Caption.empty() ? 10 : tav::MeasureTextWidth(L_SAVE->Font, L_SAVE->Caption);
+  L_SAVE->SetBounds(x, 11, std::max(note, w - x - 6), 13);
   SG_DATA->SetBounds(0, kTopHeight, w, std::max(0, h - kTopHeight));
-  // The columns share the width.
-  const int col_w = std::max(60, (w - tav::TStringGrid::kScrollBarSize - 2) / tav::kTableColumns - 1);
+  // The columns share the width, each at least as wide as its title.
+  int title_w = 60;
+  for (int c = 0; c < tav::kTableColumns; ++c)
+    title_w = std::max(title_w, tav::MeasureTextWidth(SG_DATA->Font, UiText[c]) + 8);
+  const int col_w = std::max(title_w, (w - tav::TStringGrid::kScrollBarSize - 2) / tav::kTableColumns - 1);
   SG_DATA->SetDefaultColWidth(col_w);
+  // The smallest window: the tool row with the save note, every column
+  // beside the others, a few rows.
+  MinClientWidth = std::max(x + note + 6, tav::kTableColumns * (title_w + 1) + tav::TStringGrid::kScrollBarSize + 2);
+  MinClientHeight = kTopHeight + 1 + 7 * 18 + tav::TStringGrid::kScrollBarSize;
 }
 
 void TForm40::SetTitles() {
@@ -181,6 +192,14 @@ void TForm40::FormClose(tav::TControl*, tav::TCloseAction&) {
 }
 
 bool TForm40::SB_SaveClick(tav::TControl*) {
+  // However it ends, its note is shown whole.
+  struct ShowNote {
+    TForm40* form;
+    ~ShowNote() {
+      form->LayoutControls();
+      form->KeepMinClientSize();
+    }
+  } show_note{this};
   const std::string what = UiText[11];
   std::string name = tav::CurrentTripPath;
   const std::size_t slash = name.find_last_of("/\\");

@@ -19,7 +19,7 @@ class ToolRow {
     auto* b = form_.Make<TSpeedButton>(name, panel_);
     b->Caption = std::move(caption);
     b->Hint = std::move(hint);
-    const int w = std::max(26, static_cast<int>(b->Caption.size()) * 7 + 10);
+    const int w = std::max({26, static_cast<int>(b->Caption.size()) * 7 + 10, CaptionFitWidth(*b, b->Caption)});
     b->SetBounds(x_, top_, w, 25);
     x_ += w + 2;
     b->Enabled = enabled;

@@ -174,6 +174,49 @@ TEST_F(ListedTripsTest, TripsAreReadWithoutThreadsAndThreadsAreJoinedOnAnExcepti
   EXPECT_GE(used.load(), 1);  // the readers were joined: what they did is done
 }
 
+// The smallest chart for its titles: at that size each title fits (the
+// title line with its corner room within the width, the axis titles along
+// the plot's sides, the least plot); one pixel less in height and the long
+// value-axis title no longer fits the plot; the chart is left as it was.
+TEST(AnalysisCommonTest, LeastChartSizeFitsEveryTitleAndNoLess) {
+  EnsureGuiApplication();
+  TForm form;
+  TChart* chart = form.Make<TChart>("Chart");
+  chart->SetBounds(0, 0, 900, 600);
+  TChartSeries* s = chart->AddLineSeries();
+  for (int i = 0; i < 20; ++i) s->AddXY(i, i * 10.0);
+  chart->Title.Text.Add("Title");
+  chart->LeftAxis.Title = "Power [W]";
+  ChartTexts texts;
+  texts.titles = {"A rather long chart title of a choice"};
+  texts.left = {"Diferencia de altitudes acumuladas [m]", "x"};
+  texts.bottom = {"Distancia [km]"};
+  texts.cornerRoom = 24;
+  const ChartSize least = LeastChartSize(*chart, texts);
+  EXPECT_EQ(chart->Width, 900);
+  EXPECT_EQ(chart->Height, 600);
+  EXPECT_EQ(chart->LeftAxis.Title, "Power [W]");
+  EXPECT_EQ(chart->BottomAxis.Title, "");
+  EXPECT_EQ(chart->Title.Text.Lines(), std::vector<std::string>{"Title"});
+
+  const int left_w = MeasureTextWidth(chart->LeftAxis.TitleFont, texts.left[0]);
+  const int title_w = MeasureTextWidth(chart->Title.Font, texts.titles[0]);
+  chart->LeftAxis.Title = texts.left[0];
+  chart->BottomAxis.Title = texts.bottom[0];
+  chart->SetBounds(0, 0, least.width, least.height);
+  const TRect m = chart->MarginPixels();
+  EXPECT_GE(chart->PlotRect().Height(), left_w);
+  EXPECT_GE(chart->PlotRect().Height(), texts.plotHeight);
+  EXPECT_GE(chart->PlotRect().Width(), texts.plotWidth);
+  EXPECT_GE(chart->PlotRect().Width(), MeasureTextWidth(chart->BottomAxis.TitleFont, texts.bottom[0]));
+  EXPECT_GE(least.width - m.Left - m.Right, title_w + 2 * texts.cornerRoom);
+  chart->SetBounds(0, 0, least.width, least.height - 1);
+  EXPECT_LT(chart->PlotRect().Height(), left_w);
+  // A title wider than anything else sets the width.
+  chart->SetBounds(0, 0, least.width - 1, least.height);
+  EXPECT_LT(least.width - 1 - chart->MarginPixels().Left - chart->MarginPixels().Right, title_w + 2 * texts.cornerRoom);
+}
+
 TEST(AnalysisCommonTest, RecordIntervalIsAtLeastOne) {
   TripSample s[4];
   struct Row {

@@ -96,6 +96,35 @@ TEST_F(OverviewChartsTest, SettingsStepThenTheTripsOfTheList) {
   EXPECT_EQ(Form35->Caption, "Analyze of 03.03.2014 to 05.03.2014");
 }
 
+// Esc on the settings panel discards as its discard button does and closes
+// the panel: the chart shown in it gets back the quantity and mode it had
+// when the panel opened, the enlarge buttons show again, the window stays.
+TEST_F(OverviewChartsTest, EscClosesTheSettingsPanelAsItsDiscard) {
+  Open(5);
+  ASSERT_TRUE(Form35->P_G6->Visible);
+  Form35->CB_G6_1->DoSelect(1);
+  Form35->CB_G6_2->DoSelect(8);  // chart 2: IF
+  Form35->CB_G6_3->DoSelect(1);  // in percent
+  ASSERT_EQ(Graf6Settings[1], 8);
+  WORD other = VK_RETURN;
+  Form35->CB_G6_2->DoKeyDown(other, 0);
+  EXPECT_TRUE(Form35->P_G6->Visible);
+  WORD esc = VK_ESCAPE;
+  Form35->CB_G6_2->DoKeyDown(esc, 0);
+  EXPECT_EQ(esc, 0);
+  EXPECT_FALSE(Form35->P_G6->Visible);
+  EXPECT_TRUE(Form35->Visible);
+  EXPECT_EQ(Graf6Settings[1], 1);  // average power, as at the opening
+  EXPECT_EQ(Graf6Settings[8], 0);  // absolute
+  EXPECT_EQ(Form35->Ch[1]->Title.Text[0], "Average power");
+  for (const TSpeedButton* b : Form35->SB) EXPECT_TRUE(b->Visible) << b->Name;
+  // Without the panel Esc is left alone.
+  esc = VK_ESCAPE;
+  Form35->Ch[0]->DoKeyDown(esc, 0);
+  EXPECT_EQ(esc, VK_ESCAPE);
+  EXPECT_TRUE(Form35->Visible);
+}
+
 TEST_F(OverviewChartsTest, SelectionItemsOpenTheirTripByLine) {
   SelectedTrips.Assign(TripList.Lines());
   ScanList = &SelectedTrips;

@@ -149,6 +149,18 @@ TEST(DiaryWidths, FromTitlesFirstRowAndWidestValues) {
   widest[kMetricRemark2] = 500;
   EXPECT_EQ(DiaryMetricWidths(titles, units, first, widest, tw),
             (DiaryWidths{304, -1, 130, 100, 50, 50, 48, 48, 50, 50, 74, 54, 50, 88, 50, 50, 94, 98}));
+  // A list without values (an empty rider): the titles whole, 2 pixels in
+  // and 2 before the line; the time column as wide as "Tiempo" and its
+  // margins, the fixed NP, TSS and IF columns wider for wider titles.
+  titles[kMetricTime] = "Tiempo";
+  first[kMetricTime].clear();
+  titles[kMetricNp] = std::string(6, 'x');
+  titles[kMetricIf] = std::string(6, 'x');
+  const DiaryWidths empty = DiaryMetricWidths(titles, units, first, DiaryWidths{}, tw);
+  EXPECT_EQ(empty[kMetricTime], 64);
+  EXPECT_EQ(empty[kMetricNp], 64);
+  EXPECT_EQ(empty[kMetricIf], 64);
+  EXPECT_EQ(empty[kMetricTss], 50);
   // Value widths from character advances, fractions rounded up.
   int calls = 0;
   DiaryTextWidths value_width([&](const std::string& s) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "platform/canvas.h"
 #include "platform/controls.h"
 #include "platform/eventloop.h"
 #include "platform/text.h"
@@ -646,6 +647,100 @@ TEST_F(ControlsTest, ClientSizeFollowsTheFrameTheWindowReported) {
   EXPECT_EQ(Only("resize"), (Log{"resize F"}));
   f.SetClientSize(300, 200);
   EXPECT_EQ(Only("resize").size(), 1u) << "same size: no resize event";
+}
+
+// A sizeable window opens at least at its smallest client size, once laid
+// out (one OnResize); a maximised window and a fixed dialog are left alone;
+// a window already large enough keeps its size.
+TEST_F(ControlsTest, AWindowNeverOpensBelowItsSmallestSize) {
+  SampleForm f("F", log);
+  f.MinClientWidth = 400;
+  f.MinClientHeight = 300;
+  f.SetClientSize(300, 200);  // a size its code set, or the user's before the smallest size grew
+  log.clear();
+  f.Show();
+  EXPECT_EQ(f.ClientWidth(), 400);
+  EXPECT_EQ(f.ClientHeight(), 300);
+  EXPECT_EQ(Only("resize"), (Log{"resize F", "resize F"}));  // laid out at its first showing, then grown
+  f.Hide();
+  f.SetClientSize(450, 250);
+  log.clear();
+  f.Show();
+  EXPECT_EQ(f.ClientWidth(), 450);
+  EXPECT_EQ(f.ClientHeight(), 300);
+  EXPECT_EQ(Only("resize"), (Log{"resize F"}));
+  f.Hide();
+  f.SetClientSize(500, 350);
+  f.Show();
+  EXPECT_EQ(f.ClientWidth(), 500);
+  EXPECT_EQ(f.ClientHeight(), 350);
+  f.Hide();
+  for (auto [state, border] : {std::pair{TWindowState::wsMaximized, TFormBorderStyle::bsSizeable},
+                               std::pair{TWindowState::wsNormal, TFormBorderStyle::bsDialog}}) {
+    SampleForm g("G", log);
+    g.MinClientWidth = 400;
+    g.MinClientHeight = 300;
+    g.WindowState = state;
+    g.BorderStyle = border;
+    g.SetClientSize(200, 100);
+    g.Show();
+    EXPECT_EQ(g.ClientWidth(), 200);
+    EXPECT_EQ(g.ClientHeight(), 100);
+    g.Hide();
+  }
+}
+
+// New texts: a shown window lays itself out at once, a hidden one when it
+// shows next (and only then); a window not yet constructed waits.
+TEST_F(ControlsTest, NewTextsLayAWindowOutWhenItShows) {
+  SampleForm f("F", log);
+  f.Show();
+  log.clear();
+  f.TextsChanged();
+  EXPECT_EQ(Only("resize"), (Log{"resize F"}));
+  f.Hide();
+  log.clear();
+  f.TextsChanged();
+  EXPECT_TRUE(Only("resize").empty());
+  f.Show();
+  EXPECT_EQ(Only("resize"), (Log{"resize F"}));
+  f.Hide();
+  log.clear();
+  f.Show();
+  EXPECT_TRUE(Only("resize").empty()) << "shown again without new texts";
+}
+
+// A control widened to its caption shows it whole with the room its
+// widget keeps (a button's frame, a check box's box, a combo box's arrow:
+// at least 8, 21 and 25 pixels), never below the least width asked for; its
+// left edge stays. A combo box takes its widest item.
+TEST_F(ControlsTest, ControlsWidenToTheirCaptions) {
+  SampleForm f("F", log);
+  const std::string text = "Suavizar curva de la potencia";
+  const int tw = MeasureTextWidth(TFont{}, text);
+  struct Case {
+    TControl* control;
+    int room;
+  };
+  f.CB_Kind->Items.Assign(std::vector<std::string>{"1", text, "22"});
+  f.CB_Kind->Select(0);
+  for (const Case& c : {Case{f.B_OK, 8}, Case{f.CH_Opt, 21}, Case{f.CB_Kind, 25}}) {
+    c.control->Caption = c.control == f.CB_Kind ? "" : text;
+    c.control->SetBounds(7, 3, 20, c.control->Height);
+    FitWidthToCaption(*c.control, 40);
+    EXPECT_GE(c.control->Width, tw + c.room) << c.control->Name;
+    EXPECT_LE(c.control->Width, tw + c.room + 12) << c.control->Name;
+    EXPECT_EQ(c.control->Left, 7);
+    c.control->Caption = "x";
+    if (c.control == f.CB_Kind) f.CB_Kind->Items.Assign(std::vector<std::string>{"x"});
+    FitWidthToCaption(*c.control, 140);
+    EXPECT_EQ(c.control->Width, 140) << c.control->Name;
+  }
+  // A caption of two lines: its wider line.
+  f.B_OK->Caption = "ab\r\n" + text;
+  FitWidthToCaption(*f.B_OK);
+  EXPECT_GE(f.B_OK->Width, tw + 8);
+  EXPECT_LE(f.B_OK->Width, tw + 20);
 }
 
 TEST_F(ControlsTest, FocusMovesInTabOrderAndReportsEnterAndExit) {

@@ -425,6 +425,45 @@ TEST_F(MainWindow, AFailedSettingsSaveIsSaidOnceAndTriedAgainAtTheNextChange) {
                                                       "schreibgesch\xFCtzt.\n");
 }
 
+// Esc closes the language and the rider panel as their own closing does:
+// from whichever of their controls has the keys, nothing chosen, stored or
+// created; other keys leave them open.
+TEST_F(MainWindow, EscClosesTheLanguageAndTheRiderPanelChangingNothing) {
+  WriteSettingsFor("ANNA", {"ERASED :"});
+  MakeRider("BERT", {kTripLine, "ERASED :"});
+  Start();
+  const std::string settings = FileBytes(SettingsFile());
+  const int language = tav::LanguageIndex;
+  struct Case {
+    tav::TSpeedButton* opener;
+    tav::TPanel* panel;
+    tav::TControl* focus;
+  };
+  const Case cases[] = {{Form1->SB_Language, Form1->P_SPR_WAHL, Form1->CB_LG},
+                        {Form1->SB_User, Form1->P_RIDER, Form1->E_NewRider},
+                        {Form1->SB_User, Form1->P_RIDER, Form1->LB_Riders}};
+  for (const Case& c : cases) {
+    c.opener->DoClick();
+    ASSERT_TRUE(c.panel->Visible) << c.panel->Name;
+    Form1->E_NewRider->DoSetText("eva");
+    tav::WORD other = tav::VK_RETURN;
+    c.focus->DoKeyDown(other, 0);
+    EXPECT_TRUE(c.panel->Visible) << c.focus->Name;
+    tav::WORD esc = tav::VK_ESCAPE;
+    c.focus->DoKeyDown(esc, 0);
+    EXPECT_EQ(esc, 0) << c.focus->Name;  // consumed
+    EXPECT_FALSE(c.panel->Visible) << c.focus->Name;
+    EXPECT_EQ(tav::LanguageIndex, language);
+    EXPECT_EQ(tav::CurrentRiderName, "ANNA");
+    EXPECT_FALSE(fs::exists(Data() / "EVA"));
+    EXPECT_EQ(FileBytes(SettingsFile()), settings);
+  }
+  // With no panel open Esc is left to the control.
+  tav::WORD esc = tav::VK_ESCAPE;
+  Form1->CB_Rider->DoKeyDown(esc, 0);
+  EXPECT_EQ(esc, tav::VK_ESCAPE);
+}
+
 TEST_F(MainWindow, CommandLineTripRelativeToTheStartFolderOpensTheView) {
   // Started from another folder with a quoted relative name: the program
   // folder becomes the current directory, the argument still names the file.
