@@ -132,7 +132,7 @@ TEST_F(ShippedHelpWindows, GermanLettersAndBulletsAreReadAsTheyAreWritten) {
   ShowHelpTopic(1);
   const std::string text = Form12->RichEdit1->Text();
   EXPECT_NE(text.find("Das Tagebuch listet die Fahrten und Eintr\xE4ge des aktuellen Fahrers"), std::string::npos);
-  EXPECT_NE(text.find("\r\n\x95 Del: entfernt nach einer R\xFC" "ckfrage die aktuelle Zeile"), std::string::npos);
+  EXPECT_NE(text.find("\r\n\x95 Entf: entfernt nach einer R\xFC" "ckfrage die aktuelle Zeile"), std::string::npos);
   LanguageIndex = 1;
   ShowHelpTopic(31);
   EXPECT_NE(Form12->RichEdit1->Text().find("\r\n\x95 Time / %: shows the share of the trip"), std::string::npos);
