@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "analysis_test_util.h"
 #include "../platform/contrast_reference.h"
@@ -11,6 +12,7 @@
 #include "core/trip_file.h"
 #include "diary/diary_window.h"
 #include "platform/canvas.h"
+#include "platform/text.h"
 
 namespace tav {
 namespace {
@@ -350,6 +352,268 @@ TEST_F(GradeWindowTest, KeepsTheListItWasOpenedWith) {
   Form51->Show();
   EXPECT_EQ(Form51->ItemCount, 3);
   EXPECT_EQ(Form51->Series[3]->Title, "03.01.2014 - 10:00  T2");
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+// A made-up trip of 121 records a second apart, 10 m each: 3 % up for the
+// first 60 records, then 2 % down; every channel with values of its own.
+std::vector<TripSample> ClimbTrip() {
+  auto t = testing_core::RampTrip(121, 1);
+  for (int k = 1; k < 121; ++k) {
+    TripSample& s = t[static_cast<std::size_t>(k)];
+    s.Distance = 0.01f * static_cast<float>(k);
+    s.Altitude = k <= 60 ? 200.0f + 0.3f * static_cast<float>(k) : 218.0f - 0.2f * static_cast<float>(k - 60);
+    s.Power = 150.0f + 2.0f * static_cast<float>(k);
+    s.HeartRate = 130.0f + static_cast<float>(k % 11);
+    s.Speed = 20.0f + static_cast<float>(k % 13);
+    s.Cadence = k % 17 == 0 ? 0.0f : 70.0f + static_cast<float>(k % 9);
+    s.Temperature = 15.0f;
+  }
+  return t;
+}
+
+std::vector<double> Smoothed(const std::vector<TripSample>& t, SmoothColumn column, int level) {
+  std::vector<SmoothSample> out(t.size());
+  SmoothColumnOf(t.data(), static_cast<int>(t.size()), out.data(), column, HalfWidthOfLevel(level));
+  std::vector<double> v(t.size());
+  for (std::size_t i = 0; i < t.size(); ++i) v[i] = out[i][column];
+  return v;
+}
+
+class GradeValuesTest : public testing_analysis::WindowFixture {
+ protected:
+  void SetUp() override {
+    WindowFixture::SetUp();
+    trip_ = ClimbTrip();
+    TripFileData d;
+    d.Samples = trip_;
+    ASSERT_TRUE(WriteTripFile(FsPath(JoinPath(RiderDir, "20140101_100000_0_A.DEO")), d, false, nullptr));
+    SelectedTrips.Clear();
+    SelectedTrips.Add("20140101_100000_0_A;001;*Climb");
+    ScanList = &SelectedTrips;
+    // The gradients by the plain definition: altitude smoothed over 7
+    // records each side, 14-record windows.
+    const std::vector<double> a = Smoothed(trip_, kSmoothAltitude, 4);
+    const int n = static_cast<int>(trip_.size());
+    grade_.assign(trip_.size(), 0.0f);
+    for (int i = 10; i <= n - 11; ++i) {
+      const double dd = static_cast<double>(trip_[static_cast<std::size_t>(i + 7)].Distance) -
+                        trip_[static_cast<std::size_t>(i - 7)].Distance;
+      grade_[static_cast<std::size_t>(i)] =
+          static_cast<float>(0.1 * (a[static_cast<std::size_t>(i + 7)] - a[static_cast<std::size_t>(i - 7)]) / dd);
+    }
+    altitude_ = a;
+  }
+  std::vector<TripSample> trip_;
+  std::vector<float> grade_;
+  std::vector<double> altitude_;
+};
+
+// The three cumulative curves of one trip, their titles, the distance axis
+// and labels, and the readout of gradient, distance and share.
+TEST_F(GradeValuesTest, OneTripCurvesAxesAndReadout) {
+  Form51->Show();
+  const int n = static_cast<int>(trip_.size());
+  EXPECT_NEAR(grade_[30], 3.0, 1e-3);  // the made-up climb
+  EXPECT_NEAR(grade_[100], -2.0, 1e-3);
+  std::array<double, 301> km{};
+  std::array<int, 301> records{};
+  for (int i = 10; i <= n - 11; ++i) {
+    int c = static_cast<int>(std::trunc(grade_[static_cast<std::size_t>(i)] * 10.0 + 150.5));
+    c = std::clamp(c, 0, 300);
+    km[static_cast<std::size_t>(c)] += static_cast<double>(trip_[static_cast<std::size_t>(i)].Distance) -
+                                       trip_[static_cast<std::size_t>(i - 1)].Distance;
+    ++records[static_cast<std::size_t>(c)];
+  }
+  const double total = trip_.back().Distance;
+  struct Row {
+    std::size_t series;
+    const char* title;
+    bool from_steep, by_share;
+  } rows[] = {{3, "Sorted from plus to minus", true, false},
+              {2, "Sorted from minus to plus", false, false},
+              {4, "Ordered by time", true, true}};
+  for (const Row& r : rows) {
+    const TChartSeries& s = *Form51->Series[r.series];
+    EXPECT_EQ(s.Title, r.title);
+    EXPECT_TRUE(s.ShowInLegend);
+    std::vector<double> xs, ys;
+    double run = 0;
+    for (int j = 0; j <= 300; ++j) {
+      const int c = r.from_steep ? 300 - j : j;
+      const auto cc = static_cast<std::size_t>(c);
+      const bool used = r.by_share ? records[cc] > 0 : km[cc] > 0;
+      run += r.by_share ? static_cast<double>(records[cc]) / n * total : km[cc];
+      if (used) {
+        xs.push_back(run);
+        ys.push_back(0.1 * c - 15);
+      }
+    }
+    ASSERT_EQ(s.Count(), static_cast<int>(xs.size())) << r.title;
+    for (int i = 0; i < s.Count(); ++i) {
+      EXPECT_NEAR(s.XValue(i), xs[static_cast<std::size_t>(i)], 1e-9) << r.title << " " << i;
+      EXPECT_NEAR(s.YValue(i), ys[static_cast<std::size_t>(i)], 1e-9) << r.title << " " << i;
+    }
+  }
+  EXPECT_NEAR(Form51->Series[3]->YValues().front(), 3.0, 1e-9);   // steepest first
+  EXPECT_NEAR(Form51->Series[2]->YValues().front(), -2.0, 1e-9);  // flattest first
+  EXPECT_NEAR(Form51->Chart->BottomAxis.Maximum(), 1.2, 1e-6);
+  EXPECT_NEAR(Form51->Chart->TopAxis.Maximum(), 1.2, 1e-6);
+  EXPECT_EQ(Form51->Chart->LeftAxis.Minimum(), -16);
+  EXPECT_EQ(Form51->Chart->LeftAxis.Maximum(), 16);
+  EXPECT_EQ(Form51->Chart->LeftAxis.Title, "Gradient [%]");
+  EXPECT_EQ(Form51->Chart->Title.Text.Text(), "Distribution of the gradients\r\n");
+  const TChartSeries& labels = *Form51->Series[0];
+  ASSERT_GE(labels.Count(), 2);
+  EXPECT_EQ(labels.Label(0), "  0.00");
+  EXPECT_EQ(labels.Label(labels.Count() - 1), "  1.20");
+  EXPECT_NEAR(labels.XValue(1), 1.2 / (labels.Count() - 1), 1e-6);
+
+  const TRect plot = Form51->Chart->PlotRect();
+  const struct {
+    int x, y;
+    double grade, km, share;
+  } clicks[] = {{plot.Left + plot.Width() / 2, plot.Top + plot.Height() / 4, 8, 0.6, 50},
+                {plot.Left + plot.Width() / 4, plot.Top + 3 * plot.Height() / 4, -8, 0.3, 25}};
+  for (const auto& c : clicks) {
+    Form51->ChartMouseDown(nullptr, TMouseButton::mbLeft, 0, c.x, c.y);
+    ASSERT_TRUE(Form51->Show_DAT->Visible);
+    double g = 0, d = 0, share = 0;
+    ASSERT_EQ(std::sscanf(Form51->Show_DAT->Caption.c_str(), "Gradient= %lf %% Distance= %lf  Share= %lf %%", &g,
+                          &d, &share),
+              3)
+        << Form51->Show_DAT->Caption;
+    EXPECT_NEAR(g, c.grade, 0.15) << Form51->Show_DAT->Caption;
+    EXPECT_NEAR(d, c.km, 0.005) << Form51->Show_DAT->Caption;
+    EXPECT_NEAR(share, d / 1.2 * 100, 0.051) << Form51->Show_DAT->Caption;
+    EXPECT_NEAR(share, c.share, 0.5) << Form51->Show_DAT->Caption;
+  }
+}
+
+// The profile: the gradient of each record over its distance and the
+// altitude filling the gradient axis from its lowest to its highest value
+// (records 20 on), the altitude marks in metres or feet.
+TEST_F(GradeValuesTest, ProfileGradientAndAltitude) {
+  Form51->Show();
+  Form51->SB_ALTClick(nullptr);
+  const int n = static_cast<int>(trip_.size());
+  double lo = 1e9, hi = -1e9;
+  for (int k = 20; k < n; ++k) {
+    lo = std::min(lo, altitude_[static_cast<std::size_t>(k)]);
+    hi = std::max(hi, altitude_[static_cast<std::size_t>(k)]);
+  }
+  EXPECT_NEAR(Form51->AltitudeMax, hi, 1e-9);
+  EXPECT_NEAR(Form51->AltitudeMin, lo, 1e-9);
+  const TChartSeries& g = *Form51->Series[1];
+  const TChartSeries& a = *Form51->Series[6];
+  EXPECT_EQ(g.Title, "Current gradient");
+  EXPECT_EQ(a.Title, "Terrain");
+  ASSERT_EQ(g.Count(), n - 20);
+  ASSERT_EQ(a.Count(), n - 20);
+  for (int i = 10; i <= n - 11; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    const int j = i - 10;
+    EXPECT_NEAR(g.XValue(j), trip_[k].Distance, 1e-6) << i;
+    EXPECT_NEAR(g.YValue(j), grade_[k], 1e-6) << i;
+    EXPECT_NEAR(a.XValue(j), trip_[k].Distance, 1e-6) << i;
+    EXPECT_NEAR(a.YValue(j), (altitude_[k] - lo) * 32 / (hi - lo) - 16, 1e-6) << i;
+  }
+  for (int units : {0, kUnitMiles}) {
+    UnitFlags = units;
+    TBitmap out(Form51->Chart->Width, Form51->Chart->Height);
+    Form51->Chart->Paint(out.Canvas());
+    EXPECT_DOUBLE_EQ(AltitudeFactor, units ? 3.28084 : 1.0);
+  }
+  UnitFlags = 0;
+}
+
+// Each channel over the distance in the profile: its own smoothed values
+// filling the gradient axis, the right-axis scale from its lowest to its
+// highest value, titles; speed and cadence with the gear curve.
+TEST_F(GradeValuesTest, ChannelViewsOfEachMetric) {
+  struct Row {
+    int metric;
+    SmoothColumn column;
+    const char *right_title, *legend, *sk_bottom, *sk_title;
+    double gear_factor;
+  } rows[] = {
+      {kGradePower, kSmoothPower, "Power [W]", "Power", "Power [W]", "Distribution of gradient/power", 0},
+      {kGradeHeartRate, kSmoothHeartRate, "HR [1/min]", "HR", "HR [1/min]", "Distribution of gradient/pulse", 0},
+      {kGradeSpeed, kSmoothSpeed, "Speed [km/h]", "Speed", "Speed [km / h]", "Distribution of gradient/speed", 50},
+      {kGradeCadence, kSmoothCadence, "RPM [1/m]", "RPM", "RPM [1/min]", "Distribution of gradient/RPM", 100},
+  };
+  Form51->Show();
+  Form51->SB_ALTClick(nullptr);
+  const int n = static_cast<int>(trip_.size());
+  for (const Row& r : rows) {
+    const std::vector<double> v = Smoothed(trip_, r.column, 6);
+    double lo = 1e9, hi = -1e9;
+    for (int k = 1; k < n; ++k) {
+      lo = std::min(lo, v[static_cast<std::size_t>(k)]);
+      hi = std::max(hi, v[static_cast<std::size_t>(k)]);
+    }
+    for (bool gear : {false, true}) {
+      if (gear && r.gear_factor == 0) continue;
+      Form51->MetricClick(r.metric);
+      if (gear) Form51->SB_SRClick(nullptr);
+      const double min = gear ? 0 : lo;
+      EXPECT_NEAR(Form51->MetricMax, hi, 1e-9) << r.legend;
+      EXPECT_NEAR(Form51->MetricMin, min, 1e-9) << r.legend;
+      const TChartSeries& s = *Form51->Series[5];
+      EXPECT_EQ(s.Title, r.legend);
+      EXPECT_EQ(Form51->Chart->RightAxis.Title, r.right_title);
+      ASSERT_EQ(s.Count(), n - 1) << r.legend;
+      const double scale = 32 / (hi - min);
+      for (int k = 1; k < n; ++k) {
+        EXPECT_NEAR(s.XValue(k - 1), trip_[static_cast<std::size_t>(k)].Distance, 1e-6);
+        ASSERT_NEAR(s.YValue(k - 1), (v[static_cast<std::size_t>(k)] - min) * scale - 16, 1e-6)
+            << r.legend << " " << k;
+      }
+      const TChartSeries& scale_labels = *Form51->Series[8];
+      ASSERT_EQ(scale_labels.Count(), 33);
+      EXPECT_EQ(scale_labels.Label(0), Format("%6.1f", min));
+      EXPECT_EQ(scale_labels.Label(32), Format("%6.1f", hi));
+      const TChartSeries& gears = *Form51->Series[4];
+      if (!gear) {
+        EXPECT_EQ(gears.Count(), 0) << r.legend;
+        continue;
+      }
+      EXPECT_EQ(gears.Title, "Gears");
+      ASSERT_EQ(gears.Count(), n - 1);
+      double last = 0;
+      for (int k = 1; k < n; ++k) {
+        const TripSample& t = trip_[static_cast<std::size_t>(k)];
+        if (t.Cadence > 0) last = static_cast<double>(t.Speed) / t.Cadence * r.gear_factor;
+        ASSERT_NEAR(gears.YValue(k - 1), (last - min) * scale - 16, 1e-6) << r.legend << " " << k;
+      }
+    }
+  }
+  // Against the gradient: every record's channel value at its gradient.
+  Form51->SB_SKClick(nullptr);
+  const std::vector<double> cadence = Smoothed(trip_, kSmoothCadence, 6);
+  for (const Row& r : rows) {
+    Form51->MetricClick(r.metric);
+    const std::vector<double> v = Smoothed(trip_, r.column, 6);
+    EXPECT_EQ(Form51->Ch_SK->Title.Text.Text(), std::string(r.sk_title) + "\r\n");
+    EXPECT_EQ(Form51->Ch_SK->BottomAxis.Title, r.sk_bottom);
+    const TChartSeries& s = *Form51->Series10;
+    ASSERT_EQ(s.Count(), n - 20);
+    double cmax = 0;
+    for (int i = 10; i <= n - 11; ++i) cmax = std::max(cmax, cadence[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(Form51->L_3->Caption, std::to_string(static_cast<int>(cmax + 0.5)));
+    for (int i = 10; i <= n - 11; ++i) {
+      const auto k = static_cast<std::size_t>(i);
+      ASSERT_NEAR(s.XValue(i - 10), v[k], 1e-6) << r.legend << " " << i;
+      ASSERT_NEAR(s.YValue(i - 10), grade_[k], 1e-6) << r.legend << " " << i;
+      const int green = static_cast<int>(255 - (cmax - cadence[k]) * 200 / cmax);
+      ASSERT_EQ(s.ValueColor(i - 10), RGBColor(0, green, 0)) << r.legend << " " << i;
+    }
+  }
 }
 
 }  // namespace

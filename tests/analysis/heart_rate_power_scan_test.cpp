@@ -406,3 +406,136 @@ TEST_F(HrPowerWindowTest, TheRisingFitReadsOnTheChartsBackground) {
 
 }  // namespace
 }  // namespace tav
+
+namespace tav {
+namespace {
+
+// What each view names and spans, on a ride of 601 records 2 s apart whose
+// power steps between 150 and 250 W every two minutes and whose heart rate
+// swings 110..150 around its own rhythm: titles, axis ranges worked out from
+// the ride's own means and maxima, the time labels at 2 s a record.
+TEST(HrPowerTest, TitlesRangesAndTimeLabelsOfEachView) {
+  const auto power = [](int i) { return 150.0f + 100 * static_cast<float>(i / 60 % 2); };
+  const auto hr = [](int i) { return 130.0f + 20 * std::sin(static_cast<float>(i) / 40.0f); };
+  const auto t = Ride(601, 2, power, hr);
+  HrPowerInput in = Input(t, 2);
+  double psum = 0, hsum = 0, hmax = 0;
+  for (int i = 1; i < 601; ++i) {
+    psum += t[static_cast<std::size_t>(i)].Power;
+    hsum += t[static_cast<std::size_t>(i)].HeartRate;
+  }
+  for (int i = 11; i < 601 - 10; ++i) hmax = std::max<double>(hmax, t[static_cast<std::size_t>(i)].HeartRate);
+  const double pm = psum / 600, hm = hsum / 600;
+  struct Row {
+    int view;
+    const char *title, *left_title, *right_title, *bottom_title;
+    bool right_shown, right_grid;
+    ValueRange left, right;
+    TColor fit;
+  } rows[] = {
+      {kViewHeartRateChange, "changes", "HR [1/min]", "delta - HR [1/min]", "Time [hh:mm]", true, true,
+       {0, hmax * 1.1}, {-60, hmax * 1.1 - 60}, clRed},
+      {kViewHeartRateOnPower, "Power     HR", "Pulse [1/min]", "", "Power [W]", false, true, {100, 200}, {0, 100},
+       clYellow},
+      {kViewPhases, "Power     HR", "Power [Watt] , HR [1/min]", "Power [Watt] , HR [1/min]",
+       "Power [Watt], Time [hh:mm]", true, true, {0, 260}, {0, 260}, clRed},
+      {kViewDrift, "Power     HR", "Power [W]", "Pulse [1/min]", "Time [hh:mm]", true, false, {0, 250},
+       {hm * 0.5, (250 - pm) * 0.5 / (pm / hm) + hm}, clBlue},
+  };
+  for (const Row& r : rows) {
+    const HrPowerView v = ComputeHrPowerView(r.view, in);
+    ASSERT_TRUE(v.drawn) << r.view;
+    EXPECT_EQ(v.title, r.title) << r.view;
+    EXPECT_EQ(v.leftTitle, r.left_title) << r.view;
+    EXPECT_EQ(v.rightTitle, r.right_title) << r.view;
+    EXPECT_EQ(v.bottomTitle, r.bottom_title) << r.view;
+    EXPECT_EQ(v.rightShown, r.right_shown) << r.view;
+    EXPECT_EQ(v.rightGrid, r.right_grid) << r.view;
+    EXPECT_NEAR(v.left.min, r.left.min, 1e-4) << r.view;
+    EXPECT_NEAR(v.left.max, r.left.max, 1e-4) << r.view;
+    EXPECT_NEAR(v.right.min, r.right.min, 1e-4) << r.view;
+    EXPECT_NEAR(v.right.max, r.right.max, 1e-4) << r.view;
+    EXPECT_EQ(v.fitColor, r.fit) << r.view;
+    EXPECT_EQ(v.bottom.max, 601) << r.view;
+    if (r.view == kViewHeartRateOnPower) {  // power labels every 25 W
+      ASSERT_GE(v.labels.size(), 3u);
+      EXPECT_EQ(v.labels[2].text, "50");
+      EXPECT_DOUBLE_EQ(v.labels[2].x, 50 * 601 / 500.0);
+      continue;
+    }
+    // A label every 30 records, 60 s apart at 2 s a record.
+    ASSERT_GE(v.labels.size(), 3u) << r.view;
+    EXPECT_EQ(v.labels[1].x, 30) << r.view;
+    const std::string second = r.view == kViewPhases ? Format("%4.0f   0:01", 30 / v.powerScale) : "0:01";
+    EXPECT_EQ(v.labels[1].text, second) << r.view;
+    EXPECT_EQ(v.labels[2].text.substr(v.labels[2].text.size() - 4), "0:02") << r.view;
+  }
+  // The drift view draws power and the heart rate scaled onto the power
+  // axis around the ride's means, and the mean power as a dashed line.
+  const HrPowerView drift = ComputeHrPowerView(kViewDrift, in);
+  ASSERT_GT(drift.series[2].x.size(), 100u);
+  for (std::size_t k = 0; k < drift.series[2].x.size(); k += 37) {
+    const int i = static_cast<int>(drift.series[2].x[k]);
+    const double h = t[static_cast<std::size_t>(i)].HeartRate;
+    EXPECT_NEAR(drift.series[2].y[k], ((h - hm) * 2.0 / hm + 1.0) * pm, 1e-3) << i;
+    EXPECT_EQ(drift.series[1].y[k], t[static_cast<std::size_t>(i)].Power) << i;
+  }
+  ASSERT_FALSE(drift.series[3].y.empty());
+  EXPECT_NEAR(drift.series[3].y.front(), pm, 1e-9);
+  // The heart-rate change view draws heart rate and its change per minute at 2 s a record.
+  const HrPowerView change = ComputeHrPowerView(kViewHeartRateChange, in);
+  for (std::size_t k = 0; k < change.series[5].x.size(); k += 41) {
+    const int i = static_cast<int>(change.series[5].x[k]);
+    const double d = static_cast<double>(t[static_cast<std::size_t>(i + 1)].HeartRate) - t[static_cast<std::size_t>(i - 1)].HeartRate;
+    EXPECT_EQ(change.series[5].y[k], std::trunc(d * 15)) << i;
+    EXPECT_EQ(change.series[2].y[k], t[static_cast<std::size_t>(i)].HeartRate) << i;
+  }
+}
+
+// The window shows what each view names: axis titles, ranges and the
+// altitude unit in metric and imperial units.
+TEST_F(HrPowerWindowTest, AxisTitlesAndRangesOfEachView) {
+  const auto ride = Ride(1201, 2, [](int i) { return 150.0f + 100 * static_cast<float>(i / 300 % 2); },
+                         [](int i) { return 120.0f + 20 * std::sin(static_cast<float>(i) / 30.0f); });
+  testing_core::LoadInto(TripSamples2, TripSampleCount2, ride);
+  for (int units : {0, kUnitMiles}) {
+    UnitFlags = units;
+    Form16->Tag = 0;
+    Form16->Show();
+    EXPECT_EQ(Form16->AltitudeUnitText, units ? "[ft]" : "[m]");
+    const struct {
+      void (TForm16::*click)(TControl*);
+      const char *left, *right, *bottom;
+      bool right_shown;
+    } rows[] = {
+        {&TForm16::SB_01Click, "Pulse [1/min]", "", "Power [W]", false},
+        {&TForm16::SB_03Click, "Power [Watt] , HR [1/min]", "Power [Watt] , HR [1/min]", "Power [Watt], Time [hh:mm]",
+         true},
+        {&TForm16::SB_04Click, "Power [W]", "Pulse [1/min]", "Time [hh:mm]", true},
+        {&TForm16::SB_02Click, "HR [1/min]", "delta - HR [1/min]", "Time [hh:mm]", true},
+    };
+    for (const auto& r : rows) {
+      (Form16->*r.click)(nullptr);
+      EXPECT_EQ(Form16->Chart->LeftAxis.Title, r.left) << r.left;
+      EXPECT_EQ(Form16->Chart->RightAxis.Title, r.right) << r.left;
+      EXPECT_EQ(Form16->Chart->BottomAxis.Title, r.bottom) << r.left;
+      EXPECT_EQ(Form16->Chart->RightAxis.Visible, r.right_shown) << r.left;
+      EXPECT_EQ(Form16->Chart->BottomAxis.Maximum(), 1201) << r.left;
+    }
+    Form16->SB_01Click(nullptr);
+    EXPECT_EQ(Form16->Chart->LeftAxis.Minimum(), 100);  // opened from the diary: 100..200
+    EXPECT_EQ(Form16->Chart->LeftAxis.Maximum(), 200);
+    EXPECT_EQ(Form16->Series[9]->SeriesColor, clYellow);
+    Form16->SB_03Click(nullptr);
+    EXPECT_EQ(Form16->Chart->LeftAxis.Maximum(), 260);  // the highest power and 10 W
+    EXPECT_EQ(Form16->Chart->RightAxis.Maximum(), 260);
+    Form16->SB_04Click(nullptr);
+    EXPECT_EQ(Form16->Chart->LeftAxis.Maximum(), 250);
+    EXPECT_EQ(Form16->Series[9]->SeriesColor, clBlue);
+    Form16->Hide();
+  }
+  UnitFlags = 0;
+}
+
+}  // namespace
+}  // namespace tav

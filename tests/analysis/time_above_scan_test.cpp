@@ -220,3 +220,120 @@ TEST_F(TimeAboveWindowTest, KeepsTheListItWasOpenedWith) {
 
 }  // namespace
 }  // namespace tav
+
+namespace tav {
+namespace {
+
+// Two trips, one recorded every second and one every two seconds, each
+// channel with values of its own; record k (1 .. n-1) of trip t holds
+// power 200 + 10k + 100t, heart rate 90 + k + 20t, speed 20 + k/4 + 10t,
+// cadence 40 + k + 5t.
+struct AboveTrip {
+  const char* key;
+  int records, interval;
+};
+constexpr AboveTrip kAboveTrips[] = {{"20140101_100000_0_A", 121, 1}, {"20140102_100000_0_A", 61, 2}};
+
+double AboveValue(int mode, int t, int k, bool miles) {
+  switch (mode) {
+    case kAbovePower: return 200 + 10 * k + 100 * t;
+    case kAboveHeartRate: return 90 + k + 20 * t;
+    case kAboveSpeed: return (20 + 0.25 * k + 10 * t) * (miles ? 0.62137 : 1.0);
+    default: return 40 + k + 5 * t;
+  }
+}
+
+class TimeAboveValuesTest : public testing_analysis::WindowFixture {
+ protected:
+  void SetUp() override {
+    WindowFixture::SetUp();
+    SelectedTrips.Clear();
+    for (int t = 0; t < 2; ++t) {
+      const AboveTrip& a = kAboveTrips[t];
+      TripFileData d;
+      d.Samples = testing_core::RampTrip(a.records, a.interval);
+      for (int k = 1; k < a.records; ++k) {
+        TripSample& s = d.Samples[static_cast<std::size_t>(k)];
+        s.Power = static_cast<float>(200 + 10 * k + 100 * t);
+        s.HeartRate = static_cast<float>(90 + k + 20 * t);
+        s.Speed = static_cast<float>(20 + 0.25 * k + 10 * t);
+        s.Cadence = static_cast<float>(40 + k + 5 * t);
+        s.Altitude = 500.0f + k;
+        s.Temperature = 11.0f;
+      }
+      ASSERT_TRUE(WriteTripFile(FsPath(JoinPath(RiderDir, std::string(a.key) + ".DEO")), d, false, nullptr));
+      SelectedTrips.Add(std::string(a.key) + ";001;*T" + std::to_string(t));
+    }
+    ScanList = &SelectedTrips;
+  }
+};
+
+// Every point of both curves, the axis ranges and titles of each channel, in
+// metric and imperial units, in the time and in the percent view.
+TEST_F(TimeAboveValuesTest, CurvesAxesAndTitlesOfEveryChannel) {
+  struct Row {
+    void (TForm8::*click)(TControl*);
+    int mode, units;
+    double left_max;
+    const char *title, *left_title;
+  } rows[] = {
+      {&TForm8::SB_POClick, kAbovePower, 0, 1400 + 10, "Power  Time", "Power [W]"},
+      {&TForm8::SB_PUClick, kAboveHeartRate, 0, 210 + 5, "HR     Time", "Pulse [1/min]"},
+      {&TForm8::SB_SPClick, kAboveSpeed, 0, 50 + 5, "Speed  Time", "Speed [km/h]"},
+      {&TForm8::SB_SPClick, kAboveSpeed, kUnitMiles, 50 * 0.62137 + 5, "Speed  Time", "Speed [mph]"},
+      {&TForm8::SB_RPMClick, kAboveCadence, kUnitMiles, 160 + 10, "RPM    Time", "RPM [1/m]"},
+      {&TForm8::SB_RPMClick, kAboveCadence, 0, 160 + 10, "RPM    Time", "RPM [1/m]"},
+  };
+  Form8->Show();
+  for (bool percent : {false, true}) {
+    if (percent) Form8->SB_UMSTClick(nullptr);
+    for (const Row& r : rows) {
+      UnitFlags = r.units;
+      (Form8->*r.click)(nullptr);
+      const std::string what = std::string(r.left_title) + (percent ? " %" : " s");
+      EXPECT_EQ(Form8->Chart->Title.Text.Text(), std::string(r.title) + "\r\n") << what;
+      EXPECT_EQ(Form8->Chart->LeftAxis.Title, r.left_title) << what;
+      EXPECT_EQ(Form8->Chart->BottomAxis.Title, percent ? "Part  [%]" : "Time  [hh:mm]") << what;
+      EXPECT_NEAR(Form8->Chart->LeftAxis.Maximum(), r.left_max, 1e-4) << what;
+      EXPECT_EQ(Form8->Chart->LeftAxis.Minimum(), 0) << what;
+      EXPECT_EQ(Form8->Chart->BottomAxis.Maximum(), percent ? 100 : 122) << what;  // 61 x 2 s
+      const double step = r.mode == kAbovePower ? 10 : 1;
+      for (int t = 0; t < 2; ++t) {
+        const AboveTrip& a = kAboveTrips[t];
+        const TChartSeries* s = Form8->Series[static_cast<std::size_t>(t + 1)];
+        ASSERT_EQ(s->Count(), 250) << what;
+        for (int j = 0; j < 250; ++j) {
+          const int cls = 250 - j;
+          int above = 0;
+          for (int k = 1; k < a.records; ++k)
+            above += std::floor(AboveValue(r.mode, t, k, r.units != 0) / step) >= cls;
+          const double x = percent ? above * 100.0 / a.records : above * a.interval;
+          ASSERT_NEAR(s->XValue(j), x, 1e-9) << what << " trip " << t << " class " << cls;
+          ASSERT_EQ(s->YValue(j), cls * step) << what;
+        }
+      }
+    }
+  }
+  UnitFlags = 0;
+}
+
+// The readout under the mouse: the time at the pointer in h:mm:ss, the
+// value, the unit.
+TEST_F(TimeAboveValuesTest, ReadoutTimeAndValue) {
+  Form8->Show();
+  Form8->SB_POClick(nullptr);
+  Form8->E_SKA->Text = "1000";
+  WORD enter = VK_RETURN;
+  Form8->E_SKA->DoKeyDown(enter, 0);
+  const TRect plot = Form8->Chart->PlotRect();
+  Form8->ChartMouseDown(nullptr, TMouseButton::mbLeft, 0, plot.Left, plot.Top + plot.Height() / 2);
+  const std::string& text = Form8->Show_Data->Caption;
+  EXPECT_TRUE(text.starts_with("  0:00:00   > ")) << text;
+  const double value = std::stod(text.substr(14));
+  EXPECT_NEAR(value, 500, 2) << text;
+  Form8->ChartMouseDown(nullptr, TMouseButton::mbLeft, 0, plot.Right - 1, plot.Bottom - 1);
+  EXPECT_TRUE(Form8->Show_Data->Caption.starts_with("  0:02:0")) << Form8->Show_Data->Caption;
+}
+
+}  // namespace
+}  // namespace tav

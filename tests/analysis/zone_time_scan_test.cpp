@@ -433,3 +433,116 @@ TEST(ZoneNamesAcrossWindows, OneRideGivesTheSameSecondsPerZoneName) {
 
 }  // namespace
 }  // namespace tav
+
+namespace tav {
+namespace {
+
+// Two heart-rate rides with their own bounds 120/140/160/170/180/190 (the
+// rider's bike row names five, so six zones are drawn and the sixth bound
+// is 180), one recorded every second and one every two seconds; their power
+// lies above every bound, so counting power instead of heart rate fails.
+// Ride A, 1 s: 20 records at 120 (zone 1, on the bound), 20 at 140 (zone 2),
+// 20 at 140.5 (zone 3): 60 s. Ride B, 2 s: 30 records at 0 (zone 0), 20 at
+// 180 (zone 5, on the top bound), 10 at 181 (above the top: counted in the
+// total, never drawn): 120 s.
+TripFileData HeartRateRide(bool two_seconds) {
+  TripFileData t;
+  t.Samples = testing_core::RampTrip(61, two_seconds ? 2 : 1, kSportBikeHeartRate);
+  t.HasZoneBlock = true;
+  t.ZoneBlock[0] = 5555.0f;  // the block holds bounds
+  const float bounds[] = {120, 140, 160, 170, 180, 190};
+  for (int k = 0; k < 6; ++k) t.ZoneBlock[k + 1] = bounds[k];
+  for (int k = 1; k < 61; ++k) {
+    TripSample& s = t.Samples[static_cast<std::size_t>(k)];
+    s.Power = 400.0f + static_cast<float>(k);
+    if (!two_seconds) s.HeartRate = k <= 20 ? 120.0f : k <= 40 ? 140.0f : 140.5f;
+    else s.HeartRate = k <= 30 ? 0.0f : k <= 50 ? 180.0f : 181.0f;
+  }
+  return t;
+}
+
+TEST(ZoneScanTest, SecondsLabelsAndCountLineOfRidesAtOneAndTwoSeconds) {
+  const RiderZoneRows z = Rows();
+  const int zones = ZoneCountOfBasis(z, kBasisBikeHeartRate);
+  ASSERT_EQ(zones, 6);
+  const TripFileData a = HeartRateRide(false), b = HeartRateRide(true);
+  const TripZoneCount ca = CountTripZones(a, ZoneScanInterval(a), kSportBikeHeartRate, kBasisBikeHeartRate, zones, z);
+  const TripZoneCount cb = CountTripZones(b, ZoneScanInterval(b), kSportBikeHeartRate, kBasisBikeHeartRate, zones, z);
+  struct Row {
+    const TripZoneCount& count;
+    std::array<int64_t, kZoneClasses> seconds;
+    int64_t total;
+  } rows[] = {{ca, {0, 20, 20, 20, 0, 0, 0, 0, 0}, 60}, {cb, {60, 0, 0, 0, 0, 40, 0, 0, 20}, 120}};
+  for (const Row& r : rows) {
+    EXPECT_TRUE(r.count.counted);
+    EXPECT_EQ(r.count.seconds, r.seconds);
+    EXPECT_EQ(r.count.total, r.total);
+  }
+  // More than four lines: one bar of the sum, its labels from zone 5 down.
+  const std::string la = "20140301_1000001_A;001;*Intervals", lb = "20140302_1000001_A;002;*Easy";
+  const std::array<std::string, 2> texts = {"Trips", "Total time"};
+  const ZonePicture p = BuildZonePicture(ZoneLayout::Sum, {la, lb, la, lb, "20140306_1000NR3_M;003;"},
+                                         {ca, cb, {}, {}, {}}, zones, texts, "01.03.2014  - 06.03.2014 ");
+  ASSERT_EQ(p.bars.size(), 1u);
+  EXPECT_EQ(p.quarter_total, (std::array<int64_t, 4>{180, 180, 180, 180}));
+  ASSERT_EQ(p.texts.size(), 2u);
+  EXPECT_EQ(p.texts[0].text, "01.03.2014  - 06.03.2014 ");
+  EXPECT_EQ(p.texts[1].text, "2  Trips   ( Total time = 00:03:00)");
+  auto width = [](const std::string& s) { return static_cast<int>(s.size()) * 6; };
+  const PlannedBar plan = PlanZoneBar(p.bars[0].bar, zones, 300, 720, kLargeBar, 2000, width, 13);
+  const struct {
+    int zone, left, right;
+    const char* label;
+  } want[] = {{5, 30, 190, "00:00:40 / 22.22%"}, {4, 190, 190, ""},
+              {3, 190, 270, "00:00:20 / 11.11%"}, {2, 270, 350, "00:00:20 / 11.11%"},
+              {1, 350, 430, "00:00:20 / 11.11%"}, {0, 430, 670, "00:01:00 / 33.33%"}};
+  ASSERT_EQ(plan.segments.size(), std::size(want));
+  for (std::size_t i = 0; i < std::size(want); ++i) {
+    const ZoneSegment& s = plan.segments[i];
+    EXPECT_EQ(s.zone, want[i].zone);
+    EXPECT_EQ(s.rect.Left, want[i].left) << want[i].zone;
+    EXPECT_EQ(s.rect.Right, want[i].right) << want[i].zone;
+    EXPECT_EQ(s.rect.Top, 300 + 15 * static_cast<int>(i)) << want[i].zone;
+    EXPECT_EQ(s.label.text, want[i].label);
+  }
+  // Two lines: each ride its own bar, its date and comment line.
+  const ZonePicture few = BuildZonePicture(ZoneLayout::Few, {la, lb}, {ca, cb}, zones, texts, "");
+  ASSERT_EQ(few.texts.size(), 4u);
+  EXPECT_EQ(few.texts[0].text, "01.03.2014 - 10:00  ");
+  EXPECT_EQ(few.texts[1].text, "Intervals  (TT = 00:01:00)");
+  EXPECT_EQ(few.texts[3].text, "Easy  (TT = 00:02:00)");
+  EXPECT_EQ(few.quarter_total, (std::array<int64_t, 4>{60, 60, 120, 120}));
+}
+
+// The window sums rides of 1 s and 2 s under the heart-rate basis, and the
+// measuring readout gives the share of that sum.
+TEST_F(ZoneScanWindowTest, SumsRidesOfOneAndTwoSecondsUnderTheHeartRateBasis) {
+  const uint16_t bike_hr[] = {160, 60, 70, 80, 90, 100, 0};
+  std::copy(std::begin(bike_hr), std::end(bike_hr), RiderZones[0][1]);
+  const char* const keys[2] = {"20140301_1000001_A", "20140302_1000001_A"};
+  for (int k = 0; k < 2; ++k)
+    ASSERT_TRUE(WriteTripFile(FsPath(JoinPath(RiderDir, std::string(keys[k]) + ".DEO")), HeartRateRide(k == 1), false,
+                              nullptr));
+  Form3->Show();
+  Form3->SB_SEL_ALL->Tag = kBasisBikeHeartRate;
+  SelectedTrips.Clear();
+  for (int i = 0; i < 5; ++i) SelectedTrips.Add(std::string(keys[i % 2]) + ";00" + std::to_string(i + 1) + ";");
+  ScanList = &SelectedTrips;
+  Form56->Show();
+  EXPECT_EQ(Form56->Caption, "Analyze of 01.03.2014  to 02.03.2014 ");
+  EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{420, 420, 420, 420}));  // 3 x 60 + 2 x 120
+  Form56->SB_ZOClick(nullptr);
+  Form56->Show1->DoMouseDown(TMouseButton::mbLeft, 0, 100, 300);
+  Form56->Show1->DoMouseUp(TMouseButton::mbLeft, 0, 100, 300);
+  Form56->Show1->DoMouseMove(0, 31 + Form56->BarWidth / 2, 300);
+  EXPECT_EQ(Form56->LT1->Caption, "  50.0%  00:03:30 ");
+  Form56->Hide();
+  // The same two rides under the power basis: heart-rate rides take no part.
+  Form3->SB_SEL_ALL->Tag = kBasisPower;
+  Form56->Show();
+  EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{}));
+  Form56->Hide();
+}
+
+}  // namespace
+}  // namespace tav
