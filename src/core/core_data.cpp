@@ -1,6 +1,5 @@
 #include "core/core_data.h"
 #include "core/bad_copy.h"
-#include "core/settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -98,6 +97,7 @@ std::string DataDir;
 std::string SettingsDir;
 std::string SettingsPath;
 std::string HelpPathPrefix;
+SettingsSaveFailure SettingsSaveFailed;
 std::string CollectionDir;
 std::string CollectionListPath;
 std::string PowerCalcPath;
@@ -272,7 +272,7 @@ void ResetSettingsToDefaults() {
 
 void ResetCoreData() {
   ForgetUncopiedFiles();
-  ForgetSettingsSaveFailure();
+  SettingsSaveFailed = SettingsSaveFailure{};
   for (auto& buffer : g_trip_buffers) std::fill(std::begin(buffer), std::end(buffer), TripSample{});
   TripSamples = g_trip_buffers[0];
   std::fill(std::begin(TripSamples2), std::end(TripSamples2), TripSample{});

@@ -227,6 +227,16 @@ extern std::string TripListPath;      // RiderDir/<rider>.T_L
 extern std::string TripDatabasePath;  // RiderDir/<rider>.T_D
 extern std::string CommandLineTrip;   // trip file named on the command line ("" = none)
 
+// The last save of the settings on an activation of the main window, when it
+// failed (SaveSettingsOnActivation): it is said once and not tried again
+// before the settings change.
+struct SettingsSaveFailure {
+  bool failing = false;  // the last save failed
+  bool told = false;     // and that was said
+  std::string image;     // the settings it failed to write
+};
+extern SettingsSaveFailure SettingsSaveFailed;
+
 // File names of the program folder.
 inline constexpr const char* kLangMarkerFile = "LANG.TXT";
 

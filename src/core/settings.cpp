@@ -433,20 +433,8 @@ bool SaveSettings(std::string* error) {
   return true;
 }
 
-namespace {
-struct SettingsSaveFailure {
-  bool failing = false;  // the last save failed
-  bool told = false;     // and that was said
-  std::string image;     // the settings it failed to write
-};
-SettingsSaveFailure& SaveFailure() {
-  static SettingsSaveFailure state;
-  return state;
-}
-}  // namespace
-
 bool SaveSettingsOnActivation(std::string* tell) {
-  SettingsSaveFailure& f = SaveFailure();
+  SettingsSaveFailure& f = SettingsSaveFailed;
   std::string image = EncodeSettings();
   if (f.failing && image == f.image) return false;  // nothing changed since it failed
   std::string error;
@@ -460,8 +448,6 @@ bool SaveSettingsOnActivation(std::string* tell) {
   f.told = true;
   return false;
 }
-
-void ForgetSettingsSaveFailure() { SaveFailure() = SettingsSaveFailure{}; }
 
 bool SetupRiderPaths(std::string* error) {
   MailSetPath = JoinPath(SettingsDir, "MAIL_SET.GRD");

@@ -59,8 +59,6 @@ bool SaveSettings(std::string* error = nullptr);
 // first time, and again only after a save has succeeded in between. True
 // when the settings are on disk.
 bool SaveSettingsOnActivation(std::string* tell = nullptr);
-// Forgets a failed save (a new start of the program's data).
-void ForgetSettingsSaveFailure();
 
 // MailSetPath and MailMemoPath in the settings folder; creates the folder.
 bool SetupRiderPaths(std::string* error = nullptr);

@@ -707,4 +707,45 @@ bool TBitmap::LoadFromFile(const std::filesystem::path& path) {
   return true;
 }
 
+int CaptionFitWidth(const TControl& control, const std::string& text) {
+  int room = 0;
+  switch (control.Kind()) {
+    case TControlKind::Button: room = 12; break;
+    case TControlKind::SpeedButton: {
+      room = 10;
+      const auto& b = static_cast<const TSpeedButton&>(control);
+      if (b.Glyph && !text.empty()) room += b.Glyph->Width() / std::max(1, b.NumGlyphs) + 4;
+      break;
+    }
+    case TControlKind::CheckBox:
+    case TControlKind::RadioButton: room = 24; break;
+    case TControlKind::ComboBox: room = 30; break;
+    case TControlKind::Edit: room = 8; break;
+    case TControlKind::GroupBox: room = 20; break;
+    case TControlKind::Panel: room = 8; break;
+    default: break;
+  }
+  int widest = 0;
+  std::size_t start = 0;
+  WindowBackend& backend = Application().Backend();
+  while (start <= text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    widest = std::max(widest, backend.TextExtent(control.Font, line).X);
+    start = end + 1;
+  }
+  return widest + room;
+}
+
+void FitWidthToCaption(TControl& control, int least) {
+  int need = CaptionFitWidth(control, control.Caption);
+  if (const auto* combo = dynamic_cast<const TComboBox*>(&control)) {
+    need = CaptionFitWidth(control, combo->Text);
+    for (const std::string& item : combo->Items) need = std::max(need, CaptionFitWidth(control, item));
+  }
+  control.Width = std::max(least, need);
+}
+
 }  // namespace tav

@@ -210,4 +210,13 @@ class TBitmap {
   mutable std::unique_ptr<TCanvas> canvas_;
 };
 
+// The width a control needs to show `text` whole in the window: the widest
+// line of the text in the control's font and the room its widget keeps
+// beside the text (a button's frame, the box of a check or radio button, a
+// combo box's arrow, an edit's frame). Labels need the text alone.
+int CaptionFitWidth(const TControl& control, const std::string& text);
+// Widens the control to CaptionFitWidth of its caption (a combo box: of its
+// widest item), never below `least`; the left edge stays.
+void FitWidthToCaption(TControl& control, int least = 0);
+
 }  // namespace tav

@@ -632,15 +632,6 @@ class TForm : public TControl {
   bool hide_pending_ = false;
 };
 
-// The width a control needs to show `text` whole in the window: the widest
-// line of the text in the control's font and the room its widget keeps
-// beside the text (a button's frame, the box of a check or radio button, a
-// combo box's arrow, an edit's frame). Labels need the text alone.
-int CaptionFitWidth(const TControl& control, const std::string& text);
-// Widens the control to CaptionFitWidth of its caption (a combo box: of its
-// widest item), never below `least`; the left edge stays.
-void FitWidthToCaption(TControl& control, int least = 0);
-
 // Makes sure a QGuiApplication exists, creating one on the offscreen
 // platform when none does (fonts and drawing outside any window need it).
 // False when only a non-GUI QCoreApplication exists.
