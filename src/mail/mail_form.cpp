@@ -5,6 +5,7 @@
 #include <system_error>
 #include <type_traits>
 
+#include "core/user_words.h"
 #include "core/bad_copy.h"
 #include "core/core_data.h"
 #include "openers/openers.h"
@@ -27,12 +28,6 @@ constexpr int kSendHeight = 275, kSendMinWidth = 560;
 std::string AddressDefault(int i) { return Format("z_Mail_Adr_%02i", i + 1); }
 
 }  // namespace
-
-namespace tav {
-std::string MailWords(const std::string& de, const std::string& en, const std::string& es) {
-  return LanguageIndex == 0 ? de : LanguageIndex == 2 ? es : en;
-}
-}  // namespace tav
 
 TForm80::TForm80() {
   Name = "Form80";
@@ -275,7 +270,7 @@ void TForm80::LoadFiles() {
   if (!settings_file_.Readable) {
     if (settings_file_.Exists)
       Application().MessageBox(
-          MailWords("Die Mail-Einstellungsdatei "_w + MailSetPath +
+          Words("Die Mail-Einstellungsdatei "_w + MailSetPath +
                         " lässt sich nicht lesen: die Felder zeigen Vorgaben, und die Datei wird nicht ersetzt."_w,
                     "Cannot read the mail settings file " + MailSetPath +
                         ": the fields show defaults, and the file is not replaced.",
@@ -310,11 +305,11 @@ std::string TForm80::DamageText() const {
   const MailSettingsFile& f = settings_file_;
   const std::string held = std::to_string(f.Count), all = std::to_string(kMailSettingsLines);
   // Each finding in a sentence of its own.
-  std::string text = MailWords("Die Mail-Einstellungsdatei "_w, "The mail settings file ",
+  std::string text = Words("Die Mail-Einstellungsdatei "_w, "The mail settings file ",
                                "El archivo de ajustes de correo "_w) + MailSetPath;
   std::string what;
   auto add = [&](const std::string& de, const std::string& en, const std::string& es) {
-    what += (what.empty() ? ": " : "; ") + MailWords(de, en, es);
+    what += (what.empty() ? ": " : "; ") + Words(de, en, es);
   };
   if (f.Count < kMailSettingsLines)
     add("hat "_w + held + " Zeilen statt "_w + all + ", die fehlenden Einstellungen zeigen Vorgaben"_w,
@@ -338,7 +333,7 @@ std::string TForm80::DamageText() const {
         "sus dos líneas de remitente difieren (\""_w + f.Lines[kMailSender] + "\" y \""_w +
             f.Lines[kMailSender2] + "\"), el formulario toma la segunda"_w);
   return text + what +
-         MailWords(". Beim Speichern der Einstellungen bleibt die Datei, wie sie war, daneben als .BAD-Kopie erhalten."_w,
+         Words(". Beim Speichern der Einstellungen bleibt die Datei, wie sie war, daneben als .BAD-Kopie erhalten."_w,
                    ". Once the settings are stored, the file as it was is kept beside them as a .BAD copy.",
                    ". Al guardar los ajustes, el archivo tal como estaba se conserva al lado como copia .BAD."_w);
 }
@@ -414,7 +409,7 @@ void TForm80::SET_Mail_OKClick(TControl*) {
     // The file as it was read stays beside the new one.
     if (!settings_file_.Readable || KeepBadCopy(path, settings_file_.Bytes).empty()) {
       Application().MessageBox(
-          MailWords("Die Mail-Einstellungsdatei "_w + MailSetPath +
+          Words("Die Mail-Einstellungsdatei "_w + MailSetPath +
                         " ließ sich nicht lesen oder als .BAD-Kopie sichern: die Einstellungen wurden nicht "
                         "gespeichert."_w,
                     "The mail settings file " + MailSetPath +
@@ -431,7 +426,7 @@ void TForm80::SET_Mail_OKClick(TControl*) {
   std::filesystem::create_directories(path.parent_path(), ec);
   if (!WriteFileAtomically(path, EncodeMailSettings(SettingsFromEdits()), true)) {
     Application().MessageBox(
-        MailWords("Die Mail-Einstellungsdatei "_w + MailSetPath +
+        Words("Die Mail-Einstellungsdatei "_w + MailSetPath +
                       " lässt sich nicht schreiben: die Einstellungen wurden nicht gespeichert."_w,
                   "Cannot write the mail settings file " + MailSetPath + ": the settings were not stored.",
                   "No se puede escribir el archivo de ajustes de correo "_w + MailSetPath +

@@ -14,14 +14,6 @@
 #include "mail/smtp.h"
 #include "platform/controls.h"
 
-namespace tav {
-
-// A message of the mail window beyond the language tables: the German,
-// English or Spanish text, as LanguageIndex chooses (Windows-1252).
-std::string MailWords(const std::string& de, const std::string& en, const std::string& es);
-
-}  // namespace tav
-
 class TForm80 : public tav::TForm {
  public:
   TForm80();

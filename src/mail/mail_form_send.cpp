@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "core/user_words.h"
 #include "core/core_data.h"
 #include "mail/mail_form.h"
 #include "mail/smtp_util.h"
@@ -38,7 +39,7 @@ std::string TForm80::MissingAttachment() const {
     const std::string name = SmtpTrim(line);
     std::error_code ec;
     if (!name.empty() && !std::filesystem::is_regular_file(FsPath(name), ec))
-      return MailWords("Anhang fehlt: ", "Attachment missing: ", "Falta el adjunto: ") +
+      return Words("Anhang fehlt: ", "Attachment missing: ", "Falta el adjunto: ") +
              std::filesystem::path(name).filename().string();
   }
   return {};
@@ -67,7 +68,7 @@ void TForm80::B_SendClick(TControl*) {
   // The text is kept for the next opening; the mail goes even when it cannot be.
   if (!MsgMemo->Lines.SaveToFile(FsPath(MailMemoPath)))
     Application().MessageBox(
-        MailWords("Der Mailtext lässt sich nicht in "_w + MailMemoPath +
+        Words("Der Mailtext lässt sich nicht in "_w + MailMemoPath +
                       " speichern: die Mail wird trotzdem gesendet, beim nächsten Öffnen steht der Text aber "
                       "nicht bereit."_w,
                   "Cannot save the mail text to " + MailMemoPath +
@@ -158,16 +159,16 @@ std::string TForm80::FailureText(TSmtpRequest request, int error) const {
   const bool socket = error >= 10000;
   std::string what;
   if (request == smtpOpen && socket)
-    what = MailWords("Keine Verbindung zum Mailserver", "No connection to the mail server",
+    what = Words("Keine Verbindung zum Mailserver", "No connection to the mail server",
                      "Sin conexión con el servidor"_w);
   else if (request == smtpOpen)
-    what = MailWords("Verbindung oder Anmeldung abgelehnt", "Connection or login refused",
+    what = Words("Verbindung oder Anmeldung abgelehnt", "Connection or login refused",
                      "Conexión o inicio de sesión rechazados"_w);
   else if (socket)
-    what = MailWords("Verbindung zum Mailserver abgebrochen", "Connection to the mail server lost",
+    what = Words("Verbindung zum Mailserver abgebrochen", "Connection to the mail server lost",
                      "Conexión con el servidor cortada"_w);
   else
-    what = MailWords("Mail vom Server abgelehnt", "Mail refused by the server",
+    what = Words("Mail vom Server abgelehnt", "Mail refused by the server",
                      "Email rechazado por el servidor"_w);
   return what + " (" + std::to_string(error) + ")";
 }
@@ -175,32 +176,32 @@ std::string TForm80::FailureText(TSmtpRequest request, int error) const {
 std::string TForm80::ConnectFailureText(int socket_error) const {
   const std::string& host = SmtpClient->Host;
   const std::string& port = SmtpClient->Port;
-  const std::string code = " (" + MailWords("Socket-Fehler ", "socket error ", "error de socket ") +
+  const std::string code = " (" + Words("Socket-Fehler ", "socket error ", "error de socket ") +
                            std::to_string(socket_error) + ")";
   if (socket_error == kWsaEConnRefused)
-    return MailWords("Verbindung abgelehnt von " + host + ", Port " + port,
+    return Words("Verbindung abgelehnt von " + host + ", Port " + port,
                      "Connection refused by " + host + ", port " + port,
                      "Conexión rechazada por "_w + host + ", puerto " + port) +
            code;
-  return MailWords("Keine Verbindung zu " + host + ", Port " + port, "No connection to " + host + ", port " + port,
+  return Words("Keine Verbindung zu " + host + ", Port " + port, "No connection to " + host + ", port " + port,
                    "Sin conexión con "_w + host + ", puerto " + port) +
          code;
 }
 
 std::string TForm80::MsgChecking() const {
-  return MailWords("Der Server prüft die Mail noch (bis zu 10 Min.)"_w,
+  return Words("Der Server prüft die Mail noch (bis zu 10 Min.)"_w,
                    "The server is still checking the mail (up to 10 min)",
                    "El servidor aún comprueba el email (hasta 10 min)"_w);
 }
 
 std::string TForm80::MsgNotConfirmed() const {
-  return MailWords("Unbestätigt: die Mail kann dennoch angekommen sein"_w,
+  return Words("Unbestätigt: die Mail kann dennoch angekommen sein"_w,
                    "Not confirmed: the mail may have arrived anyway",
                    "Sin confirmar: puede que el email haya llegado"_w);
 }
 
 std::string TForm80::MsgNoAnswer() const {
-  return MailWords("Mailserver antwortet nicht: Senden abgebrochen", "Mail server does not answer: sending stopped",
+  return Words("Mailserver antwortet nicht: Senden abgebrochen", "Mail server does not answer: sending stopped",
                    "El servidor no responde: envío cancelado"_w);
 }
 
