@@ -567,8 +567,7 @@ void TForm56::Show1MouseMove(TControl*, TShiftState, int x, int) {
 
 namespace tav {
 
-void OpenZoneTimeScan(int /*block_mode*/) {
-  // The diary's block mode is the list's: the window takes it from the list.
+void OpenZoneTimeScan() {
   if (Form56 == nullptr) return;
   Form56->Show();
 }

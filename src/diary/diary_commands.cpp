@@ -964,7 +964,7 @@ void TForm3::BlockClick(tav::TSpeedButton* button, bool power) {
   if (power) {
     tav::OpenPowerDuration();
   } else {
-    tav::OpenZoneTimeScan(button->Tag);
+    tav::OpenZoneTimeScan();
   }
   button->Tag = 0;
 }

@@ -172,10 +172,10 @@ void OpenTimeAbove();
 void OpenPowerDuration();
 void OpenGradeScan();
 void OpenPowerCadenceScan();
-// Time in zones; block_mode as the diary's block buttons give it (2 for two
-// blocks). The window draws two blocks exactly when the list it walks holds
-// the line "BLOCK2", as a list handed over for two blocks does.
-void OpenZoneTimeScan(int block_mode);
+// Time in zones over ScanList. The window draws two blocks exactly when the
+// list it walks holds the line "BLOCK2", as a list handed over for two blocks
+// does.
+void OpenZoneTimeScan();
 // Heart rate against power: Tag 0 for the current trip, 1 for a clip.
 void OpenHeartRatePower(int tag, const std::string& caption);
 

@@ -339,7 +339,7 @@ TEST_F(ZoneScanWindowTest, ShownAgainTheLayoutFollowsTheListItWalks) {
   Form3->SB_SEL_ALL->Tag = kBasisPower;
   SelectedTrips.Assign(std::vector<std::string>{lines[0], lines[1], "BLOCK2", lines[2]});
   ScanList = &SelectedTrips;
-  OpenZoneTimeScan(2);
+  OpenZoneTimeScan();
   EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{280, 280, 200, 200}));
 
   // Another analysis takes three trips without blocks; back to this window.

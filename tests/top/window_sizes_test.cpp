@@ -259,7 +259,7 @@ std::vector<Scene> WindowSizes::Scenes() {
                [this, hide_all] {
                  hide_all();
                  Select(LinesOfKind(kSportBikePower, 3));
-                 OpenZoneTimeScan(0);
+                 OpenZoneTimeScan();
                  return static_cast<TForm*>(Form56);
                },
                {},
