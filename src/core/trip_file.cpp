@@ -566,8 +566,11 @@ void ReportCannotOpen() {
   std::fputs(kCannotOpenOutput, stderr);
 }
 
-bool WriteDeoFile(const std::filesystem::path& path, std::string* error) {
-  int count = TripSampleCount;
+namespace {
+// The file image of the current trip (the note flag set in its header as
+// TripNotePresent says); false for a record count no file could be read back with.
+bool EncodeCurrentTrip(std::string& bytes, std::string* error) {
+  const int count = TripSampleCount;
   if (count < kMinTripRecords || count >= kMaxTripRecords) {
     // Such a file could never be read back; the old file stays.
     if (error)
@@ -579,8 +582,11 @@ bool WriteDeoFile(const std::filesystem::path& path, std::string* error) {
     int32_t& flags = HeaderFlags(TripSamples[0]);
     flags = TripNotePresent ? (flags | kHeaderFlagNote) : (flags & ~kHeaderFlagNote);
   }
-  std::string bytes = EncodeDeoBytes(TripSamples, count, TripZoneBlock, ScaleMax, TripNote,
-                                     TripNotePresent, TripTrailer);
+  bytes = EncodeDeoBytes(TripSamples, count, TripZoneBlock, ScaleMax, TripNote, TripNotePresent, TripTrailer);
+  return true;
+}
+
+bool WriteTripBytes(const std::filesystem::path& path, const std::string& bytes, std::string* error) {
   int err = 0;
   if (!WriteFileAtomically(path, bytes, false, &err)) {
     ReportCannotOpen();
@@ -588,6 +594,23 @@ bool WriteDeoFile(const std::filesystem::path& path, std::string* error) {
     return false;
   }
   return true;
+}
+}  // namespace
+
+bool WriteDeoFileIfChanged(const std::filesystem::path& path, std::string* error, bool* written) {
+  if (written) *written = false;
+  std::string bytes;
+  if (!EncodeCurrentTrip(bytes, error)) return false;
+  std::string held;
+  if (ReadWholeFile(path, held) && held == bytes) return true;
+  if (!WriteTripBytes(path, bytes, error)) return false;
+  if (written) *written = true;
+  return true;
+}
+
+bool WriteDeoFile(const std::filesystem::path& path, std::string* error) {
+  std::string bytes;
+  return EncodeCurrentTrip(bytes, error) && WriteTripBytes(path, bytes, error);
 }
 
 std::string TripPathOfLine(std::string_view line) { return TripPathOfLine(line, RiderDir); }

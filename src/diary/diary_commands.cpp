@@ -482,12 +482,15 @@ void TForm3::SB_CTClick(TControl*) {
       if (c1 >= 0 && c1 < kDiaryColumns) DBook->Cells(c1, row) = DiaryCommentText(comment_.text, UiText[19]);
       if (c15 >= 0 && c15 < kDiaryColumns) DBook->Cells(c15, row) = DiarySecondRemarkText(comment_.text);
       // The trip file's note follows the comment (a file longer or shorter
-      // than its count says is left alone, as the note copy leaves it).
+      // than its count says is left alone, as the note copy leaves it). The
+      // loader may have copied the new comment in already, and an OK that
+      // changed nothing leaves the file as it is: it is written only when
+      // its bytes change.
       if (LoadDiaryTrip(this, row - 2) && TripFileExact(FsPath(CurrentTripPath))) {
         TripNote = tail;
         TripNotePresent = true;
         std::string error;
-        if (!WriteDeoFile(FsPath(CurrentTripPath), &error)) ShowError(error);
+        if (!WriteDeoFileIfChanged(FsPath(CurrentTripPath), &error)) ShowError(error);
       }
     }
   }

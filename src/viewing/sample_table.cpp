@@ -238,8 +238,9 @@ bool TForm40::SB_SaveClick(tav::TControl*) {
       return false;
     }
   }
+  // A trip as its file already holds it is not written again.
   std::string error;
-  if (!tav::WriteDeoFile(path, &error)) {
+  if (!tav::WriteDeoFileIfChanged(path, &error)) {
     L_SAVE->SetCaption(what + ": " + (error.empty() ? "Cannot open output file." : error));
     L_SAVE->Font.Color = tav::clRed;
     return false;
