@@ -156,6 +156,18 @@ TEST_F(DiaryReadouts, EveryColumnUnitAndTheTotalInEachUnitOption) {
   EXPECT_EQ(f->Caption, "Tagebuch   ANNA");
 }
 
+// A manual entry whose values were lost ("PF" after its slot) shows its
+// date and comment only, and adds nothing to the total.
+TEST_F(DiaryReadouts, ManualEntryWithLostValuesShowsNone) {
+  PutTripStats(1);
+  PutEntryStats(2);
+  TripList.Assign(std::vector<std::string>{kTripLine, "20140302_1900NR4_ANNA;002PF;*swim", "ERASED :"});
+  Open(1);
+  EXPECT_EQ(AllOf(3), (Texts{"02.03.2014 - 19:00", "swim", "", "", "", "", "", "", "", "", "", "", "", "", "", " ",
+                             "", ""}));
+  EXPECT_EQ(CellOf(kMetricDistance, 5), "   40.50 ");
+}
+
 // The duration of a trip follows its own recording interval: 90 records
 // are 1:30 at 1 s and 3:00 at 2 s; each channel lands in its own column.
 TEST_F(DiaryReadouts, TripsOfOneAndTwoSecondsShowTheirOwnTimes) {
@@ -342,6 +354,11 @@ TEST_F(DiaryReadouts, CsvBytesOfATripAndAManualEntry) {
       DiaryCsvText(*f->DBook, TripList, DiaryRowLine, DiaryRowPowerSlot, DiaryColumnPos, f->ShownLineCount());
   EXPECT_NE(text.find(";; ;;;0;0;0;0;\r\n"), std::string::npos);
   EXPECT_EQ(text.find("(null)"), std::string::npos);
+  // Slot 0 is no trip's: a row without a power slot writes no peaks of it.
+  for (int k = 0; k < 4; ++k) TripDistributionTable[0].Data.Peaks[k] = 7;
+  EXPECT_EQ(DiaryCsvText(*f->DBook, TripList, DiaryRowLine, DiaryRowPowerSlot, DiaryColumnPos, f->ShownLineCount())
+                .find("7;7;7;7;"),
+            std::string::npos);
 }
 
 // ---- manual entries ------------------------------------------------------------------------
@@ -406,6 +423,32 @@ TEST_F(DiaryReadouts, ManualEntryStoresWhatWasTypedInEitherUnits) {
   UnitFlags = 0;
 }
 
+// ---- loaders ------------------------------------------------------------------------------------
+
+// A short trip loaded after a long one: the 500 records after its end read
+// as distance 0 in either buffer, not the long trip's distances.
+TEST_F(DiaryReadouts, RecordsAfterAShortTripHaveNoDistance) {
+  const std::string longer = TripLine(1, 8, 0, 1, "*long"), shorter = TripLine(2, 8, 0, 2, "*short");
+  WriteTrip(longer, 2400);
+  WriteTrip(shorter, 600);
+  PutStats(1, 10, 2400);
+  PutStats(2, 10, 600);
+  TripList.Assign(std::vector<std::string>{longer, shorter, "ERASED :"});
+  Open(1);
+  for (int k = 0; k < 2; ++k) ASSERT_TRUE(LoadDiaryTrip(f, 0));  // both buffers hold the long trip
+  ASSERT_TRUE(LoadDiaryTrip(f, 1));
+  const int n = TripSampleCount;
+  ASSERT_EQ(n, 601);
+  EXPECT_GT(TripSamples[n - 1].Distance, 1.0f);
+  for (int i = n; i < n + 500; ++i) ASSERT_EQ(TripSamples[i].Distance, 0.0f) << i;
+  EXPECT_GT(TripSamples[n + 500].Distance, 1.0f);  // the long trip's record, beyond what is cleared
+  f->DBook->SetRow(2);
+  ASSERT_TRUE(LoadDiaryCompareTrip(f));
+  f->DBook->SetRow(3);
+  ASSERT_TRUE(LoadDiaryCompareTrip(f));
+  for (int i = n; i < n + 500; ++i) ASSERT_EQ(TripSamples2[i].Distance, 0.0f) << i;
+}
+
 // ---- statistics panel and comparison ----------------------------------------------------------
 
 // The statistics panel recomputes the row's slot and rewrites the row's
@@ -463,6 +506,11 @@ TEST_F(DiaryReadouts, ComparisonTakesTheRidersThresholdForTheSecondTrip) {
 }
 
 // ---- edits at their bounds ---------------------------------------------------------------------
+
+TEST(DiaryEditBounds, ACommentEndsAtItsFirstEmptyLineAfterTheFirst) {
+  EXPECT_EQ(CommentTail({"", "x", "", "y"}, "r"), "*|~x|~\xA7r");
+  EXPECT_EQ(CommentTail({"a", "b", "", "c"}, ""), "*a|~b|~\xA7");
+}
 
 TEST(DiaryEditBounds, HeartRateOfThirtyDoesNotCountAndTheLastSlotIsFreed) {
   // 100 records of 30 beats: none counts; the same at 30.5 all count.
