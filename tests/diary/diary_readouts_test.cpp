@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/distribution_charts.h"
+#include "analysis/heart_rate_power_scan.h"
 #include "core/core_data.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
@@ -503,6 +504,109 @@ TEST_F(DiaryReadouts, ComparisonTakesTheRidersThresholdForTheSecondTrip) {
   EXPECT_EQ(HeaderThreshold(TripSamples2[0]), 280.0f);
   EXPECT_EQ(HeaderThreshold(TripSamples[0]), 250.0f);  // trip 1 keeps its own
   snapshot::DeleteForm(Form31);
+}
+
+// A manual entry sorts as 0 by the power, cadence, speed, NP, TSS, IF,
+// ascent and work keys, and by its own time, distance, heart rate,
+// temperature and weight.
+TEST(DiarySortKeys, ManualEntryCountsZeroOnlyForTheTripsOwnFields) {
+  std::vector<std::string> lines = {"20140301_0800000_X;001;*a", "20140302_0930NR3_ANNA;002;*swim",
+                                    "20140303_0800000_X;003;*b"};
+  std::vector<DiaryStats> stats(3);
+  for (int i : {0, 2}) {  // the trips: 10 and 20 in every field
+    DiaryStats& t = stats[static_cast<std::size_t>(i)];
+    const float v = i == 0 ? 10.0f : 20.0f;
+    t.total_time = static_cast<int32_t>(v);
+    t.distance = t.power_no_zero = t.power_with_zero = t.heart_rate = t.cadence = t.speed = v;
+    t.temperature = t.np = t.tss = t.intensity = t.ascent = t.work = t.weight = v;
+  }
+  DiaryStats& m = stats[1];  // the entry: 30 in every field
+  m.total_time = 30;
+  m.distance = m.power_no_zero = m.power_with_zero = m.heart_rate = m.cadence = m.speed = 30;
+  m.temperature = m.np = m.tss = m.intensity = m.ascent = m.work = m.weight = 30;
+  std::vector<DiarySortRow> rows;
+  for (std::size_t i = 0; i < 3; ++i) rows.push_back({lines[i], &stats[i]});
+  // item: the entry first (counted 0) or last (its own 30)
+  const std::pair<int, bool> items[] = {{3, false},  {4, false}, {5, true},  {6, true},  {7, false}, {8, true},
+                                        {9, true},   {10, false}, {11, true}, {12, true}, {13, true}, {14, true},
+                                        {15, true},  {16, false}};
+  for (const auto& [item, zero] : items)
+    EXPECT_EQ(DiarySortOrder(item, rows), zero ? (std::vector<int>{1, 0, 2}) : (std::vector<int>{0, 2, 1})) << item;
+}
+
+// The service view (Ctrl+Alt and a right press on the table button): each
+// trip's device offset in column 4 and K-factor in column 5.
+TEST_F(DiaryReadouts, ServiceViewShowsEachTripsOffsetAndKFactor) {
+  const std::string a = TripLine(1, 8, 0, 1, "*a"), b = TripLine(2, 8, 0, 2, "*b");
+  const struct { const std::string* line; float offset, k; } trips[] = {{&a, 512.0f, 0.9f}, {&b, -3.0f, 2.5f}};
+  for (const auto& t : trips) {
+    WriteTrip(*t.line, 600);
+    TripFileData data;
+    ASSERT_EQ(ReadTripFile(FsPath(TripPath(*t.line)), data, nullptr), TripReadError::None);
+    HeaderDeviceOffset(data.Samples[0]) = t.offset;
+    HeaderKFactor(data.Samples[0]) = t.k;
+    ASSERT_TRUE(WriteTripFile(FsPath(TripPath(*t.line)), data, false, nullptr));
+  }
+  PutStats(1, 10, 600);
+  PutStats(2, 10, 600);
+  PutEntryStats(3);
+  TripList.Assign(std::vector<std::string>{a, b, "20140303_1900NR4_ANNA;003;*swim", "ERASED :"});
+  Open(1);
+  f->SB_DATEN->DoMouseDown(TMouseButton::mbRight, ssCtrl | ssAlt, 1, 1);
+  EXPECT_EQ(f->DBook->Cell(4, 2) + "|" + f->DBook->Cell(5, 2), "   512.0 |     0.9 ");
+  EXPECT_EQ(f->DBook->Cell(4, 3) + "|" + f->DBook->Cell(5, 3), "    -3.0 |     2.5 ");
+  EXPECT_EQ(f->DBook->Cell(4, 4) + "|" + f->DBook->Cell(5, 4), "|     131 ");  // the manual entry keeps its cells
+}
+
+// The heart-rate scan looks at the heart rate of the trip it opens, not at
+// the trip shown before.
+TEST_F(DiaryReadouts, HeartRateScanTestsTheTripItOpens) {
+  Form16 = new TForm16();
+  const std::string with = TripLine(1, 8, 1, 1, "*with"), without = TripLine(2, 8, 0, 2, "*without");
+  WriteTrip(with, 600, 1, kSportBikeHeartRate);
+  WriteTrip(without, 600);
+  TripFileData data;
+  ASSERT_EQ(ReadTripFile(FsPath(TripPath(without)), data, nullptr), TripReadError::None);
+  for (std::size_t i = 1; i < data.Samples.size(); ++i) data.Samples[i].HeartRate = 0;
+  ASSERT_TRUE(WriteTripFile(FsPath(TripPath(without)), data, false, nullptr));
+  PutStats(1, 10, 600);
+  PutStats(2, 10, 600);
+  TripList.Assign(std::vector<std::string>{with, without, "ERASED :"});
+  Open(1);
+  for (int shown : {3, 2}) {  // the other trip is the one on show
+    const int scanned = shown == 3 ? 2 : 3;
+    f->DBook->SetRow(shown);
+    f->SB_GRAF->DoClick();
+    f->P_NOTRIP->Hide();
+    Form16->Hide();
+    f->DBook->SetRow(scanned);
+    f->SB_PP->DoClick();
+    EXPECT_EQ(Form16->Visible, scanned == 2) << scanned;
+    EXPECT_EQ(f->P_NOTRIP->Visible, scanned == 3) << scanned;
+    if (scanned == 3) {
+      EXPECT_EQ(f->P_NOTRIP->Caption, f->UiText[15]);
+    }
+  }
+  snapshot::DeleteForm(Form16);
+}
+
+// The block prompts: yellow for block 1, green for block 2.
+TEST_F(DiaryReadouts, BlockPromptsInTheirColours) {
+  Rides(3);
+  Open(1);
+  f->DBook->SetRow(2);
+  for (TSpeedButton* b : {f->SB_PA, f->SB_STA2}) {
+    f->P_NOTRIP->DoClick();
+    b->DoClick();
+    EXPECT_EQ(f->P_NOTRIP->Caption, "SELECT BLOCK 1");
+    EXPECT_EQ(f->P_NOTRIP->Color, kDiaryPanelYellow);
+    DiaryRowSelected[3] = 1;
+    b->DoClick();
+    EXPECT_EQ(f->P_NOTRIP->Caption, "SELECT BLOCK 2");
+    EXPECT_EQ(f->P_NOTRIP->Color, kDiaryPanelGreen);
+  }
+  f->P_NOTRIP->DoClick();
+  StopBestPowerWorker(f);
 }
 
 // ---- edits at their bounds ---------------------------------------------------------------------
