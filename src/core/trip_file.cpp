@@ -638,7 +638,7 @@ int LoadTripByListIndex(const TStringList& list, int i) {
   }
   CurrentTripPath = path;
   if (TripSampleCount < kMinShowRecords) return 0;
-  if (ResaveTripsFlag && TripFileExact(FsPath(CurrentTripPath))) WriteDeoFile(FsPath(CurrentTripPath));
+  if (ResaveTripsFlag && TripFileExact(FsPath(CurrentTripPath))) WriteDeoFileIfChanged(FsPath(CurrentTripPath));
   return 1;
 }
 

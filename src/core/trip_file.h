@@ -138,8 +138,9 @@ bool WriteDeoFileIfChanged(const std::filesystem::path& path, std::string* error
 // path in CurrentTripPath. Result 1 when loaded with at least 60 records,
 // else 0. A file that cannot be read writes "Cannot open output file.\n" to
 // stderr and leaves the current trip and CurrentTripPath as they were.
-// While ResaveTripsFlag is set the loaded trip is written back, unless the
-// file is not exactly as long as its count says (TripFileExact).
+// While ResaveTripsFlag is set the loaded trip is written back when that
+// changes its bytes, unless the file is not exactly as long as its count
+// says (TripFileExact).
 int LoadTripByListIndex(const TStringList& list, int i);
 // The same over ScanList (the form argument is not used).
 int LoadTripByListIndex(TForm* form, int i);

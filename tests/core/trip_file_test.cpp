@@ -1,6 +1,7 @@
 #include "core/trip_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -397,8 +398,17 @@ TEST_F(TripFileTest, LoadTripByListIndexPaths) {
   ScanList = &list;
   ResaveTripsFlag = true;
   EXPECT_EQ(LoadTripByListIndex(nullptr, 1), 1);
-  ResaveTripsFlag = false;
   EXPECT_EQ(FileBytes(trip("20240102_1000000_B")).size(), DeoFileBytes(60));
+  // Loaded again and again, the file that already holds those bytes is left
+  // alone: the same file (a rewrite puts a new one in place).
+  const auto inode = [&] {
+    struct stat st {};
+    return ::stat(trip("20240102_1000000_B").c_str(), &st) == 0 ? st.st_ino : ino_t{0};
+  };
+  const ino_t first = inode();
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(LoadTripByListIndex(nullptr, 1), 1);
+  EXPECT_EQ(inode(), first);
+  ResaveTripsFlag = false;
 }
 
 TEST_F(TripFileTest, CsvExportUsesSemicolonsAndDecimalCommas) {
