@@ -62,7 +62,7 @@ class CalendarWindowReadouts : public testing_core::DemoRiderProgram {
     TripSummaryTable[6] = {.TotalTime = 1200, .Distance = 9, .Ascent = 20, .MeanPowerAll = 180,
                            .MeanPowerNonZero = 190, .NP = 195, .IF = 0.75f, .TSS = 18, .Work = 216,
                            .MeanHeartRate = 140, .MeanCadence = 95, .MeanSpeed = 27, .MeanTemperature = 6,
-                           .PowerTime = 1100, .Weight = 72};
+                           .PowerTime = 1100, .Weight = 0};  // no weight: the rider's stands in
     for (int slot = 1; slot <= 6; ++slot) TripZoneTable[slot] = TripZoneTimes{};
     zones_ = ZoneCount;
     ASSERT_GE(zones_, 7);
@@ -223,7 +223,18 @@ TEST_F(CalendarWindowReadouts, DayAndWeekLinesInMetricAndImperialUnits) {
     EXPECT_TRUE(LineReads(shot, c->CalGrid->CellRect(8, 3), true, 5, 1, miles ? "00:20 h|   5.6 miles" : "00:20 h|   9.0 km", false));
     EXPECT_TRUE(LineReads(shot, c->CalGrid->CellRect(4, 1), false, 5, 1, miles ? "00:45 h|12.43 miles" : "00:45 h| 20.00 km", false));
   }
+  // Monday 2 Jan has no weight: NP per weight takes the current rider's,
+  // 195 W / 78 kg, in the day and in the week.
+  const int8_t rider = CurrentRider;
+  CurrentRider = rider == 1 ? 2 : 1;
+  RiderTable[rider].Weight = 60;
+  RiderTable[0].Weight = 60;
+  RiderTable[CurrentRider].Weight = 78;
   UnitFlags = 0;
+  const TBitmap weighed = Paint();
+  EXPECT_TRUE(LineReads(weighed, c->CalGrid->CellRect(1, 3), false, 5, 5, " 2.50 W/kg", true));
+  EXPECT_TRUE(LineReads(weighed, c->CalGrid->CellRect(8, 3), true, 5, 5, " 2.50 W/kg", true));
+  CurrentRider = rider;
   const TBitmap shot = Paint();
   // Dates centred 3 px below the top of each cell; the week numbers of the
   // rows at the turn of the year: 52, 1, 2, 3.
@@ -249,6 +260,12 @@ TEST_F(CalendarWindowReadouts, DayAndWeekLinesInMetricAndImperialUnits) {
   int inked = 0;
   for (int y = empty.Top + 1; y < empty.Bottom - 1; ++y)
     for (int x = empty.Left + 1; x < empty.Right - 1; ++x) inked += shot.Pixel(x, y) != c->CalGrid->Color;
+  EXPECT_EQ(inked, 0);
+  // Tuesday 20 Dec has no trip: below its date line nothing is drawn.
+  const TRect tuesday = c->CalGrid->CellRect(2, 1);
+  inked = 0;
+  for (int y = tuesday.Top + 17; y < tuesday.Bottom - 1; ++y)
+    for (int x = tuesday.Left + 1; x < tuesday.Right - 1; ++x) inked += shot.Pixel(x, y) != c->CalGrid->Color;
   EXPECT_EQ(inked, 0);
 }
 
@@ -313,6 +330,11 @@ TEST_F(CalendarWindowReadouts, ZoneBarsOfTheDayAndOfTheWeek) {
     EXPECT_EQ(shot.Pixel(end3, y), ground) << y;
   }
   for (int y : {top + 22, top + 33}) EXPECT_EQ(shot.Pixel(x + 10, y), ground) << y;
+  // The line under the date, 16 px below the top, across the cell.
+  for (int xx : {x + 1, x + 10, x + w - 2}) {
+    EXPECT_EQ(shot.Pixel(xx, top + 16), ChartColors[8]) << xx;
+    EXPECT_EQ(shot.Pixel(xx, top + 17), ground) << xx;
+  }
 
   // Row 2: zone 1 600 s, zone 3 1500 s (the largest), the last zone 900 s.
   const TRect s = c->CalGrid->CellRect(8, 2);
@@ -332,6 +354,14 @@ TEST_F(CalendarWindowReadouts, ZoneBarsOfTheDayAndOfTheWeek) {
   EXPECT_EQ(shot.Pixel(s.Left + 6, base - 1), ground);
   // The legend: one name per zone, 55 px apart from 15.
   EXPECT_EQ(c->Show_Zonen->Width, 15 + 55 * zones_);
+  // Painting a week with trips names the weeks of the overview button's
+  // period in its hint: eight weeks, the last on screen being row 4, so
+  // rows 1 and 7 (the week ending Sunday 5 Feb 2023).
+  ASSERT_EQ(c->SB_NW->Tag, 8);
+  ASSERT_EQ(c->LastWeekOnScreen(), 4);
+  c->SB_NW->Hint.clear();
+  Paint();
+  EXPECT_EQ(c->SB_NW->Hint, "KW 52 - KW  6");
 }
 
 // The zone pies of a day and of a week for each kind of sport: the title
@@ -349,6 +379,12 @@ TEST_F(CalendarWindowReadouts, ZonePiesOfEachKindOfSport) {
   ExpectPie({"01.01.2023", power}, {{3, 300}, {last_, 900}});
   Press(8, 1, 39);
   ExpectPie({"Woche  19.12.2022 - 25.12.2022", power}, {{0, 777}});
+  // The pie's band of a day runs from 20 to 39 px below the top.
+  Form10->Hide();
+  Press(1, 2, 19);  // the date line: the day's distributions, no pie
+  EXPECT_FALSE(Form10->Visible);
+  Press(1, 2, 20);
+  ExpectPie({"26.12.2022", power}, {{1, 600}, {3, 1200}});
 
   c->SB_SEL->DoClick();  // bike with heart rate
   ASSERT_EQ(c->SB_SEL->Tag, 1);
