@@ -82,6 +82,7 @@ class DistributionWindowReadouts : public CoreFixture {
     ScanList = &SelectedTrips;
   }
   void TearDown() override {
+    ApplyTextTable(1);  // the language the other tests read
     snapshot::DeleteForm(Form34);
     CoreFixture::TearDown();
   }
@@ -347,6 +348,31 @@ TEST_F(DistributionWindowReadouts, ZoneStripUnderThePowerAxis) {
     EXPECT_NE(bmp.Pixel(x, strip_top + 6), ZoneColors[k]) << k;
     left = right;
   }
+}
+
+// A widened chart and a typed axis end last until the window is shown again.
+TEST_F(DistributionWindowReadouts, ShownAgainChartsAreInPlaceWithTheirOwnAxis) {
+  DistributionView = DistinctRecord();
+  ShowDistributionSums("Time = 00:01:40");
+  TChart& power = *Form34->Ch_RO;
+  const TRect normal = power.BoundsRect();
+  EXPECT_EQ(normal.Left, Form34->HalfWidth + 9);
+  EXPECT_EQ(power.Width, Form34->HalfWidth);
+  Form34->SB_RO->DoClick();
+  ASSERT_EQ(power.Width, Form34->ClientWidth() - 10);
+  power.DoMouseDown(TMouseButton::mbLeft, ssLeft, 10, 10);
+  ASSERT_TRUE(Form34->E_RO->Visible);
+  EXPECT_EQ(Form34->E_RO->Text, "    63");
+  Form34->E_RO->Text = "12";
+  WORD enter = VK_RETURN;
+  Form34->E_RO->DoKeyDown(enter, 0);
+  ASSERT_EQ(power.LeftAxis.Maximum(), 12);
+  Form34->Hide();
+  Form34->Show();
+  EXPECT_EQ(power.BoundsRect(), normal);
+  EXPECT_EQ(Form34->SB_RO->Tag, 0);
+  EXPECT_EQ(Form34->SB_RO->Glyph, Form34->SB_7->Glyph);
+  EXPECT_NEAR(power.LeftAxis.Maximum(), 63, 1e-9);
 }
 
 }  // namespace

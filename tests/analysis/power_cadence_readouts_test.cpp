@@ -93,6 +93,7 @@ class PowerCadenceWindowReadouts : public testing_analysis::WindowFixture {
     }
   }
   void TearDown() override {
+    ApplyTextTable(1);  // the language the other tests read
     PowerCadenceSmoothLevel = 6;
     TorqueSmoothLevel = 4;
     WindowFixture::TearDown();
