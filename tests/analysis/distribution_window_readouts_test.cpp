@@ -375,5 +375,45 @@ TEST_F(DistributionWindowReadouts, ShownAgainChartsAreInPlaceWithTheirOwnAxis) {
   EXPECT_NEAR(power.LeftAxis.Maximum(), 63, 1e-9);
 }
 
+// The altitude range printed beside the curve, in metres or in feet: the
+// chart as painted equals the chart with those two texts printed by hand.
+TEST_F(DistributionWindowReadouts, CurveAltitudeRangeInMetresAndFeet) {
+  const struct {
+    int units;
+    const char* top;
+    const char* bottom;
+  } rows[] = {{0, "   140 [m]", "   100 [m]"}, {kUnitMiles, "   459 [ft]", "   328 [ft]"}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.units);
+    UnitFlags = r.units;
+    Form34->Hide();
+    OpenLine(1);
+    Form34->Ch_RO->DoClick();
+    TChart& c = *Form34->Ch_LO2;
+    ASSERT_TRUE(c.Visible);
+    TBitmap painted(c.Width, c.Height);
+    c.Paint(painted.Canvas());
+    // The same chart with the expected texts printed in the same place.
+    const auto handler = c.OnAfterDraw;
+    c.OnAfterDraw = [&c, &r](TControl*, TCanvas& cv) {
+      const TRect plot = c.PlotRect();
+      const TFont saved = cv.Font;
+      cv.Font.Size = 8;
+      cv.Font.Color = c.CurveColour(ChartColors[5]);
+      cv.Brush.Style = TBrushStyle::bsClear;
+      cv.TextOut(4, plot.Top - 10 - cv.TextHeight("0") / 2, r.top);
+      cv.TextOut(4, plot.Bottom + 5, r.bottom);
+      cv.Font = saved;
+    };
+    TBitmap expected(c.Width, c.Height);
+    c.Paint(expected.Canvas());
+    c.OnAfterDraw = handler;
+    int differing = 0;
+    for (int y = 0; y < c.Height; ++y)
+      for (int x = 0; x < c.Width; ++x) differing += painted.Pixel(x, y) != expected.Pixel(x, y);
+    EXPECT_EQ(differing, 0);
+  }
+}
+
 }  // namespace
 }  // namespace tav
