@@ -141,16 +141,14 @@ void TForm34::CreateControls() {
   Ch_LO2->OnDblClick = [this](TControl* s) { Ch_LO2DblClick(s); };
   Ch_LO2->OnAfterDraw = [this](TControl*, TCanvas& cv) {
     // The altitude range of the profile, in the user's unit.
-    const bool feet = UnitFlags & kUnitMiles;
-    const double factor = feet ? kFeetPerMetre : 1.0;
-    const char* unit = feet ? "[ft]" : "[m]";
+    const std::array<std::string, 2> texts = CurveAltitudeTexts(CurveAltitudeMax, CurveAltitudeMin, UnitFlags);
     const TRect plot = Ch_LO2->PlotRect();
     const TFont saved = cv.Font;
     cv.Font.Size = 8;
     cv.Font.Color = Ch_LO2->CurveColour(ChartColors[5]);  // as the profile is drawn
     cv.Brush.Style = TBrushStyle::bsClear;
-    cv.TextOut(4, plot.Top - 10 - cv.TextHeight("0") / 2, Format("%6.0f %s", CurveAltitudeMax * factor, unit));
-    cv.TextOut(4, plot.Bottom + 5, Format("%6.0f %s", CurveAltitudeMin * factor, unit));
+    cv.TextOut(4, plot.Top - 10 - cv.TextHeight("0") / 2, texts[0]);
+    cv.TextOut(4, plot.Bottom + 5, texts[1]);
     cv.Font = saved;
   };
 }

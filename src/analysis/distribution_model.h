@@ -4,6 +4,7 @@
 // caption text of a selection line, and the channel curve of one trip.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -81,5 +82,10 @@ ChannelCurve BuildChannelCurve(const TripSample* samples, int count, CurveChanne
 
 // The smoothing level of a curve channel (power 6, the others 3).
 int CurveSmoothLevel(CurveChannel channel);
+
+// The altitude range printed beside the curve: the highest and the lowest
+// altitude (metres) as "%6.0f %s", in feet ("[ft]") with kUnitMiles in
+// unit_flags, else in metres ("[m]").
+std::array<std::string, 2> CurveAltitudeTexts(double max_m, double min_m, int unit_flags);
 
 }  // namespace tav
