@@ -20,71 +20,10 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The lines the server must receive: the sign-on "Name", the account "tim"
-// and the password "geheim" in Base64 (by hand: dGlt, Z2VoZWlt), the
-// sender and the two recipients typed into the window.
-const std::string kEhlo = "EHLO Name", kHelo = "HELO Name", kAuth = "AUTH LOGIN", kUser = "dGlt",
-                  kPass = "Z2VoZWlt", kFrom = "MAIL FROM:<rider@x.org>", kTo1 = "RCPT TO:<coach@x.org>",
-                  kTo2 = "RCPT TO:<club@x.org>", kData = "DATA", kEnd = ".", kQuit = "QUIT";
+using smtptest::kAuth, smtptest::kData, smtptest::kEhlo, smtptest::kEnd, smtptest::kFrom, smtptest::kHelo,
+    smtptest::kPass, smtptest::kQuit, smtptest::kTo1, smtptest::kTo2, smtptest::kUser;
 const Lines kAll = {kEhlo, kAuth, kUser, kPass, kFrom, kTo1, kTo2, kData, kEnd, kQuit};
-
-// A server answering each command line by a table; "" is silence, "CLOSE"
-// closes the connection. With pieces set each reply comes cut after its
-// second byte and between its CR and LF.
-struct FormDialogueServer {
-  std::string banner = "220 mail.test ESMTP\r\n";
-  std::map<std::string, std::string> replies = {
-      {kEhlo, "250-mail.test\r\n250 AUTH LOGIN PLAIN\r\n"},
-      {kHelo, "250 mail.test\r\n"},
-      {kAuth, "334 VXNlcm5hbWU6\r\n"},
-      {kUser, "334 UGFzc3dvcmQ6\r\n"},
-      {kPass, "235 2.7.0 Authentication successful\r\n"},
-      {kFrom, "250 2.1.0 Ok\r\n"},
-      {kTo1, "250 2.1.5 Ok\r\n"},
-      {kTo2, "250 2.1.5 Ok\r\n"},
-      {kData, "354 End data with <CR><LF>.<CR><LF>\r\n"},
-      {kEnd, "250 2.0.0 Ok: queued\r\n"},
-      {kQuit, "221 2.0.0 Bye\r\nCLOSE"}};
-  bool pieces = false;
-  Lines received;
-  Lines body;
-
-  std::vector<smtptest::Chunk> operator()(const std::string& line) {
-    if (in_data_ && line != ".") {
-      body.push_back(line);
-      return {};
-    }
-    in_data_ = false;
-    received.push_back(line);
-    auto it = replies.find(line);
-    const std::string reply = it == replies.end() ? "500 unexpected\r\n" : it->second;
-    if (line == kData && reply.rfind("354", 0) == 0) in_data_ = true;
-    return Chunks(reply);
-  }
-  std::vector<smtptest::Chunk> Chunks(std::string text) const {
-    std::vector<smtptest::Chunk> out;
-    bool close = false;
-    if (text.size() >= 5 && text.compare(text.size() - 5, 5, "CLOSE") == 0) {
-      text.erase(text.size() - 5);
-      close = true;
-    }
-    if (!pieces || text.size() < 4) {
-      if (!text.empty()) out.push_back(smtptest::Send(text));
-    } else {
-      std::size_t from = 0;
-      for (std::size_t p : {std::size_t{2}, text.find('\n')}) {
-        out.push_back(smtptest::Send(text.substr(from, p - from), from == 0 ? 0 : 5));
-        from = p;
-      }
-      out.push_back(smtptest::Send(text.substr(from), 5));
-    }
-    if (close) out.push_back(smtptest::CloseConn(out.empty() ? 0 : 5));
-    return out;
-  }
-
- private:
-  bool in_data_ = false;
-};
+using FormDialogueServer = smtptest::DialogueScript;
 
 class MailFormDialogue : public testing_core::CoreFixture {
  protected:
@@ -113,7 +52,7 @@ class MailFormDialogue : public testing_core::CoreFixture {
   Outcome SendIn(int language, FormDialogueServer server) {
     LanguageIndex = static_cast<uint8_t>(language);
     ApplyTextTable(language);
-    smtptest::ScriptedPeer peer(server.Chunks(server.banner), [&](const std::string& line) { return server(line); });
+    smtptest::ScriptedPeer peer(server.Chunks(server.banner), [&](const std::string& line) { return server.Answer(line); });
     form->Tag = 20;
     form->Show();
     form->HostEdit->Text = "127.0.0.1";
@@ -283,7 +222,7 @@ TEST_F(MailFormDialogue, RepliesInPiecesAreReadAsWholeReplies) {
   for (const Row& row : Rows()) {
     SCOPED_TRACE(row.what);
     FormDialogueServer server;
-    server.pieces = true;
+    server.cut = smtptest::Cut::kPieces;
     for (const auto& [key, reply] : row.replies) (key == "BANNER" ? server.banner : server.replies[key]) = reply;
     const Outcome out = SendIn(1, server);
     EXPECT_EQ(out.shown, row.shown[1]);

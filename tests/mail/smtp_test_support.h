@@ -8,6 +8,7 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -319,6 +320,90 @@ class ScriptedPeer {
   std::vector<Chunk> queue_;
   bool waiting_ = false;
   std::vector<TimerId> timers_;
+};
+
+// The command lines of a whole send as the server must receive them: the
+// sign-on, the account "tim" and the password "geheim" in Base64 (worked out
+// by hand: "tim" -> dGlt, "geheim" -> Z2VoZWlt), the two recipients, one
+// after the other.
+inline const std::string kEhlo = "EHLO Name", kHelo = "HELO Name", kAuth = "AUTH LOGIN", kUser = "dGlt",
+                  kPass = "Z2VoZWlt", kFrom = "MAIL FROM:<rider@x.org>", kTo1 = "RCPT TO:<coach@x.org>",
+                  kTo2 = "RCPT TO:<club@x.org>", kData = "DATA", kEnd = ".", kQuit = "QUIT";
+
+// How the server cuts each reply on its way.
+enum class Cut { kWhole, kPieces, kBytes };
+
+// A scripted SMTP dialogue for a ScriptedPeer: the banner and a reply for
+// each command line it may get (the exact line is the key); the body lines
+// between DATA and "." are collected. A reply "" is silence, "CLOSE" closes the connection, and a
+// reply ending in "\nCLOSE" sends its text and then closes.
+struct DialogueScript {
+  std::string banner = "220 mail.test ESMTP\r\n";
+  std::map<std::string, std::string> replies = {
+      {kEhlo, "250-mail.test\r\n250-AUTH LOGIN PLAIN\r\n250 8BITMIME\r\n"},
+      {kHelo, "250 mail.test\r\n"},
+      {kAuth, "334 VXNlcm5hbWU6\r\n"},
+      {kUser, "334 UGFzc3dvcmQ6\r\n"},
+      {kPass, "235 2.7.0 Authentication successful\r\n"},
+      {kFrom, "250 2.1.0 Ok\r\n"},
+      {kTo1, "250 2.1.5 Ok\r\n"},
+      {kTo2, "250 2.1.5 Ok\r\n"},
+      {kData, "354 End data with <CR><LF>.<CR><LF>\r\n"},
+      {kEnd, "250 2.0.0 Ok: queued as 4711\r\n"},
+      {kQuit, "221 2.0.0 Bye\r\nCLOSE"}};
+  Cut cut = Cut::kWhole;
+  std::vector<std::string> received;  // command lines, the data's end "." included
+  std::vector<std::string> body;      // the lines between DATA and "."
+
+  std::vector<Chunk> Answer(const std::string& line) {
+    if (in_data_ && line != ".") {
+      body.push_back(line);
+      return {};
+    }
+    received.push_back(line);
+    in_data_ = false;
+    auto it = replies.find(line);
+    std::string reply = it == replies.end() ? "500 5.5.2 unexpected\r\n" : it->second;
+    if (line == kData && reply.rfind("354", 0) == 0) in_data_ = true;
+    return Chunks(reply);
+  }
+  // The reply as the chosen cut delivers it; the pieces wait a little for
+  // each other so that each arrives in a read of its own.
+  std::vector<Chunk> Chunks(const std::string& reply) const {
+    std::string text = reply;
+    bool close = false;
+    if (text == "CLOSE") {
+      text.clear();
+      close = true;
+    } else if (text.size() >= 5 && text.compare(text.size() - 5, 5, "CLOSE") == 0) {
+      text.erase(text.size() - 5);
+      close = true;
+    }
+    std::vector<Chunk> out;
+    if (cut == Cut::kWhole || text.size() < 4) {
+      if (!text.empty()) out.push_back(Send(text));
+    } else if (cut == Cut::kBytes) {
+      for (char c : text) out.push_back(Send(std::string(1, c), 1));
+    } else {
+      // In the code (after two digits), in the middle of the text, and
+      // between every CR and its LF.
+      std::vector<std::size_t> at = {2, text.size() / 2};
+      for (std::size_t p = text.find("\r\n"); p != std::string::npos; p = text.find("\r\n", p + 2)) at.push_back(p + 1);
+      std::sort(at.begin(), at.end());
+      std::size_t from = 0;
+      for (std::size_t p : at) {
+        if (p <= from || p >= text.size()) continue;
+        out.push_back(Send(text.substr(from, p - from), from == 0 ? 0 : 5));
+        from = p;
+      }
+      out.push_back(Send(text.substr(from), 5));
+    }
+    if (close) out.push_back(CloseConn(out.empty() ? 0 : 5));
+    return out;
+  }
+
+ private:
+  bool in_data_ = false;
 };
 
 }  // namespace tav::smtptest
