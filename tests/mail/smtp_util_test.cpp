@@ -88,7 +88,7 @@ TEST(HeaderEncoding, Utf8EncodedWordsHoldWholeCharacters) {
     }
     return true;
   };
-  for (const char* charset : {"utf-8", "UTF-8"}) {
+  for (const char* charset : {"utf-8", "UTF-8", "utf8", "UTF8"}) {
     const std::string open = std::string("=?") + charset + "?Q?";
     std::string decoded;
     int words = 0;
