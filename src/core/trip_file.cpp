@@ -597,15 +597,12 @@ bool WriteTripBytes(const std::filesystem::path& path, const std::string& bytes,
 }
 }  // namespace
 
-bool WriteDeoFileIfChanged(const std::filesystem::path& path, std::string* error, bool* written) {
-  if (written) *written = false;
+bool WriteDeoFileIfChanged(const std::filesystem::path& path, std::string* error) {
   std::string bytes;
   if (!EncodeCurrentTrip(bytes, error)) return false;
   std::string held;
   if (ReadWholeFile(path, held) && held == bytes) return true;
-  if (!WriteTripBytes(path, bytes, error)) return false;
-  if (written) *written = true;
-  return true;
+  return WriteTripBytes(path, bytes, error);
 }
 
 bool WriteDeoFile(const std::filesystem::path& path, std::string* error) {

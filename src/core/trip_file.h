@@ -129,9 +129,8 @@ bool ApplyDeoBytes(std::string_view bytes, std::string* error = nullptr, std::st
 // On failure writes "Cannot open output file.\n" to stderr and returns false.
 bool WriteDeoFile(const std::filesystem::path& path, std::string* error = nullptr);
 // The same, but a file that already holds exactly those bytes is left as it
-// is (not written again); *written tells whether the file was written.
-bool WriteDeoFileIfChanged(const std::filesystem::path& path, std::string* error = nullptr,
-                           bool* written = nullptr);
+// is (not written again).
+bool WriteDeoFileIfChanged(const std::filesystem::path& path, std::string* error = nullptr);
 
 // Loads line i of the list: cuts it at its first ';' (none: 0), appends
 // ".DEO", joins it to RiderDir, reads it with ReadDeoFile and stores the
