@@ -39,6 +39,8 @@ std::filesystem::path Key(const std::filesystem::path& p) { return p.lexically_n
 
 bool MayReplace(const std::filesystem::path& original) { return !Uncopied().count(Key(original)); }
 
+void KeepUnreadableFile(const std::filesystem::path& original) { Uncopied().insert(Key(original)); }
+
 std::string RefusedOverwriteMessage(const std::filesystem::path& original) {
   return "The file " + PathText(original) +
          " was read damaged and no .BAD copy of it could be kept, so it was not written over.";

@@ -21,6 +21,10 @@ std::filesystem::path KeepBadCopy(const std::filesystem::path& original, std::st
 // cannot be read).
 std::filesystem::path KeepBadCopyOfFile(const std::filesystem::path& original);
 
+// Marks a file that is there but could not be read as uncopied: nothing of
+// it could be kept, so it must not be replaced by what was read instead.
+void KeepUnreadableFile(const std::filesystem::path& original);
+
 // False for a file that was read damaged and could not be kept as a copy:
 // writing over it would lose the only bytes of the damaged file.
 bool MayReplace(const std::filesystem::path& original);

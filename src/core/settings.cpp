@@ -506,7 +506,7 @@ bool OpenRider(std::string_view name, std::string* message) {
   std::string text;
   std::string listMsg, dbMsg;
   const bool listRead = LoadTripList(TripList, &listMsg);
-  LoadTripDatabase(&dbMsg);
+  const bool databaseRead = LoadTripDatabase(&dbMsg);
   // A list read damaged is kept as a .BAD copy and saved as read, so the
   // damage is met once.
   TripListChanged = listRead && !listMsg.empty();
@@ -514,9 +514,12 @@ bool OpenRider(std::string_view name, std::string* message) {
   if (listRead) {
     // What a crash left: a join or a manual entry half stored is finished,
     // an entry whose slot does not hold it is said, temporary files go.
-    FinishPendingEntry(TripList, &entryMsg);
+    // Entries and slots are judged only against a database read whole: the
+    // tables of one that could not be read (or only in part) say nothing of
+    // them, and marking would write those tables over the file.
+    if (databaseRead) FinishPendingEntry(TripList, &entryMsg);
     FinishPendingJoin(TripList, &joinMsg);
-    MarkForeignManualSlots(TripList, &slotMsg);
+    if (databaseRead) MarkForeignManualSlots(TripList, &slotMsg);
     RemoveLeftTemporaryFilesOfRider();
   }
   for (const std::string* m : {&err, &listMsg, &dbMsg, &joinMsg, &entryMsg, &slotMsg})

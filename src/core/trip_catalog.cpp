@@ -322,7 +322,12 @@ bool FinishPendingEntry(TStringList& list, std::string* message) {
 bool SlotHoldsManualEntry(std::string_view line, const TripSummary& s) {
   int y = 0, m = 0, d = 0, h = 0, mi = 0, sec = 0;
   if (!LineDate(line, y, m, d) || !LineTime(line, h, mi, sec)) return false;
-  if (s.MaxSpeed != static_cast<float>(DateValue(y, m, d))) return false;
+  // The other program's diary sort sets an entry's speed fields to 0 in the
+  // saved table; such a slot still holds the entry when its date is left, or
+  // when both are 0 and the entry's own time is there.
+  const bool dated = s.MaxSpeed == static_cast<float>(DateValue(y, m, d));
+  if (s.MeanSpeed == 0.0f && (dated || (s.MaxSpeed == 0.0f && s.TotalTime > 0))) return true;
+  if (!dated) return false;
   const double t = s.MeanSpeed;
   if (!std::isfinite(t) || t < 0.0) return false;
   const double key = (h * 60 + mi) / 1440.0, second = 1.0 / 86400.0;

@@ -72,7 +72,9 @@ std::filesystem::path EntryJournalPath();
 bool FinishPendingEntry(TStringList& list, std::string* message = nullptr);
 
 // Whether a manual entry's slot holds that entry: the summary's date field
-// is the line's date and its start time the line's hour and minute.
+// is the line's date and its start time the line's hour and minute (a start
+// time of 0, or both fields 0 beside a time of its own, as a sort in the
+// other program leaves them, counts as holding it).
 bool SlotHoldsManualEntry(std::string_view line, const TripSummary& summary);
 // On loading a rider: each manual line whose slot does not hold it (a slot
 // left stale by a crash or a restored file) gets "PF" after its slot, which

@@ -130,6 +130,7 @@ bool LoadTripDatabaseFile(const std::filesystem::path& path, std::string* error)
   }
   std::string bytes;
   if (!ReadRegularFile(path, bytes)) {
+    KeepUnreadableFile(path);
     ClearTripTables();
     TripCounter = 0;
     if (error) *error = "Cannot read the trip database " + PathText(path) + ".";

@@ -234,6 +234,7 @@ bool LoadTripListFile(const std::filesystem::path& path, TStringList& list, std:
   std::string bytes;
   if (std::filesystem::exists(path) && !ReadRegularFile(path, bytes)) {
     if (message) *message = "Cannot read the trip list " + PathText(path) + ".";
+    KeepUnreadableFile(path);
     list.Clear();
     list.SetSorted(false);
     list.Add(std::string(kFreeSlotPrefix));

@@ -299,6 +299,20 @@ TEST_F(DamagedRider, ManualEntryWhoseSlotLostItsValuesShowsNone) {
   EXPECT_TRUE(Application().ShownMessages.empty()) << Messages();
 }
 
+// A database that is there but cannot be read says nothing of the manual
+// entries' slots: none is marked, and neither file is written over.
+TEST_F(DamagedRider, UnreadableDatabaseMarksNoEntryAndIsNotWrittenOver) {
+  const std::string list = FileBytes(ListFile());
+  fs::remove(DatabaseFile());
+  ASSERT_EQ(::mkfifo(DatabaseFile().c_str(), 0600), 0);
+  Start();
+  EXPECT_TRUE(Mentions(Messages(), "Cannot read the trip database")) << Messages();
+  EXPECT_FALSE(Mentions(Messages(), "does not hold the values")) << Messages();
+  Stop();
+  EXPECT_EQ(FileBytes(ListFile()), list);
+  EXPECT_EQ(fs::status(DatabaseFile()).type(), fs::file_type::fifo);
+}
+
 // What a crash left is dealt with when the rider opens: a join its journal
 // names is finished with its records, and temporary files of the ended
 // program go (from the rider's and the settings folder).

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -158,6 +159,16 @@ TEST_F(TripDatabaseTest, DamagedFilesAreReadAsFarAsWholeAndKept) {
   EXPECT_FALSE(err.empty());
   EXPECT_EQ(TripSummaryTable[5].TotalTime, 0);
   std::filesystem::remove(path);
+  // Nor is a file that is there but cannot be read (a pipe here) written
+  // over with the empty tables read in its stead.
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  EXPECT_FALSE(LoadTripDatabase(&err));
+  err.clear();
+  EXPECT_FALSE(SaveTripDatabase(&err));
+  EXPECT_NE(err.find("not written over"), std::string::npos) << err;
+  EXPECT_EQ(std::filesystem::status(path).type(), std::filesystem::file_type::fifo);
+  std::filesystem::remove(path);
+  ForgetUncopiedFiles();
   // An absurd highest-slot word is not taken over, and it is damage.
   std::string odd = good;
   le::PutI32(Bytes(odd), 5000);

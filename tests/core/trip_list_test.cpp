@@ -1,6 +1,7 @@
 #include "core/trip_list.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/core_data.h"
 #include "core/trip_catalog.h"
@@ -194,6 +195,15 @@ TEST_F(TripListTest, LoadKeepsGoodLinesAndReportsDamagedOnes) {
   EXPECT_FALSE(LoadTripList(TripList, &msg));
   EXPECT_FALSE(msg.empty());
   EXPECT_EQ(TripList.Lines(), Lines{"ERASED :"});
+  // A list that is there but cannot be read (a pipe here) is not written
+  // over with the one line read in its stead.
+  std::filesystem::remove(FsPath(TripListPath));
+  ASSERT_EQ(::mkfifo(FsPath(TripListPath).c_str(), 0600), 0);
+  EXPECT_FALSE(LoadTripList(TripList, &msg));
+  std::string err;
+  EXPECT_FALSE(SaveTripListFile(FsPath(TripListPath), TripList, &err));
+  EXPECT_NE(err.find("not written over"), std::string::npos) << err;
+  EXPECT_EQ(std::filesystem::status(FsPath(TripListPath)).type(), std::filesystem::file_type::fifo);
 }
 
 // The free-slot line is always written last: a text with lines but without
@@ -384,6 +394,14 @@ TEST_F(TripListTest, ManualEntriesWhoseSlotDoesNotHoldThemAreMarked) {
   message.clear();
   EXPECT_EQ(MarkForeignManualSlots(TripList, &message), 0);
   EXPECT_EQ(message, "");
+  // Speed fields a sort in the other program set to 0 leave the entry its
+  // slot: the start time alone, or both beside the entry's own time.
+  entry(2, 2024, 3, 16, 0.0);
+  entry(3, 2024, 3, 17, 0.0);
+  TripSummaryTable[3].MaxSpeed = 0.0f;
+  TripList = TStringList{"20240316_1830NR5_ANNA;002;*swim", "20240317_0700NR3_ANNA;003;*gym", "ERASED :"};
+  EXPECT_EQ(MarkForeignManualSlots(TripList), 0);
+  EXPECT_EQ(TripSummaryTable[3].TotalTime, 1800);
 }
 
 }  // namespace
