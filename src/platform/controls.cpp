@@ -206,6 +206,42 @@ void TLabel::SetCaption(std::string text) {
   AdjustSize();
 }
 
+std::vector<std::string> WrapToWidth(const TFont& font, const std::string& text, int width, bool break_words) {
+  WindowBackend& backend = Application().Backend();
+  auto fits = [&](const std::string& t) { return backend.TextExtent(font, t).X <= width; };
+  std::vector<std::string> lines;
+  std::string line;
+  std::size_t pos = 0;
+  auto flush = [&] { lines.push_back(std::move(line)); line.clear(); };
+  while (pos < text.size()) {
+    std::size_t end = text.find_first_of(" \n", pos);
+    if (end == std::string::npos) end = text.size();
+    std::string word = text.substr(pos, end - pos);
+    while (break_words && word.size() > 1 && !fits(word)) {
+      // The longest head that fits, ended after a folder separator if one fits.
+      std::size_t n = 1;
+      while (n < word.size() && fits(word.substr(0, n + 1))) ++n;
+      const std::size_t sep = word.find_last_of("/\\", n - 1);
+      if (sep != std::string::npos && sep > 0) n = sep + 1;
+      if (!line.empty()) flush();
+      line = word.substr(0, n);
+      flush();
+      word.erase(0, n);
+    }
+    std::string candidate = line.empty() ? word : line + " " + word;
+    if (!line.empty() && backend.TextExtent(font, candidate).X > width) {
+      flush();
+      line = word;
+    } else {
+      line = candidate;
+    }
+    if (end < text.size() && text[end] == '\n') flush();
+    pos = end + 1;
+  }
+  if (!line.empty() || lines.empty()) flush();
+  return lines;
+}
+
 void TLabel::AdjustSize() {
   sized_caption_ = Caption;
   sized_font_ = Font;
@@ -216,25 +252,7 @@ void TLabel::AdjustSize() {
   int width, height;
   if (WordWrap && Width > 0) {
     // Keeps the width and grows downwards, breaking between words.
-    int lines = 0;
-    std::string line;
-    std::size_t pos = 0;
-    auto flush = [&] { ++lines; line.clear(); };
-    while (pos < Caption.size()) {
-      std::size_t end = Caption.find_first_of(" \n", pos);
-      if (end == std::string::npos) end = Caption.size();
-      std::string word = Caption.substr(pos, end - pos);
-      std::string candidate = line.empty() ? word : line + " " + word;
-      if (!line.empty() && backend.TextExtent(Font, candidate).X > Width) {
-        flush();
-        line = word;
-      } else {
-        line = candidate;
-      }
-      if (end < Caption.size() && Caption[end] == '\n') flush();
-      pos = end + 1;
-    }
-    if (!line.empty() || lines == 0) flush();
+    const int lines = static_cast<int>(WrapToWidth(Font, Caption, Width).size());
     width = Width;
     height = lines * backend.TextExtent(Font, "Ag").Y;
   } else {

@@ -235,6 +235,13 @@ class TControl {
   uint64_t creation_index_ = 0;
 };
 
+// The text broken between words (and at line feeds) into lines no wider
+// than `width` in the font. A word wider than that stands on a line alone,
+// or with `break_words` is cut into pieces that fit (after its last '/' or
+// '\\' that fits, else after its last character that fits).
+std::vector<std::string> WrapToWidth(const TFont& font, const std::string& text, int width,
+                                     bool break_words = false);
+
 class TLabel : public TControl {
  public:
   TLabel() : TControl(TControlKind::Label) { Color = clNone; Height = 13; }

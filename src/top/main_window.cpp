@@ -186,7 +186,6 @@ int TMainPicture::NeededWidth() const {
   int w = kTitleX + tav::MeasureTextWidth(TitleFont(), Title);
   w = std::max(w, kTextX + tav::MeasureTextWidth(SubtitleFont(), Subtitle));
   w = std::max(w, kTextX + tav::MeasureTextWidth(DetailFont(), Detail));
-  if (!Message.empty()) w = std::max(w, 20 + tav::MeasureTextWidth(NoteFont(), Message) + 24);
   return w + 20;
 }
 
@@ -254,9 +253,13 @@ void TMainPicture::Paint(tav::TCanvas& canvas) {
   canvas.Font.Color = tav::RGBColor(225, 235, 250);
   canvas.TextOut(kTextX, kSubtitleTop + title_h + 8, Detail);
   if (!Message.empty()) {
+    // A note longer than the picture is wide goes on as many lines as it needs.
     canvas.Font = NoteFont();
-    const int tw = canvas.TextWidth(Message), th = canvas.TextHeight(Message);
-    const tav::TRect box{20, h - th - 34, std::min(w - 20, 20 + tw + 24), h - 20};
+    const std::vector<std::string> lines = tav::WrapToWidth(canvas.Font, Message, std::max(1, w - 64), true);
+    int tw = 0;
+    for (const std::string& line : lines) tw = std::max(tw, canvas.TextWidth(line));
+    const int th = canvas.TextHeight("Ag"), n = static_cast<int>(lines.size());
+    const tav::TRect box{20, h - 34 - n * th, std::min(w - 20, 20 + tw + 24), h - 20};
     canvas.Brush.Style = tav::TBrushStyle::bsSolid;
     canvas.Brush.Color = tav::RGBColor(255, 244, 196);
     canvas.Pen.Style = tav::TPenStyle::psSolid;
@@ -264,7 +267,7 @@ void TMainPicture::Paint(tav::TCanvas& canvas) {
     canvas.Rectangle(box);
     canvas.Brush.Style = tav::TBrushStyle::bsClear;
     canvas.Font.Color = tav::RGBColor(90, 60, 0);
-    canvas.TextOut(box.Left + 12, box.Top + (box.Height() - th) / 2, Message);
+    for (int i = 0; i < n; ++i) canvas.TextOut(box.Left + 12, box.Top + 7 + i * th, lines[static_cast<std::size_t>(i)]);
   }
 }
 
@@ -828,7 +831,7 @@ bool TForm1::CreateRider(const std::string& typed) {
 
 void TForm1::ShowPictureMessage(const std::string& text) {
   PB->Message = text;
-  LayoutControls();  // the picture as wide as the note
+  PB->Invalidate();
   Timer1->SetEnabled(false);
   if (!text.empty()) Timer1->SetEnabled(true);
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "platform/canvas.h"
 #include "top/main_window.h"
@@ -31,6 +33,48 @@ TEST(MainPicture, PaintsGradientTitleAndNote) {
   pb.Paint(with_note.Canvas());
   EXPECT_EQ(with_note.Pixel(24, 420 - 26), tav::RGBColor(255, 244, 196));
   if (const char* out = std::getenv("TAVLOG_PICTURE_PNG")) with_note.SaveToPng(out);
+}
+
+// A note longer than the picture is wide goes on several lines inside it;
+// it never asks for a wider window.
+TEST(MainPicture, ALongNoteWrapsInsteadOfWideningTheWindow) {
+  TMainPicture pb;
+  pb.Title = "tavlog";
+  const int needed = pb.NeededWidth();
+  std::string note;
+  for (int i = 0; i < 12; ++i) note += "/home/rider/data/DEMO/DEMO.T_D ";
+  pb.Message = note;
+  EXPECT_EQ(pb.NeededWidth(), needed);
+  const std::vector<std::string> lines = tav::WrapToWidth(tav::TFont{}, note, 536);
+  ASSERT_GT(lines.size(), 1u);
+  std::string joined;
+  for (const std::string& line : lines) {
+    EXPECT_LE(tav::MeasureTextWidth(tav::TFont{}, line), 536) << line;
+    joined += line + " ";
+  }
+  EXPECT_EQ(joined, note);  // every word, in order
+  tav::TBitmap bmp(600, 420);
+  pb.Paint(bmp.Canvas());
+  const tav::TColor pale = tav::RGBColor(255, 244, 196);
+  // The box ends inside the picture, 20 pixels from its right edge ...
+  int right = 0;
+  for (int x = 0; x < 600; ++x)
+    if (bmp.Pixel(x, 420 - 22) == pale) right = x;
+  EXPECT_GT(right, 300);
+  EXPECT_LT(right, 600 - 20);
+  // ... and stands at least two text lines high (a one-line box is a line
+  // and 14 pixels high).
+  auto box_height = [&](tav::TBitmap& b) {
+    int y = 420 - 22;
+    while (y > 0 && b.Pixel(22, y - 1) == pale) --y;
+    return 420 - 21 - y + 2;  // with the frame
+  };
+  pb.Message = "short";
+  tav::TBitmap one(600, 420);
+  pb.Paint(one.Canvas());
+  const int one_line = box_height(one) - 14;
+  ASSERT_GT(one_line, 5);
+  EXPECT_GE(box_height(bmp) - 14, 2 * one_line);
 }
 
 }  // namespace

@@ -344,9 +344,9 @@ TEST_F(WindowSizes, EveryWindowAtItsSmallestOverlapsAndCutsNothing) {
 // The main window's picture at the window's smallest size shows its texts
 // whole (the program's name in 40 pt bold from x 36, the subtitle in 13 pt
 // and the rider's line in 11 pt from x 40, a note in 10 pt bold in a box
-// from x 20 with 12 pixels inside), in each language, also with the note
-// that a rider has no trips and with a long one (a folder that cannot be
-// read, say).
+// from x 20 with 12 pixels inside, on as many lines as it needs), in each
+// language, also with the note that a rider has no trips and with a long
+// one (a folder that cannot be read, say), which widens nothing.
 TEST_F(WindowSizes, TheMainPictureShowsItsTextsWholeAtTheSmallestSize) {
   auto face = [](int size, unsigned style) {
     TFont f;
@@ -359,14 +359,18 @@ TEST_F(WindowSizes, TheMainPictureShowsItsTextsWholeAtTheSmallestSize) {
     LanguageIndex = static_cast<uint8_t>(language);
     ApplyChosenLanguage();
     const std::string long_note = "Cannot read " + (dir_ / "DATA" / "A_RIDER_WITH_A_LONG_NAME" / "TRIPS.T_L").string();
+    Form1->ShowPictureMessage("");
+    const int least_width = Form1->MinClientWidth;
     for (const std::string& note : {std::string(), Form1->MsgText[24], long_note}) {
       Form1->ShowPictureMessage(note);
+      EXPECT_EQ(Form1->MinClientWidth, least_width);  // a note wraps, it widens nothing
       Form1->SetClientSize(Form1->MinClientWidth, Form1->MinClientHeight);
       const TMainPicture& pb = *Form1->PB;
       EXPECT_LE(36 + MeasureTextWidth(face(40, fsBold), pb.Title), pb.Width);
       EXPECT_LE(40 + MeasureTextWidth(face(13, 0), pb.Subtitle), pb.Width) << pb.Subtitle;
       EXPECT_LE(40 + MeasureTextWidth(face(11, 0), pb.Detail), pb.Width) << pb.Detail;
-      EXPECT_LE(20 + 12 + MeasureTextWidth(face(10, fsBold), note) + 12, pb.Width - 20) << note;
+      for (const std::string& line : WrapToWidth(face(10, fsBold), note, pb.Width - 64, true))
+        EXPECT_LE(20 + 12 + MeasureTextWidth(face(10, fsBold), line) + 12, pb.Width - 20) << line;
       EXPECT_TRUE(lc::Problems(*Form1).empty()) << lc::Joined(lc::Problems(*Form1));
     }
   }
