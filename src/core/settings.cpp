@@ -418,7 +418,8 @@ bool LoadSettings(std::string* message) {
   return ok;
 }
 
-bool SaveSettings(std::string* error) {
+namespace {
+bool SaveSettingsImage(const std::string& image, std::string* error) {
   std::error_code ec;
   std::filesystem::create_directories(FsPath(SettingsDir), ec);
   if (!MayReplace(FsPath(SettingsPath))) {
@@ -426,19 +427,22 @@ bool SaveSettings(std::string* error) {
     return false;
   }
   int err = 0;
-  if (!WriteFileAtomically(FsPath(SettingsPath), EncodeSettings(), false, &err)) {
+  if (!WriteFileAtomically(FsPath(SettingsPath), image, false, &err)) {
     if (error) *error = CannotWriteMessage(FsPath(SettingsPath), err);
     return false;
   }
   return true;
 }
+}  // namespace
+
+bool SaveSettings(std::string* error) { return SaveSettingsImage(EncodeSettings(), error); }
 
 bool SaveSettingsOnActivation(std::string* tell) {
   SettingsSaveFailure& f = SettingsSaveFailed;
   std::string image = EncodeSettings();
   if (f.failing && image == f.image) return false;  // nothing changed since it failed
   std::string error;
-  if (SaveSettings(&error)) {
+  if (SaveSettingsImage(image, &error)) {
     f = SettingsSaveFailure{};
     return true;
   }

@@ -600,8 +600,11 @@ bool WriteTripBytes(const std::filesystem::path& path, const std::string& bytes,
 bool WriteDeoFileIfChanged(const std::filesystem::path& path, std::string* error) {
   std::string bytes;
   if (!EncodeCurrentTrip(bytes, error)) return false;
+  // Only a file of the same length can hold them: others are not read.
+  std::error_code ec;
   std::string held;
-  if (ReadWholeFile(path, held) && held == bytes) return true;
+  if (std::filesystem::file_size(path, ec) == bytes.size() && !ec && ReadWholeFile(path, held) && held == bytes)
+    return true;
   return WriteTripBytes(path, bytes, error);
 }
 

@@ -236,7 +236,7 @@ std::string TForm3::RowCaption(int row) const { return "TRIP " + DBook->Cell(0, 
 bool TForm3::LoadCurrentTrip() { return tav::LoadDiaryTrip(this, DBook->Row() - 2); }
 
 void TForm3::TellTripRefusal() {
-  if (!tav::DiaryTripRefusal.empty()) ShowMessagePanel(tav::DiaryTripRefusal);
+  if (const std::string why = tav::DiaryTripRefusal(); !why.empty()) ShowMessagePanel(why);
 }
 
 int TForm3::CollectMarked(int kind, bool unmark) {
@@ -316,7 +316,7 @@ void TForm3::EditManualEntry() {
   const int idx = ListRow(row) ? LineIndexAt(row - 2) : -1;
   const std::string line = idx >= 0 ? TripList[idx] : std::string();
   const int slot = LineSlot(line).value_or(0);
-  if (idx < 0 || !IsManualEntryKey(line) || slot == 0) {
+  if (idx < 0 || !IsManualEntryKeyLine(line) || slot == 0) {
     P_LSD->Hide();
     SetFlat(SB_NO_RIDE, true);
     return;
@@ -857,7 +857,7 @@ void TForm3::SB_PTClick(TControl*) {
   CollectOrCurrent();
   ClearMarks();
   ScanList = &SelectedTrips;
-  if (SelectedTrips.Count() == 0 || IsManualEntryKey(SelectedTrips[0])) return;
+  if (SelectedTrips.Count() == 0 || IsManualEntryKeyLine(SelectedTrips[0])) return;
   if (!LoadTripByListIndex(SelectedTrips, 0)) {
     const std::string path = TripPathOfLine(SelectedTrips[0]);
     const std::string why = path.empty() ? std::string() : TripRefusalText(FsPath(path));
@@ -983,7 +983,7 @@ void TForm3::SB_DEO_CSVClick(TControl*) {
   auto marked_trip = [&](int i) {
     const std::size_t row = static_cast<std::size_t>(i) + 2;
     const int idx = row < DiaryRowSelected.size() && DiaryRowSelected[row] ? LineIndexAt(i) : -1;
-    return idx >= 0 && TripList[idx].size() >= 16 && !IsManualEntryKey(TripList[idx]);
+    return idx >= 0 && TripList[idx].size() >= 16 && !IsManualEntryKeyLine(TripList[idx]);
   };
   int marked = 0;
   for (int i = 0; i < shown; ++i) marked += marked_trip(i) ? 1 : 0;
@@ -998,7 +998,7 @@ void TForm3::SB_DEO_CSVClick(TControl*) {
     if (!marked_trip(i)) continue;
     if (!LoadDiaryTrip(this, i)) {
       // Each trip that does not open is named with its reason.
-      if (!DiaryTripRefusal.empty()) failed += (failed.empty() ? "" : "\n") + DiaryTripRefusal;
+      if (const std::string why = DiaryTripRefusal(); !why.empty()) failed += (failed.empty() ? "" : "\n") + why;
       continue;
     }
     std::string error;

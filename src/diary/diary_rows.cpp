@@ -50,10 +50,6 @@ DiarySlotField ParseDiarySlot(std::string_view line) {
 
 bool IsDiaryTripRow(std::string_view line) { return !(line.size() > 13 && line[13] == 'N'); }
 
-bool IsManualEntryKey(std::string_view line) {
-  return line.size() > 14 && line[13] == 'N' && line[14] == 'R';
-}
-
 int DiaryShownLineCount(const TStringList& list) {
   int n = list.Count();
   if (n > 0 && IsFreeSlotListLine(list[n - 1])) --n;
@@ -414,7 +410,7 @@ std::vector<int> DiarySortOrder(int item, const std::vector<DiarySortRow>& rows)
     for (int i = 0; i < n; ++i) {
       const DiarySortRow& r = rows[static_cast<std::size_t>(i)];
       double v = 0.0;
-      if (r.stats && !(nk.zero_for_manual && IsManualEntryKey(r.line))) v = r.stats->*nk.field;
+      if (r.stats && !(nk.zero_for_manual && IsManualEntryKeyLine(r.line))) v = r.stats->*nk.field;
       key[static_cast<std::size_t>(i)] = RoundedKey(v, nk.decimals);
     }
   }

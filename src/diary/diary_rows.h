@@ -83,8 +83,6 @@ DiarySlotField ParseDiarySlot(std::string_view line);
 constexpr bool DiarySlotInRange(int slot) { return slot > 0 && slot < 1000; }
 // A recorded trip (not a manual entry): character 13 is not 'N'.
 bool IsDiaryTripRow(std::string_view line);
-// A manual entry by its key: "NR" at characters 13-14.
-bool IsManualEntryKey(std::string_view line);
 // Number of list lines the diary shows: all but a final free-slot line.
 int DiaryShownLineCount(const TStringList& list);
 

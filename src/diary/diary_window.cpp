@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "core/core_data.h"
 #include "core/settings.h"
@@ -552,7 +553,7 @@ namespace {
 // A recorded trip whose statistics (any slot of the tables, 0 too) or
 // distribution (slots the grid shows) are still to be computed.
 bool TripWorkDue(const std::string& line, const tav::DiarySlotField& f) {
-  if (!tav::IsDiaryTripRow(line) || tav::IsManualEntryKey(line) || !f.present || !tav::IsTableSlot(f.slot))
+  if (!tav::IsDiaryTripRow(line) || tav::IsManualEntryKeyLine(line) || !f.present || !tav::IsTableSlot(f.slot))
     return false;
   return f.pending || tav::TripSummaryTable[f.slot].TotalTime == 0 ||
          (tav::DiarySlotInRange(f.slot) && tav::TripDistributionTable[f.slot].Mark != tav::kTableMark);
@@ -1214,14 +1215,29 @@ void TakeLoadedTripCaption(const TForm3* form, const std::string& line) {
 
 }  // namespace
 
-std::string DiaryTripRefusal;
+namespace {
+// Why the last load failed: a write's message, or the refused file, whose
+// reason is worked out only when it is shown (the diary's rebuild loads
+// every trip still to be evaluated, a short one at every activation).
+std::string RefusalMessage;
+std::filesystem::path RefusedTrip;
+
+void ForgetRefusal() {
+  RefusalMessage.clear();
+  RefusedTrip.clear();
+}
+}  // namespace
+
+std::string DiaryTripRefusal() {
+  return !RefusalMessage.empty() || RefusedTrip.empty() ? RefusalMessage : TripRefusalText(RefusedTrip);
+}
 
 bool LoadDiaryTrip(TForm3* form, int position) {
-  DiaryTripRefusal.clear();
+  ForgetRefusal();
   const int idx = form->LineIndexAt(position);
   if (idx < 0) return false;
   const std::string line = TripList[idx];
-  if (IsManualEntryKey(line)) return false;
+  if (IsManualEntryKeyLine(line)) return false;
 
   std::string note = " ";
   bool note_present = false;
@@ -1237,7 +1253,7 @@ bool LoadDiaryTrip(TForm3* form, int position) {
   if (!TripOfLine(line, slot, path)) return false;
   if (const TripReadError e = ReadDeoFileAtLeast(FsPath(path), kMinShowRecords); e != TripReadError::None) {
     if (e != TripReadError::TooShortToShow) ReportCannotOpen();  // it opened
-    DiaryTripRefusal = TripRefusalText(FsPath(path));
+    RefusedTrip = FsPath(path);
     return false;
   }
   CurrentTripPath = path;
@@ -1250,7 +1266,7 @@ bool LoadDiaryTrip(TForm3* form, int position) {
     // longer or shorter than its count says is never rewritten unasked.
     TripNote = note;
     TripNotePresent = true;
-    if (TripFileExact(FsPath(path)) && !WriteDeoFile(FsPath(path), &DiaryTripRefusal)) return false;
+    if (TripFileExact(FsPath(path)) && !WriteDeoFile(FsPath(path), &RefusalMessage)) return false;
   }
   SampleInterval = RecordInterval(TripSamples, TripSampleCount);
   ZeroDistancesAfter(TripSamples, TripSampleCount);
@@ -1258,11 +1274,11 @@ bool LoadDiaryTrip(TForm3* form, int position) {
 }
 
 bool LoadDiaryCompareTrip(TForm3* form) {
-  DiaryTripRefusal.clear();
+  ForgetRefusal();
   const int idx = form->LineIndexAt(form->DBook->Row() - 2);
   if (idx < 0) return false;
   const std::string line = TripList[idx];
-  if (IsManualEntryKey(line)) return false;
+  if (IsManualEntryKeyLine(line)) return false;
   std::string path;
   int slot = 0;
   if (!TripOfLine(line, slot, path)) return false;
@@ -1274,7 +1290,7 @@ bool LoadDiaryCompareTrip(TForm3* form) {
                                               kMinShowRecords);
       e != TripReadError::None) {
     if (e != TripReadError::TooShortToShow) ReportCannotOpen();  // it opened
-    DiaryTripRefusal = TripRefusalText(FsPath(path));
+    RefusedTrip = FsPath(path);
     return false;
   }
   TripSampleCount2 = count;

@@ -350,7 +350,7 @@ bool LoadDiaryCompareTrip(TForm3* form);
 // Why the last of these two loaders loaded no trip, for the user: the trip
 // file and the reason. Empty after a load, and for manual entries and
 // lines without a trip file (there is nothing to open).
-extern std::string DiaryTripRefusal;
+std::string DiaryTripRefusal();
 // The info panel: 0 hides it; 1-6 the text sets of the diary's operations.
 void ShowDiaryInfo(TForm3* form, int n);
 // Calendar: marks the rows of a day (or of seven days from date) and shows

@@ -171,14 +171,20 @@ bool WriteAllBytes(int fd, std::string_view bytes, const std::filesystem::path& 
   return true;
 }
 
-bool SyncFile(int fd, const std::filesystem::path& path) {
-  if (Refused(FileStep::Sync, path)) return false;
+namespace {
+// fsync through interruptions; a flushed file or folder is told to the observer.
+bool Fsync(int fd, const std::filesystem::path& path) {
   int rc;
   do rc = ::fsync(fd);
   while (rc != 0 && errno == EINTR);
   if (rc != 0) return false;
   if (FileSyncObserver()) FileSyncObserver()(path);
   return true;
+}
+}  // namespace
+
+bool SyncFile(int fd, const std::filesystem::path& path) {
+  return !Refused(FileStep::Sync, path) && Fsync(fd, path);
 }
 
 bool SyncFolderOf(const std::filesystem::path& path) {
@@ -187,12 +193,9 @@ bool SyncFolderOf(const std::filesystem::path& path) {
   if (Refused(FileStep::SyncFolder, folder)) return false;
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
-  int rc;
-  do rc = ::fsync(fd);
-  while (rc != 0 && errno == EINTR);
-  if (rc == 0 && FileSyncObserver()) FileSyncObserver()(folder);
+  const bool synced = Fsync(fd, folder);
   ::close(fd);
-  return rc == 0;
+  return synced;
 }
 
 bool RemoveFile(const std::filesystem::path& path, int* error_number) {

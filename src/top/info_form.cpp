@@ -5,6 +5,7 @@
 #include "core/core_data.h"
 #include "openers/openers.h"
 #include "platform/text.h"
+#include "top/main_window.h"
 
 TForm12* Form12 = nullptr;
 
@@ -36,12 +37,6 @@ std::string HelpMissingText(int language_index, const std::string& file) {
   return "No help available: the file " + file + " is missing.";
 }
 
-namespace {
-
-bool IsBlankLine(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
-
-}  // namespace
-
 bool HandleHelpKey(WORD& key, int topic) {
   if (key != VK_F5) return false;
   ShowHelpTopic(topic);
@@ -66,7 +61,7 @@ void ShowHelpTopic(int n) {
   // The window is named after the topic (its first line) and opens at the
   // topic's start, not at the end of its text.
   const TStringList& lines = Form12->RichEdit1->Lines;
-  Form12->Caption = lines.Count() > 0 && !IsBlankLine(lines[0]) ? lines[0] : "Info";
+  Form12->Caption = lines.Count() > 0 && !IsBlank(lines[0]) ? lines[0] : "Info";
   Form12->RichEdit1->Select(0, 0);
   Form12->Show();
 }

@@ -16,6 +16,7 @@
 #include "core/trip_database.h"
 #include "core/trip_file.h"
 #include "core/trip_list.h"
+#include "core/user_words.h"
 #include "diary/calendar_window.h"
 #include "diary/diary_window.h"
 #include "mail/mail_form.h"
@@ -102,14 +103,8 @@ constexpr Caption3 kCaptions[] = {
      "Sprache / Language / Idioma"},
 };
 
-std::string Pick(int language, const char* de, const char* en, const char* es) {
-  const char* s = language == 0 ? de : language == 2 ? es : en;
-  return tav::Utf8ToCp1252(s);
-}
-
-std::string Text3(const char* de, const char* en, const char* es) {
-  return Pick(tav::LanguageIndex, de, en, es);
-}
+// The chosen language's text of three written here in UTF-8.
+std::string Text3(const char* de, const char* en, const char* es) { return tav::Utf8ToCp1252(tav::Words(de, en, es)); }
 
 std::string RiderTableFullText() {
   return Text3("Es gibt schon zehn Fahrer", "There are ten riders already",
@@ -506,7 +501,7 @@ void TForm1::ApplyOwnCaptions() {
   for (const auto& c : kCaptions) {
     tav::TControl* ctl = FindControl(c.name);
     if (ctl == nullptr) continue;
-    std::string text = Pick(tav::LanguageIndex, c.de, c.en, c.es);
+    std::string text = Text3(c.de, c.en, c.es);
     if (auto* l = dynamic_cast<tav::TLabel*>(ctl))
       l->SetCaption(text);
     else

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "core/core_data.h"
+#include "core/trip_line.h"
 #include "platform/strings.h"
 #include "platform/text.h"
 
@@ -76,7 +77,7 @@ TEST(DiaryLines, CommentRemarkAndSlot) {
   EXPECT_FALSE(DiarySlotInRange(0));
   EXPECT_TRUE(DiarySlotInRange(999));
   EXPECT_FALSE(DiarySlotInRange(1000));
-  EXPECT_TRUE(IsManualEntryKey("20140305_0930NR5_ANNA;012;"));
+  EXPECT_TRUE(IsManualEntryKeyLine("20140305_0930NR5_ANNA;012;"));
   EXPECT_FALSE(IsDiaryTripRow("20140305_0930NR5_ANNA;012;"));
   EXPECT_TRUE(IsDiaryTripRow("short"));
   TStringList list{"a;001;", "b;002;", "ERASED :5;"};
