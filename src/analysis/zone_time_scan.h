@@ -35,8 +35,9 @@ int ZoneCountOfBasis(const RiderZoneRows& zones, int basis);
 // its header's heart-rate threshold), bound i = block[min(i, zoneCount - 1)],
 // and no bound below the one before it (nor below 0): bounds past the
 // trip's last one above 0 repeat it, so a value up to that bound always lands
-// in a drawn zone. `drawn[j]`: zone j has a bound above 0 (zone 0 always).
-// Pure.
+// in a drawn zone. A zone count of 1 (the basis' row has no bound) leaves
+// one open zone: bounds 1..7 are infinite, every value above 0 is zone 1.
+// `drawn[j]`: zone j has a bound above 0 (zone 0 always). Pure.
 struct TripZoneBounds {
   ZoneBounds bound{};
   std::array<bool, kZoneClasses> drawn{};
