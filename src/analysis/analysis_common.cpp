@@ -125,6 +125,13 @@ TSpeedButton* MakeScanButton(TForm& form, const std::string& name, const std::st
   return b;
 }
 
+std::array<std::string, 2> CurveAltitudeTexts(double max_m, double min_m, int unit_flags) {
+  const bool feet = unit_flags & kUnitMiles;
+  const double factor = feet ? kFeetPerMetre : 1.0;
+  const char* unit = feet ? "[ft]" : "[m]";
+  return {Format("%6.0f %s", max_m * factor, unit), Format("%6.0f %s", min_m * factor, unit)};
+}
+
 ChartSize LeastChartSize(TChart& chart, const ChartTexts& texts) {
   const int keep_w = chart.Width, keep_h = chart.Height;
   const std::string keep_titles[4] = {chart.LeftAxis.Title, chart.RightAxis.Title, chart.TopAxis.Title,

@@ -17,6 +17,7 @@
 //   OnKeyDown (KeyPreview on): HandleHelpKey(key, 17);
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -121,6 +122,11 @@ struct PlotPoint {
 };
 std::optional<PlotPoint> PlotValueAt(const TChart& chart, int x, int y, const TChartAxis& horiz,
                                      const TChartAxis& vert);
+
+// The altitude range printed beside an altitude curve: the highest and the
+// lowest altitude (metres) as "%6.0f %s", in feet ("[ft]") with kUnitMiles
+// in unit_flags, else in metres ("[m]").
+std::array<std::string, 2> CurveAltitudeTexts(double max_m, double min_m, int unit_flags);
 
 // ---------------------------------------------------------------------------
 // Smallest sizes
