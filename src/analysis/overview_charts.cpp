@@ -584,10 +584,9 @@ void SetOpening(int tag, int first_item, int item_count) {
 }
 }  // namespace
 
-void OpenOverview(int tag, int first_item, int item_count, std::optional<int> cal_day_base) {
+void OpenOverview(int tag, int first_item, int item_count) {
   if (Form35 == nullptr) return;
   SetOpening(tag, first_item, item_count);
-  if (cal_day_base) Form35->CalDayBase = *cal_day_base;
   Form35->Show();
 }
 
