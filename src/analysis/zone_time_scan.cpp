@@ -398,8 +398,8 @@ void TForm56::Scan() {
   Caption = SpanCaption(first, last);
   ZoneScanDateRange = first + " - " + last;
 
-  BlockMode = ZoneBlockModeOf(lines);
-  const ZoneLayout layout = ChooseZoneLayout(ItemCount, BlockMode);
+  block_mode_ = ZoneBlockModeOf(lines);
+  const ZoneLayout layout = ChooseZoneLayout(ItemCount, block_mode_);
   const int basis = std::clamp(tav::DiarySelectionKind().value_or(0), 0, 2);
   const RiderZoneRows zones = CurrentRiderZoneRows();
   const int zone_count = ZoneCountOfBasis(zones, basis);

@@ -151,11 +151,11 @@ class TForm56 : public tav::TForm {
  public:
   TForm56();
 
-  // Layout of the list walked: 0 normal; 2 two blocks (the lines of block
-  // 1, a line "BLOCK2", then block 2). Every activation reads the list anew
+  // Layout of the list last walked: 0 normal; 2 two blocks (the lines of
+  // block 1, a line "BLOCK2", then block 2). Every scan reads the list anew
   // and takes the mode from it, so mode and list always agree, also when
   // another window has handed over a new selection since the opening.
-  int BlockMode = 0;
+  int BlockMode() const { return block_mode_; }
 
   int FirstIndex = 0;
   int ItemCount = 0;
@@ -191,6 +191,7 @@ class TForm56 : public tav::TForm {
   void DrawPicture(const tav::ZonePicture& picture, int zoneCount);
   void DrawAxes();
   void DrawZoneLegend(int zoneCount, int basis);
+  int block_mode_ = 0;
   bool scanning_ = false;
   bool rescan_ = false;  // activated again while scanning
   bool stop_ = false;    // closed while scanning

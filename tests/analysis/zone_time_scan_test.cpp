@@ -279,7 +279,6 @@ TEST_F(ZoneScanWindowTest, DrawsTheTripsAndMeasuresWithoutTouchingTheCurrentTrip
   SelectedTrips.Add("20140301_1000000_A;001;*Hills");
   ScanList = &SelectedTrips;
   Form3->SB_SEL_ALL->Tag = kBasisPower;
-  Form56->BlockMode = 0;
   Form56->Show();
   EXPECT_EQ(Form56->Caption, "Analyze of 01.03.2014  to 01.03.2014 ");
   EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{200, 200, 200, 200}));
@@ -369,7 +368,7 @@ TEST_F(ZoneScanWindowTest, ShownAgainTheLayoutFollowsTheListItWalks) {
   SelectedTrips.Assign(lines);
   Application().ActivateForm(Form3);
   Application().ActivateForm(Form56);
-  EXPECT_EQ(Form56->BlockMode, 0);
+  EXPECT_EQ(Form56->BlockMode(), 0);
   EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{120, 160, 200, 0}));
   // The time readout of the second bar: half of its 160 s.
   Form56->SB_ZOClick(nullptr);
@@ -382,7 +381,7 @@ TEST_F(ZoneScanWindowTest, ShownAgainTheLayoutFollowsTheListItWalks) {
   SelectedTrips.Assign(std::vector<std::string>{lines[2], "BLOCK2", lines[0]});
   Application().ActivateForm(Form3);
   Application().ActivateForm(Form56);
-  EXPECT_EQ(Form56->BlockMode, 2);
+  EXPECT_EQ(Form56->BlockMode(), 2);
   EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{200, 200, 120, 120}));
 }
 
