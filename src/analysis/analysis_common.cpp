@@ -230,6 +230,16 @@ ChartSize LeastChartSize(TChart& chart, const ChartTexts& texts) {
   return size;
 }
 
+ChartSize LeastChartsSize(std::initializer_list<TChart*> charts, const ChartTexts& texts, bool visibleOnly) {
+  ChartSize least;
+  for (TChart* c : charts) {
+    if (visibleOnly && !c->Visible) continue;
+    const ChartSize s = LeastChartSize(*c, texts);
+    least = {std::max(least.width, s.width), std::max(least.height, s.height)};
+  }
+  return least;
+}
+
 TStaticText* MakeReadout(TForm& form, TChart* chart, const std::string& name) {
   TStaticText* readout = form.Make<TStaticText>(name, chart);
   readout->Visible = false;

@@ -20,6 +20,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -156,6 +157,10 @@ struct ChartSize {
 // along its side of the plot, and the plot at least plotWidth x plotHeight.
 // The chart is left as it was.
 ChartSize LeastChartSize(TChart& chart, const ChartTexts& texts);
+// The largest least width and the largest least height among the charts
+// (LeastChartSize of each); with visibleOnly a hidden chart is not measured.
+ChartSize LeastChartsSize(std::initializer_list<TChart*> charts, const ChartTexts& texts,
+                          bool visibleOnly = false);
 
 // ---------------------------------------------------------------------------
 // Smoothing

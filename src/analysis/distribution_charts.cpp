@@ -166,15 +166,8 @@ void TForm34::FormResize(TControl*) {
 void TForm34::UpdateLeastSize() {
   ChartTexts corner;
   corner.cornerRoom = SB_RO->Width + 6;
-  ChartSize half, third;
-  for (TChart* c : {Ch_LO, Ch_LO2, Ch_RO}) {
-    const ChartSize s = LeastChartSize(*c, corner);
-    half = {std::max(half.width, s.width), std::max(half.height, s.height)};
-  }
-  for (TChart* c : {Ch_LU, Ch_MU, Ch_RU}) {
-    const ChartSize s = LeastChartSize(*c, corner);
-    third = {std::max(third.width, s.width), std::max(third.height, s.height)};
-  }
+  const ChartSize half = LeastChartsSize({Ch_LO, Ch_LO2, Ch_RO}, corner);
+  const ChartSize third = LeastChartsSize({Ch_LU, Ch_MU, Ch_RU}, corner);
   MinClientWidth = std::max(2 * half.width + 12, 3 * third.width + 18);
   MinClientHeight = 2 * std::max(half.height, third.height) + 20;
 }

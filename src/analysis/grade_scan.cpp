@@ -344,11 +344,7 @@ void TForm51::FormResize(TControl*) {
 }
 
 void TForm51::UpdateLeastSize() {
-  ChartSize least;
-  for (TChart* c : {Chart, Ch_SK}) {
-    const ChartSize s = LeastChartSize(*c, OneChartTexts());
-    least = {std::max(least.width, s.width), std::max(least.height, s.height)};
-  }
+  const ChartSize least = LeastChartsSize({Chart, Ch_SK}, OneChartTexts());
   // The zoom buttons take 20 + their widths at the right, the cadence legend 210.
   const int right = std::max(SB_ZO->Width + SB_ZL->Width + SB_ZR->Width + 20, RPM_Legende->Width + 10);
   MinClientWidth = std::max(least.width + 10, CB_G_PO->Left + CB_G_PO->Width + 12 + right);
