@@ -154,13 +154,17 @@ void TForm34::CreateControls() {
 }
 
 void TForm34::FormResize(TControl*) {
+  PlaceCharts();
+  UpdateLeastSize();
+}
+
+void TForm34::PlaceCharts() {
   HalfWidth = (ClientWidth() - 12) / 2;
   ThirdWidth = (ClientWidth() - 18) / 3;
   const int h = std::max(0, (ClientHeight() - 20) / 2);
   Ch_LO->SetBounds(3, 5, HalfWidth, h);
   Ch_LO2->SetBounds(3, 5, HalfWidth, h);
   for (const Panel& p : panels_) PlaceChart(p, false);
-  UpdateLeastSize();
 }
 
 void TForm34::UpdateLeastSize() {
@@ -234,7 +238,7 @@ void TForm34::FormActivate(TControl*) {
     c->LeftAxis.GridPen.Color = ChartColors[8];
     c->BottomAxis.GridPen.Color = ChartColors[8];
   }
-  FormResize(this);
+  PlaceCharts();  // measured once filled, below
 
   // An opener sets a new caption (the overview's item statistics also name
   // a selection line first): the record and the line are taken now. Shown
