@@ -125,19 +125,31 @@ TSpeedButton* MakeScanButton(TForm& form, const std::string& name, const std::st
   return b;
 }
 
+std::array<std::string, 2> CurveAltitudeTexts(double max_m, double min_m, int unit_flags) {
+  const bool feet = unit_flags & kUnitMiles;
+  const double factor = feet ? kFeetPerMetre : 1.0;
+  const char* unit = feet ? "[ft]" : "[m]";
+  return {Format("%6.0f %s", max_m * factor, unit), Format("%6.0f %s", min_m * factor, unit)};
+}
+
 ChartSize LeastChartSize(TChart& chart, const ChartTexts& texts) {
   const int keep_w = chart.Width, keep_h = chart.Height;
-  const std::string keep_titles[4] = {chart.LeftAxis.Title, chart.RightAxis.Title, chart.TopAxis.Title,
-                                      chart.BottomAxis.Title};
+  const std::string keep_left = chart.LeftAxis.Title, keep_right = chart.RightAxis.Title,
+                    keep_bottom = chart.BottomAxis.Title;
+  // The widest of the list and the title now (the first of equally wide).
   auto longest = [&](const std::vector<std::string>& list, const TFont& font, const std::string& now) {
     std::string best = now;
+    int best_w = MeasureTextWidth(font, best);
     for (const std::string& t : list)
-      if (MeasureTextWidth(font, t) > MeasureTextWidth(font, best)) best = t;
+      if (const int w = MeasureTextWidth(font, t); w > best_w) {
+        best = t;
+        best_w = w;
+      }
     return best;
   };
-  chart.LeftAxis.Title = longest(texts.left, chart.LeftAxis.TitleFont, keep_titles[0]);
-  chart.RightAxis.Title = longest(texts.right, chart.RightAxis.TitleFont, keep_titles[1]);
-  chart.BottomAxis.Title = longest(texts.bottom, chart.BottomAxis.TitleFont, keep_titles[3]);
+  chart.LeftAxis.Title = longest(texts.left, chart.LeftAxis.TitleFont, keep_left);
+  chart.RightAxis.Title = longest(texts.right, chart.RightAxis.TitleFont, keep_right);
+  chart.BottomAxis.Title = longest(texts.bottom, chart.BottomAxis.TitleFont, keep_bottom);
   int title_w = 0;
   std::vector<std::string> lines = texts.titles;
   for (const std::string& t : chart.Title.Text) lines.push_back(t);
@@ -216,11 +228,21 @@ ChartSize LeastChartSize(TChart& chart, const ChartTexts& texts) {
   });
   chart.Width = keep_w;
   chart.Height = keep_h;
-  chart.LeftAxis.Title = keep_titles[0];
-  chart.RightAxis.Title = keep_titles[1];
-  chart.BottomAxis.Title = keep_titles[3];
+  chart.LeftAxis.Title = keep_left;
+  chart.RightAxis.Title = keep_right;
+  chart.BottomAxis.Title = keep_bottom;
   chart.Title.Text.Assign(keep_title);
   return size;
+}
+
+ChartSize LeastChartsSize(std::initializer_list<TChart*> charts, const ChartTexts& texts, bool visibleOnly) {
+  ChartSize least;
+  for (TChart* c : charts) {
+    if (visibleOnly && !c->Visible) continue;
+    const ChartSize s = LeastChartSize(*c, texts);
+    least = {std::max(least.width, s.width), std::max(least.height, s.height)};
+  }
+  return least;
 }
 
 TStaticText* MakeReadout(TForm& form, TChart* chart, const std::string& name) {

@@ -17,8 +17,10 @@
 //   OnKeyDown (KeyPreview on): HandleHelpKey(key, 17);
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -122,6 +124,11 @@ struct PlotPoint {
 std::optional<PlotPoint> PlotValueAt(const TChart& chart, int x, int y, const TChartAxis& horiz,
                                      const TChartAxis& vert);
 
+// The altitude range printed beside an altitude curve: the highest and the
+// lowest altitude (metres) as "%6.0f %s", in feet ("[ft]") with kUnitMiles
+// in unit_flags, else in metres ("[m]").
+std::array<std::string, 2> CurveAltitudeTexts(double max_m, double min_m, int unit_flags);
+
 // ---------------------------------------------------------------------------
 // Smallest sizes
 // ---------------------------------------------------------------------------
@@ -150,6 +157,10 @@ struct ChartSize {
 // along its side of the plot, and the plot at least plotWidth x plotHeight.
 // The chart is left as it was.
 ChartSize LeastChartSize(TChart& chart, const ChartTexts& texts);
+// The largest least width and the largest least height among the charts
+// (LeastChartSize of each); with visibleOnly a hidden chart is not measured.
+ChartSize LeastChartsSize(std::initializer_list<TChart*> charts, const ChartTexts& texts,
+                          bool visibleOnly = false);
 
 // ---------------------------------------------------------------------------
 // Smoothing

@@ -154,27 +154,24 @@ void TForm34::CreateControls() {
 }
 
 void TForm34::FormResize(TControl*) {
+  PlaceCharts();
+  UpdateLeastSize();
+}
+
+void TForm34::PlaceCharts() {
   HalfWidth = (ClientWidth() - 12) / 2;
   ThirdWidth = (ClientWidth() - 18) / 3;
   const int h = std::max(0, (ClientHeight() - 20) / 2);
   Ch_LO->SetBounds(3, 5, HalfWidth, h);
   Ch_LO2->SetBounds(3, 5, HalfWidth, h);
   for (const Panel& p : panels_) PlaceChart(p, false);
-  UpdateLeastSize();
 }
 
 void TForm34::UpdateLeastSize() {
   ChartTexts corner;
   corner.cornerRoom = SB_RO->Width + 6;
-  ChartSize half, third;
-  for (TChart* c : {Ch_LO, Ch_LO2, Ch_RO}) {
-    const ChartSize s = LeastChartSize(*c, corner);
-    half = {std::max(half.width, s.width), std::max(half.height, s.height)};
-  }
-  for (TChart* c : {Ch_LU, Ch_MU, Ch_RU}) {
-    const ChartSize s = LeastChartSize(*c, corner);
-    third = {std::max(third.width, s.width), std::max(third.height, s.height)};
-  }
+  const ChartSize half = LeastChartsSize({Ch_LO, Ch_LO2, Ch_RO}, corner);
+  const ChartSize third = LeastChartsSize({Ch_LU, Ch_MU, Ch_RU}, corner);
   MinClientWidth = std::max(2 * half.width + 12, 3 * third.width + 18);
   MinClientHeight = 2 * std::max(half.height, third.height) + 20;
 }
@@ -241,7 +238,7 @@ void TForm34::FormActivate(TControl*) {
     c->LeftAxis.GridPen.Color = ChartColors[8];
     c->BottomAxis.GridPen.Color = ChartColors[8];
   }
-  FormResize(this);
+  PlaceCharts();  // measured once filled, below
 
   // An opener sets a new caption (the overview's item statistics also name
   // a selection line first): the record and the line are taken now. Shown

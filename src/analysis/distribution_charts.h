@@ -103,6 +103,8 @@ class TForm34 : public tav::TForm {
   // The smallest window: every chart with its titles whole, beside its
   // widen button, and a plot that reads.
   void UpdateLeastSize();
+  // The charts placed in the client area (FormResize: then measured).
+  void PlaceCharts();
   void PlaceChart(const Panel& p, bool widened);
   void PaintZoneBands(tav::TCanvas& canvas, bool full_height);
   void ChartMouseDown(const Panel& p, int x, int y);

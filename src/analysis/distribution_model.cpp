@@ -105,13 +105,6 @@ std::string SelectionLineText(std::string_view line) {
 
 int CurveSmoothLevel(CurveChannel channel) { return channel == kCurvePower ? 6 : 3; }
 
-std::array<std::string, 2> CurveAltitudeTexts(double max_m, double min_m, int unit_flags) {
-  const bool feet = unit_flags & kUnitMiles;
-  const double factor = feet ? kFeetPerMetre : 1.0;
-  const char* unit = feet ? "[ft]" : "[m]";
-  return {Format("%6.0f %s", max_m * factor, unit), Format("%6.0f %s", min_m * factor, unit)};
-}
-
 ChannelCurve BuildChannelCurve(const TripSample* samples, int count, CurveChannel channel) {
   ChannelCurve c;
   if (samples == nullptr || count < 2) return c;

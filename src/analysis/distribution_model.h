@@ -83,9 +83,4 @@ ChannelCurve BuildChannelCurve(const TripSample* samples, int count, CurveChanne
 // The smoothing level of a curve channel (power 6, the others 3).
 int CurveSmoothLevel(CurveChannel channel);
 
-// The altitude range printed beside the curve: the highest and the lowest
-// altitude (metres) as "%6.0f %s", in feet ("[ft]") with kUnitMiles in
-// unit_flags, else in metres ("[m]").
-std::array<std::string, 2> CurveAltitudeTexts(double max_m, double min_m, int unit_flags);
-
 }  // namespace tav

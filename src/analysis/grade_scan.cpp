@@ -344,11 +344,7 @@ void TForm51::FormResize(TControl*) {
 }
 
 void TForm51::UpdateLeastSize() {
-  ChartSize least;
-  for (TChart* c : {Chart, Ch_SK}) {
-    const ChartSize s = LeastChartSize(*c, OneChartTexts());
-    least = {std::max(least.width, s.width), std::max(least.height, s.height)};
-  }
+  const ChartSize least = LeastChartsSize({Chart, Ch_SK}, OneChartTexts());
   // The zoom buttons take 20 + their widths at the right, the cadence legend 210.
   const int right = std::max(SB_ZO->Width + SB_ZL->Width + SB_ZR->Width + 20, RPM_Legende->Width + 10);
   MinClientWidth = std::max(least.width + 10, CB_G_PO->Left + CB_G_PO->Width + 12 + right);
@@ -589,19 +585,17 @@ void TForm51::ChartMouseDown(TControl*, TMouseButton, TShiftState, int x, int y)
 
 void TForm51::ChartAfterDraw(TControl*, TCanvas& canvas) {
   if (!Selected(SB_ALT)) return;
-  const bool feet = UnitFlags & kUnitMiles;
-  AltitudeFactor = feet ? kFeetPerMetre : 1.0;
-  const char* unit = feet ? "[ft]" : "[m]";
+  AltitudeFactor = UnitFlags & kUnitMiles ? kFeetPerMetre : 1.0;
+  const std::array<std::string, 2> texts = CurveAltitudeTexts(AltitudeMax, AltitudeMin, UnitFlags);
   const TRect plot = Chart->PlotRect();
   const TFont saved = canvas.Font;
   canvas.Font.Size = 8;
   canvas.Font.Color = Chart->CurveColour(clMaroon);
-  auto right_aligned = [&](int bottom, double metres) {
-    const std::string text = Format("%6.0f %s", metres * AltitudeFactor, unit);
+  auto right_aligned = [&](int bottom, const std::string& text) {
     canvas.TextOut(plot.Right - 20 - canvas.TextWidth(text), bottom - canvas.TextHeight(text), text);
   };
-  right_aligned(plot.Top - 5, AltitudeMax);
-  right_aligned(plot.Bottom - 5, AltitudeMin);
+  right_aligned(plot.Top - 5, texts[0]);
+  right_aligned(plot.Bottom - 5, texts[1]);
   canvas.Font = saved;
 }
 

@@ -153,6 +153,11 @@ void TForm16::FormResize(TControl*) {
 }
 
 void TForm16::LayoutControls() {
+  PlaceControls();
+  UpdateLeastSize();
+}
+
+void TForm16::PlaceControls() {
   const int cw = ClientWidth(), ch = ClientHeight();
   Chart->SetBounds(3, 5, std::max(10, cw - 6), std::max(10, ch - 10 - kRowHeight));
   const int row = ch - kRowHeight - 2;
@@ -183,7 +188,6 @@ void TForm16::LayoutControls() {
     CB_G_PO->Hide();
     L_G_PO->Hide();
   }
-  UpdateLeastSize();
 }
 
 void TForm16::UpdateLeastSize() {
@@ -221,7 +225,9 @@ void TForm16::ShowView(int view) {
     L_VS->SetCaption(UiText[0]);
     CB_G_HR->Enabled = CB_G_PO->Enabled = true;
   }
-  LayoutControls();  // the labels of this view, each above its box
+  // The labels of this view, each above its box; measured once the chart
+  // shows the view, below.
+  PlaceControls();
 
   HrPowerInput in;
   in.samples = trip_.data();

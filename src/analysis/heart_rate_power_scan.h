@@ -59,7 +59,11 @@ class TForm16 : public tav::TForm {
   int Interval() const { return interval_; }
 
  private:
+  // PlaceControls, then UpdateLeastSize.
   void LayoutControls();
+  // The chart, the view buttons, the boxes with their labels and the zoom
+  // buttons placed in the client area.
+  void PlaceControls();
   // The smallest window: the chart with its titles whole and a plot that
   // reads; below it the view buttons, each label above its box, and the
   // zoom buttons side by side.

@@ -198,12 +198,7 @@ void TForm35::UpdateLeastSize() {
     texts.left.push_back(QuantityAxisTitle(q, true, UiText, UnitFlags));
   }
   texts.cornerRoom = SB[0]->Width + 6;
-  ChartSize least;
-  for (int k = 0; k < 6; ++k) {
-    const ChartSize s = LeastChartSize(*Ch[k], texts);
-    least.width = std::max(least.width, s.width);
-    least.height = std::max(least.height, s.height);
-  }
+  const ChartSize least = LeastChartsSize({Ch[0], Ch[1], Ch[2], Ch[3], Ch[4], Ch[5]}, texts);
   MinClientWidth = std::max(3 * least.width + 18, P_G6->Width + 20);
   MinClientHeight = 2 * std::max(least.height, P_G6->Height + 2) + 20;
 }
@@ -584,10 +579,9 @@ void SetOpening(int tag, int first_item, int item_count) {
 }
 }  // namespace
 
-void OpenOverview(int tag, int first_item, int item_count, std::optional<int> cal_day_base) {
+void OpenOverview(int tag, int first_item, int item_count) {
   if (Form35 == nullptr) return;
   SetOpening(tag, first_item, item_count);
-  if (cal_day_base) Form35->CalDayBase = *cal_day_base;
   Form35->Show();
 }
 

@@ -5,12 +5,12 @@
 // time against a minute axis. A right click on a bar opens the distribution
 // charts of that trip or day.
 //
-// Openers set Tag (and, where needed, FirstItem, ItemCount, CalDayBase and
-// the calendar's PeriodStart) and show the window:
+// Openers set Tag (and, where needed, FirstItem, ItemCount and the
+// calendar's PeriodStart) and show the window:
 //   5  settings panel, then the first trips of the trip list (Tag becomes 6);
 //   10 ItemCount days of the calendar from its PeriodStart (the date of
-//      day FirstItem, counted like CalDayBase, the calendar's first day
-//      index, at the opening); each day's values are read by its date, so a
+//      day FirstItem, counted from the calendar's year start, at the
+//      opening); each day's values are read by its date, so a
 //      calendar rebuilt since (another rider, an earlier trip) cannot put
 //      one day's values under another day's date;
 //   20 the selection list, all of it: read anew on every activation, so
@@ -48,7 +48,6 @@ class TForm35 : public tav::TForm {
   // ---- Set by the openers ------------------------------------------------------
   int FirstItem = 0;
   int ItemCount = 0;
-  int CalDayBase = 0;
 
   // ---- Items ----------------------------------------------------------------------
   const std::vector<tav::OverviewItem>& Items() const { return items_; }

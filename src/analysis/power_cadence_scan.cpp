@@ -207,12 +207,7 @@ void TForm52::FormResize(TControl*) {
 }
 
 void TForm52::UpdateLeastSize() {
-  ChartSize least;
-  for (TChart* c : {Chart, Chart1}) {
-    if (!c->Visible) continue;
-    const ChartSize s = LeastChartSize(*c, OneChartTexts());
-    least = {std::max(least.width, s.width), std::max(least.height, s.height)};
-  }
+  const ChartSize least = LeastChartsSize({Chart, Chart1}, OneChartTexts(), /*visibleOnly=*/true);
   MinClientWidth = std::max(least.width + 10, CB_G_PO->Left + CB_G_PO->Width + 10);
   MinClientHeight = least.height + 32 + CB_G_PO->Height;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "analysis/analysis_common.h"
 #include "core/trip_date_text.h"
@@ -41,7 +42,14 @@ TripZoneBounds PrepareZoneBounds(const TripFileData& trip, int lineKind, int bas
     ZoneBlockOfTrip(trip, zones.rows, block);
   const int top = std::clamp(zoneCount, 1, 7) - 1;
   TripZoneBounds b;
-  b.bound = ZoneClassBounds(block, top);
+  if (top == 0) {
+    // A basis without bounds (its row empty) has one open zone: every value
+    // above 0 is zone 1, whatever the trip's block holds.
+    b.bound.fill(std::numeric_limits<float>::infinity());
+    b.bound[0] = 0;
+  } else {
+    b.bound = ZoneClassBounds(block, top);
+  }
   b.drawn[0] = true;
   for (int i = 1; i <= top; ++i) b.drawn[static_cast<std::size_t>(i)] = block[i] > 0;
   return b;
@@ -390,8 +398,8 @@ void TForm56::Scan() {
   Caption = SpanCaption(first, last);
   ZoneScanDateRange = first + " - " + last;
 
-  BlockMode = ZoneBlockModeOf(lines);
-  const ZoneLayout layout = ChooseZoneLayout(ItemCount, BlockMode);
+  block_mode_ = ZoneBlockModeOf(lines);
+  const ZoneLayout layout = ChooseZoneLayout(ItemCount, block_mode_);
   const int basis = std::clamp(tav::DiarySelectionKind().value_or(0), 0, 2);
   const RiderZoneRows zones = CurrentRiderZoneRows();
   const int zone_count = ZoneCountOfBasis(zones, basis);

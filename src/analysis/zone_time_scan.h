@@ -35,8 +35,9 @@ int ZoneCountOfBasis(const RiderZoneRows& zones, int basis);
 // its header's heart-rate threshold), bound i = block[min(i, zoneCount - 1)],
 // and no bound below the one before it (nor below 0): bounds past the
 // trip's last one above 0 repeat it, so a value up to that bound always lands
-// in a drawn zone. `drawn[j]`: zone j has a bound above 0 (zone 0 always).
-// Pure.
+// in a drawn zone. A zone count of 1 (the basis' row has no bound) leaves
+// one open zone: bounds 1..7 are infinite, every value above 0 is zone 1.
+// `drawn[j]`: zone j has a bound above 0 (zone 0 always). Pure.
 struct TripZoneBounds {
   ZoneBounds bound{};
   std::array<bool, kZoneClasses> drawn{};
@@ -150,11 +151,11 @@ class TForm56 : public tav::TForm {
  public:
   TForm56();
 
-  // Layout of the list walked: 0 normal; 2 two blocks (the lines of block
-  // 1, a line "BLOCK2", then block 2). Every activation reads the list anew
+  // Layout of the list last walked: 0 normal; 2 two blocks (the lines of
+  // block 1, a line "BLOCK2", then block 2). Every scan reads the list anew
   // and takes the mode from it, so mode and list always agree, also when
   // another window has handed over a new selection since the opening.
-  int BlockMode = 0;
+  int BlockMode() const { return block_mode_; }
 
   int FirstIndex = 0;
   int ItemCount = 0;
@@ -190,6 +191,7 @@ class TForm56 : public tav::TForm {
   void DrawPicture(const tav::ZonePicture& picture, int zoneCount);
   void DrawAxes();
   void DrawZoneLegend(int zoneCount, int basis);
+  int block_mode_ = 0;
   bool scanning_ = false;
   bool rescan_ = false;  // activated again while scanning
   bool stop_ = false;    // closed while scanning

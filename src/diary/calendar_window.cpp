@@ -621,7 +621,7 @@ void TForm33::SB_G6Click(TControl*) {
   if (Form35 == nullptr) return;
   const CalendarOverviewSpan span = CalendarOverviewSpanOf(LastWeekOnScreen(), SB_NW->Tag);
   PeriodStart = span.period_start;
-  OpenOverview(10, span.first_item, span.item_count, span.cal_day_base);
+  OpenOverview(10, span.first_item, span.item_count);
 }
 
 // ===========================================================================

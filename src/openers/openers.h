@@ -156,9 +156,8 @@ bool BringCalendarToFront();
 // ---- Analyses (analysis/*.cpp) ------------------------------------------------------
 // The evaluation of the selection, evaluated anew.
 void OpenEvaluation();
-// The six-chart overview: Tag, first item and item count (and the calendar's
-// day base, when given) set, then shown.
-void OpenOverview(int tag, int first_item, int item_count, std::optional<int> cal_day_base = {});
+// The six-chart overview: Tag, first item and item count set, then shown.
+void OpenOverview(int tag, int first_item, int item_count);
 // The same set for the selection (Tag 20 from item 0) and its items loaded
 // without showing the window.
 void LoadOverviewSelection(int item_count);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "analysis/analysis_common.h"
 #include "analysis/distribution_model.h"
 #include "core/core_data.h"
 

@@ -214,7 +214,6 @@ TEST_F(OverviewChartsTest, CalendarDaysAndEmptyPeriods) {
   CalendarDays[9].RideMinutes = 80;
   // Two weeks from day index 7 (Monday 10 Feb) as the calendar opens them.
   Form33->PeriodStart = DateValue(2014, 2, 10);
-  Form35->CalDayBase = 33;
   Open(10, 33 + 7, 14);
   ASSERT_EQ(Form35->Bars[0]->Count(), 14);
   EXPECT_EQ(Form35->Bars[0]->Label(2), "12.02.2014");

@@ -359,7 +359,6 @@ TEST_F(OverviewWindowReadouts, CalendarDaysInEveryChart) {
       for (int c = 0; c < 6; ++c) Graf6Settings[c] = c;
       Graf6Settings[k] = q;
       UnitFlags = units;
-      Form35->CalDayBase = 33;
       Open(10, 40, 7);
       const TChartSeries& bars = *Form35->Bars[static_cast<std::size_t>(k)];
       ASSERT_EQ(bars.Count(), 7);

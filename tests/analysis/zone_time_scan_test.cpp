@@ -154,6 +154,29 @@ TEST(ZoneScanTest, AdmissionCountsAndSums) {
   EXPECT_EQ(ZoneHms(bar.total), "7158278:49:36");
 }
 
+// A rider without power bounds has one zone: every value above 0 is zone 1,
+// whether the trip's file brings bounds of its own or none at all.
+TEST(ZoneScanTest, OneZoneBasisCountsEveryValueInZoneOne) {
+  RiderZoneRows z = Rows();
+  std::fill(std::begin(z.rows[0]) + 1, std::end(z.rows[0]), uint16_t{0});
+  ASSERT_EQ(ZoneCountOfBasis(z, kBasisPower), 1);
+  TripFileData no_block = Trip(kSportBikePower, 170, {});
+  no_block.HasZoneBlock = false;
+  struct Row {
+    const char* what;
+    TripFileData trip;
+  } rows[] = {{"the file's bounds", Trip(kSportBikePower, 170, {150, 160, 170, 180, 190, 200})},
+              {"no bounds anywhere", no_block}};
+  for (const Row& r : rows) {
+    // Power 101..200 W in records 1..100 at 2 s: 200 s, all of it zone 1.
+    const TripZoneCount c = CountTripZones(r.trip, 2, 0, kBasisPower, 1, z);
+    ASSERT_TRUE(c.counted) << r.what;
+    EXPECT_EQ(c.total, 200) << r.what;
+    EXPECT_EQ(c.seconds[1], 200) << r.what;
+    EXPECT_EQ(c.seconds[8], 0) << r.what;
+  }
+}
+
 TEST(ZoneScanTest, BarGeometryAndLabels) {
   ZoneBar bar;
   bar.total = 1000;
@@ -256,7 +279,6 @@ TEST_F(ZoneScanWindowTest, DrawsTheTripsAndMeasuresWithoutTouchingTheCurrentTrip
   SelectedTrips.Add("20140301_1000000_A;001;*Hills");
   ScanList = &SelectedTrips;
   Form3->SB_SEL_ALL->Tag = kBasisPower;
-  Form56->BlockMode = 0;
   Form56->Show();
   EXPECT_EQ(Form56->Caption, "Analyze of 01.03.2014  to 01.03.2014 ");
   EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{200, 200, 200, 200}));
@@ -346,7 +368,7 @@ TEST_F(ZoneScanWindowTest, ShownAgainTheLayoutFollowsTheListItWalks) {
   SelectedTrips.Assign(lines);
   Application().ActivateForm(Form3);
   Application().ActivateForm(Form56);
-  EXPECT_EQ(Form56->BlockMode, 0);
+  EXPECT_EQ(Form56->BlockMode(), 0);
   EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{120, 160, 200, 0}));
   // The time readout of the second bar: half of its 160 s.
   Form56->SB_ZOClick(nullptr);
@@ -359,7 +381,7 @@ TEST_F(ZoneScanWindowTest, ShownAgainTheLayoutFollowsTheListItWalks) {
   SelectedTrips.Assign(std::vector<std::string>{lines[2], "BLOCK2", lines[0]});
   Application().ActivateForm(Form3);
   Application().ActivateForm(Form56);
-  EXPECT_EQ(Form56->BlockMode, 2);
+  EXPECT_EQ(Form56->BlockMode(), 2);
   EXPECT_EQ(Form56->BarTotalSeconds, (std::array<int64_t, 4>{200, 200, 120, 120}));
 }
 

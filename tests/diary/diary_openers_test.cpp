@@ -239,7 +239,7 @@ TEST_F(DiaryOpeners, BlockProtocolStateMachine) {
   EXPECT_EQ(f->Block1Count, 2);
   Mark({7});
   f->SB_STA2->DoClick();
-  EXPECT_TRUE(Form56->Visible && Form56->BlockMode == 2);
+  EXPECT_TRUE(Form56->Visible && Form56->BlockMode() == 2);
   EXPECT_EQ(Selected(), (std::vector<std::string>{lines_[1], lines_[2], "BLOCK2", lines_[5]}));
 
   // Nine marked power trips on the first click: block 1 at once.
