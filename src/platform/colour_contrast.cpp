@@ -1,6 +1,7 @@
 #include "platform/colour_contrast.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "platform/drawing_style.h"
@@ -9,9 +10,18 @@ namespace tav {
 
 namespace {
 
+// The linear light of an sRGB channel 0..255, from a table worked out once:
+// curves of many colours (a point coloured by its value) ask for it per point.
 double Linear(int channel) {
-  const double c = channel / 255.0;
-  return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  static const std::array<double, 256> table = [] {
+    std::array<double, 256> t{};
+    for (int i = 0; i < 256; ++i) {
+      const double c = i / 255.0;
+      t[static_cast<std::size_t>(i)] = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    }
+    return t;
+  }();
+  return table[static_cast<std::size_t>(std::clamp(channel, 0, 255))];
 }
 
 // Each channel moved towards `target` (0 or 255) by the share t (0..1).
