@@ -213,7 +213,10 @@ StoredLine StoreGivenLine(TStringList& list, int replace, int keepSlot,
   EntryJournal j;
   j.slot = replace >= 0 && keepSlot >= kFirstTripSlot && keepSlot <= kLastTripSlot ? keepSlot
                                                                                    : NextTripNumber(list, &r.message);
-  if (j.slot < 0) return r;
+  if (j.slot < 0) {  // every slot in use: the list stays as it was, sorted mode too
+    if (sorted) list.SetSorted(true);
+    return r;
+  }
   const TripSummary oldSummary = TripSummaryTable[j.slot];
   const TripZoneTimes oldZones = TripZoneTable[j.slot];
   const TripDistribution oldDistribution = TripDistributionTable[j.slot];

@@ -142,6 +142,24 @@ TEST_F(TripListTest, NextTripNumberRefusesWhenEverySlotIsUsed) {
   EXPECT_EQ(TripCounter, 998);
 }
 
+// An entry refused because every slot is in use leaves the list as it was,
+// kept in order as before.
+TEST_F(TripListTest, AnEntryWithoutAFreeSlotLeavesTheListSorted) {
+  TStringList list;
+  for (int s = 1; s <= 998; ++s) list.Add(Format("20240101_%06i0_A;%03i;", s, s));
+  list.Add("ERASED :");
+  list.SetSorted(true);
+  const std::vector<std::string> before = list.Lines();
+  TripCounter = 998;
+  TripListChanged = TripDatabaseChanged = false;
+  const StoredLine r = StoreGivenLine(
+      list, -1, 0, [](int slot) { return Format("20240102_1000NR3_A;%03i;", slot); }, TripSummary{});
+  EXPECT_LT(r.slot, 0);
+  EXPECT_FALSE(r.message.empty());
+  EXPECT_TRUE(list.Sorted());
+  EXPECT_EQ(list.Lines(), before);
+}
+
 TEST_F(TripListTest, DateIndexFollowsTheList) {
   TStringList list{"20240101_1000000_A;001;*", "20240102_0800NR4_ANNA;002;*gym", "bad line",
                    "20240105_1000002_B;003PF;*", "ERASED :"};
