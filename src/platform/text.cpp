@@ -1,5 +1,6 @@
 #include "platform/text.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cstdarg>
 #include <cstdio>
@@ -144,6 +145,10 @@ std::string UpperCp1252(std::string_view text) {
   std::string out(text);
   for (char& ch : out) ch = static_cast<char>(UpperCp1252(static_cast<unsigned char>(ch)));
   return out;
+}
+
+bool IsBlank(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
 }
 
 }  // namespace tav

@@ -36,6 +36,8 @@ std::optional<double> ParseDouble(std::string_view text);
 // atof/atoi-like: 0 when nothing can be read.
 double ToDouble(std::string_view text);
 int ToInt(std::string_view text);
+// Nothing but blanks, tabs and line ends (or nothing at all).
+bool IsBlank(std::string_view text);
 
 // Upper-case fold of one Windows-1252 byte (ä -> Ä, ÿ -> Ÿ, ß stays).
 unsigned char UpperCp1252(unsigned char c);

@@ -5,7 +5,6 @@
 #include "core/core_data.h"
 #include "openers/openers.h"
 #include "platform/text.h"
-#include "top/main_window.h"
 
 TForm12* Form12 = nullptr;
 

@@ -46,11 +46,6 @@ std::string StripArgumentQuotes(std::string_view arg) {
   return std::string(arg.substr(b, e - b));
 }
 
-bool IsBlank(std::string_view text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
-}
-
 }  // namespace tav
 
 namespace {

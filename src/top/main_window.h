@@ -17,7 +17,6 @@
 namespace tav {
 // The command-line argument without surrounding blanks and quotes.
 std::string StripArgumentQuotes(std::string_view arg);
-bool IsBlank(std::string_view text);
 // Puts the paths of the existing trip files of TForm1::SelectedTrips into
 // the main window's memo Z_INFO and the mail form's file list, and shows the
 // mail form modally in send mode (Tag 20).
