@@ -374,7 +374,8 @@ void TForm16::ChartAfterDraw(TControl*, TCanvas& canvas) {
     }
   }
   if (AltitudeShown && ViewMode != kViewHeartRateOnPower) {
-    const double factor = UnitFlags & kUnitMiles ? kFeetPerMetre : 1.0;
+    // In the unit the view was shown in, as its axes are.
+    const double factor = AltitudeUnitText == "[ft]" ? kFeetPerMetre : 1.0;
     canvas.Font.Size = 8;
     canvas.Font.Color = Chart->CurveColour(clMaroon);
     canvas.TextOut(plot.Right + 5, plot.Top - 15, Format("%6.0f %s", AltitudeMax * factor, AltitudeUnitText.c_str()));

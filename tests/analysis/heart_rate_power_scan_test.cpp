@@ -366,6 +366,34 @@ TEST_F(HrPowerWindowTest, KeepsItsRideAndIntervalAndNamesTheViewShown) {
 // The fit of the rising records is drawn and written in the window's yellow
 // only where that reads on the chart's background: on the white default it
 // is a darker yellow, its text as its line.
+// The altitude range beside the drift view stays in the unit the view was
+// shown in, number and unit alike, until it is shown again.
+TEST_F(HrPowerWindowTest, AltitudeRangeKeepsTheUnitOfItsShowing) {
+  auto ride = Ride(1201, 1, [](int) { return 200.0f; }, [](int) { return 140.0f; });
+  for (std::size_t i = 1; i < ride.size(); ++i) ride[i].Altitude = 100.0f + static_cast<float>(i % 50);
+  testing_core::LoadInto(TripSamples2, TripSampleCount2, ride);
+  UnitFlags = 0;
+  Form16->Tag = 1;
+  Form16->Show();
+  Form16->SB_04Click(nullptr);
+  if (!Form16->AltitudeShown) Form16->SB_ALTClick(nullptr);
+  ASSERT_TRUE(Form16->AltitudeShown);
+  TChart& chart = *Form16->Chart;
+  auto painted = [&] {
+    TBitmap out(chart.Width, chart.Height);
+    chart.Paint(out.Canvas());
+    return out;
+  };
+  TBitmap metres = painted();
+  UnitFlags = kUnitMiles;  // changed elsewhere while the window is open
+  TBitmap later = painted();
+  int differing = 0;
+  for (int y = 0; y < chart.Height; ++y)
+    for (int x = 0; x < chart.Width; ++x) differing += metres.Pixel(x, y) != later.Pixel(x, y);
+  EXPECT_EQ(differing, 0);
+  UnitFlags = 0;
+}
+
 TEST_F(HrPowerWindowTest, TheRisingFitReadsOnTheChartsBackground) {
   const auto ride = Ride(1201, 1, [](int i) { return 150.0f + 60 * std::sin(i / 20.0f); },
                          [](int i) { return 120.0f + 20 * std::sin((i - 15) / 20.0f); });
